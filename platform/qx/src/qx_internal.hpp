@@ -1,0 +1,82 @@
+// Private layout of host arrays, shared by the qx sources.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "qx/qx.hpp"
+
+namespace qx_detail {
+
+// What the storage of an array holds.
+enum class Kind { Numeric, Sparse, Logical, Char, Cell, Struct, Handle, Foreign };
+
+// Payload of a foreign object array, shared by all its duplicates.
+struct Foreign {
+  std::string className;
+  void* payload = nullptr;
+  void (*release)(void*) = nullptr;
+  Foreign(std::string name, void* p, void (*r)(void*));
+  ~Foreign();
+  Foreign(const Foreign&) = delete;
+  Foreign& operator=(const Foreign&) = delete;
+};
+
+// Element storage, shared by reference count between an array and its
+// shared-data copies.  Only the members of the array's kind are used.
+struct Storage {
+  std::vector<double> re, im;        // numeric, or the values of a sparse array
+  std::vector<size_t> ir, jc;        // sparse: row of each value, column starts
+  size_t nzmax = 0;                  // sparse: capacity as requested
+  std::unique_ptr<bool[]> logicals;  // logical
+  std::vector<char> chars;           // char, column-major
+  std::vector<qxArray*> elements;    // cell; struct at index * nfields + field
+  std::vector<std::string> fieldNames;
+  std::vector<void*> handles;        // handle arrays: one reference each
+  std::shared_ptr<Foreign> foreign;
+
+  Storage() = default;
+  ~Storage();  // destroys elements and releases handles
+  Storage(const Storage&) = delete;
+  Storage& operator=(const Storage&) = delete;
+};
+
+}  // namespace qx_detail
+
+struct qxArray_tag::Impl {
+  qxClassID cls = qxUNKNOWN_CLASS;
+  qx_detail::Kind kind = qx_detail::Kind::Numeric;
+  bool complex = false;
+  std::vector<size_t> dims;
+  int scope = qxSCOPE_CALL_TEMPORARY;
+  uint64_t callScope = 0;  // serial of the call scope that made it; 0 = none
+  std::shared_ptr<qx_detail::Storage> data;
+};
+
+namespace qx_detail {
+
+// Makes a registered array (a call temporary of the innermost open call
+// scope, if any) over the given storage.
+qxArray* makeArray(qxClassID cls, Kind kind, std::vector<size_t> dims,
+                   std::shared_ptr<Storage> data, bool complex = false);
+// At least two dimensions; trailing singleton dimensions past the second
+// are dropped.
+std::vector<size_t> normalDims(const size_t* dims, size_t ndim);
+size_t elementCount(const std::vector<size_t>& dims);
+size_t elementCount(const qxArray* a);
+const qxArray_tag::Impl* impl(const qxArray* a);  // null for a null array
+bool isKind(const qxArray* a, Kind kind);
+
+// Handle references through the hooks the object system installed.
+void retainHandle(void* object);
+void releaseHandle(void* object);
+const char* handleClassName(const void* object);
+
+// Takes ownership of an element put into a container.
+void adoptElement(qxArray* value);
+// A deep copy of an element (null stays null), owned by a container.
+qxArray* duplicateElement(const qxArray* element);
+
+}  // namespace qx_detail
