@@ -1,0 +1,92 @@
+#include "obk/Vector.hpp"
+
+#include <algorithm>
+
+#include "hb/hb.hpp"
+
+Vector::~Vector() = default;
+
+OBInterface* Vector::elementAt(int index) const noexcept {
+  if (index < 0 || index >= size()) return nullptr;
+  return items_[static_cast<size_t>(index)];
+}
+
+void Vector::addElement(OBInterface* p) { items_.push_back(p); }
+
+void Vector::insertElementAt(OBInterface* p, int index) {
+  if (index < 0 || index > size()) return;
+  items_.insert(items_.begin() + index, p);
+}
+
+bool Vector::removeElement(OBInterface* p) {
+  auto it = std::find(items_.begin(), items_.end(), p);
+  if (it == items_.end()) return false;
+  items_.erase(it);
+  return true;
+}
+
+void Vector::removeElementAt(int index) {
+  if (index < 0 || index >= size()) return;
+  items_.erase(items_.begin() + index);
+}
+
+int Vector::indexOf(const OBInterface* p) const noexcept {
+  auto it = std::find(items_.begin(), items_.end(), p);
+  return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+}
+
+StringVector::StringVector(const StringVector& other) {
+  for (const char* t : other.items_) addElement(t);
+}
+
+StringVector& StringVector::operator=(const StringVector& other) {
+  if (this != &other) {
+    removeAllElements();
+    for (const char* t : other.items_) addElement(t);
+  }
+  return *this;
+}
+
+StringVector::~StringVector() { removeAllElements(); }
+
+const char* StringVector::elementAt(int index) const noexcept {
+  if (index < 0 || index >= size()) return nullptr;
+  return items_[static_cast<size_t>(index)];
+}
+
+void StringVector::addElement(const char* text) { items_.push_back(hbStrdup(text)); }
+
+void StringVector::removeAllElements() noexcept {
+  for (char* t : items_) hbFree(t);
+  items_.clear();
+}
+
+NReals* obkNewNReals(int32_t count) {
+  if (count < 0) count = 0;
+  auto* v = static_cast<NReals*>(hbCallocWithCheck(1, sizeof(NReals)));
+  v->count = count;
+  v->data = static_cast<double*>(
+      hbCallocWithCheck(static_cast<size_t>(count) + 1, sizeof(double)));
+  return v;
+}
+
+void obkFreeNReals(NReals* v) {
+  if (v == nullptr) return;
+  hbFree(v->data);
+  hbFree(v);
+}
+
+Nints* obkNewNints(int32_t count) {
+  if (count < 0) count = 0;
+  auto* v = static_cast<Nints*>(hbCallocWithCheck(1, sizeof(Nints)));
+  v->count = count;
+  v->data = static_cast<int32_t*>(
+      hbCallocWithCheck(static_cast<size_t>(count) + 1, sizeof(int32_t)));
+  return v;
+}
+
+void obkFreeNints(Nints* v) {
+  if (v == nullptr) return;
+  hbFree(v->data);
+  hbFree(v);
+}
