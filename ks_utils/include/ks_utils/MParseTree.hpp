@@ -1,0 +1,99 @@
+// The parse tree of an expression in the host language, written for the
+// engine's expressions: it lists the names an expression uses, renames
+// them, and writes the expression in the form libSBML's formula parser
+// reads.
+//
+// Grammar, loosest first:  ||  &&  |  &  (< <= > >= == !=)  (+ -)  (* /)
+// prefix (+ - !)  ^  -- so -a^b is -(a^b) and 2^-1 is 2^(-1); every binary
+// operator groups left to right.  Operands are numbers, names, calls
+// name(arg, ...) and parenthesised expressions.  A number is
+// \d+(\.\d*)?([eE][+-]?\d+)? or \.\d+([eE][+-]?\d+)?; numbers are never
+// tokens.  A name is part or part.part, where a part is an identifier
+// (isValidPELLAMIdentifier) or a non-empty text in "[ ]" without brackets;
+// its canonical form trims each part, brackets it when it is not an
+// identifier and joins the parts with "." ("[A]" -> "A", "[c1].[A]" ->
+// "c1.A", "[ my A ]" -> "[my A]").  Whitespace is SPACE, TAB, CR, LF, FF.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <boost/function.hpp>
+
+#include "ks_utils/KsApi.hpp"
+#include "ks_utils/kstrContainers.hpp"
+
+namespace ks_parse {
+struct ParsedExpression;
+}
+
+class KS_API MParseTree {
+ public:
+  // The object itself lives on the host heap (hbMalloc / hbFree).  new
+  // throws std::bad_alloc when the memory cannot be had.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* p) noexcept;
+
+  // Keeps a copy of the text (null is taken as ""); parses nothing yet.
+  explicit MParseTree(const char* text);
+  ~MParseTree();
+  MParseTree(const MParseTree&) = delete;
+  MParseTree& operator=(const MParseTree&) = delete;
+
+  // Parses the text.  With reparse false a tree that has already parsed is
+  // kept as it is; with true the text is parsed again.  A text that is not
+  // an expression -- empty or blank, a stray "=", unbalanced "( )" or
+  // "[ ]", an empty "[ ]", a missing operand or operator, a name of three
+  // parts, a bare word that is a keyword or longer than 63 characters, a
+  // byte outside printable ASCII, nesting deeper than 1000 levels -- throws
+  // ErrorIdException("ks:ParseError", "Parse error at position N: ...") by
+  // value, N being the 1-based byte position of the fault, whatever the
+  // flag; the tree is then unparsed.
+  void init(bool reparse);
+
+  // True after a successful init.
+  bool isParsed() const noexcept;
+  // The text given to the constructor.
+  const std::string& getText() const noexcept;
+
+  // Appends to out, in source order, the canonical form of every name the
+  // expression uses (variables and callees alike) for which pred answers
+  // non-zero; with distinct only the first occurrence of each name is
+  // considered.  An empty pred accepts every name.  out is not cleared.
+  // Throws ErrorIdException("ks:ParseTreeNotParsed") before a successful
+  // init (as do the other const operations below).
+  void parsePLExpression(kstrVector<std::string>& out,
+                         boost::function1<uint64_t, const std::string&> pred,
+                         bool distinct) const;
+
+  // Returns the text with every name whose canonical form is a key of
+  // replacements (a variable or a callee) replaced by the key's value, all
+  // at once (so {A -> B, B -> A} swaps).  Everything else, spacing
+  // included, stays as written.  Values are copied verbatim; a null value
+  // leaves the name as written.  The result is a new zero-terminated text
+  // on the host heap; the caller frees it with hbFree.
+  char* traverseSubstitute(
+      const kstrMap<std::string, const char*>& replacements) const;
+
+  // True when the expression holds a numeric literal.
+  bool getContainsNumericValues() const;
+
+  // Replaces out with the expression fully parenthesised for libSBML's
+  // formula parser: + - * / ^ stay infix, == != >= <= > < become eq ne ge
+  // le gt lt calls, & && and | || become and and or, ! becomes not(a),
+  // unary minus is written (-a) and unary plus dropped.  Names are written
+  // in canonical form, numbers as written.  The result parses again here.
+  void translateToMathML(std::string& out) const;
+
+  // True when the text names a function or constant of the host language
+  // (case sensitive); false for anything else.
+  static bool isStrPellamFcn(const std::string& name);
+
+ private:
+  const ks_parse::ParsedExpression& parsed() const;
+
+  std::string text_;
+  std::unique_ptr<ks_parse::ParsedExpression> parsed_;
+};

@@ -1,0 +1,209 @@
+// The lexer of the expression language: numbers, names (one or two parts,
+// each an identifier or a bracketed text), operators and punctuation.
+#include <cstdio>
+
+#include "IdentifierRules.hpp"
+#include "MParseSyntax.hpp"
+#include "ks_utils/StringHelpers.hpp"
+#include "obk/Exception.hpp"
+
+namespace ks_parse {
+
+void throwParseError(std::size_t offset, const std::string& what) {
+  throw ErrorIdException("ks:ParseError", "Parse error at position " +
+                                              std::to_string(offset + 1) +
+                                              ": " + what);
+}
+
+namespace {
+
+std::string describeByte(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  if (byte >= 0x20 && byte < 0x7f) return std::string("\"") + c + "\"";
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "byte 0x%02X", byte);
+  return buffer;
+}
+
+class Lexer {
+ public:
+  Lexer(std::string_view text, ParsedExpression& out)
+      : text_(text), out_(out) {}
+
+  void run() {
+    for (;;) {
+      skipWhitespace();
+      if (atEnd()) {
+        push(TokenKind::End, pos_, pos_);
+        return;
+      }
+      lexOne();
+    }
+  }
+
+ private:
+  bool atEnd() const noexcept { return pos_ >= text_.size(); }
+  char peek(std::size_t ahead = 0) const noexcept {
+    return pos_ + ahead < text_.size() ? text_[pos_ + ahead] : '\0';
+  }
+  bool startsNamePart(char c) const noexcept {
+    return isAsciiLetter(c) || c == '[';
+  }
+
+  void skipWhitespace() noexcept {
+    while (!atEnd() && STDStringHelpers::isWhitespaceChar(text_[pos_])) ++pos_;
+  }
+
+  void push(TokenKind kind, std::size_t begin, std::size_t end,
+            Op op = Op::None, std::size_t name = 0) {
+    out_.tokens.push_back(Token{kind, op, begin, end, name});
+  }
+
+  void lexOne() {
+    const char c = peek();
+    const std::size_t begin = pos_;
+    if (isAsciiDigit(c) || (c == '.' && isAsciiDigit(peek(1)))) {
+      lexNumber();
+    } else if (startsNamePart(c)) {
+      lexName();
+    } else if (c == '(' || c == ')' || c == ',') {
+      ++pos_;
+      push(c == '(' ? TokenKind::LeftParen
+                    : c == ')' ? TokenKind::RightParen : TokenKind::Comma,
+           begin, pos_);
+    } else if (c == ']') {
+      throwParseError(begin, "unbalanced \"]\"");
+    } else if (!lexOperator()) {
+      if (c == '=') {
+        throwParseError(begin,
+                        "stray \"=\": an expression cannot hold an "
+                        "assignment");
+      }
+      throwParseError(begin, "unexpected " + describeByte(c));
+    }
+  }
+
+  void skipDigits() noexcept {
+    while (isAsciiDigit(peek())) ++pos_;
+  }
+
+  // \d+(\.\d*)?([eE][+-]?\d+)?  or  \.\d+([eE][+-]?\d+)?
+  void lexNumber() {
+    const std::size_t begin = pos_;
+    skipDigits();
+    if (peek() == '.') {
+      ++pos_;
+      skipDigits();
+    }
+    if (peek() == 'e' || peek() == 'E') {
+      const std::size_t signLength = (peek(1) == '+' || peek(1) == '-') ? 1 : 0;
+      if (isAsciiDigit(peek(1 + signLength))) {
+        pos_ += 1 + signLength;
+        skipDigits();
+      }
+    }
+    out_.hasNumber = true;
+    push(TokenKind::Number, begin, pos_);
+  }
+
+  bool lexOperator() {
+    const std::string_view rest = text_.substr(pos_);
+    for (const OperatorInfo& row : kOperatorTable) {
+      if (rest.starts_with(row.spelling)) {
+        const std::size_t begin = pos_;
+        pos_ += row.spelling.size();
+        push(TokenKind::Operator, begin, pos_, row.op);
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // part ('.' part)?
+  void lexName() {
+    const std::size_t begin = pos_;
+    std::string canonical;
+    lexNamePart(canonical);
+    if (peek() == '.') {
+      if (!startsNamePart(peek(1))) {
+        throwParseError(pos_ + 1, "expected a name part after \".\"");
+      }
+      ++pos_;
+      canonical.push_back('.');
+      lexNamePart(canonical);
+      if (peek() == '.') {
+        throwParseError(begin,
+                        "a name has at most two parts (\"compartment.name\")");
+      }
+    }
+    out_.names.push_back(NameOccurrence{begin, pos_, std::move(canonical)});
+    push(TokenKind::Name, begin, pos_, Op::None, out_.names.size() - 1);
+  }
+
+  void lexNamePart(std::string& canonical) {
+    if (peek() == '[') {
+      lexBracketedPart(canonical);
+      return;
+    }
+    const std::size_t begin = pos_;
+    while (isIdentifierChar(peek())) ++pos_;
+    const std::string_view word = text_.substr(begin, pos_ - begin);
+    if (word.size() > kMaxIdentifierLength) {
+      throwParseError(begin,
+                      "a name longer than 63 characters must stand in "
+                      "\"[ ]\"");
+    }
+    if (isPellamKeyword(word)) {
+      throwParseError(begin, "\"" + std::string(word) +
+                                 "\" is a keyword and cannot be a name");
+    }
+    canonical.append(word);
+  }
+
+  void lexBracketedPart(std::string& canonical) {
+    const std::size_t open = pos_++;
+    for (;; ++pos_) {
+      if (atEnd()) throwParseError(open, "\"[\" is never closed");
+      const char c = text_[pos_];
+      if (c == ']') break;
+      if (c == '[') throwParseError(pos_, "\"[\" inside a bracketed name");
+      const auto byte = static_cast<unsigned char>(c);
+      if ((byte < 0x20 || byte >= 0x7f) &&
+          !STDStringHelpers::isWhitespaceChar(c)) {
+        throwParseError(pos_, "unexpected " + describeByte(c) +
+                                  " in a bracketed name");
+      }
+    }
+    std::size_t first = open + 1;
+    std::size_t last = pos_;
+    ++pos_;  // the "]"
+    while (first < last && STDStringHelpers::isWhitespaceChar(text_[first])) {
+      ++first;
+    }
+    while (last > first &&
+           STDStringHelpers::isWhitespaceChar(text_[last - 1])) {
+      --last;
+    }
+    if (first == last) throwParseError(open, "empty bracketed name");
+    const std::string_view content = text_.substr(first, last - first);
+    if (isPellamIdentifierText(content)) {
+      canonical.append(content);
+    } else {
+      canonical.push_back('[');
+      canonical.append(content);
+      canonical.push_back(']');
+    }
+  }
+
+  std::string_view text_;
+  ParsedExpression& out_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+void lexExpression(std::string_view text, ParsedExpression& out) {
+  Lexer(text, out).run();
+}
+
+}  // namespace ks_parse

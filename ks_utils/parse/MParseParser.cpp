@@ -1,0 +1,244 @@
+// Precedence-climbing parser over the lexed tokens.  Runs of binary
+// operators of one level become one Chain node, so a long sum does not make
+// a deep tree; nesting of parentheses, calls and prefix operators is
+// limited to kMaxNesting so that a hostile text cannot exhaust the stack.
+#include <utility>
+
+#include "MParseSyntax.hpp"
+
+namespace ks_parse {
+namespace {
+
+class Parser {
+ public:
+  Parser(std::string_view text, ParsedExpression& out)
+      : text_(text), out_(out) {}
+
+  void run() {
+    if (peek().kind == TokenKind::End) {
+      throwParseError(0, "the expression is empty");
+    }
+    out_.root = parseBinary(1);
+    const Token& rest = peek();
+    if (rest.kind != TokenKind::End) throwTrailing(rest);
+  }
+
+ private:
+  const Token& peek() const noexcept { return out_.tokens[next_]; }
+  const Token& advance() noexcept { return out_.tokens[next_++]; }
+  // The token's text in quotes, shortened when long.
+  std::string lexeme(const Token& t) const {
+    constexpr std::size_t kShown = 40;
+    const std::string_view text = text_.substr(t.begin, t.end - t.begin);
+    if (text.size() <= kShown) return "\"" + std::string(text) + "\"";
+    return "\"" + std::string(text.substr(0, kShown)) + "...\"";
+  }
+
+  [[noreturn]] void throwTrailing(const Token& t) const {
+    if (t.kind == TokenKind::RightParen) {
+      throwParseError(t.begin, "unbalanced \")\"");
+    }
+    if (t.kind == TokenKind::Operator) {
+      throwParseError(t.begin, lexeme(t) + " cannot follow an operand");
+    }
+    throwParseError(t.begin, "missing operator before " + lexeme(t));
+  }
+
+  // Adds a node whose children are complete.  Refuses a node whose
+  // translateToMathML form would nest deeper than the parser accepts.
+  std::size_t addNode(NodeKind kind, Op op, std::size_t token,
+                      std::size_t begin, std::size_t first = 0,
+                      std::size_t count = 0) {
+    Node node{kind, op, token, first, count, begin, 0};
+    node.nesting = formulaNesting(out_, node);
+    if (node.nesting > kMaxNesting) throwTooDeep(begin);
+    out_.nodes.push_back(node);
+    return out_.nodes.size() - 1;
+  }
+
+  [[noreturn]] static void throwTooDeep(std::size_t offset) {
+    throwParseError(offset, "the expression nests deeper than " +
+                                std::to_string(kMaxNesting) + " levels");
+  }
+
+  // Appends a child list; returns its first index.
+  std::size_t addChildren(const std::vector<std::size_t>& nodes,
+                          const std::vector<Op>& ops) {
+    const std::size_t first = out_.children.size();
+    out_.children.insert(out_.children.end(), nodes.begin(), nodes.end());
+    out_.childOps.insert(out_.childOps.end(), ops.begin(), ops.end());
+    return first;
+  }
+
+  void enterNesting(const Token& at) {
+    if (++nesting_ > kMaxNesting) throwTooDeep(at.begin);
+  }
+
+  int binaryLevelOf(const Token& t) const noexcept {
+    if (t.kind != TokenKind::Operator) return 0;
+    const int level = operatorInfo(t.op).binaryLevel;
+    return level == kPowerLevel ? 0 : level;  // "^" is taken by parsePower
+  }
+
+  // Binary operators of level minLevel and above.  The levels met in the
+  // loop never rise, so each change of level closes the current run.
+  std::size_t parseBinary(int minLevel) {
+    std::size_t lhs = parseUnary();
+    std::vector<std::size_t> operands;
+    std::vector<Op> ops;
+    int runLevel = 0;
+    for (;;) {
+      const int level = binaryLevelOf(peek());
+      if (level == 0 || level < minLevel) break;
+      const Op op = advance().op;
+      const std::size_t rhs = parseBinary(level + 1);
+      if (level != runLevel) {
+        if (runLevel != 0) lhs = closeRun(operands, ops);
+        operands.assign(1, lhs);
+        ops.assign(1, Op::None);
+        runLevel = level;
+      }
+      operands.push_back(rhs);
+      ops.push_back(op);
+    }
+    return runLevel != 0 ? closeRun(operands, ops) : lhs;
+  }
+
+  std::size_t closeRun(const std::vector<std::size_t>& operands,
+                       const std::vector<Op>& ops) {
+    const std::size_t first = addChildren(operands, ops);
+    return addNode(NodeKind::Chain, Op::None, 0, out_.nodes[operands[0]].begin,
+                   first, operands.size());
+  }
+
+  bool atPrefixOperator() const noexcept {
+    const Token& t = peek();
+    return t.kind == TokenKind::Operator && operatorInfo(t.op).isPrefix;
+  }
+
+  // Prefix operators bind looser than "^": -a^b is -(a^b).
+  std::size_t parseUnary() {
+    if (!atPrefixOperator()) return parsePower();
+    return parsePrefixed(&Parser::parseUnary);
+  }
+
+  std::size_t parsePrefixed(std::size_t (Parser::*operand)()) {
+    const Token& t = advance();
+    enterNesting(t);
+    const std::size_t child = (this->*operand)();
+    --nesting_;
+    const std::size_t first = addChildren({child}, {Op::None});
+    return addNode(NodeKind::Prefix, t.op, 0, t.begin, first, 1);
+  }
+
+  // primary ('^' powerOperand)*, left to right.
+  std::size_t parsePower() {
+    const std::size_t base = parsePrimary();
+    if (!isPowerOperator(peek())) return base;
+    std::vector<std::size_t> operands{base};
+    std::vector<Op> ops{Op::None};
+    while (isPowerOperator(peek())) {
+      ops.push_back(advance().op);
+      operands.push_back(parsePowerOperand());
+    }
+    return closeRun(operands, ops);
+  }
+
+  static bool isPowerOperator(const Token& t) noexcept {
+    return t.kind == TokenKind::Operator && t.op == Op::Power;
+  }
+
+  // The exponent may carry prefix operators: 2^-1.
+  std::size_t parsePowerOperand() {
+    if (!atPrefixOperator()) return parsePrimary();
+    return parsePrefixed(&Parser::parsePowerOperand);
+  }
+
+  std::size_t parsePrimary() {
+    const Token& t = peek();
+    switch (t.kind) {
+      case TokenKind::Number: {
+        const std::size_t token = next_++;
+        return addNode(NodeKind::Number, Op::None, token, t.begin);
+      }
+      case TokenKind::Name:
+        return parseNameOrCall();
+      case TokenKind::LeftParen:
+        return parseGroup();
+      case TokenKind::RightParen:
+        if (parenDepth_ == 0) throwParseError(t.begin, "unbalanced \")\"");
+        throwParseError(t.begin, "expected an operand before \")\"");
+      case TokenKind::Comma:
+        throwParseError(t.begin, "expected an operand before \",\"");
+      case TokenKind::Operator:
+        throwParseError(t.begin, "expected an operand before " + lexeme(t));
+      case TokenKind::End:
+        throwParseError(t.begin, "expected an operand at the end of the text");
+    }
+    throwParseError(t.begin, "unexpected token");
+  }
+
+  std::size_t parseGroup() {
+    const Token& open = advance();
+    enterNesting(open);
+    ++parenDepth_;
+    const std::size_t inner = parseBinary(1);
+    expectClose(open);
+    --parenDepth_;
+    --nesting_;
+    return inner;
+  }
+
+  void expectClose(const Token& open) {
+    const Token& t = peek();
+    if (t.kind == TokenKind::RightParen) {
+      ++next_;
+      return;
+    }
+    if (t.kind == TokenKind::End) {
+      throwParseError(open.begin, "\"(\" is never closed");
+    }
+    throwParseError(t.begin, "expected \")\" before " + lexeme(t));
+  }
+
+  std::size_t parseNameOrCall() {
+    const std::size_t nameToken = next_;
+    const std::size_t begin = advance().begin;
+    if (peek().kind != TokenKind::LeftParen) {
+      return addNode(NodeKind::Name, Op::None, nameToken, begin);
+    }
+    const Token& open = advance();
+    enterNesting(open);
+    ++parenDepth_;
+    std::vector<std::size_t> args;
+    if (peek().kind != TokenKind::RightParen) {
+      args.push_back(parseBinary(1));
+      while (peek().kind == TokenKind::Comma) {
+        ++next_;
+        args.push_back(parseBinary(1));
+      }
+    }
+    expectClose(open);
+    --parenDepth_;
+    --nesting_;
+    const std::size_t first =
+        addChildren(args, std::vector<Op>(args.size(), Op::None));
+    return addNode(NodeKind::Call, Op::None, nameToken, begin, first,
+                   args.size());
+  }
+
+  std::string_view text_;
+  ParsedExpression& out_;
+  std::size_t next_ = 0;
+  std::size_t nesting_ = 0;
+  std::size_t parenDepth_ = 0;
+};
+
+}  // namespace
+
+void parseExpression(std::string_view text, ParsedExpression& out) {
+  lexExpression(text, out);
+  Parser(text, out).run();
+}
+
+}  // namespace ks_parse

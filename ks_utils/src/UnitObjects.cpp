@@ -1,0 +1,108 @@
+#include "UnitObjects.hpp"
+
+#include <cmath>
+
+#include "hb/hb.hpp"
+#include "ks_utils/Errors.hpp"
+
+namespace OVUnits {
+
+UnitRepresentationApi::~UnitRepresentationApi() = default;
+UnitPrefixApi::~UnitPrefixApi() = default;
+
+namespace detail {
+
+namespace {
+
+[[noreturn]] void refuseBuiltinChange() {
+  kstr_error("Kestrion:CannotChangeBuiltinLibraryComponent",
+             "Changing builtin library components is not allowed");
+}
+
+bool isNameStart(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+}  // namespace
+
+bool isValidUnitName(const std::string& name) noexcept {
+  if (name.empty() || !isNameStart(name[0])) return false;
+  for (char c : name)
+    if (!isNameStart(c) && !(c >= '0' && c <= '9')) return false;
+  return true;
+}
+
+// --- UnitObject ------------------------------------------------------------
+
+UnitObject::UnitObject(std::string name, std::string composition,
+                       double multiplier, double offset, bool builtIn,
+                       int baseIndex)
+    : name_(std::move(name)),
+      composition_(std::move(composition)),
+      multiplier_(multiplier),
+      offset_(offset),
+      builtIn_(builtIn),
+      baseIndex_(baseIndex) {}
+
+UnitRepresentationApi* UnitObject::clone() const {
+  return new UnitObject(name_, composition_, multiplier_, offset_, false, -1);
+}
+
+void UnitObject::checkMutable() const {
+  if (builtIn_) refuseBuiltinChange();
+}
+
+void UnitObject::setName(const std::string& name) {
+  checkMutable();
+  if (name == name_) return;
+  if (owner_ != nullptr)
+    owner_->renameUnit(*this, name);
+  else
+    name_ = name;
+}
+
+void UnitObject::setComposition(const std::string& composition) {
+  checkMutable();
+  composition_ = composition;
+}
+
+void UnitObject::setMultiplier(double multiplier) {
+  checkMutable();
+  multiplier_ = multiplier;
+}
+
+void UnitObject::setOffset(double offset) {
+  checkMutable();
+  offset_ = offset;
+}
+
+// --- PrefixObject ----------------------------------------------------------
+
+PrefixObject::PrefixObject(std::string name, int exponent, bool builtIn)
+    : name_(std::move(name)), exponent_(exponent), builtIn_(builtIn) {}
+
+UnitPrefixApi* PrefixObject::clone() const {
+  return new PrefixObject(name_, exponent_, false);
+}
+
+void PrefixObject::setName(const std::string& name) {
+  if (builtIn_) refuseBuiltinChange();
+  if (name == name_) return;
+  if (owner_ != nullptr)
+    owner_->renamePrefix(*this, name);
+  else
+    name_ = name;
+}
+
+void PrefixObject::setExponent(double exponent) {
+  if (builtIn_) refuseBuiltinChange();
+  if (!std::isfinite(exponent) || std::fabs(exponent) > 308.0)
+    kstr_error("Kestrion:KSUNITPREFIX_INVALID_EXPONENT",
+               "Invalid prefix exponent. The exponent must be a finite "
+               "number between -308 and 308.");
+  exponent_ = static_cast<int>(hbDoubleScalarRound(exponent));
+  if (owner_ != nullptr) owner_->prefixExponentChanged();
+}
+
+}  // namespace detail
+}  // namespace OVUnits

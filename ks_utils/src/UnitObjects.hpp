@@ -1,0 +1,91 @@
+// The concrete unit and prefix objects of the unit manager, and the hooks
+// through which a registered object tells its registry about a rename.
+#pragma once
+
+#include <string>
+
+#include "ks_utils/UnitRepresentationApi.hpp"
+
+namespace OVUnits::detail {
+
+class UnitObject;
+class PrefixObject;
+
+// True for [A-Za-z_][A-Za-z0-9_]*.
+bool isValidUnitName(const std::string& name) noexcept;
+
+// Implemented by the registry that holds registered objects.  Each call
+// validates, re-keys and then stores the new name, or throws and changes
+// nothing.
+class UnitOwner {
+ public:
+  virtual void renameUnit(UnitObject& unit, const std::string& name) = 0;
+
+ protected:
+  ~UnitOwner() = default;
+};
+
+class PrefixOwner {
+ public:
+  virtual void renamePrefix(PrefixObject& prefix, const std::string& name) = 0;
+  virtual void prefixExponentChanged() = 0;
+
+ protected:
+  ~PrefixOwner() = default;
+};
+
+class UnitObject final : public UnitRepresentationApi {
+ public:
+  UnitObject(std::string name, std::string composition, double multiplier,
+             double offset, bool builtIn, int baseIndex);
+  UnitRepresentationApi* clone() const override;
+  const std::string& getName() const override { return name_; }
+  void setName(const std::string& name) override;
+  const std::string& getComposition() const override { return composition_; }
+  void setComposition(const std::string& composition) override;
+  double getMultiplier() const override { return multiplier_; }
+  void setMultiplier(double multiplier) override;
+  double getOffset() const override { return offset_; }
+  void setOffset(double offset) override;
+
+  bool isBuiltIn() const noexcept { return builtIn_; }
+  // The base dimension of a built-in base unit, else -1.
+  int baseIndex() const noexcept { return baseIndex_; }
+  UnitOwner* owner() const noexcept { return owner_; }
+  void setOwner(UnitOwner* owner) noexcept { owner_ = owner; }
+  void storeName(const std::string& name) { name_ = name; }
+
+ private:
+  void checkMutable() const;
+
+  std::string name_;
+  std::string composition_;
+  double multiplier_;
+  double offset_;
+  bool builtIn_;
+  int baseIndex_;
+  UnitOwner* owner_ = nullptr;
+};
+
+class PrefixObject final : public UnitPrefixApi {
+ public:
+  PrefixObject(std::string name, int exponent, bool builtIn);
+  UnitPrefixApi* clone() const override;
+  const std::string& getName() const override { return name_; }
+  void setName(const std::string& name) override;
+  int getExponent() const override { return exponent_; }
+  void setExponent(double exponent) override;
+
+  bool isBuiltIn() const noexcept { return builtIn_; }
+  PrefixOwner* owner() const noexcept { return owner_; }
+  void setOwner(PrefixOwner* owner) noexcept { owner_ = owner; }
+  void storeName(const std::string& name) { name_ = name; }
+
+ private:
+  std::string name_;
+  int exponent_;
+  bool builtIn_;
+  PrefixOwner* owner_ = nullptr;
+};
+
+}  // namespace OVUnits::detail

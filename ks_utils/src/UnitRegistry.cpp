@@ -1,0 +1,128 @@
+// Registration side of the unit manager: built-in lists, user units,
+// subscriptions, renames and the process-wide instance.
+#include "UnitManager.hpp"
+#include "ks_utils/Errors.hpp"
+
+namespace OVUnits::detail {
+
+std::vector<std::vector<std::string>> UnitManager::getUnitNameLists() const {
+  std::vector<std::vector<std::string>> lists(kNumGroups);
+  for (std::size_t i = 0; i < builtins_.size(); ++i)
+    lists[builtinGroups_[i]].push_back(builtins_[i]->getName());
+  return lists;
+}
+
+UnitRepresentationApi* UnitManager::getUnit(const std::string& name) const {
+  const auto builtin = builtinByName_.find(name);
+  if (builtin != builtinByName_.end()) return builtin->second;
+  const auto user = user_.find(name);
+  return user != user_.end() ? user->second.get() : nullptr;
+}
+
+UnitRepresentationApi* UnitManager::newUnit() const {
+  return new UnitObject("", "", 1.0, 0.0, false, -1);
+}
+
+bool UnitManager::definitionResolves(const UnitObject& unit) const {
+  // The new definition stands under its name while it is checked, so that
+  // a definition referring to its own name is caught as a cycle.
+  pending_ = &unit;
+  bool ok = true;
+  try {
+    resolveUnit(unit, 0);
+  } catch (const UnitTextError&) {
+    ok = false;
+  } catch (...) {
+    pending_ = nullptr;
+    throw;
+  }
+  pending_ = nullptr;
+  return ok;
+}
+
+bool UnitManager::registerUnit(UnitRepresentationApi* api) {
+  auto* unit = dynamic_cast<UnitObject*>(api);
+  if (unit == nullptr || unit->isBuiltIn()) return false;
+  if (unit->owner() == this) return true;
+  if (unit->owner() != nullptr) return false;
+  const std::string name = unit->getName();
+  if (!isValidUnitName(name) || builtinByName_.count(name) != 0) return false;
+  if (!definitionResolves(*unit)) return false;
+  if (user_.count(name) != 0) unregisterUnit(name);
+  // Take ownership only once nothing can throw any more.
+  user_.emplace(name, nullptr).first->second.reset(unit);
+  unit->setOwner(this);
+  return true;
+}
+
+bool UnitManager::isKnown(const std::string& name) const {
+  return getUnit(name) != nullptr;
+}
+
+bool UnitManager::isRegistered(const std::string& name) const {
+  return isKnown(name);
+}
+
+bool UnitManager::isBuiltIn(const std::string& name) const {
+  return builtinByName_.count(name) != 0;
+}
+
+bool UnitManager::hasRegisteredPrefix(const std::string& name) const {
+  const PrefixObject* prefix = nullptr;
+  const UnitObject* unit = nullptr;
+  return splitPrefixed(name, &prefix, &unit);
+}
+
+bool UnitManager::unregisterUnit(const std::string& name) {
+  const auto it = user_.find(name);
+  if (it == user_.end()) return false;
+  std::unique_ptr<UnitObject> unit = std::move(it->second);
+  user_.erase(it);
+  unit->setOwner(nullptr);
+  // Copy: a callback may subscribe or unsubscribe.
+  const auto subscribers = subscribers_;
+  for (const auto& entry : subscribers) entry.second(unit.get());
+  return true;
+}
+
+std::size_t UnitManager::subscribe(UnitUnregisteredCallback callback) {
+  const std::size_t id = nextSubscriber_++;
+  subscribers_.emplace(id, std::move(callback));
+  return id;
+}
+
+void UnitManager::unsubscribe(std::size_t id) { subscribers_.erase(id); }
+
+bool UnitManager::ownsObject(const UnitRepresentationApi* api) const {
+  const auto* unit = dynamic_cast<const UnitObject*>(api);
+  if (unit == nullptr) return false;
+  return unit->isBuiltIn() || unit->owner() == this;
+}
+
+void UnitManager::resetUserDefinitions() {
+  std::vector<std::string> names;
+  names.reserve(user_.size());
+  for (const auto& entry : user_) names.push_back(entry.first);
+  for (const auto& name : names) unregisterUnit(name);
+  prefixes_.unregisterAll();
+}
+
+void UnitManager::renameUnit(UnitObject& unit, const std::string& name) {
+  if (!isValidUnitName(name))
+    throw ErrorIdException("Kestrion:KSUNIT_INVALID_NAME",
+                           "Invalid unit name '" + name + "'.");
+  if (isKnown(name))
+    throw ErrorIdException("Kestrion:KSUNIT_NAME_IN_USE",
+                           "The unit name '" + name + "' is already in use.");
+  auto node = user_.extract(unit.getName());
+  node.key() = name;
+  user_.insert(std::move(node));
+  unit.storeName(name);
+}
+
+}  // namespace OVUnits::detail
+
+OVUnits::UnitManagerApi* getUnitManagerApiFcn() {
+  static OVUnits::detail::UnitManager manager;
+  return &manager;
+}

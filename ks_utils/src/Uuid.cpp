@@ -1,0 +1,71 @@
+#include "ks_utils/Uuid.hpp"
+
+#include <memory>
+#include <random>
+#include <stdexcept>
+
+#include <boost/uuid/random_generator.hpp>
+#include <boost/uuid/string_generator.hpp>
+#include <boost/uuid/uuid_io.hpp>
+
+#include "ks_utils/Errors.hpp"
+
+namespace {
+
+// The source of fresh UUIDs: system randomness, or a seeded sequence for
+// repeatable tests.
+struct UuidSource {
+  boost::uuids::random_generator systemGenerator;
+  std::unique_ptr<std::mt19937_64> seeded;
+
+  boost::uuids::uuid next() {
+    if (!seeded) return systemGenerator();
+    boost::uuids::basic_random_generator<std::mt19937_64> gen(*seeded);
+    return gen();
+  }
+};
+
+UuidSource& uuidSource() {
+  static UuidSource source;
+  return source;
+}
+
+boost::uuids::uuid parseUuid(const char* text) {
+  if (text == nullptr) kstr_error("Kestrion:InvalidUUID", "Invalid UUID ''.");
+  try {
+    return boost::uuids::string_generator()(std::string(text));
+  } catch (const std::runtime_error&) {
+    throw ErrorIdException("Kestrion:InvalidUUID",
+                           std::string("Invalid UUID '") + text + "'.");
+  }
+}
+
+}  // namespace
+
+KStrUuid::KStrUuid()
+    : value_(uuidSource().next()), text_(boost::uuids::to_string(value_)) {}
+
+KStrUuid::KStrUuid(const char* text)
+    : value_(parseUuid(text)), text_(boost::uuids::to_string(value_)) {}
+
+KStrUuid::KStrUuid(const std::string& text) : KStrUuid(text.c_str()) {}
+
+KStrUuid::~KStrUuid() = default;
+
+std::string& createValidPELLAMIdFromUuidString(std::string& out) {
+  static const char* const hexDigits = "0123456789abcdef";
+  const boost::uuids::uuid value = uuidSource().next();
+  out.assign(1, 'x');
+  out.reserve(33);
+  for (const uint8_t byte : value) {
+    out.push_back(hexDigits[byte >> 4]);
+    out.push_back(hexDigits[byte & 0x0f]);
+  }
+  return out;
+}
+
+void setUuidSeedForTesting(uint64_t seed) {
+  uuidSource().seeded = std::make_unique<std::mt19937_64>(seed);
+}
+
+void clearUuidSeedForTesting() { uuidSource().seeded.reset(); }
