@@ -1,0 +1,341 @@
+#include "core/KelborComponent.hpp"
+
+#include <cstring>
+
+#include <hb/hb.hpp>
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/Identifiers.hpp>
+#include <ks_utils/StringHelpers.hpp>
+#include <ks_utils/Uuid.hpp>
+#include <obk/Exception.hpp>
+
+#include "host/HostHelpers.hpp"
+#include "model/Kelbor.hpp"
+#include "model/MessageCatalog.hpp"
+
+namespace {
+
+const char kDefaultOpeningTag[] = "<annotation>";
+const char kClosingTag[] = "</annotation>";
+constexpr size_t kClosingTagLength = sizeof(kClosingTag) - 1;
+
+// Replaces an owned text with a copy of the new one.  The copy is made
+// before the old text is released, so passing back the stored text itself
+// is safe.
+void replaceOwnedText(char*& slot, const char* text) {
+  if (slot == text) return;
+  char* copy = hbStrdup(text);
+  hbFree(slot);
+  slot = copy;
+}
+
+std::string lowerCopy(const char* text) {
+  std::string lower = text ? text : "";
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+bool isNameWhitespace(char c) {
+  return c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == ' ';
+}
+
+}  // namespace
+
+namespace kstr {
+
+const char* componentTypeKeyword(int kind) {
+  switch (kind) {
+#define KSTR_COMPONENT_KIND(value, name, keyword) \
+  case value:                                     \
+    return keyword;
+#include "core/ComponentKinds.def"
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace kstr
+
+KelborComponent::KelborComponent() {
+  annotationOpeningTag_ = hbStrdup(kDefaultOpeningTag);
+  std::string id;
+  createValidPELLAMIdFromUuidString(id);
+  id_ = hbStrdup(id.c_str());
+}
+
+KelborComponent::KelborComponent(const KelborComponent& other) { copyFrom(other); }
+
+KelborComponent& KelborComponent::operator=(const KelborComponent& other) {
+  if (this != &other) {
+    releaseTexts();
+    copyFrom(other);
+  }
+  return *this;
+}
+
+KelborComponent::~KelborComponent() {
+  obi_ = nullptr;
+  obiParent_ = nullptr;
+  releaseTexts();
+}
+
+void KelborComponent::copyFrom(const KelborComponent& other) {
+  annotation_ = hbStrdup(other.annotation_);
+  annotationFull_ = hbStrdup(other.annotationFull_);
+  annotationOpeningTag_ = hbStrdup(other.annotationOpeningTag_);
+  keepAnnotationTags_ = other.keepAnnotationTags_;
+  id_ = hbStrdup(other.id_);
+  name_ = other.name_;
+  notes_ = hbStrdup(other.notes_);
+  obiParent_ = other.obiParent_;
+  obi_ = other.obi_;
+  tag_ = hbStrdup(other.tag_);
+  userData_ = other.userData_;
+  parent_ = other.parent_;
+  modelData_ = other.modelData_;
+  listeners_ = other.listeners_;
+}
+
+void KelborComponent::releaseTexts() {
+  for (char** text : {&annotation_, &annotationFull_, &annotationOpeningTag_, &id_,
+                      &notes_, &tag_}) {
+    hbFree(*text);
+    *text = nullptr;
+  }
+}
+
+void* KelborComponent::operator new(size_t size) { return hbCallocWithCheck(size, 1); }
+void* KelborComponent::operator new[](size_t size) { return hbCallocWithCheck(size, 1); }
+void KelborComponent::operator delete(void* p) noexcept { hbFree(p); }
+void KelborComponent::operator delete[](void* p) noexcept { hbFree(p); }
+
+// --- names ---------------------------------------------------------------
+
+void KelborComponent::errorForInvalidNameStatic(const std::string& name,
+                                                const KelborComponent*) {
+  if (name.empty()) return;
+  if (name.find_first_of("[]") != std::string::npos) {
+    kstr_error("Kestrion:NameCannotContainBrackets",
+               kstr::code(kstr::MessageCode::KS_MODELCOMPONENT_NAME_CANNOT_CONTAIN_BRACKETS),
+               name.c_str());
+  }
+  bool blank = true;
+  for (char c : name) blank = blank && isNameWhitespace(c);
+  if (blank) {
+    kstr_error("Kestrion:NameCannotContainOnlyWhitespace",
+               kstr::code(kstr::MessageCode::KS_MODELCOMPONENT_NAME_WHITESPACE_ONLY));
+  }
+  if (isKestriReservedToken(name)) {
+    throw ErrorIdException("Kestrion:InvalidComponentName",
+                           "Invalid Name. Name cannot be 'time', all whitespace, or contain "
+                           "the strings '[' or ']'.");
+  }
+}
+
+void KelborComponent::errorForInvalidName(const std::string& name,
+                                          const KelborComponent* parent) const {
+  errorForInvalidNameStatic(name, parent);
+}
+
+const std::string& KelborComponent::getName() const { return name_; }
+
+std::string KelborComponent::getDefaultName() const { return std::string(); }
+
+void KelborComponent::setName(const std::string& name) {
+  std::string trimmed = name;
+  STDStringHelpers::trimWhitespace(trimmed);
+  errorForInvalidNameStatic(trimmed, parent_);
+
+  std::string oldPqn;
+  fillPartiallyQualifiedName(oldPqn);
+  std::string oldName = name_.empty() ? getDefaultName() : name_;
+
+  name_ = trimmed;
+  Kelbor* model = getModel();
+  if (!model) return;
+  model->setCompileNeeded(true);
+  if (!oldName.empty() && oldName != name_) {
+    model->componentNameChanged(this, oldName, oldPqn);
+  }
+}
+
+void KelborComponent::rename(const std::string& name) {
+  std::string trimmed = name;
+  STDStringHelpers::trimWhitespace(trimmed);
+  errorForInvalidName(trimmed, parent_);
+  if (Kelbor* model = getModel()) model->componentRename(this, trimmed);
+  setName(trimmed);
+  notifyPropertyPostSet(obi_, "Name", name_.c_str());
+}
+
+quorvix::type_defs::RenameUndoData KelborComponent::rename(
+    const std::string& name, const quorvix::type_defs::RenameUndoData& undo) {
+  std::string trimmed = name;
+  STDStringHelpers::trimWhitespace(trimmed);
+  errorForInvalidName(trimmed, parent_);
+  quorvix::type_defs::RenameUndoData record;
+  if (Kelbor* model = getModel()) record = model->componentRename(this, trimmed, undo);
+  setName(trimmed);
+  if (Kelbor* model = getModel()) model->setCompileNeeded(true);
+  notifyPropertyPostSet(obi_, "Name", name_.c_str());
+  return record;
+}
+
+// --- parent and model data -------------------------------------------------
+
+void KelborComponent::setParent(KelborComponent* parent) {
+  parent_ = parent;
+  if (!parent) {
+    modelData_.reset();
+    return;
+  }
+  if (parent->getEnumType() == kstr::kstrroot) return;
+  if (parent->modelData_) {
+    modelData_ = parent->modelData_;
+    return;
+  }
+  Kelbor* enclosing = getEnclosingModel(parent->getOBI());
+  if (enclosing) {
+    modelData_ = enclosing->getModelGlobalData();
+  } else {
+    modelData_.reset();
+  }
+}
+
+void KelborComponent::setModelCompileNeeded() {
+  if (Kelbor* model = getModel()) model->setCompileNeeded(true);
+}
+
+void KelborComponent::addListener(ExpressionBasedComponent* listener) {
+  listeners_.insert(listener);
+  if (Kelbor* model = getModel()) model->notifyComponentInUseCountChange(this, false);
+}
+
+void KelborComponent::removeListener(ExpressionBasedComponent* listener) {
+  listeners_.erase(listener);
+  if (Kelbor* model = getModel()) model->notifyComponentInUseCountChange(this, false);
+}
+
+// --- qualified names -------------------------------------------------------
+
+const char* KelborComponent::getIdWithFullPathToTopModel() const {
+  idPath_ = id_ ? id_ : "";
+  for (const KelborComponent* a = parent_; a && std::strcmp(a->getType(), "kstrroot") != 0;
+       a = a->parent_) {
+    idPath_.insert(0, "_");
+    idPath_.insert(0, a->id_ ? a->id_ : "");
+  }
+  return idPath_.c_str();
+}
+
+void KelborComponent::fillFullyQualifiedName(std::string& out) const {
+  std::string part = name_.empty() ? std::string(id_ ? id_ : "") : name_;
+  bracketNameIfNotValidIdentifier(part);
+  part.insert(0, ":");
+  part.insert(0, getType());
+  if (!out.empty()) part += ".";
+  out.insert(0, part);
+  if (parent_) parent_->fillFullyQualifiedName(out);
+}
+
+void KelborComponent::fillPartiallyQualifiedName(std::string& out) const {
+  if (!out.empty()) out.insert(0, ".");
+  std::string part = name_.empty() ? getDefaultName() : name_;
+  bracketNameIfNotValidIdentifier(part);
+  out.insert(0, part);
+  if (parent_) parent_->fillPartiallyQualifiedName(out);
+}
+
+void KelborComponent::fillDisplayQualifiedName(std::string& out) const {
+  if (!out.empty()) out.insert(0, ".");
+  std::string part = name_.empty() ? getDefaultName() : name_;
+  if (part.find('.') != std::string::npos) part = "[" + part + "]";
+  out.insert(0, part);
+  if (parent_) parent_->fillDisplayQualifiedName(out);
+}
+
+void KelborComponent::getPQN(std::string& out) const {
+  out.clear();
+  Kelbor* model = getModel();
+  if (model && model->getNumCompartmentsInTree() > 1) {
+    fillPartiallyQualifiedName(out);
+    return;
+  }
+  out = name_;
+  bracketNameIfNotValidIdentifier(out);
+}
+
+void KelborComponent::getDQN(std::string&) const {
+  hbPrintf("Error, default function should never be called\n");
+}
+
+// --- texts -----------------------------------------------------------------
+
+void KelborComponent::setAnnotationOpeningTag(const char* text) {
+  replaceOwnedText(annotationOpeningTag_, text);
+}
+void KelborComponent::setID(const char* text) { replaceOwnedText(id_, text); }
+void KelborComponent::setNotes(const char* text) { replaceOwnedText(notes_, text); }
+void KelborComponent::setTag(const char* text) { replaceOwnedText(tag_, text); }
+
+void KelborComponent::setAnnotation(const char* text) {
+  if (!text) {
+    replaceOwnedText(annotation_, nullptr);
+    replaceOwnedText(annotationOpeningTag_, kDefaultOpeningTag);
+    return;
+  }
+  std::string result = text;
+  const std::string lower = lowerCopy(text);
+  const size_t open = lower.find("<annotation");
+  const size_t close = lower.find(kClosingTag);
+
+  if (open == std::string::npos) {
+    if (!keepAnnotationTags_ && close != std::string::npos) {
+      result.erase(close, kClosingTagLength);
+    }
+    replaceOwnedText(annotationOpeningTag_, kDefaultOpeningTag);
+  } else {
+    const size_t gt = lower.find('>', open);
+    const size_t openEnd = gt == std::string::npos ? lower.size() : gt + 1;
+    const std::string openingTag = result.substr(open, openEnd - open);
+    if (!keepAnnotationTags_) {
+      // Both ranges are worked out on the original text; the later one is
+      // removed first so that the earlier one keeps its position.  A closing
+      // tag inside an unterminated opening tag goes with the opening tag.
+      const bool closeInsideOpen =
+          close != std::string::npos && close >= open && close < openEnd;
+      if (close == std::string::npos || closeInsideOpen) {
+        result.erase(open, openEnd - open);
+      } else if (close > open) {
+        result.erase(close, kClosingTagLength);
+        result.erase(open, openEnd - open);
+      } else {
+        result.erase(open, openEnd - open);
+        result.erase(close, kClosingTagLength);
+      }
+    }
+    replaceOwnedText(annotationOpeningTag_, openingTag.c_str());
+  }
+  replaceOwnedText(annotation_, result.c_str());
+}
+
+void KelborComponent::updateAnnotationFull() {
+  hbFree(annotationFull_);
+  annotationFull_ = nullptr;
+  if (!annotation_) return;
+  const std::string lower = lowerCopy(annotation_);
+  std::string full;
+  if (lower.find("<annotation") == std::string::npos) {
+    full += annotationOpeningTag_ ? annotationOpeningTag_ : kDefaultOpeningTag;
+  }
+  full += annotation_;
+  if (lower.find(kClosingTag) == std::string::npos) full += kClosingTag;
+  annotationFull_ = hbStrdup(full.c_str());
+}
+
+const char* KelborComponent::getAnnotationFull() {
+  updateAnnotationFull();
+  return annotationFull_;
+}

@@ -1,0 +1,136 @@
+#include "host/HostHelpers.hpp"
+
+#include <cstring>
+
+#include <ks_utils/StringHelpers.hpp>
+
+#include "core/KelborComponent.hpp"
+#include "host/Host.hpp"
+#include "model/Kelbor.hpp"
+
+namespace {
+
+const char kApplicationName[] = "Kestrion";
+char kSharedEmptyText[] = "";
+
+bool isKestrionClass(const OBClass* cls) {
+  return cls && cls->getApplication() &&
+         std::strcmp(cls->getApplication()->getName(), kApplicationName) == 0;
+}
+
+}  // namespace
+
+KelborComponent* componentOf(const OBInterface* instance) {
+  return instance ? static_cast<KelborComponent*>(instance->getComponentObject()) : nullptr;
+}
+
+bool isNameInOBIVector(const Vector* vector, const std::string& name) {
+  if (!vector) return false;
+  for (OBInterface* element : vector->elements()) {
+    const KelborComponent* component = componentOf(element);
+    if (component && component->getName() == name) return true;
+  }
+  return false;
+}
+
+Vector* addUniqueToOBIVector(OBInterface* instance, Vector* vector) {
+  if (!vector) vector = new Vector();
+  if (!vector->contains(instance)) {
+    instance->getExternalReference();
+    vector->addElement(instance);
+  }
+  return vector;
+}
+
+const char* getKestrionObjectType(const OBInterface* instance) {
+  const KelborComponent* component = componentOf(instance);
+  if (!component || !isKestrionClass(instance->getClass())) return nullptr;
+  return component->getType();
+}
+
+kstr::bcomptype getKestrionObjectEnumType(const OBInterface* instance) {
+  const KelborComponent* component = componentOf(instance);
+  if (!component || !isKestrionClass(instance->getClass())) return kstr::not_a_component;
+  return component->getEnumType();
+}
+
+OBInterface* findTopAncestorBelow(OBInterface* stop, OBInterface* instance) {
+  const KelborComponent* component = componentOf(instance);
+  OBInterface* current = component ? component->getOBIParent() : nullptr;
+  if (current == stop) return current;
+  OBInterface* last = current;
+  while (current && current != stop) {
+    last = current;
+    const KelborComponent* behind = componentOf(current);
+    current = behind ? behind->getOBIParent() : nullptr;
+  }
+  return last;
+}
+
+void addObjectBelow(OBInterface* instance, OBInterface* parent) { instance->addBelow(parent); }
+
+void addToHandleVector(OBInterface* instance, Vector* vector) {
+  if (!vector || vector->contains(instance)) return;
+  vector->addElement(instance);
+  instance->getExternalReference();
+}
+
+void removeFromHandleVector(OBInterface* instance, Vector* vector) {
+  if (!vector || !vector->removeElement(instance)) return;
+  instance->releaseExternalReference();
+}
+
+void appendToHandleVector(OBInterface* instance, Vector* vector) { vector->addElement(instance); }
+
+Vector* newHandleVector() { return new Vector(); }
+
+void deleteHandleVector(Vector* vector) { delete vector; }
+
+void notifyPropertyPostSet(OBInterface* instance, const char* propertyName, const void* value) {
+  if (!instance) return;
+  OBPropInfo* prop = instance->getProperty(propertyName);
+  OBPropertySetEvent event(prop, instance, OBPropInfo::propertyPostSetEvent(),
+                           const_cast<void*>(value));
+  instance->notifyPropEvent(event, OBDatabaseClient::getInternalClient());
+}
+
+Kelbor* getEnclosingModel(const OBInterface* instance) {
+  for (const OBInterface* current = instance; current; current = current->getUp()) {
+    if (std::strcmp(current->getClass()->getName(), "Model") == 0) {
+      return static_cast<Kelbor*>(componentOf(current));
+    }
+  }
+  return nullptr;
+}
+
+const char* trimSpacesCopy(const char* text) {
+  if (!text) return text;
+  size_t length = std::strlen(text);
+  size_t begin = 0;
+  while (begin < length && text[begin] == ' ') ++begin;
+  if (begin == length) return length == 0 ? text : kSharedEmptyText;
+  size_t end = length;
+  while (end > begin && text[end - 1] == ' ') --end;
+  if (begin == 0 && end == length) return text;
+  char* copy = static_cast<char*>(hbCalloc(end - begin + 1, 1));
+  std::memcpy(copy, text + begin, end - begin);
+  return copy;
+}
+
+void releaseTrimmedCopy(const char* input, const char* trimmed) {
+  if (!trimmed || trimmed == input || trimmed == kSharedEmptyText) return;
+  hbFree(const_cast<char*>(trimmed));
+}
+
+std::string qxArrayToTrimmedString(const qxArray_tag* array) {
+  std::string text = array ? qxArrayToStdString(array) : std::string();
+  STDStringHelpers::trimWhitespace(text);
+  return text;
+}
+
+std::string makeStringFromCString(const char* text) { return text ? std::string(text) : std::string(); }
+
+void releaseOwnedHostCString(OwnedHostCString& holder) {
+  if (holder.text && holder.owns) qxFreeEx(holder.text);
+  holder.text = nullptr;
+}

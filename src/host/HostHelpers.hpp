@@ -1,0 +1,63 @@
+// Small helpers over the host interfaces that every host binding uses.
+#pragma once
+
+#include <string>
+
+#include "core/ComponentKind.hpp"
+#include "core/KelborApi.hpp"
+
+class OBInterface;
+class Vector;
+class Kelbor;
+class KelborComponent;
+struct qxArray_tag;
+
+// The component behind an instance, or null for null or detached instances.
+KELBOR_API KelborComponent* componentOf(const OBInterface* instance);
+
+// False for a null or empty vector; otherwise true when the component behind
+// any element has exactly that name.
+KELBOR_API bool isNameInOBIVector(const Vector* vector, const std::string& name);
+// Creates a vector when none is given; appends the instance with an external
+// reference when it is not yet there.  Returns the vector.
+KELBOR_API Vector* addUniqueToOBIVector(OBInterface* instance, Vector* vector);
+// The component's type keyword; null for a null instance, one without a
+// component, or one whose class is not in the "Kestrion" application.
+KELBOR_API const char* getKestrionObjectType(const OBInterface* instance);
+// The component's kind; kstr::not_a_component (15) in the same cases.
+KELBOR_API kstr::bcomptype getKestrionObjectEnumType(const OBInterface* instance);
+// The ancestor of the component's instance just below stop (or the recorded
+// parent itself when it is the stop instance); see the tree walk in the .cpp.
+KELBOR_API OBInterface* findTopAncestorBelow(OBInterface* stop, OBInterface* instance);
+KELBOR_API void addObjectBelow(OBInterface* instance, OBInterface* parent);
+// Adds when absent and takes an external reference.
+KELBOR_API void addToHandleVector(OBInterface* instance, Vector* vector);
+// Removes when present and releases that reference; a null vector is ignored.
+KELBOR_API void removeFromHandleVector(OBInterface* instance, Vector* vector);
+// Appends without taking a reference.
+KELBOR_API void appendToHandleVector(OBInterface* instance, Vector* vector);
+KELBOR_API Vector* newHandleVector();
+KELBOR_API void deleteHandleVector(Vector* vector);
+// Sends the post-set event of the property to the instance's listeners, as
+// the internal client.  Nothing for a null instance.
+KELBOR_API void notifyPropertyPostSet(OBInterface* instance, const char* propertyName,
+                                      const void* value);
+// The model behind the nearest instance of class "Model" at or above the
+// instance; null when there is none.
+KELBOR_API Kelbor* getEnclosingModel(const OBInterface* instance);
+
+// Trims blanks (the space character only).  Returns the input when there is
+// nothing to trim, a shared empty text when it is all blanks, otherwise a
+// new copy; give it back with releaseTrimmedCopy.
+KELBOR_API const char* trimSpacesCopy(const char* text);
+KELBOR_API void releaseTrimmedCopy(const char* input, const char* trimmed);
+// The text of a host string with white space trimmed; "" for null.
+KELBOR_API std::string qxArrayToTrimmedString(const qxArray_tag* array);
+KELBOR_API std::string makeStringFromCString(const char* text);
+
+// A host text that may or may not be owned by its holder.
+struct OwnedHostCString {
+  bool owns = false;
+  char* text = nullptr;
+};
+KELBOR_API void releaseOwnedHostCString(OwnedHostCString& holder);
