@@ -8,7 +8,7 @@
 #include <ks_utils/Identifiers.hpp>
 #include <obk/Exception.hpp>
 
-#include "TestComponents.hpp"
+#include "support/TestComponents.hpp"
 
 namespace {
 

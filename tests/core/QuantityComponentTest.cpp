@@ -2,7 +2,7 @@
 
 #include <obk/Exception.hpp>
 
-#include "TestComponents.hpp"
+#include "support/TestComponents.hpp"
 
 namespace {
 
