@@ -1,9 +1,10 @@
 // The lexer of the expression language: numbers, names (one or two parts,
 // each an identifier or a bracketed text), operators and punctuation.
+#include "MParseSyntax.hpp"
+
 #include <cstdio>
 
 #include "IdentifierRules.hpp"
-#include "MParseSyntax.hpp"
 #include "ks_utils/StringHelpers.hpp"
 #include "obk/Exception.hpp"
 

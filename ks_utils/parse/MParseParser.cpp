@@ -1,9 +1,8 @@
 // Precedence-climbing parser over the lexed tokens.  Runs of binary
 // operators of one level become one Chain node, so a long sum does not make
-// a deep tree; nesting of parentheses, calls and prefix operators is
-// limited to kMaxNesting so that a hostile text cannot exhaust the stack.
-#include <utility>
-
+// a deep tree; nesting of parentheses, calls and prefix operators, in the
+// text and in its translateToMathML form, is limited to kMaxNesting so that
+// a hostile text cannot exhaust the stack and every translation parses.
 #include "MParseSyntax.hpp"
 
 namespace ks_parse {

@@ -5,9 +5,9 @@
 // are written in canonical form and numbers as they stand in the text.
 // formulaNesting counts the nesting of exactly this layout; keep the two in
 // step.
-#include <algorithm>
-
 #include "MParseSyntax.hpp"
+
+#include <algorithm>
 
 namespace ks_parse {
 namespace {

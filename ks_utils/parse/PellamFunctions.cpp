@@ -1,11 +1,11 @@
 // The host language's function and constant names known to the engine: the
 // host side of the SBML function-name map ("exp(1)" contributes "exp") and
 // the other functions an expression may call without binding them.
+#include "ks_utils/MParseTree.hpp"
+
 #include <algorithm>
 #include <iterator>
 #include <string_view>
-
-#include "ks_utils/MParseTree.hpp"
 
 namespace {
 

@@ -44,13 +44,15 @@ class KS_API MParseTree {
 
   // Parses the text.  With reparse false a tree that has already parsed is
   // kept as it is; with true the text is parsed again.  A text that is not
-  // an expression -- empty or blank, a stray "=", unbalanced "( )" or
-  // "[ ]", an empty "[ ]", a missing operand or operator, a name of three
-  // parts, a bare word that is a keyword or longer than 63 characters, a
-  // byte outside printable ASCII, nesting deeper than 1000 levels -- throws
-  // ErrorIdException("ks:ParseError", "Parse error at position N: ...") by
-  // value, N being the 1-based byte position of the fault, whatever the
-  // flag; the tree is then unparsed.
+  // an expression throws ErrorIdException("ks:ParseError", "Parse error at
+  // position N: ...") by value, N being the 1-based byte position of the
+  // fault, whatever the flag; the tree is then unparsed.  Faults: empty or
+  // blank text, a stray "=", unbalanced "( )" or "[ ]", an empty "[ ]", a
+  // missing operand or operator, a name of three parts, a bare word that is
+  // a keyword or longer than 63 characters, a byte outside printable ASCII,
+  // and parentheses, calls and prefix operators nested deeper than 1000
+  // levels in the text or in its translateToMathML form (where (-a) counts
+  // two levels and ((a ^ b) ^ c) one per "^").
   void init(bool reparse);
 
   // True after a successful init.
@@ -81,10 +83,16 @@ class KS_API MParseTree {
   bool getContainsNumericValues() const;
 
   // Replaces out with the expression fully parenthesised for libSBML's
-  // formula parser: + - * / ^ stay infix, == != >= <= > < become eq ne ge
-  // le gt lt calls, & && and | || become and and or, ! becomes not(a),
+  // level-1 formula parser.  + - * / ^ stay infix: each run of + and - or
+  // of * and / is one parenthesised group read left to right ("(a - b +
+  // c)"), "^" runs nest ("((a ^ b) ^ c)").  == != >= <= > < become eq ne ge
+  // le gt lt calls, nested for a run (lt(lt(a, b), c)); & && and | || become
+  // and and or calls taking the whole run (or(a, b, c)); ! becomes not(a);
   // unary minus is written (-a) and unary plus dropped.  Names are written
-  // in canonical form, numbers as written.  The result parses again here.
+  // in canonical form, numbers as written.  The result parses again here
+  // and translates to itself.  libSBML knows ne, ge and le as neq, geq and
+  // leq: the caller renames them (traverseSubstitute) before handing the
+  // text on.
   void translateToMathML(std::string& out) const;
 
   // True when the text names a function or constant of the host language

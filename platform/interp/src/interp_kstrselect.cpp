@@ -6,10 +6,11 @@
 // (a) and (c) search the descendants of h without entering "Model"
 // instances below it; (b) enters them.  The result is an N-by-1 handle
 // array in tree pre-order, 0x0 when empty.
+#include "interp_internal.hpp"
+
 #include <cstring>
 #include <vector>
 
-#include "interp_internal.hpp"
 #include "obk/OBClass.hpp"
 #include "obk/OBDispatch.hpp"
 #include "obk/OBInterface.hpp"

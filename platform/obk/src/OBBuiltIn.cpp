@@ -1,4 +1,6 @@
 // The host's built-in methods "set" and "find".
+#include "obk/OBErrorStatus.hpp"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -6,7 +8,6 @@
 #include "obk/OBClass.hpp"
 #include "obk/OBDatabaseClient.hpp"
 #include "obk/OBDispatch.hpp"
-#include "obk/OBErrorStatus.hpp"
 #include "obk/OBInterface.hpp"
 #include "obk/OBPropInfo.hpp"
 #include "obk/OBTypes.hpp"

@@ -23,6 +23,7 @@ struct ListenerRegistry {
   std::unordered_map<const OBClass*, std::vector<Registration>> byClass;
   unsigned long nextSeq = 1;
   std::vector<OBEventRecord> log;
+  bool logging = true;
 };
 
 ListenerRegistry& registry() {
@@ -78,7 +79,8 @@ void deliverPropertyEvent(const OBPropertySetEvent& event, bool external) {
   // Copy the listeners first: a listener may register or remove others.
   std::vector<OBListener*> listeners;
   for (const Registration* g : hits) listeners.push_back(g->listener);
-  r.log.push_back(OBEventRecord{source, cls ? cls->getFullName() : "",
+  if (r.logging)
+    r.log.push_back(OBEventRecord{source, cls ? cls->getFullName() : "",
                                 event.getPropInfo() ? event.getPropInfo()->getName() : "",
                                 event.getEventType(), external,
                                 static_cast<int>(listeners.size())});
@@ -89,3 +91,4 @@ void deliverPropertyEvent(const OBPropertySetEvent& event, bool external) {
 
 const std::vector<OBEventRecord>& obkEventLog() { return registry().log; }
 void obkClearEventLog() { registry().log.clear(); }
+void obkSetEventLogEnabled(bool on) { registry().logging = on; }

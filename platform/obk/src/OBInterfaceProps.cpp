@@ -1,9 +1,10 @@
 // Property access, events and copy of instances.
+#include "obk/OBInterface.hpp"
+
 #include "obk/OBClass.hpp"
 #include "obk/OBDatabaseClient.hpp"
 #include "obk/OBErrorStatus.hpp"
 #include "obk/OBEvents.hpp"
-#include "obk/OBInterface.hpp"
 #include "obk/OBPropInfo.hpp"
 #include "obk/OBTypes.hpp"
 #include "obk_events.hpp"

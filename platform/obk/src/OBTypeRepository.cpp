@@ -1,10 +1,11 @@
+#include "obk/OBTypes.hpp"
+
 #include <memory>
 #include <string>
 #include <unordered_map>
 
 #include "obk/OBDispatch.hpp"
 #include "obk/OBNames.hpp"
-#include "obk/OBTypes.hpp"
 
 namespace {
 

@@ -1,10 +1,11 @@
 // The array types: "string vector", "PELLAM array", "NReals", "Nints".
+#include "obk/OBTypes.hpp"
+
 #include <cmath>
 #include <cstring>
 #include <limits>
 
 #include "hb/hb.hpp"
-#include "obk/OBTypes.hpp"
 #include "obk/Vector.hpp"
 #include "obk_internal.hpp"
 

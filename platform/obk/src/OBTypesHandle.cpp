@@ -1,10 +1,11 @@
 // The handle-bearing types: "handle", "handle vector" and their class-typed
 // forms "<App>.<Class>" / "<App>.<Class> vector".
+#include "obk/OBTypes.hpp"
+
 #include "obk/OBApplication.hpp"
 #include "obk/OBClass.hpp"
 #include "obk/OBDispatch.hpp"
 #include "obk/OBInterface.hpp"
-#include "obk/OBTypes.hpp"
 #include "obk/Vector.hpp"
 #include "obk_internal.hpp"
 #include "obk_java.hpp"

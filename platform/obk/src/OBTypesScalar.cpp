@@ -1,11 +1,12 @@
 // The scalar types: "string" (and override types over it), "double",
 // "bool", "int", "long", and enumerated string types.
+#include "obk/OBTypes.hpp"
+
 #include <cmath>
 #include <cstring>
 #include <limits>
 
 #include "hb/hb.hpp"
-#include "obk/OBTypes.hpp"
 #include "obk_internal.hpp"
 #include "obk_java.hpp"
 

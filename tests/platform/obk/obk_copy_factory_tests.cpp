@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "hb/hb.hpp"
+#include "hb/hb_test.hpp"
 #include "obk_test_support.hpp"
 
 using namespace obktest;
@@ -149,7 +150,14 @@ TEST_F(FactoryObkTest, MethodFactoryRunsTheBoundCall) {
   EXPECT_EQ(thingOf(x)->count, 4);
   expectError([&] { m.invoke(unbound, nOut, nullptr, 1, ins); }, "obk:NoBoundCall");
   obk_t::OBKMethodFactory<Thing> flip("flip");
-  flip.bindMember(new OBMethodSignature({"handle"}), &Thing::getFlag == nullptr ? nullptr : nullptr);
+  OBMethodSignature* sig = flip.bindMember(new OBMethodSignature({"handle"}), &Thing::toggle);
+  flip.invoke(sig, nOut, nullptr, 1, ins);
+  EXPECT_TRUE(thingOf(x)->flag);
+  OBInterface* empty = new OBInterface(nullptr, thingClass());
+  void* none[] = {empty};
+  expectError([&] { flip.invoke(sig, nOut, nullptr, 1, none); }, "obk:InvalidObject");
+  empty->releaseReference();
+  destroyLog().clear();
   x->releaseReference();
 }
 

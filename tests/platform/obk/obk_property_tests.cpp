@@ -79,7 +79,9 @@ TEST_F(PropertyTest, AccessFlagsPerClient) {
     } else {
       op();
       EXPECT_EQ(obkEventLog().size(), c.set ? 1u : 0u);
-      if (c.set) EXPECT_EQ(obkEventLog()[0].external, c.external);
+      if (c.set) {
+        EXPECT_EQ(obkEventLog()[0].external, c.external);
+      }
     }
   }
   std::string text = expectError([&] { qxDestroyArray(obkGetProperty(x, "Secret", ext())); },

@@ -56,6 +56,7 @@ struct Thing {
   bool getFlag() const { return flag; }
   void setFlag(bool v) { flag = v; }
   size_t getUses() const { return uses; }
+  void toggle() { flag = !flag; }
   const char* getKind() const { return "thing"; }
   OBInterface* getPartner() const { return partner; }
   void setPartner(OBInterface* p) { partner = p; }

@@ -83,6 +83,8 @@ struct OBEventRecord {
   int listeners;   // number of listeners that received it
 };
 
-// Test API of the event log.
+// Test API of the event log.  Logging is on by default; benchmarks that
+// set many properties may switch it off.
 PELLAM_API const std::vector<OBEventRecord>& obkEventLog();
 PELLAM_API void obkClearEventLog();
+PELLAM_API void obkSetEventLogEnabled(bool on);

@@ -84,7 +84,8 @@ class PELLAM_API OBInterface {
   //  3. marks the subtree state 2, top-down;
   //  4. destroys the children post-order in insertion order (a child's
   //     refusing guard is recorded as a diagnostic and overridden);
-  //  5. runs the class's destroyInstance with the parent link in place;
+  //  5. runs the class's destroyInstance with the parent link in place (an
+  //     error leaving a hook is recorded as a diagnostic, not raised);
   //  6. detaches, clears the component pointer, state 3.
   bool destroy(OBDatabaseClient* client);
   // Raises "obk:InvalidObject" when the instance is destroyed.
