@@ -1,0 +1,326 @@
+#include "expressions/ExpressionBasedComponent.hpp"
+
+#include <ks_utils/Identifiers.hpp>
+
+#include "core/ExpressionEvents.hpp"
+#include "expressions/Expression.hpp"
+#include "model/Kelbor.hpp"
+
+namespace {
+
+std::string bracketedNameOf(const KelborComponent* component) {
+  std::string name = component->getName();
+  bracketNameIfNotValidIdentifier(name);
+  return name;
+}
+
+std::string qualifiedNameOf(const KelborComponent* component) {
+  std::string name;
+  component->fillPartiallyQualifiedName(name);
+  return name;
+}
+
+}  // namespace
+
+ExpressionBasedComponent::ExpressionBasedComponent() = default;
+
+ExpressionBasedComponent::ExpressionBasedComponent(const ExpressionBasedComponent& other)
+    : KelborComponent(other),
+      deferring_(other.deferring_),
+      queue_(other.queue_),
+      active_(other.active_) {}
+
+ExpressionBasedComponent& ExpressionBasedComponent::operator=(
+    const ExpressionBasedComponent& other) {
+  if (this != &other) {
+    KelborComponent::operator=(other);
+    deferring_ = other.deferring_;
+    queue_ = other.queue_;
+    active_ = other.active_;
+  }
+  return *this;
+}
+
+ExpressionBasedComponent::~ExpressionBasedComponent() {
+  // Queued notifications are dropped without running, newest first.
+  while (!queue_.empty()) queue_.pop_back();
+}
+
+Kelbor* ExpressionBasedComponent::getLiveModel() const {
+  boost::shared_ptr<ModelGlobalData> data = getModelGlobalData();
+  return data && !data->beingDestroyed ? data->model : nullptr;
+}
+
+// --- resolution forwarders -----------------------------------------------------
+
+KelborComponent* ExpressionBasedComponent::resolveSymbol(const std::string& name) {
+  Kelbor* model = getLiveModel();
+  return model ? model->resolveSymbol(name, this) : nullptr;
+}
+
+KelborComponent* ExpressionBasedComponent::resolveSymbolAndListen(const std::string& name) {
+  Kelbor* model = getLiveModel();
+  return model ? model->resolveSymbolAndListen(name, this) : nullptr;
+}
+
+ExpressionBasedComponent::ComponentVectorPtr ExpressionBasedComponent::resolveSymbolsAndListen(
+    const std::set<std::string>& release, const std::set<std::string>& resolve) {
+  Kelbor* model = getLiveModel();
+  return model ? model->resolveSymbolsAndListen(release, resolve, this) : ComponentVectorPtr();
+}
+
+ExpressionBasedComponent::ComponentVectorPtr ExpressionBasedComponent::resolveSymbolWithCollisions(
+    const std::string& name) {
+  Kelbor* model = getLiveModel();
+  return model ? model->resolveSymbolWithCollisions(name, this) : ComponentVectorPtr();
+}
+
+KelborComponent* ExpressionBasedComponent::reResolveSymbolAndListen(const std::string& oldName,
+                                                                    const std::string& newName) {
+  Kelbor* model = getLiveModel();
+  return model ? model->reResolveSymbolAndListen(oldName, newName, this) : nullptr;
+}
+
+bool ExpressionBasedComponent::isComponentVisible(const KelborComponent* component) const {
+  if (component->getEnumType() != kstr::parameter) return true;
+  // A parameter without a parent is taken as visible.
+  const KelborComponent* parent = component->getParent();
+  return !(parent && parent->getEnumType() == kstr::kineticlaw);
+}
+
+// --- Active ------------------------------------------------------------------------------
+
+void ExpressionBasedComponent::setActive(bool active) {
+  if (active == active_) return;
+  active_ = active;
+  setModelCompileNeeded();
+  sendJavaUpdateEvents();
+}
+
+// --- collisions and token resolution -------------------------------------------------
+
+void ExpressionBasedComponent::applyCollisionRule(const ExpressionPtr& expression,
+                                                  const std::string& token, bool quiet) {
+  ComponentVectorPtr candidates = resolveSymbolWithCollisions(token);
+  if (!candidates || !expression->containsToken(token)) return;
+  const bool collides = candidates->size() >= 2;
+  if (collides == expression->containsCollisionToken(token)) return;
+  if (collides) {
+    expression->addCollisionToken(token);
+  } else {
+    expression->removeCollisionToken(token);
+  }
+  if (!quiet) sendJavaUpdateEvents();
+}
+
+void ExpressionBasedComponent::handleCollisionScenario(ExpressionPtr expression,
+                                                       const std::string& token, bool quiet) {
+  applyCollisionRule(expression, token, quiet);
+}
+
+void ExpressionBasedComponent::resolveTokensInExpressionAndListen(ExpressionPtr expression) {
+  std::set<std::string> tokens;
+  expression->fillSetWithTokens(tokens, true);
+  const bool inModel = getLiveModel() != nullptr;
+  for (const std::string& token : tokens) {
+    expression->setResolvedComponent(token, inModel ? resolveSymbolAndListen(token) : nullptr);
+  }
+  for (const std::string& token : tokens) applyCollisionRule(expression, token, deferring_);
+}
+
+void ExpressionBasedComponent::resolveTokensInExpression(ExpressionPtr expression) {
+  std::set<std::string> tokens;
+  expression->fillSetWithTokens(tokens, true);
+  const bool inModel = getLiveModel() != nullptr;
+  for (const std::string& token : tokens) {
+    expression->setResolvedComponent(token, inModel ? resolveSymbol(token) : nullptr);
+  }
+}
+
+// --- deferral ------------------------------------------------------------------------------
+
+void ExpressionBasedComponent::queueNotification(boost::function<void()> notification) {
+  queue_.push_back(std::move(notification));
+}
+
+bool ExpressionBasedComponent::deferNotification(bool defer) {
+  const bool previous = deferring_;
+  deferring_ = defer;
+  if (previous && !defer) {
+    while (!queue_.empty()) {
+      // Each notification leaves the queue before it runs, so one that
+      // raises is not replayed again at the next close.
+      boost::function<void()> next = std::move(queue_.front());
+      queue_.pop_front();
+      next();
+    }
+  }
+  return previous;
+}
+
+// --- desktop events -------------------------------------------------------------------------
+
+bool ExpressionBasedComponent::getSendJavaEvents() const {
+  Kelbor* model = getLiveModel();
+  return model && model->getSendExpressionEvents(getEnumType());
+}
+
+void ExpressionBasedComponent::sendJavaExpressionEvents(const std::vector<ExpressionPtr>& expressions) {
+  sendExpressionBatch(expressions, false);
+}
+
+void ExpressionBasedComponent::sendJavaDeleteEvents(const std::vector<ExpressionPtr>& expressions) {
+  sendExpressionBatch(expressions, true);
+}
+
+// --- updates on component changes -------------------------------------------------------------
+
+bool ExpressionBasedComponent::updateExpressionForComponentAdded(ExpressionPtr expression,
+                                                                 const KelborComponent* added,
+                                                                 UpdateRecord* record) {
+  if (record) record->first = false;
+  if (!expression->isSyntacticallyValid()) return false;
+  const std::string bn = bracketedNameOf(added);
+  const std::string qn = qualifiedNameOf(added);
+  bool updated = false;
+  if (qn != bn && expression->containsToken(qn)) {
+    expression->setResolvedComponent(qn, reResolveSymbolAndListen(qn, qn));
+    handleCollisionScenario(expression, qn, deferring_);
+    sendJavaUpdateEvents();
+    updated = true;
+  }
+  if (!expression->containsToken(bn)) return updated;
+
+  KelborComponent* previous = expression->getResolvedComponent(bn);
+  KelborComponent* now = resolveSymbol(bn);
+  if (!previous && now) {
+    expression->setResolvedComponent(bn, reResolveSymbolAndListen("", bn));
+    updated = true;
+  } else if (previous && now) {
+    expression->setResolvedComponent(bn, reResolveSymbolAndListen(qualifiedNameOf(previous), bn));
+    updated = true;
+  } else if (previous && !now) {
+    // The bare name became ambiguous: name the previous holder by its
+    // qualified name.
+    const std::string p = bracketedNameOf(previous);
+    const std::string q = qualifiedNameOf(previous);
+    kstr::Expression::SubstitutionMap map;
+    map[p] = q;
+    expression->substitute(map);
+    resolveTokensInExpressionAndListen(expression);
+    updated = true;
+    if (record) *record = {true, {p, q}};
+  }
+  handleCollisionScenario(expression, bn, deferring_);
+  sendJavaUpdateEvents();
+  return updated;
+}
+
+void ExpressionBasedComponent::updateExpressionForComponentRemoved(ExpressionPtr expression,
+                                                                   const KelborComponent* removed) {
+  if (!isComponentVisible(removed)) return;
+  const std::string bn = bracketedNameOf(removed);
+  if (deferring_) {
+    // The names are taken now: the component may be gone when this runs.
+    queueNotification([this, expression, removed, bn] { applyComponentRemoved(expression, removed, bn); });
+    return;
+  }
+  applyComponentRemoved(expression, removed, bn);
+}
+
+void ExpressionBasedComponent::applyComponentRemoved(const ExpressionPtr& expression,
+                                                     const KelborComponent* removed,
+                                                     const std::string& removedBracketedName) {
+  kstr::Expression::ComponentMap map;
+  expression->getSymbolComponentMap(map);
+  bool touched = false;
+  for (const auto& [token, component] : map) {
+    if (component == removed) {
+      expression->setResolvedComponent(token, resolveSymbolAndListen(token));
+      handleCollisionScenario(expression, token, deferring_);
+      touched = true;
+    } else if (token == removedBracketedName) {
+      handleCollisionScenario(expression, token, deferring_);
+      touched = true;
+    }
+  }
+  if (touched) sendJavaUpdateEvents();
+}
+
+void ExpressionBasedComponent::updateExpressionForComponentNameChange(
+    ExpressionPtr expression, const KelborComponent* component, const std::string& oldBracketedName,
+    const std::string& oldQualifiedName) {
+  if (!isComponentVisible(component)) return;
+  if (deferring_) {
+    queueNotification([this, expression, oldBracketedName, oldQualifiedName] {
+      applyComponentNameChange(expression, oldBracketedName, oldQualifiedName);
+    });
+    return;
+  }
+  applyComponentNameChange(expression, oldBracketedName, oldQualifiedName);
+}
+
+void ExpressionBasedComponent::applyComponentNameChange(const ExpressionPtr& expression,
+                                                        const std::string& oldBracketedName,
+                                                        const std::string& oldQualifiedName) {
+  bool ran = false;
+  if (expression->containsCollisionToken(oldBracketedName)) {
+    handleCollisionScenario(expression, oldBracketedName, deferring_);
+    ran = true;
+  }
+  if (expression->containsCollisionToken(oldQualifiedName)) {
+    handleCollisionScenario(expression, oldQualifiedName, deferring_);
+    ran = true;
+  }
+  if (ran) sendJavaUpdateEvents();
+}
+
+bool ExpressionBasedComponent::updateExpressionForParentComponentRename(
+    ExpressionPtr expression, const KelborComponent*, const KelborComponent* component,
+    const std::string&, const std::string& oldToken, const std::string& newToken,
+    UpdateRecord* record) {
+  if (record) record->first = false;
+  if (!expression->containsToken(oldToken) ||
+      expression->getResolvedComponent(oldToken) != component) {
+    return false;
+  }
+  kstr::Expression::SubstitutionMap map;
+  map[oldToken] = newToken;
+  expression->substitute(map);
+  resolveTokensInExpressionAndListen(expression);
+  if (record) *record = {true, {oldToken, newToken}};
+  return true;
+}
+
+uint64_t ExpressionBasedComponent::renameHelper(const KelborComponent* component,
+                                                const std::string& t1, const std::string& t2,
+                                                const std::string& u, const std::string& v,
+                                                bool f1, bool f2,
+                                                const kstr::Expression* expression,
+                                                SubstitutionMap& map) {
+  const bool m1 = expression->containsToken(t1) && expression->getResolvedComponent(t1) == component;
+  const bool m2 = expression->containsToken(t2) && expression->getResolvedComponent(t2) == component;
+  if (m1) map.emplace(t1, f1 ? v : u);
+  if (m2) map.emplace(t2, f2 ? u : v);
+  if (m1 && f1 && m2) return 4294967295ull;
+  if (m1 && f1) return 1;
+  return 0;
+}
+
+void ExpressionBasedComponent::sendExpressionBatch(const std::vector<ExpressionPtr>& expressions,
+                                                   bool deleted) {
+  if (!getSendJavaEvents()) return;
+  Kelbor* model = getLiveModel();
+  ExpressionEventStateRecord batch(getOBI(), model, getEnumType(), active_, deleted);
+  for (const ExpressionPtr& expression : expressions) {
+    if (!expression) continue;
+    kstr::Expression::ConstComponentMap tokens;
+    expression->getSymbolComponentMap(tokens);
+    buildExpressionEventState(getExpressionEventStateClass(), expression->getExpressionString(),
+                              expression->isSyntacticallyValid(), tokens,
+                              expression->getCollisionTokens(), batch);
+  }
+  postExpressionDirtyEvent(getExpressionDirtyEventClass(), batch,
+                           model->getModelExpressionBasedComponentMessages(), model->getOBI());
+  releaseJavaObjectVector(batch.states);
+}

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <deque>
+#include <iosfwd>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <boost/function.hpp>
+#include <boost/shared_ptr.hpp>
+#include <ks_utils/kstrContainers.hpp>
+
+#include "core/KelborApi.hpp"
+#include "core/KelborComponent.hpp"
+
+namespace kstr {
+class Expression;
+}
+
+// Base of the components that carry expressions: reactions, rules and
+// events.  It owns no expression: each subclass hands its expressions to
+// these operations, which resolve their names through the model's symbol
+// table, register the component as listener of what they denote, mark
+// colliding names, defer change notifications during an edit and keep the
+// expressions up to date when components are added, removed or renamed.
+class KELBOR_API ExpressionBasedComponent : public KelborComponent {
+ public:
+  using ExpressionPtr = boost::shared_ptr<kstr::Expression>;
+  using ComponentVector = std::vector<const KelborComponent*>;
+  using ComponentVectorPtr = boost::shared_ptr<ComponentVector>;
+  // (text rewritten, (old token, replacement text)) of an update.
+  using UpdateRecord = std::pair<bool, std::pair<std::string, std::string>>;
+  // Token to replacement text, as Expression::substitute takes it.
+  using SubstitutionMap = kstrMap<std::string, std::string>;
+
+  ExpressionBasedComponent();
+  ExpressionBasedComponent(const ExpressionBasedComponent& other);
+  ExpressionBasedComponent& operator=(const ExpressionBasedComponent& other);
+  ~ExpressionBasedComponent() override;
+
+  // --- slots 16 to 33 ------------------------------------------------------
+  virtual void detachListenerSupport() = 0;
+  virtual void debugPrint(std::ostream& out) const = 0;
+  // Resolution in the component's own scope; outside a model null (or an
+  // empty pointer for the vector forms).
+  virtual KelborComponent* resolveSymbol(const std::string& name);
+  virtual KelborComponent* resolveSymbolAndListen(const std::string& name);
+  virtual ComponentVectorPtr resolveSymbolsAndListen(const std::set<std::string>& release,
+                                                     const std::set<std::string>& resolve);
+  virtual ComponentVectorPtr resolveSymbolWithCollisions(const std::string& name);
+  virtual KelborComponent* reResolveSymbolAndListen(const std::string& oldName,
+                                                    const std::string& newName);
+  // False only for a kinetic-law parameter.
+  virtual bool isComponentVisible(const KelborComponent* component) const;
+  virtual void updateAllExpressionsForComponentRemoved(const KelborComponent* component) = 0;
+  virtual void updateExpressionForComponentRemoved(ExpressionPtr expression,
+                                                   const KelborComponent* component);
+  virtual void updateAllExpressionsForComponentNameChange(const KelborComponent* component,
+                                                          const std::string& oldBracketedName,
+                                                          const std::string& oldQualifiedName) = 0;
+  virtual void updateExpressionForComponentNameChange(ExpressionPtr expression,
+                                                      const KelborComponent* component,
+                                                      const std::string& oldBracketedName,
+                                                      const std::string& oldQualifiedName);
+  virtual void updateAllExpressionsForParentComponentRename(
+      const KelborComponent* parent, const KelborComponent* component,
+      const std::string& newParentBracketedName, const std::string& oldQualifiedName,
+      const std::string& newQualifiedName) = 0;
+  virtual void updateAllExpressionsForComponentAdded(const KelborComponent* component) = 0;
+  // Re-resolves the tokens the added component may answer; rewrites a bare
+  // name that became ambiguous to the qualified name of its previous holder.
+  // Never queued.  Answers whether the expression was updated.
+  virtual bool updateExpressionForComponentAdded(ExpressionPtr expression,
+                                                 const KelborComponent* component,
+                                                 UpdateRecord* record);
+  virtual std::set<size_t> updateExpressionsForRename(const KelborComponent* component,
+                                                      const std::string& newName,
+                                                      const std::set<size_t>& positions) = 0;
+  virtual void sendJavaUpdateEvents() = 0;
+  virtual void handleCollisionScenario(ExpressionPtr expression, const std::string& token,
+                                       bool quiet);
+
+  // --- non-virtual ------------------------------------------------------------
+  bool getActive() const { return active_; }
+  // A new value marks the model for recompilation and sends the
+  // component's expression events.
+  void setActive(bool active);
+  void resolveTokensInExpressionAndListen(ExpressionPtr expression);
+  void resolveTokensInExpression(ExpressionPtr expression);
+  // Sets the deferral flag and answers the previous one; closing the
+  // outermost bracket replays the queued notifications, oldest first.
+  bool deferNotification(bool defer);
+  bool getSendJavaEvents() const;
+  // Replaces a qualified token whose compartment was renamed.
+  bool updateExpressionForParentComponentRename(ExpressionPtr expression,
+                                                const KelborComponent* parent,
+                                                const KelborComponent* component,
+                                                const std::string& newParentBracketedName,
+                                                const std::string& oldToken,
+                                                const std::string& newToken,
+                                                UpdateRecord* record);
+  // Builds the substitutions of a rename for the subclasses'
+  // updateExpressionsForRename; answers 4294967295, 1 or 0.
+  static uint64_t renameHelper(const KelborComponent* component, const std::string& t1,
+                               const std::string& t2, const std::string& u,
+                               const std::string& v, bool f1, bool f2,
+                               const kstr::Expression* expression, SubstitutionMap& map);
+  void sendJavaExpressionEvents(const std::vector<ExpressionPtr>& expressions);
+  void sendJavaDeleteEvents(const std::vector<ExpressionPtr>& expressions);
+
+ protected:
+  bool isDeferring() const { return deferring_; }
+  void queueNotification(boost::function<void()> notification);
+  // The model the component belongs to, or null (also while the model is
+  // being destroyed).
+  Kelbor* getLiveModel() const;
+
+ private:
+  void applyCollisionRule(const ExpressionPtr& expression, const std::string& token, bool quiet);
+  void applyComponentRemoved(const ExpressionPtr& expression, const KelborComponent* removed,
+                             const std::string& removedBracketedName);
+  void applyComponentNameChange(const ExpressionPtr& expression,
+                                const std::string& oldBracketedName,
+                                const std::string& oldQualifiedName);
+  void sendExpressionBatch(const std::vector<ExpressionPtr>& expressions, bool deleted);
+
+  bool deferring_ = false;
+  std::deque<boost::function<void()>> queue_;
+  bool active_ = true;
+};

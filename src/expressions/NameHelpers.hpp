@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include "core/KelborApi.hpp"
+
+namespace kstr {
+
+// Strips the square brackets around every bracketed part of a name whose
+// content is a valid host identifier, left to right, in place: "[A].[B]"
+// becomes "A.B" and "cell.[A]" becomes "cell.A".  A bracketed part whose
+// content is no identifier ("[my A]", "[a[b]]") is kept as written and the
+// scan goes on after its first "]"; from a "[" without a later "]" on, the
+// text stays unchanged.  Linear in the length of the name.
+KELBOR_API void removeBracketsFromValidIdentifiers(std::string& name);
+
+}  // namespace kstr

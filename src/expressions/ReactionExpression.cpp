@@ -1,0 +1,273 @@
+#include "expressions/ReactionExpression.hpp"
+
+#include <algorithm>
+#include <charconv>
+
+#include <ks_utils/Identifiers.hpp>
+
+#include "core/ComponentKind.hpp"
+#include "core/KelborComponent.hpp"
+#include "reactions/ParsedReaction.hpp"
+#include "reactions/ParsedReactionTerm.hpp"
+
+namespace kstr {
+
+namespace {
+
+constexpr const char* kEmptySide = "null";
+
+bool isSpecies(const KelborComponent* component) {
+  return component != nullptr && component->getEnumType() == kstr::species;
+}
+
+// "name", or "qualifier.name" with a non-empty qualifier; each part in
+// brackets when it is no valid identifier.
+std::string termName(const std::string& qualifier, const std::string& name) {
+  std::string bracketedName = name;
+  bracketNameIfNotValidIdentifier(bracketedName);
+  if (qualifier.empty()) return bracketedName;
+  std::string result = qualifier;
+  bracketNameIfNotValidIdentifier(result);
+  result += '.';
+  result += bracketedName;
+  return result;
+}
+
+// The terms of one side of a parsed reaction, without the "null"
+// placeholder, all unbound.
+void fillTerms(const kstrVector<ParsedReactionTerm*>& parsedTerms,
+               ReactionExpression::TermVector& terms) {
+  terms.clear();
+  terms.reserve(parsedTerms.size());
+  for (const ParsedReactionTerm* parsed : parsedTerms) {
+    if (parsed == nullptr || parsed->name == kEmptySide) continue;
+    ReactionTerm term;
+    term.stoichiometry = parsed->stoichiometry;
+    term.name = termName(parsed->qualifier, parsed->name);
+    terms.push_back(std::move(term));
+  }
+}
+
+// A double as a standard stream writes it by default: printf's "%g" with
+// precision 6 in the classic locale.
+void appendNumber(std::string& text, double value) {
+  char buffer[64];
+  const std::to_chars_result written =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+  text.append(buffer, written.ptr);
+}
+
+void appendSide(std::string& text, const ReactionExpression::TermVector& terms) {
+  if (terms.empty()) {
+    text += kEmptySide;
+    return;
+  }
+  bool first = true;
+  for (const ReactionTerm& term : terms) {
+    if (!first) text += " + ";
+    first = false;
+    if (!(term.stoichiometry == 1.0)) {
+      appendNumber(text, term.stoichiometry);
+      text += ' ';
+    }
+    text += term.name;
+  }
+}
+
+const ReactionTerm* findNamed(const ReactionExpression::TermVector& terms,
+                              const std::string& name) {
+  for (const ReactionTerm& term : terms) {
+    if (term.name == name) return &term;
+  }
+  return nullptr;
+}
+
+template <class Map>
+void insertBindings(const ReactionExpression::TermVector& terms, Map& out) {
+  for (const ReactionTerm& term : terms) out.emplace(term.name, term.species);
+}
+
+}  // namespace
+
+ReactionExpression::ReactionExpression() { composeText(); }
+
+ReactionExpression::ReactionExpression(const std::string& text, const ParsedReaction* parsed)
+    : text_(text), valid_(parsed != nullptr) {
+  if (parsed != nullptr) init(*parsed);
+}
+
+ReactionExpression::ReactionExpression(const ParsedReaction* parsed) : valid_(parsed != nullptr) {
+  if (parsed != nullptr) init(*parsed);
+  composeText();
+}
+
+ReactionExpression::ReactionExpression(const ReactionExpression& other) = default;
+ReactionExpression& ReactionExpression::operator=(const ReactionExpression& other) = default;
+ReactionExpression::~ReactionExpression() = default;
+
+void ReactionExpression::init(const ParsedReaction& parsed) {
+  fillTerms(parsed.reactants, reactants_);
+  fillTerms(parsed.products, products_);
+  reversible_ = parsed.reversible;
+}
+
+void ReactionExpression::composeText() {
+  text_.clear();
+  appendSide(text_, reactants_);
+  text_ += reversible_ ? " <-> " : " -> ";
+  appendSide(text_, products_);
+}
+
+std::string ReactionExpression::getExpressionString() const { return text_; }
+
+bool ReactionExpression::isSyntacticallyValid() const { return valid_; }
+
+bool ReactionExpression::containsToken(const std::string& token) const {
+  return findNamed(reactants_, token) != nullptr || findNamed(products_, token) != nullptr;
+}
+
+void ReactionExpression::fillSetWithTokens(TokenSet& tokens, bool) const {
+  for (const ReactionTerm& term : reactants_) tokens.insert(term.name);
+  for (const ReactionTerm& term : products_) tokens.insert(term.name);
+}
+
+bool ReactionExpression::doAllTokensResolve() const {
+  const auto bound = [](const ReactionTerm& term) { return term.species != nullptr; };
+  return std::all_of(reactants_.begin(), reactants_.end(), bound) &&
+         std::all_of(products_.begin(), products_.end(), bound);
+}
+
+void ReactionExpression::getUnresolvedTokens(TokenSet& tokens) const {
+  for (const ReactionTerm& term : reactants_) {
+    if (term.species == nullptr) tokens.insert(term.name);
+  }
+  for (const ReactionTerm& term : products_) {
+    if (term.species == nullptr) tokens.insert(term.name);
+  }
+}
+
+void ReactionExpression::getSymbolComponentMap(ConstComponentMap& out) const {
+  insertBindings(reactants_, out);
+  insertBindings(products_, out);
+}
+
+void ReactionExpression::getSymbolComponentMap(ComponentMap& out) const {
+  insertBindings(reactants_, out);
+  insertBindings(products_, out);
+}
+
+bool ReactionExpression::isComponentUsed(const KelborComponent* component) const {
+  if (!isSpecies(component)) return false;
+  const auto boundToIt = [component](const ReactionTerm& term) {
+    return term.species == component;
+  };
+  return std::any_of(reactants_.begin(), reactants_.end(), boundToIt) ||
+         std::any_of(products_.begin(), products_.end(), boundToIt);
+}
+
+void ReactionExpression::setResolvedComponent(const std::string& token,
+                                              KelborComponent* component) {
+  KelborComponent* species = isSpecies(component) ? component : nullptr;
+  for (ReactionTerm& term : reactants_) {
+    if (term.name == token) term.species = species;
+  }
+  for (ReactionTerm& term : products_) {
+    if (term.name == token) term.species = species;
+  }
+}
+
+KelborComponent* ReactionExpression::getResolvedComponent(const std::string& token) const {
+  const ReactionTerm* term = findNamed(reactants_, token);
+  if (term == nullptr) term = findNamed(products_, token);
+  return term == nullptr ? nullptr : term->species;
+}
+
+void ReactionExpression::substitute(const SubstitutionMap&) {}
+
+void ReactionExpression::setReversible(bool reversible) {
+  if (reversible == reversible_) return;
+  reversible_ = reversible;
+  composeText();
+}
+
+bool ReactionExpression::isReactant(const char* text) const {
+  return isNamedOnSide(reactants_, text);
+}
+
+bool ReactionExpression::isProduct(const char* text) const {
+  return isNamedOnSide(products_, text);
+}
+
+bool ReactionExpression::isBoundOnSide(const TermVector& terms,
+                                       const KelborComponent* species) const {
+  if (!valid_ || species == nullptr) return false;
+  return std::any_of(terms.begin(), terms.end(),
+                     [species](const ReactionTerm& term) { return term.species == species; });
+}
+
+bool ReactionExpression::isNamedOnSide(const TermVector& terms, const char* text) const {
+  if (!valid_) return false;
+  const std::string wanted = text == nullptr ? std::string() : std::string(text);
+  std::string pqn;
+  for (const ReactionTerm& term : terms) {
+    if (term.species == nullptr) continue;
+    term.species->getPQN(pqn);
+    if (pqn == wanted) return true;
+  }
+  return false;
+}
+
+void ReactionExpression::appendTerm(TermVector& terms, KelborComponent* species,
+                                    double stoichiometry) {
+  if (species == nullptr) return;
+  ReactionTerm term;
+  species->getPQN(term.name);
+  term.stoichiometry = stoichiometry;
+  term.species = species;
+  terms.push_back(std::move(term));
+  composeText();
+}
+
+bool ReactionExpression::removeBoundTerms(TermVector& terms, const KelborComponent* species) {
+  const std::size_t before = terms.size();
+  if (species != nullptr) {
+    terms.erase(std::remove_if(terms.begin(), terms.end(),
+                               [species](const ReactionTerm& term) {
+                                 return term.species == species;
+                               }),
+                terms.end());
+  }
+  composeText();
+  return terms.size() != before;
+}
+
+void ReactionExpression::setStoichiometry(const double* values, std::size_t count) {
+  const std::size_t numReactants = reactants_.size();
+  if (count != numReactants + products_.size()) return;
+  if (values == nullptr && count != 0) return;
+  for (std::size_t i = 0; i < numReactants; ++i) reactants_[i].stoichiometry = -values[i];
+  for (std::size_t j = 0; j < products_.size(); ++j) {
+    products_[j].stoichiometry = values[numReactants + j];
+  }
+  composeText();
+}
+
+void ReactionExpression::getSignedStoichiometry(kstrVector<double>& out) const {
+  out.reserve(out.size() + reactants_.size() + products_.size());
+  for (const ReactionTerm& term : reactants_) out.push_back(-term.stoichiometry);
+  for (const ReactionTerm& term : products_) out.push_back(term.stoichiometry);
+}
+
+void ReactionExpression::refreshReactionString(bool refreshNames) {
+  if (refreshNames) {
+    for (ReactionTerm& term : reactants_) {
+      if (term.species != nullptr) term.species->getPQN(term.name);
+    }
+    for (ReactionTerm& term : products_) {
+      if (term.species != nullptr) term.species->getPQN(term.name);
+    }
+  }
+  composeText();
+}
+
+}  // namespace kstr

@@ -1,0 +1,290 @@
+#include "expressions/SymbolTable.hpp"
+
+#include <boost/make_shared.hpp>
+#include <ks_utils/Identifiers.hpp>
+
+#include "core/KelborComponent.hpp"
+#include "expressions/ExpressionBasedComponent.hpp"
+#include "expressions/NameHelpers.hpp"
+
+// --- construction -----------------------------------------------------------
+
+SymbolTable::SymbolTable() {
+  namespaces_.reserve(namespaceCount);
+  namespaces_.push_back(&species_);
+  namespaces_.push_back(&compartments_);
+  namespaces_.push_back(&modelParameters_);
+  namespaces_.push_back(&reactionParameters_);
+  namespaces_.push_back(&reactions_);
+}
+
+// Members go in reverse order of declaration: the index of entries, the
+// namespace list, the waiting sets (the table's share only), then the
+// namespaces from kinetic-law parameters back to compartments.
+SymbolTable::~SymbolTable() = default;
+
+size_t SymbolTable::getNamespaceIndex(const KelborComponent* component) {
+  if (!component) return undefinedNamespace;
+  switch (component->getEnumType()) {
+    case kstr::species:
+      return speciesNamespace;
+    case kstr::compartment:
+      return compartmentNamespace;
+    case kstr::reaction:
+      return reactionNamespace;
+    case kstr::parameter: {
+      const KelborComponent* parent = component->getParent();
+      if (!parent) return undefinedNamespace;
+      return parent->getEnumType() == kstr::kstrmodel ? modelParameterNamespace
+                                                      : reactionParameterNamespace;
+    }
+    default:
+      return undefinedNamespace;
+  }
+}
+
+const SymbolTable::Namespace* SymbolTable::getNamespace(size_t number) const {
+  return number < namespaceCount ? namespaces_[number] : nullptr;
+}
+
+// --- entries ----------------------------------------------------------------
+
+void SymbolTable::insertComponent(size_t number, const std::string& qualifiedName,
+                                  const std::string& bracketedName, KelborComponent* component) {
+  if (number >= namespaceCount || !component) return;
+  takeOut(component);
+  Namespace& space = ns(number);
+  Membership entry;
+  entry.ns = number;
+  auto [where, inserted] = space.byQualifiedName.emplace(qualifiedName, component);
+  if (inserted) entry.qualified = where;
+  // A multimap inserts after the equal keys already present.
+  if (!bracketedName.empty()) entry.name = space.byName.emplace(bracketedName, component);
+  if (entry.qualified || entry.name) members_[component] = entry;
+}
+
+std::optional<SymbolTable::FormerKeys> SymbolTable::takeOut(const KelborComponent* component) {
+  auto found = members_.find(component);
+  if (found == members_.end()) return std::nullopt;
+  const Membership entry = found->second;
+  members_.erase(found);
+  FormerKeys keys;
+  keys.ns = entry.ns;
+  Namespace& space = ns(entry.ns);
+  if (entry.qualified) {
+    keys.qualified = (*entry.qualified)->first;
+    space.byQualifiedName.erase(*entry.qualified);
+  }
+  if (entry.name) {
+    keys.name = (*entry.name)->first;
+    space.byName.erase(*entry.name);
+  }
+  return keys;
+}
+
+bool SymbolTable::containsComponent(const KelborComponent* component) const {
+  return members_.count(component) != 0;
+}
+
+bool SymbolTable::removeNameEntry(const std::string& bracketedName,
+                                  const KelborComponent* component, Namespace& space) {
+  auto [first, last] = space.byName.equal_range(bracketedName);
+  for (auto it = first; it != last; ++it) {
+    if (it->second != component) continue;
+    auto member = members_.find(component);
+    if (member != members_.end() && member->second.name == it) {
+      member->second.name.reset();
+      if (!member->second.qualified) members_.erase(member);
+    }
+    space.byName.erase(it);
+    return true;
+  }
+  return false;
+}
+
+void SymbolTable::takeOutChildren(const std::string& parentKey, size_t childNamespace,
+                                  std::vector<KelborComponent*>& children) {
+  const std::string prefix = parentKey + ".";
+  QualifiedIndex& index = ns(childNamespace).byQualifiedName;
+  std::vector<KelborComponent*> found;
+  for (auto it = index.lower_bound(prefix);
+       it != index.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
+    found.push_back(it->second);
+  }
+  for (KelborComponent* child : found) {
+    if (takeOut(child)) children.push_back(child);
+  }
+}
+
+size_t SymbolTable::rekeyComponents(const std::vector<KelborComponent*>& components) {
+  // Take everything out first, so that components may exchange keys.
+  std::vector<std::pair<KelborComponent*, size_t>> moved;
+  for (KelborComponent* component : components) {
+    std::optional<FormerKeys> former = takeOut(component);
+    if (!former) continue;
+    moved.emplace_back(component, former->ns);
+    if (!former->qualified) continue;
+    const size_t childNamespace = former->ns == reactionNamespace      ? reactionParameterNamespace
+                                  : former->ns == compartmentNamespace ? speciesNamespace
+                                                                       : undefinedNamespace;
+    if (childNamespace == undefinedNamespace) continue;
+    std::vector<KelborComponent*> children;
+    takeOutChildren(*former->qualified, childNamespace, children);
+    for (KelborComponent* child : children) moved.emplace_back(child, childNamespace);
+  }
+  for (auto& [component, number] : moved) {
+    std::string qualifiedName;
+    component->fillPartiallyQualifiedName(qualifiedName);
+    std::string bracketedName = component->getName();
+    bracketNameIfNotValidIdentifier(bracketedName);
+    insertComponent(number, qualifiedName, bracketedName, component);
+  }
+  return moved.size();
+}
+
+size_t SymbolTable::rekeyComponent(KelborComponent* component) {
+  return rekeyComponents({component});
+}
+
+// --- waiting names ------------------------------------------------------------
+
+void SymbolTable::addPendingListener(const std::string& name, ExpressionBasedComponent* listener) {
+  if (!listener) return;
+  ListenerSetPtr& waiting = pendingListeners_[name];
+  if (!waiting) waiting = boost::make_shared<ListenerSet>();
+  waiting->insert(listener);
+}
+
+void SymbolTable::removePendingListener(const std::string& name,
+                                        ExpressionBasedComponent* listener) {
+  auto found = pendingListeners_.find(name);
+  if (found == pendingListeners_.end()) return;
+  if (found->second) found->second->erase(listener);
+  if (!found->second || found->second->empty()) pendingListeners_.erase(found);
+}
+
+SymbolTable::ListenerSetPtr SymbolTable::findPendingListeners(const std::string& name) const {
+  auto found = pendingListeners_.find(name);
+  return found == pendingListeners_.end() ? ListenerSetPtr() : found->second;
+}
+
+std::vector<const ExpressionBasedComponent*> SymbolTable::getComponentListeners(
+    const KelborComponent* component) const {
+  if (!component) return {};
+  const KelborComponent::ListenerSet& listeners = component->getListeners();
+  return {listeners.begin(), listeners.end()};
+}
+
+// --- resolution -----------------------------------------------------------------
+
+KelborComponent* SymbolTable::resolveSymbol(const std::string& name,
+                                            const ExpressionBasedComponent*) const {
+  return resolveSymbolImpl(name, nullptr);
+}
+
+SymbolTable::ComponentVectorPtr SymbolTable::resolveSymbolWithCollisions(
+    const std::string& name, const ExpressionBasedComponent*) const {
+  return resolveSymbolWithCollisionsImpl(name, nullptr);
+}
+
+KelborComponent* SymbolTable::resolveSymbolAndListen(const std::string& name,
+                                                     ExpressionBasedComponent* listener) {
+  return resolveSymbolAndListenImpl(name, listener, false);
+}
+
+KelborComponent* SymbolTable::reResolveSymbolAndListen(const std::string& oldName,
+                                                       const std::string& newName,
+                                                       ExpressionBasedComponent* listener) {
+  return reResolveSymbolAndListenImpl(oldName, newName, listener, false);
+}
+
+SymbolTable::ComponentVectorPtr SymbolTable::resolveSymbolsAndListen(
+    const std::set<std::string>& release, const std::set<std::string>& resolve,
+    ExpressionBasedComponent* listener) {
+  return resolveSymbolsAndListenImpl(release, resolve, listener, false);
+}
+
+KelborComponent* SymbolTable::resolveSymbolImpl(const std::string& name,
+                                                const KelborComponent* reaction) const {
+  std::string plain = name;
+  kstr::removeBracketsFromValidIdentifiers(plain);
+  const SpeciesMatch species = resolveSpecies(plain);
+  if (species.second) return species.first;
+  if (reaction) {
+    if (KelborComponent* parameter = resolveReactionParameter(plain, reaction)) return parameter;
+  }
+  if (KelborComponent* compartment = findInNamespace(plain, compartments_)) return compartment;
+  return findInNamespace(plain, modelParameters_);
+}
+
+SymbolTable::ComponentVectorPtr SymbolTable::resolveSymbolWithCollisionsImpl(
+    const std::string& name, const KelborComponent* reaction) const {
+  CandidateList candidates;
+  collectCandidates(name, reaction, candidates);
+  auto result = boost::make_shared<ComponentVector>();
+  result->reserve(candidates.size());
+  result->assign(candidates.begin(), candidates.end());
+  return result;
+}
+
+KelborComponent* SymbolTable::resolveSymbolAndListenImpl(const std::string& name,
+                                                         ExpressionBasedComponent* listener,
+                                                         bool reactionScope) {
+  KelborComponent* found = resolveSymbolImpl(name, reactionScope ? listener : nullptr);
+  if (!listener) return found;
+  if (found) {
+    found->addListener(listener);
+  } else {
+    addPendingListener(name, listener);
+  }
+  return found;
+}
+
+KelborComponent* SymbolTable::reResolveSymbolAndListenImpl(const std::string& oldName,
+                                                           const std::string& newName,
+                                                           ExpressionBasedComponent* listener,
+                                                           bool reactionScope) {
+  if (!listener) return resolveSymbolImpl(newName, nullptr);
+  const KelborComponent* scope = reactionScope ? listener : nullptr;
+  if (reactionScope && oldName == newName) {
+    CandidateList candidates;
+    collectCandidates(newName, scope, candidates);
+    for (KelborComponent* candidate : candidates) candidate->removeListener(listener);
+  } else if (KelborComponent* previous = findByQualifiedName(oldName)) {
+    previous->removeListener(listener);
+  }
+  KelborComponent* found = resolveSymbolImpl(newName, scope);
+  if (!found) {
+    addPendingListener(newName, listener);
+    return nullptr;
+  }
+  found->addListener(listener);
+  removePendingListener(newName, listener);
+  return found;
+}
+
+SymbolTable::ComponentVectorPtr SymbolTable::resolveSymbolsAndListenImpl(
+    const std::set<std::string>& release, const std::set<std::string>& resolve,
+    ExpressionBasedComponent* listener, bool reactionScope) {
+  const KelborComponent* scope = reactionScope ? listener : nullptr;
+  for (const std::string& name : release) {
+    KelborComponent* held = resolveSymbolImpl(name, scope);
+    if (held && held->getListeners().count(listener) != 0) held->removeListener(listener);
+    // Always: the listener may wait under a name that resolves by now.
+    removePendingListener(name, listener);
+  }
+  auto result = boost::make_shared<ComponentVector>();
+  result->reserve(resolve.size());
+  for (const std::string& name : resolve) {
+    KelborComponent* found = resolveSymbolImpl(name, scope);
+    if (listener) {
+      if (found) {
+        found->addListener(listener);
+      } else {
+        addPendingListener(name, listener);
+      }
+    }
+    result->push_back(found);
+  }
+  return result;
+}

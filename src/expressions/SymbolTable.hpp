@@ -1,0 +1,326 @@
+#pragma once
+
+#include <concepts>
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <boost/shared_ptr.hpp>
+#include <ks_utils/kstrContainers.hpp>
+
+#include "core/ComponentKind.hpp"
+#include "core/KelborApi.hpp"
+#include "core/RenameUndoData.hpp"
+
+class KelborComponent;
+class ExpressionBasedComponent;
+class BReaction;
+
+// The per-model index through which the names written in expressions are
+// turned into model components, and the register of which expression-based
+// components use which component.
+//
+// Five namespaces (species, compartments, model parameters, kinetic-law
+// parameters, reactions) each index their components twice: by partially
+// qualified name ("cell.A", at most one component per key) and by bracketed
+// name ("A", several components per key, in order of insertion).  Names that
+// do not resolve yet are kept with the listeners waiting for them.  A third
+// index, from component to its entries, lets every removal and re-key find
+// the entries of a component by identity.
+//
+// The table owns no component and no listener.  Every operation costs a few
+// logarithmic searches; change propagation additionally touches only the
+// listeners concerned.  Lookups never raise: absence gives null, false, 0,
+// an empty vector or an empty pointer.  Listeners may call back into the
+// table while they are told of a change: every propagation collects the
+// listeners into a private set first and tells each of them once.
+class KELBOR_API SymbolTable {
+ public:
+  using ListenerSet = std::set<ExpressionBasedComponent*>;
+  using ListenerSetPtr = boost::shared_ptr<ListenerSet>;
+  using ComponentVector = std::vector<const KelborComponent*>;
+  using ComponentVectorPtr = boost::shared_ptr<ComponentVector>;
+  // Components in the order gathered; repeats allowed.
+  using CandidateList = kstrVector<KelborComponent*>;
+  // Per listener (by address) the entry numbers its rename answered; the
+  // listener part of quorvix::type_defs::RenameUndoData.
+  using ListenerUndoMap = decltype(quorvix::type_defs::RenameUndoData::expressionPositions);
+  // (component, found): found with a null component means ambiguous.
+  using SpeciesMatch = std::pair<KelborComponent*, bool>;
+  using QualifiedIndex = std::map<std::string, KelborComponent*>;
+  using NameIndex = std::multimap<std::string, KelborComponent*>;
+  using PendingTable = std::map<std::string, ListenerSetPtr>;
+
+  struct Namespace {
+    QualifiedIndex byQualifiedName;
+    NameIndex byName;
+  };
+
+  // Namespace numbers.  pendingNamespace stands for the waiting names in
+  // getListenerCount and isNameInNamespace; undefinedNamespace is the number
+  // of a component that is never entered.
+  static constexpr size_t speciesNamespace = 0;
+  static constexpr size_t compartmentNamespace = 1;
+  static constexpr size_t modelParameterNamespace = 2;
+  static constexpr size_t reactionParameterNamespace = 3;
+  static constexpr size_t reactionNamespace = 4;
+  static constexpr size_t pendingNamespace = 5;
+  static constexpr size_t undefinedNamespace = 6;
+  static constexpr size_t namespaceCount = 5;
+
+  SymbolTable();
+  // Drops the table's share of every waiting set; touches no component.
+  ~SymbolTable();
+  SymbolTable(const SymbolTable&) = delete;
+  SymbolTable& operator=(const SymbolTable&) = delete;
+
+  // --- structure and maintenance ------------------------------------------
+  // Namespace number of a component from its kind: species 0, compartment 1,
+  // parameter of the model 2, parameter of anything else 3, reaction 4; 6
+  // for every other kind, for a parameter without a parent and for null.
+  static size_t getNamespaceIndex(const KelborComponent* component);
+
+  // The namespace of a number 0-4; null for any other number.
+  const Namespace* getNamespace(size_t number) const;
+
+  // Enters the component under the qualified name (only when that key is
+  // free) and, when the bracketed name is not empty, under the bracketed
+  // name after any equal keys.  A component already in the table is first
+  // taken out of its old entries, so each component is entered at most once.
+  // A namespace number above 4 or a null component does nothing.
+  void insertComponent(size_t ns, const std::string& qualifiedName,
+                       const std::string& bracketedName, KelborComponent* component);
+
+  // Moves each component (and, for a reaction or compartment, the children
+  // entered under its old qualified name) to the keys it answers now,
+  // telling nobody.  The model calls it when default names change, e.g.
+  // after removing or reordering unnamed reactions.  All entries are taken
+  // out before any is entered again, so components may swap keys.
+  // Components not in the table are skipped.  Answers how many components,
+  // children included, were entered again.
+  size_t rekeyComponents(const std::vector<KelborComponent*>& components);
+  size_t rekeyComponent(KelborComponent* component);
+
+  // Whether the component is entered (under either of its keys), and how many
+  // components are.
+  bool containsComponent(const KelborComponent* component) const;
+  size_t getComponentCount() const { return members_.size(); }
+
+  // --- resolution, in the scope of a rule or event ---------------------------
+  // The order is species, compartment, model parameter; valid identifiers
+  // lose their brackets first.  An ambiguous species name answers null at
+  // once.  The scope only selects this overload and may be omitted.
+  KelborComponent* resolveSymbol(const std::string& name,
+                                 const ExpressionBasedComponent* scope = nullptr) const;
+  // Every component the unchanged name can denote: the species (not when
+  // ambiguous), compartment and model parameter matches, in that order.
+  ComponentVectorPtr resolveSymbolWithCollisions(const std::string& name,
+                                                 const ExpressionBasedComponent* scope) const;
+  // Resolves; a component gains the listener, otherwise the listener waits
+  // under the name exactly as given.  A null listener resolves only.
+  KelborComponent* resolveSymbolAndListen(const std::string& name,
+                                          ExpressionBasedComponent* listener);
+  // Leaves the component found under the exact qualified key of the old name,
+  // then resolves and listens to the new name (and stops waiting for it
+  // when it resolves).
+  KelborComponent* reResolveSymbolAndListen(const std::string& oldName, const std::string& newName,
+                                            ExpressionBasedComponent* listener);
+  // Releases every name of the first set (the listener leaves what it denotes
+  // and always stops waiting for it), then resolves and listens to every name
+  // of the second set.  One entry per name to resolve, in set order, null
+  // where it does not resolve.
+  ComponentVectorPtr resolveSymbolsAndListen(const std::set<std::string>& release,
+                                             const std::set<std::string>& resolve,
+                                             ExpressionBasedComponent* listener);
+
+  // --- the same in the scope of a reaction: its own kinetic-law parameters are
+  // tried after the species.  Chosen for a pointer to BReaction or a subclass
+  // (which must be complete where the call is made).
+  template <std::derived_from<BReaction> R>
+  KelborComponent* resolveSymbol(const std::string& name, const R* reaction) const {
+    return resolveSymbolImpl(name, reaction);
+  }
+  template <std::derived_from<BReaction> R>
+  ComponentVectorPtr resolveSymbolWithCollisions(const std::string& name,
+                                                 const R* reaction) const {
+    return resolveSymbolWithCollisionsImpl(name, reaction);
+  }
+  template <std::derived_from<BReaction> R>
+  KelborComponent* resolveSymbolAndListen(const std::string& name, R* reaction) {
+    return resolveSymbolAndListenImpl(name, reaction, true);
+  }
+  template <std::derived_from<BReaction> R>
+  KelborComponent* reResolveSymbolAndListen(const std::string& oldName,
+                                            const std::string& newName, R* reaction) {
+    return reResolveSymbolAndListenImpl(oldName, newName, reaction, true);
+  }
+  template <std::derived_from<BReaction> R>
+  ComponentVectorPtr resolveSymbolsAndListen(const std::set<std::string>& release,
+                                             const std::set<std::string>& resolve,
+                                             R* reaction) {
+    return resolveSymbolsAndListenImpl(release, resolve, reaction, true);
+  }
+
+  // The common workers.  `reaction` null (or the flag false) means the scope
+  // of a rule or event; otherwise the reaction is the scope, and for the
+  // listening forms it is the listener.  In reaction scope with equal old and
+  // new names, reResolveSymbolAndListenImpl first leaves every candidate of
+  // the name.
+  KelborComponent* resolveSymbolImpl(const std::string& name,
+                                     const KelborComponent* reaction) const;
+  ComponentVectorPtr resolveSymbolWithCollisionsImpl(const std::string& name,
+                                                     const KelborComponent* reaction) const;
+  KelborComponent* resolveSymbolAndListenImpl(const std::string& name,
+                                              ExpressionBasedComponent* listener,
+                                              bool reactionScope);
+  KelborComponent* reResolveSymbolAndListenImpl(const std::string& oldName,
+                                                const std::string& newName,
+                                                ExpressionBasedComponent* listener,
+                                                bool reactionScope);
+  ComponentVectorPtr resolveSymbolsAndListenImpl(const std::set<std::string>& release,
+                                                 const std::set<std::string>& resolve,
+                                                 ExpressionBasedComponent* listener,
+                                                 bool reactionScope);
+
+  // --- waiting names ------------------------------------------------------------
+  // Adds the listener to the waiting set of the name (once).  Null does
+  // nothing.
+  void addPendingListener(const std::string& name, ExpressionBasedComponent* listener);
+  // Takes the listener out of the name's waiting set; an emptied entry is
+  // dropped.  An absent name or listener changes nothing.
+  void removePendingListener(const std::string& name, ExpressionBasedComponent* listener);
+  // The shared waiting set of the name (kept alive by the caller after the
+  // table drops it); an empty pointer when nobody waits.
+  ListenerSetPtr findPendingListeners(const std::string& name) const;
+
+  // The component's listeners, in set order; empty for null.
+  std::vector<const ExpressionBasedComponent*> getComponentListeners(
+      const KelborComponent* component) const;
+
+  // --- lookups -------------------------------------------------------------------
+  // True for a text longer than two characters that starts with "[" and
+  // whose first "]" is its last character.
+  static bool isWhollyBracketed(const std::string& name);
+  // Exact qualified key unless wholly bracketed, else the first component
+  // entered under the bracketed name; null when neither holds.
+  KelborComponent* findInNamespace(const std::string& name, const Namespace& ns) const;
+  // (species, true) for one species, (null, true) when several share the bare
+  // name, (null, false) for none.
+  SpeciesMatch resolveSpecies(std::string name) const;
+  // The kinetic-law parameter under the unchanged name, else under the
+  // reaction's (default) name, ".", and the name.  Null for a null reaction.
+  KelborComponent* resolveReactionParameter(const std::string& name,
+                                            const KelborComponent* reaction) const;
+  // Exact qualified keys only: species, model parameter, kinetic-law
+  // parameter, compartment, reaction.  Null for "".
+  KelborComponent* findByQualifiedName(const std::string& name) const;
+  // Whether a component of the kind (parameter, reaction, species,
+  // compartment) carries the name; false for "" and for other kinds.
+  bool isComponentNameInUse(const std::string& name, kstr::bcomptype kind) const;
+  // Appends the candidates of the unchanged name: the species (not when
+  // ambiguous), the reaction's parameter (when `reaction` is given), the
+  // compartment and the model parameter.
+  void collectCandidates(const std::string& name, const KelborComponent* reaction,
+                         CandidateList& out) const;
+  // Listener count of the component found in namespace 0-4, or the size of
+  // the waiting set (5).  0 for every other number.
+  uint64_t getListenerCount(const std::string& name, size_t ns) const;
+  // Whether the namespace 0-4 has the name as either key, or (5) whether a
+  // waiting set exists for it.  False for every other number.
+  bool isNameInNamespace(const std::string& name, size_t ns) const;
+  // Adds the listeners of every component to the set.
+  static void collectListeners(const CandidateList& components, ListenerSet& out);
+  // Erases the first bracketed-name entry of the component under the name;
+  // answers whether one was erased.  The qualified index is not touched.
+  bool removeNameEntry(const std::string& bracketedName, const KelborComponent* component,
+                       Namespace& ns);
+  // Appends every component entered under the bracketed name.
+  static void appendAllWithName(const std::string& bracketedName, const Namespace& ns,
+                                CandidateList& out);
+  // Tells the model of every species and parameter (model and kinetic law)
+  // and compartment its in-use count; components outside a model are
+  // skipped.
+  void notifyAllInUseCounts() const;
+
+  // --- change propagation ----------------------------------------------------------
+  // Enters the component unless its qualified key is taken, then tells every
+  // listener of the components sharing its names, and those waiting for
+  // them, once.  Components of other kinds are ignored.
+  void componentAdded(KelborComponent* component);
+  // Takes the component (found by identity) out, then tells its listeners,
+  // those of the components sharing its names and those waiting for them,
+  // once.  A component not in the table changes nothing.
+  void componentRemoved(KelborComponent* component);
+  // Re-keys a component that already carries its new name, then its children
+  // (species of a compartment, parameters of a reaction), telling the
+  // listeners of the old names, and then those of the new names.  The
+  // component is left with no listeners.  Never raises for a missing key; an
+  // entry of another component under the old key is left alone.
+  void componentNameChanged(KelborComponent* component, std::string oldName,
+                            const std::string& oldQualifiedName);
+  // Called before the component takes the new name: every listener rewrites
+  // its expressions; a compartment's species' listeners get the parent
+  // rename.
+  void componentRename(const KelborComponent* component, const std::string& newName);
+  // The same, handing each listener its entry of the undo map (empty when
+  // absent); answers one entry per listener.
+  ListenerUndoMap componentRename(const KelborComponent* component, const std::string& newName,
+                                  const ListenerUndoMap& undo);
+  // Re-keys every child entered under "oldQualifiedName." in the namespace.
+  void renameChildEntries(const std::string& oldQualifiedName, size_t childNamespace);
+  // For a compartment: tells the listeners of each of its species the new
+  // qualified name.  Other kinds: nothing.
+  void notifyParentComponentRename(const KelborComponent* component, const std::string& newName);
+
+  // --- listing ----------------------------------------------------------------------
+  void print(std::ostream& out) const;
+  static std::ostream& printNamespace(const std::string& title, const Namespace& ns,
+                                      std::ostream& out);
+  static std::ostream& printUndefinedNamespace(const PendingTable& pending, std::ostream& out);
+  // One row per entry of an index, in key order.
+  static void printSymbolRows(const QualifiedIndex& index, std::ostream& out);
+  static void printSymbolRows(const NameIndex& index, std::ostream& out);
+
+ private:
+  // Where a component is entered.
+  struct Membership {
+    size_t ns = undefinedNamespace;
+    std::optional<QualifiedIndex::iterator> qualified;
+    std::optional<NameIndex::iterator> name;
+  };
+  // The keys a component was entered under, as taken out.
+  struct FormerKeys {
+    size_t ns = undefinedNamespace;
+    std::optional<std::string> qualified;
+    std::optional<std::string> name;
+  };
+
+  Namespace& ns(size_t number) { return *namespaces_[number]; }
+  const Namespace& ns(size_t number) const { return *namespaces_[number]; }
+  std::optional<FormerKeys> takeOut(const KelborComponent* component);
+  void gatherCandidates(const std::string& qualifiedName, const std::string& bracketedName,
+                        CandidateList& out) const;
+  void addWaiting(const std::string& name, ListenerSet& out) const;
+  void takeOutChildren(const std::string& parentKey, size_t childNamespace,
+                       std::vector<KelborComponent*>& children);
+  void tellNameChange(KelborComponent* component, const std::string& oldBracketedName,
+                      const std::string& oldQualifiedName, size_t number,
+                      const std::optional<FormerKeys>& former);
+
+  Namespace compartments_;
+  Namespace species_;
+  Namespace reactions_;
+  Namespace modelParameters_;
+  Namespace reactionParameters_;
+  PendingTable pendingListeners_;
+  kstrVector<Namespace*> namespaces_;
+  std::map<const KelborComponent*, Membership> members_;
+};
+
+KELBOR_API std::ostream& operator<<(std::ostream& out, const SymbolTable& table);

@@ -1,0 +1,223 @@
+// The read side of the symbol table: lookups, queries on listeners and
+// waiting names, the in-use sweep and the listing.
+#include <iomanip>
+#include <iterator>
+#include <ostream>
+#include <sstream>
+
+#include <ks_utils/Identifiers.hpp>
+
+#include "core/KelborComponent.hpp"
+#include "expressions/NameHelpers.hpp"
+#include "expressions/SymbolTable.hpp"
+#include "model/Kelbor.hpp"
+
+bool SymbolTable::isWhollyBracketed(const std::string& name) {
+  return name.size() > 2 && name.front() == '[' && name.back() == ']' &&
+         name.find(']', 1) == name.size() - 1;
+}
+
+KelborComponent* SymbolTable::findInNamespace(const std::string& name,
+                                              const Namespace& space) const {
+  if (!isWhollyBracketed(name)) {
+    auto found = space.byQualifiedName.find(name);
+    if (found != space.byQualifiedName.end() && found->second) return found->second;
+  }
+  auto first = space.byName.lower_bound(name);
+  if (first != space.byName.end() && first->first == name) return first->second;
+  return nullptr;
+}
+
+SymbolTable::SpeciesMatch SymbolTable::resolveSpecies(std::string name) const {
+  kstr::removeBracketsFromValidIdentifiers(name);
+  if (!isWhollyBracketed(name)) {
+    auto found = species_.byQualifiedName.find(name);
+    if (found != species_.byQualifiedName.end() && found->second) return {found->second, true};
+  }
+  // Only none, one or several matter: look at no more than two entries.
+  auto first = species_.byName.lower_bound(name);
+  if (first == species_.byName.end() || first->first != name) return {nullptr, false};
+  auto second = std::next(first);
+  if (second != species_.byName.end() && second->first == name) return {nullptr, true};
+  return {first->second, true};
+}
+
+KelborComponent* SymbolTable::resolveReactionParameter(const std::string& name,
+                                                       const KelborComponent* reaction) const {
+  if (!reaction) return nullptr;
+  const QualifiedIndex& index = reactionParameters_.byQualifiedName;
+  auto found = index.find(name);
+  if (found != index.end() && found->second) return found->second;
+  std::string qualified = reaction->getName();
+  if (qualified.empty()) qualified = reaction->getDefaultName();
+  bracketNameIfNotValidIdentifier(qualified);
+  qualified += ".";
+  qualified += name;
+  found = index.find(qualified);
+  return found != index.end() ? found->second : nullptr;
+}
+
+KelborComponent* SymbolTable::findByQualifiedName(const std::string& name) const {
+  if (name.empty()) return nullptr;
+  for (const Namespace* space :
+       {&species_, &modelParameters_, &reactionParameters_, &compartments_, &reactions_}) {
+    auto found = space->byQualifiedName.find(name);
+    if (found != space->byQualifiedName.end() && found->second) return found->second;
+  }
+  return nullptr;
+}
+
+bool SymbolTable::isComponentNameInUse(const std::string& name, kstr::bcomptype kind) const {
+  if (name.empty()) return false;
+  const Namespace* space = nullptr;
+  switch (kind) {
+    case kstr::parameter:
+      space = &modelParameters_;
+      break;
+    case kstr::reaction:
+      space = &reactions_;
+      break;
+    case kstr::species:
+      space = &species_;
+      break;
+    case kstr::compartment:
+      space = &compartments_;
+      break;
+    default:
+      // No namespace holds other kinds; no caller asks for them.
+      return false;
+  }
+  std::string bracketed = name;
+  bracketNameIfNotValidIdentifier(bracketed);
+  return findInNamespace(bracketed, *space) != nullptr;
+}
+
+void SymbolTable::collectCandidates(const std::string& name, const KelborComponent* reaction,
+                                   CandidateList& out) const {
+  const SpeciesMatch species = resolveSpecies(name);
+  if (species.first) out.push_back(species.first);
+  if (reaction) {
+    if (KelborComponent* parameter = resolveReactionParameter(name, reaction)) {
+      out.push_back(parameter);
+    }
+  }
+  if (KelborComponent* compartment = findInNamespace(name, compartments_)) {
+    out.push_back(compartment);
+  }
+  if (KelborComponent* parameter = findInNamespace(name, modelParameters_)) {
+    out.push_back(parameter);
+  }
+}
+
+uint64_t SymbolTable::getListenerCount(const std::string& name, size_t number) const {
+  if (number == pendingNamespace) {
+    ListenerSetPtr waiting = findPendingListeners(name);
+    return waiting ? waiting->size() : 0;
+  }
+  if (number >= namespaceCount) return 0;
+  const KelborComponent* found = findInNamespace(name, ns(number));
+  return found ? found->getListeners().size() : 0;
+}
+
+bool SymbolTable::isNameInNamespace(const std::string& name, size_t number) const {
+  if (number == pendingNamespace) return static_cast<bool>(findPendingListeners(name));
+  if (number >= namespaceCount) return false;
+  const Namespace& space = ns(number);
+  return space.byQualifiedName.count(name) != 0 || space.byName.count(name) != 0;
+}
+
+void SymbolTable::collectListeners(const CandidateList& components, ListenerSet& out) {
+  for (const KelborComponent* component : components) {
+    const KelborComponent::ListenerSet& listeners = component->getListeners();
+    out.insert(listeners.begin(), listeners.end());
+  }
+}
+
+void SymbolTable::appendAllWithName(const std::string& bracketedName, const Namespace& space,
+                                    CandidateList& out) {
+  auto [first, last] = space.byName.equal_range(bracketedName);
+  out.reserve(out.size() + static_cast<size_t>(std::distance(first, last)));
+  for (auto it = first; it != last; ++it) out.push_back(it->second);
+}
+
+void SymbolTable::notifyAllInUseCounts() const {
+  for (const Namespace* space :
+       {&species_, &modelParameters_, &reactionParameters_, &compartments_}) {
+    for (const auto& [key, component] : space->byQualifiedName) {
+      boost::shared_ptr<ModelGlobalData> data = component->getModelGlobalData();
+      if (data && data->model) data->model->notifyComponentInUseCountChange(component, false);
+    }
+  }
+}
+
+// --- listing --------------------------------------------------------------------
+
+namespace {
+
+constexpr size_t kNameWidth = 40;
+constexpr size_t kPointerWidth = 14;
+
+template <class Iterator>
+void writeRows(Iterator first, Iterator last, std::ostream& out) {
+  for (Iterator it = first; it != last; ++it) {
+    const std::string& key = it->first;
+    const void* address = it->second;
+    if (key.size() < kNameWidth) {
+      out << key << std::setw(static_cast<int>(kPointerWidth + kNameWidth - key.size()))
+          << address;
+    } else {
+      out << key.substr(0, kPointerWidth + kNameWidth - 3) << "..." << address;
+    }
+    out << '\t' << static_cast<unsigned long long>(it->second->getListeners().size())
+        << std::endl;
+  }
+}
+
+}  // namespace
+
+void SymbolTable::printSymbolRows(const QualifiedIndex& index, std::ostream& out) {
+  writeRows(index.begin(), index.end(), out);
+}
+
+void SymbolTable::printSymbolRows(const NameIndex& index, std::ostream& out) {
+  writeRows(index.begin(), index.end(), out);
+}
+
+std::ostream& SymbolTable::printNamespace(const std::string& title, const Namespace& space,
+                                          std::ostream& out) {
+  out << title << std::endl << std::endl;
+  if (!space.byQualifiedName.empty()) {
+    printSymbolRows(space.byQualifiedName, out);
+  } else {
+    printSymbolRows(space.byName, out);
+  }
+  out << std::endl;
+  return out;
+}
+
+std::ostream& SymbolTable::printUndefinedNamespace(const PendingTable& pending,
+                                                   std::ostream& out) {
+  out << "Undefined Namespace" << std::endl << std::endl;
+  for (const auto& [name, waiting] : pending) {
+    out << name << '\t' << static_cast<unsigned long long>(waiting ? waiting->size() : 0)
+        << std::endl;
+  }
+  return out;
+}
+
+void SymbolTable::print(std::ostream& out) const {
+  std::ostringstream text;
+  text << "================ SymbolTable Contents ================" << std::endl << std::endl;
+  printNamespace("Species namespace", species_, text);
+  printNamespace("Compartment namespace", compartments_, text);
+  printNamespace("Parameter namespace", modelParameters_, text);
+  printNamespace("Reaction parameter namespace", reactionParameters_, text);
+  printNamespace("Reaction namespace", reactions_, text);
+  printUndefinedNamespace(pendingListeners_, text);
+  out << text.str() << std::flush;
+}
+
+std::ostream& operator<<(std::ostream& out, const SymbolTable& table) {
+  table.print(out);
+  return out;
+}

@@ -1,0 +1,230 @@
+// Keeping the symbol table in step with the model as components are added,
+// removed and renamed, and telling the expression-based components whose
+// names may now resolve differently.
+//
+// Every operation first gathers the listeners concerned into a private,
+// ordered set (from copies, never from a live listener set) and only then
+// tells them, so each is told once per phase even when it calls back into
+// the table, or changes listener sets and waiting names, while it is told.
+#include <ks_utils/Identifiers.hpp>
+
+#include "core/KelborComponent.hpp"
+#include "expressions/ExpressionBasedComponent.hpp"
+#include "expressions/SymbolTable.hpp"
+#include "model/Kelbor.hpp"
+
+namespace {
+
+std::string qualifiedNameOf(const KelborComponent* component) {
+  std::string name;
+  component->fillPartiallyQualifiedName(name);
+  return name;
+}
+
+std::string bracketedNameOf(const KelborComponent* component) {
+  std::string name = component->getName();
+  bracketNameIfNotValidIdentifier(name);
+  return name;
+}
+
+void notifyInUseCount(KelborComponent* component, bool removing) {
+  boost::shared_ptr<ModelGlobalData> data = component->getModelGlobalData();
+  if (data && data->model) data->model->notifyComponentInUseCountChange(component, removing);
+}
+
+}  // namespace
+
+void SymbolTable::gatherCandidates(const std::string& qualifiedName,
+                                   const std::string& bracketedName, CandidateList& out) const {
+  collectCandidates(qualifiedName, nullptr, out);
+  if (bracketedName.empty()) return;
+  appendAllWithName(bracketedName, reactionParameters_, out);
+  collectCandidates(bracketedName, nullptr, out);
+  appendAllWithName(bracketedName, species_, out);
+}
+
+void SymbolTable::addWaiting(const std::string& name, ListenerSet& out) const {
+  ListenerSetPtr waiting = findPendingListeners(name);
+  if (waiting) out.insert(waiting->begin(), waiting->end());
+}
+
+void SymbolTable::componentAdded(KelborComponent* component) {
+  const size_t number = getNamespaceIndex(component);
+  if (number >= namespaceCount) return;
+  const std::string qualifiedName = qualifiedNameOf(component);
+  const std::string bracketedName = bracketedNameOf(component);
+  // The first component under a qualified name keeps it.
+  if (ns(number).byQualifiedName.count(qualifiedName) != 0) return;
+  insertComponent(number, qualifiedName, bracketedName, component);
+
+  CandidateList candidates;
+  gatherCandidates(qualifiedName, bracketedName, candidates);
+  ListenerSet affected;
+  addWaiting(bracketedName, affected);
+  addWaiting(qualifiedName, affected);
+  collectListeners(candidates, affected);
+
+  notifyInUseCount(component, false);
+  for (ExpressionBasedComponent* listener : affected) {
+    listener->updateAllExpressionsForComponentAdded(component);
+  }
+}
+
+void SymbolTable::componentRemoved(KelborComponent* component) {
+  // Found by identity: the key it was entered under may no longer be the
+  // name it answers (a default name that moved), or be held by another.
+  std::optional<FormerKeys> former = takeOut(component);
+  if (!former) return;
+  const std::string qualifiedName = qualifiedNameOf(component);
+  const std::string bracketedName = bracketedNameOf(component);
+  notifyInUseCount(component, true);
+
+  // Gathered after the removal, so the component is no candidate.
+  CandidateList candidates;
+  gatherCandidates(qualifiedName, bracketedName, candidates);
+  ListenerSet affected(component->getListeners());
+  addWaiting(qualifiedName, affected);
+  addWaiting(bracketedName, affected);
+  const std::string formerQualified = former->qualified.value_or(qualifiedName);
+  const std::string formerName = former->name.value_or(bracketedName);
+  if (formerQualified != qualifiedName || formerName != bracketedName) {
+    gatherCandidates(formerQualified, formerName, candidates);
+    addWaiting(formerQualified, affected);
+    addWaiting(formerName, affected);
+  }
+  collectListeners(candidates, affected);
+
+  for (ExpressionBasedComponent* listener : affected) {
+    listener->updateAllExpressionsForComponentRemoved(component);
+  }
+}
+
+void SymbolTable::componentNameChanged(KelborComponent* component, std::string oldName,
+                                       const std::string& oldQualifiedName) {
+  if (!component) return;
+  bracketNameIfNotValidIdentifier(oldName);
+  size_t number = getNamespaceIndex(component);
+  auto member = members_.find(component);
+  if (number >= namespaceCount && member != members_.end()) number = member->second.ns;
+  if (number >= namespaceCount) return;
+  // By identity: a missing old key is skipped, and an entry of another
+  // component under the old key is left alone.
+  std::optional<FormerKeys> former = takeOut(component);
+  tellNameChange(component, oldName, oldQualifiedName, number, former);
+}
+
+void SymbolTable::tellNameChange(KelborComponent* component, const std::string& oldBracketedName,
+                                 const std::string& oldQualifiedName, size_t number,
+                                 const std::optional<FormerKeys>& former) {
+  CandidateList oldCandidates;
+  gatherCandidates(oldQualifiedName, oldBracketedName, oldCandidates);
+  ListenerSet first(component->getListeners());
+  collectListeners(oldCandidates, first);
+
+  const std::string qualifiedName = qualifiedNameOf(component);
+  const std::string bracketedName = bracketedNameOf(component);
+  insertComponent(number, qualifiedName, bracketedName, component);
+
+  for (ExpressionBasedComponent* listener : first) {
+    listener->updateAllExpressionsForComponentNameChange(component, oldBracketedName,
+                                                         oldQualifiedName);
+    listener->updateAllExpressionsForComponentRemoved(component);
+  }
+
+  const size_t childNamespace = number == reactionNamespace      ? reactionParameterNamespace
+                                : number == compartmentNamespace ? speciesNamespace
+                                                                 : undefinedNamespace;
+  if (childNamespace != undefinedNamespace) {
+    renameChildEntries(oldQualifiedName, childNamespace);
+    // Children entered under a key the parent no longer had (a moved
+    // default name) follow too.
+    if (former && former->qualified && *former->qualified != oldQualifiedName) {
+      renameChildEntries(*former->qualified, childNamespace);
+    }
+  }
+
+  CandidateList newCandidates;
+  collectCandidates(qualifiedName, nullptr, newCandidates);
+  newCandidates.push_back(component);
+  if (!bracketedName.empty()) {
+    appendAllWithName(bracketedName, reactionParameters_, newCandidates);
+    collectCandidates(bracketedName, nullptr, newCandidates);
+    appendAllWithName(bracketedName, species_, newCandidates);
+  }
+  ListenerSet second;
+  addWaiting(bracketedName, second);
+  addWaiting(qualifiedName, second);
+  collectListeners(newCandidates, second);
+
+  // The listeners register again when they resolve their names.
+  const KelborComponent::ListenerSet current = component->getListeners();
+  for (ExpressionBasedComponent* listener : current) component->removeListener(listener);
+
+  for (ExpressionBasedComponent* listener : second) {
+    listener->updateAllExpressionsForComponentAdded(component);
+  }
+}
+
+void SymbolTable::renameChildEntries(const std::string& oldQualifiedName, size_t childNamespace) {
+  if (childNamespace >= namespaceCount) return;
+  const std::string prefix = oldQualifiedName + ".";
+  std::vector<std::pair<std::string, KelborComponent*>> children;
+  const QualifiedIndex& index = ns(childNamespace).byQualifiedName;
+  for (auto it = index.lower_bound(prefix);
+       it != index.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
+    children.emplace_back(it->first, it->second);
+  }
+  for (auto& [key, child] : children) componentNameChanged(child, child->getName(), key);
+}
+
+void SymbolTable::componentRename(const KelborComponent* component, const std::string& newName) {
+  if (!component) return;
+  const KelborComponent::ListenerSet listeners = component->getListeners();
+  for (ExpressionBasedComponent* listener : listeners) {
+    listener->updateExpressionsForRename(component, newName, {});
+  }
+  notifyParentComponentRename(component, newName);
+}
+
+SymbolTable::ListenerUndoMap SymbolTable::componentRename(const KelborComponent* component,
+                                                          const std::string& newName,
+                                                          const ListenerUndoMap& undo) {
+  ListenerUndoMap result;
+  if (!component) return result;
+  const KelborComponent::ListenerSet listeners = component->getListeners();
+  for (ExpressionBasedComponent* listener : listeners) {
+    const void* key = listener;
+    auto given = undo.find(key);
+    std::set<size_t> entries;
+    if (given != undo.end()) entries.insert(given->second.begin(), given->second.end());
+    const std::set<size_t> answer =
+        listener->updateExpressionsForRename(component, newName, entries);
+    result[key].insert(answer.begin(), answer.end());
+  }
+  notifyParentComponentRename(component, newName);
+  return result;
+}
+
+void SymbolTable::notifyParentComponentRename(const KelborComponent* component,
+                                              const std::string& newName) {
+  if (!component || component->getEnumType() != kstr::compartment) return;
+  const std::string prefix = bracketedNameOf(component) + ".";
+  std::vector<KelborComponent*> species;
+  const QualifiedIndex& index = species_.byQualifiedName;
+  for (auto it = index.lower_bound(prefix);
+       it != index.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
+    species.push_back(it->second);
+  }
+  if (species.empty()) return;
+  std::string newParent = newName;
+  bracketNameIfNotValidIdentifier(newParent);
+  for (const KelborComponent* child : species) {
+    const std::string oldQualified = qualifiedNameOf(child);
+    const std::string newQualified = newParent + "." + bracketedNameOf(child);
+    const KelborComponent::ListenerSet listeners = child->getListeners();
+    for (ExpressionBasedComponent* listener : listeners) {
+      listener->updateAllExpressionsForParentComponentRename(component, child, newParent,
+                                                              oldQualified, newQualified);
+    }
+  }
+}

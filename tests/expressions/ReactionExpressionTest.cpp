@@ -1,0 +1,409 @@
+// Reaction expressions: terms from a parsed reaction, the composed text,
+// bindings, signed stoichiometry and editing of the terms.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "expressions/ReactionExpression.hpp"
+#include "reactions/ParsedReaction.hpp"
+#include "support/TestComponents.hpp"
+
+namespace {
+
+using kstr::Expression;
+using kstr::ReactionExpression;
+
+// A species as the expression sees it: a component of kind species.
+class Species : public TestComponent {
+ public:
+  explicit Species(const std::string& name) : TestComponent(kstr::species) { setName(name); }
+};
+
+struct TermSpec {
+  const char* name;
+  const char* qualifier;
+  double stoichiometry;
+};
+
+ParsedReactionPtr parsed(const std::vector<TermSpec>& reactants,
+                         const std::vector<TermSpec>& products, bool reversible) {
+  ParsedReactionPtr reaction(ParsedReaction::create());
+  for (const TermSpec& t : reactants) {
+    reaction->reactants.push_back(
+        ParsedReactionTerm::create(t.name, t.qualifier, t.stoichiometry, true));
+  }
+  for (const TermSpec& t : products) {
+    reaction->products.push_back(
+        ParsedReactionTerm::create(t.name, t.qualifier, t.stoichiometry, false));
+  }
+  reaction->reversible = reversible;
+  return reaction;
+}
+
+std::vector<std::string> names(const ReactionExpression& expression, bool reactants) {
+  std::vector<std::string> out;
+  const std::size_t count =
+      reactants ? expression.getNumReactants() : expression.getNumProducts();
+  for (std::size_t i = 0; i < count; ++i) {
+    out.push_back(reactants ? expression.getReactantAt(i).name
+                            : expression.getProductAt(i).name);
+  }
+  return out;
+}
+
+// --- construction and the composed text ----------------------------------------------
+
+TEST(ReactionExpression, DefaultIsAnEmptyValidIrreversibleEquation) {
+  ReactionExpression expression;
+  EXPECT_EQ(expression.getExpressionString(), "null -> null");
+  EXPECT_TRUE(expression.isSyntacticallyValid());
+  EXPECT_FALSE(expression.getReversible());
+  EXPECT_EQ(expression.getNumReactants(), 0u);
+  EXPECT_EQ(expression.getNumProducts(), 0u);
+  EXPECT_TRUE(expression.doAllTokensResolve());
+}
+
+struct ComposeCase {
+  std::vector<TermSpec> reactants;
+  std::vector<TermSpec> products;
+  bool reversible;
+  const char* text;
+};
+
+TEST(ReactionExpression, ComposesTheTextFromTheParsedTerms) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<ComposeCase> cases = {
+      {{{"A", "", 1}, {"B", "", 1}}, {{"P", "", 1}}, false, "A + B -> P"},
+      {{{"A", "", 2}}, {{"B", "", 1}}, true, "2 A <-> B"},
+      {{{"A", "", 0.5}, {"B", "", 1.5}}, {}, false, "0.5 A + 1.5 B -> null"},
+      {{}, {}, false, "null -> null"},
+      {{}, {{"A", "", 1}}, false, "null -> A"},
+      {{{"null", "", 1}}, {{"A", "", 1}}, true, "null <-> A"},
+      {{{"null", "cell", 1}, {"A", "", 1}}, {{"null", "", 1}}, false, "A -> null"},
+      {{{"A", "cell", 1}}, {{"my A", "", 1}}, false, "cell.A -> [my A]"},
+      {{{"my A", "cell", 1}}, {{"B", "my cell", 3}}, false, "cell.[my A] -> 3 [my cell].B"},
+      {{{"A", "", 1234567}}, {{"B", "", 0.25}}, false, "1.23457e+06 A -> 0.25 B"},
+      {{{"A", "", 0.0001}}, {{"B", "", 1e-5}}, false, "0.0001 A -> 1e-05 B"},
+      {{{"A", "", 123456}}, {{"B", "", 2.0000001}}, false, "123456 A -> 2 B"},
+      {{{"A", "", nan}}, {{"B", "", 1}}, false, "nan A -> B"},
+      {{{"A", "", 1}, {"A", "", 1}}, {{"A", "", 1}}, false, "A + A -> A"},
+  };
+  for (const ComposeCase& c : cases) {
+    const ParsedReactionPtr reaction = parsed(c.reactants, c.products, c.reversible);
+    ReactionExpression expression(reaction.get());
+    EXPECT_EQ(expression.getExpressionString(), c.text);
+    EXPECT_TRUE(expression.isSyntacticallyValid());
+    EXPECT_EQ(expression.getReversible(), c.reversible);
+  }
+}
+
+TEST(ReactionExpression, TermsKeepOrderStoichiometryAndStartUnbound) {
+  const ParsedReactionPtr reaction =
+      parsed({{"A", "", 2}, {"null", "", 1}, {"B", "c1", 1}}, {{"[x]", "", 3}}, false);
+  ReactionExpression expression(reaction.get());
+  EXPECT_EQ(names(expression, true), (std::vector<std::string>{"A", "c1.B"}));
+  EXPECT_EQ(names(expression, false), (std::vector<std::string>{"[[x]]"}));
+  EXPECT_EQ(expression.getReactantAt(0).stoichiometry, 2.0);
+  EXPECT_EQ(expression.getReactantAt(1).stoichiometry, 1.0);
+  EXPECT_EQ(expression.getProductAt(0).stoichiometry, 3.0);
+  EXPECT_EQ(expression.getReactantAt(0).species, nullptr);
+  EXPECT_FALSE(expression.doAllTokensResolve());
+}
+
+TEST(ReactionExpression, GivenTextIsKeptUntilTheTermsChange) {
+  const ParsedReactionPtr reaction = parsed({{"A", "", 1}}, {{"B", "", 1}}, true);
+  ReactionExpression expression("A<->B", reaction.get());
+  EXPECT_EQ(expression.getExpressionString(), "A<->B");
+  EXPECT_TRUE(expression.getReversible());
+  EXPECT_EQ(expression.getNumReactants(), 1u);
+  expression.setReversible(true);
+  EXPECT_EQ(expression.getExpressionString(), "A<->B");
+  expression.setReversible(false);
+  EXPECT_EQ(expression.getExpressionString(), "A -> B");
+  expression.setReversible(true);
+  EXPECT_EQ(expression.getExpressionString(), "A <-> B");
+}
+
+TEST(ReactionExpression, WithoutParsedReactionTheExpressionIsInvalid) {
+  ReactionExpression fromNothing(nullptr);
+  EXPECT_FALSE(fromNothing.isSyntacticallyValid());
+  EXPECT_EQ(fromNothing.getExpressionString(), "null -> null");
+  EXPECT_FALSE(fromNothing.getReversible());
+
+  ReactionExpression withText("A -> ", nullptr);
+  EXPECT_FALSE(withText.isSyntacticallyValid());
+  EXPECT_EQ(withText.getExpressionString(), "A -> ");
+  EXPECT_EQ(withText.getNumReactants(), 0u);
+  EXPECT_FALSE(withText.isReactant("A"));
+
+  Species a("A");
+  withText.addReactant(&a, 1.0);
+  EXPECT_EQ(withText.getExpressionString(), "A -> null");
+  EXPECT_FALSE(withText.isReactant(&a));  // invalid expressions answer false
+  EXPECT_FALSE(withText.isReactant("A"));
+}
+
+// --- tokens and bindings -------------------------------------------------------------------
+
+TEST(ReactionExpression, TokensAreTheTermNames) {
+  const ParsedReactionPtr reaction =
+      parsed({{"A", "", 1}, {"sin", "", 1}}, {{"B", "cell", 1}, {"A", "", 1}}, false);
+  ReactionExpression expression(reaction.get());
+  for (bool all : {true, false}) {
+    Expression::TokenSet tokens;
+    expression.fillSetWithTokens(tokens, all);
+    EXPECT_EQ(tokens, (Expression::TokenSet{"A", "cell.B", "sin"}));
+  }
+  EXPECT_TRUE(expression.containsToken("cell.B"));
+  EXPECT_FALSE(expression.containsToken("B"));
+  Expression::TokenSet unresolved;
+  expression.getUnresolvedTokens(unresolved);
+  EXPECT_EQ(unresolved, (Expression::TokenSet{"A", "cell.B", "sin"}));
+}
+
+TEST(ReactionExpression, BindingReachesEveryTermOfTheNameAndOnlySpecies) {
+  const ParsedReactionPtr reaction = parsed({{"A", "", 1}, {"B", "", 1}}, {{"A", "", 2}}, false);
+  ReactionExpression expression(reaction.get());
+  Species a("A");
+  TestComponent parameter(kstr::parameter);
+
+  expression.setResolvedComponent("A", &a);
+  EXPECT_EQ(expression.getReactantAt(0).species, &a);
+  EXPECT_EQ(expression.getProductAt(0).species, &a);
+  EXPECT_EQ(expression.getResolvedComponent("A"), &a);
+  EXPECT_EQ(expression.getResolvedComponent("B"), nullptr);
+  EXPECT_EQ(expression.getResolvedComponent("Q"), nullptr);
+  EXPECT_TRUE(expression.isComponentUsed(&a));
+  EXPECT_FALSE(expression.isComponentUsed(nullptr));
+  EXPECT_EQ(expression.getExpressionString(), "A + B -> 2 A");  // binding writes nothing
+
+  Expression::TokenSet unresolved;
+  expression.getUnresolvedTokens(unresolved);
+  EXPECT_EQ(unresolved, (Expression::TokenSet{"B"}));
+
+  expression.setResolvedComponent("Q", &a);  // no term of that name
+  EXPECT_FALSE(expression.containsToken("Q"));
+
+  expression.setResolvedComponent("A", &parameter);
+  EXPECT_EQ(expression.getReactantAt(0).species, nullptr);
+  EXPECT_EQ(expression.getProductAt(0).species, nullptr);
+  EXPECT_FALSE(expression.isComponentUsed(&parameter));
+}
+
+TEST(ReactionExpression, NonSpeciesComponentIsNeverUsed) {
+  // A reaction expression recognises species by their kind.
+  TestComponent compartment(kstr::compartment);
+  ReactionExpression expression;
+  expression.addReactant(&compartment, 1.0);
+  EXPECT_EQ(expression.getReactantAt(0).species, &compartment);
+  EXPECT_FALSE(expression.isComponentUsed(&compartment));
+}
+
+TEST(ReactionExpression, SymbolMapTakesTheFirstEntryOfAName) {
+  const ParsedReactionPtr reaction = parsed({{"A", "", 1}}, {{"B", "", 1}}, false);
+  ReactionExpression expression(reaction.get());
+  Species a("A");
+  Species b("B");
+  expression.setResolvedComponent("B", &b);
+  Expression::ConstComponentMap map{{"B", &a}};
+  expression.getSymbolComponentMap(map);
+  EXPECT_EQ(map.size(), 2u);
+  EXPECT_EQ(map.at("A"), nullptr);
+  EXPECT_EQ(map.at("B"), &a);
+
+  Expression::ComponentMap own;
+  expression.getSymbolComponentMap(own);
+  EXPECT_EQ(own.at("B"), &b);
+
+  // A later term of the same name bound elsewhere does not win.
+  Species otherA("A");
+  expression.setResolvedComponent("A", &a);
+  expression.addProduct(&otherA, 1.0);
+  Expression::ComponentMap again;
+  expression.getSymbolComponentMap(again);
+  EXPECT_EQ(again.at("A"), &a);
+  EXPECT_EQ(expression.getResolvedComponent("A"), &a);
+}
+
+TEST(ReactionExpression, SpeciesListsAndMembershipTests) {
+  const ParsedReactionPtr reaction =
+      parsed({{"A", "", 1}, {"B", "", 1}}, {{"C", "", 1}}, false);
+  ReactionExpression expression(reaction.get());
+  Species a("A");
+  Species c("C");
+  expression.setResolvedComponent("A", &a);
+  expression.setResolvedComponent("C", &c);
+
+  kstrVector<Species*> reactants{nullptr};
+  expression.getReactants(reactants);
+  EXPECT_EQ(reactants, (kstrVector<Species*>{nullptr, &a, nullptr}));
+  kstrVector<Species*> products;
+  expression.getProducts(products);
+  EXPECT_EQ(products, (kstrVector<Species*>{&c}));
+
+  EXPECT_TRUE(expression.isReactant(&a));
+  EXPECT_FALSE(expression.isProduct(&a));
+  EXPECT_TRUE(expression.isProduct(&c));
+  EXPECT_FALSE(expression.isReactant(static_cast<Species*>(nullptr)));
+  EXPECT_TRUE(expression.isReactant("A"));
+  EXPECT_FALSE(expression.isReactant("B"));  // unbound terms are skipped
+  EXPECT_TRUE(expression.isProduct("C"));
+  EXPECT_FALSE(expression.isProduct(nullptr));
+  EXPECT_EQ(expression.getReactantAt(0).getSpecies<Species>(), &a);
+}
+
+TEST(ReactionExpression, NameTestsUseTheQualifiedNameWithSeveralCompartments) {
+  RecordingModel model;
+  TestComponent cell(kstr::compartment);
+  cell.setName("cell");
+  cell.setParent(&model);
+  Species a("my A");
+  a.setParent(&cell);
+  model.setCompartmentsInTree(2);
+
+  const ParsedReactionPtr reaction = parsed({{"my A", "", 1}}, {}, false);
+  ReactionExpression expression(reaction.get());
+  expression.setResolvedComponent("[my A]", &a);
+  EXPECT_FALSE(expression.isReactant("[my A]"));
+  EXPECT_TRUE(expression.isReactant("cell.[my A]"));
+
+  expression.refreshReactionString(true);
+  EXPECT_EQ(expression.getExpressionString(), "cell.[my A] -> null");
+
+  model.setCompartmentsInTree(1);
+  EXPECT_TRUE(expression.isReactant("[my A]"));
+  expression.refreshReactionString(false);
+  EXPECT_EQ(expression.getExpressionString(), "cell.[my A] -> null");
+  expression.refreshReactionString(true);
+  EXPECT_EQ(expression.getExpressionString(), "[my A] -> null");
+}
+
+TEST(ReactionExpression, RefreshRenamesOnlyBoundTerms) {
+  const ParsedReactionPtr reaction = parsed({{"old", "", 2}}, {{"B", "", 1}}, false);
+  ReactionExpression expression("whatever", reaction.get());
+  Species renamed("new");
+  expression.setResolvedComponent("old", &renamed);
+  expression.refreshReactionString(true);
+  EXPECT_EQ(expression.getExpressionString(), "2 new -> B");
+  EXPECT_TRUE(expression.containsToken("new"));
+  EXPECT_FALSE(expression.containsToken("old"));
+}
+
+// --- editing the terms -----------------------------------------------------------------------
+
+TEST(ReactionExpression, AddAppendsTermsWithoutMerging) {
+  ReactionExpression expression;
+  Species a("A");
+  Species b("my B");
+  expression.addReactant(&a, 1.0);
+  expression.addReactant(&a, 1.0);
+  expression.addProduct(&b, 2.5);
+  EXPECT_EQ(expression.getExpressionString(), "A + A -> 2.5 [my B]");
+  EXPECT_EQ(expression.getNumReactants(), 2u);
+  EXPECT_EQ(expression.getProductAt(0).species, &b);
+  EXPECT_TRUE(expression.doAllTokensResolve());
+  expression.addReactant(static_cast<Species*>(nullptr), 1.0);
+  EXPECT_EQ(expression.getNumReactants(), 2u);
+}
+
+TEST(ReactionExpression, RemoveDropsEveryBoundTermAndAlwaysComposes) {
+  const ParsedReactionPtr reaction = parsed({{"A", "", 1}, {"B", "", 1}, {"A", "", 3}},
+                                            {{"C", "", 1}}, false);
+  ReactionExpression expression("kept text", reaction.get());
+  Species a("A");
+  Species c("C");
+  expression.setResolvedComponent("A", &a);
+
+  EXPECT_FALSE(expression.removeReactant(&c));
+  EXPECT_EQ(expression.getExpressionString(), "A + B + 3 A -> C");
+  EXPECT_FALSE(expression.removeProduct(&c));  // C's term is not bound yet
+  EXPECT_TRUE(expression.removeReactant(&a));
+  EXPECT_EQ(expression.getExpressionString(), "B -> C");
+  EXPECT_FALSE(expression.removeReactant(static_cast<Species*>(nullptr)));
+  expression.setResolvedComponent("C", &c);
+  EXPECT_TRUE(expression.removeProduct(&c));
+  EXPECT_EQ(expression.getExpressionString(), "B -> null");
+}
+
+TEST(ReactionExpression, SignedStoichiometryNegatesReactantsFirst) {
+  const ParsedReactionPtr reaction =
+      parsed({{"A", "", 2}, {"B", "", 1}}, {{"C", "", 0.5}}, false);
+  ReactionExpression expression(reaction.get());
+  kstrVector<double> signedValues{7.0};
+  expression.getSignedStoichiometry(signedValues);
+  EXPECT_EQ(signedValues, (kstrVector<double>{7.0, -2.0, -1.0, 0.5}));
+}
+
+TEST(ReactionExpression, SetStoichiometryTakesSignedValues) {
+  const ParsedReactionPtr reaction = parsed({{"A", "", 1}}, {{"B", "", 1}}, false);
+  ReactionExpression expression(reaction.get());
+  const double values[] = {-2.0, 3.0};
+  expression.setStoichiometry(values, 2);
+  EXPECT_EQ(expression.getExpressionString(), "2 A -> 3 B");
+  EXPECT_EQ(expression.getReactantAt(0).stoichiometry, 2.0);
+  EXPECT_EQ(expression.getProductAt(0).stoichiometry, 3.0);
+  kstrVector<double> back;
+  expression.getSignedStoichiometry(back);
+  EXPECT_EQ(back, (kstrVector<double>{-2.0, 3.0}));
+}
+
+TEST(ReactionExpression, SetStoichiometryWithTheWrongCountChangesNothing) {
+  const ParsedReactionPtr reaction = parsed({{"A", "", 1}}, {{"B", "", 1}}, false);
+  ReactionExpression expression("A->B", reaction.get());
+  const double values[] = {-2.0, 3.0, 4.0};
+  for (std::size_t count : {std::size_t{0}, std::size_t{1}, std::size_t{3}}) {
+    expression.setStoichiometry(values, count);
+    EXPECT_EQ(expression.getExpressionString(), "A->B") << count;
+    EXPECT_EQ(expression.getReactantAt(0).stoichiometry, 1.0) << count;
+    EXPECT_EQ(expression.getProductAt(0).stoichiometry, 1.0) << count;
+  }
+  expression.setStoichiometry(nullptr, 2);
+  EXPECT_EQ(expression.getExpressionString(), "A->B");
+
+  ReactionExpression empty;
+  empty.setStoichiometry(nullptr, 0);
+  EXPECT_EQ(empty.getExpressionString(), "null -> null");
+}
+
+TEST(ReactionExpression, SubstituteDoesNothing) {
+  const ParsedReactionPtr reaction = parsed({{"A", "", 1}}, {{"B", "", 1}}, false);
+  ReactionExpression expression(reaction.get());
+  expression.addCollisionToken("A");
+  expression.substitute({{"A", "Z"}});
+  EXPECT_EQ(expression.getExpressionString(), "A -> B");
+  EXPECT_TRUE(expression.containsToken("A"));
+  EXPECT_TRUE(expression.containsCollisionToken("A"));
+}
+
+// --- copies -------------------------------------------------------------------------------------
+
+TEST(ReactionExpression, CopiesDuplicateTermsAndShareSpecies) {
+  const ParsedReactionPtr reaction = parsed({{"A", "", 1}}, {{"B", "", 1}}, true);
+  ReactionExpression source("A <-> B!", reaction.get());
+  Species a("A");
+  source.setResolvedComponent("A", &a);
+  source.addCollisionToken("A");
+
+  ReactionExpression copy(source);
+  EXPECT_EQ(copy.getExpressionString(), "A <-> B!");
+  EXPECT_TRUE(copy.getReversible());
+  EXPECT_TRUE(copy.isSyntacticallyValid());
+  EXPECT_TRUE(copy.containsCollisionToken("A"));
+  EXPECT_EQ(copy.getReactantAt(0).species, &a);
+
+  copy.setResolvedComponent("A", nullptr);
+  copy.setReversible(false);
+  EXPECT_EQ(source.getReactantAt(0).species, &a);
+  EXPECT_EQ(source.getExpressionString(), "A <-> B!");
+
+  ReactionExpression assigned(nullptr);
+  assigned = source;
+  EXPECT_TRUE(assigned.isSyntacticallyValid());
+  EXPECT_EQ(assigned.getExpressionString(), "A <-> B!");
+  EXPECT_EQ(assigned.getReactantAt(0).species, &a);
+}
+
+}  // namespace
