@@ -9,6 +9,7 @@
 
 #include "core/JavaHelpServices.hpp"
 #include "core/KelborComponent.hpp"
+#include "core/UsageFinder.hpp"
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
 #include "model/MessageCatalog.hpp"
@@ -116,6 +117,27 @@ void ModelComponent_compare_MI::invoke(OBMethodSignature*, int& nOut, void* outs
     }
   }
   outs[0] = boolBlock(equal);
+}
+
+// --- privategetusages ---------------------------------------------------------------
+
+ModelComponent_getUsages_MI::ModelComponent_getUsages_MI() {
+  setName("privategetusages");
+  addMethodSignature(new OBMethodSignature({"handle"}, {"handle vector"}));
+  flagSignature_ = new OBMethodSignature({"handle", "bool"}, {"handle vector"});
+  addMethodSignature(flagSignature_);
+}
+
+void ModelComponent_getUsages_MI::invoke(OBMethodSignature* matched, int& nOut, void* outs[], int,
+                                         void* const ins[]) {
+  const bool sorted = matched != flagSignature_ || *static_cast<const uint8_t*>(ins[1]) != 0;
+  auto* usages = new Vector();
+  nOut = 1;
+  outs[0] = usages;
+  const KelborComponent* component = componentOf(handleArg(ins, 0));
+  if (!component || !component->getModelGlobalData()) return;
+  collectListenerUsages(usages, component, sorted);
+  collectComponentUsages(usages, component);
 }
 
 // --- rename --------------------------------------------------------------------------

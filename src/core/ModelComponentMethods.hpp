@@ -56,6 +56,19 @@ class KELBOR_API ModelComponent_compare_MI : public OBMethodInfo {
               void* const ins[]) override;
 };
 
+// "privategetusages" ("handle") or ("handle", "bool") -> "handle vector": the
+// reactions, rules and events that use the component (sorted by kind unless
+// the flag is false), then the variants and doses that refer to it.
+class KELBOR_API ModelComponent_getUsages_MI : public OBMethodInfo {
+ public:
+  ModelComponent_getUsages_MI();
+  void invoke(OBMethodSignature* matched, int& nOut, void* outs[], int nIn,
+              void* const ins[]) override;
+
+ private:
+  OBMethodSignature* flagSignature_;
+};
+
 // "rename" ("handle", "string"): renames the component (a null or empty
 // text gives the empty name); the component's own checks raise.
 class KELBOR_API ModelComponent_Rename_MI : public OBMethodInfo {

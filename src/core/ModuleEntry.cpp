@@ -6,6 +6,7 @@
 
 #include "core/Application.hpp"
 #include "host/Host.hpp"
+#include "model/BQuorvixRoot.hpp"
 #include "model/MessageCatalog.hpp"
 
 // Registration functions of the host classes, in start-up order.
@@ -54,7 +55,7 @@ void preloadLibraries() {
 
 void runStartUp() {
   // Errors raised during start-up already need their catalog texts.
-  hb_mem_add_primary_message_table(hbGetMemoryContext(), &kstr::getMessageCatalog());
+  BQuorvixRoot::registerMessageCatalog();
   registerHostClasses();
   verifyDesktopCode();
   GetStackedMessageManagerOBC();

@@ -4,6 +4,9 @@
 #include <ks_utils/StringHelpers.hpp>
 #include <ks_utils/Units.hpp>
 
+#include "reactions/ParsedReactionTerm.hpp"
+#include "reactions/ReactionManipulator.hpp"
+
 namespace kstr {
 
 QuantityComponent::QuantityComponent() = default;
@@ -57,4 +60,40 @@ void QuantityComponent::setBoundaryCondition(bool value) {
 
 void bracketNamesIfNotValidIdentifiers(std::vector<std::string>& names) {
   for (std::string& name : names) bracketNameIfNotValidIdentifier(name);
+}
+
+namespace {
+
+// The manipulator that parses single references for the name functions.
+ReactionManipulator& referenceParser() {
+  static ReactionManipulator manipulator;
+  return manipulator;
+}
+
+// Appends the qualifier and the name of a parsed reference, each bracketed
+// when it is not a valid identifier, then gives the term back.
+void appendCanonical(ParsedReactionTerm* term, std::string& result) {
+  if (!term) return;
+  if (!term->qualifier.empty()) {
+    std::string qualifier = term->qualifier;
+    result += bracketNameIfNotValidIdentifier(qualifier);
+    result += ".";
+  }
+  std::string name = term->name;
+  result += bracketNameIfNotValidIdentifier(name);
+  ParsedReactionTerm::destroy(term);
+}
+
+}  // namespace
+
+void normalizeSpeciesName(const std::string& name, std::string& result) {
+  result.clear();
+  if (name.empty()) return;
+  appendCanonical(referenceParser().parseSpeciesName(name), result);
+}
+
+void normalizeParameterName(const std::string& name, std::string& result) {
+  result.clear();
+  if (name.empty()) return;
+  appendCanonical(referenceParser().parseParameterName(name), result);
 }

@@ -47,5 +47,11 @@ class KELBOR_API QuantityComponent : public KelborComponent {
 
 }  // namespace kstr
 
+// The canonical form of a species reference ("compartment.species", each part
+// bracketed when it is not a valid identifier); "" for an empty text or one
+// that does not parse.
+KELBOR_API void normalizeSpeciesName(const std::string& name, std::string& result);
+// The same for a parameter reference ("reaction.parameter").
+KELBOR_API void normalizeParameterName(const std::string& name, std::string& result);
 // Applies bracketNameIfNotValidIdentifier to every element, in place.
 KELBOR_API void bracketNamesIfNotValidIdentifiers(std::vector<std::string>& names);

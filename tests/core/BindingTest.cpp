@@ -203,11 +203,12 @@ TEST_F(BindingTest, HelpFindsPropertiesIgnoringCase) {
 TEST_F(BindingTest, HelpGoesToTheDesktopWhenJavaRuns) {
   OBInterface* o = make();
   svTestSetJava(true);
-  jpiTestReset();
   host_.call(o, "help", {host_.str("Name")});
   svTestSetJava(false);
   auto services = jpiTestObjectsOfClass("kestridesk.util.KstrHelpServices");
   ASSERT_EQ(services.size(), 1u);
+  ASSERT_FALSE(services[0]->calls.empty());
+  EXPECT_EQ(services[0]->calls.back().method, "printHelp");
 }
 
 TEST_F(BindingTest, CompareIgnoresIdAndParentOnly) {

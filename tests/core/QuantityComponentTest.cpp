@@ -64,3 +64,30 @@ TEST(BracketNames, EveryElement) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(NormalizeNames, CanonicalReferences) {
+  registerMessageCatalog();
+  struct Case {
+    const char* in;
+    const char* species;
+    const char* parameter;
+  } cases[] = {
+      {"", "", ""},
+      {"A", "A", "A"},
+      {"cell.A", "cell.A", "cell.A"},
+      {"[my cell].[my A]", "[my cell].[my A]", "[my cell].[my A]"},
+      {"[A]", "A", "A"},
+      {"A -> B", "", ""},
+  };
+  for (const Case& c : cases) {
+    std::string species, parameter;
+    normalizeSpeciesName(c.in, species);
+    normalizeParameterName(c.in, parameter);
+    EXPECT_EQ(species, c.species) << c.in;
+    EXPECT_EQ(parameter, c.parameter) << c.in;
+  }
+}
+
+}  // namespace

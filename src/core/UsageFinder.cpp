@@ -1,0 +1,70 @@
+#include "core/UsageFinder.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <tuple>
+
+#include <obk/obk.hpp>
+
+#include "core/KelborComponent.hpp"
+#include "expressions/ExpressionBasedComponent.hpp"
+#include "model/Kelbor.hpp"
+
+namespace {
+
+Kelbor* modelOf(const KelborComponent* component) {
+  auto data = component->getModelGlobalData();
+  return data && !data->beingDestroyed ? data->model : nullptr;
+}
+
+void appendWithReference(Vector* result, OBInterface* handle) {
+  if (!handle) return;
+  handle->getReference();
+  result->addElement(handle);
+}
+
+int positionIn(const Vector* vector, const OBInterface* handle) {
+  return vector ? vector->indexOf(handle) : -1;
+}
+
+}  // namespace
+
+void collectListenerUsages(Vector* result, const KelborComponent* component, bool sorted) {
+  Kelbor* model = modelOf(component);
+  if (!model) return;
+  std::vector<const ExpressionBasedComponent*> listeners = model->getComponentListeners(component);
+  if (!sorted) {
+    for (const ExpressionBasedComponent* listener : listeners) {
+      appendWithReference(result, listener->getOBI());
+    }
+    return;
+  }
+  // (kind rank, position in the model's vector, address) of each listener.
+  std::vector<std::tuple<int, int, OBInterface*>> order;
+  for (const ExpressionBasedComponent* listener : listeners) {
+    OBInterface* handle = listener->getOBI();
+    if (!handle) continue;
+    const char* cls = handle->getClass()->getName();
+    if (std::strcmp(cls, "Reaction") == 0) {
+      order.emplace_back(0, positionIn(model->getOBIReactions(), handle), handle);
+    } else if (std::strcmp(cls, "Rule") == 0) {
+      order.emplace_back(1, positionIn(model->getOBIRules(), handle), handle);
+    } else if (std::strcmp(cls, "Event") == 0) {
+      order.emplace_back(2, positionIn(model->getOBIEvents(), handle), handle);
+    }
+  }
+  std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+    if (std::get<0>(a) != std::get<0>(b)) return std::get<0>(a) < std::get<0>(b);
+    if (std::get<1>(a) != std::get<1>(b)) return std::get<1>(a) < std::get<1>(b);
+    return std::less<OBInterface*>()(std::get<2>(a), std::get<2>(b));
+  });
+  for (const auto& entry : order) appendWithReference(result, std::get<2>(entry));
+}
+
+void collectComponentUsages(Vector* result, const KelborComponent* component) {
+  Kelbor* model = modelOf(component);
+  if (!model) return;
+  for (const KelborComponent* user : model->getComponentReferences(component)) {
+    appendWithReference(result, user->getOBI());
+  }
+}
