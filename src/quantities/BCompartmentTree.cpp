@@ -1,0 +1,292 @@
+// Changes of the compartment tree: species and sub-compartments coming and
+// going, and compartments moving between owners and models.  Every check
+// runs before the first change, so a refused change leaves the tree, the
+// host tree and the model as they were.
+#include <algorithm>
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/StringHelpers.hpp>
+#include <set>
+
+#include "host/HostHelpers.hpp"
+#include "model/Kelbor.hpp"
+#include "model/MessageCatalog.hpp"
+#include "quantities/BCompartment.hpp"
+#include "quantities/BSpecies.hpp"
+
+namespace {
+
+[[noreturn]] void raiseDuplicateName() {
+  kstr_error("Kestrion:COMPARTMENT_DUPLICATE_NAME",
+             kstr::code(kstr::MessageCode::KS_COMPARTMENT_DUPLICATE_NAME));
+}
+
+[[noreturn]] void raiseInvalidOwner(const char* id, kstr::MessageCode message) {
+  kstr_error(id, kstr::code(message));
+}
+
+// Puts the instance below the parent's instance; nothing unless both
+// exist (a null parent would detach the instance).
+void attachInstance(OBInterface* instance, OBInterface* parent) {
+  if (instance && parent) addObjectBelow(instance, parent);
+}
+
+void enterInstance(OBInterface* instance, void* vector) {
+  if (instance) addToHandleVector(instance, static_cast<Vector*>(vector));
+}
+
+void leaveInstance(OBInterface* instance, void* vector) {
+  if (instance) removeFromHandleVector(instance, static_cast<Vector*>(vector));
+}
+
+}  // namespace
+
+// --- helpers -------------------------------------------------------------------
+
+bool BCompartment::hasMember(const BCompartment* sub) const {
+  return std::find(compartments_.begin(), compartments_.end(), sub) != compartments_.end();
+}
+
+void BCompartment::appendSub(BCompartment* sub) {
+  compartments_.push_back(sub);
+  sub->owner_ = this;
+  sub->setModelCompileNeeded();
+}
+
+// A sub-compartment may come under this one when it is not a member yet and
+// this compartment is not the sub-compartment itself or below it.
+void BCompartment::checkCanAdopt(const BCompartment* sub) const {
+  if (hasMember(sub)) raiseDuplicateName();
+  if (sub->isOwnerObjADescendant(this)) {
+    raiseInvalidOwner("Kestrion:COMPARTMENT_INVALID_OWNER_DESCENDANT",
+                      kstr::MessageCode::KS_COMPARTMENT_INVALID_OWNER_DESCENDANT);
+  }
+}
+
+// Every name of the sub-compartment's tree must be free in this
+// compartment's model and occur once in the tree.
+void BCompartment::checkTreeNamesFree(const BCompartment* sub) const {
+  Kelbor* model = getParentModel();
+  if (!model) return;
+  kstrVector<const char*> names;
+  names.push_back(sub->getName().c_str());
+  sub->getNamesInTree(names);
+  if (model->isAnyComponentNameInUse(names, kstr::compartment)) raiseDuplicateName();
+  std::set<std::string> seen;
+  for (const char* name : names) {
+    if (*name && !seen.insert(name).second) raiseDuplicateName();
+  }
+}
+
+// Every compartment of the tree gets the model as parent and its host
+// handle as parent host handle and enters the model's compartment handle
+// vector; every species takes the model data of its compartment again.
+void BCompartment::joinModelTree(BCompartment* sub, Kelbor* model) {
+  sub->setParent(model);
+  sub->setOBIParent(model->getOBI());
+  enterInstance(sub->getOBI(), model->getOBICompartments());
+  for (BSpecies* species : sub->species_) species->setParent(sub);
+  for (BCompartment* child : sub->compartments_) joinModelTree(child, model);
+}
+
+void BCompartment::tellTreeAdded(BCompartment* sub, Kelbor* model) {
+  model->componentAdded(sub);
+  for (BSpecies* species : sub->species_) model->componentAdded(species);
+  for (BCompartment* child : sub->compartments_) tellTreeAdded(child, model);
+}
+
+void BCompartment::tellTreeRemoved(BCompartment* sub, Kelbor* model) {
+  for (BSpecies* species : sub->species_) model->componentRemoved(species);
+  for (BCompartment* child : sub->compartments_) tellTreeRemoved(child, model);
+  model->componentRemoved(sub);
+}
+
+// --- species -----------------------------------------------------------------------
+
+void BCompartment::addSpecies(BSpecies* species) {
+  species_.push_back(species);
+  speciesByName_.emplace(species->getName(), species);
+  species->setParent(this);
+  if (Kelbor* model = getModel()) model->componentAdded(species);
+  setModelCompileNeeded();
+}
+
+void BCompartment::removeSpecies(BSpecies* species) {
+  auto it = std::find(species_.begin(), species_.end(), species);
+  if (it != species_.end()) {
+    leaveInstance(species->getOBI(), obiSpecies_);
+    species_.erase(it);
+    eraseFromIndex(species, species->getName());
+    if (Kelbor* model = getModel()) model->componentRemoved(species);
+  }
+  setModelCompileNeeded();
+}
+
+void BCompartment::deleteSpecies(BSpecies* species) {
+  auto it = std::find(species_.begin(), species_.end(), species);
+  if (it != species_.end()) {
+    species_.erase(it);
+    eraseFromIndex(species, species->getName());
+  }
+  setModelCompileNeeded();
+}
+
+void BCompartment::reorderSpecies(const SpeciesList& order) {
+  species_ = order;
+  rebuildSpeciesIndex();
+  setModelCompileNeeded();
+}
+
+void BCompartment::reorderCompartments(const CompartmentList& order) {
+  compartments_ = order;
+  setModelCompileNeeded();
+}
+
+// --- sub-compartments ------------------------------------------------------------------
+
+void BCompartment::addCompartment(BCompartment* sub) {
+  checkCanAdopt(sub);
+  if (sub->getParent()) {
+    // A compartment of a model moves only within it, through its owner.
+    Kelbor* model = getParentModel();
+    if (!model || sub->getParent() != model) {
+      raiseInvalidOwner("Kestrion:COMPARTMENT_INVALID_OWNER_SAME_MODEL",
+                        kstr::MessageCode::KS_COMPARTMENT_INVALID_OWNER_SAME_MODEL);
+    }
+    sub->setOwner(this);
+    return;
+  }
+  checkTreeNamesFree(sub);
+  if (sub->owner_) {
+    sub->owner_->removeCompartment(sub);
+    sub->owner_ = nullptr;
+  }
+  appendSub(sub);
+  enterInstance(sub->getOBI(), obiCompartments_);
+  attachInstance(sub->getOBI(), getOBI());
+  if (Kelbor* parentModel = getParentModel()) joinModelTree(sub, parentModel);
+  Kelbor* model = getModel() ? getModel() : getEnclosingModel(getOBI());
+  if (model) tellTreeAdded(sub, model);
+  setModelCompileNeeded();
+}
+
+BCompartment* BCompartment::addCompartment(std::string& name) {
+  STDStringHelpers::trimWhitespace(name);
+  auto* sub = new BCompartment();
+  try {
+    sub->errorForInvalidName(name, getParent());
+    sub->setName(name);
+  } catch (...) {
+    sub->releaseHandleVectors();
+    delete sub;
+    throw;
+  }
+  appendSub(sub);
+  if (KelborComponent* parent = getParent()) {
+    sub->setParent(parent);
+    sub->setOBIParent(parent->getOBI());
+  }
+  if (Kelbor* model = getModel()) model->componentAdded(sub);
+  setModelCompileNeeded();
+  return sub;
+}
+
+void BCompartment::addCompartmentHack(BCompartment* sub) {
+  checkCanAdopt(sub);
+  appendSub(sub);
+  // A copy arrives with its own copied tree, which joins the model with it.
+  if (Kelbor* parentModel = getParentModel()) joinModelTree(sub, parentModel);
+  if (Kelbor* model = getModel()) tellTreeAdded(sub, model);
+  setModelCompileNeeded();
+}
+
+void BCompartment::moveCompartment(BCompartment* sub) {
+  checkCanAdopt(sub);
+  appendSub(sub);
+  enterInstance(sub->getOBI(), obiCompartments_);
+  attachInstance(sub->getOBI(), getOBI());
+  Kelbor* parentModel = getParentModel();
+  if (parentModel && sub->getParent() != parentModel) joinModelTree(sub, parentModel);
+  if (Kelbor* model = getModel()) tellTreeAdded(sub, model);
+  setModelCompileNeeded();
+}
+
+void BCompartment::removeCompartment(BCompartment* sub) {
+  setModelCompileNeeded();
+  auto it = std::find(compartments_.begin(), compartments_.end(), sub);
+  const bool member = it != compartments_.end();
+  if (member) compartments_.erase(it);
+  leaveInstance(sub->getOBI(), obiCompartments_);
+  // Only a member's tree leaves the model: anything else is not ours.
+  if (Kelbor* model = getModel(); model && member) tellTreeRemoved(sub, model);
+}
+
+void BCompartment::removeCompartment(const char*) { setModelCompileNeeded(); }
+
+// --- owners ----------------------------------------------------------------------------
+
+void BCompartment::updateOwner(BCompartment* owner) {
+  if (owner_ != owner) {
+    if (owner) owner->checkCanAdopt(this);
+    if (owner_) {
+      owner_->removeCompartment(this);
+      owner_ = nullptr;
+    }
+    if (owner) owner->moveCompartment(this);
+  }
+  setModelCompileNeeded();
+}
+
+void BCompartment::setOwner(BCompartment* owner) {
+  if (Kelbor* model = getParentModel()) {
+    setOwnerInModel(owner, model);
+  } else {
+    setOwnerOutsideModel(owner);
+  }
+}
+
+void BCompartment::setOwnerOutsideModel(BCompartment* owner) {
+  if (!owner) {
+    if (owner_) {
+      raiseInvalidOwner("Kestrion:COMPARTMENT_INVALID_OWNER",
+                        kstr::MessageCode::KS_COMPARTMENT_INVALID_OWNER);
+    }
+    return;
+  }
+  if (isOwnerObjADescendant(owner)) {
+    raiseInvalidOwner("Kestrion:COMPARTMENT_INVALID_OWNER_DESCENDANT",
+                      kstr::MessageCode::KS_COMPARTMENT_INVALID_OWNER_DESCENDANT);
+  }
+  if (!owner->getParentModel()) {
+    updateOwner(owner);
+    return;
+  }
+  // Coming into a model: the new owner's checks run before this compartment
+  // leaves its current (free) owner.
+  owner->addCompartment(this);
+}
+
+void BCompartment::setOwnerInModel(BCompartment* owner, Kelbor* model) {
+  if (!owner) {
+    if (!owner_) return;
+    owner_->removeCompartment(this);
+    owner_ = nullptr;
+    attachInstance(getOBI(), model->getOBI());
+    model->addCompartment(this);
+    return;
+  }
+  if (owner->getParentModel() != model) {
+    raiseInvalidOwner("Kestrion:COMPARTMENT_INVALID_OWNER_SAME_MODEL",
+                      kstr::MessageCode::KS_COMPARTMENT_INVALID_OWNER_SAME_MODEL);
+  }
+  if (isOwnerObjADescendant(owner)) {
+    raiseInvalidOwner("Kestrion:COMPARTMENT_INVALID_OWNER_DESCENDANT",
+                      kstr::MessageCode::KS_COMPARTMENT_INVALID_OWNER_DESCENDANT);
+  }
+  if (owner_) {
+    owner_->removeCompartment(this);
+    owner_ = nullptr;
+  } else {
+    model->removeCompartment(this);
+  }
+  owner->moveCompartment(this);
+}
