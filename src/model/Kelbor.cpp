@@ -1,22 +1,446 @@
 #include "model/Kelbor.hpp"
 
-#include <boost/make_shared.hpp>
+#include <algorithm>
 
-Kelbor::Kelbor() {
+#include <boost/make_shared.hpp>
+#include <hb/hb.hpp>
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/Identifiers.hpp>
+#include <ks_utils/Uuid.hpp>
+#include <obk/Vector.hpp>
+
+#include "core/InUseCountEvents.hpp"
+#include "expressions/SymbolTable.hpp"
+#include "kinetics/BKineticLaw.hpp"
+#include "model/MessageCatalog.hpp"
+#include "model/SimulatorInterfaces.hpp"
+#include "quantities/BCompartment.hpp"
+#include "quantities/BParameter.hpp"
+#include "quantities/BSpecies.hpp"
+#include "reactions/BEvent.hpp"
+#include "reactions/BReaction.hpp"
+#include "reactions/BRule.hpp"
+
+CModelApi::~CModelApi() = default;
+ODESimulationDataApi::~ODESimulationDataApi() = default;
+
+namespace {
+
+template <class T>
+bool eraseFrom(kstrVector<T>& list, T item) {
+  auto it = std::find(list.begin(), list.end(), item);
+  if (it == list.end()) return false;
+  list.erase(it);
+  return true;
+}
+
+// The first element whose name (or default name, for an unnamed one) is
+// the given name.
+template <class T>
+T* findByName(const kstrVector<T*>& list, const std::string& name) {
+  for (T* element : list) {
+    if (!element) continue;
+    const std::string& own = element->getName();
+    if (own.empty() ? element->getDefaultName() == name : own == name) return element;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+Kelbor::Kelbor() : uuid_(new KStrUuid()), symbolTable_(new SymbolTable()) {
   auto data = boost::make_shared<ModelGlobalData>();
   data->model = this;
   setModelGlobalData(data);
 }
 
-Kelbor::~Kelbor() = default;
-
-void Kelbor::componentRename(KelborComponent*, const std::string&) {}
-
-quorvix::type_defs::RenameUndoData Kelbor::componentRename(
-    KelborComponent*, const std::string&, const quorvix::type_defs::RenameUndoData&) {
-  return {};
+Kelbor::~Kelbor() {
+  // Components that outlive the model must not reach it through their
+  // shared model data.
+  if (auto data = getModelGlobalData()) {
+    data->beingDestroyed = true;
+    data->model = nullptr;
+  }
+  events_.clear();
+  models_.clear();
+  reactions_.clear();
+  rules_.clear();
+  obiEvents_ = obiModels_ = obiReactions_ = obiRules_ = obiSpecies_ = nullptr;
+  obiCompartments_ = obiParameters_ = nullptr;
+  delete uuid_;
+  delete symbolTable_;
+  if (getInUseCountEventClass()) forgetModelUnusedComponentEvents(getOBI());
+  inUseCallback_.clear();
 }
 
-void Kelbor::componentNameChanged(KelborComponent*, const std::string&, const std::string&) {}
+// --- simulator data and identity --------------------------------------------
 
-void Kelbor::notifyComponentInUseCountChange(KelborComponent*, bool) {}
+void Kelbor::setODESimulationDataApi(ODESimulationDataApi* api) {
+  odeSimulationDataApi_ = api;
+  setCompileNeeded(true);
+}
+
+void Kelbor::setUuid(KStrUuid* uuid) {
+  if (uuid == uuid_) return;
+  delete uuid_;
+  uuid_ = uuid;
+}
+
+void Kelbor::setUuid(const char* text) {
+  if (!text) return;
+  auto* fresh = new KStrUuid(text);
+  delete uuid_;
+  uuid_ = fresh;
+}
+
+// --- list handles and order ---------------------------------------------------
+
+void Kelbor::setOBIEvents(Vector* handle) {
+  obiEvents_ = handle;
+  setCompileNeeded(true);
+}
+void Kelbor::setOBIModels(Vector* handle) {
+  obiModels_ = handle;
+  setCompileNeeded(true);
+}
+void Kelbor::setOBIReactions(Vector* handle) {
+  obiReactions_ = handle;
+  setCompileNeeded(true);
+}
+void Kelbor::setOBIRules(Vector* handle) {
+  obiRules_ = handle;
+  setCompileNeeded(true);
+}
+void Kelbor::setOBISpecies(Vector* handle) {
+  obiSpecies_ = handle;
+  setCompileNeeded(true);
+}
+void Kelbor::setOBICompartments(Vector* handle) {
+  obiCompartments_ = handle;
+  setCompileNeeded(true);
+}
+
+void Kelbor::reorderEvents(const kstrVector<BEvent*>& order) {
+  events_ = order;
+  setCompileNeeded(true);
+}
+void Kelbor::reorderRules(const kstrVector<BRule*>& order) {
+  rules_ = order;
+  setCompileNeeded(true);
+}
+void Kelbor::reorderReactions(const kstrVector<BReaction*>& order) {
+  reactions_ = order;
+  setCompileNeeded(true);
+}
+void Kelbor::reorderParameters(const kstrVector<BParameter*>& order) {
+  parameters_ = order;
+  setCompileNeeded(true);
+}
+
+// --- adding and removing ----------------------------------------------------------
+
+void Kelbor::addCompartment(BCompartment* compartment) {
+  compartments_.push_back(compartment);
+  compartment->setParent(this);
+  enterCompartmentSubtree(compartment);
+}
+
+// Enters a compartment with everything below it: every nested compartment
+// takes the model as parent, every species shares the model data again, and
+// each compartment and species is entered in the symbol table.
+void Kelbor::enterCompartmentSubtree(BCompartment* compartment) {
+  kstrVector<BCompartment*> subtree{compartment};
+  compartment->getAllDescendantCompartments(&subtree);
+  for (BCompartment* c : subtree) {
+    if (c != compartment) c->setParent(this);
+    componentAdded(c);
+    for (BSpecies* species : c->getSpecies()) {
+      species->setParent(c);
+      componentAdded(species);
+    }
+  }
+}
+
+void Kelbor::removeCompartment(BCompartment* compartment) {
+  if (eraseFrom(compartments_, compartment)) {
+    kstrVector<BCompartment*> subtree{compartment};
+    compartment->getAllDescendantCompartments(&subtree);
+    for (BCompartment* c : subtree) {
+      for (BSpecies* species : c->getSpecies()) componentRemoved(species);
+      componentRemoved(c);
+    }
+  }
+  setCompileNeeded(true);
+}
+
+void Kelbor::addParameter(BParameter* parameter) {
+  parameters_.push_back(parameter);
+  parameter->setParent(this);
+  componentAdded(parameter);
+  setCompileNeeded(true);
+}
+
+void Kelbor::removeParameter(BParameter* parameter) {
+  if (eraseFrom(parameters_, parameter)) componentRemoved(parameter);
+  setCompileNeeded(true);
+}
+
+void Kelbor::removeAllParameters() {
+  if (!isBeingDestroyed()) {
+    for (BParameter* parameter : parameters_) componentRemoved(parameter);
+  }
+  parameters_.clear();
+  setCompileNeeded(true);
+}
+
+void Kelbor::addReaction(BReaction* reaction) {
+  if (!reaction->getName().empty() &&
+      symbolTable_->isComponentNameInUse(reaction->getName(), kstr::reaction)) {
+    kstr_error("Kestrion:DuplicateReactionName",
+               kstr::code(kstr::MessageCode::KS_DUPLICATE_REACTION_NAME));
+  }
+  reactions_.push_back(reaction);
+  reaction->setParent(this);
+  if (BKineticLaw* law = reaction->getKineticLaw()) law->setParent(reaction);
+  componentAdded(reaction);
+  setCompileNeeded(true);
+}
+
+void Kelbor::removeReaction(BReaction* reaction) {
+  auto it = std::find(reactions_.begin(), reactions_.end(), reaction);
+  if (it != reactions_.end()) {
+    componentRemoved(reaction);
+    reactions_.erase(std::find(reactions_.begin(), reactions_.end(), reaction));
+    if (!isBeingDestroyed()) reaction->removeDependentState();
+  }
+  setCompileNeeded(true);
+}
+
+void Kelbor::addRule(BRule* rule) {
+  rules_.push_back(rule);
+  rule->setOBIParent(getOBI());
+  rule->setParent(this);
+  setCompileNeeded(true);
+}
+
+void Kelbor::deleteRule(BRule* rule) {
+  if (eraseFrom(rules_, rule) && !isBeingDestroyed()) rule->removeDependentState();
+  setCompileNeeded(true);
+}
+
+void Kelbor::addEvent(BEvent* event) {
+  events_.push_back(event);
+  event->setOBIParent(getOBI());
+  event->setParent(this);
+  setCompileNeeded(true);
+}
+
+void Kelbor::deleteEvent(BEvent* event) {
+  if (eraseFrom(events_, event) && !isBeingDestroyed()) event->removeDependentState();
+  setCompileNeeded(true);
+}
+
+void Kelbor::addModel(Kelbor* model) {
+  models_.push_back(model);
+  model->KelborComponent::setParent(this);
+}
+
+void Kelbor::deleteModel(Kelbor* model) { eraseFrom(models_, model); }
+
+void Kelbor::tellReactionsAboutCompartments(bool multiple) {
+  for (BReaction* reaction : reactions_) {
+    reaction->updateReactionExpressionForMultiCompartmentTransition(multiple);
+  }
+}
+
+// Tells the reactions when the model passes between one compartment and
+// several, whatever the size of the step.
+void Kelbor::tellReactionsOnCompartmentCrossing() {
+  const bool multiple = getNumCompartmentsInTree() >= 2;
+  if (multiple == reactionsToldMultiple_) return;
+  reactionsToldMultiple_ = multiple;
+  tellReactionsAboutCompartments(multiple);
+}
+
+void Kelbor::componentAdded(KelborComponent* component) {
+  if (component->getEnumType() == kstr::compartment) tellReactionsOnCompartmentCrossing();
+  symbolTable_->componentAdded(component);
+}
+
+void Kelbor::componentRemoved(KelborComponent* component) {
+  if (isBeingDestroyed()) return;
+  if (component->getEnumType() == kstr::compartment) tellReactionsOnCompartmentCrossing();
+  symbolTable_->componentRemoved(component);
+}
+
+// --- tree queries -------------------------------------------------------------------
+
+uint64_t Kelbor::getNumCompartmentsInTree() const {
+  uint64_t count = 0;
+  for (const BCompartment* c : compartments_) count += 1 + c->getNumCompartmentsInTree();
+  return count;
+}
+
+uint32_t Kelbor::getNumSpeciesInTree() const {
+  uint64_t count = 0;
+  for (const BCompartment* c : compartments_) count += c->getNumSpeciesInTree();
+  return static_cast<uint32_t>(count);
+}
+
+BSpecies* Kelbor::getSpeciesInTreeAt(uint64_t index) const {
+  for (BCompartment* c : compartments_) {
+    if (BSpecies* s = c->getSpeciesInTreeAtLocal(index)) return s;
+  }
+  return nullptr;
+}
+
+BCompartment* Kelbor::getCompartmentInTreeAt(uint64_t index) const {
+  for (BCompartment* c : compartments_) {
+    if (BCompartment* found = c->getCompartmentInTreeAtLocal(index)) return found;
+  }
+  return nullptr;
+}
+
+kstrVector<BSpecies*>* Kelbor::getAllSpeciesInTree() const {
+  auto* all = new kstrVector<BSpecies*>();
+  for (BCompartment* c : compartments_) c->getAllDescendantSpecies(all);
+  return all;
+}
+
+kstrVector<BCompartment*>* Kelbor::getAllCompartmentsInTree() const {
+  auto* all = new kstrVector<BCompartment*>();
+  for (BCompartment* c : compartments_) {
+    all->push_back(c);
+    c->getAllDescendantCompartments(all);
+  }
+  return all;
+}
+
+Vector* Kelbor::getSpeciesOBIs() const {
+  auto* handles = new Vector();
+  for (BCompartment* c : compartments_) c->getAllDescendantSpeciesOBIs(handles);
+  return handles;
+}
+
+BCompartment* Kelbor::getNamedCompartment(const std::string& name) const {
+  std::unique_ptr<kstrVector<BCompartment*>> all(getAllCompartmentsInTree());
+  for (BCompartment* c : *all) {
+    if (c->getName() == name) return c;
+  }
+  return nullptr;
+}
+
+BCompartment* Kelbor::anyCompartmentUsingName(const std::string& name) const {
+  return getNamedCompartment(name);
+}
+
+BParameter* Kelbor::anyModelParameterUsingName(const std::string& name) const {
+  if (name.empty()) return nullptr;
+  for (BParameter* p : parameters_) {
+    if (p->getName() == name) return p;
+  }
+  return nullptr;
+}
+
+bool Kelbor::isAnySpeciesUsedByReactions(const kstrVector<BSpecies*>& species) const {
+  std::set<const BSpecies*> wanted(species.begin(), species.end());
+  kstrVector<BSpecies*> used;
+  for (const BReaction* reaction : reactions_) {
+    used.clear();
+    reaction->getReactants(used);
+    reaction->getProducts(used);
+    for (const BSpecies* s : used) {
+      if (wanted.count(s)) return true;
+    }
+  }
+  return false;
+}
+
+void Kelbor::findAllSpeciesAndParams(kstrVector<BSpecies*>& species,
+                                     kstrVector<BParameter*>& parameters,
+                                     bool includeConstants) const {
+  for (BCompartment* c : compartments_) c->getAllDescendantSpecies(&species);
+  for (BParameter* p : parameters_) {
+    if (includeConstants || !p->getConstantValue()) parameters.push_back(p);
+  }
+  for (const BReaction* reaction : reactions_) reaction->fillParameters(parameters, includeConstants);
+}
+
+namespace {
+
+// Splits a partially qualified name into its container and component parts;
+// false for a malformed name.
+bool splitQualifiedName(const std::string& name, std::string& container, std::string& part) {
+  container.clear();
+  part.clear();
+  if (name.empty() || name.front() == '.' || name.back() == '.') return false;
+  const size_t open = name.find('[');
+  if (open != std::string::npos) {
+    const size_t close = name.find(']');
+    if (close == std::string::npos || close < open) return false;
+    if (name.find('[', open + 1) < close) return false;
+    if (close + 1 != name.size() && name[close + 1] != '.') return false;
+    std::string rest;
+    if (open != 0) {
+      container = name.substr(0, open - 1);
+      rest = name.substr(open);
+    } else if (close + 1 == name.size()) {
+      rest = name;
+    } else {
+      container = name.substr(1, close - 1);
+      rest = name.substr(close + 2);
+    }
+    if (!rest.empty() && rest.front() == '[') {
+      if (rest.back() != ']' || rest.find('[', 1) != std::string::npos) return false;
+      part = rest.substr(1, rest.size() - 2);
+    } else {
+      if (rest.find('[') != std::string::npos) return false;
+      part = rest;
+    }
+    return !(container.empty() && part.empty());
+  }
+  if (name.find(']') != std::string::npos) return false;
+  const size_t dot = name.find('.');
+  if (dot == std::string::npos) {
+    part = name;
+    return true;
+  }
+  if (name.find('.', dot + 1) != std::string::npos) return false;
+  container = name.substr(0, dot);
+  part = name.substr(dot + 1);
+  return true;
+}
+
+}  // namespace
+
+KelborComponent* Kelbor::getPartiallyQualifiedComponent(const std::string& name,
+                                                        kstr::bcomptype kind) const {
+  std::string container, part;
+  if (!splitQualifiedName(name, container, part)) return nullptr;
+  switch (kind) {
+    case kstr::parameter: {
+      if (container.empty()) return findByName(parameters_, part);
+      BReaction* reaction = findByName(reactions_, container);
+      BKineticLaw* law = reaction ? reaction->getKineticLaw() : nullptr;
+      return law ? findByName(*law->getParameters(), part) : nullptr;
+    }
+    case kstr::reaction:
+      return container.empty() ? findByName(reactions_, part) : nullptr;
+    case kstr::species: {
+      std::string text;
+      if (!container.empty()) {
+        if (container.front() != '[') bracketNameIfNotValidIdentifier(container);
+        text = container + ".";
+      }
+      if (!part.empty() && part.front() != '[') bracketNameIfNotValidIdentifier(part);
+      text += part;
+      if (isBeingDestroyed()) return nullptr;
+      KelborComponent* found = symbolTable_->resolveSymbol(text);
+      return found && found->getEnumType() == kstr::species ? found : nullptr;
+    }
+    case kstr::compartment:
+      return container.empty() ? getNamedCompartment(part) : nullptr;
+    default:
+      return nullptr;
+  }
+}

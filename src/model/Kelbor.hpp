@@ -1,17 +1,47 @@
 #pragma once
 
+#include <cstdint>
+#include <set>
 #include <string>
+#include <vector>
+
+#include <boost/function.hpp>
+#include <boost/shared_ptr.hpp>
+#include <ks_utils/kstrContainers.hpp>
 
 #include "core/KelborApi.hpp"
 #include "core/KelborComponent.hpp"
+#include "model/ModelExpressionMessages.hpp"
 
-// The model container.  It owns the model data that it shares with every
-// component below it, and it is told about every change of a component that
-// affects names or simulation.
+class BCompartment;
+class BEvent;
+class BParameter;
+class BReaction;
+class BRule;
+class BSpecies;
+class CModelApi;
+class Dose;
+class ExpressionBasedComponent;
+class KStrConfigurationSetApi;
+class KStrUuid;
+class ODESimulationDataApi;
+class SymbolTable;
+class Variant;
+class Vector;
+
+// The model: holds one biochemical model's components by kind, owns the
+// model's symbol table, keeps the configuration sets, variants and doses
+// attached to it, renames components with undo data and knows whether it
+// needs compiling.  It owns none of the components it lists.
 class KELBOR_API Kelbor : public KelborComponent {
  public:
+  using ComponentVectorPtr = boost::shared_ptr<std::vector<const KelborComponent*>>;
+  using InUseCallback = boost::function<void(const KelborComponent*, uint64_t)>;
+
   Kelbor();
   ~Kelbor() override;
+  Kelbor(const Kelbor&) = delete;
+  Kelbor& operator=(const Kelbor&) = delete;
 
   const char* getType() const override { return "kstrmodel"; }
   kstr::bcomptype getEnumType() const override { return kstr::kstrmodel; }
@@ -19,29 +49,248 @@ class KELBOR_API Kelbor : public KelborComponent {
   void fillPartiallyQualifiedName(std::string&) const override {}
   void fillDisplayQualifiedName(std::string&) const override {}
 
-  // --- compile state ---------------------------------------------------------
-  // Starts true; every change that affects simulation sets it.
+  // --- simulator data and identity --------------------------------------------
+  void setODESimulationData(void* data) { odeSimulationData_ = data; }
+  void* getODESimulationData() const { return odeSimulationData_; }
+  void setODESimulationDataApi(ODESimulationDataApi* api);
+  ODESimulationDataApi* getODESimulationDataApi() const { return odeSimulationDataApi_; }
+  KStrUuid* getUuid() const { return uuid_; }
+  void setUuid(KStrUuid* uuid);
+  void setUuid(const char* text);
+  ModelExpressionBasedComponentMessages& getModelExpressionBasedComponentMessages() {
+    return expressionMessages_;
+  }
+
+  // --- component lists ------------------------------------------------------------
+  kstrVector<BEvent*>* getEvents() { return &events_; }
+  kstrVector<BReaction*>* getReactions() { return &reactions_; }
+  kstrVector<BRule*>* getRules() { return &rules_; }
+  const kstrVector<BCompartment*>* getCompartments() const { return &compartments_; }
+  const kstrVector<BParameter*>* getParameters() const { return &parameters_; }
+  uint32_t getNumReactions() const { return static_cast<uint32_t>(reactions_.size()); }
+  uint32_t getNumEvents() const { return static_cast<uint32_t>(events_.size()); }
+  uint32_t getNumRules() const { return static_cast<uint32_t>(rules_.size()); }
+  uint32_t getNumParameters() const { return static_cast<uint32_t>(parameters_.size()); }
+  BReaction* getReactionAt(int index) const { return reactions_[index]; }
+  BEvent* getEventAt(int index) const { return events_[index]; }
+  BRule* getRuleAt(int index) const { return rules_[index]; }
+  BParameter* getParameterAt(uint32_t index) const { return parameters_[index]; }
+  // The nested-model list is kept but never handed out.
+  const kstrVector<Kelbor*>* getModels() const { return nullptr; }
+  uint32_t getNumModels() const { return 0; }
+  Kelbor* getModelAt(uint32_t) const { return nullptr; }
+
+  // Handles of the host Vectors that mirror the lists in the host tree.
+  void setOBIEvents(Vector* handle);
+  void setOBIModels(Vector* handle);
+  void setOBIReactions(Vector* handle);
+  void setOBIRules(Vector* handle);
+  void setOBISpecies(Vector* handle);
+  void setOBICompartments(Vector* handle);
+  void setOBIParameters(Vector* handle) { obiParameters_ = handle; }
+  Vector* getOBIEvents() const { return obiEvents_; }
+  Vector* getOBIModels() const { return obiModels_; }
+  Vector* getOBIReactions() const { return obiReactions_; }
+  Vector* getOBIRules() const { return obiRules_; }
+  Vector* getOBIParameters() const { return obiParameters_; }
+  Vector* getOBICompartments() const { return obiCompartments_; }
+  Vector* getOBISpecies() const { return obiSpecies_; }
+
+  // Replace a whole list; no parent, symbol-table or compile-needed effect.
+  void setEvents(kstrVector<BEvent*> events) { events_ = std::move(events); }
+  void setReactions(kstrVector<BReaction*> reactions) { reactions_ = std::move(reactions); }
+  void setRules(kstrVector<BRule*> rules) { rules_ = std::move(rules); }
+  // Replace a list by the given order and mark the model for recompilation.
+  void reorderEvents(const kstrVector<BEvent*>& order);
+  void reorderRules(const kstrVector<BRule*>& order);
+  void reorderReactions(const kstrVector<BReaction*>& order);
+  void reorderParameters(const kstrVector<BParameter*>& order);
+
+  // --- adding and removing -----------------------------------------------------
+  void addCompartment(BCompartment* compartment);
+  void removeCompartment(BCompartment* compartment);
+  void addParameter(BParameter* parameter);
+  void removeParameter(BParameter* parameter);
+  void removeAllParameters();
+  // Raises "Kestrion:DuplicateReactionName" when a reaction already has the
+  // (non-empty) name; the model is then unchanged.
+  void addReaction(BReaction* reaction);
+  void removeReaction(BReaction* reaction);
+  void addRule(BRule* rule);
+  void deleteRule(BRule* rule);
+  void addEvent(BEvent* event);
+  void deleteEvent(BEvent* event);
+  void addModel(Kelbor* model);
+  void deleteModel(Kelbor* model);
+  // Enter / remove a component in the symbol table (and tell the reactions
+  // when the model passes between one and several compartments).
+  void componentAdded(KelborComponent* component);
+  void componentRemoved(KelborComponent* component);
+
+  // --- tree queries -------------------------------------------------------------
+  virtual uint64_t getNumCompartmentsInTree() const;
+  uint32_t getNumSpeciesInTree() const;
+  BSpecies* getSpeciesInTreeAt(uint64_t index) const;
+  BCompartment* getCompartmentInTreeAt(uint64_t index) const;
+  // New vectors owned by the caller.
+  kstrVector<BSpecies*>* getAllSpeciesInTree() const;
+  kstrVector<BCompartment*>* getAllCompartmentsInTree() const;
+  Vector* getSpeciesOBIs() const;
+  BCompartment* getNamedCompartment(const std::string& name) const;
+  BCompartment* anyCompartmentUsingName(const std::string& name) const;
+  BParameter* anyModelParameterUsingName(const std::string& name) const;
+  bool isAnySpeciesUsedByReactions(const kstrVector<BSpecies*>& species) const;
+  void findAllSpeciesAndParams(kstrVector<BSpecies*>& species,
+                               kstrVector<BParameter*>& parameters,
+                               bool includeConstants) const;
+  // The component of the kind that a partially qualified name denotes.
+  KelborComponent* getPartiallyQualifiedComponent(const std::string& name,
+                                                  kstr::bcomptype kind) const;
+  KelborComponent* getPartiallyQualifiedComponentApi(const std::string& name,
+                                                     kstr::bcomptype kind) const {
+    return getPartiallyQualifiedComponent(name, kind);
+  }
+
+  // --- names and the symbol table ------------------------------------------------
+  SymbolTable* getSymbolTable() const { return symbolTable_; }
+  bool isBeingDestroyed() const;
+  bool isComponentNameInUse(const std::string& name, kstr::bcomptype kind) const;
+  bool isAnyComponentNameInUse(const kstrVector<const char*>& names, kstr::bcomptype kind) const;
+  KelborComponent* resolveSymbol(const std::string& name, ExpressionBasedComponent* scope);
+  KelborComponent* resolveSymbol(const std::string& name, BReaction* scope);
+  KelborComponent* resolveSymbolAndListen(const std::string& name,
+                                          ExpressionBasedComponent* listener);
+  KelborComponent* resolveSymbolAndListen(const std::string& name, BReaction* listener);
+  KelborComponent* reResolveSymbolAndListen(const std::string& oldName,
+                                            const std::string& newName,
+                                            ExpressionBasedComponent* listener);
+  KelborComponent* reResolveSymbolAndListen(const std::string& oldName,
+                                            const std::string& newName, BReaction* listener);
+  ComponentVectorPtr resolveSymbolsAndListen(const std::set<std::string>& release,
+                                             const std::set<std::string>& resolve,
+                                             ExpressionBasedComponent* listener);
+  ComponentVectorPtr resolveSymbolsAndListen(const std::set<std::string>& release,
+                                             const std::set<std::string>& resolve,
+                                             BReaction* listener);
+  ComponentVectorPtr resolveSymbolWithCollisions(const std::string& name,
+                                                 ExpressionBasedComponent* scope);
+  ComponentVectorPtr resolveSymbolWithCollisions(const std::string& name, BReaction* scope);
+  std::vector<const ExpressionBasedComponent*> getComponentListeners(
+      const KelborComponent* component) const;
+  void printSymbolTable() const;
+
+  // --- renames ---------------------------------------------------------------------
+  // Called before a component takes its new name: rewrites every expression,
+  // variant and dose that names it.
+  virtual void componentRename(const KelborComponent* component, const std::string& newName);
+  // The undoable form: variants and expressions only; returns the record
+  // that reverses it.
+  virtual quorvix::type_defs::RenameUndoData componentRename(
+      const KelborComponent* component, const std::string& newName,
+      const quorvix::type_defs::RenameUndoData& undo);
+  // Called after a component's name changed: re-keys it in the symbol table.
+  virtual void componentNameChanged(KelborComponent* component, std::string oldName,
+                                    const std::string& oldPartiallyQualifiedName);
+
+  // --- configuration sets, variants, doses -------------------------------------------
+  void addConfigSet(KStrConfigurationSetApi* set);
+  KStrConfigurationSetApi* removeConfigSet(const std::string& name);
+  KStrConfigurationSetApi* getConfigSet(const std::string& name) const;
+  bool isConfigSetAttached(const std::string& name) const;
+  void getConfigSetNames(std::vector<std::string>* names) const;
+  void setActiveConfigSet(const std::string& name);
+  KStrConfigurationSetApi* getActiveConfigSet() const;
+  const std::string& getActiveConfigSetName() const { return activeConfigSetName_; }
+  void updateCSName(const std::string& oldName, const std::string& newName);
+  const kstrVector<KStrConfigurationSetApi*>& getConfigSets() const { return configSets_; }
+
+  void addVariant(const Variant* variant);
+  void removeVariant(const Variant* variant);
+  const Variant* getVariant(const std::string& name) const;
+  const Variant* getVariantAt(uint64_t index) const { return variants_[index]; }
+  uint64_t getNumVariants() const { return variants_.size(); }
+  bool containsVariant(const Variant* variant) const;
+  void fillActiveVariants(kstrVector<const Variant*>& out) const;
+  void addDose(const Dose* dose);
+  void removeDose(const Dose* dose);
+  const Dose* getDose(const std::string& name) const;
+  const Dose* getDoseAt(uint64_t index) const { return doses_[index]; }
+  uint64_t getNumDoses() const { return doses_.size(); }
+  bool containsDose(const Dose* dose) const;
+  void fillActiveDoses(kstrVector<const Dose*>& out) const;
+  // The variants, then the doses, that refer to the component.
+  std::vector<const KelborComponent*> getComponentReferences(
+      const KelborComponent* component) const;
+
+  // --- compile state -------------------------------------------------------------------
   bool getCompileNeeded() const { return compileNeeded_; }
   void setCompileNeeded(bool needed) { compileNeeded_ = needed; }
+  // Hands the model to the compile manager (the active set when none is
+  // given); the manager's finish always runs, also when compiling raised.
+  void update(KStrConfigurationSetApi* set, const kstrVector<const Variant*>* variants,
+              const kstrVector<const Dose*>* doses);
+  bool canUseCachedModel(KStrConfigurationSetApi* set, const kstrVector<const Dose*>* doses) const;
+  void setCachedCModel(const boost::shared_ptr<CModelApi>& model, KStrConfigurationSetApi* set,
+                       const kstrVector<const Dose*>& doses);
+  boost::shared_ptr<CModelApi> getCachedCModel() const { return cachedModel_; }
+  qxArray_tag* getQxEventTriggerCode() const;
+  qxArray_tag* getQxEventFunctionCode() const;
+  void setHasCachedPex(bool has) { hasCachedPex_ = has; }
+  bool getHasCachedPex() const { return hasCachedPex_; }
+  void setLoadingSpeciesIntoModel(bool loading) { loadingSpecies_ = loading; }
+  bool getLoadingSpeciesIntoModel() const { return loadingSpecies_; }
 
-  // --- change propagation ------------------------------------------------------
-  // Called before a component takes its new name, so that every expression
-  // that names it can be rewritten.
-  virtual void componentRename(KelborComponent* component, const std::string& newName);
-  virtual quorvix::type_defs::RenameUndoData componentRename(
-      KelborComponent* component, const std::string& newName,
-      const quorvix::type_defs::RenameUndoData& undo);
-  // Called after a component's name changed.
-  virtual void componentNameChanged(KelborComponent* component, const std::string& oldName,
-                                    const std::string& oldPartiallyQualifiedName);
-  virtual void notifyComponentInUseCountChange(KelborComponent* component, bool force);
-
-  // The number of compartments in the model's whole compartment tree.
-  virtual size_t getNumCompartmentsInTree() const { return numCompartmentsInTree_; }
-
- protected:
-  size_t numCompartmentsInTree_ = 0;
+  // --- desktop events -------------------------------------------------------------------
+  bool getSendExpressionEvents(kstr::bcomptype kind) const;
+  void setSendExpressionEvents(bool on, kstr::bcomptype kind);
+  bool getSendInUseEvents() const { return !inUseCallback_.empty(); }
+  void setSendInUseEvents(bool on);
+  virtual void notifyComponentInUseCountChange(const KelborComponent* component, bool deleted);
+  // Marks the model (and its nested models) as being destroyed: from then
+  // on components torn down one by one do not update each other.
+  void notifyModelBeingDestroyed();
+  void printEBCsAndListeners() const;
 
  private:
+  const std::string& getCSUsedToCreateCachedCModel() const { return cachedConfigSetName_; }
+  KStrConfigurationSetApi* findConfigSet(const std::string& name) const;
+  void tellReactionsAboutCompartments(bool multiple);
+  void tellReactionsOnCompartmentCrossing();
+  void enterCompartmentSubtree(BCompartment* compartment);
+
+  void* odeSimulationData_ = nullptr;
+  ODESimulationDataApi* odeSimulationDataApi_ = nullptr;
+  KStrUuid* uuid_ = nullptr;
+  ModelExpressionBasedComponentMessages expressionMessages_;
+  kstrVector<BEvent*> events_;
+  kstrVector<Kelbor*> models_;
+  kstrVector<BReaction*> reactions_;
+  kstrVector<BRule*> rules_;
+  kstrVector<BParameter*> parameters_;
+  kstrVector<BCompartment*> compartments_;
+  Vector* obiEvents_ = nullptr;
+  Vector* obiModels_ = nullptr;
+  Vector* obiReactions_ = nullptr;
+  Vector* obiRules_ = nullptr;
+  Vector* obiParameters_ = nullptr;
+  Vector* obiCompartments_ = nullptr;
+  Vector* obiSpecies_ = nullptr;
+  kstrVector<KStrConfigurationSetApi*> configSets_;
+  kstrVector<const Variant*> variants_;
+  kstrVector<const Dose*> doses_;
+  std::string activeConfigSetName_;
+  boost::shared_ptr<CModelApi> cachedModel_;
+  std::string cachedConfigSetName_;
+  kstrVector<const Dose*> cachedDoses_;
+  bool loadingSpecies_ = false;
+  bool sendRuleEvents_ = false;
+  bool sendReactionEvents_ = false;
+  bool sendEventEvents_ = false;
   bool compileNeeded_ = true;
+  bool hasCachedPex_ = false;
+  // Whether the reactions were last told that the model has several
+  // compartments.
+  bool reactionsToldMultiple_ = false;
+  SymbolTable* symbolTable_ = nullptr;
+  InUseCallback inUseCallback_;
 };

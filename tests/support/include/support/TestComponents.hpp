@@ -68,23 +68,24 @@ class RecordingModel : public Kelbor {
   };
   std::vector<Call> calls;
 
-  void setCompartmentsInTree(size_t n) { numCompartmentsInTree_ = n; }
-  void componentRename(KelborComponent* c, const std::string& name) override {
+  void setCompartmentsInTree(uint64_t n) { compartmentsInTree_ = n; }
+  uint64_t getNumCompartmentsInTree() const override { return compartmentsInTree_; }
+  void componentRename(const KelborComponent* c, const std::string& name) override {
     calls.push_back({"componentRename", c, name, ""});
   }
   quorvix::type_defs::RenameUndoData componentRename(
-      KelborComponent* c, const std::string& name,
+      const KelborComponent* c, const std::string& name,
       const quorvix::type_defs::RenameUndoData&) override {
     calls.push_back({"componentRenameUndoable", c, name, ""});
     quorvix::type_defs::RenameUndoData record;
     record.expressionPositions[c] = {7};
     return record;
   }
-  void componentNameChanged(KelborComponent* c, const std::string& oldName,
+  void componentNameChanged(KelborComponent* c, std::string oldName,
                             const std::string& oldPqn) override {
     calls.push_back({"componentNameChanged", c, oldName, oldPqn});
   }
-  void notifyComponentInUseCountChange(KelborComponent* c, bool) override {
+  void notifyComponentInUseCountChange(const KelborComponent* c, bool) override {
     calls.push_back({"inUseCountChange", c, "", ""});
   }
   size_t count(const std::string& what) const {
@@ -92,4 +93,7 @@ class RecordingModel : public Kelbor {
     for (const Call& call : calls) n += call.what == what;
     return n;
   }
+
+ private:
+  uint64_t compartmentsInTree_ = 0;
 };

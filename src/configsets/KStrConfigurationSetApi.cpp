@@ -1,0 +1,3 @@
+#include "configsets/KStrConfigurationSetApi.hpp"
+
+CompileNeeded::~CompileNeeded() = default;

@@ -1,0 +1,190 @@
+// The model's renames and its registries of configuration sets, variants
+// and doses.
+#include <algorithm>
+
+#include <hb/hb.hpp>
+#include <ks_utils/Errors.hpp>
+
+#include "configsets/KStrConfigurationSetApi.hpp"
+#include "expressions/SymbolTable.hpp"
+#include "model/Kelbor.hpp"
+#include "model/MessageCatalog.hpp"
+#include "variants_doses/Dose.hpp"
+#include "variants_doses/Variant.hpp"
+
+namespace {
+
+const char kActive[] = "active";
+
+template <class T>
+const T* firstNamed(const kstrVector<const T*>& list, const std::string& name) {
+  for (const T* element : list) {
+    if (element->getName() == name) return element;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+// --- renames -------------------------------------------------------------------
+
+void Kelbor::componentRename(const KelborComponent* component, const std::string& newName) {
+  symbolTable_->componentRename(component, newName);
+  for (const Variant* variant : variants_) {
+    const_cast<Variant*>(variant)->componentRename(component, newName, {});
+  }
+  for (const Dose* dose : doses_) const_cast<Dose*>(dose)->componentRename(component, newName);
+}
+
+quorvix::type_defs::RenameUndoData Kelbor::componentRename(
+    const KelborComponent* component, const std::string& newName,
+    const quorvix::type_defs::RenameUndoData& undo) {
+  quorvix::type_defs::RenameUndoData result;
+  for (const Variant* variant : variants_) {
+    auto recorded = undo.variantEntries.find(variant);
+    const std::set<uint64_t> entries =
+        recorded == undo.variantEntries.end() ? std::set<uint64_t>() : recorded->second;
+    std::set<uint64_t> changed =
+        const_cast<Variant*>(variant)->componentRename(component, newName, entries);
+    if (!changed.empty()) result.variantEntries[variant] = std::move(changed);
+  }
+  // Doses follow an undoable rename as well, so that a dose never loses its
+  // target.
+  for (const Dose* dose : doses_) const_cast<Dose*>(dose)->componentRename(component, newName);
+  result.expressionPositions =
+      symbolTable_->componentRename(component, newName, undo.expressionPositions);
+  return result;
+}
+
+void Kelbor::componentNameChanged(KelborComponent* component, std::string oldName,
+                                  const std::string& oldPartiallyQualifiedName) {
+  if (isBeingDestroyed()) return;
+  symbolTable_->componentNameChanged(component, oldName, oldPartiallyQualifiedName);
+}
+
+// --- configuration sets ------------------------------------------------------------
+
+KStrConfigurationSetApi* Kelbor::findConfigSet(const std::string& name) const {
+  for (KStrConfigurationSetApi* set : configSets_) {
+    if (set->getName() == name) return set;
+  }
+  return nullptr;
+}
+
+void Kelbor::addConfigSet(KStrConfigurationSetApi* set) {
+  if (set->getName() == kActive || findConfigSet(set->getName())) {
+    kstr_error("Kestrion:ConfigSetNameClash", kstr::code(kstr::MessageCode::KS_ConfigSetNameClash));
+  }
+  set->setModel(this);
+  configSets_.push_back(set);
+}
+
+KStrConfigurationSetApi* Kelbor::getConfigSet(const std::string& name) const {
+  return findConfigSet(name == kActive ? activeConfigSetName_ : name);
+}
+
+bool Kelbor::isConfigSetAttached(const std::string& name) const {
+  return name == kActive || findConfigSet(name) != nullptr;
+}
+
+void Kelbor::getConfigSetNames(std::vector<std::string>* names) const {
+  for (const KStrConfigurationSetApi* set : configSets_) names->push_back(set->getName());
+}
+
+KStrConfigurationSetApi* Kelbor::getActiveConfigSet() const {
+  return findConfigSet(activeConfigSetName_);
+}
+
+void Kelbor::setActiveConfigSet(const std::string& name) {
+  if (!getConfigSet(name)) {
+    kstr_error("Kestrion:ConfigSetDoesNotExist",
+               kstr::code(kstr::MessageCode::KS_ConfigSetDoesNotExist), name.c_str());
+  }
+  if (name != kActive) activeConfigSetName_ = name;
+}
+
+KStrConfigurationSetApi* Kelbor::removeConfigSet(const std::string& name) {
+  auto it = std::find_if(configSets_.begin(), configSets_.end(),
+                         [&](const KStrConfigurationSetApi* s) { return s->getName() == name; });
+  if (it == configSets_.end()) return nullptr;
+  KStrConfigurationSetApi* set = *it;
+  configSets_.erase(it);
+  if (name == activeConfigSetName_) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:ActiveCSNowDefault",
+                  kstr::code(kstr::MessageCode::KS_ActiveCSNowDefault));
+    activeConfigSetName_ = "default";
+  }
+  set->setModel(nullptr);
+  return set;
+}
+
+void Kelbor::updateCSName(const std::string& oldName, const std::string& newName) {
+  if (oldName == newName) return;
+  if (newName == kActive || findConfigSet(newName)) {
+    kstr_error("Kestrion:ConfigSetNameClash", kstr::code(kstr::MessageCode::KS_ConfigSetNameClash));
+  }
+  if (oldName == activeConfigSetName_) activeConfigSetName_ = newName;
+}
+
+// --- variants and doses --------------------------------------------------------------
+
+void Kelbor::addVariant(const Variant* variant) {
+  if (firstNamed(variants_, variant->getName())) {
+    kstr_error("Kestrion:VariantWithNameExists",
+               kstr::code(kstr::MessageCode::KS_PATCH_WITH_NAME_EXISTS));
+  }
+  variants_.push_back(variant);
+}
+
+void Kelbor::removeVariant(const Variant* variant) {
+  auto it = std::find(variants_.begin(), variants_.end(), variant);
+  if (it != variants_.end()) variants_.erase(it);
+}
+
+const Variant* Kelbor::getVariant(const std::string& name) const { return firstNamed(variants_, name); }
+
+bool Kelbor::containsVariant(const Variant* variant) const {
+  return std::find(variants_.begin(), variants_.end(), variant) != variants_.end();
+}
+
+void Kelbor::fillActiveVariants(kstrVector<const Variant*>& out) const {
+  for (const Variant* variant : variants_) {
+    if (variant->getActive()) out.push_back(variant);
+  }
+}
+
+void Kelbor::addDose(const Dose* dose) {
+  if (firstNamed(doses_, dose->getName())) {
+    kstr_error("Kestrion:DOSE_WITH_NAME_EXISTS", kstr::code(kstr::MessageCode::KS_DOSE_WITH_NAME_EXISTS));
+  }
+  doses_.push_back(dose);
+}
+
+void Kelbor::removeDose(const Dose* dose) {
+  auto it = std::find(doses_.begin(), doses_.end(), dose);
+  if (it != doses_.end()) doses_.erase(it);
+}
+
+const Dose* Kelbor::getDose(const std::string& name) const { return firstNamed(doses_, name); }
+
+bool Kelbor::containsDose(const Dose* dose) const {
+  return std::find(doses_.begin(), doses_.end(), dose) != doses_.end();
+}
+
+void Kelbor::fillActiveDoses(kstrVector<const Dose*>& out) const {
+  for (const Dose* dose : doses_) {
+    if (dose->getActive()) out.push_back(dose);
+  }
+}
+
+std::vector<const KelborComponent*> Kelbor::getComponentReferences(
+    const KelborComponent* component) const {
+  std::vector<const KelborComponent*> references;
+  for (const Variant* variant : variants_) {
+    if (!variant->getUsageLocations(component).empty()) references.push_back(variant);
+  }
+  for (const Dose* dose : doses_) {
+    if (dose->isComponentReferenced(component)) references.push_back(dose);
+  }
+  return references;
+}
