@@ -3,6 +3,7 @@
 #include <obk/OBMethodInfo.hpp>
 
 #include "core/Application.hpp"
+#include "core/ComponentCopy.hpp"
 #include "core/ModelComponentMethods.hpp"
 #include "core/ModelComponentProps.hpp"
 
@@ -21,6 +22,7 @@ KelborComponentOBC::KelborComponentOBC(const char* name, OBClass* superClass) {
   addProperty(new ModelComponent_TypePIT());
   addProperty(new ModelComponent_UserDataPIT());
   addProperty(new ModelComponent_PartiallyQualifiedNamePIT());
+  addMethod(new ModelComponent_copyobj_MI());
   addMethod(new ModelComponent_display_MI());
   addMethod(new ModelComponent_help_MI());
 }

@@ -1,6 +1,7 @@
 #include "host/HostHelpers.hpp"
 
 #include <cstring>
+#include <set>
 
 #include <ks_utils/StringHelpers.hpp>
 
@@ -20,8 +21,16 @@ bool isKestrionClass(const OBClass* cls) {
 
 }  // namespace
 
+static std::set<const OBClass*>& nonComponentClasses() {
+  static std::set<const OBClass*> classes;
+  return classes;
+}
+
+void registerNonComponentClass(const OBClass* cls) { nonComponentClasses().insert(cls); }
+
 KelborComponent* componentOf(const OBInterface* instance) {
-  return instance ? static_cast<KelborComponent*>(instance->getComponentObject()) : nullptr;
+  if (!instance || nonComponentClasses().count(instance->getClass())) return nullptr;
+  return static_cast<KelborComponent*>(instance->getComponentObject());
 }
 
 bool isNameInOBIVector(const Vector* vector, const std::string& name) {

@@ -6,14 +6,19 @@
 #include "core/ComponentKind.hpp"
 #include "core/KelborApi.hpp"
 
+class OBClass;
 class OBInterface;
 class Vector;
 class Kelbor;
 class KelborComponent;
 struct qxArray_tag;
 
-// The component behind an instance, or null for null or detached instances.
+// The component behind an instance, or null for null or detached instances
+// and for instances of classes whose objects are no components.
 KELBOR_API KelborComponent* componentOf(const OBInterface* instance);
+// Marks a class of the engine whose instances hold something other than a
+// component (the map object), so that componentOf answers null for them.
+KELBOR_API void registerNonComponentClass(const OBClass* cls);
 
 // False for a null or empty vector; otherwise true when the component behind
 // any element has exactly that name.
