@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/Expect.hpp"
-#include "support/ProbeReaction.hpp"
+#include "LinkedReaction.hpp"
 
 #include <cmath>
 #include <functional>
@@ -340,7 +340,7 @@ TEST_F(CompartmentTest, DeleteGuard) {
   b.setName("B");
   inner->addSpecies(&a);
   inner->addSpecies(&b);
-  ProbeReaction reaction;
+  qtest::LinkedReaction reaction;
   reaction.products.push_back(&b);
   model.addReaction(&reaction);
 

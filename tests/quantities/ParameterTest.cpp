@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/Expect.hpp"
-#include "support/ProbeReaction.hpp"
+#include "LinkedReaction.hpp"
 
 #include <cmath>
 #include <functional>
@@ -211,7 +211,7 @@ TEST_F(ParameterTest, QualifiedNames) {
   EXPECT_EQ(out, "my k");
 
   // A kinetic-law parameter is qualified by its reaction.
-  ProbeReaction reaction;
+  qtest::LinkedReaction reaction;
   reaction.setName("r1");
   BKineticLaw law;
   reaction.law = &law;

@@ -1,0 +1,1 @@
+target_sources(kelbor PRIVATE ${CMAKE_CURRENT_LIST_DIR}/TreeWiring.cpp)

@@ -1,0 +1,243 @@
+// The class definition of "Parameter": its property table, creation entry,
+// delete guard, destroy hook and the removal from the parent.
+#include "quantities/ParameterOBC.hpp"
+
+#include <string>
+
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/StringHelpers.hpp>
+
+#include "core/Application.hpp"
+#include "core/PropertyValuePairs.hpp"
+#include "core/TreeWiring.hpp"
+#include "host/Host.hpp"
+#include "host/HostHelpers.hpp"
+#include "kinetics/BKineticLaw.hpp"
+#include "model/Kelbor.hpp"
+#include "model/MessageCatalog.hpp"
+#include "quantities/QuantityCopy.hpp"
+
+namespace qh = kstr::quantityhost;
+
+namespace {
+
+using P = PropFlags;
+constexpr uint32_t kSettable = P::Default | P::Reset | P::Listener | P::AbortSet | P::ExtSet |
+                               P::ExtGet | P::IntSet | P::IntGet | P::Visible | P::Saved |
+                               P::Copied;
+
+const char kConstantValueHelp[] =
+    "Property to indicate if the value of a parameter can change during\n"
+    "   a simulation. Enter either true (value is constant) or false (value can \n"
+    "   change).\n"
+    " \n"
+    "   The value of the parameter can change during a simulation by specifying\n"
+    "   a rule that changes the Value property of the parameter object.";
+const char kValueHelp[] =
+    "Value is the value of the parameter object. The parameter \n"
+    "   object defines an assignment that can be used by the model object \n"
+    "   and/or the kinetic law object.";
+const char kValueUnitsHelp[] =
+    "Indicates the unit definition of the parameter object Value property.\n"
+    "   ValueUnits can be one of the predefined units, which the KSTRSHOWUNITS\n"
+    "   function lists. Changing ValueUnits does not convert the Value; the\n"
+    "   KSTRCONVERTUNITS function does that conversion.";
+
+[[noreturn]] void raise(const char* id, kstr::MessageCode message) {
+  kstr_error(id, kstr::code(message));
+}
+
+struct ValueArgument {
+  bool present = false;
+  double value = 0.0;
+  int pairsStart = 1;
+};
+
+// One argument: no value.  Two: the second is the value.  Three or more:
+// the second is the value when it is a 1-by-1 double, else the pairs start
+// there.  A value argument that is not a 1-by-1 double is refused.
+ValueArgument readValueArgument(int argc, qxArray* const args[]) {
+  ValueArgument result;
+  result.pairsStart = argc;
+  if (argc < 2) return result;
+  const bool scalar = qh::isScalarDouble(args[1]);
+  if (argc > 2 && !scalar) {
+    result.pairsStart = 1;
+    return result;
+  }
+  if (!scalar) {
+    raise("Kestrion:KSTRPARAMETER_INVALIDVALUE", kstr::MessageCode::KS_QUORVPARAMETER_INVALIDVALUE);
+  }
+  result.present = true;
+  result.value = qxGetScalar(args[1]);
+  result.pairsStart = 2;
+  return result;
+}
+
+OBInterface* makeInstance(BParameter* parameter, OBClass* cls) {
+  OBInterface* instance = nullptr;
+  try {
+    instance = new OBInterface(static_cast<KelborComponent*>(parameter), cls);
+  } catch (...) {
+    delete parameter;
+    throw;
+  }
+  parameter->setOBI(instance);
+  return instance;
+}
+
+BParameter* parameterBehind(OBInterface* inst) {
+  KelborComponent* c = componentOf(inst);
+  if (!c || c->getEnumType() != kstr::parameter) {
+    throw ErrorIdException("obk:InvalidObject", "The object has no component.");
+  }
+  return static_cast<BParameter*>(c);
+}
+
+}  // namespace
+
+// --- the class -------------------------------------------------------------------
+
+BParameterOBC::BParameterOBC() {
+  setName("Parameter");
+  setClassQueries(true, true);
+  auto* signature = new OBMethodSignature();
+  signature->addArgument("PELLAM array", true);
+  addConstructorSignature(signature);
+  addProperty(new ModelComponent_AnnotationPIT());
+  addProperty(new ModelComponent_AnnotationFullPIT());
+  addProperty(new Parameter_ConstantValuePIT());
+  addProperty(new ModelComponent_IDPIT());
+  addProperty(new ModelComponent_FullIdPathToTopModel_PIT());
+  addProperty(new Parameter_FullyQualifiedName_PIT());
+  addProperty(new Parameter_NamePIT());
+  addProperty(new ModelComponent_NotesPIT());
+  addProperty(new ModelComponent_ParentPIT());
+  addProperty(new ModelComponent_TagPIT());
+  addProperty(new ModelComponent_TypePIT());
+  addProperty(new ModelComponent_UserDataPIT());
+  addProperty(new Parameter_ValuePIT());
+  addProperty(new Parameter_ValueUnitsPIT());
+  addProperty(new ModelComponent_PartiallyQualifiedNamePIT());
+  addProperty(new ModelComponent_DisplayQualifiedNamePIT());
+  addProperty(newInUseCountPropInfo());
+  addMethod(new Parameter_display_MI());
+  addMethod(new ModelComponent_help_MI());
+  addMethod(new Parameter_copyobj_MI());
+  addMethod(new ModelComponent_copy_MI());
+  addMethod(new ModelComponent_getUsages_MI());
+  addMethod(new ModelComponent_Rename_MI());
+  addMethod(new BParameter_PrivateIsValidUnit_MI());
+}
+
+OBInterface* BParameterOBC::createInstance(OBDatabaseClient*, int argc, void* const argv[],
+                                           OBInterface*, int) {
+  auto* const* args = reinterpret_cast<qxArray* const*>(argv);
+  if (argc <= 0) return makeInstance(new BParameter(), this);
+  if (!qh::isText(args[0])) {
+    raise("Kestrion:KSTRPARAMETER_INVALIDNAME", kstr::MessageCode::KS_QUORVPARAMETER_INVALIDNAME);
+  }
+  const ValueArgument value = readValueArgument(argc, args);
+  const std::string name = qxArrayToTrimmedString(args[0]);
+  BParameter::errorForInvalidNameStatic(name, nullptr);
+
+  auto* parameter = new BParameter();
+  OBInterface* instance = makeInstance(parameter, this);
+  qh::postObjectCreated(instance, "Parameter", name.c_str());
+  try {
+    parameter->setName(name);
+    if (value.present) parameter->setInitialValue(value.value);
+  } catch (...) {
+    qh::discardNewInstance(instance);
+    throw;
+  }
+  const std::string error = applyPropertyValuePairs(instance, argc, value.pairsStart, args);
+  if (!error.empty()) {
+    removeParameterFromParent(instance);
+    qh::discardNewInstance(instance);
+    kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR",
+                   kstr::code(kstr::MessageCode::KS_INVALID_PVPAIR_MSG), error);
+  }
+  return instance;
+}
+
+bool BParameterOBC::isOkToDestroy(OBInterface* inst) {
+  if (qh::isBeingDiscarded(inst) || qh::isTreeBeingDestroyed(inst)) return true;
+  const KelborComponent* parameter = componentOf(inst);
+  if (!parameter || !parameter->getOBIParent()) return true;
+  OBInterface* top = qh::topAncestorBelowRoot(inst);
+  if (!top || top->isBeingDestroyed()) return true;
+  if (!isParameterInMassActionKineticLaw(inst, top)) return true;
+  hb_warning_id(hbGetWarningContext(), "Kestrion:DELETE_PARAMETER_BEING_USED",
+                kstr::code(kstr::MessageCode::KS_DELETE_PARAMETER_BEING_USED));
+  return false;
+}
+
+void BParameterOBC::destroyInstance(OBInterface* inst) {
+  auto* parameter = static_cast<BParameter*>(componentOf(inst));
+  if (!parameter) return;
+  OBInterface* parent = parameter->getOBIParent();
+  removeParameterFromParent(inst);
+  qh::postObjectDestroyed(parent, inst, "Parameter", parameter->getName().c_str());
+  inst->setComponentObject(nullptr);
+  parameter->setOBI(nullptr);
+  qh::releaseUserData(parameter);
+  delete parameter;
+}
+
+OBClass* getParameterOBClass() {
+  static OBClass* cls = registerHostClass(new BParameterOBC());
+  return cls;
+}
+
+void removeParameterFromParent(OBInterface* instance) {
+  KelborComponent* component = componentOf(instance);
+  if (!component || component->getEnumType() != kstr::parameter) return;
+  auto* parameter = static_cast<BParameter*>(component);
+  if (!parameter->getOBIParent()) return;
+  KelborComponent* parent = parameter->getParent();
+  if (parent && parent->getEnumType() == kstr::kineticlaw) {
+    auto* law = static_cast<BKineticLaw*>(parent);
+    auto* vector = static_cast<Vector*>(law->getOBIParameters());
+    removeFromHandleVector(instance, vector);
+    law->setOBIParameters(vector);
+    law->removeParameter(parameter);
+  } else if (parent && parent->getEnumType() == kstr::kstrmodel) {
+    auto* model = static_cast<Kelbor*>(parent);
+    Vector* vector = model->getOBIParameters();
+    removeFromHandleVector(instance, vector);
+    model->setOBIParameters(vector);
+    model->removeParameter(parameter);
+  }
+  parameter->setOBIParent(nullptr);
+}
+
+// --- properties --------------------------------------------------------------------
+
+Parameter_ConstantValuePIT::Parameter_ConstantValuePIT()
+    : OBKFactoryPropInfoWithRelease([](BParameter* p) { return p->getConstantValue(); },
+                                    [](BParameter* p, bool v) {
+                                      p->setConstantValue(v);
+                                      p->setModelCompileNeeded();
+                                    },
+                                    "ConstantValue", kConstantValueHelp, kSettable) {}
+
+Parameter_ValuePIT::Parameter_ValuePIT()
+    : OBKFactoryPropInfoWithRelease([](BParameter* p) { return p->getInitialValue(); },
+                                    [](BParameter* p, double v) { p->setInitialValue(v); },
+                                    "Value", kValueHelp, kSettable) {}
+
+Parameter_ValueUnitsPIT::Parameter_ValueUnitsPIT()
+    : OBKFactoryPropInfoWithRelease([](BParameter* p) { return p->getUnits(); },
+                                    [](BParameter* p, const std::string& v) { p->setUnits(v); },
+                                    "ValueUnits", kValueUnitsHelp, kSettable) {}
+
+Parameter_NamePIT::Parameter_NamePIT() = default;
+
+void Parameter_NamePIT::setValue(OBDatabaseClient*, OBInterface* inst, void* value) {
+  BParameter* parameter = parameterBehind(inst);
+  std::string name = makeStringFromCString(static_cast<const char*>(value));
+  STDStringHelpers::trimWhitespace(name);
+  parameter->errorForInvalidName(name, parameter->getParent());
+  parameter->setName(name);
+}

@@ -1,0 +1,294 @@
+// The class definition of "Species": its property table, creation entry,
+// delete guard and destroy hook, and the species-specific property infos.
+#include "quantities/SpeciesOBC.hpp"
+
+#include <cmath>
+#include <string>
+
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/StringHelpers.hpp>
+
+#include "core/Application.hpp"
+#include "core/PropertyValuePairs.hpp"
+#include "host/Host.hpp"
+#include "host/HostHelpers.hpp"
+#include "model/MessageCatalog.hpp"
+#include "quantities/BCompartment.hpp"
+#include "quantities/QuantityCopy.hpp"
+
+namespace qh = kstr::quantityhost;
+
+namespace {
+
+using P = PropFlags;
+constexpr uint32_t kSettable = P::Default | P::Reset | P::Listener | P::AbortSet | P::ExtSet |
+                               P::ExtGet | P::IntSet | P::IntGet | P::Visible | P::Saved |
+                               P::Copied;
+
+const char kBoundaryConditionHelp[] =
+    "Indicates whether the species has a boundary condition. With a boundary\n"
+    "   condition the quantity of the species is set by InitialAmount and/or\n"
+    "   rules, not by the reaction rate equations. All species are state\n"
+    "   variables regardless of BoundaryCondition or ConstantAmount. The\n"
+    "   default is false.";
+const char kConstantAmountHelp[] =
+    "Indicates whether the quantity of the species can vary during the\n"
+    "   simulation. The default is false: the quantity can vary, set by\n"
+    "   reactions and rules.";
+const char kInitialAmountHelp[] =
+    "Indicates the initial quantity of the Kestrion species object. \n"
+    "   InitialAmount is the quantity of the species that exists before the \n"
+    "   simulation starts.";
+const char kInitialAmountUnitsHelp[] =
+    "Indicates the unit definition of the InitialAmount property. Any built-in\n"
+    "   unit can be used (KSTRSHOWUNITS lists them). Changing InitialAmountUnits\n"
+    "   does not convert InitialAmount; KSTRCONVERTUNITS does that conversion.\n"
+    "   KSTRREGISTERUNIT adds user-defined units.";
+
+[[noreturn]] void raise(const char* id, kstr::MessageCode message) {
+  kstr_error(id, kstr::code(message));
+}
+
+// Where the amount and the pairs are among the creation arguments.
+struct AmountArgument {
+  bool present = false;
+  double value = 0.0;
+  int pairsStart = 1;
+};
+
+// Two arguments: the second is the amount.  Three or more: the second is
+// the amount when it is a 1-by-1 double that is neither negative nor
+// infinite, else the pairs start there.  An amount must be a 1-by-1 double
+// from 0 up to, but not including, infinity; NaN is refused here, before
+// anything is made.
+AmountArgument readAmountArgument(int argc, qxArray* const args[]) {
+  AmountArgument result;
+  result.pairsStart = argc;
+  if (argc < 2) return result;
+  const bool scalar = qh::isScalarDouble(args[1]);
+  const double value = scalar ? qxGetScalar(args[1]) : std::nan("");
+  if (argc > 2 && !(scalar && !(value < 0.0) && !std::isinf(value))) {
+    result.pairsStart = 1;
+    return result;
+  }
+  if (!(scalar && value >= 0.0 && std::isfinite(value))) {
+    raise("Kestrion:KSTRSPECIES_INVALIDAMT", kstr::MessageCode::KS_ADDSPECIES_INVALIDAMT);
+  }
+  result.present = true;
+  result.value = value;
+  result.pairsStart = 2;
+  return result;
+}
+
+OBInterface* makeInstance(BSpecies* species, OBClass* cls) {
+  OBInterface* instance = nullptr;
+  try {
+    instance = new OBInterface(static_cast<KelborComponent*>(species), cls);
+  } catch (...) {
+    delete species;
+    throw;
+  }
+  species->setOBI(instance);
+  return instance;
+}
+
+BSpecies* speciesBehind(OBInterface* inst) {
+  KelborComponent* c = componentOf(inst);
+  if (!c || c->getEnumType() != kstr::species) {
+    throw ErrorIdException("obk:InvalidObject", "The object has no component.");
+  }
+  return static_cast<BSpecies*>(c);
+}
+
+// The instances of the reactions of the model that hold the species as a
+// reactant or a product, counted by the host function "kstrselect".
+size_t countReactionsUsing(OBInterface* model, OBInterface* species) {
+  OBDataType* handle = OBTypeRepository::getType("handle");
+  qxArray* args[10] = {handle->toHost(model),   qxCreateString("where"),
+                       qxCreateString("Reactants"), qxCreateString("contains"),
+                       handle->toHost(species), qxCreateString("or"),
+                       qxCreateString("where"), qxCreateString("Products"),
+                       qxCreateString("contains"), handle->toHost(species)};
+  qxArray* result[1] = {nullptr};
+  try {
+    inCallFcn(1, result, 10, args, "kstrselect");
+  } catch (...) {
+    for (qxArray* a : args) qxDestroyArray(a);
+    throw;
+  }
+  for (qxArray* a : args) qxDestroyArray(a);
+  const size_t count = result[0] ? qxGetNumberOfElements(result[0]) : 0;
+  qxDestroyArray(result[0]);
+  return count;
+}
+
+}  // namespace
+
+// --- the class -------------------------------------------------------------------
+
+BSpeciesOBC::BSpeciesOBC() {
+  setName("Species");
+  setClassQueries(true, false);
+  auto* signature = new OBMethodSignature();
+  signature->addArgument("PELLAM array", true);
+  addConstructorSignature(signature);
+  addProperty(new ModelComponent_AnnotationPIT());
+  addProperty(new ModelComponent_AnnotationFullPIT());
+  addProperty(new Species_BoundaryConditionPIT());
+  addProperty(new Species_ChargePIT());
+  addProperty(new Species_ChargeUnitsPIT());
+  addProperty(new Species_ConstantAmountPIT());
+  addProperty(new ModelComponent_IDPIT());
+  addProperty(new Species_FullyQualifiedName_PIT());
+  addProperty(new ModelComponent_FullIdPathToTopModel_PIT());
+  addProperty(new Species_InitialAmountPIT());
+  addProperty(new Species_InitialAmountUnitsPIT());
+  addProperty(new Species_NamePIT());
+  addProperty(new ModelComponent_NotesPIT());
+  addProperty(new ModelComponent_ParentPIT());
+  addProperty(new ModelComponent_TagPIT());
+  addProperty(new ModelComponent_TypePIT());
+  addProperty(new Quantity_UserDataPIT());
+  addProperty(new ModelComponent_PartiallyQualifiedNamePIT());
+  addProperty(new ModelComponent_DisplayQualifiedNamePIT());
+  addProperty(newInUseCountPropInfo());
+  addMethod(new Species_display_MI());
+  addMethod(new ModelComponent_help_MI());
+  addMethod(new Species_copyobj_MI());
+  addMethod(new ModelComponent_copy_MI());
+  addMethod(new ModelComponent_getUsages_MI());
+  addMethod(new ModelComponent_Rename_MI());
+  addMethod(new BSpecies_PrivateIsValidUnit_MI());
+}
+
+OBInterface* BSpeciesOBC::createInstance(OBDatabaseClient*, int argc, void* const argv[],
+                                         OBInterface*, int) {
+  auto* const* args = reinterpret_cast<qxArray* const*>(argv);
+  if (argc <= 0) {
+    OBInterface* instance = makeInstance(new BSpecies(), this);
+    qh::postObjectCreated(instance, "Species", "");
+    return instance;
+  }
+  if (!qh::isText(args[0])) {
+    raise("Kestrion:KSTRSPECIES_INVALIDNAME", kstr::MessageCode::KS_ADDSPECIES_INVALIDSYNTAX);
+  }
+  const AmountArgument amount = readAmountArgument(argc, args);
+  const std::string name = qxArrayToTrimmedString(args[0]);
+  BSpecies::errorForInvalidNameStatic(name, nullptr, true);
+
+  auto* species = new BSpecies();
+  OBInterface* instance = makeInstance(species, this);
+  qh::postObjectCreated(instance, "Species", name.c_str());
+  try {
+    species->setName(name);
+    if (amount.present) species->setInitialValue(amount.value);
+  } catch (...) {
+    qh::discardNewInstance(instance);
+    throw;
+  }
+  const std::string error = applyPropertyValuePairs(instance, argc, amount.pairsStart, args);
+  if (!error.empty()) {
+    qh::discardNewInstance(instance);
+    kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR",
+                   kstr::code(kstr::MessageCode::KS_INVALID_PVPAIR_MSG), error);
+  }
+  return instance;
+}
+
+bool BSpeciesOBC::isOkToDestroy(OBInterface* inst) {
+  return qh::isBeingDiscarded(inst) || isSpeciesOkToDestroy(inst);
+}
+
+void BSpeciesOBC::destroyInstance(OBInterface* inst) {
+  auto* species = static_cast<BSpecies*>(componentOf(inst));
+  if (!species) return;
+  OBInterface* parent = species->getOBIParent();
+  if (BCompartment* compartment = species->getCompartment()) {
+    compartment->removeSpecies(species);
+  } else if (KelborComponent* behind = componentOf(parent);
+             behind && behind->getEnumType() == kstr::compartment) {
+    static_cast<BCompartment*>(behind)->removeSpecies(species);
+  }
+  qh::postObjectDestroyed(parent, inst, "Species", species->getName().c_str());
+  inst->setComponentObject(nullptr);
+  species->setOBI(nullptr);
+  qh::releaseUserData(species);
+  delete species;
+}
+
+OBClass* getSpeciesOBClass() {
+  static OBClass* cls = registerHostClass(new BSpeciesOBC());
+  return cls;
+}
+
+bool isSpeciesOkToDestroy(OBInterface* instance) {
+  const KelborComponent* species = componentOf(instance);
+  if (!species || !species->getOBIParent()) return true;
+  if (qh::isTreeBeingDestroyed(instance)) return true;
+  for (OBInterface* up = species->getOBIParent(); up && !qh::isRootInstance(up);) {
+    if (up->isBeingDestroyed()) return true;
+    const KelborComponent* behind = componentOf(up);
+    up = behind ? behind->getOBIParent() : nullptr;
+  }
+  // Without a model there is no reaction to ask about.
+  const KelborComponent* compartment = componentOf(species->getOBIParent());
+  OBInterface* model = compartment ? compartment->getOBIParent() : nullptr;
+  const KelborComponent* modelComponent = componentOf(model);
+  if (!modelComponent || modelComponent->getEnumType() != kstr::kstrmodel) return true;
+  if (countReactionsUsing(model, instance) == 0) return true;
+  hb_warning_id(hbGetWarningContext(), "Kestrion:DELETE_SPECIES_BEING_USED",
+                kstr::code(kstr::MessageCode::KS_DELETE_SPECIES_BEING_USED));
+  return false;
+}
+
+// --- properties --------------------------------------------------------------------
+
+Species_BoundaryConditionPIT::Species_BoundaryConditionPIT()
+    : SpeciesFactoryPIT<bool>([](BSpecies* s) { return s->getBoundaryCondition(); },
+                              [](BSpecies* s, bool v) {
+                                s->setBoundaryCondition(v);
+                                s->setModelCompileNeeded();
+                              },
+                              "BoundaryCondition", kBoundaryConditionHelp, kSettable) {}
+
+Species_ChargePIT::Species_ChargePIT()
+    : SpeciesFactoryPIT<int>([](BSpecies* s) { return static_cast<int>(*s->getCharge()); },
+                             [](BSpecies* s, int v) {
+                               const int32_t charge = v;
+                               s->setCharge(&charge);
+                             },
+                             "Charge", "Indicate the charge on the species.", kSettable) {}
+
+Species_ChargeUnitsPIT::Species_ChargeUnitsPIT()
+    : SpeciesFactoryPIT<const char*>(
+          [](BSpecies* s) { return s->getChargeUnits(); },
+          [](BSpecies* s, const char* v) { s->setChargeUnits(v); }, "ChargeUnits",
+          "Indicate the unit definition of the species object's Charge property.", kSettable) {}
+
+Species_ConstantAmountPIT::Species_ConstantAmountPIT()
+    : SpeciesFactoryPIT<bool>([](BSpecies* s) { return s->getConstantValue(); },
+                              [](BSpecies* s, bool v) {
+                                s->setConstantValue(v);
+                                s->setModelCompileNeeded();
+                              },
+                              "ConstantAmount", kConstantAmountHelp, kSettable) {}
+
+Species_InitialAmountPIT::Species_InitialAmountPIT()
+    : SpeciesFactoryPIT<double>([](BSpecies* s) { return s->getInitialValue(); },
+                                [](BSpecies* s, double v) { s->setInitialValue(v); },
+                                "InitialAmount", kInitialAmountHelp, kSettable) {}
+
+Species_InitialAmountUnitsPIT::Species_InitialAmountUnitsPIT()
+    : OBKFactoryPropInfo([](BSpecies* s) -> const std::string& { return s->getUnits(); },
+                         [](BSpecies* s, const std::string& v) { s->setUnits(v); },
+                         "InitialAmountUnits", kInitialAmountUnitsHelp, kSettable) {}
+
+Species_NamePIT::Species_NamePIT() = default;
+
+void Species_NamePIT::setValue(OBDatabaseClient*, OBInterface* inst, void* value) {
+  BSpecies* species = speciesBehind(inst);
+  std::string name = makeStringFromCString(static_cast<const char*>(value));
+  STDStringHelpers::trimWhitespace(name);
+  species->errorForInvalidName(name, species->getParent());
+  species->setName(name);
+}
