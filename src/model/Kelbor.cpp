@@ -207,10 +207,11 @@ void Kelbor::addReaction(BReaction* reaction) {
 }
 
 void Kelbor::removeReaction(BReaction* reaction) {
-  auto it = std::find(reactions_.begin(), reactions_.end(), reaction);
-  if (it != reactions_.end()) {
+  if (std::find(reactions_.begin(), reactions_.end(), reaction) != reactions_.end()) {
+    // The table is told first, while the reaction still has its position
+    // (and so its default name).
     componentRemoved(reaction);
-    reactions_.erase(std::find(reactions_.begin(), reactions_.end(), reaction));
+    eraseFrom(reactions_, reaction);
     if (!isBeingDestroyed()) reaction->removeDependentState();
   }
   setCompileNeeded(true);
@@ -242,7 +243,11 @@ void Kelbor::deleteEvent(BEvent* event) {
 
 void Kelbor::addModel(Kelbor* model) {
   models_.push_back(model);
+  // Only the parent link changes: the nested model keeps the data that its
+  // own components share.
+  const boost::shared_ptr<ModelGlobalData> own = model->getModelGlobalData();
   model->KelborComponent::setParent(this);
+  model->setModelGlobalData(own);
 }
 
 void Kelbor::deleteModel(Kelbor* model) { eraseFrom(models_, model); }

@@ -1,0 +1,84 @@
+// Cost of renaming a species per expression that uses it, in models of
+// 1,000 and 100,000 species each used by one expression of its own.  One
+// extra species is used by `users` more expressions; renaming it must cost
+// the same per affected expression whatever the size of the model.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <hb/hb_test.hpp>
+
+#include "model/Kelbor.hpp"
+#include "quantities/BCompartment.hpp"
+#include "quantities/BSpecies.hpp"
+#include "support/TestComponents.hpp"
+#include "support/TestRule.hpp"
+
+namespace {
+
+struct RenameWorld {
+  Kelbor model;
+  BCompartment* cell = new BCompartment();
+  std::vector<BSpecies*> species;
+  std::vector<TestRule*> rules;
+  BSpecies* target = nullptr;
+
+  RenameWorld(size_t size, size_t users) {
+    cell->setName("cell");
+    model.addCompartment(cell);
+    for (size_t i = 0; i < size; ++i) {
+      BSpecies* s = addSpecies("s" + std::to_string(i));
+      addRule(s->getName() + " + 1");
+    }
+    target = addSpecies("target");
+    for (size_t i = 0; i < users; ++i) addRule("2*target");
+  }
+  ~RenameWorld() {
+    model.notifyModelBeingDestroyed();
+    for (TestRule* r : rules) model.deleteRule(r);
+    for (TestRule* r : rules) delete r;
+    for (BSpecies* s : species) delete s;
+    cell->releaseHandleVectors();
+    delete cell;
+  }
+  BSpecies* addSpecies(const std::string& name) {
+    auto* s = new BSpecies();
+    s->setName(name);
+    cell->addSpecies(s);
+    species.push_back(s);
+    return s;
+  }
+  void addRule(const std::string& text) {
+    auto* r = new TestRule(text);
+    model.addRule(r);
+    rules.push_back(r);
+  }
+};
+
+void BM_RenamePerAffectedExpression(benchmark::State& state) {
+  registerMessageCatalog();
+  hbTestSetEcho(false);
+  const auto size = static_cast<size_t>(state.range(0));
+  const auto users = static_cast<size_t>(state.range(1));
+  RenameWorld world(size, users);
+  bool flip = false;
+  for (auto _ : state) {
+    world.target->rename(flip ? "target" : "renamed");
+    flip = !flip;
+  }
+  // Time per affected expression.
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * users));
+  state.SetLabel(std::to_string(size) + " species, " + std::to_string(users) + " users");
+}
+BENCHMARK(BM_RenamePerAffectedExpression)
+    ->Args({1000, 10})
+    ->Args({100000, 10})
+    ->Args({1000, 10000})
+    ->Args({100000, 10000})
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
