@@ -30,13 +30,33 @@ std::string askTempName() {
 
 }  // namespace
 
+namespace {
+
+BQuorvixRoot* theRoot = nullptr;
+OBInterface* theRootInstance = nullptr;
+
+}  // namespace
+
 BQuorvixRoot* BQuorvixRoot::getInstance() {
-  static BQuorvixRoot* root = [] {
+  if (!theRoot) {
     void* memory = hbCallocWithCheck(1, sizeof(BQuorvixRoot));
-    return new (memory) BQuorvixRoot();
-  }();
-  return root;
+    theRoot = new (memory) BQuorvixRoot();
+  }
+  return theRoot;
 }
+
+BQuorvixRoot* BQuorvixRoot::getInstanceIfAny() { return theRoot; }
+
+void BQuorvixRoot::destroyInstance() {
+  BQuorvixRoot* root = theRoot;
+  theRoot = nullptr;
+  theRootInstance = nullptr;
+  delete root;
+}
+
+OBInterface* getOBIRoot() { return theRootInstance; }
+
+void setOBIRoot(OBInterface* instance) { theRootInstance = instance; }
 
 BQuorvixRoot::BQuorvixRoot() : builtin_(new BLibrary()), user_(new BLibrary()) {
   tempDir_ = askTempName();

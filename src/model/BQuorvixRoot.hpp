@@ -9,6 +9,7 @@
 
 class BLibrary;
 class Kelbor;
+class OBInterface;
 
 // The single root of the object tree: the top-level models, the builtin
 // and user libraries and the product's temporary folder.  Building it
@@ -17,6 +18,12 @@ class KELBOR_API BQuorvixRoot : public KelborComponent {
  public:
   // The process-wide root, made on first use.
   static BQuorvixRoot* getInstance();
+  // The process-wide root when it exists; null otherwise (never makes one).
+  static BQuorvixRoot* getInstanceIfAny();
+  // Deletes the process-wide root (when there is one) and forgets it, so
+  // that neither getInstance nor getOBIRoot hands out the freed object; the
+  // destroy hook of the root's host instance calls it.
+  static void destroyInstance();
   ~BQuorvixRoot() override;
 
   const char* getType() const override { return "kstrroot"; }
@@ -51,3 +58,9 @@ class KELBOR_API BQuorvixRoot : public KelborComponent {
   BLibrary* user_ = nullptr;
   std::string tempDir_;
 };
+
+// The root's host instance (null before the "Root" class made it, and after
+// it was destroyed).  Models recognise their top level by it.
+KELBOR_API OBInterface* getOBIRoot();
+// Records the root's host instance (the "Root" class does, once).
+KELBOR_API void setOBIRoot(OBInterface* instance);

@@ -120,6 +120,8 @@ class KELBOR_API Kelbor : public KelborComponent {
   void deleteRule(BRule* rule);
   void addEvent(BEvent* event);
   void deleteEvent(BEvent* event);
+  // Appends a nested model and links it to this model as its parent; the
+  // nested model keeps its own model data.
   void addModel(Kelbor* model);
   void deleteModel(Kelbor* model);
   // Enter / remove a component in the symbol table (and tell the reactions
@@ -202,6 +204,15 @@ class KELBOR_API Kelbor : public KelborComponent {
   KStrConfigurationSetApi* getActiveConfigSet() const;
   const std::string& getActiveConfigSetName() const { return activeConfigSetName_; }
   void updateCSName(const std::string& oldName, const std::string& newName);
+  // Puts fresh in the place of the attached set old (same position, the
+  // active name unchanged): old is detached from the model, fresh attached.
+  // Nothing when old is not attached or fresh is null.
+  void replaceConfigSet(KStrConfigurationSetApi* old, KStrConfigurationSetApi* fresh);
+  // The "default" set that the model's host class made for a new model,
+  // while it is attached and has not been replaced (null otherwise: removing
+  // or replacing it forgets it).
+  KStrConfigurationSetApi* getAutoDefaultConfigSet() const;
+  void setAutoDefaultConfigSet(KStrConfigurationSetApi* set) { autoDefaultConfigSet_ = set; }
   const kstrVector<KStrConfigurationSetApi*>& getConfigSets() const { return configSets_; }
 
   void addVariant(const Variant* variant);
@@ -279,6 +290,7 @@ class KELBOR_API Kelbor : public KelborComponent {
   kstrVector<const Variant*> variants_;
   kstrVector<const Dose*> doses_;
   std::string activeConfigSetName_;
+  KStrConfigurationSetApi* autoDefaultConfigSet_ = nullptr;
   boost::shared_ptr<CModelApi> cachedModel_;
   std::string cachedConfigSetName_;
   kstrVector<const Dose*> cachedDoses_;

@@ -109,6 +109,7 @@ KStrConfigurationSetApi* Kelbor::removeConfigSet(const std::string& name) {
   if (it == configSets_.end()) return nullptr;
   KStrConfigurationSetApi* set = *it;
   configSets_.erase(it);
+  if (set == autoDefaultConfigSet_) autoDefaultConfigSet_ = nullptr;
   if (name == activeConfigSetName_) {
     hb_warning_id(hbGetWarningContext(), "Kestrion:ActiveCSNowDefault",
                   kstr::code(kstr::MessageCode::KS_ActiveCSNowDefault));
@@ -117,6 +118,18 @@ KStrConfigurationSetApi* Kelbor::removeConfigSet(const std::string& name) {
   set->setModel(nullptr);
   return set;
 }
+
+void Kelbor::replaceConfigSet(KStrConfigurationSetApi* old, KStrConfigurationSetApi* fresh) {
+  if (!fresh) return;
+  auto it = std::find(configSets_.begin(), configSets_.end(), old);
+  if (it == configSets_.end()) return;
+  *it = fresh;
+  if (old == autoDefaultConfigSet_) autoDefaultConfigSet_ = nullptr;
+  old->setModel(nullptr);
+  fresh->setModel(this);
+}
+
+KStrConfigurationSetApi* Kelbor::getAutoDefaultConfigSet() const { return autoDefaultConfigSet_; }
 
 void Kelbor::updateCSName(const std::string& oldName, const std::string& newName) {
   if (oldName == newName) return;

@@ -1,10 +1,19 @@
 #include "reactions/ReactionManipulator.hpp"
 
 #include <obk/Exception.hpp>
+#include <ks_utils/Errors.hpp>
 
+#include "host/HostHelpers.hpp"
+#include "model/Kelbor.hpp"
+#include "model/MessageCatalog.hpp"
+#include "quantities/BCompartment.hpp"
+#include "quantities/BSpecies.hpp"
+#include "reactions/BReaction.hpp"
 #include "reactions/ReactionParser.hpp"
 
 namespace {
+
+constexpr const char* kNull = "null";
 
 // Runs one parse of the parser; answers false when the parser rejected the
 // text (the parser has destroyed its terms then) and lets every other error
@@ -21,11 +30,54 @@ bool parsesWithoutBadParse(ReactionParser& parser, Parse parse) {
   }
 }
 
+// Checks every term of one side and applies the null rule to it.
+void checkSide(const kstrVector<ParsedReactionTerm*>& terms, const Kelbor* model) {
+  size_t nulls = 0;
+  for (const ParsedReactionTerm* term : terms) {
+    bool isNull = false;
+    ReactionManipulator::checkTerm(*term, model, isNull);
+    if (isNull) ++nulls;
+  }
+  if (nulls > 1 || (nulls == 1 && terms.size() > 1)) {
+    kstr_error("Kestrion:ReactionManipulator:NullSpeciesError",
+               "Invalid use of 'null' reactant or product.");
+  }
+}
+
+// Makes sure every named species of one side exists in the model.
+void createSide(ReactionManipulator& manipulator, const kstrVector<ParsedReactionTerm*>& terms,
+                Kelbor* model) {
+  for (const ParsedReactionTerm* term : terms) {
+    if (term->name == kNull) continue;
+    manipulator.findOrCreateSpecies(model, term->name.c_str(), term->qualifier.c_str());
+  }
+}
+
+// Removes the first species of the list whose partially qualified name is
+// the name.
+template <class Remove>
+bool removeByName(const kstrVector<BSpecies*>& species, const char* name, Remove remove) {
+  const std::string wanted = name ? name : "";
+  std::string qualified;
+  for (BSpecies* candidate : species) {
+    candidate->getPQN(qualified);
+    if (qualified == wanted) return remove(candidate);
+  }
+  return false;
+}
+
+void destroyTerms(kstrVector<ParsedReactionTerm*>& terms) {
+  for (ParsedReactionTerm* term : terms) ParsedReactionTerm::destroy(term);
+  terms.clear();
+}
+
 }  // namespace
 
 ReactionManipulator::ReactionManipulator() : parser_(new ReactionParser()) {}
 
 ReactionManipulator::~ReactionManipulator() { delete parser_; }
+
+// --- parsing -----------------------------------------------------------------------
 
 ParsedReaction* ReactionManipulator::parseReaction(const char* text) {
   ReactionParser& parser = *parser_;
@@ -35,22 +87,118 @@ ParsedReaction* ReactionManipulator::parseReaction(const char* text) {
   return parser.takeParsedReaction();
 }
 
-ParsedReactionTerm* ReactionManipulator::parseSpeciesName(
-    const std::string& text) {
+ParsedReactionTerm* ReactionManipulator::parseSpeciesName(const std::string& text) {
   ReactionParser& parser = *parser_;
-  if (!parsesWithoutBadParse(
-          parser, [&] { parser.parseSpeciesReference(text.c_str()); })) {
+  if (!parsesWithoutBadParse(parser, [&] { parser.parseSpeciesReference(text.c_str()); })) {
     return nullptr;
   }
   return parser.takeFirstTerm();
 }
 
-ParsedReactionTerm* ReactionManipulator::parseParameterName(
-    const std::string& text) {
+ParsedReactionTerm* ReactionManipulator::parseParameterName(const std::string& text) {
   ReactionParser& parser = *parser_;
-  if (!parsesWithoutBadParse(
-          parser, [&] { parser.parseParameterReference(text.c_str()); })) {
+  if (!parsesWithoutBadParse(parser, [&] { parser.parseParameterReference(text.c_str()); })) {
     return nullptr;
   }
   return parser.takeFirstTerm();
+}
+
+// --- checks -------------------------------------------------------------------------
+
+Kelbor* ReactionManipulator::modelOf(const BReaction* reaction) {
+  KelborComponent* parent = reaction ? reaction->getParent() : nullptr;
+  return parent && parent->getEnumType() == kstr::kstrmodel ? static_cast<Kelbor*>(parent)
+                                                            : nullptr;
+}
+
+BSpecies* ReactionManipulator::speciesOf(const OBInterface* instance) {
+  return dynamic_cast<BSpecies*>(componentOf(instance));
+}
+
+void ReactionManipulator::throwNotInModel() {
+  kstr_error("Kestrion:REACTION_NOT_IN_MODEL",
+             "The reaction must belong to a model before species can be added to it.");
+}
+
+void ReactionManipulator::checkTerm(const ParsedReactionTerm& term, const Kelbor* model,
+                                    bool& isNull) {
+  try {
+    BSpecies::errorForInvalidNameStatic(term.name, nullptr, false);
+  } catch (const ErrorIdException& error) {
+    kstr_error("Kestrion:ReactionManipulator:InvalidSpeciesName", error.getMessage().c_str());
+  }
+  if (!term.qualifier.empty()) {
+    try {
+      BCompartment::errorForInvalidNameStatic(term.qualifier, nullptr);
+    } catch (const ErrorIdException&) {
+      kstr_error("Kestrion:ReactionManipulator:InvalidCompartmentName",
+                 "Invalid compartment name.");
+    }
+  }
+  isNull = term.name == kNull;
+  if (model && !isNull && term.qualifier.empty() && model->getNumCompartmentsInTree() >= 2) {
+    kstr_error("Kestrion:ReactionManipulator:EmptyCompartmentName",
+               "The model contains more than one compartment. In this situation all species "
+               "must be defined as COMPARTMENT_NAME.SPECIES_NAME.");
+  }
+}
+
+void ReactionManipulator::parseSpeciesNameList(const kstrVector<std::string>& names,
+                                               Kelbor* model,
+                                               kstrVector<ParsedReactionTerm*>& out) {
+  bool sawNull = false;
+  try {
+    for (const std::string& name : names) {
+      ParsedReactionTermPtr term(parseSpeciesName(name));
+      if (!term) {
+        kstr_error_str("Kestrion:ReactionManipulator:SpeciesParseError",
+                       kstr::code(kstr::MessageCode::KS_REACTIONMANIPULATOR_SPECIESPARSEERROR),
+                       name);
+      }
+      bool isNull = false;
+      checkTerm(*term, model, isNull);
+      sawNull = sawNull || isNull;
+      out.push_back(term.release());
+    }
+  } catch (...) {
+    destroyTerms(out);
+    throw;
+  }
+  if (sawNull && out.size() > 1) {
+    destroyTerms(out);
+    kstr_error("Kestrion:ReactionManipulator:NullSpeciesError",
+               kstr::code(kstr::MessageCode::KS_REACTIONMANIPULATOR_NULLSPECIESERROR));
+  }
+}
+
+// --- equations --------------------------------------------------------------------------
+
+void ReactionManipulator::setReactionFromString(BReaction* reaction, const char* text) {
+  ParsedReactionPtr parsed(parseReaction(text));
+  if (!parsed) {
+    kstr_error("Kestrion:REACTION_PARSE_ERROR",
+               kstr::code(kstr::MessageCode::KS_REACTION_PARSE_ERROR));
+  }
+  Kelbor* model = modelOf(reaction);
+  checkSide(parsed->reactants, model);
+  checkSide(parsed->products, model);
+  if (model) {
+    createSide(*this, parsed->reactants, model);
+    createSide(*this, parsed->products, model);
+  }
+  reaction->setReaction(parsed.get());
+}
+
+bool ReactionManipulator::removeReactantByName(BReaction* reaction, const char* name) {
+  kstrVector<BSpecies*> reactants;
+  reaction->getReactants(reactants);
+  return removeByName(reactants, name,
+                      [&](BSpecies* species) { return reaction->removeReactant(species); });
+}
+
+bool ReactionManipulator::removeProductByName(BReaction* reaction, const char* name) {
+  kstrVector<BSpecies*> products;
+  reaction->getProducts(products);
+  return removeByName(products, name,
+                      [&](BSpecies* species) { return reaction->removeProduct(species); });
 }

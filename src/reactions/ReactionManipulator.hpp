@@ -1,16 +1,26 @@
 // The reaction manipulator: turns what a user types into reaction terms.
 // It owns one reaction-equation parser for its whole life and parses
 // equations, single species references and single parameter references
-// through it.
+// through it; it checks species and compartment names against the model's
+// rules, finds each named species in the model or creates it through the
+// host methods "addcompartment" and "addspecies", and hands the result to
+// the reaction.
 #pragma once
 
 #include <string>
+
+#include <ks_utils/kstrContainers.hpp>
 
 #include "core/KelborApi.hpp"
 #include "reactions/ParsedReaction.hpp"
 #include "reactions/ParsedReactionTerm.hpp"
 
+class BReaction;
+class BSpecies;
+class Kelbor;
+class OBInterface;
 class ReactionParser;
+struct qxArray_tag;
 
 // The parse entry points below give null when the parser rejects the text
 // ("Kestrion:ReactionParser:BadParse"; that error is discarded and no term
@@ -19,6 +29,9 @@ class ReactionParser;
 // caller: release a ParsedReaction with ParsedReaction::destroy and a
 // ParsedReactionTerm with ParsedReactionTerm::destroy (or destroy its two
 // strings and free the record with hbFree).
+//
+// The placeholder name "null" stands for no species: a side or list that
+// holds only "null" adds nothing on that side.
 //
 // The parser keeps state between calls, so a manipulator serves one caller
 // at a time.
@@ -44,6 +57,79 @@ class KELBOR_API ReactionManipulator {
   // parameter).  A number counts as a name here ('2' gives the name "2");
   // a leading stoichiometry is not read ('2 k' gives null).
   ParsedReactionTerm* parseParameterName(const std::string& text);
+
+  // Parses the equation and sets it on the reaction; in a model every named
+  // species is found or created first.  Errors, all raised before the
+  // equation changes:
+  //  "Kestrion:REACTION_PARSE_ERROR"  the text does not parse;
+  //  "Kestrion:ReactionManipulator:InvalidSpeciesName",
+  //  "Kestrion:ReactionManipulator:InvalidCompartmentName",
+  //  "Kestrion:ReactionManipulator:EmptyCompartmentName"  (checkTerm);
+  //  "Kestrion:ReactionManipulator:NullSpeciesError"  "null" twice on a
+  //      side or together with another term;
+  // and the errors of the host methods that create species (species and
+  // compartments created before such an error stay in the model).  Outside
+  // a model the equation is set without creating anything.
+  void setReactionFromString(BReaction* reaction, const char* text);
+
+  // Adds reactants, then products.  Each list is a host string, a cell
+  // array of host strings or host handles of species; each stoichiometry
+  // array (null: all 1) is a double array with one value per list entry.
+  // Checked before anything is added:
+  //  "Kestrion:ADDREACTION_INVALIDREACTANTS" / "..._INVALIDPRODUCTS"  a list
+  //      of another kind, or a handle that is not a species;
+  //  "Kestrion:ADDREACTION_SIZEMISMATCH_REACTANTS" / "..._PRODUCTS"  a
+  //      stoichiometry array of another length;
+  //  "Kestrion:ADDREACTION_INVALIDRSTOICH" / "..._INVALIDPSTOICH"  a value
+  //      that is not a finite number above 0 (NaN included);
+  //  the name-list errors of parseSpeciesNameList;
+  //  "Kestrion:REACTION_NOT_IN_MODEL"  a species to add while the reaction
+  //      belongs to no model.
+  // Species are then found or created in order; an error while creating one
+  // leaves the terms added before it.
+  void setReactantsAndProducts(BReaction* reaction, const qxArray_tag* reactants,
+                               const qxArray_tag* products, const qxArray_tag* reactantStoich,
+                               const qxArray_tag* productStoich);
+
+  // Removes the first reactant (product) whose partially qualified name is
+  // the name; false when none has it (nothing changes).
+  bool removeReactantByName(BReaction* reaction, const char* name);
+  bool removeProductByName(BReaction* reaction, const char* name);
+
+  // The species of that name in the qualified compartment, or in the
+  // model's only compartment, created through the host ("addcompartment",
+  // "addspecies") when missing; null when the model holds several
+  // compartments and no qualifier is given, or when the host made no
+  // species.  The model must not be null.
+  BSpecies* findOrCreateSpecies(Kelbor* model, const char* name, const char* qualifier);
+  // The species itself when it belongs to the model; else the model's
+  // same-named species in the same-named compartment (the compartment made
+  // when missing); else a copy of the species' host object placed in that
+  // compartment.  A species in no compartment raises
+  // "Kestrion:ReactionManipulator:SpeciesNotInCompartment"; a null model
+  // raises "Kestrion:REACTION_NOT_IN_MODEL".
+  BSpecies* findSpeciesInModel(Kelbor* model, BSpecies* species);
+  // Parses and checks each name into out (a name may carry a stoichiometry
+  // that the term keeps).  "Kestrion:ReactionManipulator:SpeciesParseError"
+  // for a name that does not parse, the checkTerm errors, and
+  // "Kestrion:ReactionManipulator:NullSpeciesError" (catalog text) for
+  // "null" among several names; on any error out is emptied (its terms
+  // destroyed) first.
+  void parseSpeciesNameList(const kstrVector<std::string>& names, Kelbor* model,
+                            kstrVector<ParsedReactionTerm*>& out);
+
+  // Checks one term: the species name (the species rules, "null" allowed),
+  // the qualifier (the compartment rules) and, in a model whose tree holds
+  // two or more compartments, that a non-null name is qualified.  isNull
+  // answers whether the name is "null".  Errors as for
+  // setReactionFromString.
+  static void checkTerm(const ParsedReactionTerm& term, const Kelbor* model, bool& isNull);
+  // The species behind a host instance (by its dynamic type), else null.
+  static BSpecies* speciesOf(const OBInterface* instance);
+  // The reaction's parent when it is a model, else null.
+  static Kelbor* modelOf(const BReaction* reaction);
+  // Raises "Kestrion:REACTION_NOT_IN_MODEL".
+  [[noreturn]] static void throwNotInModel();
 
  private:
   ReactionParser* parser_;

@@ -1,12 +1,9 @@
-// The smallest reaction: species lists, a kinetic law and a record of the
-// compartment-count transitions it was told; every propagation call does
-// nothing.  For tests of the model and the quantities before the real
-// reaction class exists.
+// A reaction whose species lists and kinetic law a test sets directly, and
+// which records the compartment-count transitions it was told.  Everything
+// else is the real reaction.  For tests of the model and the quantities
+// that need a reaction's lists without building its equation.
 #pragma once
 
-#include <ostream>
-#include <set>
-#include <string>
 #include <vector>
 
 #include "reactions/BReaction.hpp"
@@ -25,23 +22,8 @@ class ProbeReaction : public BReaction {
   void getProducts(kstrVector<BSpecies*>& out) const override {
     out.insert(out.end(), products.begin(), products.end());
   }
-  void fillParameters(kstrVector<BParameter*>&, bool) const override {}
   void updateReactionExpressionForMultiCompartmentTransition(bool multiple) override {
     transitions.push_back(multiple);
+    BReaction::updateReactionExpressionForMultiCompartmentTransition(multiple);
   }
-  void removeDependentState() override {}
-  void detachListenerSupport() override {}
-  void debugPrint(std::ostream&) const override {}
-  void updateAllExpressionsForComponentRemoved(const KelborComponent*) override {}
-  void updateAllExpressionsForComponentNameChange(const KelborComponent*, const std::string&,
-                                                  const std::string&) override {}
-  void updateAllExpressionsForParentComponentRename(const KelborComponent*, const KelborComponent*,
-                                                    const std::string&, const std::string&,
-                                                    const std::string&) override {}
-  void updateAllExpressionsForComponentAdded(const KelborComponent*) override {}
-  std::set<size_t> updateExpressionsForRename(const KelborComponent*, const std::string&,
-                                              const std::set<size_t>&) override {
-    return {};
-  }
-  void sendJavaUpdateEvents() override {}
 };

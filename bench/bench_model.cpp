@@ -1,0 +1,103 @@
+// Cost of building a model through the host methods of "Model" and
+// "Compartment": compartments and parameters added to the model, one
+// species added to each compartment.  Reported per add, for models of
+// 1,000 and 10,000 components of each kind; the cost per add should not
+// grow with the size of the model.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include <hb/hb_test.hpp>
+#include <obk/obk.hpp>
+#include <testhost/TestHost.hpp>
+
+#include "model/Kelbor.hpp"
+
+namespace {
+
+TestHost& startedHost() {
+  static TestHost* host = [] {
+    hbTestSetEcho(false);
+    obkSetEventLogEnabled(false);
+    auto* h = new TestHost();
+    h->start();
+    return h;
+  }();
+  return *host;
+}
+
+// One handle-returning host call with a name argument.
+OBInterface* addNamed(TestHost& host, OBInterface* parent, const char* method, const std::string& name) {
+  qxArray* ins[2] = {obkHandleArray(parent), qxCreateString(name.c_str())};
+  qxArray* outs[1] = {nullptr};
+  obkCallMethod(method, 1, outs, 2, ins);
+  OBInterface* made = obkHandleOf(outs[0]);
+  for (qxArray* a : {ins[0], ins[1], outs[0]}) qxDestroyArray(a);
+  return made;
+}
+
+void deleteModel(OBInterface* model) {
+  qxArray* ins[1] = {obkHandleArray(model)};
+  qxArray* outs[1] = {nullptr};
+  obkCallMethod("delete", 0, outs, 1, ins);
+  qxDestroyArray(ins[0]);
+}
+
+// A model with n compartments, n species (one in each) and n parameters.
+OBInterface* buildModel(TestHost& host, size_t n) {
+  OBInterface* model = host.construct("Model", {host.str("bench")});
+  for (size_t i = 0; i < n; ++i) {
+    const std::string index = std::to_string(i);
+    OBInterface* compartment = addNamed(host, model, "addcompartment", "c" + index);
+    addNamed(host, compartment, "addspecies", "s" + index);
+    addNamed(host, model, "addparameter", "k" + index);
+  }
+  return model;
+}
+
+// The whole build; the counter gives the time of one add.
+void BM_BuildModelThroughHostMethods(benchmark::State& state) {
+  TestHost& host = startedHost();
+  const auto n = static_cast<size_t>(state.range(0));
+  for (auto _ : state) {
+    OBInterface* model = buildModel(host, n);
+    state.PauseTiming();
+    deleteModel(model);
+    host.release(model);
+    state.ResumeTiming();
+  }
+  state.counters["per_add"] = benchmark::Counter(static_cast<double>(3 * n),
+                                                 benchmark::Counter::kIsIterationInvariantRate |
+                                                     benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_BuildModelThroughHostMethods)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// One more compartment, species and parameter on a model that already holds
+// n of each; they are deleted again outside the timing.
+void BM_AddOneOfEachAtSize(benchmark::State& state) {
+  TestHost& host = startedHost();
+  const auto n = static_cast<size_t>(state.range(0));
+  OBInterface* model = buildModel(host, n);
+  size_t round = 0;
+  for (auto _ : state) {
+    const std::string index = "x" + std::to_string(round++);
+    OBInterface* compartment = addNamed(host, model, "addcompartment", index);
+    OBInterface* species = addNamed(host, compartment, "addspecies", index);
+    OBInterface* parameter = addNamed(host, model, "addparameter", index);
+    benchmark::DoNotOptimize(species);
+    state.PauseTiming();
+    parameter->destroy(OBDatabaseClient::getExternalClient());
+    compartment->destroy(OBDatabaseClient::getExternalClient());
+    state.ResumeTiming();
+  }
+  deleteModel(model);
+  host.release(model);
+  state.counters["per_add"] = benchmark::Counter(3, benchmark::Counter::kIsIterationInvariantRate |
+                                                        benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_AddOneOfEachAtSize)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,115 @@
+// Reactions built the way a user builds them: through the host's
+// "addreaction" with equation texts (and a rate as property/value pair).
+// A model of n species and n reactions costs the same per reaction at 1,000
+// and 10,000 reactions; renaming a species used by 1,000 of them costs the
+// same per affected reaction whatever the size of the model.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include <hb/hb_test.hpp>
+#include <obk/obk.hpp>
+#include <testhost/TestHost.hpp>
+
+#include "host/HostHelpers.hpp"
+#include "model/BQuorvixRoot.hpp"
+#include "model/Kelbor.hpp"
+#include "quantities/BSpecies.hpp"
+#include "reactions/BReaction.hpp"
+
+namespace {
+
+constexpr int kHubUsers = 1000;
+
+// The equation and rate of reaction i: a chain S0 -> S1 -> ... in which the
+// first kHubUsers reactions also consume the species Hub.
+std::string equationOf(int i, int n) {
+  const std::string next = "S" + std::to_string((i + 1) % n);
+  if (i < kHubUsers) return "S" + std::to_string(i) + " + Hub -> " + next;
+  return "S" + std::to_string(i) + " -> " + next;
+}
+
+std::string rateOf(int i) {
+  if (i < kHubUsers) return "k*S" + std::to_string(i) + "*Hub";
+  return "k*S" + std::to_string(i);
+}
+
+// Builds the model through the host; answers its instance.
+OBInterface* buildModel(TestHost& host, int n) {
+  OBInterface* model = host.construct("Model", {host.str("bench")});
+  host.call(model, "addcompartment", {host.str("cell")}, 1);
+  host.call(model, "addparameter", {host.str("k")}, 1);
+  for (int i = 0; i < n; ++i) {
+    host.call(model, "addreaction",
+              {host.str(equationOf(i, n).c_str()), host.str("ReactionRate"),
+               host.str(rateOf(i).c_str())},
+              1);
+  }
+  return model;
+}
+
+void resetRoot(TestHost& host) { host.call(getOBIRoot(), "reset"); }
+
+// One model of n species (plus Hub) and n reactions per iteration; the
+// counter is the cost per reaction.
+void BM_BuildFromEquations(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  hbTestSetEcho(false);
+  for (auto _ : state) {
+    state.PauseTiming();
+    TestHost host;
+    host.start();
+    state.ResumeTiming();
+    OBInterface* model = buildModel(host, n);
+    state.PauseTiming();
+    const auto* kelbor = static_cast<const Kelbor*>(componentOf(model));
+    if (!kelbor || static_cast<int>(kelbor->getNumReactions()) != n) {
+      state.SkipWithError("the model does not hold every reaction");
+    }
+    resetRoot(host);
+    state.ResumeTiming();
+  }
+  state.counters["per_reaction"] = benchmark::Counter(
+      static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate |
+                                  benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_BuildFromEquations)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// Renames Hub (used by kHubUsers reactions in equation and rate) back and
+// forth in a model of n reactions; the counter is the cost per affected
+// reaction.
+void BM_RenameSpeciesUsedBy1000Reactions(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  hbTestSetEcho(false);
+  TestHost host;
+  host.start();
+  OBInterface* model = buildModel(host, n);
+  Kelbor* kelbor = static_cast<Kelbor*>(componentOf(model));
+  OBInterface* hub = nullptr;
+  for (uint32_t i = 0; i < kelbor->getNumSpeciesInTree(); ++i) {
+    const BSpecies* species = kelbor->getSpeciesInTreeAt(i);
+    if (species->getName() == "Hub") hub = species->getOBI();
+  }
+  bool flip = false;
+  for (auto _ : state) {
+    host.call(hub, "rename", {host.str(flip ? "Hub" : "Hub2")});
+    flip = !flip;
+  }
+  const BReaction* first = kelbor->getReactionAt(0);
+  if (first->getReactionRate().find("Hub") == std::string::npos) {
+    state.SkipWithError("the rate did not follow the rename");
+  }
+  state.counters["per_affected_reaction"] = benchmark::Counter(
+      static_cast<double>(kHubUsers), benchmark::Counter::kIsIterationInvariantRate |
+                                          benchmark::Counter::kInvert);
+  host.clearLogs();
+  resetRoot(host);
+}
+BENCHMARK(BM_RenameSpeciesUsedBy1000Reactions)->Arg(1000)->Arg(10000)
+    ->Unit(benchmark::kMillisecond)->Iterations(10);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,519 @@
+#include "reactions/BReaction.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <ostream>
+
+#include <hb/hb.hpp>
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/StringHelpers.hpp>
+#include <obk/OBInterface.hpp>
+#include <sv/sv.hpp>
+
+#include "core/ReactionRateEvents.hpp"
+#include "expressions/MathExpression.hpp"
+#include "expressions/ReactionExpression.hpp"
+#include "host/HostHelpers.hpp"
+#include "kinetics/BKineticLaw.hpp"
+#include "model/Kelbor.hpp"
+#include "model/MessageCatalog.hpp"
+#include "quantities/BParameter.hpp"
+#include "quantities/BSpecies.hpp"
+
+namespace {
+
+constexpr const char* kMassAction = "MassAction";
+constexpr const char* kUnknown = "Unknown";
+constexpr const char* kReservedPrefix = "UnnamedReaction_";
+
+}  // namespace
+
+BReaction::BReaction()
+    : rate_(new kstr::MathExpression("")), reaction_(new kstr::ReactionExpression()) {}
+
+BReaction::BReaction(const BReaction& other) = default;
+BReaction& BReaction::operator=(const BReaction& other) = default;
+BReaction::~BReaction() = default;
+
+bool BReaction::isModelBeingDestroyed() const {
+  boost::shared_ptr<ModelGlobalData> data = getModelGlobalData();
+  return data && data->beingDestroyed;
+}
+
+// --- names -------------------------------------------------------------------------
+
+void BReaction::setName(const std::string& name) {
+  std::string trimmed = name;
+  STDStringHelpers::trimWhitespace(trimmed);
+  errorForInvalidName(trimmed, nullptr);
+  // The reaction's own current name never counts as taken.
+  Kelbor* model = getLiveModel();
+  if (model && !trimmed.empty() && trimmed != getName() &&
+      model->isComponentNameInUse(trimmed, kstr::reaction)) {
+    kstr_error("Kestrion:DuplicateReactionName",
+               kstr::code(kstr::MessageCode::KS_DUPLICATE_REACTION_NAME));
+  }
+  if (trimmed.compare(0, std::strlen(kReservedPrefix), kReservedPrefix) == 0) {
+    kstr_error("Kestrion:ReservedReactionName",
+               kstr::code(kstr::MessageCode::KS_REACTION_RESERVED_NAME));
+  }
+  KelborComponent::setName(trimmed);
+}
+
+void BReaction::fillDisplayQualifiedName(std::string& out) const {
+  if (!out.empty()) out.insert(0, ".");
+  const std::string& name = getName();
+  if (name.empty()) {
+    out.insert(0, "Unnamed Reaction");
+  } else if (name.find('.') != std::string::npos) {
+    out.insert(0, "[" + name + "]");
+  } else {
+    out.insert(0, name);
+  }
+}
+
+void BReaction::getDQN(std::string& out) const {
+  out.clear();
+  fillDisplayQualifiedName(out);
+}
+
+Kelbor* BReaction::modelForDefaultName() const {
+  KelborComponent* parent = getParent();
+  if (parent && parent->getEnumType() == kstr::kstrmodel) return static_cast<Kelbor*>(parent);
+  if (Kelbor* model = getModel()) return model;
+  return getEnclosingModel(getOBI());
+}
+
+std::string BReaction::getDefaultName() const {
+  Kelbor* model = modelForDefaultName();
+  if (!model) return getID() ? std::string(getID()) : std::string();
+  const kstrVector<BReaction*>& list = *model->getReactions();
+  size_t position = list.size();
+  // The hint (or the end, where new reactions arrive) usually holds it;
+  // only a reordered or shortened list costs a scan.
+  if (positionHint_ < list.size() && list[positionHint_] == this) {
+    position = positionHint_;
+  } else if (!list.empty() && list.back() == this) {
+    position = list.size() - 1;
+  } else {
+    for (size_t i = 0; i < list.size(); ++i) {
+      if (list[i] == this) {
+        position = i;
+        break;
+      }
+    }
+  }
+  if (position < list.size()) positionHint_ = position;
+  return kReservedPrefix + std::to_string(position + 1);
+}
+
+// --- parent and the equation frame -------------------------------------------------------
+
+void BReaction::setParent(KelborComponent* parent) {
+  if (parent == getParent()) return;
+  const bool previous = deferNotification(true);
+  // Stop listening in the model being left before the parent changes.
+  detachListenerSupport();
+  KelborComponent::setParent(parent);
+  postSetReaction(previous);
+  setModelCompileNeeded();
+}
+
+template <class Change>
+void BReaction::editEquation(Change change, bool notifyReaction) {
+  const bool previous = deferNotification(true);
+  try {
+    detachListenerSupport();
+    change();
+    if (notifyReaction) notifyReactionChanged();
+    postSetReaction(previous);
+  } catch (...) {
+    if (!previous) deferNotification(false);
+    throw;
+  }
+  setModelCompileNeeded();
+}
+
+void BReaction::postSetReaction(bool deferSetting) {
+  resolveTokensInExpressionAndListen(reaction_);
+  attachListenersForExpression(reaction_);
+  attachListenersForExpression(rate_);
+  deferNotification(deferSetting);
+  sendJavaUpdateEvents();
+  notifyReactionRatePostSetEvent(getOBI());
+  refreshMassActionNames();
+  updateReactionRateBasedOnKineticLaw(true, true);
+}
+
+void BReaction::attachListenersForExpression(const ExpressionPtr& expression) {
+  kstr::Expression::ComponentMap map;
+  expression->getSymbolComponentMap(map);
+  for (const auto& [token, component] : map) {
+    if (component) {
+      component->addListener(this);
+    } else {
+      resolveSymbolAndListen(token);
+    }
+  }
+}
+
+void BReaction::notifyReactionChanged() {
+  const std::string text = getReactionString();
+  notifyPropertyPostSet(getOBI(), "Reaction", text.c_str());
+}
+
+void BReaction::notifyLawProperty(const char* property) const {
+  if (kineticLaw_) notifyPropertyPostSet(kineticLaw_->getOBI(), property, nullptr);
+}
+
+// --- equation ---------------------------------------------------------------------
+
+std::string BReaction::getReactionString() const { return reaction_->getExpressionString(); }
+
+void BReaction::setReaction(const ParsedReaction* parsed) {
+  deferNotification(true);
+  detachListenerSupport();
+  reaction_.reset(new kstr::ReactionExpression(parsed));
+  resolveTokensInExpressionAndListen(reaction_);
+  reaction_->refreshReactionString(true);
+  postSetReaction(false);
+  setModelCompileNeeded();
+}
+
+void BReaction::setReaction(const char* text, const ParsedReaction* parsed) {
+  deferNotification(true);
+  detachListenerSupport();
+  reaction_.reset(new kstr::ReactionExpression(text ? text : "", parsed));
+  postSetReaction(false);
+  setModelCompileNeeded();
+}
+
+bool BReaction::getReversible() const { return reaction_->getReversible(); }
+
+void BReaction::setReversible(bool reversible) {
+  editEquation([&] { reaction_->setReversible(reversible); }, false);
+}
+
+namespace {
+
+// The index of the first term of the side bound to the species, or -1.
+template <class Side>
+long findBoundTerm(const kstr::ReactionExpression& equation, size_t count, Side termAt,
+                   const BSpecies* species) {
+  for (size_t i = 0; i < count; ++i) {
+    if ((equation.*termAt)(i).species == species) return static_cast<long>(i);
+  }
+  return -1;
+}
+
+}  // namespace
+
+void BReaction::addReactant(BSpecies* species, double stoichiometry) {
+  if (!species) return;
+  editEquation(
+      [&] {
+        const long at = findBoundTerm(*reaction_, reaction_->getNumReactants(),
+                                      &kstr::ReactionExpression::getReactantAt, species);
+        if (at < 0) {
+          reaction_->addReactant(species, stoichiometry);
+          return;
+        }
+        kstrVector<double> values;
+        reaction_->getSignedStoichiometry(values);
+        values[static_cast<size_t>(at)] -= stoichiometry;
+        reaction_->setStoichiometry(values.data(), values.size());
+      },
+      true);
+}
+
+void BReaction::addProduct(BSpecies* species, double stoichiometry) {
+  if (!species) return;
+  editEquation(
+      [&] {
+        const long at = findBoundTerm(*reaction_, reaction_->getNumProducts(),
+                                      &kstr::ReactionExpression::getProductAt, species);
+        if (at < 0) {
+          reaction_->addProduct(species, stoichiometry);
+          return;
+        }
+        kstrVector<double> values;
+        reaction_->getSignedStoichiometry(values);
+        values[reaction_->getNumReactants() + static_cast<size_t>(at)] += stoichiometry;
+        reaction_->setStoichiometry(values.data(), values.size());
+      },
+      true);
+}
+
+bool BReaction::removeReactant(BSpecies* species) {
+  if (!reaction_->isReactant(species)) return false;
+  editEquation([&] { reaction_->removeReactant(species); }, true);
+  return true;
+}
+
+bool BReaction::removeProduct(BSpecies* species) {
+  if (!reaction_->isProduct(species)) return false;
+  editEquation([&] { reaction_->removeProduct(species); }, true);
+  return true;
+}
+
+size_t BReaction::getNumReactants() const { return reaction_->getNumReactants(); }
+size_t BReaction::getNumProducts() const { return reaction_->getNumProducts(); }
+
+BSpecies* BReaction::getReactantAt(size_t index) const {
+  return reaction_->getReactantAt(index).getSpecies<BSpecies>();
+}
+
+BSpecies* BReaction::getProductAt(size_t index) const {
+  return reaction_->getProductAt(index).getSpecies<BSpecies>();
+}
+
+double BReaction::getReactantStoichAt(size_t index) const {
+  return reaction_->getReactantAt(index).stoichiometry;
+}
+
+double BReaction::getProductStoichAt(size_t index) const {
+  return reaction_->getProductAt(index).stoichiometry;
+}
+
+void BReaction::getReactants(kstrVector<BSpecies*>& out) const {
+  for (size_t i = 0; i < getNumReactants(); ++i) {
+    if (BSpecies* species = getReactantAt(i)) out.push_back(species);
+  }
+}
+
+void BReaction::getProducts(kstrVector<BSpecies*>& out) const {
+  for (size_t i = 0; i < getNumProducts(); ++i) {
+    if (BSpecies* species = getProductAt(i)) out.push_back(species);
+  }
+}
+
+bool BReaction::isReactant(const BSpecies* species) const { return reaction_->isReactant(species); }
+bool BReaction::isProduct(const BSpecies* species) const { return reaction_->isProduct(species); }
+bool BReaction::isReactant(const char* name) const { return reaction_->isReactant(name); }
+bool BReaction::isProduct(const char* name) const { return reaction_->isProduct(name); }
+
+double* BReaction::getStoichiometry(size_t& count) const {
+  count = 0;
+  if (!reaction_->isSyntacticallyValid()) return nullptr;
+  kstrVector<double> values;
+  reaction_->getSignedStoichiometry(values);
+  if (values.empty()) return nullptr;
+  auto* out = static_cast<double*>(hbMalloc(values.size() * sizeof(double)));
+  std::copy(values.begin(), values.end(), out);
+  count = values.size();
+  return out;
+}
+
+void BReaction::setStoichiometry(const double* values, size_t count) {
+  reaction_->setStoichiometry(values, count);
+  setModelCompileNeeded();
+}
+
+bool BReaction::isComponentUsedInReaction(const KelborComponent* component) const {
+  return reaction_->isComponentUsed(component);
+}
+
+void BReaction::getReactionTokens(std::set<std::string>& tokens) const {
+  reaction_->fillSetWithTokens(tokens, true);
+}
+
+// --- rate --------------------------------------------------------------------------------
+
+std::string BReaction::getReactionRate() const { return rate_->getExpressionString(); }
+
+void BReaction::setReactionRate(const std::string& text, bool sendEvents) {
+  const bool previous = deferNotification(true);
+  detachListenerSupport();
+  rate_.reset(new kstr::MathExpression(text));
+  resolveTokensInExpressionAndListen(rate_);
+  resolveTokensInExpressionAndListen(reaction_);
+  attachListenersForExpression(reaction_);
+  attachListenersForExpression(rate_);
+  deferNotification(previous);
+  if (sendEvents) {
+    sendJavaUpdateEvents();
+    notifyReactionRatePostSetEvent(getOBI());
+  }
+  setModelCompileNeeded();
+}
+
+boost::shared_ptr<const MParseTree> BReaction::getReactionRateParseTree() const {
+  return rate_->getParseTree();
+}
+
+void BReaction::getReactionRateTokens(std::set<std::string>& tokens, bool allTokens) const {
+  rate_->fillSetWithTokens(tokens, allTokens);
+}
+
+void BReaction::fillFromRateToken2KLCMap(
+    kstrMap<std::string, const KelborComponent*>& out) const {
+  rate_->getSymbolComponentMap(out);
+}
+
+bool BReaction::isComponentUsedInReactionRate(const KelborComponent* component) const {
+  return rate_->isComponentUsed(component);
+}
+
+std::string BReaction::describeExpressionOwner() const {
+  return "reaction '" + (getName().empty() ? getReactionString() : getName()) + "'";
+}
+
+void BReaction::verifyReactionRateSyntax(bool checkResolution) const {
+  const std::string owner = describeExpressionOwner();
+  if (!rate_->isSyntacticallyValid()) {
+    kstr_stacked_error(1, getOBI(), "Kestrion:InvalidReactionRateSyntax",
+                       kstr::code(kstr::MessageCode::REACTION_RATE_SYNTAX_ERROR),
+                       getReactionRate().c_str(), owner.c_str());
+    return;
+  }
+  if (!checkResolution) return;
+  kstr::Expression::TokenSet unresolved;
+  rate_->getUnresolvedTokens(unresolved);
+  for (const std::string& token : unresolved) {
+    kstr_stacked_error(1, getOBI(), "Kestrion:ReactionObjectDoesNotResolve",
+                       kstr::code(kstr::MessageCode::KS_UNRESOLVED_OBJECT), token.c_str(),
+                       owner.c_str());
+  }
+}
+
+void BReaction::getUpdatedReactionRateWithoutSendingEvents(std::string& out) {
+  out.clear();
+  if (isModelBeingDestroyed()) return;
+  resolveTokensInExpression(rate_);
+  if (!hasNonUnknownKineticLaw()) {
+    out = getReactionRate();
+    return;
+  }
+  if (char* composed = kineticLaw_->getRateExpression()) {
+    out = composed;
+    hbFree(composed);
+  }
+}
+
+// --- kinetic law ---------------------------------------------------------------------
+
+BKineticLaw* BReaction::getKineticLaw() const { return kineticLaw_; }
+
+bool BReaction::hasLawNamed(const char* abstractName) const {
+  return kineticLaw_ && kineticLaw_->getAbstractName() == abstractName;
+}
+
+bool BReaction::hasNonUnknownKineticLaw() const {
+  return kineticLaw_ && !hasLawNamed(kUnknown);
+}
+
+kstr::kineticlawtype BReaction::getKineticLawType() const {
+  if (!kineticLaw_) {
+    return getReactionRate().empty() ? kstr::nokineticlaw : kstr::otherkineticlaw;
+  }
+  return hasLawNamed(kMassAction) ? kstr::massactionkineticlaw : kstr::otherkineticlaw;
+}
+
+void BReaction::refreshMassActionNames() {
+  if (!hasLawNamed(kMassAction)) return;
+  (void)kineticLaw_->getParameterVariableNames();
+  notifyLawProperty("ParameterVariableNames");
+  (void)kineticLaw_->getSpeciesVariableNames();
+  notifyLawProperty("SpeciesVariableNames");
+}
+
+void BReaction::setKineticLaw(BKineticLaw* law) {
+  if (isModelBeingDestroyed()) return;
+  kineticLaw_ = law;
+  if (law) law->setParent(this);
+  refreshMassActionNames();
+  updateReactionRateBasedOnKineticLaw(false, true);
+  setModelCompileNeeded();
+}
+
+void BReaction::updateReactionRateBasedOnKineticLaw(bool, bool sendEvents) {
+  if (isModelBeingDestroyed()) return;
+  std::string rate;
+  try {
+    getUpdatedReactionRateWithoutSendingEvents(rate);
+  } catch (...) {
+    setReactionRate(rate, sendEvents);
+    throw;
+  }
+  setReactionRate(rate, sendEvents);
+  notifyReactionRatePostSetEvent(getOBI());
+}
+
+void BReaction::updateKineticLawBasedOnReaction() { refreshMassActionNames(); }
+
+void BReaction::fillParameters(kstrVector<BParameter*>& out, bool includeConstant) const {
+  if (!kineticLaw_) return;
+  for (BParameter* parameter : *kineticLaw_->getParameters()) {
+    if (includeConstant || !parameter->getConstantValue()) out.push_back(parameter);
+  }
+}
+
+void BReaction::notifyReactionRatePostSetEvent(void* hostInstance) {
+  if (!hostInstance || !svJavaUseJVM()) return;
+  auto* instance = static_cast<OBInterface*>(hostInstance);
+  const auto* reaction = dynamic_cast<const BReaction*>(componentOf(instance));
+  if (!reaction) return;
+  const BKineticLaw* law = reaction->kineticLaw_;
+  const std::string lawName = law ? law->getAbstractName() : std::string();
+  notifyReactionRateListeners(instance, lawName.c_str(), reaction->getReactionRate().c_str());
+}
+
+// --- other -----------------------------------------------------------------------------
+
+void BReaction::setFastThreshold(const double* value) {
+  if (value) fastThreshold_ = *value;
+}
+
+const KelborComponent* BReaction::findComponentApiObject(const std::string& name) {
+  return resolveSymbol(name);
+}
+
+// --- expression-based component ------------------------------------------------------------
+
+void BReaction::detachListenerSupport() {
+  std::set<std::string> tokens;
+  reaction_->fillSetWithTokens(tokens, true);
+  rate_->fillSetWithTokens(tokens, true);
+  resolveSymbolsAndListen(tokens, {});
+}
+
+void BReaction::debugPrint(std::ostream& out) const {
+  reaction_->debugPrint(out);
+  rate_->debugPrint(out);
+}
+
+KelborComponent* BReaction::resolveSymbol(const std::string& name) {
+  Kelbor* model = getLiveModel();
+  return model ? model->resolveSymbol(name, this) : nullptr;
+}
+
+KelborComponent* BReaction::resolveSymbolAndListen(const std::string& name) {
+  Kelbor* model = getLiveModel();
+  return model ? model->resolveSymbolAndListen(name, this) : nullptr;
+}
+
+BReaction::ComponentVectorPtr BReaction::resolveSymbolsAndListen(
+    const std::set<std::string>& release, const std::set<std::string>& resolve) {
+  Kelbor* model = getLiveModel();
+  return model ? model->resolveSymbolsAndListen(release, resolve, this) : ComponentVectorPtr();
+}
+
+BReaction::ComponentVectorPtr BReaction::resolveSymbolWithCollisions(const std::string& name) {
+  Kelbor* model = getLiveModel();
+  return model ? model->resolveSymbolWithCollisions(name, this) : ComponentVectorPtr();
+}
+
+KelborComponent* BReaction::reResolveSymbolAndListen(const std::string& oldName,
+                                                     const std::string& newName) {
+  Kelbor* model = getLiveModel();
+  return model ? model->reResolveSymbolAndListen(oldName, newName, this) : nullptr;
+}
+
+void BReaction::sendJavaUpdateEvents() {
+  if (getSendJavaEvents()) sendJavaExpressionEvents({reaction_, rate_});
+}
+
+void BReaction::removeDependentState() {
+  detachListenerSupport();
+  if (getSendJavaEvents()) sendJavaDeleteEvents({reaction_, rate_});
+}

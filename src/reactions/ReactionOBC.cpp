@@ -1,0 +1,138 @@
+#include "reactions/ReactionOBC.hpp"
+
+#include <string>
+
+#include <obk/OBInterface.hpp>
+#include <obk/OBMethodInfo.hpp>
+#include <obk/OBTypes.hpp>
+#include <obk/Vector.hpp>
+#include <obk/obk_t.hpp>
+
+#include "core/Application.hpp"
+#include "core/JavaEventFactory.hpp"
+#include "core/ModelComponentMethods.hpp"
+#include "core/ModelComponentProps.hpp"
+#include "host/HostHelpers.hpp"
+#include "model/Kelbor.hpp"
+#include "reactions/BReaction.hpp"
+#include "reactions/ExpressionComponentBindings.hpp"
+#include "reactions/ReactionMethods.hpp"
+#include "reactions/ReactionProperties.hpp"
+
+namespace {
+
+void addProperties(OBClass& cls) {
+  cls.addProperty(new ExpressionBasedComponent_ActivePIT<BReaction>());
+  cls.addProperty(new ModelComponent_AnnotationPIT());
+  cls.addProperty(new ModelComponent_AnnotationFullPIT());
+  cls.addProperty(new ReactionComponent_FastThresholdPIT());
+  cls.addProperty(new ModelComponent_FullyQualifiedName_PIT());
+  cls.addProperty(new ModelComponent_IDPIT());
+  cls.addProperty(new ModelComponent_NamePIT());
+  cls.addProperty(new ModelComponent_NotesPIT());
+  cls.addProperty(new ModelComponent_ParentPIT());
+  cls.addProperty(new ReactionComponent_ProductsPIT());
+  cls.addProperty(new ReactionComponent_ReactantsPIT());
+  cls.addProperty(new ReactionComponent_ReactionPIT());
+  cls.addProperty(new ReactionComponent_ReactionRatePIT());
+  cls.addProperty(new ReactionComponent_ReversiblePIT());
+  cls.addProperty(new ReactionComponent_StoichiometryPIT());
+  cls.addProperty(new ReactionComponent_KineticLawPIT());
+  cls.addProperty(new ModelComponent_TagPIT());
+  cls.addProperty(new ModelComponent_TypePIT());
+  cls.addProperty(new ModelComponent_UserDataPIT());
+}
+
+OBMethodInfo* newVerifyRateMethod() {
+  auto* method = new obk_t::OBKMethodFactory<BReaction, GetKelborCompClass<BReaction>>("verifyrate");
+  method->bind(new OBMethodSignature({"handle", "bool"}),
+               [](BReaction* reaction, int&, void*[], int nIn, void* const ins[]) {
+                 const bool check = nIn > 1 && ins[1] && *static_cast<const uint8_t*>(ins[1]);
+                 reaction->verifyReactionRateSyntax(check);
+               });
+  return method;
+}
+
+void addMethods(OBClass& cls) {
+  cls.addMethod(new ReactionComponent_addKineticLaw_MI());
+  cls.addMethod(new Reaction_addProduct_MI());
+  cls.addMethod(new Reaction_addReactant_MI());
+  cls.addMethod(new Reaction_copyobj_MI());
+  cls.addMethod(new ModelComponent_copy_MI());
+  cls.addMethod(new Reaction_display_MI());
+  cls.addMethod(new ModelComponent_help_MI());
+  cls.addMethod(new ReactionComponent_parseRateForElements_MI());
+  cls.addMethod(new Reaction_rmProduct_MI());
+  cls.addMethod(new Reaction_rmReactant_MI());
+  cls.addMethod(new ExpressionBasedComponent_ResolveObject_MI<BReaction>());
+  cls.addMethod(new Reaction_GetComponentUsageLocations_MI());
+  cls.addMethod(newVerifyRateMethod());
+}
+
+}  // namespace
+
+BReactionOBC::BReactionOBC(const char* name, OBClass* superClass) {
+  setName(name);
+  if (superClass) setSuperClass(superClass);
+  setClassQueries(true, true);
+  auto* signature = new OBMethodSignature();
+  signature->addArgument("PELLAM array", true);
+  addConstructorSignature(signature);
+  addProperties(*this);
+  addMethods(*this);
+}
+
+OBInterface* BReactionOBC::createInstance(OBDatabaseClient*, int, void* const[], OBInterface*,
+                                          int) {
+  auto* reaction = new BReaction();
+  OBInterface* instance = nullptr;
+  try {
+    instance = new OBInterface(static_cast<KelborComponent*>(reaction), this);
+  } catch (...) {
+    delete reaction;
+    throw;
+  }
+  reaction->setOBI(instance);
+  if (const JavaEventFactory* factory = javaEventFactory()) {
+    factory->postObjectCreatedEvent(instance, "reaction", "");
+  }
+  return instance;
+}
+
+void BReactionOBC::destroyInstance(OBInterface* inst) {
+  auto* reaction = dynamic_cast<BReaction*>(componentOf(inst));
+  if (!reaction) return;
+  OBInterface* parent = reaction->getOBIParent();
+  if (parent) {
+    KelborComponent* parentComponent = componentOf(parent);
+    if (parentComponent && parentComponent->getEnumType() == kstr::kstrmodel) {
+      auto* model = static_cast<Kelbor*>(parentComponent);
+      removeFromHandleVector(inst, model->getOBIReactions());
+      reaction->setModelCompileNeeded();
+      model->removeReaction(reaction);
+    }
+  }
+  if (const JavaEventFactory* factory = javaEventFactory()) {
+    const std::string name = reaction->getName();
+    factory->postObjectDestroyedEvent(parent, inst, "Reaction", name.c_str());
+  }
+  if (!parent) {
+    if (auto* held = static_cast<Vector*>(reaction->getOBIReactants())) {
+      for (OBInterface* element : held->elements()) {
+        if (element) element->releaseReference();
+      }
+      deleteHandleVector(held);
+      reaction->setOBIReactants(nullptr);
+    }
+  }
+  inst->setComponentObject(nullptr);
+  reaction->setOBI(nullptr);
+  OBTypeRepository::getType("PELLAM array")->release(reaction->getUserData());
+  reaction->setUserData(nullptr);
+  delete reaction;
+}
+
+OBClass* getReactionOBClass() {
+  static OBClass* cls = registerHostClass(new BReactionOBC("Reaction", nullptr));
+  return cls;
+}

@@ -1,0 +1,376 @@
+// The methods of the host class "Reaction": addreactant / addproduct,
+// rmreactant / rmproduct, addkineticlaw, copyobj, parserate,
+// resolveobject, privategetusages, with every error of their checks.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <hb/hb_test.hpp>
+#include <obk/Vector.hpp>
+
+#include "ReactionHostFixture.hpp"
+#include "kinetics/BKineticLaw.hpp"
+#include "kinetics/BAbstractKineticLaw.hpp"
+#include "kinetics/BLibrary.hpp"
+#include "quantities/BCompartment.hpp"
+#include "support/TestThing.hpp"
+
+namespace rtest {
+namespace {
+
+using Strings = std::vector<std::string>;
+using Numbers = std::vector<double>;
+
+TEST_F(ReactionHostTest, AddReactantsAndProductsByNameAndObject) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "A -> B");
+  std::vector<qxArray*> out = host().call(r, "addreactant", {host().str("C")}, 1);
+  EXPECT_EQ(namesOf(out.at(0)), Strings{"C"});
+  EXPECT_EQ(equation(r), "A + C -> B");
+  out = host().call(r, "addproduct",
+                    {host().cell({host().str("D"), host().str("B")}), host().nums({1, 2})}, 1);
+  EXPECT_EQ(namesOf(out.at(0)), (Strings{"D", "B"}));
+  EXPECT_EQ(equation(r), "A + C -> 3 B + D");
+  out = host().call(r, "addreactant", {host().handles({species(m, "D")}), host().num(0.5)}, 1);
+  EXPECT_EQ(equation(r), "A + C + 0.5 D -> 3 B + D");
+  // "null" alone adds nothing.
+  out = host().call(r, "addproduct", {host().str("null")}, 1);
+  EXPECT_EQ(qxGetNumberOfElements(out.at(0)), 0u);
+  EXPECT_EQ(equation(r), "A + C + 0.5 D -> 3 B + D");
+}
+
+struct AddErrorCase {
+  const char* label;
+  std::vector<qxArray*> args;
+  const char* id;
+  const char* text;
+};
+
+TEST_F(ReactionHostTest, AddSpeciesErrorsChangeNothing) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "A -> B");
+  OBInterface* compartment = kelbor(m)->getCompartmentInTreeAt(0)->getOBI();
+  const char* secondArg =
+      "Invalid syntax. The second argument must be a string, a cell array of strings, or a "
+      "Kestrion species object array.";
+  const char* stoich =
+      "Invalid syntax. STOICH must be a positive double array with the same length as the "
+      "species specified.";
+  const std::vector<AddErrorCase> cases = {
+      {"too many", {host().str("C"), host().num(1), host().num(2)},
+       "Kestrion:ADDREACTANT_TOOMANYINPUTS", "Too many input arguments."},
+      {"too few", {}, "Kestrion:ADDREACTANT_TOOFEWARGS",
+       "Not enough input arguments. The species being added must be specified as a string, a "
+       "cell array of strings or a Kestrion species object array."},
+      {"number", {host().num(3)}, "Kestrion:ADDREACTANT_INVALIDSECONDARG", secondArg},
+      {"cell of numbers", {host().cell({host().num(3)})}, "Kestrion:ADDREACTANT_INVALIDSECONDARG",
+       secondArg},
+      {"compartment handle", {host().handles({compartment})},
+       "Kestrion:ADDREACTANT_INVALIDSECONDARG", secondArg},
+      {"zero", {host().str("C"), host().num(0)}, "Kestrion:ADDREACTANT_INVALIDSTOICH", stoich},
+      {"negative", {host().str("C"), host().num(-1)}, "Kestrion:ADDREACTANT_INVALIDSTOICH", stoich},
+      {"infinite", {host().str("C"), host().num(HUGE_VAL)}, "Kestrion:ADDREACTANT_INVALIDSTOICH",
+       stoich},
+      {"NaN", {host().str("C"), host().num(std::nan(""))}, "Kestrion:ADDREACTANT_INVALIDSTOICH",
+       stoich},
+      {"text stoichiometry", {host().str("C"), host().str("1")},
+       "Kestrion:ADDREACTANT_INVALIDSTOICH", stoich},
+      {"length", {host().str("C"), host().nums({1, 2})}, "Kestrion:ADDREACTANT_SIZEMISMATCH",
+       "The length of the species specified must equal the length of STOICH."},
+      {"null and more", {host().cell({host().str("C"), host().str("null")})},
+       "Kestrion:ReactionManipulator:NullSpeciesError", nullptr},
+      {"reserved name", {host().str("time")}, "Kestrion:ReactionManipulator:InvalidSpeciesName",
+       nullptr},
+      {"bad name", {host().str("C +")}, "Kestrion:ReactionManipulator:SpeciesParseError",
+       "Invalid species name C +."},
+  };
+  for (const AddErrorCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::vector<qxArray*> args = {host().handle(r)};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    expectHostError(
+        [&] {
+          qxArray* outs[1] = {nullptr};
+          obkCallMethod("addreactant", 1, outs, static_cast<int>(args.size()), args.data());
+          qxDestroyArray(outs[0]);
+        },
+        c.id, c.text ? c.text : "");
+    EXPECT_EQ(equation(r), "A -> B");
+  }
+  EXPECT_EQ(kelbor(m)->getNumSpeciesInTree(), 2u);
+  // The product side uses its own identifiers.
+  expectHostError([&] { host().call(r, "addproduct", {host().num(1)}, 1); },
+                  "Kestrion:ADDPRODUCT_INVALIDSECONDARG", secondArg);
+}
+
+TEST_F(ReactionHostTest, SpeciesNeedTheReactionInAModel) {
+  OBInterface* free = host().construct("Reaction");
+  expectHostError([&] { host().call(free, "addreactant", {host().str("A")}, 1); },
+                  "Kestrion:REACTION_NOT_IN_MODEL",
+                  "The reaction must belong to a model before species can be added to it.");
+  expectHostError([&] { host().call(free, "addproduct", {host().str("A"), host().num(0)}, 1); },
+                  "Kestrion:ADDPRODUCT_INVALIDSTOICH");
+  EXPECT_EQ(equation(free), "null -> null");
+  // An equation is still accepted outside a model.
+  host().set(free, "Reaction", host().str("A -> B"));
+  EXPECT_EQ(equation(free), "A -> B");
+  EXPECT_TRUE(host().destroy(free));
+}
+
+TEST_F(ReactionHostTest, SpeciesOfAnotherModelAreMatchedOrCopied) {
+  OBInterface* m1 = model("m1");
+  OBInterface* m2 = model("m2");
+  call1(m1, "addcompartment", {host().str("cell")});
+  addReaction(m1, "A + B -> C");
+  OBInterface* r2 = addReaction(m2, "null -> null");
+  EXPECT_EQ(kelbor(m2)->getNumCompartmentsInTree(), 0u);
+  // A of m1 has no counterpart in m2: the compartment "cell" is made and
+  // a copy of A placed in it.
+  host().call(r2, "addproduct", {host().handles({species(m1, "A")})}, 1);
+  OBInterface* copiedA = species(m2, "A");
+  ASSERT_NE(copiedA, nullptr);
+  EXPECT_NE(copiedA, species(m1, "A"));
+  EXPECT_EQ(kelbor(m2)->getCompartmentInTreeAt(0)->getName(), "cell");
+  // Given again, the same-named species of m2 is used.
+  host().call(r2, "addproduct", {host().handles({species(m1, "A")})}, 1);
+  EXPECT_EQ(equation(r2), "null -> 2 A");
+  EXPECT_EQ(kelbor(m2)->getNumSpeciesInTree(), 1u);
+}
+
+TEST_F(ReactionHostTest, RemoveSpeciesWarnsForSpeciesNotOnTheSide) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "A + B -> C + D");
+  host().clearLogs();
+  std::vector<qxArray*> out =
+      host().call(r, "rmreactant", {host().cell({host().str("A"), host().str("X")})}, 1);
+  EXPECT_EQ(objectOf(out.at(0)), r);
+  EXPECT_EQ(equation(r), "B -> C + D");
+  ASSERT_EQ(host().warnings().size(), 1u);
+  EXPECT_EQ(host().warnings()[0].id, "Kestrion:RMREACTANT_INVALIDSPECIES");
+  EXPECT_EQ(host().warnings()[0].text, "Warning: Species X is not a reactant in the reaction.");
+
+  host().clearLogs();
+  host().call(r, "rmproduct", {host().handles({species(m, "D"), species(m, "B")})}, 1);
+  EXPECT_EQ(equation(r), "B -> C");
+  ASSERT_EQ(host().warnings().size(), 1u);
+  EXPECT_EQ(host().warnings()[0].text, "Warning: Species B is not a product of the reaction.");
+
+  host().clearLogs();
+  host().call(r, "rmproduct", {host().str("C")}, 1);
+  host().call(r, "rmproduct", {host().str(" null ")}, 1);  // the side is empty now
+  EXPECT_TRUE(host().warnings().empty());
+  host().call(r, "rmreactant", {host().str("null")}, 1);
+  EXPECT_EQ(warningIds(), Strings{"Kestrion:RMREACTANT_INVALIDSPECIES"});
+  EXPECT_EQ(equation(r), "B -> null");
+
+  expectHostError([&] { host().call(r, "rmproduct", {}, 1); }, "Kestrion:RMPRODUCT_TOOFEWARGS",
+                  "Not enough input arguments. The species being removed must be specified as a "
+                  "string, a cell array of strings or a Kestrion species object array.");
+  expectHostError([&] { host().call(r, "rmreactant", {host().num(2)}, 1); },
+                  "Kestrion:RMREACTANT_INVALIDSECONDARG",
+                  "Invalid syntax. The second argument must be a string, a cell array of "
+                  "strings, or a Kestrion species object array.");
+}
+
+TEST_F(ReactionHostTest, RemoveByQualifiedNameInSeveralCompartments) {
+  OBInterface* m = model();
+  call1(m, "addcompartment", {host().str("c1")});
+  call1(m, "addcompartment", {host().str("c2")});
+  OBInterface* r = addReaction(m, "c1.A + c2.A -> null");
+  host().clearLogs();
+  host().call(r, "rmreactant", {host().str("A")}, 1);
+  EXPECT_EQ(warningIds(), Strings{"Kestrion:RMREACTANT_INVALIDSPECIES"});
+  host().call(r, "rmreactant", {host().str("c1.A")}, 1);
+  EXPECT_EQ(equation(r), "c2.A -> null");
+}
+
+TEST_F(ReactionHostTest, AddKineticLawChecksTheReactionFirst) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "A -> B");
+  expectHostError([&] { host().call(r, "addkineticlaw", {}, 1); },
+                  "Kestrion:ADDKINETICLAW_TOOFEWARGS",
+                  "Not enough input arguments. TYPE must be specified.");
+  expectHostError([&] { host().call(r, "addkineticlaw", {host().num(1)}, 1); },
+                  "Kestrion:ADDKINETICLAW_INVALIDTYPE", "Invalid syntax. TYPE must be a string.");
+  // A reaction that has a law refuses another before TYPE is looked at.
+  BKineticLaw law;
+  reaction(r)->setKineticLaw(&law);
+  expectHostError([&] { host().call(r, "addkineticlaw", {host().num(1)}, 1); },
+                  "Kestrion:KineticLawAlreadyExists",
+                  "This reaction component already has a kinetic law.  Before adding a new one\n"
+                  " the old one must be deleted, or alternatively you can change the existing \n"
+                  " kinetic law object's KineticLawName field to the type trying to be added.");
+  reaction(r)->setKineticLaw(nullptr);
+}
+
+TEST_F(ReactionHostTest, CopyIntoAnotherModel) {
+  OBInterface* m1 = model("m1");
+  call1(m1, "addcompartment", {host().str("cell")});
+  OBInterface* r = call1(m1, "addreaction", {host().str("2 A <-> B"), host().str("Name"),
+                                             host().str("r1"), host().str("ReactionRate"),
+                                             host().str("A - B")});
+  OBInterface* m2 = model("m2");
+  OBInterface* copy = call1(r, "copyobj", {host().handle(m2)});
+  ASSERT_NE(copy, nullptr);
+  EXPECT_NE(copy, r);
+  EXPECT_EQ(objectOf(host().get(copy, "Parent")), m2);
+  EXPECT_EQ(host().getString(copy, "Name"), "r1");
+  EXPECT_EQ(equation(copy), "2 A <-> B");
+  EXPECT_EQ(rate(copy), "A - B");
+  EXPECT_EQ(pqnsOf(host().get(copy, "Reactants")), Strings{"A"});
+  EXPECT_EQ(componentOf(species(m2, "A"))->getParent()->getName(), "cell");
+  EXPECT_NE(species(m2, "A"), species(m1, "A"));
+  EXPECT_TRUE(reaction(copy)->getReactionRateExpression()->doAllTokensResolve());
+  // The model now has a reaction of that name.
+  expectHostError([&] { call1(r, "copyobj", {host().handle(m2)}); }, "Kestrion:COPYOBJ_INVALIDARG",
+                  "The Kestrion object cannot be copied. An object with the same Type and Name "
+                  "already exists.");
+  expectHostError([&] { host().call(r, "copy", {}, 0); }, "Kestrion:KS_COPY_INVALID_METHOD",
+                  "Invalid method. Use the copyobj method instead.");
+}
+
+TEST_F(ReactionHostTest, ParseRateResolveObjectAndUsages) {
+  OBInterface* m = model();
+  OBInterface* k = call1(m, "addparameter", {host().str("k")});
+  OBInterface* r = addReaction(m, "A -> B");
+  EXPECT_TRUE(qxIsEmpty(host().call(r, "parserate", {}, 1).at(0)));
+  host().set(r, "ReactionRate", host().str("k*B + exp(A) + k"));
+  EXPECT_EQ(textsOf(host().call(r, "parserate", {}, 1).at(0)), (Strings{"A", "B", "k"}));
+  EXPECT_EQ(textsOf(host().call(r, "parserate",
+                                {host().cell({host().str("k"), host().str("A")}),
+                                 host().logical(true)},
+                                1)
+                        .at(0)),
+            (Strings{"k", "A"}));
+  EXPECT_EQ(textsOf(host().call(r, "parserate",
+                                {host().cell({host().str("k")}), host().logical(false)}, 1)
+                        .at(0)),
+            (Strings{"k", "k"}));
+
+  EXPECT_EQ(call1(r, "resolveobject", {host().str("k")}), k);
+  EXPECT_EQ(call1(r, "resolveobject", {host().str("nothing")}), nullptr);
+  EXPECT_EQ(handlesOf(host().call(r, "resolveobject", {host().str("A"), host().logical(true)}, 1)
+                          .at(0)),
+            std::vector<OBInterface*>{species(m, "A")});
+
+  auto usages = [&](OBInterface* component) {
+    qxArray* out = host().call(r, "privategetusages", {host().handle(component)}, 1).at(0);
+    return textsOf(out);
+  };
+  EXPECT_EQ(usages(species(m, "A")), (Strings{"Reaction", "ReactionRate"}));
+  EXPECT_EQ(usages(k), Strings{"ReactionRate"});
+  EXPECT_EQ(usages(m), Strings{});
+}
+
+
+TEST_F(ReactionHostTest, AddKineticLawWithoutTheKineticLawClass) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "A -> B");
+  // The class "KineticLaw" is not registered yet: no object is made.
+  expectHostError([&] { host().call(r, "addkineticlaw", {host().str("MassAction")}, 1); },
+                  "Kestrion:ADDKINETICLAW_ERROR",
+                  "An error occurred when creating the kinetic law object.");
+  EXPECT_EQ(reaction(r)->getKineticLaw(), nullptr);
+}
+
+// A kinetic law behind a host instance of a stand-in class, bound to the
+// abstract law of that name (which the test owns).
+struct HostedLaw {
+  BAbstractKineticLaw abstractLaw;
+  BKineticLaw* law;
+  OBInterface* instance;
+  explicit HostedLaw(const char* abstractName) {
+    abstractLaw.setName(abstractName);
+    law = new BKineticLaw(&abstractLaw);
+    instance = new OBInterface(static_cast<KelborComponent*>(law), testThingClass());
+    law->setOBI(instance);
+  }
+};
+
+TEST_F(ReactionHostTest, RateSetOnANamedLawTurnsItIntoAnUnknownLaw) {
+  // The built-in "Unknown" law, as the libraries will provide it; it stays
+  // registered for the rest of the process.
+  static BAbstractKineticLaw* unknown = [] {
+    auto* law = new BAbstractKineticLaw();
+    law->setName("Unknown");
+    BQuorvixRoot::getInstance()->getLibrary(0)->addAbstractKineticLaw(law);
+    return law;
+  }();
+  ASSERT_NE(unknown, nullptr);
+  startHealth_ = TestHost::health();
+  OBInterface* m = model();
+  call1(m, "addparameter", {host().str("k")});
+  OBInterface* r = addReaction(m, "A -> B");
+  HostedLaw named("MassAction");
+  named.law->setName("kl");
+  named.law->setNotes("kept");
+  named.law->setUserData(qxCreateDoubleScalar(7));
+  host().set(r, "KineticLaw", host().handle(named.instance), true);
+  named.instance->releaseReference();  // the reaction's instance holds it now
+  EXPECT_EQ(objectOf(host().get(r, "KineticLaw")), named.instance);
+  EXPECT_EQ(reaction(r)->getKineticLawType(), kstr::massactionkineticlaw);
+  EXPECT_EQ(named.instance->getUp(), r);
+
+  host().set(r, "ReactionRate", host().str("k*A"));
+  EXPECT_EQ(rate(r), "k*A");
+  // The same host object, now an "Unknown" law with the old law's state.
+  EXPECT_EQ(objectOf(host().get(r, "KineticLaw")), named.instance);
+  auto* fresh = dynamic_cast<BKineticLaw*>(componentOf(named.instance));
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_EQ(reaction(r)->getKineticLaw(), fresh);
+  EXPECT_EQ(fresh->getAbstractName(), "Unknown");
+  EXPECT_EQ(fresh->getName(), "kl");
+  EXPECT_STREQ(fresh->getNotes(), "kept");
+  EXPECT_EQ(qxGetScalar(fresh->getUserData()), 7.0);
+  EXPECT_EQ(reaction(r)->getKineticLawType(), kstr::otherkineticlaw);
+  // With an "Unknown" law only the rate changes.
+  host().set(r, "ReactionRate", host().str("2*k*A"));
+  EXPECT_EQ(componentOf(named.instance), fresh);
+  EXPECT_EQ(rate(r), "2*k*A");
+
+  // Detached again by the engine; the stand-in's hook frees the law.
+  host().set(r, "KineticLaw", host().handle(nullptr), true);
+  EXPECT_EQ(reaction(r)->getKineticLaw(), nullptr);
+  named.instance->destroy(OBDatabaseClient::getInternalClient());
+  host().call(getOBIRoot(), "reset");
+}
+
+TEST_F(ReactionHostTest, EngineSetsOfProductsSkipWhatIsNoSpecies) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "A -> B");
+  OBInterface* compartment = kelbor(m)->getCompartmentInTreeAt(0)->getOBI();
+  host().set(r, "Products", host().handles({compartment, species(m, "A")}), true);
+  EXPECT_EQ(equation(r), "A -> B + A");
+  host().set(r, "Reactants", host().handles({species(m, "B")}), true);
+  EXPECT_EQ(equation(r), "A + B -> B + A");
+  expectHostError([&] { host().set(r, "KineticLaw", host().handle(compartment), true); },
+                  "Kestrion:InvalidPropertyValue");
+}
+
+
+TEST_F(ReactionHostTest, CopiedModelsReactionsUseTheCopysSpecies) {
+  OBInterface* m = model("m1");
+  call1(m, "addparameter", {host().str("k")});
+  addReaction(m, "2 A -> B");
+  OBInterface* r2 = addReaction(m, "B <-> C");
+  host().set(r2, "ReactionRate", host().str("k*B"));
+  OBInterface* copy = call1(m, "copyobj", {});
+  ASSERT_NE(copy, nullptr);
+  Kelbor* copied = kelbor(copy);
+  ASSERT_EQ(copied->getNumReactions(), 2u);
+  EXPECT_EQ(copied->getNumSpeciesInTree(), 3u);
+  const BReaction* c2 = copied->getReactionAt(1);
+  EXPECT_EQ(c2->getReactionString(), "B <-> C");
+  EXPECT_EQ(copied->getReactionAt(0)->getReactionString(), "2 A -> B");
+  EXPECT_EQ(c2->getReactantAt(0)->getOBI(), species(copy, "B"));
+  EXPECT_NE(species(copy, "B"), species(m, "B"));
+  EXPECT_EQ(c2->getReactionRateExpression()->getResolvedComponent("B"),
+            componentOf(species(copy, "B")));
+  EXPECT_EQ(qxGetScalar(host().get(species(m, "B"), "InUseCount")), 2.0);
+  EXPECT_EQ(qxGetScalar(host().get(species(copy, "B"), "InUseCount")), 2.0);
+}
+
+}  // namespace
+}  // namespace rtest

@@ -1,0 +1,301 @@
+// The host class "Reaction" driven as a user would: "addreaction" with
+// every form of the equation grammar, the reaction's properties, display,
+// creation and destruction, and the propagation of model changes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <hb/hb_test.hpp>
+#include <obk/Vector.hpp>
+
+#include "ReactionHostFixture.hpp"
+#include "kinetics/BKineticLaw.hpp"
+
+namespace rtest {
+namespace {
+
+using Strings = std::vector<std::string>;
+using Numbers = std::vector<double>;
+
+TEST_F(ReactionHostTest, MissingSpeciesAreCreatedInTheRightCompartment) {
+  OBInterface* m = model();
+  // No compartment yet: the model makes "unnamed".
+  OBInterface* r1 = addReaction(m, "A + 2 B -> C");
+  EXPECT_EQ(equation(r1), "A + 2 B -> C");
+  EXPECT_EQ(namesOf(host().get(r1, "Reactants")), (Strings{"A", "B"}));
+  EXPECT_EQ(namesOf(host().get(r1, "Products")), (Strings{"C"}));
+  EXPECT_EQ(numbersOf(host().get(r1, "Stoichiometry")), (Numbers{-1, -2, 1}));
+  ASSERT_EQ(kelbor(m)->getNumCompartmentsInTree(), 1u);
+  EXPECT_NE(species(m, "A"), nullptr);
+  EXPECT_EQ(kelbor(m)->getCompartmentInTreeAt(0)->getName(), "unnamed");
+
+  // One compartment: unqualified names find or join it.
+  OBInterface* r2 = addReaction(m, "C <-> [Complex X]");
+  EXPECT_EQ(equation(r2), "C <-> [Complex X]");
+  EXPECT_TRUE(host().get(r2, "Reversible") && qxGetLogicals(host().get(r2, "Reversible"))[0]);
+  EXPECT_EQ(kelbor(m)->getNumSpeciesInTree(), 4u);
+
+  // A qualifier naming a new compartment creates it; from then on the
+  // model has two compartments and every equation is qualified.
+  OBInterface* r3 = addReaction(m, "unnamed.C -> 3 nucleus.[Complex X]");
+  EXPECT_EQ(equation(r3), "unnamed.C -> 3 nucleus.[Complex X]");
+  EXPECT_EQ(equation(r1), "unnamed.A + 2 unnamed.B -> unnamed.C");
+  EXPECT_EQ(equation(r2), "unnamed.C <-> unnamed.[Complex X]");
+  EXPECT_NE(species(m, "nucleus.[Complex X]"), nullptr);
+  EXPECT_EQ(kelbor(m)->getNumSpeciesInTree(), 5u);
+  expectHostError([&] { addReaction(m, "A -> nucleus.D"); },
+                  "Kestrion:ReactionManipulator:EmptyCompartmentName");
+  EXPECT_EQ(kelbor(m)->getNumReactions(), 3u);
+}
+
+TEST_F(ReactionHostTest, EquationsWithPropertyValuePairs) {
+  OBInterface* m = model();
+  OBInterface* k = call1(m, "addparameter", {host().str("k")});
+  OBInterface* r = call1(m, "addreaction", {host().str("A -> B"), host().str("Name"),
+                                            host().str("r1"), host().str("ReactionRate"),
+                                            host().str("k*A")});
+  EXPECT_EQ(host().getString(r, "Name"), "r1");
+  EXPECT_EQ(rate(r), "k*A");
+  EXPECT_EQ(reaction(r)->getReactionRateExpression()->getResolvedComponent("k"), componentOf(k));
+  EXPECT_TRUE(reaction(r)->getReactionRateExpression()->doAllTokensResolve());
+  EXPECT_EQ(host().getString(r, "Type"), "reaction");
+  EXPECT_EQ(objectOf(host().get(r, "Parent")), m);
+}
+
+TEST_F(ReactionHostTest, ReactionPropertyAppliesEquationsFromTheUserOnly) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "A -> B");
+  host().set(r, "Reaction", host().str("2 A + B -> C"));
+  EXPECT_EQ(equation(r), "2 A + B -> C");
+  EXPECT_EQ(kelbor(m)->getNumSpeciesInTree(), 3u);
+  host().set(r, "Reaction", host().str("D -> E"), true);  // the engine's own set is ignored
+  EXPECT_EQ(equation(r), "2 A + B -> C");
+  expectHostError([&] { host().set(r, "Reaction", host().str("A + -> B")); },
+                  "Kestrion:REACTION_PARSE_ERROR",
+                  "Invalid Reaction value. Spaces are required before and after species names "
+                  "and stoichiometric values, for example, 2 A + B -> 2 C. Stoichiometric values "
+                  "must be greater than zero. Type 'help Kestrion.Model.addreaction' for more "
+                  "information.");
+  EXPECT_EQ(equation(r), "2 A + B -> C");
+  // A species dropped from the equation stays in the model.
+  host().set(r, "Reaction", host().str("A -> null"));
+  EXPECT_EQ(namesOf(host().get(r, "Products")), Strings{});
+  EXPECT_EQ(kelbor(m)->getNumSpeciesInTree(), 3u);
+}
+
+struct StoichCase {
+  Numbers values;
+  const char* shown;  // null: refused
+};
+
+TEST_F(ReactionHostTest, StoichiometryProperty) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "3 H + A -> 2 C + F");
+  EXPECT_EQ(numbersOf(host().get(r, "Stoichiometry")), (Numbers{-3, -1, 2, 1}));
+  const double nan = std::nan("");
+  const double inf = HUGE_VAL;
+  const std::vector<StoichCase> cases = {
+      {{-2, -1, 2, 3}, "2 H + A -> 2 C + 3 F"},
+      {{-3, 1, 2, 1}, nullptr},
+      {{-3, -1, 2}, nullptr},
+      {{-3, -1, 0, 1}, nullptr},
+      {{0, -1, 2, 1}, nullptr},
+      {{-3, nan, 2, 1}, nullptr},
+      {{-3, -1, 2, inf}, nullptr},
+      {{-0.5, -1, 2, 1.5}, "0.5 H + A -> 2 C + 1.5 F"},
+  };
+  for (const StoichCase& c : cases) {
+    const std::string before = equation(r);
+    qxArray* value = qxCreateDoubleMatrix(1, c.values.size(), qxREAL);
+    std::copy(c.values.begin(), c.values.end(), qxGetPr(value));
+    host().own(value);
+    if (c.shown) {
+      host().set(r, "Stoichiometry", value);
+      EXPECT_EQ(equation(r), c.shown);
+    } else {
+      expectHostError([&] { host().set(r, "Stoichiometry", value); },
+                      "Kestrion:STOICHIOMETRY_INVALIDSIZE",
+                      "The number of reactants and products defined by the Stoichiometry value "
+                      "must equal the number of reactants and products of the reaction.");
+      EXPECT_EQ(equation(r), before);
+    }
+  }
+  OBInterface* decay = addReaction(m, "A -> null");
+  EXPECT_EQ(numbersOf(host().get(decay, "Stoichiometry")), Numbers{-1});
+  OBInterface* source = addReaction(m, "null -> F");
+  EXPECT_EQ(numbersOf(host().get(source, "Stoichiometry")), Numbers{1});
+}
+
+TEST_F(ReactionHostTest, ReversibleFastThresholdActiveAndRate) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "A -> B");
+  host().set(r, "Reversible", host().logical(true));
+  EXPECT_EQ(equation(r), "A <-> B");
+  host().set(r, "FastThreshold", host().num(0.125));
+  EXPECT_EQ(qxGetScalar(host().get(r, "FastThreshold")), 0.125);
+  host().set(r, "Active", host().logical(false));
+  EXPECT_FALSE(reaction(r)->getActive());
+  host().set(r, "ReactionRate", host().str("kf*A - kr*B"));
+  EXPECT_EQ(rate(r), "kf*A - kr*B");
+  EXPECT_FALSE(reaction(r)->getReactionRateExpression()->doAllTokensResolve());
+  call1(m, "addparameter", {host().str("kf")});
+  call1(m, "addparameter", {host().str("kr")});
+  EXPECT_TRUE(reaction(r)->getReactionRateExpression()->doAllTokensResolve());
+  // Reactants and Products are set by the engine only.
+  expectHostError([&] { host().set(r, "Products", host().handles({species(m, "A")})); },
+                  "obk:PropertyAccessDenied");
+  host().set(r, "Products", host().handles({species(m, "A")}), true);
+  EXPECT_EQ(equation(r), "A <-> B + A");
+}
+
+TEST_F(ReactionHostTest, DisplayTable) {
+  OBInterface* m = model();
+  OBInterface* r1 = addReaction(m, "A -> B");
+  addReaction(m, "2 B <-> C");
+  hbTestClearPrinted();
+  host().call(r1, "display", {});
+  EXPECT_EQ(hbTestPrinted(),
+            "\n   Kestrion Reaction Array\n\n   Index:    Reaction:\n   1         A -> B\n\n");
+  hbTestClearPrinted();
+  host().call("display", {host().own(host().get(m, "Reactions"))});
+  EXPECT_EQ(hbTestPrinted(),
+            "\n   Kestrion Reaction Array\n\n   Index:    Reaction:\n   1         A -> B\n"
+            "   2         2 B <-> C\n\n");
+}
+
+TEST_F(ReactionHostTest, DisplayColumnsForTwoDigitRows) {
+  OBInterface* m = model();
+  for (int i = 0; i < 10; ++i) addReaction(m, "A -> B");
+  hbTestClearPrinted();
+  host().call("display", {host().get(m, "Reactions")});
+  const std::string printed = hbTestPrinted();
+  EXPECT_NE(printed.find("\n   9         A -> B\n   10        A -> B\n"), std::string::npos);
+}
+
+TEST_F(ReactionHostTest, CreationAndDestruction) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "A -> B");
+  OBInterface* a = species(m, "A");
+  EXPECT_EQ(qxGetScalar(host().get(a, "InUseCount")), 1.0);
+  // A species in use cannot be deleted.
+  hbTestClearWarnings();
+  EXPECT_FALSE(host().destroy(a));
+  EXPECT_FALSE(hbTestWarnings().empty());
+  kelbor(m)->setCompileNeeded(false);
+  EXPECT_TRUE(host().destroy(r));
+  EXPECT_EQ(kelbor(m)->getNumReactions(), 0u);
+  EXPECT_TRUE(kelbor(m)->getCompileNeeded());
+  EXPECT_EQ(qxGetScalar(host().get(a, "InUseCount")), 0.0);
+  EXPECT_EQ(qxGetNumberOfElements(host().get(m, "Reactions")), 0u);
+  EXPECT_TRUE(host().destroy(a));
+
+  // Made by the host directly: a free reaction, whatever the values given.
+  OBInterface* free = host().construct("Reaction", {host().str("A -> B")});
+  EXPECT_EQ(equation(free), "null -> null");
+  EXPECT_EQ(objectOf(host().get(free, "Parent")), nullptr);
+  EXPECT_TRUE(host().destroy(free));
+}
+
+// --- propagation ---------------------------------------------------------------------------
+
+TEST_F(ReactionHostTest, RenamedSpeciesChangesEquationsAndRates) {
+  OBInterface* m = model();
+  call1(m, "addparameter", {host().str("k")});
+  std::vector<OBInterface*> reactions = {addReaction(m, "A -> B"), addReaction(m, "2 A + B -> C"),
+                                         addReaction(m, "C -> A")};
+  host().set(reactions[0], "ReactionRate", host().str("k*A"));
+  host().set(reactions[1], "ReactionRate", host().str("k*A*B"));
+  host().set(reactions[2], "ReactionRate", host().str("k*C"));
+  OBInterface* a = species(m, "A");
+  EXPECT_EQ(qxGetScalar(host().get(a, "InUseCount")), 3.0);
+  host().clearLogs();
+  host().call(a, "rename", {host().str("Glc")});
+  EXPECT_EQ(equation(reactions[0]), "Glc -> B");
+  EXPECT_EQ(equation(reactions[1]), "2 Glc + B -> C");
+  EXPECT_EQ(equation(reactions[2]), "C -> Glc");
+  EXPECT_EQ(rate(reactions[0]), "k*Glc");
+  EXPECT_EQ(rate(reactions[1]), "k*Glc*B");
+  EXPECT_EQ(rate(reactions[2]), "k*C");
+  // Every reaction that shows the species told the host its new equation.
+  size_t notices = 0;
+  for (const OBEventRecord& e : host().postSetEvents()) {
+    if (e.propName == "Reaction") ++notices;
+  }
+  EXPECT_GE(notices, 3u);
+  EXPECT_EQ(qxGetScalar(host().get(a, "InUseCount")), 3.0);
+}
+
+TEST_F(ReactionHostTest, RenamedCompartmentChangesQualifiedNames) {
+  OBInterface* m = model();
+  OBInterface* cell = call1(m, "addcompartment", {host().str("cell")});
+  call1(m, "addcompartment", {host().str("medium")});
+  OBInterface* r = addReaction(m, "medium.Glc -> cell.Glc");
+  host().set(r, "ReactionRate", host().str("2*medium.Glc - cell.Glc"));
+  host().call(cell, "rename", {host().str("cytosol")});
+  EXPECT_EQ(equation(r), "medium.Glc -> cytosol.Glc");
+  EXPECT_EQ(rate(r), "2*medium.Glc - cytosol.Glc");
+  EXPECT_TRUE(reaction(r)->getReactionRateExpression()->doAllTokensResolve());
+}
+
+TEST_F(ReactionHostTest, RemovedReactionLowersInUseCounts) {
+  OBInterface* m = model();
+  OBInterface* r1 = addReaction(m, "A -> B");
+  OBInterface* r2 = addReaction(m, "A + B -> C");
+  OBInterface* b = species(m, "B");
+  EXPECT_EQ(qxGetScalar(host().get(species(m, "A"), "InUseCount")), 2.0);
+  EXPECT_TRUE(host().destroy(r1));
+  EXPECT_EQ(qxGetScalar(host().get(species(m, "A"), "InUseCount")), 1.0);
+  host().call(r2, "rmreactant", {host().str("B")});
+  EXPECT_EQ(qxGetScalar(host().get(b, "InUseCount")), 0.0);
+  EXPECT_TRUE(host().destroy(b));
+}
+
+TEST_F(ReactionHostTest, RateNamingALaterParameterResolves) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "S -> P");
+  host().set(r, "ReactionRate", host().str("Vm*S/(Km + S)"));
+  kstr_stacked_clear();
+  host().call(r, "verifyrate", {host().logical(true)});
+  EXPECT_EQ(host().stacked().size(), 2u);
+  OBInterface* vm = call1(m, "addparameter", {host().str("Vm")});
+  call1(m, "addparameter", {host().str("Km")});
+  EXPECT_TRUE(reaction(r)->getReactionRateExpression()->doAllTokensResolve());
+  EXPECT_EQ(qxGetScalar(host().get(vm, "InUseCount")), 1.0);
+  kstr_stacked_clear();
+  host().call(r, "verifyrate", {host().logical(true)});
+  EXPECT_TRUE(host().stacked().empty());
+}
+
+// The Michaelis-Menten enzyme model, E + S <-> ES -> E + P.
+TEST_F(ReactionHostTest, MichaelisMentenModel) {
+  OBInterface* m = model("enzyme");
+  call1(m, "addcompartment", {host().str("cell")});
+  for (const char* name : {"kf", "kr", "kcat"}) call1(m, "addparameter", {host().str(name)});
+  OBInterface* binding = call1(m, "addreaction", {host().str("E + S <-> ES"), host().str("Name"),
+                                                  host().str("binding"),
+                                                  host().str("ReactionRate"),
+                                                  host().str("kf*E*S - kr*ES")});
+  OBInterface* catalysis =
+      call1(m, "addreaction", {host().str("ES -> E + P"), host().str("Name"),
+                               host().str("catalysis"), host().str("ReactionRate"),
+                               host().str("kcat*ES")});
+  EXPECT_EQ(kelbor(m)->getNumSpeciesInTree(), 4u);
+  EXPECT_EQ(namesOf(host().get(catalysis, "Products")), (Strings{"E", "P"}));
+  EXPECT_EQ(numbersOf(host().get(binding, "Stoichiometry")), (Numbers{-1, -1, 1}));
+  for (OBInterface* r : {binding, catalysis}) {
+    kstr_stacked_clear();
+    host().call(r, "verifyrate", {host().logical(true)});
+    EXPECT_TRUE(host().stacked().empty());
+    for (const auto& s : host().stacked()) ADD_FAILURE() << s.id << ": " << s.text;
+  }
+  EXPECT_EQ(qxGetScalar(host().get(species(m, "E"), "InUseCount")), 2.0);
+  hbTestClearPrinted();
+  host().call("display", {host().get(m, "Reactions")});
+  EXPECT_NE(hbTestPrinted().find("1         E + S <-> ES\n   2         ES -> E + P\n"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace rtest
