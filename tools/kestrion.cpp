@@ -1,7 +1,8 @@
 // kestrion: plays the host for the engine.  It loads libkelbor.so the way
-// the host does (dlopen, the function table, start-up), prints the host
-// classes the engine registered with their superclass, properties and
-// methods, and shuts the engine down again.
+// the host does (dlopen, the function table, start-up), then either lists
+// the registered host classes (--classes) or builds the bundled example, a
+// Michaelis-Menten enzyme model, through the same calls a user's script
+// makes, displays it and verifies it, and finally shuts the engine down.
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -9,7 +10,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include <hb/hb_test.hpp>
 #include <obk/obk.hpp>
@@ -53,13 +56,14 @@ bool loadEngine(Engine& engine) {
          lookUp(engine.library, "GetQuorvApplication", engine.application);
 }
 
-const char* accessText(const OBPropInfo* p) {
-  static std::string text;
-  text.clear();
+// --- listing the classes ---------------------------------------------------------
+
+std::string accessText(const OBPropInfo* p) {
+  std::string text;
   text += p->isExternalGetAccess() ? 'r' : '-';
   text += p->isExternalSetAccess() ? 'w' : '-';
-  text += p->isVisible() ? "" : " hidden";
-  return text.c_str();
+  if (!p->isVisible()) text += " hidden";
+  return text;
 }
 
 void printClass(const OBClass* cls) {
@@ -68,8 +72,8 @@ void printClass(const OBClass* cls) {
   std::printf("\n");
   for (const OBPropInfo* prop : cls->getProperties()) {
     OBDataType* type = prop->getDataType(nullptr);
-    std::printf("  property %-24s %-14s %s\n", prop->getName(), type ? type->getName() : "?",
-                accessText(prop));
+    std::printf("  property %-26s %-16s %s\n", prop->getName(), type ? type->getName() : "?",
+                accessText(prop).c_str());
   }
   for (const OBMethodInfo* method : cls->getMethods()) {
     for (const OBMethodSignature* sig : method->getMethodSignatures()) {
@@ -79,20 +83,98 @@ void printClass(const OBClass* cls) {
   }
 }
 
+// --- the bundled example -----------------------------------------------------------
+
+// Host values made by the example; destroyed when it ends.
+class Values {
+ public:
+  ~Values() {
+    for (qxArray* a : arrays_) qxDestroyArray(a);
+  }
+  qxArray* keep(qxArray* a) {
+    qxSetArrayScope(a, qxSCOPE_PERSISTENT);
+    arrays_.push_back(a);
+    return a;
+  }
+  qxArray* str(const char* text) { return keep(qxCreateString(text)); }
+  qxArray* num(double value) { return keep(qxCreateDoubleScalar(value)); }
+
+ private:
+  std::vector<qxArray*> arrays_;
+};
+
+// Calls a method of the object with the arguments; returns its first output
+// when one was asked for.
+OBInterface* call(Values& v, OBInterface* object, const char* method,
+                  std::initializer_list<qxArray*> args, int nargout = 1) {
+  std::vector<qxArray*> ins{v.keep(obkHandleArray(object))};
+  ins.insert(ins.end(), args.begin(), args.end());
+  qxArray* out[1] = {nullptr};
+  const int produced =
+      obkCallMethod(method, nargout, out, static_cast<int>(ins.size()), ins.data());
+  OBInterface* result = produced > 0 ? obkHandleOf(out[0]) : nullptr;
+  qxDestroyArray(out[0]);
+  return result;
+}
+
+void set(Values& v, OBInterface* object, const char* property, qxArray* value) {
+  obkSetProperty(object, property, value);
+}
+
+// E + S <-> ES -> E + P, with mass-action rates written out.
+void runExample() {
+  Values v;
+  OBInterface* model = obkConstruct("Kestrion.Model", 1, std::vector<qxArray*>{v.str("enzyme")}.data());
+  call(v, model, "addcompartment", {v.str("cell")});
+  struct Quantity {
+    const char* name;
+    double value;
+  };
+  for (const Quantity& s : {Quantity{"E", 5}, Quantity{"S", 100}, Quantity{"ES", 0}, Quantity{"P", 0}}) {
+    OBInterface* species = call(v, model, "addspecies", {v.str(s.name)});
+    set(v, species, "InitialAmount", v.num(s.value));
+  }
+  for (const Quantity& p : {Quantity{"kf", 0.1}, Quantity{"kr", 0.01}, Quantity{"kcat", 0.5}}) {
+    OBInterface* parameter = call(v, model, "addparameter", {v.str(p.name)});
+    set(v, parameter, "Value", v.num(p.value));
+  }
+  OBInterface* binding = call(v, model, "addreaction", {v.str("E + S <-> ES")});
+  set(v, binding, "ReactionRate", v.str("kf*E*S - kr*ES"));
+  OBInterface* catalysis = call(v, model, "addreaction", {v.str("ES -> E + P")});
+  set(v, catalysis, "ReactionRate", v.str("kcat*ES"));
+
+  call(v, model, "display", {}, 0);
+  call(v, binding, "display", {}, 0);
+  call(v, catalysis, "display", {}, 0);
+  call(v, model, "verify", {}, 0);
+  std::printf("\nThe model verified.\n");
+  call(v, model, "delete", {}, 0);
+  model->releaseReference();
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const bool listClasses = argc > 1 && std::strcmp(argv[1], "--classes") == 0;
   hbTestSetEcho(true);
   Engine engine;
   if (!loadEngine(engine)) return 1;
   engine.queryTable();
+  int status = 0;
   try {
     engine.initialize();
+    if (listClasses) {
+      for (const OBClass* cls : engine.application()->getClasses()) printClass(cls);
+    } else {
+      runExample();
+    }
   } catch (const HostError& e) {
     std::fprintf(stderr, "%s: %s\n", e.identifier().c_str(), e.message().c_str());
-    return 1;
+    status = 1;
+  } catch (const ErrorIdException& e) {
+    std::fprintf(stderr, "%s: %s\n", e.getIdentifier().c_str(), e.getMessage().c_str());
+    status = 1;
   }
-  for (const OBClass* cls : engine.application()->getClasses()) printClass(cls);
   engine.terminate();
-  return 0;
+  return status;
 }
