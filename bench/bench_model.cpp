@@ -98,6 +98,34 @@ void BM_AddOneOfEachAtSize(benchmark::State& state) {
 }
 BENCHMARK(BM_AddOneOfEachAtSize)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
+
+// copyobj of a whole model of n compartments, species and parameters; to be
+// read against BM_BuildModelThroughHostMethods at the same size.
+void BM_CopyModel(benchmark::State& state) {
+  TestHost& host = startedHost();
+  const auto n = static_cast<size_t>(state.range(0));
+  OBInterface* model = buildModel(host, n);
+  qxArray* ins[1] = {obkHandleArray(model)};
+  for (auto _ : state) {
+    qxArray* outs[1] = {nullptr};
+    obkCallMethod("copyobj", 1, outs, 1, ins);
+    OBInterface* copy = obkHandleOf(outs[0]);
+    state.PauseTiming();
+    copy->getReference();
+    qxDestroyArray(outs[0]);
+    deleteModel(copy);
+    copy->releaseReference();
+    state.ResumeTiming();
+  }
+  qxDestroyArray(ins[0]);
+  deleteModel(model);
+  host.release(model);
+  state.counters["per_component"] = benchmark::Counter(
+      static_cast<double>(3 * n),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_CopyModel)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -46,6 +46,11 @@ class KELBOR_API BQuorvixRoot : public KelborComponent {
   const std::string& getTempDir() const { return tempDir_; }
   void display() const;
 
+  // When on, changes of abstract kinetic laws update the library file.  Off
+  // when the root is made; nothing in the engine turns it on.
+  bool getLibraryUpdateSwitch() const { return libraryUpdateSwitch_; }
+  void setLibraryUpdateSwitch(bool on) { libraryUpdateSwitch_ = on; }
+
   static void registerMessageCatalog();
   static void unregisterMessageCatalog();
 
@@ -57,6 +62,7 @@ class KELBOR_API BQuorvixRoot : public KelborComponent {
   BLibrary* builtin_ = nullptr;
   BLibrary* user_ = nullptr;
   std::string tempDir_;
+  bool libraryUpdateSwitch_ = false;
 };
 
 // The root's host instance (null before the "Root" class made it, and after

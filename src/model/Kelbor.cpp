@@ -261,7 +261,7 @@ void Kelbor::tellReactionsAboutCompartments(bool multiple) {
 // Tells the reactions when the model passes between one compartment and
 // several, whatever the size of the step.
 void Kelbor::tellReactionsOnCompartmentCrossing() {
-  const bool multiple = getNumCompartmentsInTree() >= 2;
+  const bool multiple = hasSeveralCompartments();
   if (multiple == reactionsToldMultiple_) return;
   reactionsToldMultiple_ = multiple;
   tellReactionsAboutCompartments(multiple);
@@ -279,6 +279,11 @@ void Kelbor::componentRemoved(KelborComponent* component) {
 }
 
 // --- tree queries -------------------------------------------------------------------
+
+bool Kelbor::hasSeveralCompartments() const {
+  if (compartments_.size() != 1) return compartments_.size() > 1;
+  return compartments_.front()->getNumCompartments() > 0;
+}
 
 uint64_t Kelbor::getNumCompartmentsInTree() const {
   uint64_t count = 0;

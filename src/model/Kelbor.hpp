@@ -28,6 +28,18 @@ class ODESimulationDataApi;
 class SymbolTable;
 class Variant;
 class Vector;
+class OBInterface;
+
+// The model behind a host object; null for a null object or one whose
+// component is not a model.
+KELBOR_API Kelbor* kelborFromHandle(const OBInterface* instance);
+// Appends, with one reference each, the host objects of every species of the
+// model's compartment tree, then of its parameters (model parameters first,
+// then those of the reactions' kinetic laws): all of them with
+// includeConstants, otherwise only those whose ConstantValue is false.  A
+// handle that is no model appends nothing.
+KELBOR_API void collectSpeciesAndParameterOBIs(const OBInterface* modelHandle, Vector* result,
+                                               bool includeConstants);
 
 // The model: holds one biochemical model's components by kind, owns the
 // model's symbol table, keeps the configuration sets, variants and doses
@@ -131,6 +143,9 @@ class KELBOR_API Kelbor : public KelborComponent {
 
   // --- tree queries -------------------------------------------------------------
   virtual uint64_t getNumCompartmentsInTree() const;
+  // getNumCompartmentsInTree() >= 2, told from the top of the tree alone
+  // (constant time).
+  bool hasSeveralCompartments() const;
   uint32_t getNumSpeciesInTree() const;
   BSpecies* getSpeciesInTreeAt(uint64_t index) const;
   BCompartment* getCompartmentInTreeAt(uint64_t index) const;
@@ -241,6 +256,8 @@ class KELBOR_API Kelbor : public KelborComponent {
   void update(KStrConfigurationSetApi* set, const kstrVector<const Variant*>* variants,
               const kstrVector<const Dose*>* doses);
   bool canUseCachedModel(KStrConfigurationSetApi* set, const kstrVector<const Dose*>* doses) const;
+  // Keeps the compiled model for the set and doses (when the feature switch
+  // "KestriCacheCompiledModels" is on); a null set keeps nothing.
   void setCachedCModel(const boost::shared_ptr<CModelApi>& model, KStrConfigurationSetApi* set,
                        const kstrVector<const Dose*>& doses);
   boost::shared_ptr<CModelApi> getCachedCModel() const { return cachedModel_; }

@@ -39,7 +39,8 @@ bool Kelbor::canUseCachedModel(KStrConfigurationSetApi* set,
 
 void Kelbor::setCachedCModel(const boost::shared_ptr<CModelApi>& model,
                              KStrConfigurationSetApi* set, const kstrVector<const Dose*>& doses) {
-  if (!svIsFeatureEnabled("KestriCacheCompiledModels")) return;
+  // Without a set there is nothing to tie the compiled model to.
+  if (!set || !svIsFeatureEnabled("KestriCacheCompiledModels")) return;
   cachedModel_ = model;
   cachedConfigSetName_ = set->getName();
   compileNeeded_ = false;

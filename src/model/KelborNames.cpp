@@ -3,10 +3,12 @@
 #include <iostream>
 
 #include <hb/hb.hpp>
+#include <obk/obk.hpp>
 
 #include "core/ExpressionEvents.hpp"
 #include "core/InUseCountEvents.hpp"
 #include "expressions/SymbolTable.hpp"
+#include "host/HostHelpers.hpp"
 #include "model/Kelbor.hpp"
 #include "quantities/BCompartment.hpp"
 #include "quantities/BParameter.hpp"
@@ -201,4 +203,26 @@ void Kelbor::printEBCsAndListeners() const {
   printExpressionComponents("==REACTIONS==\n", reactions_);
   printExpressionComponents("==RULES==\n", rules_);
   printExpressionComponents("==EVENTS==\n", events_);
+}
+
+Kelbor* kelborFromHandle(const OBInterface* instance) {
+  KelborComponent* component = componentOf(instance);
+  return component && component->getEnumType() == kstr::kstrmodel ? static_cast<Kelbor*>(component)
+                                                                   : nullptr;
+}
+
+void collectSpeciesAndParameterOBIs(const OBInterface* modelHandle, Vector* result,
+                                    bool includeConstants) {
+  const Kelbor* model = kelborFromHandle(modelHandle);
+  if (!model || !result) return;
+  kstrVector<BSpecies*> species;
+  kstrVector<BParameter*> parameters;
+  model->findAllSpeciesAndParams(species, parameters, includeConstants);
+  auto append = [result](OBInterface* handle) {
+    if (!handle) return;
+    handle->getReference();
+    result->addElement(handle);
+  };
+  for (const BSpecies* s : species) append(s->getOBI());
+  for (const BParameter* p : parameters) append(p->getOBI());
 }

@@ -246,23 +246,6 @@ Model_getStates_MI::Model_getStates_MI() {
   addMethodSignature(withFlag_);
 }
 
-namespace {
-
-// The species of the model's tree, then the parameters that the model's
-// search gives for the flag, each with one reference.
-Vector* collectSpeciesAndParameterOBIs(const Kelbor* model, bool includeConstants) {
-  auto* states = new Vector();
-  Vector* species = model->getSpeciesOBIs();
-  for (OBInterface* handle : species->elements()) appendWithReference(states, handle);
-  delete species;
-  kstrVector<BSpecies*> speciesList;
-  kstrVector<BParameter*> parameters;
-  model->findAllSpeciesAndParams(speciesList, parameters, includeConstants);
-  for (const BParameter* parameter : parameters) appendWithReference(states, parameter->getOBI());
-  return states;
-}
-
-}  // namespace
 
 void Model_getStates_MI::invoke(OBMethodSignature* matched, int& nOut, void* outs[], int,
                                 void* const ins[]) {
@@ -271,7 +254,9 @@ void Model_getStates_MI::invoke(OBMethodSignature* matched, int& nOut, void* out
   Kelbor* model = requireModel(inst);
   requireConfigSetTopLevel(inst);
   const bool includeConstants = matched == withFlag_ ? boolArg(ins, 1) : true;
-  outs[0] = collectSpeciesAndParameterOBIs(model, includeConstants);
+  auto* states = new Vector();
+  collectSpeciesAndParameterOBIs(model->getOBI(), states, includeConstants);
+  outs[0] = states;
 }
 
 // --- delete ------------------------------------------------------------------------------------------

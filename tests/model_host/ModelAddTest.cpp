@@ -227,6 +227,13 @@ TEST_F(ModelAddTest, AddRuleMakesAndWiresTheRule) {
   expectRefused(m, "addrule", {host().num(1)}, "Kestrion:ADDRULE_ERROR",
                 "An error occurred while creating the Kestrion rule object.");
   EXPECT_EQ(kelbor(m)->getNumRules(), 1u);
+  // The restore of "Rules" wires saved rules the same way.
+  OBInterface* saved = host().construct("Rule", {host().str("y = 2")});
+  host().set(m, "Rules", host().handles({saved}), true);
+  EXPECT_EQ(handlesOf(host().get(m, "Rules")), (std::vector<OBInterface*>{r, saved}));
+  EXPECT_EQ(saved->getUp(), m);
+  host().call(m, "reorder", {host().handles({saved, r})});
+  EXPECT_EQ(kelbor(m)->getRuleAt(0)->getOBI(), saved);
   host().call(m, "delete");
 }
 

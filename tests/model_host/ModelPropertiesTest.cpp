@@ -4,8 +4,10 @@
 #include <cstdint>
 
 #include "ModelHostFixture.hpp"
+#include "model/ModelGlue.hpp"
 #include "model/ModelOBC.hpp"
 #include "model/SimulatorInterfaces.hpp"
+#include "quantities/BCompartment.hpp"
 
 namespace {
 
@@ -314,6 +316,55 @@ TEST_F(ModelPropertiesTest, ModelsRestoreTakesModelsFromTheRoot) {
   EXPECT_EQ(handlesOf(host().get(getOBIRoot(), "Models")), std::vector<OBInterface*>{m});
   EXPECT_EQ(a->getUp(), m);
   EXPECT_EQ(kelbor(b)->getParent(), kelbor(m));
+}
+
+}  // namespace
+
+namespace {
+
+class CompiledModel : public CModelApi {
+ public:
+  qxArray_tag* getQxEventTriggerCode() const override { return nullptr; }
+  qxArray_tag* getQxEventFunctionCode() const override { return nullptr; }
+};
+
+TEST_F(ModelPropertiesTest, ACompiledModelWithoutASetIsNotCached) {
+  OBInterface* m = model("m");
+  kstrVector<const Dose*> doses;
+  kelbor(m)->setCachedCModel(boost::shared_ptr<CModelApi>(new CompiledModel()), nullptr, doses);
+  EXPECT_FALSE(kelbor(m)->getCachedCModel());
+  EXPECT_TRUE(kelbor(m)->getCompileNeeded());
+  kelbor(m)->setCachedCModel(boost::shared_ptr<CModelApi>(new CompiledModel()), kelbor(m)->getActiveConfigSet(), doses);
+  EXPECT_TRUE(kelbor(m)->getCachedCModel());
+  EXPECT_FALSE(kelbor(m)->getCompileNeeded());
+}
+
+// The compartments of a saved model come back through two properties: the
+// whole tree's vector and the top-level list.
+TEST_F(ModelPropertiesTest, CompartmentsRestore) {
+  OBInterface* m = model("m");
+  OBInterface* c = host().construct("Compartment", {host().str("c")});
+  c->addBelow(m);
+  host().set(m, "Compartments", host().handles({c}), true);
+  host().set(m, "TopLevelCompartments", host().handles({c}), true);
+  EXPECT_EQ(handlesOf(host().get(m, "Compartments")), std::vector<OBInterface*>{c});
+  EXPECT_EQ(handlesOf(host().get(m, "TopLevelCompartments")), std::vector<OBInterface*>{c});
+  EXPECT_EQ(componentOf(c)->getOBIParent(), m);
+  EXPECT_EQ(kelbor(m)->getNamedCompartment("c")->getOBI(), c);
+  EXPECT_EQ(c->getExternalReferenceCount(), 1);
+  // A second restore of the same top-level compartment is refused.
+  expectHostError([&] { host().set(m, "TopLevelCompartments", host().handles({c}), true); },
+                  "Kestrion:InvalidPropertyValue");
+  EXPECT_EQ(kelbor(m)->getCompartments()->size(), 1u);
+}
+
+TEST_F(ModelPropertiesTest, MassActionLawsAreFoundBelowAModel) {
+  OBInterface* m = model("m");
+  add(m, "addreaction", {host().str("A -> B")});
+  EXPECT_EQ(kstr::model::findByTypeMassAction(nullptr), nullptr);
+  qxArray* found = host().own(kstr::model::findByTypeMassAction(m));
+  ASSERT_NE(found, nullptr);
+  EXPECT_TRUE(qxIsEmpty(found));
 }
 
 }  // namespace

@@ -138,10 +138,15 @@ TEST_F(ModelTreeTest, DisplayOfAVectorOfModels) {
 TEST_F(ModelTreeTest, DiagnosticPrints) {
   OBInterface* m = model("m");
   add(m, "addspecies", {host().str("A")});
+  add(m, "addreaction", {host().str("A -> B")});
   host().clearLogs();
+  testing::internal::CaptureStdout();
   host().call(m, "printSymbolTable");
   host().call(m, "debugExpressionsAndListeners");
-  SUCCEED() << host().printed();
+  const std::string printed = testing::internal::GetCapturedStdout() + host().printed();
+  EXPECT_NE(printed.find("SymbolTable Contents"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("unnamed.A"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("Expression: A -> B."), std::string::npos) << printed;
 }
 
 TEST_F(ModelTreeTest, HelpAndCopy) {

@@ -218,8 +218,12 @@ TEST_F(RootHostTest, AddToLibraryRegistersInTheUserLibrary) {
   std::vector<qxArray*> result = host().call(root(), "addtolibrary", {host().handle(lawInstance)}, 1);
   EXPECT_TRUE(qxIsEmpty(result[0]));
   BUnitWrapper* unit = BQuorvixRoot::getInstance()->getLibrary(0)->getUnits().front();
-  host().call(root(), "addtolibrary", {host().handle(instanceOver("Unit", unit))}, 1);
-  EXPECT_EQ(serviceLog().calls, (std::vector<std::string>{"registerAKL MyLaw 1", "registerUnit " + unit->getName() + " 1"}));
+  OBInterface* unitInstance = instanceOver("Unit", unit);
+  host().call(root(), "addtolibrary", {host().handle(unitInstance)}, 1);
+  // Removing a unit object goes to the user-unit removal.
+  host().call(root(), "removefromlibrary", {host().handle(unitInstance)});
+  EXPECT_EQ(serviceLog().calls, (std::vector<std::string>{"registerAKL MyLaw 1", "registerUnit " + unit->getName() + " 1",
+                                                          "removeUserUnit " + unit->getName()}));
 }
 
 TEST_F(RootHostTest, RemoveFromLibraryArgumentChecks) {
