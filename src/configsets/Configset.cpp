@@ -7,6 +7,7 @@
 #include <ks_utils/StringHelpers.hpp>
 
 #include "core/Application.hpp"
+#include "core/ModelComponentProps.hpp"
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
 #include "model/BQuorvixRoot.hpp"
@@ -33,10 +34,6 @@ void KStrConfigurationSet::setActive(bool active) {
 
 namespace {
 
-const char kNameHelp[] =
-    "Name identifies a Kestrion object. Names must be unique for species in a\n"
-    "   compartment, for parameters in their scope and for models.\n"
-    "   Configsets cannot have the name default or active.";
 const char kActiveHelp[] =
     "Indicates whether the configuration set is the active one of its model.\n"
     "   Use SETACTIVECONFIGSET to make a configuration set active.";
@@ -50,7 +47,7 @@ KStrConfigurationSet* setOf(OBInterface* inst) {
 // "Name": the model's checks first, then the set's own.
 class Configset_NamePIT : public OBPropInfoTemplate {
  public:
-  Configset_NamePIT() : OBPropInfoTemplate("Name", kNameHelp, "string", obkDefaultAccessWord()) {}
+  Configset_NamePIT() : OBPropInfoTemplate("Name", kstr::help::kName, "string", obkDefaultAccessWord()) {}
   void* getValue(OBDatabaseClient*, OBInterface* inst) override {
     return const_cast<char*>(setOf(inst)->getName().c_str());
   }

@@ -7,8 +7,8 @@
 
 namespace kstr::help {
 const char* const kName =
-    "Name identifies a Kestrion object. Names must be unique for species in a\n"
-    "   compartment, for parameters in their scope and for models. Use KSTRSELECT\n"
+    "Property to identify a Kestrion object. Names must be unique for species in\n"
+    "   a compartment, for parameters in their scope and for models. Use KSTRSELECT\n"
     "   to find objects by Name. Models and species cannot have an empty name.\n"
     "   Species names cannot be the words null or time and cannot contain '->',\n"
     "   '<->', '[' or ']'. A species name longer than 63 characters must be\n"
@@ -17,13 +17,15 @@ const char* const kName =
 const char* const kID = "Indicate an ID for the ksmodel component object.";
 const char* const kNotes = "Notes can be used to describe a Kestrion object.";
 const char* const kTag =
-    "Specify a label for the object. Use Tag to group objects, for example\n"
-    "   synthesis or degradation reactions, and retrieve them with KSTRSELECT.";
+    "Property to specify a label associated with a Kestrion object. Use Tag to\n"
+    "   group objects, for example synthesis or degradation reactions, and\n"
+    "   retrieve them with KSTRSELECT.";
 const char* const kParent =
-    "Indicates the parent object. A top-level model has the root as Parent and a\n"
-    "   sub-model another model. Reactions, species and rules have a model or []\n"
-    "   as Parent; parameters have a model or a kinetic law. An abstract kinetic\n"
-    "   law has [] as Parent until it is added to the library, then the root.";
+    "Property that indicates the parent object for a Kestrion object. A\n"
+    "   top-level model has the root as Parent and a sub-model another model.\n"
+    "   Reactions, species and rules have a model or [] as Parent; parameters\n"
+    "   have a model or a kinetic law. An abstract kinetic law has [] as Parent\n"
+    "   until it is added to the library, then the root.";
 }  // namespace kstr::help
 
 namespace {
@@ -36,11 +38,12 @@ const char kAnnotationHelp[] =
     "   object. Annotation can be used to link a URL or filename to a \n"
     "   Kestrion object.";
 const char kTypeHelp[] =
-    "Indicates the object type. The type is set automatically when the object\n"
-    "   is created, for example 'species' for a species.";
+    "Indicate a Kestrion object type. The type is set automatically when the\n"
+    "   object is created, for example 'species' for a species.";
 const char kUserDataHelp[] =
-    "Specify data to associate with the object. The object does not use the\n"
-    "   data itself; read it back with get or dot notation.";
+    "Property to specify data that you want to associate with\n"
+    "   a Kestrion object. The object does not use this data directly,\n"
+    "   but you can access it using the function get or dot notation.";
 
 //                      name                      type            help        extSet intSet visible saved copied
 const Row kAnnotation{"Annotation", "string", kAnnotationHelp, A::Yes, A::Yes, A::Default, A::Default, A::Default};

@@ -183,9 +183,10 @@ bool ExpressionBasedComponent::updateExpressionForComponentAdded(ExpressionPtr e
   const std::string bn = bracketedNameOf(added);
   const std::string qn = qualifiedNameOf(added);
   bool updated = false;
+  // The collision rule runs quietly here; the events are sent explicitly.
   if (qn != bn && expression->containsToken(qn)) {
     expression->setResolvedComponent(qn, reResolveSymbolAndListen(qn, qn));
-    handleCollisionScenario(expression, qn, deferring_);
+    handleCollisionScenario(expression, qn, true);
     sendJavaUpdateEvents();
     updated = true;
   }
@@ -211,7 +212,7 @@ bool ExpressionBasedComponent::updateExpressionForComponentAdded(ExpressionPtr e
     updated = true;
     if (record) *record = {true, {p, q}};
   }
-  handleCollisionScenario(expression, bn, deferring_);
+  handleCollisionScenario(expression, bn, true);
   sendJavaUpdateEvents();
   return updated;
 }
@@ -234,13 +235,19 @@ void ExpressionBasedComponent::applyComponentRemoved(const ExpressionPtr& expres
   kstr::Expression::ComponentMap map;
   expression->getSymbolComponentMap(map);
   bool touched = false;
+  // The collision rule runs quietly: this update sends one event at the end.
   for (const auto& [token, component] : map) {
     if (component == removed) {
       expression->setResolvedComponent(token, resolveSymbolAndListen(token));
-      handleCollisionScenario(expression, token, deferring_);
+      handleCollisionScenario(expression, token, true);
       touched = true;
     } else if (token == removedBracketedName) {
-      handleCollisionScenario(expression, token, deferring_);
+      if (!component) {
+        // The bare name waited because several components held it; with
+        // one of them gone it may denote a single one again.
+        expression->setResolvedComponent(token, reResolveSymbolAndListen("", token));
+      }
+      handleCollisionScenario(expression, token, true);
       touched = true;
     }
   }
@@ -263,13 +270,14 @@ void ExpressionBasedComponent::updateExpressionForComponentNameChange(
 void ExpressionBasedComponent::applyComponentNameChange(const ExpressionPtr& expression,
                                                         const std::string& oldBracketedName,
                                                         const std::string& oldQualifiedName) {
+  // The collision rule runs quietly: this update sends one event at the end.
   bool ran = false;
   if (expression->containsCollisionToken(oldBracketedName)) {
-    handleCollisionScenario(expression, oldBracketedName, deferring_);
+    handleCollisionScenario(expression, oldBracketedName, true);
     ran = true;
   }
   if (expression->containsCollisionToken(oldQualifiedName)) {
-    handleCollisionScenario(expression, oldQualifiedName, deferring_);
+    handleCollisionScenario(expression, oldQualifiedName, true);
     ran = true;
   }
   if (ran) sendJavaUpdateEvents();

@@ -56,11 +56,17 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
   // False only for a kinetic-law parameter.
   virtual bool isComponentVisible(const KelborComponent* component) const;
   virtual void updateAllExpressionsForComponentRemoved(const KelborComponent* component) = 0;
+  // Queued while deferring; otherwise every token bound to the removed
+  // component resolves again, and a token of its bare name is re-examined
+  // (an unbound one resolves again).  The text never changes.  At most one
+  // sendJavaUpdateEvents per call.
   virtual void updateExpressionForComponentRemoved(ExpressionPtr expression,
                                                    const KelborComponent* component);
   virtual void updateAllExpressionsForComponentNameChange(const KelborComponent* component,
                                                           const std::string& oldBracketedName,
                                                           const std::string& oldQualifiedName) = 0;
+  // Queued while deferring; otherwise re-examines the old names when they
+  // are collision tokens, with at most one sendJavaUpdateEvents per call.
   virtual void updateExpressionForComponentNameChange(ExpressionPtr expression,
                                                       const KelborComponent* component,
                                                       const std::string& oldBracketedName,

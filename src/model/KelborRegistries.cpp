@@ -73,7 +73,8 @@ KStrConfigurationSetApi* Kelbor::findConfigSet(const std::string& name) const {
 
 void Kelbor::addConfigSet(KStrConfigurationSetApi* set) {
   if (set->getName() == kActive || findConfigSet(set->getName())) {
-    kstr_error("Kestrion:ConfigSetNameClash", kstr::code(kstr::MessageCode::KS_ConfigSetNameClash));
+    kstr_error("Kestrion:ConfigSetNameClash",
+               kstr::code(kstr::MessageCode::KS_MODEL_CONFIG_SET_NAMECLASH));
   }
   set->setModel(this);
   configSets_.push_back(set);
@@ -134,7 +135,8 @@ KStrConfigurationSetApi* Kelbor::getAutoDefaultConfigSet() const { return autoDe
 void Kelbor::updateCSName(const std::string& oldName, const std::string& newName) {
   if (oldName == newName) return;
   if (newName == kActive || findConfigSet(newName)) {
-    kstr_error("Kestrion:ConfigSetNameClash", kstr::code(kstr::MessageCode::KS_ConfigSetNameClash));
+    kstr_error("Kestrion:ConfigSetNameClash",
+               kstr::code(kstr::MessageCode::KS_MODEL_CONFIG_SET_NAMECLASH));
   }
   if (oldName == activeConfigSetName_) activeConfigSetName_ = newName;
 }

@@ -23,7 +23,9 @@ CapacityArgument readCapacityArgument(int argc, qxArray* const args[], int index
   if (index >= argc || !args[index] || !qxIsDouble(args[index])) return result;
   const qxArray* a = args[index];
   const double value = qh::isScalarDouble(a) ? qxGetScalar(a) : -1.0;
-  if (!(value >= 0.0 && std::isfinite(value))) {
+  // NaN is neither negative nor infinite: it is taken as the capacity and
+  // refused by checkCapacityValue, as storing it would refuse it.
+  if (value < 0.0 || std::isinf(value)) {
     kstr_error("Kestrion:INVALID_CAPACITY",
                kstr::code(kstr::MessageCode::KS_COMPARTMENT_INVALIDCAPACITY));
   }
@@ -31,6 +33,13 @@ CapacityArgument readCapacityArgument(int argc, qxArray* const args[], int index
   result.value = value;
   result.pairsStart = index + 1;
   return result;
+}
+
+void checkCapacityValue(const CapacityArgument& capacity) {
+  if (capacity.present && std::isnan(capacity.value)) {
+    kstr_error("Kestrion:COMPARTMENT_INVALID_CAPACITY",
+               kstr::code(kstr::MessageCode::KS_COMPARTMENT_INVALIDCAPACITY));
+  }
 }
 
 void checkNoOwnerPair(int argc, qxArray* const args[], int first) {

@@ -20,11 +20,15 @@ struct CapacityArgument {
   int pairsStart = 0;
 };
 
-// Examines args[index] (when index < argc): a 1-by-1 double from 0 up to,
-// but not including, infinity is the capacity and the pairs start after
-// it; any other double array raises "Kestrion:INVALID_CAPACITY" (NaN
-// included); anything else starts the pairs.
+// Examines args[index] (when index < argc): a 1-by-1 double that is
+// neither negative nor infinite (NaN included) is the capacity and the
+// pairs start after it; any other double array raises
+// "Kestrion:INVALID_CAPACITY"; anything else starts the pairs.
 CapacityArgument readCapacityArgument(int argc, qxArray_tag* const args[], int index);
+// The capacity's own check, which storing it would run: a NaN capacity
+// raises "Kestrion:COMPARTMENT_INVALID_CAPACITY".  Callers run it before
+// the compartment is made, at the point where it would be stored.
+void checkCapacityValue(const CapacityArgument& capacity);
 // Raises "Kestrion:KSTR_INVALID_PVPAIR" with "Owner property cannot be set
 // from ADDCOMPARTMENT" when args[first..argc-1] name the property "Owner".
 void checkNoOwnerPair(int argc, qxArray_tag* const args[], int first);

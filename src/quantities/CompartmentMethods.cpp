@@ -113,10 +113,16 @@ void Compartment_addCompartment_MI::invoke(OBMethodSignature*, int& nOut, void* 
     raise("Kestrion:COMPARTMENT_INVALID_NAME", kstr::MessageCode::KS_COMPARTMENT_INVALID_NAME);
   }
   // Everything that can be refused without the new compartment is checked
-  // before it is made.
-  const ch::CapacityArgument capacity = ch::readCapacityArgument(argc, args, 1);
-  ch::checkNoOwnerPair(argc, args, capacity.pairsStart);
+  // before it is made, in the order the user is told about it: the name
+  // (as BCompartment::addCompartment checks it), the capacity, then the
+  // refused "Owner" pair.
   std::string name = qxArrayToStdString(args[0]);
+  std::string trimmed = name;
+  STDStringHelpers::trimWhitespace(trimmed);
+  BCompartment::errorForInvalidNameStatic(trimmed, owner->getParent());
+  const ch::CapacityArgument capacity = ch::readCapacityArgument(argc, args, 1);
+  ch::checkCapacityValue(capacity);
+  ch::checkNoOwnerPair(argc, args, capacity.pairsStart);
   BCompartment* sub = owner->addCompartment(name);
   OBInterface* instance = ch::makeInstance(sub, getCompartmentOBClass());
   try {

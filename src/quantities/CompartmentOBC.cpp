@@ -142,15 +142,20 @@ OBInterface* BCompartmentOBC::createInstance(OBDatabaseClient*, int argc, void* 
     qh::postObjectCreated(instance, "Compartment", "");
     return instance;
   }
+  // The checks run in the order the user is told about them: the form of
+  // the capacity, the name's type, the name itself, a NaN capacity, then
+  // the refused "Owner" pair (all before anything exists, so a refusal
+  // leaves nothing behind).
+  const kstr::compartmenthost::CapacityArgument capacity =
+      kstr::compartmenthost::readCapacityArgument(argc, args, 1);
   if (!qh::isText(args[0])) {
     kstr_error("Kestrion:KSTRCOMPARTMENT_INVALID_NAME",
                kstr::code(kstr::MessageCode::KS_COMPARTMENT_INVALID_NAME));
   }
   const std::string name = qxArrayToTrimmedString(args[0]);
-  const kstr::compartmenthost::CapacityArgument capacity =
-      kstr::compartmenthost::readCapacityArgument(argc, args, 1);
-  kstr::compartmenthost::checkNoOwnerPair(argc, args, capacity.pairsStart);
   BCompartment::errorForInvalidNameStatic(name, nullptr);
+  kstr::compartmenthost::checkCapacityValue(capacity);
+  kstr::compartmenthost::checkNoOwnerPair(argc, args, capacity.pairsStart);
 
   auto* compartment = new BCompartment();
   OBInterface* instance = kstr::compartmenthost::makeInstance(compartment, this);

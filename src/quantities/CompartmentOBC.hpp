@@ -17,13 +17,15 @@ class KELBOR_API BCompartmentOBC : public OBClass,
  public:
   BCompartmentOBC();
   // The creation entry: (), (name), (name, capacity), (name, capacity,
-  // pairs...) or (name, pairs...).  Errors, raised before anything is made:
-  // "Kestrion:KSTRCOMPARTMENT_INVALID_NAME" (name not text),
-  // "Kestrion:INVALID_CAPACITY" (a capacity that is not a 1-by-1 double
-  // from 0 up to, but not including, infinity; NaN too), the name errors of
-  // BCompartment::errorForInvalidNameStatic.  Failing pairs (an "Owner"
-  // pair among them) raise "Kestrion:KSTR_INVALID_PVPAIR" after the new
-  // instance was destroyed again.
+  // pairs...) or (name, pairs...).  Errors, raised in this order before
+  // anything is made: "Kestrion:INVALID_CAPACITY" (a second argument that
+  // is a double but not a 1-by-1 value that is neither negative nor
+  // infinite), "Kestrion:KSTRCOMPARTMENT_INVALID_NAME" (name not text), the
+  // name errors of BCompartment::errorForInvalidNameStatic,
+  // "Kestrion:COMPARTMENT_INVALID_CAPACITY" (a NaN capacity), and
+  // "Kestrion:KSTR_INVALID_PVPAIR" for an "Owner" pair.  Other failing
+  // pairs raise "Kestrion:KSTR_INVALID_PVPAIR" after the new instance was
+  // destroyed again.
   OBInterface* createInstance(OBDatabaseClient* client, int argc, void* const argv[],
                               OBInterface* creator, int mode) override;
   // True while the enclosing tree is being destroyed; otherwise the
@@ -91,7 +93,13 @@ class KELBOR_API Compartment_addSpecies_MI : public ModelContainer_add_MI {
 };
 
 // "addcompartment" (owner, name, [capacity], pairs...) -> the new
-// compartment below the owner.
+// compartment below the owner.  Errors, in this order, before anything is
+// made: "Kestrion:ADDCOMPARTMENT_TOO_FEW_ARGS", "Kestrion:COMPARTMENT_INVALID_NAME"
+// (name not text), the name errors of BCompartment::errorForInvalidNameStatic
+// against the owner's model, "Kestrion:INVALID_CAPACITY" (negative,
+// infinite or not 1-by-1), "Kestrion:COMPARTMENT_INVALID_CAPACITY" (NaN),
+// and "Kestrion:KSTR_INVALID_PVPAIR" for an "Owner" pair; other failing pairs
+// destroy the new instance and raise "Kestrion:KSTR_INVALID_PVPAIR".
 class KELBOR_API Compartment_addCompartment_MI : public ModelContainer_add_MI {
  public:
   Compartment_addCompartment_MI();

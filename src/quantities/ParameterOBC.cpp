@@ -115,7 +115,7 @@ BParameterOBC::BParameterOBC() {
   addProperty(new ModelComponent_ParentPIT());
   addProperty(new ModelComponent_TagPIT());
   addProperty(new ModelComponent_TypePIT());
-  addProperty(new ModelComponent_UserDataPIT());
+  addProperty(new Quantity_UserDataPIT());
   addProperty(new Parameter_ValuePIT());
   addProperty(new Parameter_ValueUnitsPIT());
   addProperty(new ModelComponent_PartiallyQualifiedNamePIT());

@@ -30,18 +30,21 @@ bool parsesWithoutBadParse(ReactionParser& parser, Parse parse) {
   }
 }
 
-// Checks every term of one side and applies the null rule to it.
-void checkSide(const kstrVector<ParsedReactionTerm*>& terms, const Kelbor* model) {
+// Checks every term of one side; answers how many of them are "null".
+size_t checkSide(const kstrVector<ParsedReactionTerm*>& terms, const Kelbor* model) {
   size_t nulls = 0;
   for (const ParsedReactionTerm* term : terms) {
     bool isNull = false;
     ReactionManipulator::checkTerm(*term, model, isNull);
     if (isNull) ++nulls;
   }
-  if (nulls > 1 || (nulls == 1 && terms.size() > 1)) {
-    kstr_error("Kestrion:ReactionManipulator:NullSpeciesError",
-               "Invalid use of 'null' reactant or product.");
-  }
+  return nulls;
+}
+
+// A side breaks the null rule when it holds "null" twice, or "null" and
+// another term.
+bool breaksNullRule(const kstrVector<ParsedReactionTerm*>& terms, size_t nulls) {
+  return nulls > 1 || (nulls == 1 && terms.size() > 1);
 }
 
 // Makes sure every named species of one side exists in the model.
@@ -180,8 +183,14 @@ void ReactionManipulator::setReactionFromString(BReaction* reaction, const char*
                kstr::code(kstr::MessageCode::KS_REACTION_PARSE_ERROR));
   }
   Kelbor* model = modelOf(reaction);
-  checkSide(parsed->reactants, model);
-  checkSide(parsed->products, model);
+  // Every term of both sides is checked before the null rule is applied.
+  const size_t reactantNulls = checkSide(parsed->reactants, model);
+  const size_t productNulls = checkSide(parsed->products, model);
+  if (breaksNullRule(parsed->reactants, reactantNulls) ||
+      breaksNullRule(parsed->products, productNulls)) {
+    kstr_error("Kestrion:ReactionManipulator:NullSpeciesError",
+               "Invalid use of 'null' reactant or product.");
+  }
   if (model) {
     createSide(*this, parsed->reactants, model);
     createSide(*this, parsed->products, model);

@@ -60,7 +60,8 @@ class KELBOR_API ReactionManipulator {
 
   // Parses the equation and sets it on the reaction; in a model every named
   // species is found or created first.  Errors, all raised before the
-  // equation changes:
+  // equation changes (every term of both sides is checked before the null
+  // rule):
   //  "Kestrion:REACTION_PARSE_ERROR"  the text does not parse;
   //  "Kestrion:ReactionManipulator:InvalidSpeciesName",
   //  "Kestrion:ReactionManipulator:InvalidCompartmentName",

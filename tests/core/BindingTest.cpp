@@ -3,6 +3,9 @@
 // the test host.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 #include <hb/hb_test.hpp>
 #include <jpi/jpi_test.hpp>
 #include <ks_utils/Errors.hpp>
@@ -156,6 +159,53 @@ TEST_F(BindingTest, FactoryMakersCarryTheirFlags) {
         << c.name;
     EXPECT_FALSE(c.prop->isGrandfathered()) << c.name;
     delete c.prop;
+  }
+}
+
+// The help texts of the shared component properties: the short ones word
+// for word, the long ones by their fixed opening sentence.  The ready-made
+// factory properties carry the same texts as the class's rows.
+TEST_F(BindingTest, ModelComponentHelpTexts) {
+  struct Help {
+    const char* name;
+    const char* text;
+    bool whole;
+  };
+  const Help cases[] = {
+      {"Annotation",
+       "Specify a descriptive comment or description for the Kestrion\n   object. Annotation can "
+       "be used to link a URL or filename to a \n   Kestrion object.",
+       true},
+      {"AnnotationFull", "Full annotation with tags", true},
+      {"ID", "Indicate an ID for the ksmodel component object.", true},
+      {"Name", "Property to identify a Kestrion object.", false},
+      {"Notes", "Notes can be used to describe a Kestrion object.", true},
+      {"Parent", "Property that indicates the parent object for a Kestrion object.", false},
+      {"Tag", "Property to specify a label associated with a Kestrion object.", false},
+      {"Type", "Indicate a Kestrion object type.", false},
+      {"UserData",
+       "Property to specify data that you want to associate with\n   a Kestrion object. The object "
+       "does not use this data directly,\n   but you can access it using the function get or dot "
+       "notation.",
+       true},
+      {"PartiallyQualifiedName", "This is an unsupported property and should not be used.", true},
+  };
+  OBClass* cls = getModelComponentOBClass();
+  for (const Help& c : cases) {
+    const std::string help = cls->getProperty(c.name)->getDescription();
+    if (c.whole) {
+      EXPECT_EQ(help, c.text) << c.name;
+    } else {
+      EXPECT_EQ(help.substr(0, std::strlen(c.text)), c.text) << c.name;
+      EXPECT_GT(help.size(), std::strlen(c.text)) << c.name;
+    }
+  }
+  OBPropInfo* made[] = {newNamePropInfo(), newIDPropInfo(), newNotesPropInfo(), newTagPropInfo(),
+                        newParentPropInfo()};
+  for (OBPropInfo* prop : made) {
+    EXPECT_STREQ(prop->getDescription(), cls->getProperty(prop->getName())->getDescription())
+        << prop->getName();
+    delete prop;
   }
 }
 

@@ -182,6 +182,11 @@ TEST(MessageCatalog, RowsWordForWord) {
       {0x400150, "KS_ActiveCSNowDefault",
        "Warning: The active configuration set was removed.\n The default "
        "configuration set is now active."},
+      {0x400153, "KS_OutOfContextSensInputOutput",
+       "Warning: You are trying to add a %s named '%s' that does not exist\n "
+       "in this model's hierarchy to the %s property. All elements of this "
+       "property\n must exist in the model that holds this configuration "
+       "set.\n The %s will not be added."},
       {0x400193, "KS_BRACKETED_NAME_UPDATED",
        "Warning: A %s name cannot contain brackets.\n Name will be changed "
        "from '%s' to '%s'."},

@@ -23,63 +23,12 @@
 #include "reactions/BReaction.hpp"
 #include "support/TestComponents.hpp"
 #include "support/ProbeReaction.hpp"
+#include "support/ModelWorld.hpp"
 #include "support/TestRule.hpp"
 
 namespace {
 
-// A model with compartments, species, parameters and rules that it tears
-// down the way the host does: the model is marked first, then every
-// component goes.
-class ScenarioModel : public ::testing::Test {
- protected:
-  void SetUp() override {
-    registerMessageCatalog();
-    hbTestSetEcho(false);
-    model_ = new Kelbor();
-  }
-  void TearDown() override {
-    model_->notifyModelBeingDestroyed();
-    for (TestRule* r : rules_) model_->deleteRule(r);
-    delete model_;
-    for (TestRule* r : rules_) delete r;
-    for (KelborComponent* c : owned_) {
-      // A compartment's host vectors go with it, as its destroy hook does.
-      if (c->getEnumType() == kstr::compartment) static_cast<BCompartment*>(c)->releaseHandleVectors();
-      delete c;
-    }
-  }
-
-  BCompartment* compartment(const std::string& name) {
-    auto* c = new BCompartment();
-    c->setName(name);
-    model_->addCompartment(c);
-    owned_.push_back(c);
-    return c;
-  }
-  BSpecies* species(BCompartment* c, const std::string& name) {
-    auto* s = new BSpecies();
-    s->setName(name);
-    c->addSpecies(s);
-    owned_.insert(owned_.begin(), s);  // species go before their compartment
-    return s;
-  }
-  BParameter* parameter(const std::string& name) {
-    auto* p = new BParameter();
-    p->setName(name);
-    model_->addParameter(p);
-    owned_.insert(owned_.begin(), p);
-    return p;
-  }
-  TestRule* rule(const std::string& text) {
-    auto* r = new TestRule(text);
-    model_->addRule(r);
-    rules_.push_back(r);
-    return r;
-  }
-
-  Kelbor* model_ = nullptr;
-  std::vector<KelborComponent*> owned_;
-  std::vector<TestRule*> rules_;
+class ScenarioModel : public ModelWorld {
 };
 
 TEST_F(ScenarioModel, BareNameCollidesAndResolvesAgain) {

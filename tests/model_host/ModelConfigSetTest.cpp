@@ -2,6 +2,13 @@
 // setactiveconfigset, removeconfigset), getstates and verify, and the
 // minimal "Configset" class they work with.
 #include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <hb/hb.hpp>
 
 #include "ModelHostFixture.hpp"
 
@@ -94,6 +101,68 @@ TEST_F(ModelConfigSetTest, AddConfigSetRefusalsLeaveNoSetBehind) {
     EXPECT_EQ(OBInterface::liveCount(), instances);
   }
   EXPECT_EQ(kelbor(m)->getConfigSets().size(), 2u);
+}
+
+// A message table whose text for each of its codes names the code.  It is
+// registered ahead of the catalog, so a raise with one of these codes shows
+// which code it used; the catalog answers every other code as before.
+class CodeProbe {
+ public:
+  explicit CodeProbe(std::vector<uint32_t> codes) : codes_(std::move(codes)) {
+    for (uint32_t code : codes_) {
+      char text[32];
+      std::snprintf(text, sizeof text, "probe 0x%06x", static_cast<unsigned>(code));
+      texts_.emplace_back(text);
+    }
+    for (const std::string& text : texts_) {
+      textPointers_.push_back(text.c_str());
+      ids_.push_back("KS_PROBE");
+    }
+    table_ = {static_cast<uint32_t>(codes_.size()), 0x40, codes_.data(), ids_.data(),
+              textPointers_.data()};
+    BQuorvixRoot::unregisterMessageCatalog();
+    hb_mem_add_primary_message_table(hbGetMemoryContext(), &table_);
+    BQuorvixRoot::registerMessageCatalog();
+  }
+  ~CodeProbe() { hb_mem_remove_primary_message_table(hbGetMemoryContext(), &table_); }
+  CodeProbe(const CodeProbe&) = delete;
+  CodeProbe& operator=(const CodeProbe&) = delete;
+
+ private:
+  std::vector<uint32_t> codes_;
+  std::vector<std::string> texts_;
+  std::vector<const char*> textPointers_;
+  std::vector<const char*> ids_;
+  MessageTable table_{};
+};
+
+// A taken or reserved set name is refused by the model with the catalog row
+// of the model's name clash (0x40002f), not with the configuration set's own
+// row of the same wording (0x40013e).
+TEST_F(ModelConfigSetTest, NameClashUsesTheModelCatalogCode) {
+  OBInterface* m = model("m");
+  addSet(m, "fast");
+  Kelbor* km = kelbor(m);
+  const CodeProbe probe({0x40002f, 0x40013e});
+  struct Case {
+    const char* what;
+    std::function<void()> raise;
+  };
+  const Case cases[] = {
+      {"addconfigset with a taken name", [&] { host().call(m, "addconfigset", {host().str("fast")}, 1); }},
+      {"addconfigset with the name active", [&] { host().call(m, "addconfigset", {host().str("active")}, 1); }},
+      {"updateCSName to a taken name", [&] { km->updateCSName("default", "fast"); }},
+      {"updateCSName to active", [&] { km->updateCSName("fast", "active"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto error = TestHost::errorOf(c.raise);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->id, "Kestrion:ConfigSetNameClash");
+    EXPECT_EQ(error->message, "probe 0x40002f");
+  }
+  EXPECT_EQ(km->getActiveConfigSetName(), "default");
+  EXPECT_EQ(km->getConfigSets().size(), 2u);
 }
 
 TEST_F(ModelConfigSetTest, GetConfigSetByNameActiveAndAll) {

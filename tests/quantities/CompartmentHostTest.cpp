@@ -109,7 +109,11 @@ TEST_F(CompartmentHostTest, CreationEntryRefusalsLeaveNothingBehind) {
       {{h.num(5)}, "Kestrion:KSTRCOMPARTMENT_INVALID_NAME", "Invalid syntax. Name must be a string."},
       {{h.str("c"), h.num(-1)}, "Kestrion:INVALID_CAPACITY", kCapacityText},
       {{h.str("c"), h.num(kInf)}, "Kestrion:INVALID_CAPACITY", kCapacityText},
-      {{h.str("c"), h.num(kNaN)}, "Kestrion:INVALID_CAPACITY", kCapacityText},
+      // NaN is taken as the capacity, which refuses it as storing it would.
+      {{h.str("c"), h.num(kNaN)}, "Kestrion:COMPARTMENT_INVALID_CAPACITY", kCapacityText},
+      {{h.str("c"), h.num(kNaN), h.str("Owner"), h.num(1)}, "Kestrion:COMPARTMENT_INVALID_CAPACITY",
+       kCapacityText},
+      {{h.num(5), h.num(kNaN)}, "Kestrion:KSTRCOMPARTMENT_INVALID_NAME", ""},
       {{h.str("c"), h.nums({1, 2}), h.str("Notes"), h.str("n")}, "Kestrion:INVALID_CAPACITY", ""},
       {{h.str("null")}, "Kestrion:INVALIDNAME_RESERVED", ""},
       {{h.str("a->b")}, "Kestrion:INVALIDNAME_RESERVED", ""},
@@ -127,6 +131,13 @@ TEST_F(CompartmentHostTest, CreationEntryRefusalsLeaveNothingBehind) {
        std::string(kPvText) + kCapacityText},
       {{h.str("c"), h.str("Notes")}, "Kestrion:KSTR_INVALID_PVPAIR",
        std::string(kPvText) + "A property was passed in with no corresponding value."},
+      // The order of the checks: capacity, name type, name, "Owner" pair.
+      {{h.num(5), h.num(-1)}, "Kestrion:INVALID_CAPACITY", kCapacityText},
+      {{h.num(5), h.str("Owner"), h.num(1)}, "Kestrion:KSTRCOMPARTMENT_INVALID_NAME",
+       "Invalid syntax. Name must be a string."},
+      {{h.str("null"), h.str("Owner"), h.num(1)}, "Kestrion:INVALIDNAME_RESERVED",
+       "Invalid Kestrion name. Name cannot be empty, 'null', 'time' or contain the strings '->', "
+       "'<->', '[', or ']'."},
   };
   const size_t alive = OBInterface::liveCount();
   for (const Case& c : cases) {
@@ -188,6 +199,24 @@ TEST_F(CompartmentHostTest, AddCompartmentRefusalsLeaveTheTreeAsItWas) {
                   "Kestrion:KS_COMPARTMENT_DUPLICATE_NAME");
   expectHostError([&] { h.call(cell, "addcompartment", {h.str("x"), h.str("Capacity"), h.str("big")}, 1); },
                   "Kestrion:KSTR_INVALID_PVPAIR");
+  // The name is checked before the capacity and the "Owner" pair.
+  expectHostError([&] { h.call(cell, "addcompartment", {h.str(" cell "), h.num(-1)}, 1); },
+                  "Kestrion:KS_COMPARTMENT_DUPLICATE_NAME");
+  expectHostError(
+      [&] { h.call(cell, "addcompartment", {h.str("null"), h.str("Owner"), h.handle(cell)}, 1); },
+      "Kestrion:INVALIDNAME_RESERVED");
+  expectHostError([&] { h.call(cell, "addcompartment", {h.str(" time "), h.num(kNaN)}, 1); },
+                  "Kestrion:InvalidComponentName");
+  expectHostError(
+      [&] {
+        h.call(cell, "addcompartment", {h.str("x"), h.num(kNaN), h.str("Owner"), h.handle(cell)}, 1);
+      },
+      "Kestrion:COMPARTMENT_INVALID_CAPACITY", kCapacityText);
+  expectHostError(
+      [&] {
+        h.call(cell, "addcompartment", {h.str("x"), h.num(kInf), h.str("Owner"), h.handle(cell)}, 1);
+      },
+      "Kestrion:INVALID_CAPACITY", kCapacityText);
   EXPECT_EQ(OBInterface::liveCount(), alive);
   EXPECT_EQ(compartment(cell)->getNumCompartments(), 0u);
   EXPECT_EQ(m->getNumCompartmentsInTree(), 1u);

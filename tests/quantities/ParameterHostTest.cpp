@@ -55,6 +55,13 @@ TEST_F(ParameterHostTest, ClassTableAsTheUserSeesIt) {
   EXPECT_STREQ(cls->getProperty("FullIdPathToTopModel")->getDescription(),
                "Get a underscore delimeted path to top model.");
   EXPECT_STREQ(cls->getProperty("FullyQualifiedName")->getDescription(), "");
+  // The common UserData text, as compartments and species carry it.
+  EXPECT_STREQ(cls->getProperty("UserData")->getDescription(),
+               getCompartmentOBClass()->getProperty("UserData")->getDescription());
+  EXPECT_STREQ(cls->getProperty("UserData")->getDescription(),
+               "Property to specify data that you want to associate with\n   a Kestrion object. "
+               "The object does not use this data directly,\n   but you can access it using the "
+               "function get or dot notation.");
   std::vector<std::string> methods;
   for (OBMethodInfo* m : cls->getMethods()) methods.push_back(m->getName());
   std::vector<std::string> want{"display", "help", "copyobj", "copy", "privategetusages", "rename",

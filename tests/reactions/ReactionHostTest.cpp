@@ -9,6 +9,7 @@
 
 #include <hb/hb_test.hpp>
 #include <obk/Vector.hpp>
+#include <obk/obk.hpp>
 
 #include "ReactionHostFixture.hpp"
 #include "kinetics/BKineticLaw.hpp"
@@ -18,6 +19,112 @@ namespace {
 
 using Strings = std::vector<std::string>;
 using Numbers = std::vector<double>;
+
+// The class definition as the user sees it: the nineteen properties in
+// order with their host types, who may set them and their help texts, and
+// the thirteen methods in order with their signatures.
+TEST_F(ReactionHostTest, ClassTableAsTheUserSeesIt) {
+  OBClass* cls = obkRequireClass("Reaction");
+  EXPECT_STREQ(cls->getFullName(), "Kestrion.Reaction");
+  struct PropRow {
+    const char* name;
+    const char* type;
+    bool userMaySet;
+  };
+  const PropRow props[] = {
+      {"Active", "bool", true},           {"Annotation", "string", true},
+      {"AnnotationFull", "string", false}, {"FastThreshold", "double", true},
+      {"FullyQualifiedName", "string", false}, {"ID", "string", false},
+      {"Name", "string", true},           {"Notes", "string", true},
+      {"Parent", "handle", false},        {"Products", "handle vector", false},
+      {"Reactants", "handle vector", false}, {"Reaction", "string", true},
+      {"ReactionRate", "string", true},   {"Reversible", "bool", true},
+      {"Stoichiometry", "NReals", true},  {"KineticLaw", "handle", false},
+      {"Tag", "string", true},            {"Type", "string", false},
+      {"UserData", "PELLAM array", true}};
+  const auto& have = cls->getProperties();
+  ASSERT_EQ(have.size(), std::size(props));
+  for (size_t i = 0; i < have.size(); ++i) {
+    SCOPED_TRACE(props[i].name);
+    EXPECT_STREQ(have[i]->getName(), props[i].name);
+    EXPECT_STREQ(have[i]->getDataType(nullptr)->getName(), props[i].type);
+    EXPECT_EQ(have[i]->isExternalSetAccess(), props[i].userMaySet);
+    const bool holdsHandles = std::string(props[i].name) == "KineticLaw" ||
+                              std::string(props[i].name) == "Products" ||
+                              std::string(props[i].name) == "Reactants";
+    if (holdsHandles) {
+      EXPECT_FALSE(have[i]->canContainOBInterfaces());
+    }
+  }
+  struct HelpRow {
+    const char* property;
+    const char* text;
+    bool whole;  // the whole text, else its beginning
+  };
+  const HelpRow help[] = {
+      {"Active", "Active indicates if a component is used during simulation.", true},
+      {"FastThreshold",
+       "Indicate if the reaction is 'fast' compared to other reaction in the kstrmodel.", true},
+      {"Products",
+       "Products is a 1-by-n species object array that indicates the\n   species that are changed "
+       "by the reaction.",
+       false},
+      {"Reactants", "Reactants is a 1-by-n species object array with species in the\n   reaction.",
+       false},
+      {"Reaction", "Property to indicate the reaction represented in the reaction\n   object.", false},
+      {"ReactionRate", "Property to define the reaction rate equation.", false},
+      {"Reversible", "Property to define whether a reaction is reversible or irreversible.", false},
+      {"Stoichiometry", "Property to specify the species coefficients in a reaction.", false},
+      {"KineticLaw",
+       "KineticLaw defines the kinetics used to determine the reaction\n   rate that is specified "
+       "in the ReactionRate property of the reaction\n   object.",
+       false},
+      {"AnnotationFull", "Full annotation with tags", true}};
+  for (const HelpRow& row : help) {
+    SCOPED_TRACE(row.property);
+    const std::string text = cls->getProperty(row.property)->getDescription();
+    if (row.whole) {
+      EXPECT_EQ(text, row.text);
+    } else {
+      EXPECT_EQ(text.rfind(row.text, 0), 0u) << text;
+    }
+  }
+  EXPECT_NE(std::string(cls->getProperty("Reaction")->getDescription())
+                .find("glucose + 2 ADP + 2 Pi -> 2 lactic acid + 2 ATP + 2 H2O"),
+            std::string::npos);
+  EXPECT_NE(std::string(cls->getProperty("Stoichiometry")->getDescription())
+                .find("A -> null has a stoichiometry value of [-1]"),
+            std::string::npos);
+
+  using Signatures = std::vector<std::string>;
+  const std::pair<const char*, Signatures> methods[] = {
+      {"addkineticlaw", {"(handle, PELLAM array...) -> handle"}},
+      {"addproduct", {"(handle, PELLAM array...) -> handle vector"}},
+      {"addreactant", {"(handle, PELLAM array...) -> handle vector"}},
+      {"copyobj", {"(handle, handle) -> handle", "(handle) -> handle"}},
+      {"copy", {"(handle)"}},
+      {"display", {"(handle)", "(handle vector)"}},
+      {"help", {"(handle, string)"}},
+      {"parserate", {"(handle) -> PELLAM array", "(handle, PELLAM array, bool) -> PELLAM array"}},
+      {"rmproduct", {"(handle, PELLAM array) -> handle", "(handle) -> handle"}},
+      {"rmreactant", {"(handle, PELLAM array) -> handle", "(handle) -> handle"}},
+      {"resolveobject", {"(handle, string) -> handle", "(handle, string, bool) -> handle vector"}},
+      {"privategetusages", {"(handle, handle) -> string vector"}},
+      {"verifyrate", {"(handle, bool)"}}};
+  const auto& methodInfos = cls->getMethods();
+  ASSERT_EQ(methodInfos.size(), std::size(methods));
+  for (size_t i = 0; i < methodInfos.size(); ++i) {
+    SCOPED_TRACE(methods[i].first);
+    EXPECT_STREQ(methodInfos[i]->getName(), methods[i].first);
+    Signatures signatures;
+    for (const OBMethodSignature* sig : methodInfos[i]->getMethodSignatures()) {
+      signatures.push_back(sig->toString());
+    }
+    EXPECT_EQ(signatures, methods[i].second);
+  }
+  ASSERT_EQ(cls->getConstructorSignatures().size(), 1u);
+  EXPECT_EQ(cls->getConstructorSignatures()[0]->toString(), "(PELLAM array...)");
+}
 
 TEST_F(ReactionHostTest, MissingSpeciesAreCreatedInTheRightCompartment) {
   OBInterface* m = model();
@@ -48,6 +155,19 @@ TEST_F(ReactionHostTest, MissingSpeciesAreCreatedInTheRightCompartment) {
   expectHostError([&] { addReaction(m, "A -> nucleus.D"); },
                   "Kestrion:ReactionManipulator:EmptyCompartmentName");
   EXPECT_EQ(kelbor(m)->getNumReactions(), 3u);
+}
+
+// "2.5.3 A" is no stoichiometry followed by a species: the second "." makes
+// the token a name, so the equation names the species "2.5.3 A", which
+// "addreaction" creates with stoichiometry 1.
+TEST_F(ReactionHostTest, NumberWithTwoDotsStartsASpeciesName) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "2.5.3 A -> B");
+  EXPECT_EQ(equation(r), "[2.5.3 A] -> B");
+  EXPECT_EQ(namesOf(host().get(r, "Reactants")), (Strings{"2.5.3 A"}));
+  EXPECT_EQ(numbersOf(host().get(r, "Stoichiometry")), (Numbers{-1, 1}));
+  EXPECT_NE(species(m, "[2.5.3 A]"), nullptr);
+  EXPECT_EQ(kelbor(m)->getNumSpeciesInTree(), 2u);
 }
 
 TEST_F(ReactionHostTest, EquationsWithPropertyValuePairs) {

@@ -66,6 +66,11 @@ TEST_F(ReactionModel, RefusedEquationsLeaveEverythingAsItWas) {
       {"[] -> B", kInvalidSpecies, speciesNameMessage("")},
       {"null.A -> B", "Kestrion:ReactionManipulator:InvalidCompartmentName",
        "Invalid compartment name."},
+      // Every term of both sides is checked before the null rule.
+      {"null + A -> time", kInvalidSpecies, speciesNameMessage("time")},
+      {"null + null -> null.B", "Kestrion:ReactionManipulator:InvalidCompartmentName",
+       "Invalid compartment name."},
+      {"A -> null + null", kNullError, "Invalid use of 'null' reactant or product."},
   };
   for (const RefusedCase& c : cases) {
     SCOPED_TRACE(c.equation);

@@ -116,6 +116,10 @@ const std::vector<EquationCase>& equationCases() {
        {{"null"}}},
       {"null -> null", {{"null"}}, {{"null"}}},
       {"1.5e3 A -> B", {{"1.5e3 A"}}, {{"B"}}},
+      // A second "." after fraction digits turns the number into a name
+      // (state 9 to state 10), which runs on to the arrow.
+      {"2.5.3 A -> B", {{"2.5.3 A"}}, {{"B"}}},
+      {"2.5.3 -> B", {{"2.5.3"}}, {{"B"}}},
       {"2e -> 1e+ B", {{"2e"}}, {{"1e+ B"}}},
       {"comp.A + [comp 1].A + comp.[A 1] + [comp 1].[A 1] -> c.2x",
        {{"A", "comp"}, {"A", "comp 1"}, {"A 1", "comp"}, {"A 1", "comp 1"}},
