@@ -50,7 +50,7 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 	  ctest --output-on-failure -j $(JOBS)
 
 fuzz: deps $(FUZZ_BUILD)/build.ninja
-	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	@for f in $$(ls $(FUZZ_BUILD)/bin/fuzz_* 2>/dev/null); do \
 	  name=$$(basename $$f); corpus=fuzz/corpus/$${name#fuzz_}; \
 	  work=$$(mktemp -d); cp -r $$corpus/. $$work/ 2>/dev/null || true; \

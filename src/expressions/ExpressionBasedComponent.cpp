@@ -272,6 +272,14 @@ void ExpressionBasedComponent::applyComponentNameChange(const ExpressionPtr& exp
                                                         const std::string& oldQualifiedName) {
   // The collision rule runs quietly: this update sends one event at the end.
   bool ran = false;
+  if (expression->containsToken(oldBracketedName) &&
+      !expression->getResolvedComponent(oldBracketedName)) {
+    // The bare name waited because several components held it; with one of
+    // them renamed it may denote a single one again.
+    expression->setResolvedComponent(oldBracketedName,
+                                     reResolveSymbolAndListen("", oldBracketedName));
+    ran = true;
+  }
   if (expression->containsCollisionToken(oldBracketedName)) {
     handleCollisionScenario(expression, oldBracketedName, true);
     ran = true;

@@ -120,6 +120,10 @@ void SymbolTable::tellNameChange(KelborComponent* component, const std::string& 
   gatherCandidates(oldQualifiedName, oldBracketedName, oldCandidates);
   ListenerSet first(component->getListeners());
   collectListeners(oldCandidates, first);
+  // Those waiting for the old names too: a bare name the component shared
+  // with another holder may denote that holder alone now.
+  addWaiting(oldBracketedName, first);
+  addWaiting(oldQualifiedName, first);
 
   const std::string qualifiedName = qualifiedNameOf(component);
   const std::string bracketedName = bracketedNameOf(component);

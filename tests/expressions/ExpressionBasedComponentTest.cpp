@@ -117,6 +117,22 @@ TEST_F(ComponentModel, AmbiguousNameResolvesWhenOneOfItsHoldersLeaves) {
   }
 }
 
+TEST_F(ComponentModel, AmbiguousNameResolvesWhenOneOfItsHoldersIsRenamed) {
+  BCompartment* c1 = compartment("c1");
+  BCompartment* c2 = compartment("c2");
+  BSpecies* a1 = species(c1, "A");
+  BSpecies* a2 = species(c2, "A");
+  TestRule* r = rule("A + 1");
+  ASSERT_EQ(r->resolved("A"), nullptr);
+  ASSERT_TRUE(waits("A", r));
+
+  a2->rename("Z");
+  EXPECT_EQ(r->resolved("A"), a1);
+  EXPECT_EQ(a1->getListeners().count(r), 1u);
+  EXPECT_FALSE(waits("A", r));
+  EXPECT_EQ(r->text(), "A + 1");
+}
+
 TEST_F(ComponentModel, UnresolvableBareNameStaysWaitingWhenAnotherHolderLeaves) {
   BCompartment* c1 = compartment("c1");
   BCompartment* c2 = compartment("c2");

@@ -42,8 +42,8 @@ TEST_F(ModelPropertiesTest, ExpressionEventSwitchesAreWrittenButNeverRead) {
   for (const auto& [name, kind] : switches) {
     host().set(m, name, host().logical(true));
     EXPECT_TRUE(kelbor(m)->getSendExpressionEvents(kind)) << name;
-    expectHostError([&] { host().get(m, name); }, "obk:PropertyAccessDenied");
-    expectHostError([&] { host().get(m, name, true); }, "obk:PropertyAccessDenied");
+    expectHostError([&, name = name] { host().get(m, name); }, "obk:PropertyAccessDenied");
+    expectHostError([&, name = name] { host().get(m, name, true); }, "obk:PropertyAccessDenied");
   }
   // Without the desktop there is nobody to send in-use counts to.
   host().set(m, "SendInUseCountEvents", host().logical(true));

@@ -171,7 +171,7 @@ TEST_F(RootHostTest, DeprecatedLibraryViews) {
   };
   for (const auto& [name, word] : views) {
     SCOPED_TRACE(name);
-    expectHostError([&] { host().get(root(), name); }, "Kestrion:RootLibraryPropertyDeprecated",
+    expectHostError([&, name = name] { host().get(root(), name); }, "Kestrion:RootLibraryPropertyDeprecated",
                     std::string("The ") + name + " property on the root object is deprecated. It now exists on the "
                         "root's " + word + " library (get(kstrroot, '" + word + "Library')).");
     EXPECT_TRUE(qxIsEmpty(host().get(root(), name, true)));
