@@ -74,9 +74,7 @@ void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray* co
 
 namespace {
 
-[[noreturn]] void raise(const char* id, kstr::MessageCode message) {
-  kstr_error(id, kstr::code(message));
-}
+using kstr::quantityhost::raise;
 
 bool ownsThroughChain(const BCompartment& owner, const BCompartment* sub) {
   for (const BCompartment* c = &owner; c; c = c->getOwner()) {

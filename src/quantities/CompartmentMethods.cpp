@@ -22,9 +22,7 @@ namespace qh = kstr::quantityhost;
 
 namespace {
 
-[[noreturn]] void raise(const char* id, kstr::MessageCode message) {
-  kstr_error(id, kstr::code(message));
-}
+using kstr::quantityhost::raise;
 
 OBMethodSignature* addSignature() {
   auto* signature = new OBMethodSignature();

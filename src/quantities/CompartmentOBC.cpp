@@ -71,11 +71,7 @@ void initTreeProperty(OBPropInfoTemplate& prop, const char* name, const char* ty
 }
 
 BCompartment* compartmentBehind(OBInterface* inst) {
-  KelborComponent* c = componentOf(inst);
-  if (!c || c->getEnumType() != kstr::compartment) {
-    throw ErrorIdException("obk:InvalidObject", "The object has no component.");
-  }
-  return static_cast<BCompartment*>(c);
+  return kstr::quantityhost::componentBehind<BCompartment>(inst, kstr::compartment);
 }
 
 [[noreturn]] void raiseInvalidElement(const char* property, const char* what) {

@@ -43,9 +43,7 @@ const char kValueUnitsHelp[] =
     "   function lists. Changing ValueUnits does not convert the Value; the\n"
     "   KSTRCONVERTUNITS function does that conversion.";
 
-[[noreturn]] void raise(const char* id, kstr::MessageCode message) {
-  kstr_error(id, kstr::code(message));
-}
+using kstr::quantityhost::raise;
 
 struct ValueArgument {
   bool present = false;
@@ -74,24 +72,10 @@ ValueArgument readValueArgument(int argc, qxArray* const args[]) {
   return result;
 }
 
-OBInterface* makeInstance(BParameter* parameter, OBClass* cls) {
-  OBInterface* instance = nullptr;
-  try {
-    instance = new OBInterface(static_cast<KelborComponent*>(parameter), cls);
-  } catch (...) {
-    delete parameter;
-    throw;
-  }
-  parameter->setOBI(instance);
-  return instance;
-}
+using kstr::quantityhost::makeInstance;
 
 BParameter* parameterBehind(OBInterface* inst) {
-  KelborComponent* c = componentOf(inst);
-  if (!c || c->getEnumType() != kstr::parameter) {
-    throw ErrorIdException("obk:InvalidObject", "The object has no component.");
-  }
-  return static_cast<BParameter*>(c);
+  return kstr::quantityhost::componentBehind<BParameter>(inst, kstr::parameter);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "quantities/QuantityHostSupport.hpp"
 
+#include <ks_utils/Errors.hpp>
+
 #include <cstring>
 #include <strings.h>
 
@@ -10,6 +12,8 @@
 #include "host/HostHelpers.hpp"
 
 namespace kstr::quantityhost {
+
+void raise(const char* id, kstr::MessageCode message) { kstr_error(id, kstr::code(message)); }
 
 const char* const kUserDataHelp =
     "Property to specify data that you want to associate with\n"

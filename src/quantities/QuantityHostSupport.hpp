@@ -9,12 +9,45 @@
 
 #include "core/KelborApi.hpp"
 #include "core/ModelComponentProps.hpp"
+#include "model/MessageCatalog.hpp"
+#include "host/HostHelpers.hpp"
+#include <obk/OBInterface.hpp>
+#include <obk/Exception.hpp>
 
 class KelborComponent;
 class OBInterface;
 struct qxArray_tag;
 
 namespace kstr::quantityhost {
+
+// Raises the catalog message under the identifier.
+[[noreturn]] KELBOR_API void raise(const char* id, kstr::MessageCode message);
+
+// The component of the kind behind an instance; raises "obk:InvalidObject"
+// when there is none.
+template <class T>
+T* componentBehind(OBInterface* instance, kstr::bcomptype kind) {
+  KelborComponent* c = componentOf(instance);
+  if (!c || c->getEnumType() != kind) {
+    throw ErrorIdException("obk:InvalidObject", "The object has no component.");
+  }
+  return static_cast<T*>(c);
+}
+
+// A new host instance of the class for a new component; the component is
+// deleted when the instance cannot be made.
+template <class T>
+OBInterface* makeInstance(T* component, OBClass* cls) {
+  OBInterface* instance = nullptr;
+  try {
+    instance = new OBInterface(static_cast<KelborComponent*>(component), cls);
+  } catch (...) {
+    delete component;
+    throw;
+  }
+  component->setOBI(instance);
+  return instance;
+}
 
 // True for a real (not complex) 1-by-1 double array.
 KELBOR_API bool isScalarDouble(const qxArray_tag* array);

@@ -45,9 +45,7 @@ const char kInitialAmountUnitsHelp[] =
     "   does not convert InitialAmount; KSTRCONVERTUNITS does that conversion.\n"
     "   KSTRREGISTERUNIT adds user-defined units.";
 
-[[noreturn]] void raise(const char* id, kstr::MessageCode message) {
-  kstr_error(id, kstr::code(message));
-}
+using kstr::quantityhost::raise;
 
 // Where the amount and the pairs are among the creation arguments.
 struct AmountArgument {
@@ -80,24 +78,10 @@ AmountArgument readAmountArgument(int argc, qxArray* const args[]) {
   return result;
 }
 
-OBInterface* makeInstance(BSpecies* species, OBClass* cls) {
-  OBInterface* instance = nullptr;
-  try {
-    instance = new OBInterface(static_cast<KelborComponent*>(species), cls);
-  } catch (...) {
-    delete species;
-    throw;
-  }
-  species->setOBI(instance);
-  return instance;
-}
+using kstr::quantityhost::makeInstance;
 
 BSpecies* speciesBehind(OBInterface* inst) {
-  KelborComponent* c = componentOf(inst);
-  if (!c || c->getEnumType() != kstr::species) {
-    throw ErrorIdException("obk:InvalidObject", "The object has no component.");
-  }
-  return static_cast<BSpecies*>(c);
+  return kstr::quantityhost::componentBehind<BSpecies>(inst, kstr::species);
 }
 
 // The instances of the reactions of the model that hold the species as a
