@@ -126,6 +126,25 @@ void BM_CopyModel(benchmark::State& state) {
 }
 BENCHMARK(BM_CopyModel)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
+// "delete" of a whole model of n compartments, species and parameters.
+void BM_DeleteModel(benchmark::State& state) {
+  TestHost& host = startedHost();
+  const auto n = static_cast<size_t>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    OBInterface* model = buildModel(host, n);
+    state.ResumeTiming();
+    deleteModel(model);
+    state.PauseTiming();
+    host.release(model);
+    state.ResumeTiming();
+  }
+  state.counters["per_component"] = benchmark::Counter(
+      static_cast<double>(3 * n),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_DeleteModel)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();
