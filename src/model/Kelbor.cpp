@@ -26,11 +26,20 @@ ODESimulationDataApi::~ODESimulationDataApi() = default;
 
 namespace {
 
+// Takes the item out of the list.  While a model is being destroyed its
+// components leave one by one, first to last; the order of what remains no
+// longer matters then, so the last element takes the free place instead of
+// the whole list moving up (which would make deleting a model quadratic).
 template <class T>
-bool eraseFrom(kstrVector<T>& list, T item) {
+bool eraseFrom(kstrVector<T>& list, T item, bool keepOrder = true) {
   auto it = std::find(list.begin(), list.end(), item);
   if (it == list.end()) return false;
-  list.erase(it);
+  if (keepOrder) {
+    list.erase(it);
+  } else {
+    *it = list.back();
+    list.pop_back();
+  }
   return true;
 }
 
@@ -162,7 +171,7 @@ void Kelbor::enterCompartmentSubtree(BCompartment* compartment) {
 }
 
 void Kelbor::removeCompartment(BCompartment* compartment) {
-  if (eraseFrom(compartments_, compartment)) {
+  if (eraseFrom(compartments_, compartment, !isBeingDestroyed())) {
     kstrVector<BCompartment*> subtree{compartment};
     compartment->getAllDescendantCompartments(&subtree);
     for (BCompartment* c : subtree) {
@@ -181,7 +190,7 @@ void Kelbor::addParameter(BParameter* parameter) {
 }
 
 void Kelbor::removeParameter(BParameter* parameter) {
-  if (eraseFrom(parameters_, parameter)) componentRemoved(parameter);
+  if (eraseFrom(parameters_, parameter, !isBeingDestroyed())) componentRemoved(parameter);
   setCompileNeeded(true);
 }
 
@@ -211,7 +220,7 @@ void Kelbor::removeReaction(BReaction* reaction) {
     // The table is told first, while the reaction still has its position
     // (and so its default name).
     componentRemoved(reaction);
-    eraseFrom(reactions_, reaction);
+    eraseFrom(reactions_, reaction, !isBeingDestroyed());
     if (!isBeingDestroyed()) reaction->removeDependentState();
   }
   setCompileNeeded(true);
@@ -225,7 +234,7 @@ void Kelbor::addRule(BRule* rule) {
 }
 
 void Kelbor::deleteRule(BRule* rule) {
-  if (eraseFrom(rules_, rule) && !isBeingDestroyed()) rule->removeDependentState();
+  if (eraseFrom(rules_, rule, !isBeingDestroyed()) && !isBeingDestroyed()) rule->removeDependentState();
   setCompileNeeded(true);
 }
 
@@ -237,7 +246,7 @@ void Kelbor::addEvent(BEvent* event) {
 }
 
 void Kelbor::deleteEvent(BEvent* event) {
-  if (eraseFrom(events_, event) && !isBeingDestroyed()) event->removeDependentState();
+  if (eraseFrom(events_, event, !isBeingDestroyed()) && !isBeingDestroyed()) event->removeDependentState();
   setCompileNeeded(true);
 }
 
