@@ -45,31 +45,14 @@ const char kValueUnitsHelp[] =
 
 using kstr::quantityhost::raise;
 
-struct ValueArgument {
-  bool present = false;
-  double value = 0.0;
-  int pairsStart = 1;
-};
-
 // One argument: no value.  Two: the second is the value.  Three or more:
 // the second is the value when it is a 1-by-1 double, else the pairs start
 // there.  A value argument that is not a 1-by-1 double is refused.
-ValueArgument readValueArgument(int argc, qxArray* const args[]) {
-  ValueArgument result;
-  result.pairsStart = argc;
-  if (argc < 2) return result;
-  const bool scalar = qh::isScalarDouble(args[1]);
-  if (argc > 2 && !scalar) {
-    result.pairsStart = 1;
-    return result;
-  }
-  if (!scalar) {
-    raise("Kestrion:KSTRPARAMETER_INVALIDVALUE", kstr::MessageCode::KS_QUORVPARAMETER_INVALIDVALUE);
-  }
-  result.present = true;
-  result.value = qxGetScalar(args[1]);
-  result.pairsStart = 2;
-  return result;
+qh::LeadingNumber readValueArgument(int argc, qxArray* const args[]) {
+  return qh::readLeadingNumber(
+      argc, args, [](bool scalar, double) { return scalar; },
+      [](bool scalar, double) { return scalar; }, "Kestrion:KSTRPARAMETER_INVALIDVALUE",
+      kstr::MessageCode::KS_QUORVPARAMETER_INVALIDVALUE);
 }
 
 using kstr::quantityhost::makeInstance;
@@ -121,7 +104,7 @@ OBInterface* BParameterOBC::createInstance(OBDatabaseClient*, int argc, void* co
   if (!qh::isText(args[0])) {
     raise("Kestrion:KSTRPARAMETER_INVALIDNAME", kstr::MessageCode::KS_QUORVPARAMETER_INVALIDNAME);
   }
-  const ValueArgument value = readValueArgument(argc, args);
+  const qh::LeadingNumber value = readValueArgument(argc, args);
   const std::string name = qxArrayToTrimmedString(args[0]);
   BParameter::errorForInvalidNameStatic(name, nullptr);
 

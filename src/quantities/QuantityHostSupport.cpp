@@ -1,5 +1,7 @@
 #include "quantities/QuantityHostSupport.hpp"
 
+#include <cmath>
+
 #include <ks_utils/Errors.hpp>
 
 #include <cstring>
@@ -14,6 +16,26 @@
 namespace kstr::quantityhost {
 
 void raise(const char* id, kstr::MessageCode message) { kstr_error(id, kstr::code(message)); }
+
+LeadingNumber readLeadingNumber(int argc, qxArray* const args[],
+                                bool (*startsValue)(bool scalar, double value),
+                                bool (*isValid)(bool scalar, double value), const char* id,
+                                kstr::MessageCode message) {
+  LeadingNumber result;
+  result.pairsStart = argc;
+  if (argc < 2) return result;
+  const bool scalar = isScalarDouble(args[1]);
+  const double value = scalar ? qxGetScalar(args[1]) : std::nan("");
+  if (argc > 2 && !startsValue(scalar, value)) {
+    result.pairsStart = 1;
+    return result;
+  }
+  if (!isValid(scalar, value)) raise(id, message);
+  result.present = true;
+  result.value = value;
+  result.pairsStart = 2;
+  return result;
+}
 
 const char* const kUserDataHelp =
     "Property to specify data that you want to associate with\n"

@@ -23,6 +23,22 @@ namespace kstr::quantityhost {
 // Raises the catalog message under the identifier.
 [[noreturn]] KELBOR_API void raise(const char* id, kstr::MessageCode message);
 
+// The number that may follow the name among a creation entry's arguments,
+// and where the property/value pairs start.
+struct LeadingNumber {
+  bool present = false;
+  double value = 0.0;
+  int pairsStart = 1;
+};
+// Reads args[1] as that number.  Fewer than two arguments: none, and no
+// pairs.  With more than two, an argument that startsValue refuses begins
+// the pairs instead.  A value that isValid refuses raises (id, message).
+// NaN is passed to both tests for an argument that is no 1-by-1 double.
+KELBOR_API LeadingNumber readLeadingNumber(int argc, qxArray_tag* const args[],
+                                           bool (*startsValue)(bool scalar, double value),
+                                           bool (*isValid)(bool scalar, double value),
+                                           const char* id, kstr::MessageCode message);
+
 // The component of the kind behind an instance; raises "obk:InvalidObject"
 // when there is none.
 template <class T>

@@ -47,35 +47,17 @@ const char kInitialAmountUnitsHelp[] =
 
 using kstr::quantityhost::raise;
 
-// Where the amount and the pairs are among the creation arguments.
-struct AmountArgument {
-  bool present = false;
-  double value = 0.0;
-  int pairsStart = 1;
-};
-
 // Two arguments: the second is the amount.  Three or more: the second is
 // the amount when it is a 1-by-1 double that is neither negative nor
 // infinite, else the pairs start there.  An amount must be a 1-by-1 double
 // from 0 up to, but not including, infinity; NaN is refused here, before
 // anything is made.
-AmountArgument readAmountArgument(int argc, qxArray* const args[]) {
-  AmountArgument result;
-  result.pairsStart = argc;
-  if (argc < 2) return result;
-  const bool scalar = qh::isScalarDouble(args[1]);
-  const double value = scalar ? qxGetScalar(args[1]) : std::nan("");
-  if (argc > 2 && !(scalar && !(value < 0.0) && !std::isinf(value))) {
-    result.pairsStart = 1;
-    return result;
-  }
-  if (!(scalar && value >= 0.0 && std::isfinite(value))) {
-    raise("Kestrion:KSTRSPECIES_INVALIDAMT", kstr::MessageCode::KS_ADDSPECIES_INVALIDAMT);
-  }
-  result.present = true;
-  result.value = value;
-  result.pairsStart = 2;
-  return result;
+qh::LeadingNumber readAmountArgument(int argc, qxArray* const args[]) {
+  return qh::readLeadingNumber(
+      argc, args,
+      [](bool scalar, double value) { return scalar && !(value < 0.0) && !std::isinf(value); },
+      [](bool scalar, double value) { return scalar && value >= 0.0 && std::isfinite(value); },
+      "Kestrion:KSTRSPECIES_INVALIDAMT", kstr::MessageCode::KS_ADDSPECIES_INVALIDAMT);
 }
 
 using kstr::quantityhost::makeInstance;
@@ -156,7 +138,7 @@ OBInterface* BSpeciesOBC::createInstance(OBDatabaseClient*, int argc, void* cons
   if (!qh::isText(args[0])) {
     raise("Kestrion:KSTRSPECIES_INVALIDNAME", kstr::MessageCode::KS_ADDSPECIES_INVALIDSYNTAX);
   }
-  const AmountArgument amount = readAmountArgument(argc, args);
+  const qh::LeadingNumber amount = readAmountArgument(argc, args);
   const std::string name = qxArrayToTrimmedString(args[0]);
   BSpecies::errorForInvalidNameStatic(name, nullptr, true);
 

@@ -25,6 +25,7 @@
 #include "reactions/ParsedReaction.hpp"
 #include "reactions/ReactionManipulator.hpp"
 #include "support/Expect.hpp"
+#include "support/ModelWorld.hpp"
 #include "support/TestComponents.hpp"
 
 namespace rtest {
@@ -73,53 +74,19 @@ class TemplateKineticLaw : public BKineticLaw {
   std::vector<std::string> speciesVariables_;
 };
 
-class ReactionModel : public ::testing::Test {
+class ReactionModel : public ModelWorld {
  protected:
   void SetUp() override {
-    registerMessageCatalog();
-    hbTestSetEcho(false);
+    ModelWorld::SetUp();
     hbTestClearWarnings();
     kstr_stacked_clear();
-    model_ = new Kelbor();
-  }
-  void TearDown() override {
-    model_->notifyModelBeingDestroyed();
-    delete model_;
-    for (BReaction* r : reactions_) delete r;
-    for (KelborComponent* c : owned_) {
-      if (c->getEnumType() == kstr::compartment) {
-        static_cast<BCompartment*>(c)->releaseHandleVectors();
-      }
-      delete c;
-    }
   }
 
-  BCompartment* compartment(const std::string& name) {
-    auto* c = new BCompartment();
-    c->setName(name);
-    model_->addCompartment(c);
-    owned_.push_back(c);
-    return c;
-  }
-  BSpecies* species(BCompartment* c, const std::string& name) {
-    auto* s = new BSpecies();
-    s->setName(name);
-    c->addSpecies(s);
-    owned_.insert(owned_.begin(), s);
-    return s;
-  }
-  BParameter* parameter(const std::string& name) {
-    auto* p = new BParameter();
-    p->setName(name);
-    model_->addParameter(p);
-    owned_.insert(owned_.begin(), p);
-    return p;
-  }
   // A reaction of the model (owned by the fixture) with the equation, set
   // through the manipulator.
   BReaction* reaction(const std::string& equation = "", const std::string& name = "") {
     auto* r = new BReaction();
-    reactions_.push_back(r);
+    afterModel_.push_back(r);
     if (!name.empty()) r->setName(name);
     model_->addReaction(r);
     if (!equation.empty()) manipulator_.setReactionFromString(r, equation.c_str());
@@ -128,7 +95,7 @@ class ReactionModel : public ::testing::Test {
   // A reaction outside any model, owned by the fixture.
   BReaction* freeReaction() {
     auto* r = new BReaction();
-    reactions_.push_back(r);
+    afterModel_.push_back(r);
     return r;
   }
   BAbstractKineticLaw* abstractLaw(const std::string& name) {
@@ -158,10 +125,7 @@ class ReactionModel : public ::testing::Test {
     return out;
   }
 
-  Kelbor* model_ = nullptr;
   ReactionManipulator manipulator_;
-  std::vector<BReaction*> reactions_;
-  std::vector<KelborComponent*> owned_;
 };
 
 }  // namespace rtest

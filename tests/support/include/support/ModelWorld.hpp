@@ -28,7 +28,7 @@ class ModelWorld : public ::testing::Test {
     model_->notifyModelBeingDestroyed();
     for (TestRule* r : rules_) model_->deleteRule(r);
     delete model_;
-    for (TestRule* r : rules_) delete r;
+    for (KelborComponent* c : afterModel_) delete c;
     for (KelborComponent* c : owned_) {
       // A compartment's host vectors go with it, as its destroy hook does.
       if (c->getEnumType() == kstr::compartment) static_cast<BCompartment*>(c)->releaseHandleVectors();
@@ -61,10 +61,13 @@ class ModelWorld : public ::testing::Test {
     auto* r = new TestRule(text);
     model_->addRule(r);
     rules_.push_back(r);
+    afterModel_.push_back(r);
     return r;
   }
 
   Kelbor* model_ = nullptr;
   std::vector<KelborComponent*> owned_;
   std::vector<TestRule*> rules_;
+  // Expression components, deleted after the model and before the rest.
+  std::vector<KelborComponent*> afterModel_;
 };
