@@ -1,3 +1,6 @@
+// The glue of the "Model" class shared by its class object, properties and
+// methods: the model behind an instance, the top-level test, children made
+// by class name, and the moves of a model between parents.
 #include "model/ModelGlue.hpp"
 
 #include <cstdint>

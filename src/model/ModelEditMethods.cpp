@@ -1,7 +1,8 @@
-// The Model methods of doses, configuration sets and states, and delete,
-// verify, reorder and copyobj.
+// The Model methods that change or check the model as a whole: getstates,
+// delete, verify, reorder and copyobj.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -11,10 +12,12 @@
 #include "core/PropertyValuePairs.hpp"
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
+#include "kinetics/BKineticLaw.hpp"
 #include "model/BQuorvixRoot.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
 #include "model/ModelGlue.hpp"
+#include "model/ModelMethodSupport.hpp"
 #include "model/ModelMethods.hpp"
 #include "quantities/BParameter.hpp"
 #include "quantities/BSpecies.hpp"
@@ -25,217 +28,16 @@
 #include "variants_doses/Variant.hpp"
 
 using namespace kstr::model;
+using namespace kstr::model::methods;
 using Code = kstr::MessageCode;
 
 namespace {
-
-OBDatabaseClient* internalClient() { return OBDatabaseClient::getInternalClient(); }
-
-[[noreturn]] void fail(const char* id, Code message) { kstr_error(id, kstr::code(message)); }
-
-std::string textOrEmpty(const char* text) { return text ? std::string(text) : std::string(); }
-
-std::string lowerCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-void requireConfigSetTopLevel(const OBInterface* inst) {
-  if (!isTopLevelModel(inst)) fail("Kestrion:ConfigSetOnlyOnTopModel", Code::KS_ConfigSetOnlyOnTopModel);
-}
-
-void appendWithReference(Vector* out, OBInterface* handle) {
-  if (!handle) return;
-  handle->getReference();
-  out->addElement(handle);
-}
-
-// A new instance of a dose class with the name as its one constructor
-// argument.
-OBInterface* newDose(const char* className, OBInterface* model, const std::string& name) {
-  OBClass* cls = requireKestrionClass(className);
-  qxArray* text = qxCreateString(name.c_str());
-  OBInterface* dose = nullptr;
-  try {
-    dose = cls->createObject(internalClient(), model, 1, &text);
-  } catch (...) {
-    qxDestroyArray(text);
-    throw;
-  }
-  qxDestroyArray(text);
-  return dose;
-}
 
 bool isKestrionClass(const OBClass* cls) {
   return cls && cls->getApplication() && std::strcmp(cls->getApplication()->getName(), "Kestrion") == 0;
 }
 
 }  // namespace
-
-// --- adddose / removedose ----------------------------------------------------------------------
-
-Model_AddDose_MI::Model_AddDose_MI() {
-  setName("adddose");
-  byName_ = new OBMethodSignature({"handle", "string"}, {"handle"});
-  byDose_ = new OBMethodSignature({"handle", "Kestrion.Dose"}, {"handle"});
-  addMethodSignature(byName_);
-  addMethodSignature(byDose_);
-  addMethodSignature(new OBMethodSignature({"handle", "string", "string"}, {"handle"}));
-}
-
-void Model_AddDose_MI::invoke(OBMethodSignature* matched, int& nOut, void* outs[], int,
-                              void* const ins[]) {
-  nOut = 1;
-  outs[0] = nullptr;
-  OBInterface* inst = handleArg(ins, 0);
-  Kelbor* model = requireModel(inst);
-  if (!isTopLevelModel(inst)) fail("Kestrion:DOSE_ADD_ON_TOP_LEVEL_MODEL", Code::KS_DOSE_ADD_ON_TOP_LEVEL_MODEL);
-  OBInterface* fresh = nullptr;
-  if (matched == byDose_) {
-    OBInterface* given = handleArg(ins, 1);
-    if (!given) throw ErrorIdException("Kestrion:ADDDOSE_INVALID_OBJECT", "The dose to add must not be empty.");
-    fresh = given->copy(internalClient());
-  } else {
-    const char* className = "RepeatDose";
-    if (matched != byName_) {
-      const std::string type = lowerCase(textOrEmpty(textArg(ins, 2)));
-      if (type == "schedule") {
-        className = "ScheduleDose";
-      } else if (type != "repeat") {
-        fail("Kestrion:ADDDOSE_INVALID_TYPE", Code::KS_ADDDOSE_INVALID_TYPE);
-      }
-    }
-    fresh = newDose(className, inst, textOrEmpty(textArg(ins, 1)));
-  }
-  CreatedInstance created(fresh);
-  auto* dose = dynamic_cast<Dose*>(componentOf(fresh));
-  if (!dose) throw ErrorIdException("Kestrion:ADDDOSE_INVALID_OBJECT", "The dose to add must be a Kestrion dose.");
-  dose->setActive(false);
-  model->addDose(dose);
-  fresh->addBelow(inst);
-  created.keep();
-  dose->setOBIParent(inst);
-  dose->setParent(model);
-  postChildAdded(inst, fresh, "scheduledose");
-  outs[0] = fresh;
-}
-
-Model_RemoveDose_MI::Model_RemoveDose_MI() {
-  setName("removedose");
-  byName_ = new OBMethodSignature({"handle", "string"}, {"handle"});
-  addMethodSignature(byName_);
-  addMethodSignature(new OBMethodSignature({"handle", "Kestrion.Dose"}, {"handle"}));
-}
-
-void Model_RemoveDose_MI::invoke(OBMethodSignature* matched, int& nOut, void* outs[], int,
-                                 void* const ins[]) {
-  OBInterface* inst = handleArg(ins, 0);
-  Kelbor* model = requireModel(inst);
-  if (!isTopLevelModel(inst)) {
-    fail("Kestrion:DOSE_REMOVE_ON_TOP_LEVEL_MODEL", Code::KS_DOSE_REMOVE_ON_TOP_LEVEL_MODEL);
-  }
-  const Dose* dose = nullptr;
-  if (matched == byName_) {
-    dose = model->getDose(textOrEmpty(textArg(ins, 1)));
-  } else {
-    dose = dynamic_cast<const Dose*>(componentOf(handleArg(ins, 1)));
-    if (dose && !model->containsDose(dose)) dose = nullptr;
-  }
-  if (!dose) {
-    hb_warning_id(hbGetWarningContext(), "Kestrion:REMOVEDOSE_DOES_NOT_EXIST",
-                  kstr::code(Code::KS_REMOVEDOSE_DOES_NOT_EXIST));
-    return;
-  }
-  OBInterface* handle = dose->getOBI();
-  auto* owned = const_cast<Dose*>(dose);
-  owned->setParent(nullptr);
-  owned->setOBIParent(nullptr);
-  model->removeDose(dose);
-  nOut = 1;
-  outs[0] = handle;
-  if (handle && handle->getUp()) {
-    // The result must outlive the tree's reference until the host took its
-    // own: a call-temporary array holds one meanwhile.
-    if (qxCallScopeDepth() > 0) qxSetHandle(qxCreateHandleArray(1, 1), 0, handle);
-    handle->addBelow(nullptr);
-  }
-}
-
-// --- addconfigset / getconfigset ------------------------------------------------------------------
-
-Model_AddConfigSet_MI::Model_AddConfigSet_MI() {
-  setName("addconfigset");
-  addMethodSignature(new OBMethodSignature({"handle", "string"}, {"handle"}));
-  withFlag_ = new OBMethodSignature({"handle", "string", "bool"}, {"handle"});
-  addMethodSignature(withFlag_);
-  withPairs_ = new OBMethodSignature();
-  withPairs_->addArgument("handle");
-  withPairs_->addArgument("string");
-  withPairs_->addArgument("PELLAM array", true);
-  withPairs_->addOutput("handle");
-  addMethodSignature(withPairs_);
-}
-
-void Model_AddConfigSet_MI::invoke(OBMethodSignature* matched, int& nOut, void* outs[], int nIn,
-                                   void* const ins[]) {
-  OBInterface* inst = handleArg(ins, 0);
-  Kelbor* model = requireModel(inst);
-  requireConfigSetTopLevel(inst);
-  const bool activate = matched == withFlag_ && boolArg(ins, 2);
-  CreatedInstance created(getConfigsetOBClass()->createInstance(internalClient(), 0, nullptr, inst, 1));
-  KStrConfigurationSetApi* set = configSetOf(created.get());
-  const std::string name = textOrEmpty(textArg(ins, 1));
-  if (!set || name.empty()) fail("Kestrion:ConfigSetMustHaveName", Code::KS_ConfigSetMustHaveName);
-  componentOf(created.get())->setName(name);
-  if (matched == withPairs_ && nIn > 2) {
-    std::vector<qxArray*> arrays(static_cast<size_t>(nIn), nullptr);
-    for (int i = 2; i < nIn; ++i) arrays[static_cast<size_t>(i)] = arrayArg(ins, i);
-    const std::string error = applyPropertyValuePairs(created.get(), nIn, 2, arrays.data());
-    if (!error.empty()) {
-      kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR", kstr::code(Code::KS_INVALID_PVPAIR_MSG), error);
-    }
-  }
-  model->addConfigSet(set);
-  OBInterface* setInstance = created.get();
-  setInstance->addBelow(inst);
-  created.keep();
-  if (activate) {
-    KStrConfigurationSetApi* previous = model->getActiveConfigSet();
-    model->setActiveConfigSet(set->getName());
-    setActiveProperty(setInstance, true);
-    if (previous && previous != set) setActiveProperty(previous->getOBI(), false);
-  }
-  nOut = 1;
-  outs[0] = setInstance;
-}
-
-Model_GetConfigSet_MI::Model_GetConfigSet_MI() {
-  setName("getconfigset");
-  byName_ = new OBMethodSignature({"handle", "string"}, {"handle"});
-  addMethodSignature(byName_);
-  addMethodSignature(new OBMethodSignature({"handle"}, {"handle vector"}));
-}
-
-void Model_GetConfigSet_MI::invoke(OBMethodSignature* matched, int& nOut, void* outs[], int,
-                                   void* const ins[]) {
-  nOut = 1;
-  outs[0] = nullptr;
-  OBInterface* inst = handleArg(ins, 0);
-  Kelbor* model = requireModel(inst);
-  requireConfigSetTopLevel(inst);
-  if (matched == byName_) {
-    KStrConfigurationSetApi* set = model->getConfigSet(textOrEmpty(textArg(ins, 1)));
-    outs[0] = set ? set->getOBI() : nullptr;
-    return;
-  }
-  std::vector<std::string> names;
-  model->getConfigSetNames(&names);
-  auto* all = new Vector();
-  for (const std::string& name : names) {
-    if (KStrConfigurationSetApi* set = model->getConfigSet(name)) appendWithReference(all, set->getOBI());
-  }
-  outs[0] = all;
-}
 
 // --- getstates -------------------------------------------------------------------------------------
 
