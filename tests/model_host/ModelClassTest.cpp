@@ -55,7 +55,7 @@ struct PropertyRow {
 // Every property in registration order, with its type and access flags.
 const PropertyRow kProperties[] = {
     {"Annotation", "string", true, true, true, true, true, true, true},
-    {"AnnotationFull", "string", false, true, true, true, false, true, true},
+    {"AnnotationFull", "string", false, true, true, true, false, true, false},
     {"ConfigSets", "handle vector", false, true, true, true, false, true, false},
     {"Variants", "handle vector", false, true, true, true, false, true, false},
     {"Doses", "handle vector", false, true, true, true, false, true, false},
