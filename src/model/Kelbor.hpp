@@ -285,6 +285,7 @@ class KELBOR_API Kelbor : public KelborComponent {
   void tellReactionsAboutCompartments(bool multiple);
   void tellReactionsOnCompartmentCrossing();
   void enterCompartmentSubtree(BCompartment* compartment);
+  void rekeyUnnamedReactions(const std::vector<KelborComponent*>& reactions);
 
   void* odeSimulationData_ = nullptr;
   ODESimulationDataApi* odeSimulationDataApi_ = nullptr;
