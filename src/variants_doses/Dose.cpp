@@ -8,7 +8,6 @@
 
 #include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
-#include <ks_utils/Identifiers.hpp>
 #include <ks_utils/StringHelpers.hpp>
 #include <ks_utils/Units.hpp>
 #include <obk/Vector.hpp>
@@ -18,8 +17,10 @@
 #include "model/MessageCatalog.hpp"
 #include "quantities/BParameter.hpp"
 #include "quantities/BSpecies.hpp"
+#include "variants_doses/ReferenceRename.hpp"
 
 using Code = kstr::MessageCode;
+using kstr::variants::modelOfComponent;
 
 const uint32_t Dose::fValidAmountUnits[2] = {OVUnits::kUnitTypeAmount, OVUnits::kUnitTypeMass};
 const uint32_t Dose::fValidRateUnits[2] = {OVUnits::kUnitTypeAmountPerTime, OVUnits::kUnitTypeMassPerTime};
@@ -35,15 +36,6 @@ std::string trimmed(const std::string& text) {
 bool isUnitOfType(const std::string& units, const uint32_t* accepted, size_t count) {
   const uint32_t type = getUnitManagerApiFcn()->getUnitType(units);
   return std::find(accepted, accepted + count, type) != accepted + count;
-}
-
-Kelbor* modelOf(const KelborComponent* component) {
-  boost::shared_ptr<ModelGlobalData> data = component ? component->getModelGlobalData() : nullptr;
-  return data ? data->model : nullptr;
-}
-
-bool startsWith(const std::string& text, const std::string& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
 }
 
 // A run of n blanks; display runs never exceed 46 blanks.
@@ -133,7 +125,7 @@ const kstr::QuantityComponent* Dose::resolveDurationParameter(const Kelbor* mode
 }
 
 bool Dose::isComponentReferenced(const KelborComponent* component) const {
-  const Kelbor* model = modelOf(component);
+  const Kelbor* model = modelOfComponent(component);
   if (!model) return false;
   const kstr::bcomptype kind = component->getEnumType();
   return model->getPartiallyQualifiedComponent(targetName_, kind) == component ||
@@ -141,7 +133,7 @@ bool Dose::isComponentReferenced(const KelborComponent* component) const {
 }
 
 void Dose::privateFindUsages(StringVector& out, const KelborComponent* component) const {
-  const Kelbor* model = modelOf(component);
+  const Kelbor* model = modelOfComponent(component);
   if (!model) return;
   const kstr::bcomptype kind = component->getEnumType();
   if (model->getPartiallyQualifiedComponent(targetName_, kind) == component) out.addElement("TargetName");
@@ -188,39 +180,31 @@ bool Dose::verify(const Kelbor* model) const {
 // --- renames --------------------------------------------------------------------------------------
 
 void Dose::componentRename(const KelborComponent* component, std::string newName) {
-  const Kelbor* model = modelOf(component);
-  std::string oldName = component->getName();
+  const std::string& oldName = component->getName();
   // Neither reference can denote a component whose name it does not hold.
-  if (!model || oldName.empty() ||
+  if (!modelOfComponent(component) || oldName.empty() ||
       (targetName_.find(oldName) == std::string::npos &&
        durationParameterName_.find(oldName) == std::string::npos)) {
     return;
   }
-  std::string oldQualified;
-  component->fillPartiallyQualifiedName(oldQualified);
-  bracketNameIfNotValidIdentifier(newName);
-  bracketNameIfNotValidIdentifier(oldName);
-  const std::string newQualified =
-      oldQualified.substr(0, oldQualified.size() - std::min(oldName.size(), oldQualified.size())) + newName;
-  const kstr::bcomptype kind = component->getEnumType();
-  auto rewrite = [&](std::string& reference, const char* property) {
-    reference = reference == oldQualified ? newQualified : newName;
+  const kstr::variants::ReferenceRename rename = kstr::variants::prepareReferenceRename(component, newName);
+  const Kelbor* model = rename.model;
+  auto rewrite = [&](std::string& reference, const char* property, std::string renamed) {
+    reference = std::move(renamed);
     notifyPropertyPostSet(getOBI(), property, reference.c_str());
   };
-  if (model->getPartiallyQualifiedComponent(targetName_, kind) == component) {
-    rewrite(targetName_, "TargetName");
-  } else if (model->getPartiallyQualifiedComponent(durationParameterName_, kind) == component) {
-    rewrite(durationParameterName_, "DurationParameterName");
-  } else if (kind == kstr::compartment && model->getPartiallyQualifiedComponent(targetName_, kstr::species) &&
-             targetName_.size() > oldName.size() + 1) {
-    if (startsWith(targetName_, oldName + ".")) {
-      targetName_ = newName + "." + targetName_.substr(oldName.size() + 1);
-    } else if (startsWith(targetName_, "[" + oldName + "].")) {
-      targetName_ = newName + "." + targetName_.substr(oldName.size() + 3);
-    } else {
-      return;
+  auto renamedReference = [&](const std::string& reference) {
+    return reference == rename.oldQualified ? rename.newQualified : rename.newName;
+  };
+  if (model->getPartiallyQualifiedComponent(targetName_, rename.kind) == component) {
+    rewrite(targetName_, "TargetName", renamedReference(targetName_));
+  } else if (model->getPartiallyQualifiedComponent(durationParameterName_, rename.kind) == component) {
+    rewrite(durationParameterName_, "DurationParameterName", renamedReference(durationParameterName_));
+  } else if (rename.kind == kstr::compartment &&
+             model->getPartiallyQualifiedComponent(targetName_, kstr::species)) {
+    if (std::optional<std::string> requalified = kstr::variants::requalifiedSpeciesName(targetName_, rename)) {
+      rewrite(targetName_, "TargetName", std::move(*requalified));
     }
-    notifyPropertyPostSet(getOBI(), "TargetName", targetName_.c_str());
   }
 }
 

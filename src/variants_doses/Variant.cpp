@@ -7,15 +7,16 @@
 #include <cctype>
 
 #include <ks_utils/Errors.hpp>
-#include <ks_utils/Identifiers.hpp>
 #include <ks_utils/StringHelpers.hpp>
 #include <qx/qx.hpp>
 
 #include "host/HostHelpers.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
+#include "variants_doses/ReferenceRename.hpp"
 
 using Code = kstr::MessageCode;
+using kstr::variants::modelOfComponent;
 
 namespace {
 
@@ -34,15 +35,6 @@ constexpr CommittableProperty kCommittable[] = {
 std::string lowerCase(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
-}
-
-Kelbor* modelOf(const KelborComponent* component) {
-  boost::shared_ptr<ModelGlobalData> data = component ? component->getModelGlobalData() : nullptr;
-  return data ? data->model : nullptr;
-}
-
-bool startsWith(const std::string& text, const std::string& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
 }
 
 }  // namespace
@@ -118,24 +110,16 @@ Variant::CommitSetCalls Variant::createCommitSetCalls(const Kelbor* model) const
 std::set<size_t> Variant::componentRename(const KelborComponent* component, std::string newName,
                                           const std::set<size_t>& entries) {
   std::set<size_t> collided;
-  Kelbor* model = modelOf(component);
-  if (!model || !content_) return collided;
+  if (!content_ || !modelOfComponent(component)) return collided;
   // Only entries whose name holds the old name as one of its parts can name
   // the component, directly or as the compartment of a species.
   const std::vector<size_t> candidates = entriesNaming(component->getName());
   if (candidates.empty()) return collided;
-
-  std::string oldName = component->getName();
-  std::string oldQualified;
-  component->fillPartiallyQualifiedName(oldQualified);
-  bracketNameIfNotValidIdentifier(newName);
-  bracketNameIfNotValidIdentifier(oldName);
-  const std::string newQualified =
-      oldQualified.substr(0, oldQualified.size() - std::min(oldName.size(), oldQualified.size())) + newName;
-  const kstr::bcomptype kind = component->getEnumType();
+  const kstr::variants::ReferenceRename rename = kstr::variants::prepareReferenceRename(component, newName);
   const std::string keyword = component->getType();
   const KelborComponent* parent = component->getParent();
-  const bool lawParameter = kind == kstr::parameter && parent && parent->getEnumType() == kstr::kineticlaw;
+  const bool lawParameter =
+      rename.kind == kstr::parameter && parent && parent->getEnumType() == kstr::kineticlaw;
 
   bool changed = false;
   for (size_t index : candidates) {
@@ -143,25 +127,22 @@ std::set<size_t> Variant::componentRename(const KelborComponent* component, std:
     const std::string name = qxArrayToStdString(quadAt(index)->getName());
     std::string renamed;
     if (key != keyword) {
-      if (kind != kstr::compartment || key != "species" || name.size() <= oldName.size() + 1) continue;
-      if (startsWith(name, oldName + ".")) {
-        renamed = newName + "." + name.substr(oldName.size() + 1);
-      } else if (startsWith(name, "[" + oldName + "].")) {
-        renamed = newName + "." + name.substr(oldName.size() + 3);
-      } else {
-        continue;
-      }
+      if (rename.kind != kstr::compartment || key != "species") continue;
+      std::optional<std::string> requalified = kstr::variants::requalifiedSpeciesName(name, rename);
+      if (!requalified) continue;
+      renamed = std::move(*requalified);
     } else {
-      if (model->getPartiallyQualifiedComponent(name, kind) != component) continue;
-      if (name == oldQualified) {
-        renamed = entries.count(index) != 0 ? newName : newQualified;
-      } else if (lawParameter ||
-                 !model->resolveSymbolWithCollisions(newName, static_cast<ExpressionBasedComponent*>(nullptr))
-                      ->empty()) {
-        renamed = newQualified;
+      if (rename.model->getPartiallyQualifiedComponent(name, rename.kind) != component) continue;
+      if (name == rename.oldQualified) {
+        renamed = entries.count(index) != 0 ? rename.newName : rename.newQualified;
+      } else if (lawParameter || !rename.model
+                                      ->resolveSymbolWithCollisions(rename.newName,
+                                                                    static_cast<ExpressionBasedComponent*>(nullptr))
+                                      ->empty()) {
+        renamed = rename.newQualified;
         collided.insert(index);
       } else {
-        renamed = newName;
+        renamed = rename.newName;
       }
     }
     changed = true;
@@ -173,7 +154,7 @@ std::set<size_t> Variant::componentRename(const KelborComponent* component, std:
 
 std::vector<size_t> Variant::getUsageLocations(const KelborComponent* component) const {
   std::vector<size_t> indices;
-  const Kelbor* model = modelOf(component);
+  const Kelbor* model = modelOfComponent(component);
   if (!model) return indices;
   const std::string keyword = component->getType();
   for (size_t index : entriesNaming(component->getName())) {
