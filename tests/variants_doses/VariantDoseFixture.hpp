@@ -33,7 +33,26 @@ class VariantDoseTest : public ::testing::Test {
     host().clearLogs();
     StackedMessageManager::instance().clear();
     BQuorvixRoot::getInstance()->getModels().reserve(64);
+    warmUpReactions();
     startHealth_ = TestHost::health();
+  }
+
+  // The first reaction of a process fills caches of the reaction code; fill
+  // them before the leak check's starting point.
+  static void warmUpReactions() {
+    auto persistent = [](qxArray* a) {
+      qxSetArrayScope(a, qxSCOPE_PERSISTENT);
+      return a;
+    };
+    qxArray* name = persistent(qxCreateString("warm-up"));
+    OBInterface* m = obkConstruct("Model", 1, &name);
+    qxArray* ins[2] = {persistent(obkHandleArray(m)), persistent(qxCreateString("A -> B"))};
+    qxArray* outs[1] = {nullptr};
+    obkCallMethod("addreaction", 1, outs, 2, ins);
+    qxDestroyArray(outs[0]);
+    obkCallMethod("delete", 0, outs, 1, ins);
+    for (qxArray* a : {name, ins[0], ins[1]}) qxDestroyArray(a);
+    m->releaseReference();
   }
 
   // Deletes every model through the root, gives back what the host holds
