@@ -50,7 +50,7 @@ KELBOR_API void collectCompileOrder(const Kelbor* model, kstrVector<BSpecies*>& 
                                     kstrVector<BCompartment*>& compartments);
 
 // A walk whose lists the walk itself holds.
-struct ModelWalk {
+struct KELBOR_API ModelWalk {
   kstrVector<BSpecies*> species;
   kstrVector<BParameter*> parameters;
   kstrVector<BCompartment*> compartments;
