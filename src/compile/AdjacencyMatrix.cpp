@@ -20,7 +20,7 @@ namespace {
 
 // The edges of the graph, by source node.
 struct Edges {
-  // (species row, reaction index): species -> reaction.
+  // (species row, reaction index): species -> reaction, in reaction order.
   kstrVector<std::pair<uint32_t, uint32_t>> fromSpecies;
   // Reactions the null node points to, ascending.
   kstrVector<uint32_t> fromNull;
@@ -70,11 +70,22 @@ Edges gatherEdges(const ModelWalk& walk, const RowIndex& rows) {
                                 edges.reactionTargets.end());
     edges.reactionStart.push_back(edges.reactionTargets.size());
   }
-  // Species edges grouped by species, reactions ascending within each.
-  std::sort(edges.fromSpecies.begin(), edges.fromSpecies.end());
-  edges.fromSpecies.erase(std::unique(edges.fromSpecies.begin(), edges.fromSpecies.end()),
-                          edges.fromSpecies.end());
   return edges;
+}
+
+// The reactions each species points to, as a start table (one entry per
+// species and one more) over one list: a counting sort of the species
+// edges, which keeps the reactions ascending within each species; an edge
+// recorded twice (a species on both sides of a reversible reaction) is
+// kept once.
+void groupBySpecies(const Edges& edges, size_t nS, kstrVector<size_t>& start,
+                    kstrVector<uint32_t>& targets) {
+  start.assign(nS + 1, 0);
+  for (const auto& edge : edges.fromSpecies) ++start[edge.first + 1];
+  for (size_t s = 0; s < nS; ++s) start[s + 1] += start[s];
+  targets.assign(edges.fromSpecies.size(), 0);
+  kstrVector<size_t> next(start.begin(), start.end() - 1);
+  for (const auto& [species, reaction] : edges.fromSpecies) targets[next[species]++] = reaction;
 }
 
 void appendNode(bool wantNames, StringVector* names, bool wantKinds, std::deque<int32_t>* kinds,
@@ -111,12 +122,17 @@ qxArray* buildAdjacencyMatrix(const KelborComponent* component, bool wantNames,
   const Edges edges = gatherEdges(walk, rows);
   const size_t h = edges.hasNull ? 1 : 0;
   const size_t first = nS + h;  // row of reaction 0
-  SparseColumnWriter writer(first + nR, first + nR, nR + 2 * (nS + h));
-  size_t next = 0;
+  // Room for every edge at once (the edges are known by now).
+  const size_t edgeCount =
+      edges.fromSpecies.size() + edges.fromNull.size() + edges.reactionTargets.size();
+  SparseColumnWriter writer(first + nR, first + nR, std::max(nR + 2 * (nS + h), edgeCount));
+  kstrVector<size_t> start;
+  kstrVector<uint32_t> targets;
+  groupBySpecies(edges, nS, start, targets);
   for (size_t c = 0; c < nS; ++c) {
     appendNode(wantNames, names, wantKinds, kinds, walk.species[c], 1);
-    for (; next < edges.fromSpecies.size() && edges.fromSpecies[next].first == c; ++next) {
-      writer.append(first + edges.fromSpecies[next].second, 1.0);
+    for (size_t k = start[c]; k < start[c + 1]; ++k) {
+      if (k == start[c] || targets[k] != targets[k - 1]) writer.append(first + targets[k], 1.0);
     }
     writer.endColumn();
   }

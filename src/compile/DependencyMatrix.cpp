@@ -7,6 +7,7 @@
 #include <ks_utils/MParseTree.hpp>
 
 #include "compile/ModelWalk.hpp"
+#include "expressions/MathExpression.hpp"
 #include "compile/RowIndex.hpp"
 #include "compile/SparseArrays.hpp"
 #include "model/Kelbor.hpp"
@@ -23,29 +24,56 @@ size_t sizeOf(const List* list) {
   return list ? list->size() : 0;
 }
 
-// Writes one column per reaction: the rows that rowOf gives for the
-// components of its rate, each once, ascending.
+// The components the names of a reaction's rate denote.  The reaction keeps
+// its rate resolved as the model changes, so its token map answers what
+// resolving each name of the parse tree would; a rate that is empty or does
+// not parse names nothing.
+void collectRateComponents(const BReaction& reaction, kstrVector<const KelborComponent*>& out) {
+  if (!reaction.getReactionRateParseTree()) return;
+  const boost::shared_ptr<kstr::MathExpression> rate = reaction.getReactionRateExpression();
+  for (const auto& [token, component] : rate->getSymbolComponentMap()) {
+    if (component) out.push_back(component);
+  }
+}
+
+// The rows that rowOf gives for the components of each reaction's rate,
+// each once, ascending: one flat list with the end of each column.
+struct RateColumns {
+  kstrVector<uint32_t> rows;
+  kstrVector<size_t> ends;
+};
+
 template <class RowOf>
-void writeRateColumns(const kstrVector<BReaction*>& reactions, SparseColumnWriter& writer,
-                      RowOf rowOf) {
+RateColumns gatherRateColumns(const kstrVector<BReaction*>& reactions, RowOf rowOf) {
+  RateColumns columns;
+  columns.ends.reserve(reactions.size());
   kstrVector<const KelborComponent*> components;
-  kstrVector<uint32_t> column;
   for (BReaction* reaction : reactions) {
     components.clear();
-    column.clear();
-    if (reaction) {
-      collectExpressionComponents(*reaction, reaction->getReactionRateParseTree(), components);
-    }
+    if (reaction) collectRateComponents(*reaction, components);
+    const auto begin = static_cast<std::ptrdiff_t>(columns.rows.size());
     for (const KelborComponent* c : components) {
       const uint32_t row = rowOf(c);
-      if (row != kNoRow) column.push_back(row);
+      if (row != kNoRow) columns.rows.push_back(row);
     }
-    std::sort(column.begin(), column.end());
-    column.erase(std::unique(column.begin(), column.end()), column.end());
-    writer.reserve(column.size());
-    for (uint32_t row : column) writer.append(row, 1.0);
+    std::sort(columns.rows.begin() + begin, columns.rows.end());
+    columns.rows.erase(std::unique(columns.rows.begin() + begin, columns.rows.end()),
+                       columns.rows.end());
+    columns.ends.push_back(columns.rows.size());
+  }
+  return columns;
+}
+
+// The array of the gathered columns, made with room for exactly their
+// values.
+qxArray* writeColumns(size_t rowCount, const RateColumns& columns) {
+  SparseColumnWriter writer(rowCount, columns.ends.size(), columns.rows.size());
+  size_t k = 0;
+  for (size_t end : columns.ends) {
+    for (; k < end; ++k) writer.append(columns.rows[k], 1.0);
     writer.endColumn();
   }
+  return writer.release();
 }
 
 }  // namespace
@@ -81,16 +109,14 @@ qxArray* buildSpeciesParameterDependencyMatrix(const kstrVector<BReaction*>* rea
     }
   }
   const size_t nP = selected.size();
-  SparseColumnWriter writer(nS + nP, nR, nR + 10 * (nS + nP));
-  if (nR == 0 || nS + nP == 0) return writer.release();
+  if (nR == 0 || nS + nP == 0) return createSparseArray(nS + nP, nR, 0);
   RowIndex rows;
   if (species) rows.add(*species, 0);
   rows.add(selected, static_cast<uint32_t>(nS));
-  writeRateColumns(*reactions, writer, [&rows](const KelborComponent* c) {
+  return writeColumns(nS + nP, gatherRateColumns(*reactions, [&rows](const KelborComponent* c) {
     const kstr::bcomptype kind = c->getEnumType();
     return kind == kstr::species || kind == kstr::parameter ? rows.find(c) : kNoRow;
-  });
-  return writer.release();
+  }));
 }
 
 qxArray* buildModelDependencyMatrix(const Kelbor* model, bool includeConstantParameters) {
@@ -104,13 +130,10 @@ qxArray* buildComponentDependencyMatrix(const kstrVector<BReaction*>* reactions,
                                         const kstrVector<KelborComponent*>* components) {
   const size_t nR = sizeOf(reactions);
   const size_t nC = sizeOf(components);
-  // Room for about one value per reaction and component to start with; the
-  // array grows as needed.
-  SparseColumnWriter writer(nC, nR, nR + nC);
-  if (nR == 0 || nC == 0) return writer.release();
+  if (nR == 0 || nC == 0) return createSparseArray(nC, nR, 0);
   const RowIndex rows(*components);
-  writeRateColumns(*reactions, writer, [&rows](const KelborComponent* c) { return rows.find(c); });
-  return writer.release();
+  return writeColumns(
+      nC, gatherRateColumns(*reactions, [&rows](const KelborComponent* c) { return rows.find(c); }));
 }
 
 }  // namespace kstr::compile

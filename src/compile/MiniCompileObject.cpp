@@ -6,6 +6,7 @@
 #include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
 
+#include "compile/ModelWalk.hpp"
 #include "compile/Stoichiometry.hpp"
 #include "core/QuantityComponent.hpp"
 #include "kinetics/BKineticLaw.hpp"
@@ -100,8 +101,10 @@ void MiniCompileObject::appendQuantity(kstrVector<kstr::QuantityComponent*>& lis
 }
 
 void MiniCompileObject::collectCompileQuantities() {
-  for (uint32_t i = 0; i < model_->getNumSpeciesInTree(); ++i) {
-    BSpecies* s = model_->getSpeciesInTreeAt(i);
+  kstrVector<BSpecies*> species;
+  kstrVector<BCompartment*> compartments;
+  kstr::compile::collectCompartmentTree(*model_, species, compartments);
+  for (BSpecies* s : species) {
     appendQuantity(*speciesComponents_, s);
     species_->push_back(s);
     boundaryConditionFlags_->push_back(s->getBoundaryCondition() ? 1 : 0);
@@ -117,9 +120,7 @@ void MiniCompileObject::collectCompileQuantities() {
       appendQuantity(*parameterComponents_, (*parameters)[k]);
     }
   }
-  for (uint64_t i = 0; i < model_->getNumCompartmentsInTree(); ++i) {
-    appendQuantity(*parameterComponents_, model_->getCompartmentInTreeAt(i));
-  }
+  for (BCompartment* c : compartments) appendQuantity(*parameterComponents_, c);
 }
 
 MiniCompileObjectApi* createMiniCompileObject(Kelbor* model) {

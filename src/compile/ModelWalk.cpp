@@ -37,7 +37,25 @@ void appendKineticLawParameters(kstrVector<BParameter*>& out, const Kelbor& mode
   }
 }
 
+// A compartment's sub-compartments (each the same way) come before its own
+// species and before the compartment itself.
+void appendCompartmentTree(BCompartment& compartment, kstrVector<BSpecies*>& species,
+                           kstrVector<BCompartment*>& compartments) {
+  for (BCompartment* sub : compartment.getCompartments()) {
+    appendCompartmentTree(*sub, species, compartments);
+  }
+  species.insert(species.end(), compartment.getSpecies().begin(), compartment.getSpecies().end());
+  compartments.push_back(&compartment);
+}
+
 }  // namespace
+
+void collectCompartmentTree(const Kelbor& model, kstrVector<BSpecies*>& species,
+                            kstrVector<BCompartment*>& compartments) {
+  for (BCompartment* top : *model.getCompartments()) {
+    appendCompartmentTree(*top, species, compartments);
+  }
+}
 
 void collectModelHierarchyComponents(const ModelHierarchyLists& lists,
                                      const KelborComponent* component,
@@ -46,14 +64,9 @@ void collectModelHierarchyComponents(const ModelHierarchyLists& lists,
   if (!component || component->getEnumType() != kstr::kstrmodel) return;
   const auto& model = static_cast<const Kelbor&>(*component);
   lists.models.push_back(const_cast<Kelbor*>(&model));
-  const uint32_t speciesCount = model.getNumSpeciesInTree();
-  lists.species.reserve(lists.species.size() + speciesCount);
-  for (uint32_t i = 0; i < speciesCount; ++i) lists.species.push_back(model.getSpeciesInTreeAt(i));
+  collectCompartmentTree(model, lists.species, lists.compartments);
   const kstrVector<BParameter*>* parameters = model.getParameters();
   lists.parameters.insert(lists.parameters.end(), parameters->begin(), parameters->end());
-  for (uint64_t i = 0; i < model.getNumCompartmentsInTree(); ++i) {
-    lists.compartments.push_back(model.getCompartmentInTreeAt(i));
-  }
   appendExpressionComponents(
       lists.reactions, [&] { return model.getNumReactions(); },
       [&](int i) { return model.getReactionAt(i); }, includeInactiveEntities);

@@ -42,6 +42,11 @@ KELBOR_API void collectModelHierarchyComponents(const ModelHierarchyLists& lists
                                                 bool includeInactiveEntities,
                                                 bool includeInactiveReactionParameters);
 
+// Appends the species and the compartments of the model's compartment
+// tree in the walk's order, in one pass over the tree.
+KELBOR_API void collectCompartmentTree(const Kelbor& model, kstrVector<BSpecies*>& species,
+                                       kstrVector<BCompartment*>& compartments);
+
 // The compile order: the walk without inactive entities but with every
 // reaction's kinetic-law parameters, into the three lists given (the rest
 // of the walk's lists are dropped).  A null model appends nothing.

@@ -26,21 +26,11 @@ struct HostFree {
   void operator()(double* p) const { hbFree(p); }
 };
 
-// (row, value) pairs of one column.
-using ColumnValues = kstrVector<std::pair<size_t, double>>;
-
-void appendRows(const kstrVector<NetCoefficient>& net, const RowIndex& rows,
-                ColumnValues& column) {
-  for (const NetCoefficient& entry : net) {
-    const uint32_t row = rows.find(entry.first);
-    if (row != kNoRow) column.emplace_back(row, entry.second);
-  }
-}
-
-// Sorts by row and sums the values of a row held twice (a species on both
-// sides).
-void sortAndMerge(ColumnValues& column) {
-  std::sort(column.begin(), column.end());
+// Sorts (row, value) pairs by row and sums the values of a row held more
+// than once.
+void sortAndMerge(kstrVector<NetCoefficient>& column) {
+  std::sort(column.begin(), column.end(),
+            [](const NetCoefficient& a, const NetCoefficient& b) { return a.first < b.first; });
   size_t kept = 0;
   for (size_t i = 0; i < column.size(); ++i) {
     if (kept > 0 && column[kept - 1].first == column[i].first) {
@@ -52,33 +42,47 @@ void sortAndMerge(ColumnValues& column) {
   column.resize(kept);
 }
 
+// The net of each row over both sides: the stoichiometry matrix's column.
+void mergeSides(const ReactionSides& sides, kstrVector<NetCoefficient>& column) {
+  column.assign(sides.reactants.begin(), sides.reactants.end());
+  column.insert(column.end(), sides.products.begin(), sides.products.end());
+  sortAndMerge(column);
+}
+
 void appendDisplayName(StringVector* names, const KelborComponent* component) {
   std::string name;
   if (component) component->getDQN(name);
   names->addElement(name.c_str());
 }
 
+// The number of reactant and of product terms of the reactions: bounds of
+// the values their columns can hold, so that the arrays are made large
+// enough at once.
+std::pair<size_t, size_t> countTerms(const kstrVector<BReaction*>& reactions, size_t first) {
+  size_t reactants = 0;
+  size_t products = 0;
+  for (size_t j = first; j < reactions.size(); ++j) {
+    if (!reactions[j]) continue;
+    reactants += reactions[j]->getNumReactants();
+    products += reactions[j]->getNumProducts();
+  }
+  return {reactants, products};
+}
+
 }  // namespace
 
 void computeNetStoichiometry(const double* coefficients, const kstrVector<BSpecies*>& species,
-                             size_t offset, kstrVector<NetCoefficient>& net) {
+                             size_t offset, const RowIndex& rows,
+                             kstrVector<NetCoefficient>& net) {
   net.clear();
-  for (size_t i = 0; i < species.size(); ++i) net.emplace_back(species[i], coefficients[offset + i]);
-  std::stable_sort(net.begin(), net.end(), [](const NetCoefficient& a, const NetCoefficient& b) {
-    return std::less<const BSpecies*>()(a.first, b.first);
-  });
-  size_t kept = 0;
-  for (size_t i = 0; i < net.size(); ++i) {
-    if (kept > 0 && net[kept - 1].first == net[i].first) {
-      net[kept - 1].second += net[i].second;
-    } else {
-      net[kept++] = net[i];
-    }
+  for (size_t i = 0; i < species.size(); ++i) {
+    const uint32_t row = rows.find(species[i]);
+    if (row != kNoRow) net.emplace_back(row, coefficients[offset + i]);
   }
-  net.resize(kept);
+  sortAndMerge(net);
 }
 
-void ReactionSides::read(const BReaction& reaction) {
+void ReactionSides::read(const BReaction& reaction, const RowIndex& rows) {
   reactantSpecies.clear();
   productSpecies.clear();
   reactants.clear();
@@ -88,8 +92,9 @@ void ReactionSides::read(const BReaction& reaction) {
   size_t count = 0;
   const std::unique_ptr<double, HostFree> coefficients(reaction.getStoichiometry(count));
   if (!coefficients || count != reactantSpecies.size() + productSpecies.size()) return;
-  computeNetStoichiometry(coefficients.get(), reactantSpecies, 0, reactants);
-  computeNetStoichiometry(coefficients.get(), productSpecies, reactantSpecies.size(), products);
+  computeNetStoichiometry(coefficients.get(), reactantSpecies, 0, rows, reactants);
+  computeNetStoichiometry(coefficients.get(), productSpecies, reactantSpecies.size(), rows,
+                          products);
 }
 
 void checkMatrixComponent(const KelborComponent* component) {
@@ -129,16 +134,15 @@ qxArray* buildStoichiometryMatrix(const KelborComponent* component, bool wantSpe
     return createSparseArray(nS, 0, 0);
   }
   const RowIndex rows(walk.species);
-  SparseColumnWriter writer(nS, nR, nR + 2 * nS);
+  const auto [reactantTerms, productTerms] = countTerms(walk.reactions, 0);
+  SparseColumnWriter writer(nS, nR, std::max(nR + 2 * nS, reactantTerms + productTerms));
   ReactionSides sides;
-  ColumnValues column;
+  kstrVector<NetCoefficient> column;
   for (const BReaction* reaction : walk.reactions) {
     column.clear();
     if (reaction) {
-      sides.read(*reaction);
-      appendRows(sides.reactants, rows, column);
-      appendRows(sides.products, rows, column);
-      sortAndMerge(column);
+      sides.read(*reaction, rows);
+      mergeSides(sides, column);
     }
     if (wantReactionNames && reactionNames) appendDisplayName(reactionNames, reaction);
     for (const auto& [row, value] : column) {
@@ -164,20 +168,16 @@ void buildCompileStoichiometry(const Kelbor* model, qxArray*& reactantArray,
   const size_t nR = reactions.size() - firstReaction;
   if (nS == 0 || nR == 0) return;
   const RowIndex rows(species);
-  SparseColumnWriter reactantWriter(nS, nR, nR + 2 * nS);
-  SparseColumnWriter productWriter(nS, nR, nR + 2 * nS);
+  const auto [reactantTerms, productTerms] = countTerms(reactions, firstReaction);
+  SparseColumnWriter reactantWriter(nS, nR, std::max(nR + 2 * nS, reactantTerms));
+  SparseColumnWriter productWriter(nS, nR, std::max(nR + 2 * nS, productTerms));
   ReactionSides sides;
-  ColumnValues column;
   for (size_t j = firstReaction; j < reactions.size(); ++j) {
-    if (reactions[j]) sides.read(*reactions[j]);
-    for (auto [net, writer] : {std::pair{&sides.reactants, &reactantWriter},
-                               std::pair{&sides.products, &productWriter}}) {
-      column.clear();
-      if (reactions[j]) appendRows(*net, rows, column);
-      std::sort(column.begin(), column.end());
-      for (const auto& [row, value] : column) writer->append(row, value);
-      writer->endColumn();
-    }
+    sides.read(*reactions[j], rows);
+    for (const auto& [row, value] : sides.reactants) reactantWriter.append(row, value);
+    for (const auto& [row, value] : sides.products) productWriter.append(row, value);
+    reactantWriter.endColumn();
+    productWriter.endColumn();
   }
   reactantArray = reactantWriter.release();
   productArray = productWriter.release();

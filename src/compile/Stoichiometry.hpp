@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 #include <ks_utils/kstrContainers.hpp>
@@ -20,25 +21,29 @@ class StringVector;
 
 namespace kstr::compile {
 
-// One distinct species of a reaction side with its summed coefficient.
-using NetCoefficient = std::pair<BSpecies*, double>;
+class RowIndex;
 
-// Sums coefficients[offset + i] for the i-th species of the list into one
-// entry per distinct species, in ascending order of the species' addresses.
-// net is cleared first.
+// One distinct row (species) of a reaction side with its summed
+// coefficient.
+using NetCoefficient = std::pair<uint32_t, double>;
+
+// Appends, for the i-th species of the list, coefficients[offset + i] to
+// the net of its row, one entry per distinct row, rows ascending; species
+// without a row are left out.  net is cleared first.
 KELBOR_API void computeNetStoichiometry(const double* coefficients,
                                         const kstrVector<BSpecies*>& species, size_t offset,
-                                        kstrVector<NetCoefficient>& net);
+                                        const RowIndex& rows, kstrVector<NetCoefficient>& net);
 
-// The net reactant and product coefficients of one reaction.  Both stay
-// empty when the reaction gives no coefficients or not one per bound term.
-struct ReactionSides {
+// The net reactant and product coefficients of one reaction by row.  Both
+// stay empty when the reaction gives no coefficients or not one per bound
+// term.
+struct KELBOR_API ReactionSides {
   kstrVector<BSpecies*> reactantSpecies;
   kstrVector<BSpecies*> productSpecies;
   kstrVector<NetCoefficient> reactants;
   kstrVector<NetCoefficient> products;
   // Fills the four lists for the reaction (the lists are reused).
-  void read(const BReaction& reaction);
+  void read(const BReaction& reaction, const RowIndex& rows);
 };
 
 // Raises "Kestrion:MatrixUnsupportedComponent" unless the component is a
