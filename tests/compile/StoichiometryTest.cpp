@@ -113,6 +113,28 @@ TEST_F(StoichiometryTest, EmptyModelsWarn) {
   EXPECT_EQ(warningIds(), std::vector<std::string>{"Kestrion:MATRIX_NO_SPECIES"});
 }
 
+TEST_F(StoichiometryTest, AnEquationThatIsNotValidGivesEmptyColumns) {
+  reaction("A -> B", "r1");
+  BReaction* broken = reaction("B -> X", "r2");
+  broken->setReaction(nullptr);
+  size_t count = 7;
+  hbFree(broken->getStoichiometry(count));
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(stoichiometry(model_).cells, (Cells{{{0, 0}, -1.0}, {{1, 0}, 1.0}}));
+  qxArray* reactants = nullptr;
+  qxArray* products = nullptr;
+  kstrVector<BReaction*> reactions;
+  kstrVector<Kelbor*> models;
+  kstrVector<BEvent*> events;
+  kstrVector<BRule*> rules;
+  kc::buildCompileStoichiometry(model_, reactants, products, reactions, models, events, rules);
+  const SparseView r = takeSparse(reactants);
+  const SparseView p = takeSparse(products);
+  EXPECT_EQ(r.cols, 2u);
+  EXPECT_EQ(r.cells, (Cells{{{0, 0}, -1.0}}));
+  EXPECT_EQ(p.cells, (Cells{{{1, 0}, 1.0}}));
+}
+
 TEST_F(StoichiometryTest, OtherComponentsAreRefused) {
   const KelborComponent* refused[] = {nullptr, c1_, model_->getSpeciesInTreeAt(0)};
   for (const KelborComponent* c : refused) {
