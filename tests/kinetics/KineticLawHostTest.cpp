@@ -166,3 +166,38 @@ TEST_F(KineticsHostTest, UserLawRegisteredUsedAndRefusedRemoval) {
 
 }  // namespace
 }  // namespace ktest
+
+namespace ktest {
+namespace {
+
+// A copied model's kinetic laws keep their template, their own parameters
+// and their bindings, and write the same rates.
+TEST_F(KineticsHostTest, CopiedModelsKeepTheirKineticLaws) {
+  OBInterface* m = model("original");
+  call1(m, "addparameter", {host().str("k")});
+  OBInterface* decay = addReaction(m, "S -> null");
+  setParameter(addLaw(decay, "MassAction"), "Forward Rate Parameter", "k");
+  OBInterface* r = addReaction(m, "S -> P");
+  OBInterface* law = addLaw(r, "Henri-Michaelis-Menten");
+  call1(law, "addparameter", {host().str("Vm"), host().num(3)});
+  call1(law, "addparameter", {host().str("Km")});
+  setParameter(law, "Vm", "Vm");
+  setParameter(law, "Km", "Km");
+  setSpecies(law, "S", "S");
+  OBInterface* copy = call1(m, "copyobj", {});
+  ASSERT_NE(copy, nullptr);
+  Kelbor* copied = kelbor(copy);
+  ASSERT_EQ(copied->getNumReactions(), 2u);
+  const BReaction* copiedDecay = copied->getReactionAt(0);
+  const BReaction* copiedEnzyme = copied->getReactionAt(1);
+  ASSERT_NE(copiedEnzyme->getKineticLaw(), nullptr);
+  EXPECT_NE(copiedEnzyme->getKineticLaw(), reaction(r)->getKineticLaw());
+  EXPECT_EQ(copiedEnzyme->getKineticLaw()->getAbstractName(), "Henri-Michaelis-Menten");
+  EXPECT_EQ(copiedEnzyme->getKineticLaw()->getNumParameters(), 2u);
+  EXPECT_EQ(host().getString(copiedEnzyme->getOBI(), "ReactionRate"), "Vm*S/(Km + S)");
+  EXPECT_EQ(host().getString(copiedDecay->getOBI(), "ReactionRate"), "k*S");
+  EXPECT_NO_THROW(copiedEnzyme->getKineticLaw()->verify());
+}
+
+}  // namespace
+}  // namespace ktest
