@@ -4,6 +4,7 @@
 #include <obk/OBClass.hpp>
 #include <obk/OBInterface.hpp>
 #include <obk/OBPropInfo.hpp>
+#include <obk/Vector.hpp>
 #include <qx/qx.hpp>
 
 #include "core/PropertyValuePairs.hpp"
@@ -118,6 +119,26 @@ void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray* co
   if (error.empty()) return;
   kstr::quantityhost::discardNewInstance(instance);
   kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR", kstr::code(kstr::MessageCode::KS_INVALID_PVPAIR_MSG), error);
+}
+
+void LibraryTable_display_MI::displayOne(int&, void*[], int, void* const ins[]) {
+  print({static_cast<OBInterface*>(ins[0])});
+}
+
+void LibraryTable_display_MI::displayVector(int&, void*[], int, void* const ins[]) {
+  const auto* objects = static_cast<const Vector*>(ins[0]);
+  print(objects ? objects->elements() : std::vector<OBInterface*>());
+}
+
+void LibraryTable_display_MI::print(const std::vector<OBInterface*>& objects) const {
+  hbPrintf("%s", header_.c_str());
+  for (size_t i = 0; i < objects.size(); ++i) hbPrintf("%s\n", rowOf(objects[i], i + 1).c_str());
+  hbPrintf("\n");
+}
+
+bool LibraryUpdateListener::handleEvent(const OBEvent&) {
+  privateUpdateLibrary(kindWord_);
+  return true;
 }
 
 }  // namespace kstr::unithost

@@ -4,8 +4,13 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
+
+#include <obk/OBEvents.hpp>
 
 #include "core/KelborApi.hpp"
+#include "core/ModelComponentMethods.hpp"
 #include "model/MessageCatalog.hpp"
 
 class KelborComponent;
@@ -53,5 +58,33 @@ KELBOR_API void leaveLibraries(const KelborComponent* component, int kind);
 // Applies the property/value pairs from index first on; a refused pair
 // destroys the new instance and raises "Kestrion:KSTR_INVALID_PVPAIR".
 KELBOR_API void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray_tag* const args[]);
+
+// "display" of units and prefixes: the header, one row per object (the row
+// text comes from rowOf), then an empty line.
+class KELBOR_API LibraryTable_display_MI : public ModelComponent_display_MI {
+ public:
+  explicit LibraryTable_display_MI(std::string header) : header_(std::move(header)) {}
+  void displayOne(int& nOut, void* outs[], int nIn, void* const ins[]) override;
+  void displayVector(int& nOut, void* outs[], int nIn, void* const ins[]) override;
+
+ protected:
+  // The row of the object shown with the 1-based index.
+  virtual std::string rowOf(OBInterface* object, size_t index) const = 0;
+
+ private:
+  void print(const std::vector<OBInterface*>& objects) const;
+  std::string header_;
+};
+
+// Every set of a property asks for the library file of the kind to be
+// rewritten.
+class KELBOR_API LibraryUpdateListener : public OBListener {
+ public:
+  explicit LibraryUpdateListener(const char* kindWord) : kindWord_(kindWord) {}
+  bool handleEvent(const OBEvent& event) override;
+
+ private:
+  const char* kindWord_;
+};
 
 }  // namespace kstr::unithost

@@ -99,43 +99,21 @@ const ComponentPropRow kConversionOffset{"conversionoffset", "double", "", A::No
 
 // --- methods ----------------------------------------------------------------------------------
 
-class BUnitWrapper_display_MI : public ModelComponent_display_MI {
+class BUnitWrapper_display_MI : public uh::LibraryTable_display_MI {
  public:
-  BUnitWrapper_display_MI() {
-    header_ = "\n   Kestrion Unit Array\n\n   " + uh::padTo("Index:", 8) + uh::padTo("Library:", 20) +
-              uh::padTo("Name:", 25) + uh::padTo("Composition:", 20) + uh::padTo("Multiplier:", 20) +
-              "Offset:\n";
-  }
-  void displayOne(int&, void*[], int, void* const ins[]) override { print({static_cast<OBInterface*>(ins[0])}); }
-  void displayVector(int&, void*[], int, void* const ins[]) override {
-    const auto* units = static_cast<const Vector*>(ins[0]);
-    print(units ? units->elements() : std::vector<OBInterface*>());
-  }
+  BUnitWrapper_display_MI()
+      : LibraryTable_display_MI("\n   Kestrion Unit Array\n\n   " + uh::padTo("Index:", 8) + uh::padTo("Library:", 20) +
+                                uh::padTo("Name:", 25) + uh::padTo("Composition:", 20) +
+                                uh::padTo("Multiplier:", 20) + "Offset:\n") {}
 
- private:
-  void print(const std::vector<OBInterface*>& units) const {
-    hbPrintf("%s", header_.c_str());
-    for (size_t i = 0; i < units.size(); ++i) {
-      const BUnitWrapper* unit = unitBehind(units[i]);
-      const std::string& composition = unit->getComposition();
-      const int index = BQuorvixRoot::getInstance()->findLibraryIndex(0, unit->getName().c_str());
-      const std::string row = uh::displayRowStart(i + 1, index, unit->getName()) +
-                              (composition.size() >= 20 ? composition.substr(0, 16) + "... "
-                                                        : uh::padTo(composition, 20)) +
-                              uh::padTo(numberText(unit->getMultiplier()), 20) + numberText(unit->getOffset());
-      hbPrintf("%s\n", row.c_str());
-    }
-    hbPrintf("\n");
-  }
-  std::string header_;
-};
-
-// Every set of a unit property asks for the library file to be rewritten.
-class UnitPostSetPropertyListener : public OBListener {
- public:
-  bool handleEvent(const OBEvent&) override {
-    privateUpdateLibrary("unit");
-    return true;
+ protected:
+  std::string rowOf(OBInterface* object, size_t index) const override {
+    const BUnitWrapper* unit = unitBehind(object);
+    const std::string& composition = unit->getComposition();
+    const int library = BQuorvixRoot::getInstance()->findLibraryIndex(0, unit->getName().c_str());
+    return uh::displayRowStart(index, library, unit->getName()) +
+           (composition.size() >= 20 ? composition.substr(0, 16) + "... " : uh::padTo(composition, 20)) +
+           uh::padTo(numberText(unit->getMultiplier()), 20) + numberText(unit->getOffset());
   }
 };
 
@@ -200,7 +178,7 @@ BUnitWrapperOBC::BUnitWrapperOBC() {
   addMethod(new BUnitWrapper_display_MI());
   addMethod(new ModelComponent_compare_MI());
   addMethod(new ModelComponent_copy_MI());
-  static UnitPostSetPropertyListener listener;
+  static uh::LibraryUpdateListener listener("unit");
   uh::listenToEveryProperty(*this, &listener);
 }
 

@@ -53,39 +53,20 @@ class BUnitPrefixWrapper_Exponent_PIT : public ComponentPropInfo {
   void releaseValue(OBDatabaseClient*, OBInterface*, void* value) override { delete static_cast<double*>(value); }
 };
 
-class BUnitPrefixWrapper_display_MI : public ModelComponent_display_MI {
+class BUnitPrefixWrapper_display_MI : public uh::LibraryTable_display_MI {
  public:
-  BUnitPrefixWrapper_display_MI() {
-    header_ = "\n   Kestrion Unit Prefix Array\n\n   " + uh::padTo("Index:", 8) + uh::padTo("Library:", 20) +
-              uh::padTo("Name:", 25) + "Exponent:\n";
-  }
-  void displayOne(int&, void*[], int, void* const ins[]) override { print({static_cast<OBInterface*>(ins[0])}); }
-  void displayVector(int&, void*[], int, void* const ins[]) override {
-    const auto* prefixes = static_cast<const Vector*>(ins[0]);
-    print(prefixes ? prefixes->elements() : std::vector<OBInterface*>());
-  }
+  BUnitPrefixWrapper_display_MI()
+      : LibraryTable_display_MI("\n   Kestrion Unit Prefix Array\n\n   " + uh::padTo("Index:", 8) +
+                                uh::padTo("Library:", 20) + uh::padTo("Name:", 25) + "Exponent:\n") {}
 
- private:
-  void print(const std::vector<OBInterface*>& prefixes) const {
-    hbPrintf("%s", header_.c_str());
-    for (size_t i = 0; i < prefixes.size(); ++i) {
-      const BUnitPrefixWrapper* prefix = prefixBehind(prefixes[i]);
-      const int index = BQuorvixRoot::getInstance()->findLibraryIndex(1, prefix->getName().c_str());
-      const int exponent = prefix->getExponent();
-      const std::string row = uh::displayRowStart(i + 1, index, prefix->getName()) + (exponent > 0 ? " " : "") +
-                              std::to_string(exponent);
-      hbPrintf("%s\n", row.c_str());
-    }
-    hbPrintf("\n");
-  }
-  std::string header_;
-};
-
-class PrefixPostSetPropertyListener : public OBListener {
- public:
-  bool handleEvent(const OBEvent&) override {
-    privateUpdateLibrary("unitprefix");
-    return true;
+ protected:
+  // One blank before a positive exponent.
+  std::string rowOf(OBInterface* object, size_t index) const override {
+    const BUnitPrefixWrapper* prefix = prefixBehind(object);
+    const int library = BQuorvixRoot::getInstance()->findLibraryIndex(1, prefix->getName().c_str());
+    const int exponent = prefix->getExponent();
+    return uh::displayRowStart(index, library, prefix->getName()) + (exponent > 0 ? " " : "") +
+           std::to_string(exponent);
   }
 };
 
@@ -132,7 +113,7 @@ BUnitPrefixWrapperOBC::BUnitPrefixWrapperOBC() {
   addMethod(new BUnitPrefixWrapper_display_MI());
   addMethod(new ModelComponent_compare_MI());
   addMethod(new ModelComponent_copy_MI());
-  static PrefixPostSetPropertyListener listener;
+  static uh::LibraryUpdateListener listener("unitprefix");
   uh::listenToEveryProperty(*this, &listener);
 }
 
