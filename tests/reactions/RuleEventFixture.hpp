@@ -1,0 +1,64 @@
+// The fixture of the Rule and Event host-class tests: the reaction fixture's
+// started engine, plus adding rules and events as a user would and reading
+// the stacked messages of a verification.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include <ks_utils/Errors.hpp>
+
+#include "ReactionHostFixture.hpp"
+#include "reactions/BEvent.hpp"
+#include "reactions/BRule.hpp"
+
+namespace rtest {
+
+class RuleEventTest : public ReactionHostTest {
+ protected:
+  OBInterface* addRule(OBInterface* m, std::initializer_list<qxArray*> args) {
+    return call1(m, "addrule", args);
+  }
+  OBInterface* addEvent(OBInterface* m, std::initializer_list<qxArray*> args) {
+    return call1(m, "addevent", args);
+  }
+  OBInterface* addSpecies(OBInterface* m, const char* name) {
+    return call1(m, "addspecies", {host().str(name)});
+  }
+  OBInterface* addParameter(OBInterface* m, const char* name) {
+    return call1(m, "addparameter", {host().str(name)});
+  }
+
+  static BRule* rule(const OBInterface* instance) { return dynamic_cast<BRule*>(componentOf(instance)); }
+  static BEvent* event(const OBInterface* instance) {
+    return dynamic_cast<BEvent*>(componentOf(instance));
+  }
+
+  // The identifiers and texts of the messages stacked so far; the stack is
+  // cleared by takeStacked.
+  struct Stacked {
+    std::vector<std::string> ids;
+    std::vector<std::string> texts;
+  };
+  static Stacked takeStacked() {
+    Stacked out;
+    for (const StackedMessage& m : kstr_stacked_entries()) {
+      out.ids.push_back(m.id);
+      out.texts.push_back(m.text);
+    }
+    kstr_stacked_clear();
+    return out;
+  }
+
+  // The property post-set events logged for the instance's property.
+  size_t postSets(const OBInterface* instance, const std::string& property) const {
+    size_t count = 0;
+    for (const OBEventRecord& e : host_->postSetEvents()) {
+      if (e.source == instance && e.propName == property) ++count;
+    }
+    return count;
+  }
+};
+
+}  // namespace rtest
