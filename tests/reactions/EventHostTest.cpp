@@ -340,6 +340,14 @@ TEST_F(EventHostTest, CopyObjUsagesAndResolveObject) {
   host().set(copy, "Trigger", host().str("A > 2"));
   EXPECT_EQ(host().getString(e, "Trigger"), "A > 1");
   expectHostError([&] { host().call(e, "copyobj", {host().handle(a)}, 1); }, "Kestrion:COPYOBJ_INVALIDARG");
+
+  // An event that never had a trigger can be copied; the user still may
+  // not set an empty one.
+  OBInterface* bare = host().construct("Event");
+  OBInterface* bareCopy = objectOf(host().call(bare, "copyobj", {host().handle(other)}, 1).at(0));
+  ASSERT_NE(bareCopy, nullptr);
+  EXPECT_EQ(host().getString(bareCopy, "Trigger"), "");
+  expectHostError([&] { host().set(bareCopy, "Trigger", host().str("")); }, "Kestrion:INVALID_EVENT_TRIGGER");
   EXPECT_TRUE(host().destroy(other));
 }
 

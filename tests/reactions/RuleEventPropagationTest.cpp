@@ -188,6 +188,30 @@ TEST_F(RuleEventPropagationTest, UsagesOfASpeciesListRulesAndEvents) {
   EXPECT_EQ(qxGetScalar(host().get(a, "InUseCount")), 3.0);
 }
 
+// A copied model carries its rules and events, bound to its own species.
+TEST_F(RuleEventPropagationTest, CopiedModelCarriesRulesAndEventsBoundToItsOwnSpecies) {
+  addRule(m, {host().str("x = k*A"), host().str("rate"), host().str("Name"), host().str("r")});
+  addEvent(m, {host().str("A > 1"), host().cell({host().str("B = 0"), host().str("C = A")})});
+  OBInterface* copy = objectOf(host().call(m, "copyobj", {}, 1).at(0));
+  ASSERT_NE(copy, nullptr);
+  const std::vector<OBInterface*> rules = handlesOf(host().get(copy, "Rules"));
+  const std::vector<OBInterface*> events = handlesOf(host().get(copy, "Events"));
+  ASSERT_EQ(rules.size(), 1u);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(host().getString(rules[0], "Rule"), "x = k*A");
+  EXPECT_EQ(host().getString(rules[0], "RuleType"), "rate");
+  EXPECT_EQ(eventFcns(events[0]), (Strings{"B = 0", "C = A"}));
+  const KelborComponent* copiedA = rule(rules[0])->findComponentApiObject("A");
+  ASSERT_NE(copiedA, nullptr);
+  EXPECT_NE(copiedA, componentOf(a));
+  BEvent::Map trigger;
+  event(events[0])->fillFromTriggerToken2KLCMap(trigger);
+  EXPECT_EQ(trigger.at("A"), copiedA);
+  EXPECT_EQ(kelbor(copy)->getNumRules(), 1u);
+  EXPECT_EQ(kelbor(copy)->getNumEvents(), 1u);
+  EXPECT_TRUE(host().destroy(copy));
+}
+
 // After a rule or an event is destroyed, renaming, removing and adding the
 // species it named touch nothing of it (the sanitizer build watches), also
 // for names that are host functions until a species takes them.
