@@ -319,3 +319,34 @@ TEST_F(RuleHostTest, DeletingARuleTakesItOutOfItsModel) {
 
 }  // namespace
 }  // namespace rtest
+
+namespace rtest {
+namespace {
+
+// Handles of the wrong class are refused where rules and events are
+// expected, and nothing joins the model.
+TEST_F(RuleHostTest, HandlesOfTheWrongClassAreRefused) {
+  OBInterface* m = model();
+  OBInterface* freeRule = host().construct("Rule", {host().str("x = 1")});
+  OBInterface* freeEvent = host().construct("Event", {host().str("time > 1"), host().str("x = 1")});
+  EXPECT_TRUE(TestHost::errorOf([&] { host().set(m, "Rules", host().handles({freeEvent}), true); }).has_value());
+  EXPECT_TRUE(TestHost::errorOf([&] { host().set(m, "Events", host().handles({freeRule}), true); }).has_value());
+  EXPECT_EQ(kelbor(m)->getNumRules(), 0u);
+  EXPECT_EQ(kelbor(m)->getNumEvents(), 0u);
+  EXPECT_EQ(freeRule->getUp(), nullptr);
+  EXPECT_EQ(freeEvent->getUp(), nullptr);
+  // A rule's methods refuse an event as their object.
+  OBMethodInfo* parse = obkRequireClass("Rule")->getMethod("parserule");
+  void* ins[1] = {freeEvent};
+  void* outs[4] = {};
+  int count = 1;
+  try {
+    parse->invoke(parse->getMethodSignatures()[0], count, outs, 1, ins);
+    ADD_FAILURE() << "no error";
+  } catch (const ErrorIdException& e) {
+    EXPECT_EQ(e.getIdentifier(), "obk:InvalidObject");
+  }
+}
+
+}  // namespace
+}  // namespace rtest
