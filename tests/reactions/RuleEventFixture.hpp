@@ -30,6 +30,38 @@ class RuleEventTest : public ReactionHostTest {
     return call1(m, "addparameter", {host().str(name)});
   }
 
+  // One refused call of a model's add method: its arguments after the
+  // model, the identifier and (when given) the text of the error.
+  struct Refusal {
+    const char* label;
+    std::vector<qxArray*> args;
+    const char* id;
+    const char* text;
+  };
+  // Runs each call, expects its error, and that the model's list named by
+  // listProperty stays empty; no instance is left alive.
+  void expectRefusals(OBInterface* m, const char* method, const char* listProperty,
+                      const std::vector<Refusal>& refusals) {
+    const size_t instances = OBInterface::liveCount();
+    for (const Refusal& c : refusals) {
+      SCOPED_TRACE(c.label);
+      std::vector<qxArray*> ins{host().handle(m)};
+      ins.insert(ins.end(), c.args.begin(), c.args.end());
+      auto error = TestHost::errorOf([&] {
+        qxArray* outs[1] = {nullptr};
+        obkCallMethod(method, 1, outs, static_cast<int>(ins.size()), ins.data());
+        host().own(outs[0]);
+      });
+      ASSERT_TRUE(error.has_value());
+      EXPECT_EQ(error->id, c.id);
+      if (c.text) {
+        EXPECT_EQ(error->message, c.text);
+      }
+      EXPECT_TRUE(qxIsEmpty(host().get(m, listProperty)));
+    }
+    EXPECT_EQ(OBInterface::liveCount(), instances);
+  }
+
   static BRule* rule(const OBInterface* instance) { return dynamic_cast<BRule*>(componentOf(instance)); }
   static BEvent* event(const OBInterface* instance) {
     return dynamic_cast<BEvent*>(componentOf(instance));
