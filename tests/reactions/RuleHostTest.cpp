@@ -277,6 +277,13 @@ TEST_F(RuleHostTest, CopyObjUsagesAndResolveObject) {
   expectHostError([&] { host().call(r, "copyobj", {host().handle(a)}, 1); }, "Kestrion:COPYOBJ_INVALIDARG");
   expectHostError([&] { host().call(r, "copy", {}); }, "Kestrion:KS_COPY_INVALID_METHOD",
                   "Invalid method. Use the copyobj method instead.");
+  // A rule that never had a text can be copied; the user still may not set
+  // an empty one.
+  OBInterface* bare = host().construct("Rule");
+  OBInterface* bareCopy = objectOf(host().call(bare, "copyobj", {host().handle(other)}, 1).at(0));
+  ASSERT_NE(bareCopy, nullptr);
+  EXPECT_EQ(host().getString(bareCopy, "Rule"), "");
+  expectHostError([&] { host().set(bareCopy, "Rule", host().str("")); }, "Kestrion:KSTRRULE_RULE_INVALIDVALUE");
 }
 
 TEST_F(RuleHostTest, DeletingARuleTakesItOutOfItsModel) {
