@@ -176,6 +176,16 @@ TEST_F(RuleEventPropagationTest, LeftSidesUnderResolution) {
     event(e)->verifyTriggerFunction(true);
     EXPECT_EQ(takeStacked().ids, c.eventIds);
   }
+  // The texts name the rule by its text and the unnamed event by its trigger.
+  OBInterface* r = addRule(m, {host().str("R1 = A"), host().str("rate")});
+  OBInterface* e = addEvent(m, {host().str("time > 1"), host().str("k = 2")});
+  rule(r)->verifyRuleSyntax(true);
+  event(e)->verifyTriggerFunction(true);
+  EXPECT_EQ(takeStacked().texts,
+            (Strings{"The left-hand side of the rule 'R1 = A' does not refer to an in-scope species, "
+                     "parameter, or compartment object.",
+                     "The left-hand side of event function 'k = 2' in the event with trigger 'time > 1' "
+                     "does not refer to a non-constant species, parameter, or compartment object."}));
 }
 
 TEST_F(RuleEventPropagationTest, UsagesOfASpeciesListRulesAndEvents) {
