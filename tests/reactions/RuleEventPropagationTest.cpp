@@ -198,6 +198,29 @@ TEST_F(RuleEventPropagationTest, UsagesOfASpeciesListRulesAndEvents) {
   EXPECT_EQ(qxGetScalar(host().get(a, "InUseCount")), 3.0);
 }
 
+// Renaming a compartment rewrites the qualified names of its species.
+TEST_F(RuleEventPropagationTest, RenamedCompartmentRewritesQualifiedNames) {
+  OBInterface* two = model("two");
+  OBInterface* c1 = call1(two, "addcompartment", {host().str("c1")});
+  OBInterface* c2 = call1(two, "addcompartment", {host().str("c2")});
+  call1(c1, "addspecies", {host().str("S")});
+  call1(c2, "addspecies", {host().str("S")});
+  OBInterface* r = addRule(two, {host().str("x = c1.S + c2.S"), host().str("repeatedAssignment")});
+  OBInterface* e = addEvent(two, {host().str("c1.S > 1"), host().cell({host().str("c2.S = c1.S")})});
+  host().clearLogs();
+  rename(c1, "cell");
+  EXPECT_EQ(host().getString(r, "Rule"), "x = cell.S + c2.S");
+  EXPECT_EQ(host().getString(e, "Trigger"), "cell.S > 1");
+  EXPECT_EQ(eventFcns(e), Strings{"c2.S = cell.S"});
+  EXPECT_GE(postSets(r, "Rule"), 1u);
+  EXPECT_GE(postSets(e, "Trigger"), 1u);
+  EXPECT_GE(postSets(e, "EventFcns"), 1u);
+  kstr_stacked_clear();
+  rule(r)->verifyRuleSyntax(true);
+  event(e)->verifyTriggerFunction(true);
+  EXPECT_EQ(takeStacked().ids, Strings{"Kestrion:AssignmentRateRuleBadLHSToken"});  // x is no component
+}
+
 // A copied model carries its rules and events, bound to its own species.
 TEST_F(RuleEventPropagationTest, CopiedModelCarriesRulesAndEventsBoundToItsOwnSpecies) {
   addRule(m, {host().str("x = k*A"), host().str("rate"), host().str("Name"), host().str("r")});
