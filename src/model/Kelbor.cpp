@@ -1,6 +1,8 @@
 #include "model/Kelbor.hpp"
 
 #include <algorithm>
+#include <map>
+#include <vector>
 
 #include <boost/make_shared.hpp>
 #include <hb/hb.hpp>
@@ -138,8 +140,28 @@ void Kelbor::reorderRules(const kstrVector<BRule*>& order) {
   setCompileNeeded(true);
 }
 void Kelbor::reorderReactions(const kstrVector<BReaction*>& order) {
+  std::map<const BReaction*, size_t> before;
+  for (size_t i = 0; i < reactions_.size(); ++i) before.emplace(reactions_[i], i);
   reactions_ = order;
+  // Unnamed reactions that moved answer another default name now.
+  std::vector<KelborComponent*> moved;
+  for (size_t i = 0; i < reactions_.size(); ++i) {
+    auto found = before.find(reactions_[i]);
+    if (found == before.end() || found->second != i) moved.push_back(reactions_[i]);
+  }
+  rekeyUnnamedReactions(moved);
   setCompileNeeded(true);
+}
+
+// Moves the unnamed reactions among the given ones (and their kinetic-law
+// parameters) to the keys of their current default names.
+void Kelbor::rekeyUnnamedReactions(const std::vector<KelborComponent*>& reactions) {
+  if (isBeingDestroyed()) return;
+  std::vector<KelborComponent*> unnamed;
+  for (KelborComponent* reaction : reactions) {
+    if (reaction && reaction->getName().empty()) unnamed.push_back(reaction);
+  }
+  if (!unnamed.empty()) symbolTable_->rekeyComponents(unnamed);
 }
 void Kelbor::reorderParameters(const kstrVector<BParameter*>& order) {
   parameters_ = order;
@@ -216,12 +238,22 @@ void Kelbor::addReaction(BReaction* reaction) {
 }
 
 void Kelbor::removeReaction(BReaction* reaction) {
-  if (std::find(reactions_.begin(), reactions_.end(), reaction) != reactions_.end()) {
+  auto found = std::find(reactions_.begin(), reactions_.end(), reaction);
+  if (found != reactions_.end()) {
+    const auto position = static_cast<size_t>(found - reactions_.begin());
     // The table is told first, while the reaction still has its position
-    // (and so its default name).
+    // (and so its default name); its kinetic-law parameters leave with it.
+    if (BKineticLaw* law = reaction->getKineticLaw()) {
+      for (BParameter* parameter : *law->getParameters()) componentRemoved(parameter);
+    }
     componentRemoved(reaction);
     eraseFrom(reactions_, reaction, !isBeingDestroyed());
-    if (!isBeingDestroyed()) reaction->removeDependentState();
+    if (!isBeingDestroyed()) {
+      // The reactions behind it moved up one place.
+      rekeyUnnamedReactions(
+          std::vector<KelborComponent*>(reactions_.begin() + position, reactions_.end()));
+      reaction->removeDependentState();
+    }
   }
   setCompileNeeded(true);
 }
