@@ -15,19 +15,11 @@
 
 #include "core/KelborComponent.hpp"
 #include "model/Kelbor.hpp"
+#include "support/BenchHost.hpp"
 
 namespace {
 
-TestHost& startedHost() {
-  static TestHost* host = [] {
-    hbTestSetEcho(false);
-    obkSetEventLogEnabled(false);
-    auto* h = new TestHost();
-    h->start();
-    return h;
-  }();
-  return *host;
-}
+TestHost& startedHost() { return startedBenchHost(); }
 
 // One host method call on an object with further arguments (taken over and
 // destroyed here); answers the first output's handle, if any.
