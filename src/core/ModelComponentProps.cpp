@@ -48,7 +48,7 @@ const char kUserDataHelp[] =
 
 //                      name                      type            help        extSet intSet visible saved copied
 const Row kAnnotation{"Annotation", "string", kAnnotationHelp, A::Yes, A::Yes, A::Default, A::Default, A::Default};
-const Row kAnnotationFull{"AnnotationFull", "string", "Full annotation with tags", A::No, A::Yes, A::No, A::Default, A::Default};
+const Row kAnnotationFull{"AnnotationFull", "string", "Full annotation with tags", A::No, A::Yes, A::No, A::Default, A::No};
 const Row kID{"ID", "string", kstr::help::kID, A::No, A::Yes, A::No, A::Default, A::No};
 const Row kName{"Name", "string", kstr::help::kName, A::Yes, A::Yes, A::Default, A::Default, A::Default};
 const Row kNotes{"Notes", "string", kstr::help::kNotes, A::Yes, A::Yes, A::Default, A::Default, A::Default};

@@ -163,6 +163,8 @@ class KELBOR_API Kelbor : public KelborComponent {
   // The component of the kind that a partially qualified name denotes.
   KelborComponent* getPartiallyQualifiedComponent(const std::string& name,
                                                   kstr::bcomptype kind) const;
+  // The model parameter of that name (a logarithmic lookup), or null.
+  KelborComponent* findModelParameter(const std::string& name) const;
   KelborComponent* getPartiallyQualifiedComponentApi(const std::string& name,
                                                      kstr::bcomptype kind) const {
     return getPartiallyQualifiedComponent(name, kind);
@@ -292,6 +294,7 @@ class KELBOR_API Kelbor : public KelborComponent {
   void tellReactionsAboutCompartments(bool multiple);
   void tellReactionsOnCompartmentCrossing();
   void enterCompartmentSubtree(BCompartment* compartment);
+  void rekeyUnnamedReactions(const std::vector<KelborComponent*>& reactions);
 
   void* odeSimulationData_ = nullptr;
   ODESimulationDataApi* odeSimulationDataApi_ = nullptr;
