@@ -337,3 +337,35 @@ TEST_F(ConfigsetTest, CompileNeededAsksOnlyTheRelevantOptions) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ConfigsetTest, ARestoredSetStartsWithSensitivityAndDistributedOptions) {
+  OBInterface* restored = getConfigsetOBClass()->createInstance(OBDatabaseClient::getInternalClient(), 0, nullptr,
+                                                                nullptr, 0);
+  host().own(obkHandleArray(restored));
+  restored->releaseReference();
+  EXPECT_EQ(restored->getNumChildren(), 2u);
+  EXPECT_NE(optionsOf(restored, "SensitivityAnalysisOptions"), nullptr);
+  EXPECT_NE(optionsOf(restored, "KStrDistributed"), nullptr);
+  EXPECT_EQ(configSetOf(restored)->getSolverOptions(), nullptr);
+  // The restore fills the other options through the properties.
+  OBInterface* compile = host().construct("CompileOptions");
+  OBInterface* ode = host().construct("ODESolverOptions");
+  host().set(restored, "CompileOptions", host().handle(compile), true);
+  host().set(restored, "AllSolverOptions", host().handles({ode}), true);
+  EXPECT_EQ(compile->getUp(), restored);
+  EXPECT_EQ(objectOf(host().get(restored, "SolverOptions")), ode);
+}
+
+TEST_F(ConfigsetTest, DeletingAModelTakesItsSetsWithoutWarnings) {
+  OBInterface* m = model("m");
+  host().call(m, "setactiveconfigset", {host().str("default")}, 1);
+  addSet(m, "a");
+  host().call(m, "setactiveconfigset", {host().str("a")}, 1);
+  host().clearLogs();
+  host().call(m, "delete");
+  EXPECT_TRUE(host().warnings().empty());
+}
+
+}  // namespace
