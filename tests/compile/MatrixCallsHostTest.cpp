@@ -39,6 +39,9 @@ TEST_F(MatrixCallsHost, AdjacencyRowsListTargets) {
   EXPECT_EQ(qxGetM(outs[2]), 1u);
   EXPECT_EQ(numbersOf(outs[2]), (std::vector<double>{1, 1, 1, 1, 0, 0}));
   EXPECT_EQ(matrixCall("getAdjMatrix", {host().handle(m)}, 1).size(), 1u);
+  std::vector<qxArray*> two = matrixCall("getAdjMatrix", {host().handle(m)}, 2);
+  ASSERT_EQ(two.size(), 2u);
+  EXPECT_EQ(texts(two[1]), (Names{"E", "S", "ES", "P", "binding", "catalysis"}));
 }
 
 TEST_F(MatrixCallsHost, EmptyModelHandlesGiveEmptyResults) {
