@@ -406,8 +406,9 @@ void BReaction::refreshMassActionNames() {
 }
 
 void BReaction::setKineticLaw(BKineticLaw* law) {
+  // While the model is being destroyed a leaving law is only forgotten, so
+  // that nothing reads it once its host object has destroyed it.
   if (isModelBeingDestroyed()) {
-    // The law's destroy hook still clears the back-link; nothing else runs.
     if (!law) kineticLaw_ = nullptr;
     return;
   }
