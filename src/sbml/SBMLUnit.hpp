@@ -1,0 +1,47 @@
+// The converter of one SBML unit definition: on write it turns a unit of
+// the unit manager into a unit definition over the SBML base units.
+#pragma once
+
+#include <string>
+
+#include "sbml/SBMLComponent.hpp"
+
+class SBMLConversionContext;
+
+class KELBOR_API SBMLUnit : public SBMLComponent {
+ public:
+  // The first converter made gives the unit manager the SBML names of the
+  // seven base units.
+  explicit SBMLUnit(UnitDefinition* definition);
+
+  // The unit import is importUnitDefinition; these do nothing.
+  void importElement() override {}
+  void addToModel() override {}
+  // Writes the unit set with setUnitName into the definition and records
+  // unit name -> identifier in the current context.  Raises when the unit
+  // no longer resolves or expands to no base unit (a dimensionless unit).
+  void exportElement() override;
+  void setUnitName(const std::string& name) { unitName_ = name; }
+
+  // The identifier written for a unit name (OVBUILTINUNIT_mole,
+  // OVBUILTINPREFIX_milli_OVBUILTINUNIT_mole, OVDERIVEDUNIT_mole__liter ...).
+  static std::string identifierForUnitName(const std::string& name);
+
+ private:
+  std::string unitName_;
+};
+
+namespace kstr::sbml {
+
+// The SBML unit identifier that a component writing the unit text refers
+// to: an SBML unit kind stands for itself, a unit already written gives
+// its identifier, and otherwise (unless the context writes no unit
+// definitions) a new unit definition is written.  A unit that cannot be
+// written gives "" with the warning "Kestrion:UnitNoLongerExists" (the new
+// definition is taken out of the document again); so does a unit that has
+// no identifier when no definitions are written and warnWithoutDefinition
+// is set.
+std::string sbmlUnitReferenceFor(SBMLConversionContext& context, const std::string& units,
+                                 bool warnWithoutDefinition);
+
+}  // namespace kstr::sbml
