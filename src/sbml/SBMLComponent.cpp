@@ -250,6 +250,14 @@ std::string formulaNameOf(const KelborComponent& component) {
   return name;
 }
 
+std::string assignedVariableName(SBMLConversionContext& context, const std::string& id) {
+  SBMLComponent* converter = context.findParameterConverter(id);
+  if (!converter) converter = context.findSpeciesConverter(id);
+  if (!converter) converter = context.findCompartmentConverter(id);
+  KelborComponent* component = converter ? converter->getComponent() : nullptr;
+  return component ? formulaNameOf(*component) : std::string();
+}
+
 Kelbor* modelOf(const KelborComponent& component) {
   const auto data = component.getModelGlobalData();
   return data ? data->model : nullptr;

@@ -143,6 +143,10 @@ void writeXMLField(SBMLComponent& converter, const char* text, const KelborCompo
 void replaceBracketsInName(std::string& name, kstr::bcomptype kind);
 // name, name_1, name_2, ... : the first that taken() refuses.
 std::string makeUniqueName(const std::string& name, const std::function<bool(const std::string&)>& taken);
+// The model name of a rule or event-assignment variable: the parameter,
+// species or compartment read under that SBML id (formulaNameOf), or ""
+// when nothing was.
+std::string assignedVariableName(SBMLConversionContext& context, const std::string& id);
 // The model the component belongs to, or null.
 Kelbor* modelOf(const KelborComponent& component);
 // The descendants of the converter's component of that type keyword, in the

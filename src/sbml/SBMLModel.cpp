@@ -19,7 +19,9 @@
 #include "sbml/SBMLCompartment.hpp"
 #include "sbml/SBMLConversionContext.hpp"
 #include "sbml/SBMLParameter.hpp"
+#include "sbml/SBMLEvent.hpp"
 #include "sbml/SBMLReaction.hpp"
+#include "sbml/SBMLRule.hpp"
 #include "sbml/SBMLSpecies.hpp"
 
 using Code = kstr::MessageCode;
@@ -61,6 +63,8 @@ void SBMLModel::importElement() {
   importSpecies();
   importParameters();
   importReactions();
+  importRules();
+  importEvents();
 }
 
 void SBMLModel::importUnitDefinitions() {
@@ -105,6 +109,20 @@ void SBMLModel::importParameters() {
 void SBMLModel::importReactions() {
   for (unsigned i = 0; i < model()->getNumReactions(); ++i) {
     SBMLReaction converter(model()->getReaction(i));
+    converter.importElement();
+  }
+}
+
+void SBMLModel::importRules() {
+  for (unsigned i = 0; i < model()->getNumRules(); ++i) {
+    SBMLRule converter(model()->getRule(i));
+    converter.importElement();
+  }
+}
+
+void SBMLModel::importEvents() {
+  for (unsigned i = 0; i < model()->getNumEvents(); ++i) {
+    SBMLEvent converter(model()->getEvent(i));
     converter.importElement();
   }
 }

@@ -28,6 +28,8 @@ class KELBOR_API SBMLModel : public SBMLComponent {
   void importSpecies();
   void importParameters();
   void importReactions();
+  void importRules();
+  void importEvents();
   void exportCompartments();
   void exportSpecies();
   void exportParameters();

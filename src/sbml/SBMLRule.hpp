@@ -1,0 +1,34 @@
+// The converter of one SBML rule.  An assignment rule's metaid, as this
+// tool writes it from version 2.2.0 on, tells an initial assignment from a
+// repeated one.
+#pragma once
+
+#include <string>
+
+#include "sbml/SBMLComponent.hpp"
+#include "sbml/SBMLExpressionObject.hpp"
+
+class KELBOR_API SBMLRule : public SBMLComponent, public SBMLExpressionObject {
+ public:
+  // rule may be null on write (the export creates the element).
+  explicit SBMLRule(Rule* rule);
+  // Gives back the bound interface wrapper.
+  ~SBMLRule() override;
+
+  // addToModel, then notes and annotation when a rule was created.
+  void importElement() override;
+  // Writing rules needs the rule component's accessors; it is not built
+  // yet and does nothing.
+  void exportElement() override {}
+  void releaseInterface() override;
+  // The model rule of the SBML rule through "addrule": "algebraic", "rate"
+  // or an assignment type, its variable (by model name) on the left.  A
+  // rule without math, or one that needs a variable and has none, is
+  // dropped with a warning; a variable that names nothing read is kept as
+  // written with "Kestrion:RuleVariableDoesNotResolve".
+  void addToModel() override;
+
+ private:
+  Rule* rule() const;
+  std::string assignmentTypeText() const;
+};
