@@ -59,6 +59,7 @@ void SBMLCompartment::importElement() {
   BCompartment* c = getCompartment();
   if (!c) return;
   Compartment* element = compartment();
+  c->setID(element->getId().c_str());
   if (element->isSetSize()) {
     c->setInitialValue(element->getSize());
   } else if (element->isSetVolume()) {

@@ -85,7 +85,7 @@ void reportFatalReadErrors(const SBMLDocument& document, const std::string& argu
     kstr_error("Kestrion:READ_UNRECOGNIZED_CHARACTER", kstr::code(Code::KS_READ_UNRECOGNIZED_CHARACTER),
                argument.c_str());
   }
-  if (levelError || !isSupportedLevelVersion(document)) raiseLevelError();
+  if (levelError || (document.getLevel() != 0 && !isSupportedLevelVersion(document))) raiseLevelError();
   kstr_error("Kestrion:FatalSBMLReadError", kstr::code(Code::KS_FatalSBMLReadError));
 }
 
