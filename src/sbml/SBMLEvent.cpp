@@ -1,6 +1,7 @@
 // Events read from SBML.
 #include "sbml/SBMLEvent.hpp"
 
+#include <memory>
 #include <vector>
 
 #include <sbml/SBMLTypes.h>
@@ -10,7 +11,9 @@
 
 #include "core/KelborComponent.hpp"
 #include "host/Host.hpp"
+#include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
+#include "reactions/BEvent.hpp"
 #include "sbml/SBMLConversionContext.hpp"
 
 using Code = kstr::MessageCode;
@@ -93,4 +96,52 @@ void SBMLEvent::importElement() {
                   kstr::code(Code::KS_EVENT_CONTAINS_DELAY), eventDisplayName(*element).c_str());
   }
   clearInterface();
+}
+
+// --- write -------------------------------------------------------------------------------
+
+ASTNode* SBMLEvent::mathOf(std::string formula, const std::set<std::string>& tokens) const {
+  auto* modelEvent = dynamic_cast<BEvent*>(getComponent());
+  if (Kelbor* model = modelOf(*modelEvent)) replaceNamesWithIds(formula, *model, modelEvent, tokens);
+  translateFunctionNamesToSBML(formula);
+  return mathFromFormula(formula);
+}
+
+void SBMLEvent::exportElement() {
+  auto* modelEvent = dynamic_cast<BEvent*>(getComponent());
+  if (!modelEvent) return;
+  exportNotesAndAnnotation(*this);
+  Event* element = event();
+  element->setId(modelEvent->getID() ? modelEvent->getID() : "");
+  element->setName(modelEvent->getName());
+  const auto unableToCreate = [modelEvent] {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:KS_UNABLE_TO_CREATE_EVENT",
+                  kstr::code(Code::KS_UNABLE_TO_CREATE_EVENT), modelEvent->getErrString().c_str());
+  };
+  std::set<std::string> tokens;
+  modelEvent->getTriggerTokens(tokens);
+  std::unique_ptr<ASTNode> trigger(mathOf(modelEvent->getTrigger(), tokens));
+  if (!trigger) {
+    unableToCreate();
+    return;
+  }
+  element->createTrigger()->setMath(trigger.get());
+  for (uint64_t i = 0; i < modelEvent->getNumTriggerFunctions(); ++i) {
+    BEvent::Map left;
+    modelEvent->fillFromEventFcnLHSToken2KLCMapAt(i, left);
+    std::set<std::string> rightTokens;
+    modelEvent->getEventFcnRHSTokensAt(i, rightTokens);
+    std::unique_ptr<ASTNode> math(mathOf(modelEvent->getEventFcnRHSExprAt(i), rightTokens));
+    const KelborComponent* variable = left.empty() ? nullptr : left.begin()->second;
+    if (!math || !variable || !variable->getID()) {
+      unableToCreate();
+      return;
+    }
+    EventAssignment* assignment = element->createEventAssignment();
+    assignment->setVariable(variable->getID());
+    assignment->setMath(math.get());
+  }
+  element->unsetDelay();
+  element->unsetTimeUnits();
+  wroteEvent_ = true;
 }

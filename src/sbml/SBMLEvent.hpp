@@ -2,6 +2,7 @@
 // Delays are not supported: a delay in a file is dropped with a warning.
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "sbml/SBMLComponent.hpp"
@@ -14,9 +15,12 @@ class KELBOR_API SBMLEvent : public SBMLComponent, public SBMLExpressionObject {
   // addToModel; when an event was made, notes, annotation, id, trimmed
   // name, and the warning "Kestrion:KS_EVENT_CONTAINS_DELAY" for a delay.
   void importElement() override;
-  // Writing events needs the event component's accessors; it is not built
-  // yet and does nothing.
-  void exportElement() override {}
+  // Writes notes, annotation, id, name, the trigger and one event
+  // assignment per event function; no delay and no time units.  wroteEvent()
+  // tells whether the trigger and every assignment could be written (the model
+  // converter then drops the element).
+  void exportElement() override;
+  bool wroteEvent() const { return wroteEvent_; }
   // The model event through "addevent" with the trigger and one
   // "variable = expression" text per assignment.  An event without trigger,
   // or with an assignment that is missing, has no variable, names nothing
@@ -32,4 +36,8 @@ class KELBOR_API SBMLEvent : public SBMLComponent, public SBMLExpressionObject {
   // The text of assignment i; false (after a warning) when it cannot be
   // read.
   bool eventAssignmentText(unsigned index, std::string& text) const;
+  // The math of a model formula seen from the bound event, or null.
+  ASTNode* mathOf(std::string formula, const std::set<std::string>& tokens) const;
+
+  bool wroteEvent_ = false;
 };

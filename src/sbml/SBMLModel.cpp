@@ -6,6 +6,7 @@
 #include <sbml/SBMLTypes.h>
 
 #include <ks_utils/Errors.hpp>
+#include <ks_utils/StringHelpers.hpp>
 #include <ks_utils/Uuid.hpp>
 #include <ks_utils/Version.hpp>
 
@@ -15,6 +16,8 @@
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/BParameter.hpp"
+#include "reactions/BEvent.hpp"
+#include "reactions/BRule.hpp"
 #include "reactions/BReaction.hpp"
 #include "sbml/SBMLCompartment.hpp"
 #include "sbml/SBMLConversionContext.hpp"
@@ -137,6 +140,8 @@ void SBMLModel::exportElement() {
   exportSpecies();
   exportParameters();
   exportReactions();
+  exportRules();
+  exportEvents();
 }
 
 void SBMLModel::exportCompartments() {
@@ -171,5 +176,49 @@ void SBMLModel::exportReactions() {
     SBMLReaction converter(model()->createReaction());
     converter.bindInterface(reaction->getOBI(), false);
     converter.exportElement();
+  }
+}
+
+void SBMLModel::exportRules() {
+  Kelbor* kelbor = kelborFromHandle(getInterface());
+  for (BRule* rule : *kelbor->getRules()) {
+    if (!rule->getActive()) continue;
+    SBMLRule converter(nullptr);
+    converter.bindInterface(rule->getOBI(), false);
+    converter.exportElement();
+  }
+}
+
+namespace {
+
+// Runs an event check; false, with the warning naming the first message it
+// stacked, when it found a fault.
+template <class Check>
+bool eventVerifies(Check check, const char* warningId, Code code) {
+  const StackedMessageScope scope(true);
+  check();
+  if (!scope.hasErrors()) return true;
+  hb_warning_id(hbGetWarningContext(), warningId, kstr::code(code), scope.first()->text.c_str());
+  return false;
+}
+
+}  // namespace
+
+void SBMLModel::exportEvents() {
+  Kelbor* kelbor = kelborFromHandle(getInterface());
+  for (BEvent* event : *kelbor->getEvents()) {
+    if (!event->getActive()) continue;
+    if (!eventVerifies([event] { event->verifyTriggerCondition(true); }, "Kestrion:KS_EVENT_FAILED_TO_VERIFY_TRIGGER",
+                       Code::KS_EVENT_FAILED_TO_VERIFY_TRIGGER) ||
+        !eventVerifies([event] { event->verifyTriggerFunction(true); }, "Kestrion:KS_EVENT_FAILED_TO_VERIFY_EVENTFCN",
+                       Code::KS_EVENT_FAILED_TO_VERIFY_EVENTFCN)) {
+      continue;
+    }
+    SBMLEvent converter(model()->createEvent());
+    converter.bindInterface(event->getOBI(), false);
+    converter.exportElement();
+    // An event whose trigger or assignments could not be written is not
+    // left half made in the document.
+    if (!converter.wroteEvent()) delete model()->removeEvent(model()->getNumEvents() - 1);
   }
 }

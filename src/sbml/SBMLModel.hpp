@@ -34,4 +34,6 @@ class KELBOR_API SBMLModel : public SBMLComponent {
   void exportSpecies();
   void exportParameters();
   void exportReactions();
+  void exportRules();
+  void exportEvents();
 };

@@ -1,6 +1,8 @@
 // Reactions read from and written to SBML.
 #include "sbml/SBMLReaction.hpp"
 
+#include <map>
+#include <utility>
 #include <vector>
 
 #include <sbml/SBMLTypes.h>
@@ -69,6 +71,40 @@ void addReferences(SBMLConversionContext& context, const std::string& reactionNa
     }
     side.species.push_back(species);
     side.stoichiometry.push_back(reference->isSetStoichiometryMath() ? 1.0 : reference->getStoichiometry());
+  }
+}
+
+// A species that stands on both sides with the same stoichiometry takes
+// part without being changed: it is written once as a modifier (the read
+// puts modifiers on both sides again), so that a constant species that is
+// no boundary species keeps the document valid.
+void writeSpeciesReferences(const BReaction& r, Reaction& element) {
+  std::multimap<std::pair<const BSpecies*, double>, size_t> products;
+  for (size_t i = 0; i < r.getNumProducts(); ++i) products.emplace(std::make_pair(r.getProductAt(i), r.getProductStoichAt(i)), i);
+  std::vector<bool> productIsModifier(r.getNumProducts(), false);
+  std::vector<bool> reactantIsModifier(r.getNumReactants(), false);
+  for (size_t i = 0; i < r.getNumReactants(); ++i) {
+    auto it = products.find(std::make_pair(r.getReactantAt(i), r.getReactantStoichAt(i)));
+    if (it == products.end()) continue;
+    reactantIsModifier[i] = true;
+    productIsModifier[it->second] = true;
+    products.erase(it);
+  }
+  for (size_t i = 0; i < r.getNumReactants(); ++i) {
+    const char* id = r.getReactantAt(i)->getID();
+    if (reactantIsModifier[i]) {
+      element.createModifier()->setSpecies(id);
+      continue;
+    }
+    SpeciesReference* reference = element.createReactant();
+    reference->setSpecies(id);
+    reference->setStoichiometry(r.getReactantStoichAt(i));
+  }
+  for (size_t i = 0; i < r.getNumProducts(); ++i) {
+    if (productIsModifier[i]) continue;
+    SpeciesReference* reference = element.createProduct();
+    reference->setSpecies(r.getProductAt(i)->getID());
+    reference->setStoichiometry(r.getProductStoichAt(i));
   }
 }
 
@@ -145,16 +181,7 @@ void SBMLReaction::exportElement() {
   element->setId(r->getID() ? r->getID() : "");
   element->setReversible(r->getReversible());
   element->setFast(*r->getFastThreshold() != 0.0);
-  for (size_t i = 0; i < r->getNumReactants(); ++i) {
-    SpeciesReference* reference = element->createReactant();
-    reference->setSpecies(r->getReactantAt(i)->getID());
-    reference->setStoichiometry(r->getReactantStoichAt(i));
-  }
-  for (size_t i = 0; i < r->getNumProducts(); ++i) {
-    SpeciesReference* reference = element->createProduct();
-    reference->setSpecies(r->getProductAt(i)->getID());
-    reference->setStoichiometry(r->getProductStoichAt(i));
-  }
+  writeSpeciesReferences(*r, *element);
   KineticLaw* kineticLaw = element->createKineticLaw();
   SBMLKineticLaw law(kineticLaw, getInterface());
   if (BKineticLaw* bound = r->getKineticLawApi()) law.bindInterface(bound->getOBI(), false);

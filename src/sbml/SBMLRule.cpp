@@ -3,10 +3,15 @@
 
 #include <sbml/SBMLTypes.h>
 
+#include <memory>
+
 #include <ks_utils/Errors.hpp>
+#include <ks_utils/StringHelpers.hpp>
 
 #include "host/Host.hpp"
+#include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
+#include "reactions/BRule.hpp"
 #include "sbml/SBMLConversionContext.hpp"
 
 using Code = kstr::MessageCode;
@@ -57,7 +62,7 @@ void SBMLRule::addToModel() {
     type = "rate";
     if (variableSet) variable = element->getVariable();
     if (!variableSet) warnMissingVariable("Rate", variable);
-  } else if (element->isAssignment() && !element->isCompartmentVolume()) {
+  } else if (element->isAssignment() && !(context.getSBMLLevel() == 1 && element->isCompartmentVolume())) {
     if (variableSet) variable = element->getVariable();
     if (!variableSet) warnMissingVariable("Assignment", variable);
   }
@@ -86,4 +91,97 @@ void SBMLRule::addToModel() {
 void SBMLRule::importElement() {
   addToModel();
   if (getInterface()) importNotesAndAnnotation(*this);
+}
+
+// --- write -------------------------------------------------------------------------------
+
+namespace {
+
+void warnRule(const char* id, Code code, const std::string& text) {
+  hb_warning_id(hbGetWarningContext(), id, kstr::code(code), text.c_str());
+}
+
+}  // namespace
+
+ASTNode* SBMLRule::mathOf(std::string formula, const std::set<std::string>& tokens) const {
+  auto* modelRule = dynamic_cast<BRule*>(getComponent());
+  if (Kelbor* model = modelOf(*modelRule)) replaceNamesWithIds(formula, *model, modelRule, tokens);
+  translateFunctionNamesToSBML(formula);
+  return mathFromFormula(formula);
+}
+
+bool SBMLRule::exportAssignmentKind(int type, const std::string& text) {
+  auto* modelRule = dynamic_cast<BRule*>(getComponent());
+  std::string left;
+  std::string right;
+  STDStringHelpers::splitExpressionOnEqual(text, left, right);
+  STDStringHelpers::trimWhitespace(left);
+  if (left.empty() || STDStringHelpers::isAllWhitespace(right)) {
+    if (type == 3) {
+      warnRule("Kestrion:UnableToWriteRateRule", Code::KS_UNABLE_TO_WRITE_RATE_RULE, text);
+    } else {
+      warnRule("Kestrion:UnableToWriteAssignmentRule", Code::KS_UNABLE_TO_WRITE_ASSIGNMENT_RULE, text);
+    }
+    return false;
+  }
+  std::set<std::string> tokens;
+  modelRule->getRuleTokens(tokens);
+  std::unique_ptr<ASTNode> math(mathOf(modelRule->getRuleString(), tokens));
+  if (!math) {
+    warnRule("Kestrion:UnableToWriteRateRuleRHS", Code::KS_UNABLE_TO_WRITE_RATE_RULE_RHS, text);
+    return false;
+  }
+  Kelbor* model = modelOf(*modelRule);
+  const KelborComponent* variable = model ? model->resolveSymbol(left, modelRule) : nullptr;
+  const std::string variableId = variable && variable->getID() ? variable->getID() : left;
+  Model* sbmlModel = currentContext().getSBMLModel();
+  Rule* created = nullptr;
+  if (type == 3) {
+    created = sbmlModel->createRateRule();
+  } else {
+    created = sbmlModel->createAssignmentRule();
+    const char* keyword = type == 2 ? "repeatedAssignment" : "initialAssignment";
+    created->setMetaId(std::string(keyword) + "_" + (modelRule->getID() ? modelRule->getID() : ""));
+  }
+  created->setVariable(variableId);
+  created->setMath(math.get());
+  setElement(created);
+  return true;
+}
+
+void SBMLRule::exportElement() {
+  auto* modelRule = dynamic_cast<BRule*>(getComponent());
+  if (!modelRule) return;
+  {
+    // The verification stacks what is wrong; the rule is then not written.
+    const StackedMessageScope scope(true);
+    modelRule->verifyRuleSyntax(false);
+    if (scope.hasErrors()) {
+      const std::string shown = modelRule->getName().empty() ? modelRule->getRule() : modelRule->getName();
+      warnRule("Kestrion:InvalidRule", Code::KS_INVALID_RULE, shown);
+      return;
+    }
+  }
+  const std::string text = modelRule->getRule();
+  if (STDStringHelpers::isAllWhitespace(text)) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:UnableToWriteEmptyRule",
+                  kstr::code(Code::KS_UNABLE_TO_WRITE_EMPTY_RULE));
+    return;
+  }
+  const int type = *modelRule->getRuleType();
+  if (type == 0) {
+    std::set<std::string> tokens;
+    modelRule->getRuleTokens(tokens);
+    std::unique_ptr<ASTNode> math(mathOf(text, tokens));
+    if (!math) {
+      warnRule("Kestrion:UnableToWriteAlgebraicRule", Code::KS_UNABLE_TO_WRITE_ALGEBRAIC_RULE, text);
+      return;
+    }
+    Rule* created = currentContext().getSBMLModel()->createAlgebraicRule();
+    created->setMath(math.get());
+    setElement(created);
+  } else if (!exportAssignmentKind(type, text)) {
+    return;
+  }
+  exportNotesAndAnnotation(*this);
 }

@@ -3,6 +3,7 @@
 // repeated one.
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "sbml/SBMLComponent.hpp"
@@ -17,9 +18,12 @@ class KELBOR_API SBMLRule : public SBMLComponent, public SBMLExpressionObject {
 
   // addToModel, then notes and annotation when a rule was created.
   void importElement() override;
-  // Writing rules needs the rule component's accessors; it is not built
-  // yet and does nothing.
-  void exportElement() override {}
+  // Creates the SBML rule for the bound model rule: algebraic, rate, or an
+  // assignment rule whose metaid is the type keyword, "_" and the rule's
+  // identifier.  A rule that does not verify, is empty, has no variable or
+  // right side, or whose math cannot be made is not written (with a
+  // warning); no incomplete rule stays in the document.
+  void exportElement() override;
   void releaseInterface() override;
   // The model rule of the SBML rule through "addrule": "algebraic", "rate"
   // or an assignment type, its variable (by model name) on the left.  A
@@ -31,4 +35,10 @@ class KELBOR_API SBMLRule : public SBMLComponent, public SBMLExpressionObject {
  private:
   Rule* rule() const;
   std::string assignmentTypeText() const;
+  // The math of a model formula seen from the bound rule; null when it
+  // cannot be made.
+  ASTNode* mathOf(std::string formula, const std::set<std::string>& tokens) const;
+  // Writes a rate or assignment rule; false (after a warning) when it is
+  // not written.
+  bool exportAssignmentKind(int type, const std::string& text);
 };
