@@ -85,7 +85,11 @@ void prepareForHostText(ASTNode& node) {
 void finishFromHostText(ASTNode& node) {
   const char* name = node.getName();
   if (node.getType() == AST_FUNCTION_LN && name && std::string(name) == "log") {
+    // A base-10 logarithm: MathML's log with its base written out.
     node.setType(AST_FUNCTION_LOG);
+    auto* ten = new ASTNode(AST_INTEGER);
+    ten->setValue(10);
+    node.prependChild(ten);
   } else if (node.getType() == AST_NAME && name) {
     const std::string text(name);
     if (text == "time") {
