@@ -26,6 +26,7 @@
 #include "sbml/SBMLReaction.hpp"
 #include "sbml/SBMLRule.hpp"
 #include "sbml/SBMLSpecies.hpp"
+#include "sbml/SBMLUnit.hpp"
 
 using Code = kstr::MessageCode;
 using namespace kstr::sbml;
@@ -75,6 +76,12 @@ void SBMLModel::importUnitDefinitions() {
   if (currentContext().getSBMLLevel() == 1) {
     hb_warning_id(hbGetWarningContext(), "Kestrion:SBMLLevelOneUnits",
                   kstr::code(Code::KS_UNITS_LEVEL_ONE_UNITS_UNSUPPORTED));
+    return;
+  }
+  bool backedUp = false;
+  for (unsigned i = 0; i < model()->getNumUnitDefinitions(); ++i) {
+    SBMLUnit converter(model()->getUnitDefinition(i));
+    converter.importUnitDefinition(backedUp);
   }
 }
 

@@ -14,6 +14,17 @@ class KELBOR_API SBMLUnit : public SBMLComponent {
   // seven base units.
   explicit SBMLUnit(UnitDefinition* definition);
 
+  // Reads the definition: the tool's own unit definitions, definitions
+  // that restate a registered unit and redefinitions of the SBML default
+  // units as a plain unit are mapped onto the units that exist (the
+  // context records identifier -> unit name).  Definitions that need a new
+  // user unit are not registered: the "Unit" host class does not exist yet,
+  // so components that use them keep the identifier as their unit (and warn
+  // when it is refused).  Faulty definitions are skipped with a warning; a
+  // unit kind libSBML cannot name raises "Kestrion:InvalidUnitKindInSBMLFile".
+  // Nothing happens when the feature "QuorvUnits" is off.
+  void importUnitDefinition(bool& backedUp);
+
   // The unit import is importUnitDefinition; these do nothing.
   void importElement() override {}
   void addToModel() override {}
@@ -28,6 +39,12 @@ class KELBOR_API SBMLUnit : public SBMLComponent {
   static std::string identifierForUnitName(const std::string& name);
 
  private:
+  UnitDefinition* definition() const;
+  // The composition text and multiplier of the definition's units; false
+  // (after a warning) when the definition cannot be registered.
+  bool buildComposition(const std::string& unitName, std::string& composition, double& multiplier,
+                        double& offset) const;
+
   std::string unitName_;
 };
 
