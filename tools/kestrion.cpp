@@ -155,6 +155,14 @@ void showModel(Values& v, OBInterface* model) {
     std::printf("\n");
     callWith(v, "display", {list}, 0);
   }
+  // The rates the reactions carry (their kinetic laws wrote them).
+  qxArray* reactions = componentsOfType(v, model, "reaction");
+  if (qxGetNumberOfElements(reactions) > 0) std::printf("\n   Reaction rates:\n");
+  for (size_t i = 0; i < qxGetNumberOfElements(reactions); ++i) {
+    auto* reaction = static_cast<OBInterface*>(qxGetHandle(reactions, i));
+    std::printf("     %-24s %s\n", textOf(v.keep(obkGetProperty(reaction, "Reaction"))).c_str(),
+                textOf(v.keep(obkGetProperty(reaction, "ReactionRate"))).c_str());
+  }
   for (const char* type : {"reaction", "rule", "event"}) {
     qxArray* list = componentsOfType(v, model, type);
     for (size_t i = 0; i < qxGetNumberOfElements(list); ++i) {
