@@ -45,7 +45,7 @@ bool hasStoichiometryMath(const Model& model) {
   return false;
 }
 
-bool hasLocalParameters(const Model& model) {
+[[maybe_unused]] bool hasLocalParameters(const Model& model) {
   for (unsigned i = 0; i < model.getNumReactions(); ++i) {
     const KineticLaw* law = model.getReaction(i)->getKineticLaw();
     if (law && law->getNumParameters() > 0) return true;
