@@ -70,7 +70,29 @@ BQuorvixRoot::BQuorvixRoot() : builtin_(new BLibrary()), user_(new BLibrary()) {
   fillBuiltinLibrary();
 }
 
+namespace {
+
+// Library units and prefixes that never got a host instance (a root made
+// before the host classes exist) belong to nobody else: the root frees them.
+// Those with an instance go with it, through their class's destroy hook.
+void freeUnhostedUnits(const BLibrary* library) {
+  for (BUnitWrapper* unit : library->getUnits()) {
+    if (unit->getOBI()) continue;
+    unit->deleteOwnedUnit();
+    delete unit;
+  }
+  for (BUnitPrefixWrapper* prefix : library->getUnitPrefixes()) {
+    if (prefix->getOBI()) continue;
+    prefix->deleteOwnedPrefix();
+    delete prefix;
+  }
+}
+
+}  // namespace
+
 BQuorvixRoot::~BQuorvixRoot() {
+  freeUnhostedUnits(builtin_);
+  freeUnhostedUnits(user_);
   delete builtin_;
   delete user_;
 }

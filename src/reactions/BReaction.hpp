@@ -163,7 +163,8 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   kstr::kineticlawtype getKineticLawType() const;
   // Attaches the law (null: none), becomes its parent, refreshes a
   // mass-action law's variable names, recomputes the rate and marks the
-  // model.  Nothing while the model is being destroyed.
+  // model.  While the model is being destroyed a null law is only
+  // forgotten and any other call does nothing.
   virtual void setKineticLaw(BKineticLaw* law);
   // Sets the rate to the one the law composes.  When the law raises, the
   // rate is set to "" first and the error passes on.
