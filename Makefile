@@ -54,6 +54,8 @@ fuzz: deps $(FUZZ_BUILD)/build.ninja
 	@for f in $$(ls $(FUZZ_BUILD)/bin/fuzz_* 2>/dev/null); do \
 	  name=$$(basename $$f); corpus=fuzz/corpus/$${name#fuzz_}; \
 	  work=$$(mktemp -d); cp -r $$corpus/. $$work/ 2>/dev/null || true; \
+	  if [ -f $$corpus.seeds ]; then for d in $$(cat $$corpus.seeds); do \
+	    cp $$d/* $$work/ 2>/dev/null || true; done; fi; \
 	  echo "Fuzzing $$name for $(FUZZ_SECONDS)s"; \
 	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$work || exit 1; \
 	  rm -rf $$work; \

@@ -1,14 +1,16 @@
 // kestrion: plays the host for the engine.  It loads libkelbor.so the way
-// the host does (dlopen, the function table, start-up), then either lists
-// the registered host classes (--classes) or builds the bundled example, a
-// Michaelis-Menten enzyme model, through the same calls a user's script
-// makes, displays it, verifies it and prints its stoichiometry matrix, and
-// finally shuts the engine down.
+// the host does (dlopen, the function table, start-up), then reads an SBML
+// file (the bundled enzyme model when none is named) through the host
+// methods a user's script calls, and displays and verifies the model,
+// prints its stoichiometry, writes it back as SBML or validates the file;
+// --classes lists the registered host classes.  Finally it shuts the
+// engine down.
 
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <sys/stat.h>
+
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include <hb/hb_test.hpp>
+#include <interp/interp.hpp>
 #include <obk/obk.hpp>
 #include <qx/qx.hpp>
 
@@ -85,9 +88,9 @@ void printClass(const OBClass* cls) {
   }
 }
 
-// --- the bundled example -----------------------------------------------------------
+// --- host values and calls -------------------------------------------------------
 
-// Host values made by the example; destroyed when it ends.
+// Host values made by a job; destroyed when it ends.
 class Values {
  public:
   ~Values() {
@@ -99,125 +102,197 @@ class Values {
     return a;
   }
   qxArray* str(const char* text) { return keep(qxCreateString(text)); }
-  qxArray* num(double value) { return keep(qxCreateDoubleScalar(value)); }
 
  private:
   std::vector<qxArray*> arrays_;
 };
 
-std::string textOfCell(const qxArray* cells, size_t index) {
-  return qxArrayToStdString(qxGetCell(cells, index));
+// Calls a method with the arguments (the first is the object or objects);
+// returns the outputs (kept by v).
+std::vector<qxArray*> callWith(Values& v, const char* method, std::vector<qxArray*> ins, int nargout) {
+  std::vector<qxArray*> out(static_cast<size_t>(nargout > 0 ? nargout : 1), nullptr);
+  const int produced =
+      obkCallMethod(method, nargout, out.data(), static_cast<int>(ins.size()), ins.data());
+  std::vector<qxArray*> results;
+  for (int i = 0; i < produced && i < static_cast<int>(out.size()); ++i) results.push_back(v.keep(out[i]));
+  for (size_t i = static_cast<size_t>(produced > 0 ? produced : 0); i < out.size(); ++i) qxDestroyArray(out[i]);
+  return results;
 }
 
-// Calls a method of the object with the arguments; returns its first output
-// when one was asked for.
-OBInterface* call(Values& v, OBInterface* object, const char* method,
-                  std::initializer_list<qxArray*> args, int nargout = 1) {
+std::vector<qxArray*> call(Values& v, OBInterface* object, const char* method,
+                           std::initializer_list<qxArray*> args, int nargout) {
   std::vector<qxArray*> ins{v.keep(obkHandleArray(object))};
   ins.insert(ins.end(), args.begin(), args.end());
+  return callWith(v, method, ins, nargout);
+}
+
+// The components of the model of a type keyword, in the tree's order.
+qxArray* componentsOfType(Values& v, OBInterface* model, const char* type) {
+  qxArray* ins[3] = {v.keep(obkHandleArray(model)), v.str("type"), v.str(type)};
   qxArray* out[1] = {nullptr};
-  const int produced =
-      obkCallMethod(method, nargout, out, static_cast<int>(ins.size()), ins.data());
-  OBInterface* result = produced > 0 ? obkHandleOf(out[0]) : nullptr;
-  qxDestroyArray(out[0]);
-  return result;
+  inCallFcn(1, out, 3, ins, "kstrselect");
+  return v.keep(out[0]);
 }
 
-void set(Values& v, OBInterface* object, const char* property, qxArray* value) {
-  obkSetProperty(object, property, value);
-}
+std::string textOf(const qxArray* a) { return a && qxIsChar(a) ? qxArrayToStdString(a) : std::string(); }
 
-// The stoichiometry matrix of the model as "matrixCallObj" hands it to the
-// host: species by reactions, with the names of both.
-void printStoichiometry(Values& v, OBInterface* model) {
-  OBInterface* calls = obkConstruct("Kestrion.matrixCallObj", 0, nullptr);
-  qxArray* ins[] = {v.keep(obkHandleArray(calls)), v.keep(obkHandleArray(model))};
-  qxArray* outs[3] = {nullptr, nullptr, nullptr};
-  obkCallMethod("getStoichMatrix", 3, outs, 2, ins);
-  for (qxArray* out : outs) v.keep(out);
-  calls->releaseReference();
-  const size_t rows = qxGetM(outs[0]);
-  const size_t cols = qxGetN(outs[0]);
-  std::vector<double> dense(rows * cols, 0.0);
-  const size_t* jc = outs[0]->get_jc();
-  for (size_t c = 0; c < cols; ++c) {
-    for (size_t k = jc[c]; k < jc[c + 1]; ++k) {
-      dense[outs[0]->get_ir()[k] * cols + c] = outs[0]->get_pdata()[k];
+// --- the jobs ------------------------------------------------------------------------
+
+struct Job {
+  std::string file;
+  enum Kind { show, stoichiometry, write, validate } kind = show;
+  std::string out;
+};
+
+// The model's display, the display of each component list, then verify.
+void showModel(Values& v, OBInterface* model) {
+  call(v, model, "display", {}, 0);
+  // Quantities as tables; reactions, rules and events one by one, so that
+  // their texts show.
+  for (const char* type : {"compartment", "species", "parameter"}) {
+    qxArray* list = componentsOfType(v, model, type);
+    if (qxGetNumberOfElements(list) == 0) continue;
+    std::printf("\n");
+    callWith(v, "display", {list}, 0);
+  }
+  // The rates the reactions carry (their kinetic laws wrote them).
+  qxArray* reactions = componentsOfType(v, model, "reaction");
+  if (qxGetNumberOfElements(reactions) > 0) std::printf("\n   Reaction rates:\n");
+  for (size_t i = 0; i < qxGetNumberOfElements(reactions); ++i) {
+    auto* reaction = static_cast<OBInterface*>(qxGetHandle(reactions, i));
+    std::printf("     %-24s %s\n", textOf(v.keep(obkGetProperty(reaction, "Reaction"))).c_str(),
+                textOf(v.keep(obkGetProperty(reaction, "ReactionRate"))).c_str());
+  }
+  for (const char* type : {"reaction", "rule", "event"}) {
+    qxArray* list = componentsOfType(v, model, type);
+    for (size_t i = 0; i < qxGetNumberOfElements(list); ++i) {
+      std::printf("\n");
+      call(v, static_cast<OBInterface*>(qxGetHandle(list, i)), "display", {}, 0);
     }
   }
-  int width = 8;
-  for (size_t c = 0; c < cols; ++c) {
-    width = std::max(width, static_cast<int>(textOfCell(outs[2], c).size()) + 2);
+  try {
+    call(v, model, "verify", {}, 0);
+    std::printf("\nThe model verified.\n");
+  } catch (const ErrorIdException& e) {
+    std::printf("\nThe model did not verify: %s: %s\n", e.getIdentifier().c_str(), e.getMessage().c_str());
   }
-  std::printf("\n   Stoichiometry matrix\n\n%-10s", "");
-  for (size_t c = 0; c < cols; ++c) std::printf("%*s", width, textOfCell(outs[2], c).c_str());
-  for (size_t r = 0; r < rows; ++r) {
-    std::printf("\n%-10s", textOfCell(outs[1], r).c_str());
-    for (size_t c = 0; c < cols; ++c) std::printf("%*g", width, dense[r * cols + c]);
-  }
-  std::printf("\n");
 }
 
-// E + S <-> ES -> E + P with mass-action kinetic laws, and a second enzyme
-// that is not modelled as species converting S to P with a
-// Henri-Michaelis-Menten law whose Vm and Km belong to the kinetic law.
-void runExample() {
-  Values v;
-  OBInterface* model = obkConstruct("Kestrion.Model", 1, std::vector<qxArray*>{v.str("enzyme")}.data());
-  call(v, model, "addcompartment", {v.str("cell")});
-  struct Quantity {
-    const char* name;
-    double value;
-  };
-  for (const Quantity& s : {Quantity{"E", 5}, Quantity{"S", 100}, Quantity{"ES", 0}, Quantity{"P", 0}}) {
-    OBInterface* species = call(v, model, "addspecies", {v.str(s.name)});
-    set(v, species, "InitialAmount", v.num(s.value));
+// One line per non-zero entry of the net stoichiometry, rows labelled by
+// the species' and columns by the reactions' "ID".
+void printStoichiometry(Values& v, OBInterface* model) {
+  OBInterface* matrices = obkConstruct("Kestrion.matrixCallObj", 0, nullptr);
+  std::vector<qxArray*> order = call(v, matrices, "getSpecParamsCompileOrder", {v.keep(obkHandleArray(model))}, 1);
+  std::vector<qxArray*> stoich = call(v, matrices, "getStoichMatrix", {v.keep(obkHandleArray(model))}, 1);
+  matrices->releaseReference();
+  qxArray* reactions = v.keep(obkGetProperty(model, "Reactions"));
+  qxArray* species = order.at(0);
+  qxArray* matrix = stoich.at(0);
+  std::printf("species,reaction,value\n");
+  const size_t columns = qxGetN(matrix);
+  const size_t* jc = matrix->get_jc();
+  const size_t* ir = matrix->get_ir();
+  const double* pr = matrix->get_pdata();
+  for (size_t c = 0; c < columns; ++c) {
+    auto* reaction = static_cast<OBInterface*>(qxGetHandle(reactions, c));
+    const std::string reactionId = textOf(v.keep(obkGetProperty(reaction, "ID")));
+    for (size_t k = jc[c]; k < jc[c + 1]; ++k) {
+      auto* row = static_cast<OBInterface*>(qxGetHandle(species, ir[k]));
+      const std::string speciesId = textOf(v.keep(obkGetProperty(row, "ID")));
+      std::printf("%s,%s,%.17g\n", speciesId.c_str(), reactionId.c_str(), pr[k]);
+    }
   }
-  for (const Quantity& p : {Quantity{"kf", 0.1}, Quantity{"kr", 0.01}, Quantity{"kcat", 0.5}}) {
-    OBInterface* parameter = call(v, model, "addparameter", {v.str(p.name)});
-    set(v, parameter, "Value", v.num(p.value));
-  }
-  OBInterface* binding = call(v, model, "addreaction", {v.str("E + S <-> ES")});
-  OBInterface* bindingLaw = call(v, binding, "addkineticlaw", {v.str("MassAction")});
-  call(v, bindingLaw, "setparameter", {v.str("Forward Rate Parameter"), v.str("kf")}, 0);
-  call(v, bindingLaw, "setparameter", {v.str("Reverse Rate Parameter"), v.str("kr")}, 0);
-  OBInterface* catalysis = call(v, model, "addreaction", {v.str("ES -> E + P")});
-  OBInterface* catalysisLaw = call(v, catalysis, "addkineticlaw", {v.str("MassAction")});
-  call(v, catalysisLaw, "setparameter", {v.str("Forward Rate Parameter"), v.str("kcat")}, 0);
-  OBInterface* background = call(v, model, "addreaction", {v.str("S -> P")});
-  OBInterface* enzymeLaw = call(v, background, "addkineticlaw", {v.str("Henri-Michaelis-Menten")});
-  for (const Quantity& p : {Quantity{"Vm", 0.2}, Quantity{"Km", 50}}) {
-    OBInterface* parameter = call(v, enzymeLaw, "addparameter", {v.str(p.name)});
-    set(v, parameter, "Value", v.num(p.value));
-    call(v, enzymeLaw, "setparameter", {v.str(p.name), v.str(p.name)}, 0);
-  }
-  call(v, enzymeLaw, "setspecies", {v.str("S"), v.str("S")}, 0);
+}
 
-  call(v, model, "display", {}, 0);
-  // The rates the kinetic laws wrote.
-  std::printf("\n   Reaction rates:\n");
-  for (OBInterface* reaction : {binding, catalysis, background}) {
-    qxArray* equation = obkGetProperty(reaction, "Reaction");
-    qxArray* rate = obkGetProperty(reaction, "ReactionRate");
-    std::printf("     %-16s %s\n", qxArrayToStdString(equation).c_str(), qxArrayToStdString(rate).c_str());
-    qxDestroyArray(equation);
-    qxDestroyArray(rate);
+void printList(const char* title, const qxArray* list) {
+  std::printf("%s:\n", title);
+  for (size_t i = 0; list && i < qxGetNumberOfElements(list); ++i) {
+    std::printf("  %s\n", textOf(qxGetCell(list, i)).c_str());
   }
-  call(v, binding, "display", {}, 0);
-  call(v, catalysis, "display", {}, 0);
-  call(v, background, "display", {}, 0);
-  call(v, enzymeLaw, "display", {}, 0);
-  call(v, model, "verify", {}, 0);
-  std::printf("\nThe model verified.\n");
-  printStoichiometry(v, model);
-  call(v, model, "delete", {}, 0);
-  model->releaseReference();
+}
+
+int runJob(const Job& job) {
+  Values v;
+  OBInterface* service = obkConstruct("Kestrion.SBMLReadWrite", 0, nullptr);
+  int status = 0;
+  try {
+    if (job.kind == Job::validate) {
+      std::vector<qxArray*> lists = call(v, service, "qesbmlvalidate", {v.str(job.file.c_str())}, 3);
+      printList("Fatal errors", lists.at(0));
+      printList("Errors", lists.at(1));
+      printList("Warnings", lists.at(2));
+    } else {
+      qxArray* read = call(v, service, "sbmlread", {v.str(job.file.c_str())}, 1).at(0);
+      OBInterface* model = obkHandleOf(read);
+      if (job.kind == Job::show) showModel(v, model);
+      if (job.kind == Job::stoichiometry) printStoichiometry(v, model);
+      if (job.kind == Job::write) call(v, service, "sbmlwrite", {read, v.str(job.out.c_str())}, 0);
+      call(v, model, "delete", {}, 0);
+    }
+  } catch (...) {
+    service->releaseReference();
+    throw;
+  }
+  service->releaseReference();
+  return status;
+}
+
+const char kUsage[] =
+    "usage: kestrion [FILE]                  read FILE (default: the bundled enzyme model),\n"
+    "                                        display the model and its components, verify it\n"
+    "       kestrion FILE --stoichiometry    print the net stoichiometry as CSV\n"
+    "                                        (species,reaction,value; one line per non-zero entry)\n"
+    "       kestrion FILE --write OUT        read FILE and write it as SBML level 2 version 1 to OUT\n"
+    "       kestrion FILE --validate         list libSBML's fatal errors, errors and warnings\n"
+    "       kestrion --classes               list the registered host classes\n"
+    "       kestrion --help                  show this text\n"
+    "A read that fails prints the error's identifier and message and exits with status 1.\n";
+
+std::string bundledExample() {
+  const std::string beside = executableDirectory() + "/enzyme.xml";
+  struct stat info {};
+  return stat(beside.c_str(), &info) == 0 ? beside : std::string(KESTRION_EXAMPLE);
+}
+
+// Fills the job from the arguments; false for arguments it does not know.
+bool parseArguments(int argc, char** argv, Job& job, bool& listClasses, bool& help) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  job.file = bundledExample();
+  size_t i = 0;
+  if (i < args.size() && args[i].rfind("--", 0) != 0) job.file = args[i++];
+  for (; i < args.size(); ++i) {
+    if (args[i] == "--classes") {
+      listClasses = true;
+    } else if (args[i] == "--help") {
+      help = true;
+    } else if (args[i] == "--stoichiometry") {
+      job.kind = Job::stoichiometry;
+    } else if (args[i] == "--validate") {
+      job.kind = Job::validate;
+    } else if (args[i] == "--write" && i + 1 < args.size()) {
+      job.kind = Job::write;
+      job.out = args[++i];
+    } else {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool listClasses = argc > 1 && std::strcmp(argv[1], "--classes") == 0;
+  Job job;
+  bool listClasses = false;
+  bool help = false;
+  if (!parseArguments(argc, argv, job, listClasses, help)) {
+    std::fprintf(stderr, "%s", kUsage);
+    return 1;
+  }
+  if (help) {
+    std::printf("%s", kUsage);
+    return 0;
+  }
   hbTestSetEcho(true);
   Engine engine;
   if (!loadEngine(engine)) return 1;
@@ -228,12 +303,14 @@ int main(int argc, char** argv) {
     if (listClasses) {
       for (const OBClass* cls : engine.application()->getClasses()) printClass(cls);
     } else {
-      runExample();
+      status = runJob(job);
     }
   } catch (const HostError& e) {
+    std::fflush(stdout);
     std::fprintf(stderr, "%s: %s\n", e.identifier().c_str(), e.message().c_str());
     status = 1;
   } catch (const ErrorIdException& e) {
+    std::fflush(stdout);
     std::fprintf(stderr, "%s: %s\n", e.getIdentifier().c_str(), e.getMessage().c_str());
     status = 1;
   }

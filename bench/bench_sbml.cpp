@@ -1,0 +1,147 @@
+// SBML reading and writing against libSBML's own parse and write of the
+// same document.  Generated level 2 version 1 models of n reactions (two
+// reactants, two products and a mass-action rate each, one compartment, n
+// species and n rate constants); every benchmark reports the cost per
+// reaction at 1,000, 10,000 and 100,000 reactions.
+#include <benchmark/benchmark.h>
+
+#include <sbml/SBMLTypes.h>
+
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+
+#include <hb/hb_test.hpp>
+#include <obk/obk.hpp>
+#include <testhost/TestHost.hpp>
+
+#include "model/BQuorvixRoot.hpp"
+
+namespace {
+
+std::string species(int i, int n) { return "S" + std::to_string(i % n); }
+
+std::string generatedModel(int n) {
+  std::string text =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<sbml xmlns=\"http://www.sbml.org/sbml/level2\" level=\"2\" version=\"1\">\n<model id=\"bench\">\n"
+      "<listOfCompartments><compartment id=\"cell\" size=\"1\"/></listOfCompartments>\n<listOfSpecies>\n";
+  for (int i = 0; i < n; ++i) text += "<species id=\"S" + std::to_string(i) + "\" compartment=\"cell\" initialAmount=\"10\"/>\n";
+  text += "</listOfSpecies>\n<listOfParameters>\n";
+  for (int i = 0; i < n; ++i) text += "<parameter id=\"k" + std::to_string(i) + "\" value=\"0.1\"/>\n";
+  text += "</listOfParameters>\n<listOfReactions>\n";
+  for (int i = 0; i < n; ++i) {
+    const std::string a = species(i, n), b = species(i + 1, n), c = species(i + 2, n), d = species(i + 3, n);
+    text += "<reaction id=\"R" + std::to_string(i) + "\" reversible=\"false\"><listOfReactants>"
+            "<speciesReference species=\"" + a + "\"/><speciesReference species=\"" + b +
+            "\"/></listOfReactants><listOfProducts><speciesReference species=\"" + c +
+            "\"/><speciesReference species=\"" + d + "\"/></listOfProducts><kineticLaw>"
+            "<math xmlns=\"http://www.w3.org/1998/Math/MathML\"><apply><times/><ci>k" + std::to_string(i) +
+            "</ci><ci>" + a + "</ci><ci>" + b + "</ci></apply></math></kineticLaw></reaction>\n";
+  }
+  return text + "</listOfReactions>\n</model>\n</sbml>\n";
+}
+
+const std::string& modelText(int n) {
+  static std::map<int, std::string> texts;
+  auto it = texts.find(n);
+  if (it == texts.end()) it = texts.emplace(n, generatedModel(n)).first;
+  return it->second;
+}
+
+void perReaction(benchmark::State& state) {
+  state.counters["per_reaction"] =
+      benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_LibsbmlRead(benchmark::State& state) {
+  const std::string& text = modelText(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    std::unique_ptr<SBMLDocument> document(readSBMLFromString(text.c_str()));
+    benchmark::DoNotOptimize(document.get());
+  }
+  perReaction(state);
+}
+
+void BM_LibsbmlReadAndCheck(benchmark::State& state) {
+  const std::string& text = modelText(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    std::unique_ptr<SBMLDocument> document(readSBMLFromString(text.c_str()));
+    document->checkConsistency();
+  }
+  perReaction(state);
+}
+
+// "sbmlread" of the same text; the model's deletion is not timed.
+void readThroughHost(benchmark::State& state, bool skipConsistencyCheck) {
+  const std::string& text = modelText(static_cast<int>(state.range(0)));
+  hbTestSetEcho(false);
+  TestHost host;
+  host.start();
+  OBInterface* service = host.construct("SBMLReadWrite");
+  for (auto _ : state) {
+    qxArray* options = skipConsistencyCheck ? host.cell({host.str("stream"), host.str("skipcc")})
+                                            : host.cell({host.str("stream")});
+    benchmark::DoNotOptimize(host.call(service, "sbmlread", {host.str(text.c_str()), options}, 1));
+    state.PauseTiming();
+    host.call(getOBIRoot(), "reset");
+    host.clearLogs();
+    state.ResumeTiming();
+  }
+  host.release(service);
+  perReaction(state);
+}
+
+void BM_SbmlReadSkipcc(benchmark::State& state) { readThroughHost(state, true); }
+void BM_SbmlRead(benchmark::State& state) { readThroughHost(state, false); }
+
+// "sbmlwrite" to text of the model read from the generated text, against
+// libSBML's write of the document that the write builds.
+void BM_SbmlWrite(benchmark::State& state) {
+  const std::string& text = modelText(static_cast<int>(state.range(0)));
+  hbTestSetEcho(false);
+  TestHost host;
+  host.start();
+  OBInterface* service = host.construct("SBMLReadWrite");
+  qxArray* model = host.call(service, "sbmlread", {host.str(text.c_str()), host.cell({host.str("stream"), host.str("skipcc")})}, 1).at(0);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(host.call(service, "sbmlwrite", {model}, 1));
+  }
+  host.release(service);
+  host.call(getOBIRoot(), "reset");
+  perReaction(state);
+}
+
+void BM_LibsbmlWrite(benchmark::State& state) {
+  const std::string& text = modelText(static_cast<int>(state.range(0)));
+  hbTestSetEcho(false);
+  std::string written;
+  {
+    TestHost host;
+    host.start();
+    OBInterface* service = host.construct("SBMLReadWrite");
+    qxArray* model = host.call(service, "sbmlread", {host.str(text.c_str()), host.cell({host.str("stream"), host.str("skipcc")})}, 1).at(0);
+    written = textOf(host.call(service, "sbmlwrite", {model}, 1).at(0));
+    host.release(service);
+    host.call(getOBIRoot(), "reset");
+  }
+  std::unique_ptr<SBMLDocument> document(readSBMLFromString(written.c_str()));
+  for (auto _ : state) {
+    char* out = writeSBMLToString(document.get());
+    benchmark::DoNotOptimize(out);
+    std::free(out);
+  }
+  perReaction(state);
+}
+
+}  // namespace
+
+BENCHMARK(BM_LibsbmlRead)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LibsbmlReadAndCheck)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SbmlReadSkipcc)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SbmlRead)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LibsbmlWrite)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SbmlWrite)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

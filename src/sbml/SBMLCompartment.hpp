@@ -1,0 +1,41 @@
+// The converter of one SBML compartment.
+#pragma once
+
+#include <string>
+
+#include "sbml/SBMLComponent.hpp"
+
+class BCompartment;
+
+class KELBOR_API SBMLCompartment : public SBMLComponent {
+ public:
+  explicit SBMLCompartment(Compartment* compartment);
+
+  // Creates the compartment (addToModel), then copies notes, annotation,
+  // size (else volume), the constant flag and the units.  Units that the
+  // compartment refuses are dropped with "Kestrion:UnableToSetUnits".
+  void importElement() override;
+  // Writes id, name, constant, outside, size, spatial dimensions and units
+  // (writing a unit definition when the document has none for them).
+  void exportElement() override;
+  // Id (or on level 1 the name, or a new identifier, written back into the
+  // element), a unique name without brackets, then "addcompartment"; the
+  // converter is registered in the context under the id.  A name the host
+  // refuses as holding "->" or "<->" raises
+  // "Kestrion:ADDSPECIES_INVALIDNAME_RESERVED_CHARS_SBML".
+  void addToModel() override;
+
+  BCompartment* getCompartment() const;
+
+ private:
+  Compartment* compartment() const;
+};
+
+namespace kstr::sbml {
+
+// Reads every compartment of the model, then sets the owners named by the
+// outside attributes; an outside that names no compartment of the file is
+// skipped with "Kestrion:SBML_UNKNOWN_OUTSIDE_COMPARTMENT".
+void importCompartments(SBMLConversionContext& context, Model& model);
+
+}  // namespace kstr::sbml

@@ -1,0 +1,100 @@
+// The state shared by the converters of one SBML read or write: which
+// converter stands for which SBML identifier, the names species and
+// parameters got in the model, the unit-identifier maps, the model being
+// read or written and what is known of the file.
+#pragma once
+
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <ks_utils/Version.hpp>
+
+#include "core/KelborApi.hpp"
+
+class OBInterface;
+class SBMLComponent;
+
+#include "sbml/SBMLForward.hpp"
+
+class KELBOR_API SBMLConversionContext {
+ public:
+  SBMLConversionContext();
+  // Deletes every registered converter once (a converter entered under two
+  // keys is deleted once).
+  ~SBMLConversionContext();
+  SBMLConversionContext(const SBMLConversionContext&) = delete;
+  SBMLConversionContext& operator=(const SBMLConversionContext&) = delete;
+
+  // --- converter registries (the first entry for an id wins) ---------------
+  void registerCompartmentConverter(const std::string& id, SBMLComponent* converter);
+  void registerSpeciesConverter(const std::string& id, SBMLComponent* converter);
+  void registerParameterConverter(const std::string& id, SBMLComponent* converter);
+  // Takes ownership of a converter that is registered under no id (it is
+  // deleted with the context).
+  void adoptConverter(SBMLComponent* converter);
+  SBMLComponent* findCompartmentConverter(const std::string& id) const;
+  SBMLComponent* findSpeciesConverter(const std::string& id) const;
+  SBMLComponent* findParameterConverter(const std::string& id) const;
+
+  // --- names of species and model parameters ---------------------------------
+  // Enters id -> name unless the id is present.
+  void addParameterName(const std::string& id, const std::string& name);
+  // The first id entered with exactly that name, or null.
+  const std::string* findParameterIdByName(const std::string& name) const;
+
+  // --- units -------------------------------------------------------------------
+  // The last call for an id wins.
+  void setHostUnitForSBMLUnit(const std::string& sbmlId, const std::string& hostName);
+  // The host unit name for an SBML unit id, or null.
+  const std::string* findHostUnitForSBMLUnit(const std::string& sbmlId) const;
+  // An SBML unit kind stands for itself; a unit already written gives its
+  // id; otherwise out is left unchanged.
+  void findSBMLUnitForHostUnit(const std::string& hostName, std::string& out) const;
+  void setSBMLUnitForHostUnit(const std::string& hostName, const std::string& sbmlId);
+  static bool isPredefinedSBMLUnitId(const std::string& id);
+
+  // --- the model and the file --------------------------------------------------
+  const std::string& getModelId() const { return modelId_; }
+  void setModelId(const std::string& id) { modelId_ = id; }
+  // Borrowed; the drivers and the model converter manage its reference.
+  OBInterface* getModelHandle() const { return modelHandle_; }
+  void setModelHandle(OBInterface* handle) { modelHandle_ = handle; }
+  Model* getSBMLModel() const { return sbmlModel_; }
+  void setSBMLModel(Model* model) { sbmlModel_ = model; }
+  bool getWithoutUnitDefinitions() const { return withoutUnitDefinitions_; }
+  void setWithoutUnitDefinitions(bool on) { withoutUnitDefinitions_ = on; }
+  unsigned getSBMLLevel() const { return level_; }
+  void setSBMLLevel(unsigned level) { level_ = level; }
+  const KestrionVersion& getToolVersion() const { return toolVersion_; }
+  bool isToolVersionPresent() const { return toolVersionPresent_; }
+  void setToolVersion(const KestrionVersion& version, bool present) {
+    toolVersion_ = version;
+    toolVersionPresent_ = present;
+  }
+  // True when the version read (the no-version value when none was) is
+  // below major.minor.patch.
+  bool isToolVersionBelow(int major, double minor, double patch) const;
+
+ private:
+  using Registry = std::unordered_map<std::string, SBMLComponent*>;
+  static SBMLComponent* find(const Registry& registry, const std::string& id);
+
+  Registry compartments_;
+  Registry species_;
+  Registry parameters_;
+  std::vector<SBMLComponent*> adopted_;
+  std::unordered_map<std::string, std::string> componentNames_;
+  // Reverse index of componentNames_: name -> first id entered with it.
+  std::unordered_map<std::string, std::string> idsByName_;
+  std::map<std::string, std::string> sbmlUnitIds_;
+  std::map<std::string, std::string> hostUnitNames_;
+  std::string modelId_;
+  OBInterface* modelHandle_ = nullptr;
+  Model* sbmlModel_ = nullptr;
+  bool withoutUnitDefinitions_ = true;
+  unsigned level_ = 2;
+  KestrionVersion toolVersion_{};
+  bool toolVersionPresent_ = false;
+};

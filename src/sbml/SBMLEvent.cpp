@@ -1,0 +1,147 @@
+// Events read from SBML.
+#include "sbml/SBMLEvent.hpp"
+
+#include <memory>
+#include <vector>
+
+#include <sbml/SBMLTypes.h>
+
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/StringHelpers.hpp>
+
+#include "core/KelborComponent.hpp"
+#include "host/Host.hpp"
+#include "model/Kelbor.hpp"
+#include "model/MessageCatalog.hpp"
+#include "reactions/BEvent.hpp"
+#include "sbml/SBMLConversionContext.hpp"
+
+using Code = kstr::MessageCode;
+using namespace kstr::sbml;
+
+SBMLEvent::SBMLEvent(Event* event) : SBMLComponent(event) {}
+
+Event* SBMLEvent::event() const { return static_cast<Event*>(element_); }
+
+std::string SBMLEvent::eventDisplayName(const Event& event) {
+  if (event.isSetName() && !STDStringHelpers::isAllWhitespace(event.getName())) return event.getName();
+  if (event.isSetId()) return event.getId();
+  return "Unnamed Event";
+}
+
+bool SBMLEvent::eventAssignmentText(unsigned index, std::string& text) const {
+  const std::string shown = eventDisplayName(*event());
+  const EventAssignment* assignment = event()->getEventAssignment(index);
+  const auto fail = [&shown](const char* id, Code code) {
+    hb_warning_id(hbGetWarningContext(), id, kstr::code(code), shown.c_str());
+    return false;
+  };
+  if (!assignment) return fail("Kestrion:KS_NULL_EVENT_ASSIGNMENT", Code::KS_NULL_EVENT_ASSIGNMENT);
+  const std::string variable = assignment->isSetVariable() ? assignment->getVariable() : std::string();
+  if (variable.empty()) {
+    return fail("Kestrion:KS_EMPTY_TRIGGER_FUNCTION_VARIABLE", Code::KS_EMPTY_TRIGGER_FUNCTION_VARIABLE);
+  }
+  SBMLConversionContext& context = currentContext();
+  const std::string left = assignedVariableName(context, variable);
+  if (left.empty()) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:KS_TRIGGER_FUNCTION_VARIABLE_DOES_NOT_RESOLVE",
+                  kstr::code(Code::KS_TRIGGER_FUNCTION_VARIABLE_DOES_NOT_RESOLVE), variable.c_str(), shown.c_str());
+    return false;
+  }
+  if (!assignment->isSetMath()) {
+    return fail("Kestrion:KS_UNSET_TRIGGER_FUNCTION_MATH", Code::KS_UNSET_TRIGGER_FUNCTION_MATH);
+  }
+  text = left + " = " + formulaFromMath(context, *assignment->getMath(), nullptr);
+  return true;
+}
+
+void SBMLEvent::addToModel() {
+  clearInterface();
+  Event* element = event();
+  const std::string shown = eventDisplayName(*element);
+  if (!element->isSetTrigger() || !element->getTrigger()->isSetMath()) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:KS_UNSET_EVENT_TRIGGER_CONDITION",
+                  kstr::code(Code::KS_UNSET_EVENT_TRIGGER_CONDITION), shown.c_str());
+    return;
+  }
+  SBMLConversionContext& context = currentContext();
+  const std::string trigger = formulaFromMath(context, *element->getTrigger()->getMath(), nullptr);
+  std::vector<std::string> functions;
+  for (unsigned i = 0; i < element->getNumEventAssignments(); ++i) {
+    std::string text;
+    if (!eventAssignmentText(i, text)) return;
+    functions.push_back(text);
+  }
+  HostArgs args;
+  args.handle(context.getModelHandle()).text(trigger).cellOfTexts(functions);
+  bindInterface(callHostForHandle("addevent", args, true), true);
+  if (!getInterface()) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:KS_UNABLE_TO_CREATE_EVENT",
+                  kstr::code(Code::KS_UNABLE_TO_CREATE_EVENT), shown.c_str());
+  }
+}
+
+void SBMLEvent::importElement() {
+  addToModel();
+  KelborComponent* component = getComponent();
+  if (!component) return;
+  importNotesAndAnnotation(*this);
+  Event* element = event();
+  if (element->isSetId()) component->setID(element->getId().c_str());
+  std::string name = element->isSetName() ? element->getName() : std::string();
+  STDStringHelpers::trimWhitespace(name);
+  if (!name.empty()) component->setName(name);
+  if (element->isSetDelay()) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:KS_EVENT_CONTAINS_DELAY",
+                  kstr::code(Code::KS_EVENT_CONTAINS_DELAY), eventDisplayName(*element).c_str());
+  }
+  clearInterface();
+}
+
+// --- write -------------------------------------------------------------------------------
+
+ASTNode* SBMLEvent::mathOf(std::string formula, const std::set<std::string>& tokens) const {
+  auto* modelEvent = dynamic_cast<BEvent*>(getComponent());
+  if (Kelbor* model = modelOf(*modelEvent)) replaceNamesWithIds(formula, *model, modelEvent, tokens);
+  translateFunctionNamesToSBML(formula);
+  return mathFromFormula(formula);
+}
+
+void SBMLEvent::exportElement() {
+  auto* modelEvent = dynamic_cast<BEvent*>(getComponent());
+  if (!modelEvent) return;
+  exportNotesAndAnnotation(*this);
+  Event* element = event();
+  element->setId(modelEvent->getID() ? modelEvent->getID() : "");
+  element->setName(modelEvent->getName());
+  const auto unableToCreate = [modelEvent] {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:KS_UNABLE_TO_CREATE_EVENT",
+                  kstr::code(Code::KS_UNABLE_TO_CREATE_EVENT), modelEvent->getErrString().c_str());
+  };
+  std::set<std::string> tokens;
+  modelEvent->getTriggerTokens(tokens);
+  std::unique_ptr<ASTNode> trigger(mathOf(modelEvent->getTrigger(), tokens));
+  if (!trigger) {
+    unableToCreate();
+    return;
+  }
+  element->createTrigger()->setMath(trigger.get());
+  for (uint64_t i = 0; i < modelEvent->getNumTriggerFunctions(); ++i) {
+    BEvent::Map left;
+    modelEvent->fillFromEventFcnLHSToken2KLCMapAt(i, left);
+    std::set<std::string> rightTokens;
+    modelEvent->getEventFcnRHSTokensAt(i, rightTokens);
+    std::unique_ptr<ASTNode> math(mathOf(modelEvent->getEventFcnRHSExprAt(i), rightTokens));
+    const KelborComponent* variable = left.empty() ? nullptr : left.begin()->second;
+    if (!math || !variable || !variable->getID()) {
+      unableToCreate();
+      return;
+    }
+    EventAssignment* assignment = element->createEventAssignment();
+    assignment->setVariable(variable->getID());
+    assignment->setMath(math.get());
+  }
+  element->unsetDelay();
+  element->unsetTimeUnits();
+  wroteEvent_ = true;
+}

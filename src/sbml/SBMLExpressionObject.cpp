@@ -1,0 +1,285 @@
+// Formula translation between SBML math trees and model formulas.
+#include "sbml/SBMLExpressionObject.hpp"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+#include <sbml/math/ASTNode.h>
+#include <sbml/math/FormulaFormatter.h>
+#include <sbml/math/FormulaParser.h>
+
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/Identifiers.hpp>
+#include <ks_utils/MParseTree.hpp>
+#include <ks_utils/Uuid.hpp>
+#include <ks_utils/kstrContainers.hpp>
+
+#include "core/KelborComponent.hpp"
+#include "host/Host.hpp"
+#include "model/Kelbor.hpp"
+#include "model/MessageCatalog.hpp"
+#include "sbml/SBMLComponent.hpp"
+#include "sbml/SBMLConversionContext.hpp"
+
+using Code = kstr::MessageCode;
+
+namespace {
+
+constexpr const char* kForwardPairs[][2] = {
+    {"neq", "ne"},          {"geq", "ge"},         {"leq", "le"},           {"plus", "sum"},
+    {"divide", "mrdivide"}, {"root", "kstrnthroot"}, {"ln", "log"},         {"log", "kstrlogf"},
+    {"ceiling", "ceil"},    {"pow", "power"},      {"arcsin", "asin"},      {"arccos", "acos"},
+    {"arctan", "atan"},     {"arcsec", "asec"},    {"arccsc", "acsc"},      {"arccot", "acot"},
+    {"arcsinh", "asinh"},   {"arccosh", "acosh"},  {"arctanh", "atanh"},    {"arcsech", "asech"},
+    {"arccsch", "acsch"},   {"arccoth", "acoth"},  {"notanumber", "NaN"},   {"infinity", "Inf"},
+    {"INF", "Inf"},         {"exponentiale", "exp(1)"}};
+
+// A user function node of that name, keeping the node's children.
+void makeNamedFunction(ASTNode& node, const char* name) {
+  node.setType(AST_FUNCTION);
+  node.setName(name);
+}
+
+// Read: the forms whose level-1 text would read wrongly in the host
+// language.  The natural logarithm is written "ln" and the base-10 (or
+// base-b) logarithm "log", which the function maps turn into the host's
+// "log" and "kstrlogf"; a power is always written as a call, so that a
+// negated base keeps its parentheses; a root without degree is a square
+// root; the time symbol reads as "time".
+void prepareForHostText(ASTNode& node) {
+  switch (node.getType()) {
+    case AST_FUNCTION_LN:
+      makeNamedFunction(node, "ln");
+      break;
+    case AST_FUNCTION_LOG:
+      if (node.getNumChildren() == 2 && node.getChild(0)->isInteger() &&
+          node.getChild(0)->getInteger() == 10) {
+        delete node.getChild(0);
+        node.removeChild(0);
+      }
+      makeNamedFunction(node, "log");
+      break;
+    case AST_POWER:
+      node.setType(AST_FUNCTION_POWER);
+      break;
+    case AST_FUNCTION_ROOT:
+      if (node.getNumChildren() == 1) {
+        auto* two = new ASTNode(AST_INTEGER);
+        two->setValue(2);
+        node.prependChild(two);
+      }
+      break;
+    case AST_NAME_TIME:
+      node.setName("time");
+      break;
+    default:
+      break;
+  }
+  for (unsigned i = 0; i < node.getNumChildren(); ++i) prepareForHostText(*node.getChild(i));
+}
+
+// Write: the inverse of prepareForHostText on the tree the level-1 parser
+// made of the translated text.
+void finishFromHostText(ASTNode& node) {
+  const char* name = node.getName();
+  if (node.getType() == AST_FUNCTION_LN && name && std::string(name) == "log") {
+    // A base-10 logarithm: MathML's log with its base written out.
+    node.setType(AST_FUNCTION_LOG);
+    auto* ten = new ASTNode(AST_INTEGER);
+    ten->setValue(10);
+    node.prependChild(ten);
+  } else if (node.getType() == AST_NAME && name) {
+    const std::string text(name);
+    if (text == "time") {
+      node.setType(AST_NAME_TIME);
+    } else if (text == "notanumber") {
+      node.setValue(std::numeric_limits<double>::quiet_NaN());
+    } else if (text == "infinity") {
+      node.setValue(std::numeric_limits<double>::infinity());
+    }
+  }
+  for (unsigned i = 0; i < node.getNumChildren(); ++i) finishFromHostText(*node.getChild(i));
+}
+
+// The model name of an SBML id: a local parameter first, then the species,
+// compartments and parameters read so far.  Empty when nothing has the id.
+std::string modelNameOf(SBMLConversionContext& context, const std::string& id,
+                        const SBMLExpressionObject::LocalNames* localNames) {
+  if (localNames) {
+    auto it = localNames->find(id);
+    if (it != localNames->end()) {
+      std::string name = it->second;
+      return bracketNameIfNotValidIdentifier(name);
+    }
+  }
+  SBMLComponent* converter = context.findSpeciesConverter(id);
+  if (!converter) converter = context.findCompartmentConverter(id);
+  if (!converter) converter = context.findParameterConverter(id);
+  KelborComponent* component = converter ? converter->getComponent() : nullptr;
+  return component ? kstr::sbml::formulaNameOf(*component) : std::string();
+}
+
+// Gives name nodes (and calls without arguments) the model names of the
+// ids they hold; names that cannot stand in a math tree go through
+// placeholders that are put back into the text afterwards.
+void renameMathIdsToNames(SBMLConversionContext& context, ASTNode& node,
+                          std::map<std::string, std::string>& placeholders,
+                          const SBMLExpressionObject::LocalNames* localNames) {
+  const bool isCallWithoutArguments =
+      node.getType() == AST_FUNCTION && node.getNumChildren() == 0;
+  if ((node.isName() && node.getType() != AST_NAME_TIME) || isCallWithoutArguments) {
+    if (isCallWithoutArguments) node.setType(AST_NAME);
+    const std::string name = modelNameOf(context, node.getName() ? node.getName() : "", localNames);
+    if (!name.empty()) {
+      if (isValidPELLAMIdentifier(name)) {
+        node.setName(name.c_str());
+      } else {
+        std::string placeholder;
+        createValidPELLAMIdFromUuidString(placeholder);
+        node.setName(placeholder.c_str());
+        placeholders.emplace(placeholder, name);
+      }
+    }
+  }
+  for (unsigned i = 0; i < node.getNumChildren(); ++i) {
+    renameMathIdsToNames(context, *node.getChild(i), placeholders, localNames);
+  }
+}
+
+// A small replacement map of the names of the tree found in the table.
+kstrMap<std::string, const char*> replacementsFor(const MParseTree& tree,
+                                                  const std::map<std::string, std::string>& table) {
+  kstrVector<std::string> tokens;
+  tree.parsePLExpression(tokens, {}, true);
+  kstrMap<std::string, const char*> replacements;
+  for (const std::string& token : tokens) {
+    auto it = table.find(token);
+    if (it != table.end()) replacements.emplace(token, it->second.c_str());
+  }
+  return replacements;
+}
+
+// The substitution of the table over a parsed tree.
+std::string substitute(const MParseTree& tree, const std::map<std::string, std::string>& table) {
+  const kstrMap<std::string, const char*> replacements = replacementsFor(tree, table);
+  if (replacements.empty()) return tree.getText();
+  char* result = tree.traverseSubstitute(replacements);
+  std::string text = result ? result : "";
+  hbFree(result);
+  return text;
+}
+
+bool parses(MParseTree& tree) {
+  try {
+    tree.init(true);
+    return true;
+  } catch (const ErrorIdException&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+const std::map<std::string, std::string>& SBMLExpressionObject::forwardMap() {
+  static const std::map<std::string, std::string> map = [] {
+    std::map<std::string, std::string> m;
+    for (const auto& pair : kForwardPairs) m.emplace(pair[0], pair[1]);
+    return m;
+  }();
+  return map;
+}
+
+const std::map<std::string, std::string>& SBMLExpressionObject::reverseMap() {
+  static const std::map<std::string, std::string> map = [] {
+    std::map<std::string, std::string> m;
+    for (const auto& [sbml, host] : forwardMap()) m.emplace(host, sbml);
+    return m;
+  }();
+  return map;
+}
+
+std::string SBMLExpressionObject::formulaFromMath(SBMLConversionContext& context, const ASTNode& math,
+                                                  const LocalNames* localNames) {
+  std::unique_ptr<ASTNode> tree(math.deepCopy());
+  prepareForHostText(*tree);
+  std::map<std::string, std::string> placeholders;
+  renameMathIdsToNames(context, *tree, placeholders, localNames);
+  char* formula = SBML_formulaToString(tree.get());
+  std::string text = formula ? formula : "";
+  std::free(formula);
+  for (const auto& [placeholder, name] : placeholders) {
+    const size_t at = text.find(placeholder);
+    if (at != std::string::npos) text.replace(at, placeholder.size(), name);
+  }
+  translateFunctionNamesToHost(text);
+  return text;
+}
+
+void SBMLExpressionObject::translateFunctionNamesToHost(std::string& text) {
+  MParseTree tree(text.c_str());
+  if (!parses(tree)) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:ParseErrorReplacingFunctions",
+                  kstr::code(Code::KS_PARSE_ERROR_REPLACING_FUNCTIONS1), text.c_str());
+    return;
+  }
+  text = substitute(tree, forwardMap());
+}
+
+void SBMLExpressionObject::substituteNames(std::string& formula,
+                                           const std::map<std::string, std::string>& names,
+                                           bool emptyOnParseError) {
+  MParseTree tree(formula.c_str());
+  if (!parses(tree)) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:ParseErrorCannotReplaceExpressionNamesWithIDS",
+                  kstr::code(Code::KS_PARSE_ERROR_CANNOT_REPLACE_EXPRESSION_NAMES_WITH_IDS),
+                  formula.c_str());
+    if (emptyOnParseError) formula.clear();
+    return;
+  }
+  formula = substitute(tree, names);
+}
+
+void SBMLExpressionObject::replaceNamesWithIds(std::string& formula, Kelbor& model,
+                                               ExpressionBasedComponent* scope,
+                                               const std::set<std::string>& tokens) {
+  std::map<std::string, std::string> ids;
+  for (const std::string& token : tokens) {
+    if (KelborComponent* c = model.resolveSymbol(token, scope); c && c->getID()) ids[token] = c->getID();
+  }
+  substituteNames(formula, ids, true);
+}
+
+void SBMLExpressionObject::replaceRateNamesWithIds(std::string& formula, Kelbor& model, BReaction* scope,
+                                                   const std::set<std::string>& tokens) {
+  std::map<std::string, std::string> ids;
+  for (const std::string& token : tokens) {
+    if (KelborComponent* c = model.resolveSymbol(token, scope); c && c->getID()) ids[token] = c->getID();
+  }
+  substituteNames(formula, ids, true);
+}
+
+void SBMLExpressionObject::translateFunctionNamesToSBML(std::string& formula) {
+  MParseTree tree(formula.c_str());
+  std::string mathml;
+  bool ok = parses(tree);
+  if (ok) {
+    tree.translateToMathML(mathml);
+    MParseTree translated(mathml.c_str());
+    ok = parses(translated);
+    if (ok) {
+      formula = substitute(translated, reverseMap());
+      return;
+    }
+  }
+  hb_warning_id(hbGetWarningContext(), "Kestrion:ParseErrorReplacingFunctions2",
+                kstr::code(Code::KS_PARSE_ERROR_REPLACING_FUNCTIONS2), formula.c_str());
+}
+
+ASTNode* SBMLExpressionObject::mathFromFormula(const std::string& formula) {
+  if (formula.empty()) return nullptr;
+  ASTNode* math = SBML_parseFormula(formula.c_str());
+  if (math) finishFromHostText(*math);
+  return math;
+}

@@ -1,0 +1,96 @@
+// Kinetic laws read from and written to SBML.
+#include "sbml/SBMLKineticLaw.hpp"
+
+#include <memory>
+#include <set>
+
+#include <sbml/SBMLTypes.h>
+
+#include <ks_utils/Errors.hpp>
+
+#include "host/Host.hpp"
+#include "host/HostHelpers.hpp"
+#include "kinetics/BKineticLaw.hpp"
+#include "model/Kelbor.hpp"
+#include "model/MessageCatalog.hpp"
+#include "quantities/BParameter.hpp"
+#include "reactions/BReaction.hpp"
+#include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLParameter.hpp"
+
+using Code = kstr::MessageCode;
+using namespace kstr::sbml;
+
+SBMLKineticLaw::SBMLKineticLaw(KineticLaw* law, OBInterface* reaction)
+    : SBMLComponent(law), reaction_(reaction) {}
+
+KineticLaw* SBMLKineticLaw::law() const { return static_cast<KineticLaw*>(element_); }
+
+void SBMLKineticLaw::addToModel() {
+  if (law()->getNumParameters() == 0) return;
+  HostArgs args;
+  args.handle(reaction_).text("Unknown");
+  bindInterface(callHostForHandle("addkineticlaw", args, true), true);
+}
+
+void SBMLKineticLaw::importKineticLawParameters() {
+  SBMLConversionContext& context = currentContext();
+  for (unsigned i = 0; i < law()->getNumParameters(); ++i) {
+    auto converter = std::make_unique<SBMLParameter>(law()->getParameter(i));
+    SBMLParameter* raw = converter.get();
+    raw->setOwner(getInterface());
+    context.adoptConverter(converter.release());
+    raw->importElement();
+    localNames_.emplace(raw->getSBMLId(), raw->getChosenName());
+  }
+}
+
+void SBMLKineticLaw::importElement() {
+  addToModel();
+  importKineticLawParameters();
+  const ASTNode* math = law()->getMath();
+  if (!math) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:KineticLawMathNotSet",
+                  kstr::code(Code::KS_KINETIC_LAW_MATH_NOT_SET));
+    return;
+  }
+  const std::string rate = formulaFromMath(currentContext(), *math, &localNames_);
+  if (auto* reaction = dynamic_cast<BReaction*>(componentOf(reaction_))) reaction->setReactionRate(rate, true);
+}
+
+void SBMLKineticLaw::exportKineticLawParameters() {
+  const auto* bound = dynamic_cast<const BKineticLaw*>(getComponent());
+  if (!bound) return;
+  for (BParameter* p : *bound->getParameters()) {
+    Parameter element(2, 1);
+    SBMLParameter converter(&element);
+    converter.bindInterface(p->getOBI(), false);
+    converter.exportElement();
+    law()->addParameter(&element);
+  }
+}
+
+void SBMLKineticLaw::exportElement() {
+  exportKineticLawParameters();
+  auto* reaction = dynamic_cast<BReaction*>(componentOf(reaction_));
+  if (!reaction) return;
+  std::string rate = reaction->getReactionRate();
+  if (rate.empty()) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:KineticLawFormulaNotSaved",
+                  kstr::code(Code::KS_KINETIC_LAW_FORMULA_NOT_SAVED), reaction->getName().c_str());
+    return;
+  }
+  std::set<std::string> tokens;
+  reaction->getReactionRateTokens(tokens, false);
+  if (Kelbor* model = modelOf(*reaction)) replaceRateNamesWithIds(rate, *model, reaction, tokens);
+  translateFunctionNamesToSBML(rate);
+  std::unique_ptr<ASTNode> math(mathFromFormula(rate));
+  if (!math) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:KineticLawUnableToSaveExpression",
+                  kstr::code(Code::KS_KINETIC_LAW_UNABLE_TO_SAVE_EXPRESSION), reaction->getName().c_str(),
+                  rate.c_str());
+    return;
+  }
+  law()->setMath(math.get());
+  wroteMath_ = true;
+}

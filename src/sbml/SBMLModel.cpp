@@ -1,0 +1,231 @@
+// Whole models read from and written to SBML.
+#include "sbml/SBMLModel.hpp"
+
+#include <memory>
+
+#include <sbml/SBMLTypes.h>
+
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/StringHelpers.hpp>
+#include <ks_utils/Uuid.hpp>
+#include <ks_utils/Version.hpp>
+
+#include "core/Application.hpp"
+#include "host/Host.hpp"
+#include "host/HostHelpers.hpp"
+#include "model/Kelbor.hpp"
+#include "model/MessageCatalog.hpp"
+#include "quantities/BParameter.hpp"
+#include "reactions/BEvent.hpp"
+#include "reactions/BRule.hpp"
+#include "reactions/BReaction.hpp"
+#include "sbml/SBMLCompartment.hpp"
+#include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLParameter.hpp"
+#include "sbml/SBMLEvent.hpp"
+#include "sbml/SBMLReaction.hpp"
+#include "sbml/SBMLRule.hpp"
+#include "sbml/SBMLSpecies.hpp"
+#include "sbml/SBMLUnit.hpp"
+
+using Code = kstr::MessageCode;
+using namespace kstr::sbml;
+
+SBMLModel::SBMLModel(Model* model) : SBMLComponent(model) {}
+
+Model* SBMLModel::model() const { return static_cast<Model*>(element_); }
+
+void SBMLModel::addToModel() {
+  OBClass* cls = GetQuorvApplication()->findClass("Model");
+  OBInterface* made = cls->createObject(OBDatabaseClient::getInternalClient(), nullptr, 0, nullptr);
+  bindInterface(made, false);
+  currentContext().setModelHandle(made);
+}
+
+void SBMLModel::importElement() {
+  SBMLConversionContext& context = currentContext();
+  addToModel();
+  importNotesAndAnnotation(*this);
+  Model* element = model();
+  KelborComponent* component = getComponent();
+  std::string id = element->isSetId() ? element->getId() : std::string();
+  if (id.empty()) createValidPELLAMIdFromUuidString(id);
+  context.setModelId(id);
+  component->setID(id.c_str());
+  std::string name = id;
+  if (element->isSetName() && !element->getName().empty()) {
+    name = element->getName();
+  } else if (element->getNumCompartments() > 0 && element->getCompartment(0)->isSetName() &&
+             !element->getCompartment(0)->getName().empty()) {
+    name = element->getCompartment(0)->getName();
+  }
+  replaceBracketsInName(name, kstr::kstrmodel);
+  component->setName(name);
+  importUnitDefinitions();
+  importCompartments(context, *element);
+  importFunctionDefinitions();
+  importSpecies();
+  importParameters();
+  importReactions();
+  importRules();
+  importEvents();
+}
+
+void SBMLModel::importUnitDefinitions() {
+  if (model()->getNumUnitDefinitions() == 0) return;
+  if (currentContext().getSBMLLevel() == 1) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:SBMLLevelOneUnits",
+                  kstr::code(Code::KS_UNITS_LEVEL_ONE_UNITS_UNSUPPORTED));
+    return;
+  }
+  bool backedUp = false;
+  for (unsigned i = 0; i < model()->getNumUnitDefinitions(); ++i) {
+    SBMLUnit converter(model()->getUnitDefinition(i));
+    converter.importUnitDefinition(backedUp);
+  }
+}
+
+void SBMLModel::importFunctionDefinitions() {
+  if (model()->getNumFunctionDefinitions() == 0) return;
+  hb_warning_id(hbGetWarningContext(), "Kestrion:KS_FUNCTIONDEFS_NOT_SUPPORTED_FOR_VERSION",
+                kstr::code(Code::KS_FUNCTIONDEFS_NOT_SUPPORTED_FOR_VERSION), GetKestrionVersionString());
+}
+
+namespace {
+
+// Reads each element through a converter that the context keeps (later
+// elements look it up).
+template <class Converter, class Element>
+void importKept(unsigned count, Element* (Model::*element)(unsigned), Model& model) {
+  SBMLConversionContext& context = currentContext();
+  for (unsigned i = 0; i < count; ++i) {
+    auto converter = std::make_unique<Converter>((model.*element)(i));
+    Converter* raw = converter.get();
+    context.adoptConverter(converter.release());
+    raw->importElement();
+  }
+}
+
+}  // namespace
+
+void SBMLModel::importSpecies() {
+  importKept<SBMLSpecies, Species>(model()->getNumSpecies(), &Model::getSpecies, *model());
+}
+
+void SBMLModel::importParameters() {
+  importKept<SBMLParameter, Parameter>(model()->getNumParameters(), &Model::getParameter, *model());
+}
+
+void SBMLModel::importReactions() {
+  for (unsigned i = 0; i < model()->getNumReactions(); ++i) {
+    SBMLReaction converter(model()->getReaction(i));
+    converter.importElement();
+  }
+}
+
+void SBMLModel::importRules() {
+  for (unsigned i = 0; i < model()->getNumRules(); ++i) {
+    SBMLRule converter(model()->getRule(i));
+    converter.importElement();
+  }
+}
+
+void SBMLModel::importEvents() {
+  for (unsigned i = 0; i < model()->getNumEvents(); ++i) {
+    SBMLEvent converter(model()->getEvent(i));
+    converter.importElement();
+  }
+}
+
+void SBMLModel::exportElement() {
+  KelborComponent* component = getComponent();
+  if (!component) return;
+  model()->setName(component->getName());
+  model()->setId(component->getID() ? component->getID() : "");
+  exportNotesAndAnnotation(*this);
+  exportCompartments();
+  exportSpecies();
+  exportParameters();
+  exportReactions();
+  exportRules();
+  exportEvents();
+}
+
+void SBMLModel::exportCompartments() {
+  for (OBInterface* instance : findChildrenByType(*this, "compartment")) {
+    SBMLCompartment converter(model()->createCompartment());
+    converter.bindInterface(instance, true);
+    converter.exportElement();
+  }
+}
+
+void SBMLModel::exportSpecies() {
+  for (OBInterface* instance : findChildrenByType(*this, "species")) {
+    SBMLSpecies converter(model()->createSpecies());
+    converter.bindInterface(instance, true);
+    converter.exportElement();
+  }
+}
+
+void SBMLModel::exportParameters() {
+  Kelbor* kelbor = kelborFromHandle(getInterface());
+  for (BParameter* parameter : *kelbor->getParameters()) {
+    SBMLParameter converter(model()->createParameter());
+    converter.bindInterface(parameter->getOBI(), false);
+    converter.exportElement();
+  }
+}
+
+void SBMLModel::exportReactions() {
+  Kelbor* kelbor = kelborFromHandle(getInterface());
+  for (BReaction* reaction : *kelbor->getReactions()) {
+    if (!reaction->getActive()) continue;
+    SBMLReaction converter(model()->createReaction());
+    converter.bindInterface(reaction->getOBI(), false);
+    converter.exportElement();
+  }
+}
+
+void SBMLModel::exportRules() {
+  Kelbor* kelbor = kelborFromHandle(getInterface());
+  for (BRule* rule : *kelbor->getRules()) {
+    if (!rule->getActive()) continue;
+    SBMLRule converter(nullptr);
+    converter.bindInterface(rule->getOBI(), false);
+    converter.exportElement();
+  }
+}
+
+namespace {
+
+// Runs an event check; false, with the warning naming the first message it
+// stacked, when it found a fault.
+template <class Check>
+bool eventVerifies(Check check, const char* warningId, Code code) {
+  const StackedMessageScope scope(true);
+  check();
+  if (!scope.hasErrors()) return true;
+  hb_warning_id(hbGetWarningContext(), warningId, kstr::code(code), scope.first()->text.c_str());
+  return false;
+}
+
+}  // namespace
+
+void SBMLModel::exportEvents() {
+  Kelbor* kelbor = kelborFromHandle(getInterface());
+  for (BEvent* event : *kelbor->getEvents()) {
+    if (!event->getActive()) continue;
+    if (!eventVerifies([event] { event->verifyTriggerCondition(true); }, "Kestrion:KS_EVENT_FAILED_TO_VERIFY_TRIGGER",
+                       Code::KS_EVENT_FAILED_TO_VERIFY_TRIGGER) ||
+        !eventVerifies([event] { event->verifyTriggerFunction(true); }, "Kestrion:KS_EVENT_FAILED_TO_VERIFY_EVENTFCN",
+                       Code::KS_EVENT_FAILED_TO_VERIFY_EVENTFCN)) {
+      continue;
+    }
+    SBMLEvent converter(model()->createEvent());
+    converter.bindInterface(event->getOBI(), false);
+    converter.exportElement();
+    // An event whose trigger or assignments could not be written is not
+    // left half made in the document.
+    if (!converter.wroteEvent()) delete model()->removeEvent(model()->getNumEvents() - 1);
+  }
+}

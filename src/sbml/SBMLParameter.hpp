@@ -1,0 +1,52 @@
+// The converter of one SBML parameter: a model parameter or a local
+// parameter of a kinetic law.
+#pragma once
+
+#include <string>
+
+#include "sbml/SBMLComponent.hpp"
+
+class BParameter;
+
+class KELBOR_API SBMLParameter : public SBMLComponent {
+ public:
+  explicit SBMLParameter(Parameter* parameter);
+
+  // The owner: the kinetic law whose local parameter this is (borrowed);
+  // none means the model of the context.
+  void setOwner(OBInterface* owner) { owner_ = owner; }
+  // Creates the parameter, then copies notes, annotation, identifier, name,
+  // value, constant flag and units (refused units are dropped with
+  // "Kestrion:UnableToSetUnits").
+  void importElement() override;
+  // Writes notes, annotation, name, identifier, value, constant flag and
+  // units.
+  void exportElement() override;
+  // The identifier (a fresh one when a parameter read before has it, with
+  // "Kestrion:ParameterSpeciesIdClash" when a species has it), a unique
+  // name among the owner's parameters, then "addparameter".
+  void addToModel() override;
+
+  const std::string& getChosenName() const { return name_; }
+  // The identifier the file gave, before any replacement.
+  const std::string& getSBMLId() const { return sbmlId_; }
+
+ private:
+  Parameter* parameter() const;
+  bool ownedByModel() const;
+
+  OBInterface* owner_ = nullptr;
+  std::string replacementId_;
+  std::string sbmlId_;
+  std::string name_;
+};
+
+namespace kstr::sbml {
+
+// The identifier and name of a new parameter or species: the element's id
+// (on level 1 its name, else a new identifier written back into the
+// element), and its name (else the id), brackets replaced.
+void chooseIdAndName(SBase& element, unsigned level, std::string& id, std::string& name,
+                     kstr::bcomptype kind);
+
+}  // namespace kstr::sbml

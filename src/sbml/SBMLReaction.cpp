@@ -1,0 +1,191 @@
+// Reactions read from and written to SBML.
+#include "sbml/SBMLReaction.hpp"
+
+#include <map>
+#include <utility>
+#include <vector>
+
+#include <sbml/SBMLTypes.h>
+
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/StringHelpers.hpp>
+
+#include "host/Host.hpp"
+#include "kinetics/BKineticLaw.hpp"
+#include "model/Kelbor.hpp"
+#include "model/MessageCatalog.hpp"
+#include "quantities/BSpecies.hpp"
+#include "reactions/BReaction.hpp"
+#include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLKineticLaw.hpp"
+
+using Code = kstr::MessageCode;
+using namespace kstr::sbml;
+
+namespace {
+
+// One side of the reaction as the host's "addreaction" takes it.
+struct Side {
+  std::vector<OBInterface*> species;
+  std::vector<double> stoichiometry;
+
+  void add(HostArgs& args) const {
+    if (species.empty()) {
+      args.text("null").reals({1.0});
+    } else {
+      args.handles(species).reals(stoichiometry);
+    }
+  }
+};
+
+// The species converter of a reference: by id, else by the id recorded
+// for a species of that name.
+SBMLComponent* findSpecies(SBMLConversionContext& context, const std::string& text) {
+  if (SBMLComponent* converter = context.findSpeciesConverter(text)) return converter;
+  const std::string* id = context.findParameterIdByName(text);
+  return id ? context.findSpeciesConverter(*id) : nullptr;
+}
+
+OBInterface* referencedSpecies(SBMLConversionContext& context, const std::string& reactionName,
+                               const SimpleSpeciesReference& reference) {
+  SBMLComponent* converter = findSpecies(context, reference.getSpecies());
+  if (!converter || !converter->getInterface()) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:KS_ReactionContainsSpeciesNotInList",
+                  kstr::code(Code::KS_ReactionContainsSpeciesNotInList), reactionName.c_str(),
+                  reference.getSpecies().c_str());
+    return nullptr;
+  }
+  return converter->getInterface();
+}
+
+void addReferences(SBMLConversionContext& context, const std::string& reactionName, ListOfSpeciesReferences& list,
+                   Side& side) {
+  for (unsigned i = 0; i < list.size(); ++i) {
+    auto* reference = static_cast<SpeciesReference*>(list.get(i));
+    OBInterface* species = referencedSpecies(context, reactionName, *reference);
+    if (!species) continue;
+    if (reference->isSetStoichiometryMath()) {
+      hb_warning_id(hbGetWarningContext(), "Kestrion:StoichiometryMathNotSupported",
+                    kstr::code(Code::KS_STOICHIOMETRY_MATH_NOT_SUPPORTED), reference->getSpecies().c_str());
+      reference->setStoichiometry(1.0);
+    }
+    side.species.push_back(species);
+    side.stoichiometry.push_back(reference->isSetStoichiometryMath() ? 1.0 : reference->getStoichiometry());
+  }
+}
+
+// A species that stands on both sides with the same stoichiometry takes
+// part without being changed: it is written once as a modifier (the read
+// puts modifiers on both sides again), so that a constant species that is
+// no boundary species keeps the document valid.
+void writeSpeciesReferences(const BReaction& r, Reaction& element) {
+  std::multimap<std::pair<const BSpecies*, double>, size_t> products;
+  for (size_t i = 0; i < r.getNumProducts(); ++i) products.emplace(std::make_pair(r.getProductAt(i), r.getProductStoichAt(i)), i);
+  std::vector<bool> productIsModifier(r.getNumProducts(), false);
+  std::vector<bool> reactantIsModifier(r.getNumReactants(), false);
+  for (size_t i = 0; i < r.getNumReactants(); ++i) {
+    auto it = products.find(std::make_pair(r.getReactantAt(i), r.getReactantStoichAt(i)));
+    if (it == products.end()) continue;
+    reactantIsModifier[i] = true;
+    productIsModifier[it->second] = true;
+    products.erase(it);
+  }
+  for (size_t i = 0; i < r.getNumReactants(); ++i) {
+    const char* id = r.getReactantAt(i)->getID();
+    if (reactantIsModifier[i]) {
+      element.createModifier()->setSpecies(id);
+      continue;
+    }
+    SpeciesReference* reference = element.createReactant();
+    reference->setSpecies(id);
+    reference->setStoichiometry(r.getReactantStoichAt(i));
+  }
+  for (size_t i = 0; i < r.getNumProducts(); ++i) {
+    if (productIsModifier[i]) continue;
+    SpeciesReference* reference = element.createProduct();
+    reference->setSpecies(r.getProductAt(i)->getID());
+    reference->setStoichiometry(r.getProductStoichAt(i));
+  }
+}
+
+}  // namespace
+
+SBMLReaction::SBMLReaction(Reaction* reaction) : SBMLComponent(reaction) {}
+
+Reaction* SBMLReaction::reaction() const { return static_cast<Reaction*>(element_); }
+
+void SBMLReaction::addToModel() {
+  SBMLConversionContext& context = currentContext();
+  Reaction* element = reaction();
+  const std::string id = element->isSetId() ? element->getId() : std::string();
+  const std::string name = element->isSetName() ? element->getName() : id;
+  Side reactants;
+  Side products;
+  addReferences(context, name, *element->getListOfReactants(), reactants);
+  addReferences(context, name, *element->getListOfProducts(), products);
+  for (unsigned i = 0; i < element->getNumModifiers(); ++i) {
+    OBInterface* species = referencedSpecies(context, name, *element->getModifier(i));
+    if (!species) continue;
+    for (Side* side : {&reactants, &products}) {
+      side->species.push_back(species);
+      side->stoichiometry.push_back(1.0);
+    }
+  }
+  HostArgs args;
+  args.handle(context.getModelHandle());
+  reactants.add(args);
+  products.add(args);
+  // The order addreaction takes: reactants, their stoichiometry, products,
+  // theirs.
+  bindInterface(callHostForHandle("addreaction", args, true), true);
+}
+
+void SBMLReaction::importElement() {
+  addToModel();
+  importNotesAndAnnotation(*this);
+  auto* r = dynamic_cast<BReaction*>(getComponent());
+  if (!r) return;
+  Reaction* element = reaction();
+  if (element->isSetName() && !STDStringHelpers::isAllWhitespace(element->getName())) {
+    std::string name = element->getName();
+    replaceBracketsInName(name, kstr::reaction);
+    Kelbor* model = modelOf(*r);
+    std::string unique = name;
+    for (unsigned long n = 1; model && model->isComponentNameInUse(unique, kstr::reaction); ++n) {
+      unique = name + "_" + std::to_string(n);
+    }
+    if (unique != name) {
+      hb_warning_id(hbGetWarningContext(), "Kestrion:DuplicateReactionNameRename",
+                    kstr::code(Code::KS_DUPLICATE_REACTION_NAME_RENAME), name.c_str(), unique.c_str());
+    }
+    r->setName(unique);
+  }
+  if (element->isSetId()) r->setID(element->getId().c_str());
+  if (element->isSetFast()) {
+    const double fast = element->getFast() ? 1.0 : 0.0;
+    r->setFastThreshold(&fast);
+  }
+  r->setReversible(element->getReversible());
+  if (element->isSetKineticLaw()) {
+    SBMLKineticLaw law(element->getKineticLaw(), getInterface());
+    law.importElement();
+  }
+}
+
+void SBMLReaction::exportElement() {
+  auto* r = dynamic_cast<BReaction*>(getComponent());
+  if (!r) return;
+  exportNotesAndAnnotation(*this);
+  Reaction* element = reaction();
+  if (!r->getName().empty()) element->setName(r->getName());
+  element->setId(r->getID() ? r->getID() : "");
+  element->setReversible(r->getReversible());
+  element->setFast(*r->getFastThreshold() != 0.0);
+  writeSpeciesReferences(*r, *element);
+  KineticLaw* kineticLaw = element->createKineticLaw();
+  SBMLKineticLaw law(kineticLaw, getInterface());
+  if (BKineticLaw* bound = r->getKineticLawApi()) law.bindInterface(bound->getOBI(), false);
+  law.exportElement();
+  // A reaction without a rate keeps no empty kineticLaw element.
+  if (!law.wroteMath()) element->unsetKineticLaw();
+}

@@ -1,0 +1,255 @@
+// The read, write and validate drivers.
+#include "sbml/SBMLReadWriteService.hpp"
+
+#include <memory>
+#include <vector>
+
+#include <sbml/SBMLTypes.h>
+
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/Version.hpp>
+
+#include "host/Host.hpp"
+#include "model/MessageCatalog.hpp"
+#include "sbml/SBMLComponent.hpp"
+#include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLModel.hpp"
+
+using Code = kstr::MessageCode;
+using namespace kstr::sbml;
+
+namespace {
+
+constexpr unsigned kReadFromText = 1u << 0;
+constexpr unsigned kCheckConsistency = 1u << 1;
+constexpr const char kXhtmlNamespace[] = "http://www.w3.org/1999/xhtml";
+
+// libSBML's message ids that the read treats in its own way.
+constexpr unsigned kFileUnreadable = 2;           // XMLFileUnreadable
+constexpr unsigned kInvalidCharInXML = 1005;
+constexpr unsigned kBadUTF8Content = 1017;
+constexpr unsigned kInvalidLevelVersion = 99101;  // InvalidSBMLLevelVersion
+
+std::string trimmedMessage(const SBMLError& error) {
+  std::string text = error.getMessage();
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+// Messages that end a read: fatal ones, errors of the XML layer (not XML,
+// empty, bad characters) and an unsupported level and version.
+bool isFatal(const SBMLError& error) {
+  if (error.getSeverity() == LIBSBML_SEV_FATAL) return true;
+  if (error.getSeverity() != LIBSBML_SEV_ERROR) return false;
+  return error.getCategory() == LIBSBML_CAT_XML || error.getErrorId() == kInvalidLevelVersion;
+}
+
+bool isSupportedLevelVersion(const SBMLDocument& document) {
+  const unsigned level = document.getLevel();
+  const unsigned version = document.getVersion();
+  return (level == 1 && (version == 1 || version == 2)) || (level == 2 && version == 1);
+}
+
+bool isUnreadableFile(const SBMLDocument& document) {
+  const SBMLErrorLog* log = document.getErrorLog();
+  for (unsigned i = 0; i < log->getNumErrors(); ++i) {
+    if (log->getError(i)->getErrorId() == kFileUnreadable) return true;
+  }
+  return false;
+}
+
+[[noreturn]] void raiseLevelError() {
+  kstr_error("Kestrion:READ_INVALID_LEVEL_AND_VERSION", kstr::code(Code::KS_READ_INVALID_LEVEL_AND_VERSION));
+}
+
+// Prints the fatal messages and raises the error they call for; returns
+// when there are none.
+void reportFatalReadErrors(const SBMLDocument& document, const std::string& argument) {
+  const SBMLErrorLog* log = document.getErrorLog();
+  bool any = false;
+  bool characterError = false;
+  bool levelError = false;
+  for (unsigned i = 0; i < log->getNumErrors(); ++i) {
+    const SBMLError* error = log->getError(i);
+    if (!isFatal(*error)) continue;
+    if (!any) hbPrintf("The following error(s) was reported by libSBML v %s:\n", getLibSBMLDottedVersion());
+    any = true;
+    hbPrintf("%s\n", trimmedMessage(*error).c_str());
+    hbPrintf("On line %d\n", static_cast<int>(error->getLine()));
+    const unsigned id = error->getErrorId();
+    if (id == kInvalidCharInXML || id == kBadUTF8Content) characterError = true;
+    if (id == kInvalidLevelVersion) levelError = true;
+  }
+  if (!any) return;
+  if (characterError) {
+    kstr_error("Kestrion:READ_UNRECOGNIZED_CHARACTER", kstr::code(Code::KS_READ_UNRECOGNIZED_CHARACTER),
+               argument.c_str());
+  }
+  if (levelError || (document.getLevel() != 0 && !isSupportedLevelVersion(document))) raiseLevelError();
+  kstr_error("Kestrion:FatalSBMLReadError", kstr::code(Code::KS_FatalSBMLReadError));
+}
+
+// The errors of the consistency check (not the fatal ones) make the file
+// invalid: a warning and, when it is enabled, their listing.
+void listInvalidFileMessages(const SBMLDocument& document) {
+  const SBMLErrorLog* log = document.getErrorLog();
+  std::vector<std::string> texts;
+  for (unsigned i = 0; i < log->getNumErrors(); ++i) {
+    const SBMLError* error = log->getError(i);
+    if (error->getSeverity() == LIBSBML_SEV_ERROR && !isFatal(*error)) texts.push_back(trimmedMessage(*error));
+  }
+  if (texts.empty()) return;
+  hb_warning_id(hbGetWarningContext(), "Kestrion:InvalidSBMLFileWithMessage",
+                kstr::code(Code::KS_INVALID_SBML_FILE_WITH_MESSAGE));
+  if (!hb_get_warning_status_id(hbGetWarningContext(), "Kestrion:InvalidSBMLFileWithMessage")) return;
+  const char* rule = "---------------------------------------------------\n";
+  hbPrintf("%s", rule);
+  for (const std::string& text : texts) hbPrintf("%s\n", text.c_str());
+  hbPrintf("%s", rule);
+}
+
+SBMLDocument* readDocument(const std::string& text, bool fromText) {
+  SBMLReader reader;
+  return fromText ? reader.readSBMLFromString(text) : reader.readSBML(text);
+}
+
+// Removes a half-read model from the root and gives back the read's hold.
+void discardModel(OBInterface* model) {
+  if (!model) return;
+  if (model->isValid()) {
+    HostArgs args;
+    args.handle(model);
+    qxArray* out[1] = {nullptr};
+    inCallFcnWithTrap(0, out, args.size(), args.data(), "delete", true);
+    qxDestroyArray(out[0]);
+  }
+  model->releaseReference();
+}
+
+}  // namespace
+
+SBMLReadWriteService& SBMLReadWriteService::instance() {
+  static SBMLReadWriteService service;
+  return service;
+}
+
+const char* SBMLReadWriteService::banner() {
+  return "<annotation>\nCreated by The Ostrevane, Inc. Kestrion tool, Version ";
+}
+
+unsigned SBMLReadWriteService::parseSBMLReadOptions(const qxArray* options) {
+  unsigned bits = kCheckConsistency;
+  if (!options) return bits;
+  const auto tooMany = [] {
+    kstr_error("Kestrion:TooManyInputArgs", kstr::code(Code::KS_SBMLIMPORT_TOO_MANY_INPUT_ARGS));
+  };
+  if (!qxIsCell(options)) tooMany();
+  for (size_t i = 0; i < qxGetNumberOfElements(options); ++i) {
+    const qxArray* element = qxGetCell(options, i);
+    if (!element || !qxIsChar(element)) tooMany();
+    const std::string keyword = qxArrayToStdString(element);
+    if (keyword == "stream") {
+      bits ^= kReadFromText;
+    } else if (keyword == "skipcc") {
+      bits ^= kCheckConsistency;
+    } else {
+      tooMany();
+    }
+  }
+  return bits;
+}
+
+KestrionVersion SBMLReadWriteService::readToolVersionFromAnnotation(const SBMLDocument& document,
+                                                                    bool& present) {
+  present = false;
+  const std::string annotation = const_cast<SBMLDocument&>(document).getAnnotationString();
+  const std::string prefix = banner();
+  if (annotation.compare(0, prefix.size(), prefix) != 0) return KestrionVersion{};
+  std::string rest = annotation.substr(prefix.size());
+  const size_t end = rest.find_first_not_of(".0123456789");
+  if (end != std::string::npos) rest.resize(end);
+  const KestrionVersion version = getVersionFromString(rest);
+  present = !(version < KestrionVersion{0, 0.0, 0.0});
+  return version;
+}
+
+OBInterface* SBMLReadWriteService::readSBMLModel(const std::string& text, const qxArray* options) {
+  const unsigned bits = parseSBMLReadOptions(options);
+  SBMLConversionContext context;
+  const ConversionSession session(&context);
+  const std::unique_ptr<SBMLDocument> document(readDocument(text, (bits & kReadFromText) != 0));
+  if (!(bits & kReadFromText) && isUnreadableFile(*document)) {
+    kstr_error("SBML:HardReadError", kstr::code(Code::SBML_HARD_READ_ERROR), text.c_str());
+  }
+  bool present = false;
+  const KestrionVersion version = readToolVersionFromAnnotation(*document, present);
+  context.setToolVersion(version, present);
+  reportFatalReadErrors(*document, text);
+  if (!isSupportedLevelVersion(*document)) raiseLevelError();
+  if (bits & kCheckConsistency) document->checkConsistency();
+  listInvalidFileMessages(*document);
+  context.setSBMLLevel(document->getLevel());
+  Model* sbmlModel = document->getModel();
+  if (!sbmlModel) {
+    kstr_error("Kestrion:InvalidSBML", kstr::code(Code::KS_SBMLREADWRITE_INVALIDSBML_FAILED_TO_READ));
+  }
+  context.setSBMLModel(sbmlModel);
+  try {
+    SBMLModel converter(sbmlModel);
+    converter.importElement();
+  } catch (...) {
+    discardModel(context.getModelHandle());
+    context.setModelHandle(nullptr);
+    throw;
+  }
+  return context.getModelHandle();
+}
+
+void SBMLReadWriteService::writeSBMLModel(OBInterface* model, std::string& text, bool toText,
+                                          bool withoutUnitDefinitions) {
+  SBMLConversionContext context;
+  const ConversionSession session(&context);
+  context.setModelHandle(model);
+  context.setWithoutUnitDefinitions(withoutUnitDefinitions);
+  SBMLDocument document(2, 1);
+  document.setAnnotation(std::string(banner()) + GetKestrionVersionString() + "\n</annotation>");
+  Model* sbmlModel = document.createModel("");
+  context.setSBMLModel(sbmlModel);
+  SBMLModel converter(sbmlModel);
+  converter.bindInterface(model, false);
+  converter.exportElement();
+  document.getNamespaces()->add(kXhtmlNamespace, "html");
+  SBMLWriter writer;
+  if (toText) {
+    char* written = writer.writeSBMLToString(&document);
+    text = written ? written : "";
+    std::free(written);
+    return;
+  }
+  if (!writer.writeSBML(&document, text)) {
+    kstr_error("Kestrion:SBMLWriteFailed", ("Unable to write the SBML file '" + text + "'.").c_str());
+  }
+}
+
+void SBMLReadWriteService::validateSBMLFile(const std::string& fileName, StringVector& fatals,
+                                            StringVector& errors, StringVector& warnings) {
+  const std::unique_ptr<SBMLDocument> document(readDocument(fileName, false));
+  if (isUnreadableFile(*document)) {
+    fatals.addElement("A hard error occurred.");
+    return;
+  }
+  const SBMLErrorLog* log = document->getErrorLog();
+  bool anyFatal = false;
+  for (unsigned i = 0; i < log->getNumErrors(); ++i) anyFatal = anyFatal || isFatal(*log->getError(i));
+  if (!anyFatal) document->checkConsistency();
+  const auto add = [log](StringVector& list, auto wanted) {
+    for (unsigned i = 0; i < log->getNumErrors(); ++i) {
+      const SBMLError* error = log->getError(i);
+      if (!wanted(*error)) continue;
+      list.addElement((trimmedMessage(*error) + " : " + std::to_string(error->getLine())).c_str());
+    }
+  };
+  add(fatals, [](const SBMLError& e) { return isFatal(e); });
+  add(errors, [](const SBMLError& e) { return !isFatal(e) && e.getSeverity() == LIBSBML_SEV_ERROR; });
+  add(warnings, [](const SBMLError& e) { return e.getSeverity() == LIBSBML_SEV_WARNING; });
+}

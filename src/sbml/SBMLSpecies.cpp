@@ -1,0 +1,146 @@
+// Species read from and written to SBML.
+#include "sbml/SBMLSpecies.hpp"
+
+#include <sbml/SBMLTypes.h>
+
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/Units.hpp>
+
+#include "host/Host.hpp"
+#include "model/MessageCatalog.hpp"
+#include "quantities/BCompartment.hpp"
+#include "quantities/BSpecies.hpp"
+#include "sbml/SBMLCompartment.hpp"
+#include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLParameter.hpp"
+#include "sbml/SBMLUnit.hpp"
+
+using Code = kstr::MessageCode;
+using namespace kstr::sbml;
+
+SBMLSpecies::SBMLSpecies(Species* species) : SBMLComponent(species) {}
+
+Species* SBMLSpecies::species() const { return static_cast<Species*>(element_); }
+
+void SBMLSpecies::addToModel() {
+  SBMLConversionContext& context = currentContext();
+  Species* element = species();
+  const std::string compartmentId = element->isSetCompartment() ? element->getCompartment() : "";
+  auto* holder = static_cast<SBMLCompartment*>(context.findCompartmentConverter(compartmentId));
+  BCompartment* compartment = holder ? holder->getCompartment() : nullptr;
+  if (!compartment) {
+    kstr_error("Kestrion:INVALID_COMPARTMENT_NAME_FOR_SPECIES_SBML",
+               kstr::code(Code::KS_INVALID_COMPARTMENT_NAME_FOR_SPECIES_SBML), element->getId().c_str(),
+               compartmentId.c_str());
+  }
+  std::string id;
+  chooseIdAndName(*element, context.getSBMLLevel(), id, name_, kstr::species);
+  const std::string unique = makeUniqueName(
+      name_, [compartment](const std::string& n) { return compartment->isSpeciesNameInUse(n); });
+  if (unique != name_) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:AddSpeciesDuplicateNameSBML",
+                  kstr::code(Code::KS_SBMLSPECIES_ADDSPECIES_DUPLICATENAME), name_.c_str(), unique.c_str());
+    name_ = unique;
+  }
+  HostArgs args;
+  args.handle(holder->getInterface()).text(name_);
+  bindInterface(callAddForNamed("addspecies", args, name_, "Kestrion:KSTRSPECIES_INVALIDNAME"), true);
+  context.registerSpeciesConverter(id, this);
+}
+
+void SBMLSpecies::importElement() {
+  addToModel();
+  importNotesAndAnnotation(*this);
+  auto* s = dynamic_cast<BSpecies*>(getComponent());
+  if (!s) return;
+  Species* element = species();
+  s->setID(element->getId().c_str());
+  if (s->getName() != name_) s->setName(name_);
+  currentContext().addParameterName(element->getId(), name_);
+  if (element->isSetInitialAmount()) {
+    if (element->getInitialAmount() < 0.0) {
+      kstr_error("Kestrion:SPECIES_INITIALAMOUNT_INVALIDVALUE_SBML",
+                 kstr::code(Code::KS_SPECIES_INITIALAMOUNT_INVALIDVALUE_SBML), name_.c_str());
+    }
+    s->setInitialValue(element->getInitialAmount());
+  } else if (element->isSetInitialConcentration()) {
+    s->setInitialValue(element->getInitialConcentration());
+  }
+  s->setConstantValue(element->getConstant());
+  s->setModelCompileNeeded();
+  if (element->isSetCharge()) {
+    const int32_t charge = element->getCharge();
+    s->setCharge(&charge);
+  }
+  s->setBoundaryCondition(element->getBoundaryCondition());
+  s->setModelCompileNeeded();
+  importUnits(*s);
+}
+
+void SBMLSpecies::importUnits(BSpecies& s) {
+  Species* element = species();
+  if (!element->isSetSubstanceUnits()) return;
+  std::string units = hostUnitFor(element->getSubstanceUnits());
+  if (!element->getHasOnlySubstanceUnits() && element->isSetSpatialSizeUnits()) {
+    const std::string spatial = hostUnitFor(element->getSpatialSizeUnits());
+    if (!spatial.empty()) units += "/" + spatial;
+  }
+  setUnitsOrWarn(s, units, "species", units);
+}
+
+void SBMLSpecies::exportElement() {
+  auto* s = dynamic_cast<BSpecies*>(getComponent());
+  if (!s) return;
+  Species* element = species();
+  element->setName(s->getName());
+  element->setId(s->getID() ? s->getID() : "");
+  if (BCompartment* c = s->getCompartment(); c && c->getID()) element->setCompartment(c->getID());
+  exportNotesAndAnnotation(*this);
+  element->setConstant(s->getConstantValue());
+  element->setBoundaryCondition(s->getBoundaryCondition());
+  if (*s->getCharge() != 0) element->setCharge(*s->getCharge());
+  if (s->getUnits().empty()) {
+    element->setInitialAmount(s->getInitialValue());
+    return;
+  }
+  exportUnits(*s);
+}
+
+// A concentration (a negative exponent of length) is written as an
+// initial concentration with substance and spatial-size units; anything
+// else as an initial amount with substance units only.
+void SBMLSpecies::exportUnits(const BSpecies& s) {
+  Species* element = species();
+  OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
+  const std::string& text = s.getUnits();
+  const int index = units->getUnitIndex(text);
+  const bool concentration =
+      index >= 0 && units->getDimensionService()->getExponent(index, OVUnits::kMetre) < 0;
+  SBMLConversionContext& context = currentContext();
+  const auto writePart = [&](const std::string& part, bool spatial) {
+    const std::string id = sbmlUnitReferenceFor(context, part, true);
+    if (id.empty()) return;
+    if (spatial) {
+      element->setSpatialSizeUnits(id);
+    } else {
+      element->setSubstanceUnits(id);
+    }
+  };
+  if (!concentration) {
+    element->setHasOnlySubstanceUnits(true);
+    element->setInitialAmount(s.getInitialValue());
+    writePart(text, false);
+    return;
+  }
+  element->setHasOnlySubstanceUnits(false);
+  element->setInitialConcentration(s.getInitialValue());
+  std::string substance;
+  std::string volume;
+  if (!units->splitConcentrationUnits(text, substance, volume)) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:UnitNoLongerExists", kstr::code(Code::KS_UNIT_NO_LONGER_EXISTS),
+                  text.c_str());
+    return;
+  }
+  writePart(substance, false);
+  writePart(volume, true);
+}

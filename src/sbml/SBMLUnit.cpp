@@ -1,0 +1,316 @@
+// Unit definitions written for the units of the model's components.
+#include "sbml/SBMLUnit.hpp"
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include <sbml/SBMLTypes.h>
+
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/Units.hpp>
+
+#include "host/Host.hpp"
+#include "sbml/SBMLComponent.hpp"
+#include "model/MessageCatalog.hpp"
+#include "sbml/SBMLConversionContext.hpp"
+
+using Code = kstr::MessageCode;
+
+namespace {
+
+void nameBaseUnitsOnce() {
+  static const bool named = [] {
+    getUnitManagerApiFcn()->getBaseUnitNamingService()->setBaseUnitNames(
+        {"gram", "mole", "metre", "second", "Celsius", "ampere", "candela"});
+    return true;
+  }();
+  (void)named;
+}
+
+bool isSimpleUnitName(const std::string& name) {
+  return name.find_first_of("/()*^") == std::string::npos;
+}
+
+[[noreturn]] void cannotWrite(const std::string& name) {
+  throw ErrorIdException("Kestrion:UnitCannotBeWritten",
+                         "The unit '" + name + "' cannot be written as a unit definition.");
+}
+
+}  // namespace
+
+SBMLUnit::SBMLUnit(UnitDefinition* definition) : SBMLComponent(definition) { nameBaseUnitsOnce(); }
+
+UnitDefinition* SBMLUnit::definition() const { return static_cast<UnitDefinition*>(element_); }
+
+std::string SBMLUnit::identifierForUnitName(const std::string& name) {
+  OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
+  if (!isSimpleUnitName(name)) {
+    std::string id = "OVDERIVEDUNIT_";
+    for (char c : name) {
+      switch (c) {
+        case '/': id += "__"; break;
+        case '(': case ')': break;
+        case '*': id += "_"; break;
+        case '^': id += "___"; break;
+        default: id += c;
+      }
+    }
+    return id;
+  }
+  std::string id;
+  std::string rest = name;
+  std::string prefix;
+  if (units->hasRegisteredPrefix(name) && units->getPrefixService()->splitPrefixedName(name, rest, prefix)) {
+    id += units->getPrefixService()->isBuiltIn(prefix) ? "OVBUILTINPREFIX_" : "OVUSERPREFIX_";
+    id += prefix + "_";
+  }
+  id += units->isBuiltIn(rest) ? "OVBUILTINUNIT_" : "OVUSERUNIT_";
+  return id + rest;
+}
+
+// The multiplier goes on the single base unit when it has exponent 1 (or a
+// negative exponent that the dimension service places there); otherwise on
+// an added dimensionless unit.  The offset goes on the first unit.
+void SBMLUnit::exportElement() {
+  auto* definition = static_cast<UnitDefinition*>(element_);
+  OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
+  const std::string id = identifierForUnitName(unitName_);
+  const OVUnits::BaseUnitExpansion expansion = units->expandToBaseUnits(unitName_);
+  if (expansion.terms.empty()) cannotWrite(unitName_);
+  std::vector<std::string> names;
+  for (const OVUnits::BaseUnitTerm& term : expansion.terms) {
+    Unit* unit = definition->createUnit();
+    unit->setKind(UnitKind_forName(term.name.c_str()));
+    unit->setExponent(term.exponent);
+    names.push_back(term.name);
+  }
+  definition->setName(unitName_);
+  definition->setId(id);
+  Unit* first = definition->getUnit(0);
+  const bool onSingleUnit =
+      expansion.terms.size() == 1 &&
+      (expansion.terms[0].exponent == 1 ||
+       (expansion.terms[0].exponent < 1 && units->getDimensionService()->classifyBaseUnits(names) == 4));
+  if (onSingleUnit) {
+    first->setMultiplier(expansion.multiplier);
+  } else if (expansion.multiplier != 1.0) {
+    Unit* scale = definition->createUnit();
+    scale->setKind(UNIT_KIND_DIMENSIONLESS);
+    scale->setExponent(1);
+    scale->setMultiplier(expansion.multiplier);
+  }
+  if (expansion.offset != 0.0) first->setOffset(expansion.offset);
+  kstr::sbml::currentContext().setSBMLUnitForHostUnit(unitName_, id);
+}
+
+namespace kstr::sbml {
+
+namespace {
+
+// Writes a definition for the unit; false (document unchanged) when it
+// cannot be written.
+bool writeUnitDefinition(SBMLConversionContext& context, const std::string& units) {
+  Model* model = context.getSBMLModel();
+  UnitDefinition* definition = model->createUnitDefinition();
+  try {
+    SBMLUnit converter(definition);
+    converter.setUnitName(units);
+    converter.exportElement();
+    return true;
+  } catch (const ErrorIdException&) {
+    ListOf* list = model->getListOfUnitDefinitions();
+    delete list->remove(list->size() - 1);
+    hb_warning_id(hbGetWarningContext(), "Kestrion:UnitNoLongerExists",
+                  kstr::code(Code::KS_UNIT_NO_LONGER_EXISTS), units.c_str());
+    return false;
+  }
+}
+
+}  // namespace
+
+std::string sbmlUnitReferenceFor(SBMLConversionContext& context, const std::string& units,
+                                 bool warnWithoutDefinition) {
+  if (units.empty()) return std::string();
+  std::string id;
+  context.findSBMLUnitForHostUnit(units, id);
+  if (!id.empty()) return id;
+  if (context.getWithoutUnitDefinitions()) {
+    if (warnWithoutDefinition) {
+      hb_warning_id(hbGetWarningContext(), "Kestrion:UnitNoLongerExists",
+                    kstr::code(Code::KS_UNIT_NO_LONGER_EXISTS), units.c_str());
+    }
+    return std::string();
+  }
+  if (!writeUnitDefinition(context, units)) return std::string();
+  context.findSBMLUnitForHostUnit(units, id);
+  return id;
+}
+
+}  // namespace kstr::sbml
+
+// --- import ----------------------------------------------------------------------------
+
+namespace {
+
+void warnUnit(const char* id, Code code, const std::string& name) {
+  hb_warning_id(hbGetWarningContext(), id, kstr::code(code), name.c_str());
+}
+
+bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+// A definition of one unit of exponent 1 whose kind converts to the
+// registered unit of the identifier with the definition's multiplier.
+bool restatesRegisteredUnit(const std::string& id, const UnitDefinition& definition) {
+  OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
+  if (!units->isRegistered(id) || definition.getNumUnits() != 1) return false;
+  const Unit* unit = definition.getUnit(0);
+  const std::string kind = UnitKind_toString(unit->getKind()) ? UnitKind_toString(unit->getKind()) : "";
+  if (unit->getExponent() != 1 || !units->isRegistered(kind)) return false;
+  try {
+    if (units->describeUnit(id).category >= 7) return false;
+    const double factor = units->getConverter(kind, id).convert(1.0);
+    const double multiplier = unit->getMultiplier();
+    return std::fabs(factor - multiplier) < std::ldexp(1.0, -39) * std::max(multiplier, factor);
+  } catch (const ErrorIdException&) {
+    return false;
+  }
+}
+
+std::string joined(const std::vector<std::string>& terms) {
+  std::string text;
+  for (const std::string& term : terms) text += (text.empty() ? "" : "*") + term;
+  return text;
+}
+
+}  // namespace
+
+bool SBMLUnit::buildComposition(const std::string& unitName, std::string& composition, double& multiplier,
+                                double& offset) const {
+  OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
+  std::vector<std::string> numerator;
+  std::vector<std::string> denominator;
+  multiplier = 1.0;
+  offset = 0.0;
+  const unsigned count = definition()->getNumUnits();
+  for (unsigned i = 0; i < count; ++i) {
+    const Unit* unit = definition()->getUnit(i);
+    const int exponent = unit->getExponent();
+    const bool dimensionless = unit->getKind() == UNIT_KIND_DIMENSIONLESS;
+    if (unit->getOffset() != 0.0 && (count > 1 || (exponent != 1 && exponent != -1))) {
+      warnUnit("Kestrion:UnitsOffsetMultipleUnits", Code::KS_UNITS_OFFSET_MULTIPLE_UNITS, unitName);
+      return false;
+    }
+    if (unit->getMultiplier() == 0.0) {
+      warnUnit("Kestrion:UnitsCannotHaveZeroMultiplier", Code::KS_UNITS_CANNOT_HAVE_ZERO_MULTIPLIER, unitName);
+      return false;
+    }
+    if (count == 1 && dimensionless) {
+      warnUnit("Kestrion:UnitsPureDimensionlessUnsupported", Code::KS_UNITS_PURE_DIMENSIONLESS_UNSUPPORTED, unitName);
+      return false;
+    }
+    std::string term;
+    bool scaleTaken = false;
+    const int scale = unit->getScale();
+    if (scale != 0 && !dimensionless) {
+      double factor = 1.0;
+      for (int k = 0; k < std::abs(scale); ++k) factor = scale > 0 ? factor * 10.0 : factor / 10.0;
+      if (const OVUnits::UnitPrefixApi* prefix = units->getPrefixService()->findPrefixForFactor(factor)) {
+        term = prefix->getName();
+        scaleTaken = true;
+      }
+    }
+    if (!dimensionless) {
+      const char* kind = UnitKind_toString(unit->getKind());
+      term += kind ? kind : "Invalid UnitKind";
+      if (std::abs(exponent) != 1) term += "^" + std::to_string(std::abs(exponent));
+      (exponent >= 1 ? numerator : denominator).push_back(term);
+    }
+    const double base = scale != 0 && !scaleTaken ? std::pow(10.0, scale) : 1.0;
+    const double own = hbEqualWithinEps(unit->getMultiplier(), 1.0) ? 1.0 : unit->getMultiplier();
+    multiplier *= std::pow(base * own, exponent);
+    offset = unit->getOffset();
+  }
+  composition = joined(numerator);
+  if (numerator.size() > 1 && !denominator.empty()) composition = "(" + composition + ")";
+  if (!denominator.empty()) {
+    const std::string below = joined(denominator);
+    composition = (composition.empty() ? "1" : composition) + "/" + (denominator.size() > 1 ? "(" + below + ")" : below);
+  }
+  return true;
+}
+
+void SBMLUnit::importUnitDefinition(bool&) {
+  if (!svIsFeatureEnabled("QuorvUnits")) return;
+  SBMLConversionContext& context = kstr::sbml::currentContext();
+  OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
+  const std::string id = definition()->isSetId() ? definition()->getId() : std::string();
+  const std::string name = definition()->getName();
+  const bool ownBuiltIn = contains(id, "OVBUILTINUNIT_") && !(contains(id, "OVUSERPREFIX_") && !contains(id, "OVBUILTINPREFIX_"));
+  if (contains(id, "OVPREFIXUNIT_")) warnUnit("Kestrion:UnitDefPrefixBuiltin", Code::KS_UNIT_DEF_PREFIX_BUILTIN, id);
+  if (ownBuiltIn || contains(id, "OVDERIVEDUNIT_") || contains(id, "OVPREFIXUNIT_")) {
+    context.setHostUnitForSBMLUnit(id, name);
+    return;
+  }
+  if (restatesRegisteredUnit(id, *definition())) return;
+  std::string unitName = id.empty() ? name : id;
+  if (contains(id, "OVUSERPREFIX_") || contains(id, "OVUSERUNIT_")) {
+    std::string rest = name;
+    std::string prefix;
+    if (units->getPrefixService()->splitPrefixedName(name, rest, prefix) &&
+        !units->getPrefixService()->isRegistered(prefix)) {
+      hb_warning_id(hbGetWarningContext(), "Kestrion:PrefixDoesNotExist", kstr::code(Code::KS_PREFIX_DOES_NOT_EXIST),
+                    rest.c_str(), rest.c_str());
+    }
+    if (units->isRegistered(rest)) {
+      context.setHostUnitForSBMLUnit(id, name);
+      return;
+    }
+    unitName = name;
+  }
+  if (units->isBuiltIn(unitName)) {
+    warnUnit("Kestrion:UnableToRegisterUnitBuiltinClash", Code::KS_UNABLE_TO_REGISTER_UNIT_BUILTIN_CLASH, unitName);
+    return;
+  }
+  if (units->hasRegisteredPrefix(unitName)) {
+    std::string rest;
+    std::string prefix;
+    units->getPrefixService()->splitPrefixedName(unitName, rest, prefix);
+    if (units->isBuiltIn(rest)) {
+      warnUnit("Kestrion:UnitDefPrefixBuiltin", Code::KS_UNIT_DEF_PREFIX_BUILTIN, unitName);
+      return;
+    }
+    if (units->isRegistered(rest)) {
+      warnUnit("Kestrion:UnitDefPrefixBuiltin", Code::KS_UNIT_DEF_PREFIX_USER, unitName);
+      return;
+    }
+    hb_warning_id(hbGetWarningContext(), "Kestrion:UnitDefPrefix", kstr::code(Code::KS_UNIT_DEF_PREFIX),
+                  unitName.c_str(), rest.c_str(), rest.c_str());
+    unitName = rest;
+  }
+  std::string composition;
+  double multiplier = 1.0;
+  double offset = 0.0;
+  if (!buildComposition(unitName, composition, multiplier, offset)) return;
+  if (contains(composition, "Invalid UnitKind")) {
+    kstr_error("Kestrion:InvalidUnitKindInSBMLFile", kstr::code(Code::KS_SBMLUNIT_INVALID_UNIT_KIND));
+  }
+  if (SBMLConversionContext::isPredefinedSBMLUnitId(id)) {
+    try {
+      units->checkComposition(composition);
+    } catch (const ErrorIdException&) {
+      hb_warning_id(hbGetWarningContext(), "Kestrion:UnitCompositionParseError",
+                    kstr::code(Code::KS_UNIT_COMPOSITION_PARSE_ERROR), id.c_str(), composition.c_str());
+      return;
+    }
+    if (hbEqualWithinEps(multiplier, 1.0) && hbEqualWithinEps(offset, 0.0)) context.setHostUnitForSBMLUnit(id, composition);
+    return;
+  }
+  // A registered unit of that name with the same definition is used as it
+  // is; anything else needs a new user unit.
+  const OVUnits::UnitRepresentationApi* existing = units->getUnit(unitName);
+  if (existing && existing->getComposition() == composition && existing->getMultiplier() == multiplier &&
+      existing->getOffset() == offset) {
+    context.setHostUnitForSBMLUnit(id, unitName);
+  }
+}

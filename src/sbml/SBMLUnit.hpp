@@ -1,0 +1,64 @@
+// The converter of one SBML unit definition: on write it turns a unit of
+// the unit manager into a unit definition over the SBML base units.
+#pragma once
+
+#include <string>
+
+#include "sbml/SBMLComponent.hpp"
+
+class SBMLConversionContext;
+
+class KELBOR_API SBMLUnit : public SBMLComponent {
+ public:
+  // The first converter made gives the unit manager the SBML names of the
+  // seven base units.
+  explicit SBMLUnit(UnitDefinition* definition);
+
+  // Reads the definition: the tool's own unit definitions, definitions
+  // that restate a registered unit and redefinitions of the SBML default
+  // units as a plain unit are mapped onto the units that exist (the
+  // context records identifier -> unit name).  Definitions that need a new
+  // user unit are not registered: the "Unit" host class does not exist yet,
+  // so components that use them keep the identifier as their unit (and warn
+  // when it is refused).  Faulty definitions are skipped with a warning; a
+  // unit kind libSBML cannot name raises "Kestrion:InvalidUnitKindInSBMLFile".
+  // Nothing happens when the feature "QuorvUnits" is off.
+  void importUnitDefinition(bool& backedUp);
+
+  // The unit import is importUnitDefinition; these do nothing.
+  void importElement() override {}
+  void addToModel() override {}
+  // Writes the unit set with setUnitName into the definition and records
+  // unit name -> identifier in the current context.  Raises when the unit
+  // no longer resolves or expands to no base unit (a dimensionless unit).
+  void exportElement() override;
+  void setUnitName(const std::string& name) { unitName_ = name; }
+
+  // The identifier written for a unit name (OVBUILTINUNIT_mole,
+  // OVBUILTINPREFIX_milli_OVBUILTINUNIT_mole, OVDERIVEDUNIT_mole__liter ...).
+  static std::string identifierForUnitName(const std::string& name);
+
+ private:
+  UnitDefinition* definition() const;
+  // The composition text and multiplier of the definition's units; false
+  // (after a warning) when the definition cannot be registered.
+  bool buildComposition(const std::string& unitName, std::string& composition, double& multiplier,
+                        double& offset) const;
+
+  std::string unitName_;
+};
+
+namespace kstr::sbml {
+
+// The SBML unit identifier that a component writing the unit text refers
+// to: an SBML unit kind stands for itself, a unit already written gives
+// its identifier, and otherwise (unless the context writes no unit
+// definitions) a new unit definition is written.  A unit that cannot be
+// written gives "" with the warning "Kestrion:UnitNoLongerExists" (the new
+// definition is taken out of the document again); so does a unit that has
+// no identifier when no definitions are written and warnWithoutDefinition
+// is set.
+std::string sbmlUnitReferenceFor(SBMLConversionContext& context, const std::string& units,
+                                 bool warnWithoutDefinition);
+
+}  // namespace kstr::sbml

@@ -1,0 +1,204 @@
+// Reading SBML as a user would: the model's components with their names,
+// identifiers, values, units and stoichiometry, the read options, the
+// warnings of the converters and the errors of bad input.
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include <interp/interp.hpp>
+
+#include "SbmlHostFixture.hpp"
+#include "core/KelborComponent.hpp"
+#include "quantities/BCompartment.hpp"
+#include "quantities/BSpecies.hpp"
+#include "reactions/BReaction.hpp"
+
+namespace sbmltest {
+namespace {
+
+const std::string kMainRoad = mainRoadModel();
+
+TEST_F(SbmlHostTest, ReadsCompartmentsSpeciesParametersAndReactions) {
+  OBInterface* m = readText(kMainRoad);
+  EXPECT_EQ(host().getString(m, "Name"), "Main road");
+  EXPECT_EQ(host().getString(m, "ID"), "main");
+  EXPECT_EQ(names(m, "compartment"), (std::vector<std::string>{"Cell", "Nucleus"}));
+  auto* nucleus = dynamic_cast<BCompartment*>(componentOf(children(m, "compartment").at(1)));
+  ASSERT_NE(nucleus, nullptr);
+  EXPECT_EQ(nucleus->getOwner()->getName(), "Cell");
+  EXPECT_EQ(nucleus->getInitialValue(), 3.0);
+  EXPECT_STREQ(nucleus->getID(), "nuc");
+
+  // The tree lists the nucleus (moved below the cell) and its species first.
+  const std::vector<OBInterface*> species = children(m, "species");
+  EXPECT_EQ(names(m, "species"), (std::vector<std::string>{"B", "Alpha", "M"}));
+  ASSERT_EQ(species.size(), 3u);
+  auto* alpha = dynamic_cast<BSpecies*>(componentOf(species.at(1)));
+  EXPECT_EQ(alpha->getName(), "Alpha");
+  EXPECT_STREQ(alpha->getID(), "A");
+  EXPECT_EQ(alpha->getInitialValue(), 5.0);
+  EXPECT_EQ(alpha->getUnits(), "mole");
+  EXPECT_EQ(*alpha->getCharge(), 2);
+  EXPECT_TRUE(alpha->getBoundaryCondition());
+  bool foundB = false;
+  for (OBInterface* h : species) {
+    auto* s = dynamic_cast<BSpecies*>(componentOf(h));
+    if (s->getName() != "B") continue;
+    foundB = true;
+    EXPECT_EQ(s->getInitialValue(), 0.5);
+    EXPECT_EQ(s->getUnits(), "mole/litre");
+  }
+  EXPECT_TRUE(foundB);
+
+  EXPECT_EQ(names(m, "parameter"), (std::vector<std::string>{"k one"}));
+  const std::vector<OBInterface*> reactions = children(m, "reaction");
+  ASSERT_EQ(reactions.size(), 2u);
+  auto* r1 = dynamic_cast<BReaction*>(componentOf(reactions.at(0)));
+  EXPECT_EQ(r1->getName(), "conversion");
+  EXPECT_STREQ(r1->getID(), "r1");
+  EXPECT_FALSE(r1->getReversible());
+  EXPECT_EQ(*r1->getFastThreshold(), 1.0);
+  EXPECT_EQ(host().getString(reactions.at(0), "Reaction"), "2 Cell.Alpha + Cell.M -> Nucleus.B + Cell.M");
+  EXPECT_EQ(host().getString(reactions.at(0), "ReactionRate"), "[k one] * Cell.Alpha * Cell.M");
+  EXPECT_EQ(host().getString(reactions.at(1), "Reaction"), "null <-> Cell.Alpha");
+  EXPECT_EQ(warningCount("Kestrion:InvalidSBMLFileWithMessage"), 0u);
+}
+
+// Each row: options given after the text, and whether the consistency
+// check ran (a file with an undefined unit is invalid only when it runs).
+TEST_F(SbmlHostTest, ReadOptionsSwitchTextAndConsistencyCheck) {
+  const std::string invalid = l2v1(
+      "<listOfCompartments><compartment id=\"c\"/></listOfCompartments>"
+      "<listOfParameters><parameter id=\"p\" value=\"1\" units=\"nosuchunit\"/></listOfParameters>");
+  struct Row {
+    std::initializer_list<const char*> extra;
+    bool checked;
+  };
+  for (const Row& row : {Row{{}, true}, Row{{"skipcc"}, false}, Row{{"skipcc", "skipcc"}, true}}) {
+    host().clearLogs();
+    readText(invalid, row.extra);
+    EXPECT_EQ(warningCount("Kestrion:InvalidSBMLFileWithMessage"), row.checked ? 1u : 0u);
+  }
+  for (qxArray* options : {host().cell({host().str("Stream")}), host().str("stream"),
+                           host().cell({host().num(1)})}) {
+    expectError([&] { host().call(service(), "sbmlread", {host().str(invalid.c_str()), options}, 1); },
+                "Kestrion:TooManyInputArgs");
+  }
+  // An empty cell keeps the defaults: the text is a file name then.
+  expectError([&] { host().call(service(), "sbmlread", {host().str("no/such/file.xml"), host().cell({})}, 1); },
+              "SBML:HardReadError");
+}
+
+std::string writeTempFile(const std::string& name, const std::string& content) {
+  const std::string path = testing::TempDir() + name;
+  std::ofstream(path, std::ios::binary) << content;
+  return path;
+}
+
+// Bad input ends the read with the Part's error and leaves no model.
+TEST_F(SbmlHostTest, BadInputRaisesAndLeavesNoModel) {
+  struct Row {
+    const char* name;
+    std::string text;
+    const char* id;
+  };
+  const std::string compartment = "<listOfCompartments><compartment id=\"c\"/></listOfCompartments>";
+  const Row rows[] = {
+      {"empty.xml", "", "Kestrion:FatalSBMLReadError"},
+      {"notxml.xml", "this is not XML", "Kestrion:FatalSBMLReadError"},
+      {"badutf8.xml", l2v1(compartment, "id=\"m\" name=\"\xff\xfe\""), "Kestrion:READ_UNRECOGNIZED_CHARACTER"},
+      {"l2v4.xml",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sbml xmlns=\"http://www.sbml.org/sbml/level2/version4\" level=\"2\" "
+       "version=\"4\"><model id=\"m\"/></sbml>",
+       "Kestrion:READ_INVALID_LEVEL_AND_VERSION"},
+      {"l3.xml",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sbml xmlns=\"http://www.sbml.org/sbml/level3/version1/core\" level=\"3\" "
+       "version=\"1\"><model id=\"m\"/></sbml>",
+       "Kestrion:READ_INVALID_LEVEL_AND_VERSION"},
+      {"nomodel.xml",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sbml xmlns=\"http://www.sbml.org/sbml/level2\" level=\"2\" version=\"1\"/>",
+       "Kestrion:InvalidSBML"},
+      {"unknowncompartment.xml",
+       l2v1(compartment + "<listOfSpecies><species id=\"s\" compartment=\"nowhere\"/></listOfSpecies>"),
+       "Kestrion:INVALID_COMPARTMENT_NAME_FOR_SPECIES_SBML"},
+      {"negative.xml",
+       l2v1(compartment + "<listOfSpecies><species id=\"s\" compartment=\"c\" initialAmount=\"-1\"/></listOfSpecies>"),
+       "Kestrion:SPECIES_INITIALAMOUNT_INVALIDVALUE_SBML"},
+      {"arrow.xml", l2v1(compartment + "<listOfSpecies><species id=\"s\" name=\"a->b\" compartment=\"c\"/>"
+                                       "</listOfSpecies>"),
+       "Kestrion:ADDSPECIES_INVALIDNAME_RESERVED_CHARS_SBML"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string path = writeTempFile(row.name, row.text);
+    expectError([&] { readFile(path); }, row.id);
+    EXPECT_EQ(modelCount(), 0u);
+    std::remove(path.c_str());
+  }
+  const HostCallError missing = expectError([&] { readFile("/no/such/dir/file.xml"); }, "SBML:HardReadError");
+  EXPECT_NE(missing.message.find("/no/such/dir/file.xml"), std::string::npos);
+  EXPECT_EQ(modelCount(), 0u);
+}
+
+// Recoverable faults are warnings; the rest of the model is read.
+TEST_F(SbmlHostTest, ConverterWarningsKeepTheRead) {
+  const std::string text = l2v1(
+      "<listOfFunctionDefinitions><functionDefinition id=\"f\">" +
+      math("<lambda><bvar><ci>x</ci></bvar><ci>x</ci></lambda>") +
+      "</functionDefinition></listOfFunctionDefinitions>"
+      "<listOfCompartments><compartment id=\"c\" name=\"box\"/><compartment id=\"d\" name=\"box\"/>"
+      "<compartment id=\"e\" name=\"in[1]\" outside=\"nowhere\"/></listOfCompartments>"
+      "<listOfSpecies><species id=\"s1\" name=\"S\" compartment=\"c\"/><species id=\"s2\" name=\"S\" "
+      "compartment=\"c\"/></listOfSpecies>"
+      "<listOfParameters><parameter id=\"p\" name=\"k\"/><parameter id=\"q\" name=\"k\"/></listOfParameters>"
+      "<listOfReactions><reaction id=\"r\" name=\"R\"><listOfReactants><speciesReference species=\"ghost\"/>"
+      "<speciesReference species=\"s1\"><stoichiometryMath>" + math("<cn>2</cn>") +
+      "</stoichiometryMath></speciesReference></listOfReactants></reaction>"
+      "<reaction id=\"r2\" name=\"R\"><listOfProducts><speciesReference species=\"s2\"/></listOfProducts>"
+      "</reaction></listOfReactions>");
+  OBInterface* m = readText(text, {"skipcc"});
+  EXPECT_EQ(warningCount("Kestrion:KS_FUNCTIONDEFS_NOT_SUPPORTED_FOR_VERSION"), 1u);
+  EXPECT_EQ(warningCount("Kestrion:ADD_COMPARTMENT_DUPLICATE_NAME_SBML"), 1u);
+  EXPECT_EQ(warningCount("Kestrion:SBMLBracketedNameUpdated"), 1u);
+  EXPECT_EQ(warningCount("Kestrion:SBML_UNKNOWN_OUTSIDE_COMPARTMENT"), 1u);
+  EXPECT_EQ(warningCount("Kestrion:AddSpeciesDuplicateNameSBML"), 1u);
+  EXPECT_EQ(warningCount("Kestrion:AddParameterDuplicateNameSBML"), 1u);
+  EXPECT_EQ(warningCount("Kestrion:KS_ReactionContainsSpeciesNotInList"), 1u);
+  EXPECT_EQ(warningCount("Kestrion:StoichiometryMathNotSupported"), 1u);
+  EXPECT_EQ(warningCount("Kestrion:DuplicateReactionNameRename"), 1u);
+  EXPECT_EQ(names(m, "compartment"), (std::vector<std::string>{"box", "box_1", "in(1)"}));
+  EXPECT_EQ(names(m, "species"), (std::vector<std::string>{"S", "S_1"}));
+  EXPECT_EQ(names(m, "parameter"), (std::vector<std::string>{"k", "k_1"}));
+  EXPECT_EQ(names(m, "reaction"), (std::vector<std::string>{"R", "R_1"}));
+  EXPECT_EQ(host().getString(children(m, "reaction").at(0), "Reaction"), "box.S <-> null");
+}
+
+// A file of another tool with one compartment whose name is its id reads
+// that compartment as "unnamed"; two such compartments keep their names.
+TEST_F(SbmlHostTest, SingleCompartmentOfAnotherToolIsUnnamed) {
+  OBInterface* one = readText(l2v1("<listOfCompartments><compartment id=\"c\" name=\"c\"/></listOfCompartments>"));
+  EXPECT_EQ(names(one, "compartment"), (std::vector<std::string>{"unnamed"}));
+  OBInterface* two = readText(l2v1(
+      "<listOfCompartments><compartment id=\"c\" name=\"c\"/><compartment id=\"d\" name=\"d\"/></listOfCompartments>"));
+  EXPECT_EQ(names(two, "compartment"), (std::vector<std::string>{"c", "d"}));
+}
+
+// A read started while another one runs is refused, and the outer read
+// fails cleanly.
+TEST_F(SbmlHostTest, NestedReadIsRefused) {
+  std::optional<HostCallError> inner;
+  interpRegisterFunction("addcompartment", [&](int, qxArray* plhs[], int, qxArray*[]) {
+    inner = TestHost::errorOf([&] { readText(l2v1("")); });
+    plhs[0] = nullptr;
+    throw ErrorIdException("test:Stop", "stopped");
+  });
+  expectError([&] { readText(l2v1("<listOfCompartments><compartment id=\"c\"/></listOfCompartments>")); },
+              "test:Stop");
+  interpUnregisterFunction("addcompartment");
+  ASSERT_TRUE(inner.has_value());
+  EXPECT_EQ(inner->id, "Kestrion:SBMLReadWriteBusy");
+  EXPECT_EQ(modelCount(), 0u);
+}
+
+}  // namespace
+}  // namespace sbmltest
