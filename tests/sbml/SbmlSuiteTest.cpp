@@ -45,14 +45,6 @@ bool hasStoichiometryMath(const Model& model) {
   return false;
 }
 
-[[maybe_unused]] bool hasLocalParameters(const Model& model) {
-  for (unsigned i = 0; i < model.getNumReactions(); ++i) {
-    const KineticLaw* law = model.getReaction(i)->getKineticLaw();
-    if (law && law->getNumParameters() > 0) return true;
-  }
-  return false;
-}
-
 bool hasEventDelay(const Model& model) {
   for (unsigned i = 0; i < model.getNumEvents(); ++i)
     if (model.getEvent(i)->isSetDelay()) return true;
@@ -104,13 +96,6 @@ class SbmlSuiteTest : public SbmlHostTest, public ::testing::WithParamInterface<
   bool checkFile(const fs::path& file, size_t& dropped) {
     const std::unique_ptr<SBMLDocument> original(readSBMLFromFile(file.c_str()));
     const Model& sbml = *original->getModel();
-#ifdef __SANITIZE_ADDRESS__
-    // Deleting a model whose kinetic law holds parameters reads the freed
-    // law (Kelbor::removeReaction after the law's destroy hook): known
-    // defect of the kinetic-law destroy path, left out under the sanitizers
-    // until it is mended.
-    if (hasLocalParameters(sbml)) return true;
-#endif
     std::optional<HostCallError> error;
     OBInterface* model = nullptr;
     error = TestHost::errorOf([&] { model = readFile(file.string()); });
