@@ -469,8 +469,15 @@ void BAbstractKineticLawOBC::destroyInstance(OBInterface* inst) {
   qh::postObjectDestroyed(law->getOBIParent(), inst, "AbstractKineticLaw", law->getName().c_str());
   inst->setComponentObject(nullptr);
   law->setOBI(nullptr);
+  law->setOBIParent(nullptr);
   qh::releaseUserData(law);
-  delete law;
+  // Kinetic laws still bound to it (the tree around them is going, or it
+  // was replaced in its library) keep it as their template until they go.
+  if (law->getBindingCount() > 0) {
+    law->orphan();
+  } else {
+    delete law;
+  }
 }
 
 OBClass* getAbstractKineticLawOBClass() {

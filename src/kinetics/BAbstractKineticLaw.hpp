@@ -54,10 +54,15 @@ class KELBOR_API BAbstractKineticLaw : public KelborComponent {
   // Kinetic laws bound to this very law (their template pointer); the law
   // may not be deleted while any is.
   void addBinding() const { ++bindings_; }
+  // An orphaned law goes with its last binding.
   void removeBinding() const {
     if (bindings_ > 0) --bindings_;
+    if (bindings_ == 0 && orphaned_) delete this;
   }
   size_t getBindingCount() const { return bindings_; }
+  // The law's instance is gone while kinetic laws are still bound to it:
+  // it stays their template until the last of them lets go.
+  void orphan() const { orphaned_ = true; }
 
  private:
   char* expression_ = nullptr;
@@ -66,6 +71,7 @@ class KELBOR_API BAbstractKineticLaw : public KelborComponent {
   bool verified_ = false;
   std::set<std::string> variableNames_;
   mutable size_t bindings_ = 0;
+  mutable bool orphaned_ = false;
 };
 
 // The kinetic laws of every model whose "KineticLawName" is the law's name,

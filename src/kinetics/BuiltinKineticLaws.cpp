@@ -166,6 +166,8 @@ void makeBuiltinLaw(const BuiltinKineticLawRecord& record, OBClass* cls,
   if (record.notes) law->setNotes(record.notes());
   if (record.annotation) law->setAnnotation(record.annotation);
   assistant.registerInLibrary(instance, -1, true);
+  // The root's instance holds it from now on.
+  instance->releaseReference();
 }
 
 }  // namespace

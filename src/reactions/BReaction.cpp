@@ -392,7 +392,11 @@ void BReaction::refreshMassActionNames() {
 }
 
 void BReaction::setKineticLaw(BKineticLaw* law) {
-  if (isModelBeingDestroyed()) return;
+  if (isModelBeingDestroyed()) {
+    // The law's destroy hook still clears the back-link; nothing else runs.
+    if (!law) kineticLaw_ = nullptr;
+    return;
+  }
   kineticLaw_ = law;
   if (law) law->setParent(this);
   refreshMassActionNames();

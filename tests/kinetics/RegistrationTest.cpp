@@ -174,3 +174,28 @@ TEST_F(KineticsHostTest, DeletedReactionsLeaveNoListeners) {
 
 }  // namespace
 }  // namespace ktest
+
+namespace ktest {
+namespace {
+
+// A replaced law that nobody holds any more stays the template of the
+// kinetic laws bound to it, and goes with the last of them.
+TEST_F(KineticsHostTest, AReplacedLawNobodyHoldsServesItsKineticLaws) {
+  OBInterface* old = userLaw("Orphan", "k*S");
+  OBInterface* replacement = userLaw("Orphan", "2*k*S");
+  host().call(old, "register", {host().num(1), host().logical(false)});
+  OBInterface* m = model();
+  call1(m, "addparameter", {host().str("kd")});
+  OBInterface* r = addReaction(m, "S -> null");
+  OBInterface* kl = addLaw(r, "Orphan");
+  host().call(replacement, "register", {host().num(1), host().logical(true)});
+  host().release(old);  // the old law's instance goes now
+  setParameter(kl, "k", "kd");
+  setSpecies(kl, "S", "S");
+  EXPECT_EQ(rate(r), "kd*S");
+  host().call(getOBIRoot(), "reset");
+  removeUserLaw("Orphan");
+}
+
+}  // namespace
+}  // namespace ktest
