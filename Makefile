@@ -42,6 +42,7 @@ run: build
 
 test-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	./$(BUILD)/bin/bench_scale
 
 test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)

@@ -89,6 +89,19 @@ void removeFromHandleVector(OBInterface* instance, Vector* vector) {
   instance->releaseExternalReference();
 }
 
+void leaveOwnedHandleVector(OBInterface* owner, OBInterface* instance, Vector* vector) {
+  if (!owner || !owner->isBeingDestroyed()) {
+    removeFromHandleVector(instance, vector);
+    return;
+  }
+  if (!vector || !vector->contains(instance)) return;
+  const std::vector<OBInterface*> members = vector->elements();
+  vector->removeAllElements();
+  for (OBInterface* member : members) {
+    if (member) member->releaseExternalReference();
+  }
+}
+
 void appendToHandleVector(OBInterface* instance, Vector* vector) { vector->addElement(instance); }
 
 Vector* newHandleVector() { return new Vector(); }

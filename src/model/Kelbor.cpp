@@ -12,6 +12,7 @@
 #include <obk/Vector.hpp>
 
 #include "core/InUseCountEvents.hpp"
+#include "core/ListRemoval.hpp"
 #include "expressions/SymbolTable.hpp"
 #include "kinetics/BKineticLaw.hpp"
 #include "model/MessageCatalog.hpp"
@@ -30,18 +31,14 @@ namespace {
 
 // Takes the item out of the list.  While a model is being destroyed its
 // components leave one by one, first to last; the order of what remains no
-// longer matters then, so the last element takes the free place instead of
-// the whole list moving up (which would make deleting a model quadratic).
+// longer matters then, so the list is emptied from the back instead of the
+// whole list moving up (which would make deleting a model quadratic).
 template <class T>
 bool eraseFrom(kstrVector<T>& list, T item, bool keepOrder = true) {
+  if (!keepOrder) return kstr::eraseUnordered(list, item);
   auto it = std::find(list.begin(), list.end(), item);
   if (it == list.end()) return false;
-  if (keepOrder) {
-    list.erase(it);
-  } else {
-    *it = list.back();
-    list.pop_back();
-  }
+  list.erase(it);
   return true;
 }
 
@@ -238,6 +235,12 @@ void Kelbor::addReaction(BReaction* reaction) {
 }
 
 void Kelbor::removeReaction(BReaction* reaction) {
+  if (isBeingDestroyed()) {
+    // Nothing is re-keyed or re-resolved in a model that is going.
+    eraseFrom(reactions_, reaction, false);
+    setCompileNeeded(true);
+    return;
+  }
   auto found = std::find(reactions_.begin(), reactions_.end(), reaction);
   if (found != reactions_.end()) {
     const auto position = static_cast<size_t>(found - reactions_.begin());
@@ -247,13 +250,11 @@ void Kelbor::removeReaction(BReaction* reaction) {
       for (BParameter* parameter : *law->getParameters()) componentRemoved(parameter);
     }
     componentRemoved(reaction);
-    eraseFrom(reactions_, reaction, !isBeingDestroyed());
-    if (!isBeingDestroyed()) {
-      // The reactions behind it moved up one place.
-      rekeyUnnamedReactions(
-          std::vector<KelborComponent*>(reactions_.begin() + position, reactions_.end()));
-      reaction->removeDependentState();
-    }
+    reactions_.erase(found);
+    // The reactions behind it moved up one place.
+    rekeyUnnamedReactions(
+        std::vector<KelborComponent*>(reactions_.begin() + position, reactions_.end()));
+    reaction->removeDependentState();
   }
   setCompileNeeded(true);
 }

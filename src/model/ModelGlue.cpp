@@ -57,7 +57,7 @@ void detachFromParentModel(OBInterface* modelInstance, OBInterface* parentInstan
   model->setOBIParent(nullptr);
   if (!parent) return;
   parent->deleteModel(model);
-  removeFromHandleVector(modelInstance, parent->getOBIModels());
+  leaveOwnedHandleVector(parentInstance, modelInstance, parent->getOBIModels());
   parent->setModelCompileNeeded();
 }
 

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <ks_utils/Errors.hpp>
 #include <ks_utils/StringHelpers.hpp>
+#include <obk/OBInterface.hpp>
 #include <set>
 
+#include "core/ListRemoval.hpp"
 #include "host/HostHelpers.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
@@ -34,8 +36,20 @@ void enterInstance(OBInterface* instance, void* vector) {
   if (instance) addToHandleVector(instance, static_cast<Vector*>(vector));
 }
 
-void leaveInstance(OBInterface* instance, void* vector) {
-  if (instance) removeFromHandleVector(instance, static_cast<Vector*>(vector));
+// Takes the member out of the list.  While the owner's instance is being
+// destroyed every member leaves, so the order of the rest no longer matters
+// and the list is emptied from the back (linear for the whole tree).
+template <class T>
+bool eraseMember(kstrVector<T*>& list, T* member, const OBInterface* owner) {
+  if (owner && owner->isBeingDestroyed()) return kstr::eraseUnordered(list, member);
+  auto it = std::find(list.begin(), list.end(), member);
+  if (it == list.end()) return false;
+  list.erase(it);
+  return true;
+}
+
+void leaveInstance(OBInterface* owner, OBInterface* instance, void* vector) {
+  if (instance) leaveOwnedHandleVector(owner, instance, static_cast<Vector*>(vector));
 }
 
 }  // namespace
@@ -111,10 +125,8 @@ void BCompartment::addSpecies(BSpecies* species) {
 }
 
 void BCompartment::removeSpecies(BSpecies* species) {
-  auto it = std::find(species_.begin(), species_.end(), species);
-  if (it != species_.end()) {
-    leaveInstance(species->getOBI(), obiSpecies_);
-    species_.erase(it);
+  if (eraseMember(species_, species, getOBI())) {
+    leaveInstance(getOBI(), species->getOBI(), obiSpecies_);
     eraseFromIndex(species, species->getName());
     if (Kelbor* model = getModel()) model->componentRemoved(species);
   }
@@ -122,9 +134,7 @@ void BCompartment::removeSpecies(BSpecies* species) {
 }
 
 void BCompartment::deleteSpecies(BSpecies* species) {
-  auto it = std::find(species_.begin(), species_.end(), species);
-  if (it != species_.end()) {
-    species_.erase(it);
+  if (eraseMember(species_, species, getOBI())) {
     eraseFromIndex(species, species->getName());
   }
   setModelCompileNeeded();
@@ -212,10 +222,8 @@ void BCompartment::moveCompartment(BCompartment* sub) {
 
 void BCompartment::removeCompartment(BCompartment* sub) {
   setModelCompileNeeded();
-  auto it = std::find(compartments_.begin(), compartments_.end(), sub);
-  const bool member = it != compartments_.end();
-  if (member) compartments_.erase(it);
-  leaveInstance(sub->getOBI(), obiCompartments_);
+  const bool member = eraseMember(compartments_, sub, getOBI());
+  leaveInstance(getOBI(), sub->getOBI(), obiCompartments_);
   // Only a member's tree leaves the model: anything else is not ours.
   if (Kelbor* model = getModel(); model && member) tellTreeRemoved(sub, model);
 }

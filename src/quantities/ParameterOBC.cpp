@@ -169,13 +169,13 @@ void removeParameterFromParent(OBInterface* instance) {
   if (parent && parent->getEnumType() == kstr::kineticlaw) {
     auto* law = static_cast<BKineticLaw*>(parent);
     auto* vector = static_cast<Vector*>(law->getOBIParameters());
-    removeFromHandleVector(instance, vector);
+    leaveOwnedHandleVector(parameter->getOBIParent(), instance, vector);
     law->setOBIParameters(vector);
     law->removeParameter(parameter);
   } else if (parent && parent->getEnumType() == kstr::kstrmodel) {
     auto* model = static_cast<Kelbor*>(parent);
     Vector* vector = model->getOBIParameters();
-    removeFromHandleVector(instance, vector);
+    leaveOwnedHandleVector(parameter->getOBIParent(), instance, vector);
     model->setOBIParameters(vector);
     model->removeParameter(parameter);
   }

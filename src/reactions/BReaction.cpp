@@ -19,6 +19,7 @@
 #include "model/MessageCatalog.hpp"
 #include "quantities/BParameter.hpp"
 #include "quantities/BSpecies.hpp"
+#include "reactions/ListPosition.hpp"
 
 namespace {
 
@@ -87,23 +88,8 @@ Kelbor* BReaction::modelForDefaultName() const {
 std::string BReaction::getDefaultName() const {
   Kelbor* model = modelForDefaultName();
   if (!model) return getID() ? std::string(getID()) : std::string();
-  const kstrVector<BReaction*>& list = *model->getReactions();
-  size_t position = list.size();
-  // The hint (or the end, where new reactions arrive) usually holds it;
-  // only a reordered or shortened list costs a scan.
-  if (positionHint_ < list.size() && list[positionHint_] == this) {
-    position = positionHint_;
-  } else if (!list.empty() && list.back() == this) {
-    position = list.size() - 1;
-  } else {
-    for (size_t i = 0; i < list.size(); ++i) {
-      if (list[i] == this) {
-        position = i;
-        break;
-      }
-    }
-  }
-  if (position < list.size()) positionHint_ = position;
+  // The hint usually holds it; only a reordered list costs a scan.
+  const size_t position = kstr::positionInList(*model->getReactions(), this, positionHint_);
   return kReservedPrefix + std::to_string(position + 1);
 }
 

@@ -41,10 +41,11 @@ void removeFromModel(OBInterface* instance, Vector* (Kelbor::*handles)() const,
                      void (Kelbor::*remove)(Comp*)) {
   auto* component = dynamic_cast<Comp*>(componentOf(instance));
   if (!component) return;
-  KelborComponent* parent = componentOf(component->getOBIParent());
+  OBInterface* owner = component->getOBIParent();
+  KelborComponent* parent = componentOf(owner);
   if (!parent || parent->getEnumType() != kstr::kstrmodel) return;
   auto* model = static_cast<Kelbor*>(parent);
-  removeFromHandleVector(instance, (model->*handles)());
+  leaveOwnedHandleVector(owner, instance, (model->*handles)());
   component->setModelCompileNeeded();
   (model->*remove)(component);
 }

@@ -1,6 +1,7 @@
 // Finding a component's position in its model's list when the list is
-// long: a remembered position, then the end of the list (where new ones
-// arrive), then a scan.
+// long: a remembered position, the place before it (where a removal ahead
+// of it moved it), then the end of the list (where new ones arrive), then a
+// scan.
 #pragma once
 
 #include <algorithm>
@@ -17,6 +18,8 @@ size_t positionInList(const kstrVector<T*>& list, const T* item, size_t& hint) {
   size_t position = list.size();
   if (hint < list.size() && list[hint] == item) {
     position = hint;
+  } else if (hint > 0 && hint <= list.size() && list[hint - 1] == item) {
+    position = hint - 1;
   } else if (!list.empty() && list.back() == item) {
     position = list.size() - 1;
   } else {

@@ -107,7 +107,7 @@ void BReactionOBC::destroyInstance(OBInterface* inst) {
     KelborComponent* parentComponent = componentOf(parent);
     if (parentComponent && parentComponent->getEnumType() == kstr::kstrmodel) {
       auto* model = static_cast<Kelbor*>(parentComponent);
-      removeFromHandleVector(inst, model->getOBIReactions());
+      leaveOwnedHandleVector(parent, inst, model->getOBIReactions());
       reaction->setModelCompileNeeded();
       model->removeReaction(reaction);
     }

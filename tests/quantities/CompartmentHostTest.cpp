@@ -470,3 +470,29 @@ TEST_F(CompartmentHostTest, CopyIsRefusedAndUnitsAreTested) {
 }
 
 }  // namespace
+
+// Deleting a compartment with species empties its lists at once; the model
+// and the compartment that stays keep their members, in order, with the
+// references their vectors hold.
+TEST_F(CompartmentHostTest, DeletingACompartmentKeepsTheRestOfTheModel) {
+  OBInterface* model = newModel();
+  OBInterface* first = newCompartment(model, "first");
+  OBInterface* cell = newCompartment(model, "cell");
+  OBInterface* other = newCompartment(model, "other");
+  for (const char* name : {"a", "b", "c"}) addSpecies(cell, name);
+  OBInterface* kept = addSpecies(other, "t");
+  addSpecies(other, "u");
+  auto* m = behind<Kelbor>(model);
+
+  EXPECT_TRUE(host().destroy(cell));
+  EXPECT_EQ(m->getOBICompartments()->elements(), (std::vector<OBInterface*>{first, other}));
+  EXPECT_EQ(m->getCompartments()->size(), 2u);
+  EXPECT_EQ(names(host().get(other, "Species")), (std::vector<std::string>{"t", "u"}));
+  EXPECT_EQ(kept->getExternalReferenceCount(), 1);
+  EXPECT_FALSE(m->isComponentNameInUse("cell", kstr::compartment));
+  for (const char* name : {"a", "b", "c"}) {
+    EXPECT_FALSE(m->isComponentNameInUse(name, kstr::species)) << name;
+  }
+  EXPECT_TRUE(m->isComponentNameInUse("t", kstr::species));
+  EXPECT_TRUE(obkDestroyDiagnostics().empty());
+}
