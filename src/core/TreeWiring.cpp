@@ -109,11 +109,6 @@ void registerOrUndo(HostWiring& wiring, Call call) {
   registerOrUndo(wiring, call, [] {});
 }
 
-[[noreturn]] void raiseDuplicateCompartmentName() {
-  kstr_error("Kestrion:KS_COMPARTMENT_DUPLICATE_NAME",
-             kstr::code(kstr::MessageCode::KS_COMPARTMENT_DUPLICATE_NAME));
-}
-
 // A compartment tree may join the model when it belongs to no other model
 // and none of its names is used by a compartment of the model or twice in
 // the tree.
@@ -126,11 +121,7 @@ void checkCompartmentTreeCanJoin(const BCompartment& compartment, const Kelbor& 
   kstrVector<const char*> names;
   names.push_back(compartment.getName().c_str());
   compartment.getNamesInTree(names);
-  if (model.isAnyComponentNameInUse(names, kstr::compartment)) raiseDuplicateCompartmentName();
-  std::set<std::string> seen;
-  for (const char* name : names) {
-    if (*name && !seen.insert(name).second) raiseDuplicateCompartmentName();
-  }
+  BCompartment::checkNamesCanJoin(names, model, "Kestrion:KS_COMPARTMENT_DUPLICATE_NAME");
 }
 
 // The host handle of the model that owns the compartment's instance in the
