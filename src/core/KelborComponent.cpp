@@ -1,6 +1,7 @@
 #include "core/KelborComponent.hpp"
 
 #include <cstring>
+#include <map>
 
 #include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
@@ -54,6 +55,18 @@ const char* componentTypeKeyword(int kind) {
     default:
       return nullptr;
   }
+}
+
+bcomptype componentTypeFromKeyword(const std::string& keyword) {
+  // Built on first use, in table order.
+  static const std::map<std::string, bcomptype> kinds = [] {
+    std::map<std::string, bcomptype> table;
+#define KSTR_COMPONENT_KIND(value, name, keyword) table.emplace(keyword, name);
+#include "core/ComponentKinds.def"
+    return table;
+  }();
+  auto found = kinds.find(keyword);
+  return found == kinds.end() ? not_a_component : found->second;
 }
 
 }  // namespace kstr

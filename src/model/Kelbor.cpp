@@ -387,10 +387,7 @@ BCompartment* Kelbor::anyCompartmentUsingName(const std::string& name) const {
 
 BParameter* Kelbor::anyModelParameterUsingName(const std::string& name) const {
   if (name.empty()) return nullptr;
-  for (BParameter* p : parameters_) {
-    if (p->getName() == name) return p;
-  }
-  return nullptr;
+  return static_cast<BParameter*>(findModelParameter(name));
 }
 
 bool Kelbor::isAnySpeciesUsedByReactions(const kstrVector<BSpecies*>& species) const {
@@ -464,13 +461,26 @@ bool splitQualifiedName(const std::string& name, std::string& container, std::st
 
 }  // namespace
 
+KelborComponent* Kelbor::findModelParameter(const std::string& name) const {
+  // The symbol table files every named model parameter under its bracketed
+  // name; while the model is torn down the list is walked instead.
+  if (isBeingDestroyed()) return findByName(parameters_, name);
+  std::string key = name;
+  bracketNameIfNotValidIdentifier(key);
+  const SymbolTable::Namespace* space = symbolTable_->getNamespace(SymbolTable::modelParameterNamespace);
+  for (auto [it, end] = space->byName.equal_range(key); it != end; ++it) {
+    if (it->second->getName() == name) return it->second;
+  }
+  return nullptr;
+}
+
 KelborComponent* Kelbor::getPartiallyQualifiedComponent(const std::string& name,
                                                         kstr::bcomptype kind) const {
   std::string container, part;
   if (!splitQualifiedName(name, container, part)) return nullptr;
   switch (kind) {
     case kstr::parameter: {
-      if (container.empty()) return findByName(parameters_, part);
+      if (container.empty()) return findModelParameter(part);
       BReaction* reaction = findByName(reactions_, container);
       BKineticLaw* law = reaction ? reaction->getKineticLaw() : nullptr;
       return law ? findByName(*law->getParameters(), part) : nullptr;

@@ -28,6 +28,8 @@ std::vector<std::string> expectedClasses() {
   std::vector<std::string> names;
 #define KSTR_HOST_CLASS(getter, name) names.push_back(name);
 #include "core/HostClasses.def"
+  // The dose classes follow the list.
+  names.insert(names.end(), {"Dose", "ScheduleDose", "RepeatDose"});
   return names;
 }
 
