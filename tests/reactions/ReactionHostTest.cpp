@@ -295,7 +295,7 @@ TEST_F(ReactionHostTest, DisplayTable) {
   EXPECT_EQ(hbTestPrinted(),
             "\n   Kestrion Reaction Array\n\n   Index:    Reaction:\n   1         A -> B\n\n");
   hbTestClearPrinted();
-  host().call("display", {host().own(host().get(m, "Reactions"))});
+  host().call("display", {host().get(m, "Reactions")});
   EXPECT_EQ(hbTestPrinted(),
             "\n   Kestrion Reaction Array\n\n   Index:    Reaction:\n   1         A -> B\n"
             "   2         2 B <-> C\n\n");
