@@ -150,7 +150,6 @@ void addSpeciesBelowCompartment(OBInterface* speciesInstance, OBInterface* compa
       speciesInstance, [&] { return compartment->getOBISpecies(); },
       [&](Vector* v) { compartment->setOBISpecies(v); });
   wiring.recordParentHandle(species, compartmentInstance);
-  postChildAdded(compartmentInstance, speciesInstance, "species");
   KelborComponent* previousParent = species->getParent();
   registerOrUndo(
       wiring, [&] { compartment->addSpecies(species); },
@@ -158,6 +157,7 @@ void addSpeciesBelowCompartment(OBInterface* speciesInstance, OBInterface* compa
         compartment->removeSpecies(species);
         species->setParent(previousParent);
       });
+  postChildAdded(compartmentInstance, speciesInstance, "species");
 }
 
 void addCompartmentBelowModel(OBInterface* compartmentInstance, OBInterface* modelInstance) {
@@ -242,12 +242,12 @@ void wireBelowModel(OBInterface* childInstance, Child* child, OBInterface* model
   wiring.enter(childInstance, get, set);
   model->setModelCompileNeeded();
   wiring.recordParentHandle(child, modelInstance);
-  if (keyword) postChildAdded(modelInstance, childInstance, keyword);
   KelborComponent* previousParent = child->getParent();
   registerOrUndo(wiring, registry, [&] {
     rollback();
     child->setParent(previousParent);
   });
+  if (keyword) postChildAdded(modelInstance, childInstance, keyword);
 }
 
 }  // namespace
@@ -294,7 +294,6 @@ void addKineticLawBelowReaction(OBInterface* lawInstance, OBInterface* reactionI
   HostWiring wiring(lawInstance);
   wiring.below(reactionInstance);
   wiring.recordParentHandle(law, reactionInstance);
-  postChildAdded(reactionInstance, lawInstance, "kineticlaw");
   KelborComponent* previousParent = law->getParent();
   OBInterface* previousLaw = reaction->getOBIKineticLaw();
   registerOrUndo(wiring, [&] {
@@ -308,6 +307,7 @@ void addKineticLawBelowReaction(OBInterface* lawInstance, OBInterface* reactionI
       throw;
     }
   });
+  postChildAdded(reactionInstance, lawInstance, "kineticlaw");
 }
 
 // --- parameters ------------------------------------------------------------------------
@@ -327,7 +327,6 @@ void attachParameterToModel(OBInterface* parameterInstance, OBInterface* modelIn
       parameterInstance, [&] { return model->getOBIParameters(); },
       [&](Vector* v) { model->setOBIParameters(v); });
   wiring.recordParentHandle(parameter, modelInstance);
-  postChildAdded(modelInstance, parameterInstance, "parameter");
   KelborComponent* previousParent = parameter->getParent();
   registerOrUndo(
       wiring, [&] { model->addParameter(parameter); },
@@ -335,6 +334,7 @@ void attachParameterToModel(OBInterface* parameterInstance, OBInterface* modelIn
         model->removeParameter(parameter);
         parameter->setParent(previousParent);
       });
+  postChildAdded(modelInstance, parameterInstance, "parameter");
 }
 
 // --- mass-action kinetic laws ---------------------------------------------------------
