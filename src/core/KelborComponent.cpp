@@ -282,7 +282,7 @@ void KelborComponent::fillDisplayQualifiedName(std::string& out) const {
 void KelborComponent::getPQN(std::string& out) const {
   out.clear();
   Kelbor* model = getModel();
-  if (model && model->getNumCompartmentsInTree() > 1) {
+  if (model && model->hasSeveralCompartments()) {
     fillPartiallyQualifiedName(out);
     return;
   }
