@@ -9,6 +9,7 @@
 #include <qx/qx.hpp>
 
 #include "kinetics/BLibrary.hpp"
+#include "kinetics/BUnitPrefixWrapper.hpp"
 #include "kinetics/BUnitWrapper.hpp"
 #include "model/MessageCatalog.hpp"
 
@@ -51,12 +52,17 @@ void BQuorvixRoot::destroyInstance() {
   BQuorvixRoot* root = theRoot;
   theRoot = nullptr;
   theRootInstance = nullptr;
+  interpSetRootInstance(nullptr);
   delete root;
 }
 
 OBInterface* getOBIRoot() { return theRootInstance; }
 
-void setOBIRoot(OBInterface* instance) { theRootInstance = instance; }
+// The host's "kstrselect" searches below the root's instance.
+void setOBIRoot(OBInterface* instance) {
+  theRootInstance = instance;
+  interpSetRootInstance(instance);
+}
 
 BQuorvixRoot::BQuorvixRoot() : builtin_(new BLibrary()), user_(new BLibrary()) {
   tempDir_ = askTempName();

@@ -243,6 +243,10 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // Step 5 of postSetReaction: a mass-action law re-derives and announces
   // its variable names.
   void refreshMassActionNames();
+  // A renamed parameter (species) that the kinetic law binds keeps its
+  // binding under the new name, and the rate is composed again.
+  void renameLawBindings(const KelborComponent* component, const std::string& oldBracketedName,
+                         const std::string& oldQualifiedName);
   bool hasLawNamed(const char* abstractName) const;
   void notifyReactionChanged();
   void notifyLawProperty(const char* property) const;
