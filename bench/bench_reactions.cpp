@@ -5,6 +5,9 @@
 // same per affected reaction whatever the size of the model.  The same holds
 // for reactions given kinetic laws (mass action, and an enzyme law for every
 // tenth reaction) and for renaming a species bound in 1,000 enzyme laws.
+// Adding a reaction costs the same among 10 and among 10,000 compartments,
+// and the sorted users of a species cost the same per user at 1,000 and
+// 10,000.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -18,6 +21,7 @@
 #include "host/HostHelpers.hpp"
 #include "model/BQuorvixRoot.hpp"
 #include "model/Kelbor.hpp"
+#include "quantities/BCompartment.hpp"
 #include "quantities/BSpecies.hpp"
 #include "reactions/BReaction.hpp"
 
@@ -54,6 +58,25 @@ OBInterface* buildModel(TestHost& host, int n) {
 
 void resetRoot(TestHost& host) { host.call(getOBIRoot(), "reset"); }
 
+// Untimed end of one iteration: the model must hold every reaction; then the
+// root is emptied for the next one.
+void finishIteration(benchmark::State& state, TestHost& host, OBInterface* model, int reactions) {
+  state.PauseTiming();
+  const auto* kelbor = static_cast<const Kelbor*>(componentOf(model));
+  if (!kelbor || static_cast<int>(kelbor->getNumReactions()) != reactions) {
+    state.SkipWithError("the model does not hold every reaction");
+  }
+  host.clearLogs();
+  resetRoot(host);
+  state.ResumeTiming();
+}
+
+void countPerReaction(benchmark::State& state, int reactions) {
+  state.counters["per_reaction"] = benchmark::Counter(
+      static_cast<double>(reactions), benchmark::Counter::kIsIterationInvariantRate |
+                                          benchmark::Counter::kInvert);
+}
+
 // One model of n species (plus Hub) and n reactions per iteration; the
 // counter is the cost per reaction.
 void BM_BuildFromEquations(benchmark::State& state) {
@@ -65,17 +88,9 @@ void BM_BuildFromEquations(benchmark::State& state) {
     host.start();
     state.ResumeTiming();
     OBInterface* model = buildModel(host, n);
-    state.PauseTiming();
-    const auto* kelbor = static_cast<const Kelbor*>(componentOf(model));
-    if (!kelbor || static_cast<int>(kelbor->getNumReactions()) != n) {
-      state.SkipWithError("the model does not hold every reaction");
-    }
-    resetRoot(host);
-    state.ResumeTiming();
+    finishIteration(state, host, model, n);
   }
-  state.counters["per_reaction"] = benchmark::Counter(
-      static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate |
-                                  benchmark::Counter::kInvert);
+  countPerReaction(state, n);
 }
 BENCHMARK(BM_BuildFromEquations)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)
     ->Iterations(3);
@@ -112,6 +127,79 @@ void BM_RenameSpeciesUsedBy1000Reactions(benchmark::State& state) {
 }
 BENCHMARK(BM_RenameSpeciesUsedBy1000Reactions)->Arg(1000)->Arg(10000)
     ->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Adds kAddedReactions reactions whose species live in the compartments of a
+// model of n compartments (the equations name them "cJ.A"); the counter is
+// the cost per reaction, which must not grow with the number of compartments.
+constexpr int kAddedReactions = 1000;
+
+void BM_AddReactionAmongCompartments(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  hbTestSetEcho(false);
+  for (auto _ : state) {
+    state.PauseTiming();
+    TestHost host;
+    host.start();
+    OBInterface* model = host.construct("Model", {host.str("bench")});
+    for (int c = 0; c < n; ++c) {
+      host.call(model, "addcompartment", {host.str(("c" + std::to_string(c)).c_str())}, 1);
+    }
+    host.clearLogs();
+    state.ResumeTiming();
+    for (int i = 0; i < kAddedReactions; ++i) {
+      const std::string compartment = "c" + std::to_string((i * 7919) % n);
+      const std::string equation = compartment + ".A" + std::to_string(i) + " -> " + compartment +
+                                   ".B" + std::to_string(i);
+      host.call(model, "addreaction", {host.str(equation.c_str())}, 1);
+    }
+    finishIteration(state, host, model, kAddedReactions);
+  }
+  countPerReaction(state, kAddedReactions);
+}
+BENCHMARK(BM_AddReactionAmongCompartments)->Arg(10)->Arg(10000)->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// Asks 20 times for the sorted users of a species that n reactions use (in
+// their equations and rates); the counter is the cost per user and call,
+// which must not grow with the number of users.
+void BM_SortedUsagesOfASpecies(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  constexpr int kCalls = 20;
+  hbTestSetEcho(false);
+  TestHost host;
+  host.start();
+  OBInterface* model = host.construct("Model", {host.str("bench")});
+  host.call(model, "addcompartment", {host.str("cell")}, 1);
+  host.call(model, "addparameter", {host.str("k")}, 1);
+  for (int i = 0; i < n; ++i) {
+    host.call(model, "addreaction",
+              {host.str(("Hub -> P" + std::to_string(i)).c_str()), host.str("ReactionRate"),
+               host.str("k*Hub")},
+              1);
+  }
+  OBInterface* hub = static_cast<Kelbor*>(componentOf(model))
+                         ->getNamedCompartment("cell")
+                         ->getNamedSpecies("Hub")
+                         ->getOBI();
+  for (auto _ : state) {
+    for (int call = 0; call < kCalls; ++call) {
+      std::vector<qxArray*> out = host.call(hub, "privategetusages", {host.logical(true)}, 1);
+      if (qxGetNumberOfElements(out.at(0)) != static_cast<size_t>(n)) {
+        state.SkipWithError("not every user was found");
+      }
+    }
+    state.PauseTiming();
+    host.clearLogs();
+    state.ResumeTiming();
+  }
+  state.counters["per_user_and_call"] = benchmark::Counter(
+      static_cast<double>(n) * kCalls, benchmark::Counter::kIsIterationInvariantRate |
+                                           benchmark::Counter::kInvert);
+  host.clearLogs();
+  resetRoot(host);
+}
+BENCHMARK(BM_SortedUsagesOfASpecies)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 // n reactions with a "MassAction" law bound to k, and n/10 more with a
 // "Henri-Michaelis-Menten" law bound to Vm, Km and their substrate.

@@ -185,6 +185,8 @@ void KelborComponent::rename(const std::string& name) {
   std::string trimmed = name;
   STDStringHelpers::trimWhitespace(trimmed);
   errorForInvalidName(trimmed, parent_);
+  // The own name again: nothing to rewrite anywhere.
+  if (trimmed == name_) return;
   if (Kelbor* model = getModel()) model->componentRename(this, trimmed);
   setName(trimmed);
   notifyPropertyPostSet(obi_, "Name", name_.c_str());
@@ -196,6 +198,7 @@ quorvix::type_defs::RenameUndoData KelborComponent::rename(
   STDStringHelpers::trimWhitespace(trimmed);
   errorForInvalidName(trimmed, parent_);
   quorvix::type_defs::RenameUndoData record;
+  if (trimmed == name_) return record;
   if (Kelbor* model = getModel()) record = model->componentRename(this, trimmed, undo);
   setName(trimmed);
   if (Kelbor* model = getModel()) model->setCompileNeeded(true);
@@ -279,7 +282,7 @@ void KelborComponent::fillDisplayQualifiedName(std::string& out) const {
 void KelborComponent::getPQN(std::string& out) const {
   out.clear();
   Kelbor* model = getModel();
-  if (model && model->getNumCompartmentsInTree() > 1) {
+  if (model && model->hasSeveralCompartments()) {
     fillPartiallyQualifiedName(out);
     return;
   }

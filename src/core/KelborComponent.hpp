@@ -59,7 +59,9 @@ class KELBOR_API KelborComponent {
   virtual void setName(const std::string& name);
   virtual const std::string& getName() const;
   // Undoable rename: checks the name, lets the model rewrite every
-  // expression that names the component, then sets the name.
+  // expression that names the component, then sets the name.  A checked
+  // name equal to the current one (after trimming) changes nothing and
+  // answers an empty record.
   virtual quorvix::type_defs::RenameUndoData rename(
       const std::string& name, const quorvix::type_defs::RenameUndoData& undo);
   virtual void rename(const std::string& name);

@@ -100,6 +100,8 @@ void PLInitialize_kelbor() {
     qxErrMsgIdAndTxt(e.getIdentifier().c_str(), "%s", e.getMessage().c_str());
   } catch (const std::exception& e) {
     qxErrMsgIdAndTxt("Kestrion:StartupFailed", "%s", e.what());
+  } catch (...) {
+    qxErrMsgIdAndTxt("Kestrion:StartupFailed", "%s", "Start-up failed with an unknown error.");
   }
   startedUp = true;
 }

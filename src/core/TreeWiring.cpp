@@ -109,11 +109,6 @@ void registerOrUndo(HostWiring& wiring, Call call) {
   registerOrUndo(wiring, call, [] {});
 }
 
-[[noreturn]] void raiseDuplicateCompartmentName() {
-  kstr_error("Kestrion:KS_COMPARTMENT_DUPLICATE_NAME",
-             kstr::code(kstr::MessageCode::KS_COMPARTMENT_DUPLICATE_NAME));
-}
-
 // A compartment tree may join the model when it belongs to no other model
 // and none of its names is used by a compartment of the model or twice in
 // the tree.
@@ -126,11 +121,7 @@ void checkCompartmentTreeCanJoin(const BCompartment& compartment, const Kelbor& 
   kstrVector<const char*> names;
   names.push_back(compartment.getName().c_str());
   compartment.getNamesInTree(names);
-  if (model.isAnyComponentNameInUse(names, kstr::compartment)) raiseDuplicateCompartmentName();
-  std::set<std::string> seen;
-  for (const char* name : names) {
-    if (*name && !seen.insert(name).second) raiseDuplicateCompartmentName();
-  }
+  BCompartment::checkNamesCanJoin(names, model, "Kestrion:KS_COMPARTMENT_DUPLICATE_NAME");
 }
 
 // The host handle of the model that owns the compartment's instance in the
@@ -159,7 +150,6 @@ void addSpeciesBelowCompartment(OBInterface* speciesInstance, OBInterface* compa
       speciesInstance, [&] { return compartment->getOBISpecies(); },
       [&](Vector* v) { compartment->setOBISpecies(v); });
   wiring.recordParentHandle(species, compartmentInstance);
-  postChildAdded(compartmentInstance, speciesInstance, "species");
   KelborComponent* previousParent = species->getParent();
   registerOrUndo(
       wiring, [&] { compartment->addSpecies(species); },
@@ -167,6 +157,7 @@ void addSpeciesBelowCompartment(OBInterface* speciesInstance, OBInterface* compa
         compartment->removeSpecies(species);
         species->setParent(previousParent);
       });
+  postChildAdded(compartmentInstance, speciesInstance, "species");
 }
 
 void addCompartmentBelowModel(OBInterface* compartmentInstance, OBInterface* modelInstance) {
@@ -251,12 +242,12 @@ void wireBelowModel(OBInterface* childInstance, Child* child, OBInterface* model
   wiring.enter(childInstance, get, set);
   model->setModelCompileNeeded();
   wiring.recordParentHandle(child, modelInstance);
-  if (keyword) postChildAdded(modelInstance, childInstance, keyword);
   KelborComponent* previousParent = child->getParent();
   registerOrUndo(wiring, registry, [&] {
     rollback();
     child->setParent(previousParent);
   });
+  if (keyword) postChildAdded(modelInstance, childInstance, keyword);
 }
 
 }  // namespace
@@ -303,7 +294,6 @@ void addKineticLawBelowReaction(OBInterface* lawInstance, OBInterface* reactionI
   HostWiring wiring(lawInstance);
   wiring.below(reactionInstance);
   wiring.recordParentHandle(law, reactionInstance);
-  postChildAdded(reactionInstance, lawInstance, "kineticlaw");
   KelborComponent* previousParent = law->getParent();
   OBInterface* previousLaw = reaction->getOBIKineticLaw();
   registerOrUndo(wiring, [&] {
@@ -317,6 +307,7 @@ void addKineticLawBelowReaction(OBInterface* lawInstance, OBInterface* reactionI
       throw;
     }
   });
+  postChildAdded(reactionInstance, lawInstance, "kineticlaw");
 }
 
 // --- parameters ------------------------------------------------------------------------
@@ -336,7 +327,6 @@ void attachParameterToModel(OBInterface* parameterInstance, OBInterface* modelIn
       parameterInstance, [&] { return model->getOBIParameters(); },
       [&](Vector* v) { model->setOBIParameters(v); });
   wiring.recordParentHandle(parameter, modelInstance);
-  postChildAdded(modelInstance, parameterInstance, "parameter");
   KelborComponent* previousParent = parameter->getParent();
   registerOrUndo(
       wiring, [&] { model->addParameter(parameter); },
@@ -344,6 +334,7 @@ void attachParameterToModel(OBInterface* parameterInstance, OBInterface* modelIn
         model->removeParameter(parameter);
         parameter->setParent(previousParent);
       });
+  postChildAdded(modelInstance, parameterInstance, "parameter");
 }
 
 // --- mass-action kinetic laws ---------------------------------------------------------

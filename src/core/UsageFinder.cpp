@@ -23,8 +23,15 @@ void appendWithReference(Vector* result, OBInterface* handle) {
   result->addElement(handle);
 }
 
-int positionIn(const Vector* vector, const OBInterface* handle) {
-  return vector ? vector->indexOf(handle) : -1;
+// The handle's place in the model's handle vector of its kind.  The model's
+// own list of that kind has the same order, and its index answers at once;
+// the vector is searched only when the two disagree.
+int positionIn(const Kelbor& model, const Vector* vector, const KelborComponent* listener,
+               const OBInterface* handle) {
+  if (!vector) return -1;
+  const int position = model.getListPosition(listener);
+  if (position >= 0 && vector->elementAt(position) == handle) return position;
+  return vector->indexOf(handle);
 }
 
 }  // namespace
@@ -46,11 +53,11 @@ void collectListenerUsages(Vector* result, const KelborComponent* component, boo
     if (!handle) continue;
     const char* cls = handle->getClass()->getName();
     if (std::strcmp(cls, "Reaction") == 0) {
-      order.emplace_back(0, positionIn(model->getOBIReactions(), handle), handle);
+      order.emplace_back(0, positionIn(*model, model->getOBIReactions(), listener, handle), handle);
     } else if (std::strcmp(cls, "Rule") == 0) {
-      order.emplace_back(1, positionIn(model->getOBIRules(), handle), handle);
+      order.emplace_back(1, positionIn(*model, model->getOBIRules(), listener, handle), handle);
     } else if (std::strcmp(cls, "Event") == 0) {
-      order.emplace_back(2, positionIn(model->getOBIEvents(), handle), handle);
+      order.emplace_back(2, positionIn(*model, model->getOBIEvents(), listener, handle), handle);
     }
   }
   std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {

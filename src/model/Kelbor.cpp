@@ -73,6 +73,7 @@ Kelbor::~Kelbor() {
   models_.clear();
   reactions_.clear();
   rules_.clear();
+  listPositions_.clear();
   obiEvents_ = obiModels_ = obiReactions_ = obiRules_ = obiSpecies_ = nullptr;
   obiCompartments_ = obiParameters_ = nullptr;
   delete uuid_;
@@ -130,16 +131,19 @@ void Kelbor::setOBICompartments(Vector* handle) {
 
 void Kelbor::reorderEvents(const kstrVector<BEvent*>& order) {
   events_ = order;
+  listsChanged();
   setCompileNeeded(true);
 }
 void Kelbor::reorderRules(const kstrVector<BRule*>& order) {
   rules_ = order;
+  listsChanged();
   setCompileNeeded(true);
 }
 void Kelbor::reorderReactions(const kstrVector<BReaction*>& order) {
   std::map<const BReaction*, size_t> before;
   for (size_t i = 0; i < reactions_.size(); ++i) before.emplace(reactions_[i], i);
   reactions_ = order;
+  listsChanged();
   // Unnamed reactions that moved answer another default name now.
   std::vector<KelborComponent*> moved;
   for (size_t i = 0; i < reactions_.size(); ++i) {
@@ -228,6 +232,7 @@ void Kelbor::addReaction(BReaction* reaction) {
                kstr::code(kstr::MessageCode::KS_DUPLICATE_REACTION_NAME));
   }
   reactions_.push_back(reaction);
+  listsChanged();
   reaction->setParent(this);
   if (BKineticLaw* law = reaction->getKineticLaw()) law->setParent(reaction);
   componentAdded(reaction);
@@ -238,6 +243,7 @@ void Kelbor::removeReaction(BReaction* reaction) {
   if (isBeingDestroyed()) {
     // Nothing is re-keyed or re-resolved in a model that is going.
     eraseFrom(reactions_, reaction, false);
+    listsChanged();
     setCompileNeeded(true);
     return;
   }
@@ -251,6 +257,7 @@ void Kelbor::removeReaction(BReaction* reaction) {
     }
     componentRemoved(reaction);
     reactions_.erase(found);
+    listsChanged();
     // The reactions behind it moved up one place.
     rekeyUnnamedReactions(
         std::vector<KelborComponent*>(reactions_.begin() + position, reactions_.end()));
@@ -261,24 +268,28 @@ void Kelbor::removeReaction(BReaction* reaction) {
 
 void Kelbor::addRule(BRule* rule) {
   rules_.push_back(rule);
+  listsChanged();
   rule->setOBIParent(getOBI());
   rule->setParent(this);
   setCompileNeeded(true);
 }
 
 void Kelbor::deleteRule(BRule* rule) {
+  listsChanged();
   if (eraseFrom(rules_, rule, !isBeingDestroyed()) && !isBeingDestroyed()) rule->removeDependentState();
   setCompileNeeded(true);
 }
 
 void Kelbor::addEvent(BEvent* event) {
   events_.push_back(event);
+  listsChanged();
   event->setOBIParent(getOBI());
   event->setParent(this);
   setCompileNeeded(true);
 }
 
 void Kelbor::deleteEvent(BEvent* event) {
+  listsChanged();
   if (eraseFrom(events_, event, !isBeingDestroyed()) && !isBeingDestroyed()) event->removeDependentState();
   setCompileNeeded(true);
 }
@@ -318,6 +329,21 @@ void Kelbor::componentRemoved(KelborComponent* component) {
   if (isBeingDestroyed()) return;
   if (component->getEnumType() == kstr::compartment) tellReactionsOnCompartmentCrossing();
   symbolTable_->componentRemoved(component);
+}
+
+int Kelbor::getListPosition(const KelborComponent* component) const {
+  if (listPositionsStale_) {
+    listPositions_.clear();
+    auto enter = [this](const auto& list) {
+      for (size_t i = 0; i < list.size(); ++i) listPositions_.emplace(list[i], static_cast<int>(i));
+    };
+    enter(reactions_);
+    enter(rules_);
+    enter(events_);
+    listPositionsStale_ = false;
+  }
+  auto found = listPositions_.find(component);
+  return found == listPositions_.end() ? -1 : found->second;
 }
 
 // --- tree queries -------------------------------------------------------------------
@@ -375,6 +401,19 @@ Vector* Kelbor::getSpeciesOBIs() const {
 }
 
 BCompartment* Kelbor::getNamedCompartment(const std::string& name) const {
+  // Every compartment of a live model is entered in the symbol table under
+  // its (bracketed) name; the tree is walked only while the model is being
+  // destroyed or when the entry is not this model's compartment of that name.
+  if (!isBeingDestroyed() && !name.empty()) {
+    std::string key = name;
+    bracketNameIfNotValidIdentifier(key);
+    KelborComponent* found = symbolTable_->findInNamespace(
+        key, *symbolTable_->getNamespace(SymbolTable::compartmentNamespace));
+    if (!found) return nullptr;
+    if (found->getName() == name && found->getModelGlobalData() == getModelGlobalData()) {
+      return static_cast<BCompartment*>(found);
+    }
+  }
   std::unique_ptr<kstrVector<BCompartment*>> all(getAllCompartmentsInTree());
   for (BCompartment* c : *all) {
     if (c->getName() == name) return c;

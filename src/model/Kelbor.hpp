@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <boost/function.hpp>
@@ -145,7 +146,11 @@ class KELBOR_API Kelbor : public KelborComponent {
   virtual uint64_t getNumCompartmentsInTree() const;
   // getNumCompartmentsInTree() >= 2, told from the top of the tree alone
   // (constant time).
-  bool hasSeveralCompartments() const;
+  virtual bool hasSeveralCompartments() const;
+  // The 0-based place of a reaction, rule or event in the model's list of its
+  // kind, or -1 when it is in none.  Logarithmic on average: an index rebuilt
+  // on the first call after one of the three lists changed.
+  int getListPosition(const KelborComponent* component) const;
   uint32_t getNumSpeciesInTree() const;
   BSpecies* getSpeciesInTreeAt(uint64_t index) const;
   BCompartment* getCompartmentInTreeAt(uint64_t index) const;
@@ -295,6 +300,7 @@ class KELBOR_API Kelbor : public KelborComponent {
   void tellReactionsOnCompartmentCrossing();
   void enterCompartmentSubtree(BCompartment* compartment);
   void rekeyUnnamedReactions(const std::vector<KelborComponent*>& reactions);
+  void listsChanged() { listPositionsStale_ = true; }
 
   void* odeSimulationData_ = nullptr;
   ODESimulationDataApi* odeSimulationDataApi_ = nullptr;
@@ -332,4 +338,6 @@ class KELBOR_API Kelbor : public KelborComponent {
   bool reactionsToldMultiple_ = false;
   SymbolTable* symbolTable_ = nullptr;
   InUseCallback inUseCallback_;
+  mutable std::unordered_map<const KelborComponent*, int> listPositions_;
+  mutable bool listPositionsStale_ = true;
 };

@@ -141,7 +141,7 @@ KelborOBC::KelborOBC() {
 }
 
 OBInterface* KelborOBC::createInstance(OBDatabaseClient*, int argc, void* const argv[],
-                                       OBInterface*, int) {
+                                       OBInterface* creator, int) {
   auto* const* values = reinterpret_cast<qxArray* const*>(argv);
   const std::string name = argc > 0 ? creationName(values[0]) : std::string();
   auto* model = new Kelbor();
@@ -158,7 +158,9 @@ OBInterface* KelborOBC::createInstance(OBDatabaseClient*, int argc, void* const 
                      error);
     }
   }
-  attachDefaultConfigSet(instance);
+  // A model made by another model ("addmodel") becomes its sub-model, and
+  // configuration sets belong to top-level models only.
+  if (getKestrionObjectEnumType(creator) != kstr::kstrmodel) attachDefaultConfigSet(instance);
   attachModelBelowRoot(instance);
   return made.disown();
 }

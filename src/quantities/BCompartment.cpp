@@ -1,5 +1,7 @@
 #include "quantities/BCompartment.hpp"
 
+#include <set>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -162,6 +164,20 @@ void BCompartment::errorForInvalidNameStatic(const std::string& name,
     kstr_error("Kestrion:KS_COMPARTMENT_DUPLICATE_NAME",
                kstr::code(kstr::MessageCode::KS_COMPARTMENT_DUPLICATE_NAME));
   }
+}
+
+void BCompartment::checkNamesCanJoin(const kstrVector<const char*>& names, const Kelbor& model,
+                                     const char* duplicateId) {
+  for (const char* name : names) {
+    if (!*name) {
+      kstr_error("Kestrion:INVALIDNAME_RESERVED",
+                 kstr::code(kstr::MessageCode::KS_INVALIDNAME_RESERVED));
+    }
+  }
+  bool clash = model.isAnyComponentNameInUse(names, kstr::compartment);
+  std::set<std::string> seen;
+  for (const char* name : names) clash = clash || !seen.insert(name).second;
+  if (clash) kstr_error(duplicateId, kstr::code(kstr::MessageCode::KS_COMPARTMENT_DUPLICATE_NAME));
 }
 
 // --- quantity ----------------------------------------------------------------------

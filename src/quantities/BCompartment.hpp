@@ -64,6 +64,12 @@ class KELBOR_API BCompartment : public kstr::QuantityComponent {
   //     compartment of the model, at any depth, has the name.
   // A model argument of another kind is not searched.
   static void errorForInvalidNameStatic(const std::string& name, const KelborComponent* model);
+  // Checks the names of a compartment tree about to join the model: an
+  // unnamed compartment raises "Kestrion:INVALIDNAME_RESERVED"; a name that a
+  // compartment of the model holds, or that the tree holds twice, raises the
+  // duplicate-name error under the given identifier.
+  static void checkNamesCanJoin(const kstrVector<const char*>& names, const Kelbor& model,
+                                const char* duplicateId);
 
   const char* getType() const override { return "compartment"; }
   kstr::bcomptype getEnumType() const override { return kstr::compartment; }

@@ -84,11 +84,7 @@ void BCompartment::checkTreeNamesFree(const BCompartment* sub) const {
   kstrVector<const char*> names;
   names.push_back(sub->getName().c_str());
   sub->getNamesInTree(names);
-  if (model->isAnyComponentNameInUse(names, kstr::compartment)) raiseDuplicateName();
-  std::set<std::string> seen;
-  for (const char* name : names) {
-    if (*name && !seen.insert(name).second) raiseDuplicateName();
-  }
+  checkNamesCanJoin(names, *model, "Kestrion:COMPARTMENT_DUPLICATE_NAME");
 }
 
 // Every compartment of the tree gets the model as parent and its host

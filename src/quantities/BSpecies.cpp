@@ -94,7 +94,7 @@ BCompartment* BSpecies::getCompartment() const {
 void BSpecies::getDQN(std::string& out) const {
   out.clear();
   const Kelbor* model = getModel();
-  if (model && model->getNumCompartmentsInTree() > 1) {
+  if (model && model->hasSeveralCompartments()) {
     fillDisplayQualifiedName(out);
     return;
   }

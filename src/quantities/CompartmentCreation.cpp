@@ -104,13 +104,7 @@ void checkNewSubtreeNames(const BCompartment& owner, const std::vector<BCompartm
     names.push_back(sub->getName().c_str());
     sub->getNamesInTree(names);
   }
-  if (!model) return;
-  bool clash = model->isAnyComponentNameInUse(names, kstr::compartment);
-  std::set<std::string> seen;
-  for (const char* name : names) clash = clash || (*name && !seen.insert(name).second);
-  if (clash) {
-    raise("Kestrion:COMPARTMENT_DUPLICATE_NAME", kstr::MessageCode::KS_COMPARTMENT_DUPLICATE_NAME);
-  }
+  if (model) BCompartment::checkNamesCanJoin(names, *model, "Kestrion:COMPARTMENT_DUPLICATE_NAME");
 }
 
 }  // namespace kstr::compartmenthost

@@ -3,6 +3,7 @@
 // property infos.
 #include "quantities/CompartmentOBC.hpp"
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -223,8 +224,7 @@ void Compartment_NamePIT::setValue(OBDatabaseClient*, OBInterface* inst, void* v
   BCompartment* compartment = compartmentBehind(inst);
   std::string name = makeStringFromCString(static_cast<const char*>(value));
   STDStringHelpers::trimWhitespace(name);
-  // The compartment's own check counts its current name as taken.
-  if (name == compartment->getName()) return;
+  // Every name is checked, the current one too: in a model it is taken.
   compartment->errorForInvalidName(name, compartment->getParent());
   compartment->setName(name);
 }
@@ -283,6 +283,11 @@ void Compartment_CompartmentPIT::setValue(OBDatabaseClient*, OBInterface* inst, 
     if (sub->getOwner() == compartment) continue;
     if (sub->getOwner() || sub == compartment) {
       raiseInvalidElement("Compartments", "a Kestrion compartment object owned by no other compartment");
+    }
+    // A compartment given twice would be refused half-way through.
+    if (std::find(added.begin(), added.end(), sub) != added.end()) {
+      kstr_error("Kestrion:COMPARTMENT_DUPLICATE_NAME",
+                 kstr::code(kstr::MessageCode::KS_COMPARTMENT_DUPLICATE_NAME));
     }
     added.push_back(sub);
   }

@@ -139,7 +139,7 @@ void ReactionManipulator::checkTerm(const ParsedReactionTerm& term, const Kelbor
     }
   }
   isNull = term.name == kNull;
-  if (model && !isNull && term.qualifier.empty() && model->getNumCompartmentsInTree() >= 2) {
+  if (model && !isNull && term.qualifier.empty() && model->hasSeveralCompartments()) {
     kstr_error("Kestrion:ReactionManipulator:EmptyCompartmentName",
                "The model contains more than one compartment. In this situation all species "
                "must be defined as COMPARTMENT_NAME.SPECIES_NAME.");

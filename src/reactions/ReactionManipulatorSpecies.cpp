@@ -219,10 +219,11 @@ BSpecies* ReactionManipulator::findOrCreateSpecies(Kelbor* model, const char* na
     BCompartment* compartment = findOrAddCompartment(model, compartmentName);
     return compartment ? speciesInCompartment(compartment, speciesName) : nullptr;
   }
-  const uint64_t compartments = model->getNumCompartmentsInTree();
-  if (compartments == 0) return speciesOf(callAddMethod(model->getOBI(), "addspecies", speciesName));
-  if (compartments == 1) return speciesInCompartment(model->getCompartmentInTreeAt(0), speciesName);
-  return nullptr;
+  if (model->hasSeveralCompartments()) return nullptr;
+  if (model->getCompartments()->empty()) {
+    return speciesOf(callAddMethod(model->getOBI(), "addspecies", speciesName));
+  }
+  return speciesInCompartment(model->getCompartments()->front(), speciesName);
 }
 
 BSpecies* ReactionManipulator::findSpeciesInModel(Kelbor* model, BSpecies* species) {

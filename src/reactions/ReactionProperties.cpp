@@ -279,13 +279,16 @@ void* ReactionComponent_StoichiometryPIT::getValue(OBDatabaseClient*, OBInterfac
   return value;
 }
 
-void ReactionComponent_StoichiometryPIT::setValue(OBDatabaseClient*, OBInterface* inst,
+void ReactionComponent_StoichiometryPIT::setValue(OBDatabaseClient* client, OBInterface* inst,
                                                   void* value) {
   BReaction* reaction = reactionOf(inst);
   const auto* given = static_cast<const NReals*>(value);
   const size_t reactants = reaction->getNumReactants();
   const size_t count = given ? static_cast<size_t>(std::max(given->count, 0)) : 0;
   bool valid = count == reactants + reaction->getNumProducts();
+  // The system's own callers are not told of a wrong count: the reaction
+  // ignores it, as it ignores a count that does not fit its terms.
+  if (!valid && !obkIsExternal(client)) return;
   for (size_t i = 0; valid && i < count; ++i) {
     const double x = given->data[i];
     // Positive tests, so that NaN fails on both sides.

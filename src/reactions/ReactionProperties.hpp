@@ -81,8 +81,9 @@ class KELBOR_API ReactionComponent_ReversiblePIT : public OBPropInfoTemplate {
 // "Stoichiometry" ("NReals", settable): reactant coefficients negated, then
 // product coefficients.  A set must give one value per term, reactant
 // values below 0 and product values above 0 (NaN fails), else
-// "Kestrion:STOICHIOMETRY_INVALIDSIZE" and nothing changes (for either
-// client).
+// "Kestrion:STOICHIOMETRY_INVALIDSIZE" and nothing changes.  A wrong count
+// from the internal client changes nothing without an error; a wrong sign
+// raises for either client.
 class KELBOR_API ReactionComponent_StoichiometryPIT : public OBPropInfoTemplate {
  public:
   ReactionComponent_StoichiometryPIT();

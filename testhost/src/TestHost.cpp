@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include <hb/hb_test.hpp>
+#include <qx/qx.hpp>
 #include <interp/interp.hpp>
 #include <interp/interp_test.hpp>
 #include <jpi/jpi_test.hpp>
@@ -16,7 +17,8 @@
 std::string describe(const HostHealth& h) {
   std::ostringstream out;
   out << "instances=" << h.instances << " hbBlocks=" << h.hbBlocks << " arrays=" << h.arrays
-      << " javaReferences=" << h.javaReferences << " destroyDiagnostics=" << h.destroyDiagnostics;
+      << " javaReferences=" << h.javaReferences << " destroyDiagnostics=" << h.destroyDiagnostics
+      << " badArrayDestroys=" << h.badArrayDestroys << " javaDiagnostics=" << h.javaDiagnostics;
   return out.str();
 }
 
@@ -193,6 +195,8 @@ HostHealth TestHost::health() {
   h.arrays = qxLiveArrayCount();
   h.javaReferences = jpiTestUnreleasedCount();
   h.destroyDiagnostics = obkDestroyDiagnostics().size();
+  h.badArrayDestroys = qxBadDestroyCount();
+  h.javaDiagnostics = jpiTestDiagnostics().size();
   return h;
 }
 

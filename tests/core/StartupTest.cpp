@@ -71,6 +71,24 @@ TEST(Startup, MissingDesktopCodeStopsStartUpUntilItIsThere) {
   EXPECT_EQ(registeredClasses(), expectedClasses());  // nothing registered twice
 }
 
+// A failure that is no exception of this library or of the standard
+// library still reaches the host as an error of its own, and start-up can
+// run again.
+TEST(Startup, AnyFailureIsReportedToTheHost) {
+  if (!registeredClasses().empty()) GTEST_SKIP() << "start-up already ran in this process";
+  TestHost host;
+  hbTestClearLoadedLibraries();
+  hbTestSetFailingLibrary("p_ir.dll");
+  auto error = TestHost::errorOf([&] { host.start(); });
+  hbTestSetFailingLibrary(nullptr);
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->id, "Kestrion:StartupFailed");
+  EXPECT_EQ(error->message, "Start-up failed with an unknown error.");
+  hbTestClearLoadedLibraries();
+  EXPECT_FALSE(TestHost::errorOf([&] { host.start(); }).has_value());
+  EXPECT_EQ(hbTestLoadedLibraries(), kPreloads);
+}
+
 TEST(Startup, FunctionTableHeader) {
   const PLFcnTableHeader* header = QueryPLFcnTable_kelbor();
   EXPECT_EQ(header->functions, QueryPLFcns_kelbor());

@@ -187,6 +187,24 @@ TEST_F(TreeWiringTest, KineticLawBelowReactionAndItsUndo) {
   EXPECT_EQ(refused->getOBIParent(), nullptr);
 }
 
+// The desktop hears of a child only once the model layer has taken it: a
+// child that the rollback takes back again was never announced.
+TEST_F(TreeWiringTest, RefusedChildIsNotAnnouncedToTheDesktop) {
+  svTestSetJava(true);
+  OBInterface* model = newModel();
+  OBInterface* r = newReaction(model, "R1");
+  behind<LinkedReaction>(r)->refuseLaw = true;
+  OBInterface* law = wrap(new NamedKineticLaw(), qtest::probeKineticLawClass());
+  const size_t before = childAddedKeywords().size();
+  expectHostError([&] { addKineticLawBelowReaction(law, r); }, "Test:LawRefused");
+  EXPECT_EQ(childAddedKeywords().size(), before)
+      << ::testing::PrintToString(childAddedKeywords());
+  behind<LinkedReaction>(r)->refuseLaw = false;
+  addKineticLawBelowReaction(law, r);
+  EXPECT_EQ(childAddedKeywords().size(), before + 1);
+  svTestSetJava(false);
+}
+
 TEST_F(TreeWiringTest, ParameterAttachedToTheModelAndItsDuplicate) {
   OBInterface* model = newModel();
   auto* m = behind<Kelbor>(model);

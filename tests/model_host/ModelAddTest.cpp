@@ -302,6 +302,14 @@ TEST_F(ModelAddTest, AddModelMakesASubModelAndAlwaysWarns) {
   EXPECT_EQ(objectOf(host().get(sub, "Parent")), m);
   EXPECT_EQ(handlesOf(host().get(m, "Models")), std::vector<OBInterface*>{sub});
   EXPECT_EQ(handlesOf(host().get(getOBIRoot(), "Models")), std::vector<OBInterface*>{m});
+  // Configuration sets belong to the top-level model only.
+  EXPECT_TRUE(kelbor(sub)->getConfigSets().empty());
+  for (OBInterface* child : sub->getChildren()) {
+    EXPECT_STRNE(child->getClass()->getName(), "Configset");
+  }
+  expectHostError([&] { host().call(sub, "getconfigset", {host().str("default")}, 1); },
+                  "Kestrion:ConfigSetOnlyOnTopModel");
+  EXPECT_EQ(kelbor(m)->getConfigSets().size(), 1u);
 }
 
 TEST_F(ModelAddTest, AddModelRefusalsWarnFirstAndLeaveNothing) {

@@ -294,7 +294,9 @@ TEST_F(CompartmentHostTest, QuantityPropertiesValidateAndKeepOldValues) {
   h.set(c, "ConstantCapacity", h.logical(false));
   EXPECT_FALSE(*qxGetLogicals(h.get(c, "ConstantCapacity")));
 
-  h.set(c, "Name", h.str("  c1  "));  // its own name again
+  // Its own name again is taken in the model, as "rename" says too.
+  expectHostError([&] { h.set(c, "Name", h.str("  c1  ")); }, "Kestrion:KS_COMPARTMENT_DUPLICATE_NAME");
+  expectHostError([&] { h.call(c, "rename", {h.str("c1")}); }, "Kestrion:KS_COMPARTMENT_DUPLICATE_NAME");
   h.set(c, "Name", h.str(" cyto "));
   EXPECT_EQ(text(c, "Name"), "cyto");
   EXPECT_TRUE(m->isComponentNameInUse("cyto", kstr::compartment));
@@ -353,6 +355,37 @@ TEST_F(CompartmentHostTest, SpeciesCompartmentsAndOwnerProperties) {
   EXPECT_TRUE(behind<Kelbor>(model)->isComponentNameInUse("loose", kstr::compartment));
   h.set(a, "Compartments", h.handles({loose}));  // a member again: nothing changes
   EXPECT_EQ(compartment(a)->getNumCompartments(), 1u);
+}
+
+// An unnamed compartment takes no empty name, and slips into a model
+// through none of the tree properties; a repeated element is refused before
+// anything moves.
+TEST_F(CompartmentHostTest, UnnamedCompartmentsPassTheNameChecks) {
+  TestHost& h = host();
+  OBInterface* bare = h.construct("Kestrion.Compartment", {});
+  for (const char* empty : {"", "   "}) {
+    expectHostError([&] { h.set(bare, "Name", h.str(empty)); }, "Kestrion:INVALIDNAME_RESERVED");
+  }
+  OBInterface* model = newModel();
+  OBInterface* a = newCompartment(model, "a");
+  expectHostError([&] { h.set(a, "Compartments", h.handles({bare})); },
+                  "Kestrion:INVALIDNAME_RESERVED");
+  expectHostError([&] { h.set(a, "Compartments", h.handles({bare, bare})); },
+                  "Kestrion:COMPARTMENT_DUPLICATE_NAME");
+  expectHostError([&] { h.set(bare, "Owner", h.handle(a)); }, "Kestrion:INVALIDNAME_RESERVED");
+  EXPECT_EQ(compartment(a)->getNumCompartments(), 0u);
+  EXPECT_EQ(bare->getUp(), nullptr);
+  EXPECT_EQ(behind<Kelbor>(model)->getNumCompartmentsInTree(), 1u);
+
+  OBInterface* freeOwner = h.construct("Kestrion.Compartment", {h.str("outside")});
+  OBInterface* f1 = h.construct("Kestrion.Compartment", {h.str("f1")});
+  expectHostError([&] { h.set(freeOwner, "Compartments", h.handles({f1, f1})); },
+                  "Kestrion:COMPARTMENT_DUPLICATE_NAME");
+  EXPECT_EQ(compartment(freeOwner)->getNumCompartments(), 0u);
+  EXPECT_EQ(f1->getUp(), nullptr);
+  h.set(bare, "Name", h.str("named"));
+  h.set(a, "Compartments", h.handles({bare}));
+  EXPECT_EQ(names(h.get(a, "Compartments")), std::vector<std::string>{"named"});
 }
 
 TEST_F(CompartmentHostTest, ReorderTakesOnlyTheSameMembers) {

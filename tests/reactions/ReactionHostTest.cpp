@@ -242,6 +242,22 @@ TEST_F(ReactionHostTest, StoichiometryProperty) {
       EXPECT_EQ(equation(r), before);
     }
   }
+  // The system's own callers: a wrong count changes nothing quietly, a
+  // wrong sign is still refused.
+  auto internalSet = [&](const Numbers& values) {
+    qxArray* value = qxCreateDoubleMatrix(1, values.size(), qxREAL);
+    std::copy(values.begin(), values.end(), qxGetPr(value));
+    host().own(value);
+    host().set(r, "Stoichiometry", value, true);
+  };
+  const std::string before = equation(r);
+  internalSet({-3, -1, 2});
+  internalSet({});
+  EXPECT_EQ(equation(r), before);
+  expectHostError([&] { internalSet({-3, 1, 2, 1}); }, "Kestrion:STOICHIOMETRY_INVALIDSIZE");
+  internalSet({-1, -1, 1, 1});
+  EXPECT_EQ(equation(r), "H + A -> C + F");
+
   OBInterface* decay = addReaction(m, "A -> null");
   EXPECT_EQ(numbersOf(host().get(decay, "Stoichiometry")), Numbers{-1});
   OBInterface* source = addReaction(m, "null -> F");
@@ -279,7 +295,7 @@ TEST_F(ReactionHostTest, DisplayTable) {
   EXPECT_EQ(hbTestPrinted(),
             "\n   Kestrion Reaction Array\n\n   Index:    Reaction:\n   1         A -> B\n\n");
   hbTestClearPrinted();
-  host().call("display", {host().own(host().get(m, "Reactions"))});
+  host().call("display", {host().get(m, "Reactions")});
   EXPECT_EQ(hbTestPrinted(),
             "\n   Kestrion Reaction Array\n\n   Index:    Reaction:\n   1         A -> B\n"
             "   2         2 B <-> C\n\n");

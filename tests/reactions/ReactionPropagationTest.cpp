@@ -214,6 +214,29 @@ TEST_F(ReactionModel, UnnamedReactionsFollowTheirPositions) {
   }
 }
 
+// A rename to the name a component already has (blanks aside) changes no
+// expression, with or without an undo record.
+TEST_F(ReactionModel, RenameToTheOwnNameChangesNothing) {
+  BCompartment* c = compartment("c");
+  BSpecies* a = species(c, "A");
+  BParameter* k = parameter("k");
+  BReaction* r = reaction("A -> null", "r1");
+  r->setReactionRate("k*A", true);
+  for (const char* same : {"A", "  A "}) {
+    a->rename(same);
+    EXPECT_EQ(a->getName(), "A");
+    EXPECT_EQ(r->getReactionRate(), "k*A");
+    EXPECT_EQ(r->getReactionString(), "A -> null");
+    quorvix::type_defs::RenameUndoData undo = a->rename(same, {});
+    EXPECT_TRUE(undo.expressionPositions.empty());
+    EXPECT_EQ(r->getReactionRate(), "k*A");
+  }
+  k->rename("k");
+  EXPECT_EQ(r->getReactionRate(), "k*A");
+  EXPECT_EQ(a->getListeners(), Listeners{r});
+  EXPECT_EQ(r->getReactionRateExpression()->getResolvedComponent("A"), a);
+}
+
 // The Michaelis-Menten enzyme model E + S <-> ES -> E + P.
 TEST_F(ReactionModel, MichaelisMentenModel) {
   BCompartment* cell = compartment("cell");

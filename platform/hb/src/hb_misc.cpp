@@ -44,7 +44,17 @@ bool hbEqualWithinEps(double a, double b) {
 
 double hbDoubleScalarRound(double value) { return std::round(value); }
 
+namespace {
+std::string& failingLibrary() {
+  static std::string name;
+  return name;
+}
+}  // namespace
+
 void* hbLoadLibrary(const char* name, int32_t* status) {
+  if (name != nullptr && !failingLibrary().empty() && failingLibrary() == name) {
+    throw hbTestForeignFailure{};
+  }
   loadedLibraries().push_back(name != nullptr ? name : "");
   if (status != nullptr) *status = 1;
   return nullptr;
@@ -52,3 +62,4 @@ void* hbLoadLibrary(const char* name, int32_t* status) {
 
 const std::vector<std::string>& hbTestLoadedLibraries() { return loadedLibraries(); }
 void hbTestClearLoadedLibraries() { loadedLibraries().clear(); }
+void hbTestSetFailingLibrary(const char* name) { failingLibrary() = name != nullptr ? name : ""; }

@@ -209,16 +209,18 @@ qxArray* obkTryGetProperty(OBInterface* obj, std::string_view name) {
   OBPropInfo* p = obj->getProperty(name);
   OBDatabaseClient* in = OBDatabaseClient::getInternalClient();
   if (p == nullptr || !p->canGet(in)) return nullptr;
-  void* v = nullptr;
+  // Only a missing property is a non-match: a getter that fails passes its
+  // error to the caller.
+  void* v = obj->get(p, in);
+  qxArray* out = nullptr;
   try {
-    v = obj->get(p, in);
-    qxArray* out = p->getDataType(obj)->toHost(v);
+    out = p->getDataType(obj)->toHost(v);
+  } catch (...) {
     obj->release(p, v, in);
-    return out;
-  } catch (const std::exception&) {
-    obj->release(p, v, in);
-    return nullptr;
+    throw;
   }
+  obj->release(p, v, in);
+  return out;
 }
 
 bool obkHostValuesEqual(const qxArray* a, const qxArray* b) {

@@ -98,7 +98,10 @@ void OBInterface::addBelow(OBInterface* parent) {
 // --- references ------------------------------------------------------------------
 
 void OBInterface::releaseExternalReference() {
-  if (extRefs_ <= 0) return;
+  if (extRefs_ <= 0) {
+    diagnostics().push_back("external reference released without one held on a " + describe(this));
+    return;
+  }
   --extRefs_;
   releaseReference();
 }

@@ -37,7 +37,9 @@ struct HostHealth {
   size_t hbBlocks = 0;
   size_t arrays = 0;
   size_t javaReferences = 0;
-  size_t destroyDiagnostics = 0;
+  size_t destroyDiagnostics = 0;  // also external references released without one held
+  size_t badArrayDestroys = 0;    // destroys of dead or foreign host arrays
+  size_t javaDiagnostics = 0;     // misuses the Java bridge recorded
   bool operator==(const HostHealth&) const = default;
 };
 std::string describe(const HostHealth& health);

@@ -42,6 +42,18 @@ class VectorPIT : public OBPropInfoTemplate {
   Vector Node::*member_;
 };
 
+// A property whose getter always fails.
+class FailingPIT : public OBPropInfoTemplate {
+ public:
+  FailingPIT() {
+    setName("Checked");
+    setDataType("string");
+  }
+  void* getValue(OBDatabaseClient*, OBInterface*) override {
+    throw ErrorIdException("node:GetterFailed", "The getter failed.");
+  }
+};
+
 OBInterface* makeNode(OBClass* cls, const std::string& name, const std::string& type,
                       OBInterface* parent);
 
@@ -54,6 +66,7 @@ class NodeOBC : public OBClass {
     addProperty(new SP(&Node::getType, nullptr, "Type", "", 0x1ff));
     addProperty(new VectorPIT("Reactants", &Node::reactants));
     addProperty(new VectorPIT("Products", &Node::products));
+    addProperty(new FailingPIT());
     auto* add = new obk_t::OBKMethodFactory<Node>("addnode");
     add->bind(new OBMethodSignature({"handle", "string"}, {"handle"}),
               [](Node*, int& nOut, void* outs[], int, void* const ins[]) {
@@ -310,6 +323,25 @@ TEST_F(InterpTest, KstrselectForms) {
   EXPECT_EQ(callError("kstrselect", {h.get(), where.get()}), "kstrselect:InvalidArguments");
   Arr n = str("Name");
   EXPECT_EQ(callError("kstrselect", {n.get()}), "kstrselect:InvalidArguments");
+}
+
+// Only a missing property makes an object a non-match: a getter's error
+// reaches the caller of every query form.
+TEST_F(InterpTest, KstrselectPassesGetterErrorsThrough) {
+  World w;
+  Arr h = handle(w.m1);
+  Arr where = str("where");
+  Arr checked = str("Checked");
+  Arr contains = str("contains");
+  Arr s1 = handle(w.s1);
+  EXPECT_EQ(callError("kstrselect", {h.get(), where.get(), checked.get(), contains.get(), s1.get()}),
+            "node:GetterFailed");
+  Arr value = str("x");
+  EXPECT_EQ(callError("kstrselect", {checked.get(), value.get()}), "node:GetterFailed");
+  EXPECT_EQ(callError("kstrselect", {h.get(), checked.get(), value.get()}), "node:GetterFailed");
+  Arr missing = str("NoSuchProperty");
+  auto outs = call("kstrselect", {h.get(), missing.get(), value.get()});
+  EXPECT_TRUE(qxIsEmpty(outs[0].get()));
 }
 
 TEST_F(InterpTest, KstrselectWithoutRootIsEmpty) {

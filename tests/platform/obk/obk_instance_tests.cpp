@@ -143,7 +143,11 @@ TEST_F(InstanceTest, ExternalReferencesAndStates) {
   EXPECT_EQ(x->getReferenceCount(), 2);
   EXPECT_EQ(x->getExternalReferenceCount(), 1);
   x->releaseExternalReference();
-  x->releaseExternalReference();  // none outstanding: ignored
+  x->releaseExternalReference();  // none outstanding: ignored, and counted as a misuse
+  ASSERT_EQ(obkDestroyDiagnostics().size(), 1u);
+  EXPECT_NE(obkDestroyDiagnostics()[0].find("external reference released without one held"),
+            std::string::npos);
+  obkClearDestroyDiagnostics();
   EXPECT_EQ(x->getReferenceCount(), 1);
   EXPECT_EQ(x->getState(), OBInterface::Created);
   x->activate();

@@ -36,3 +36,8 @@ PELLAM_API void hbTestResetWarningStatus();
 // Names given to hbLoadLibrary since the last clear, in call order.
 PELLAM_API const std::vector<std::string>& hbTestLoadedLibraries();
 PELLAM_API void hbTestClearLoadedLibraries();
+// What a loader of another runtime may throw: no std::exception.
+struct hbTestForeignFailure {};
+// Makes hbLoadLibrary of exactly that name throw hbTestForeignFailure, as a
+// failing loader of the platform can; null or "" makes every load succeed.
+PELLAM_API void hbTestSetFailingLibrary(const char* name);

@@ -76,7 +76,7 @@ PELLAM_API OBInterface* obkHandleOf(const qxArray* a) noexcept;
 // --- queries shared by the built-in "find" and the interpreter -----------
 // The property of obj named name (ignoring case) read with the internal
 // client and converted to a new host array; null when obj lacks the
-// property, may not read it, or the read fails.
+// property or may not read it.  An error of the read passes to the caller.
 PELLAM_API qxArray* obkTryGetProperty(OBInterface* obj, std::string_view name);
 // Equality of host values as queries use it: texts exactly (a 0x0 and a
 // 1x0 text are both ""), everything else with qxIsIdentical (handles by

@@ -70,6 +70,7 @@ class RecordingModel : public Kelbor {
 
   void setCompartmentsInTree(uint64_t n) { compartmentsInTree_ = n; }
   uint64_t getNumCompartmentsInTree() const override { return compartmentsInTree_; }
+  bool hasSeveralCompartments() const override { return compartmentsInTree_ > 1; }
   void componentRename(const KelborComponent* c, const std::string& name) override {
     calls.push_back({"componentRename", c, name, ""});
   }
