@@ -8,6 +8,7 @@
 // sweep runs in parallel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <ostream>
@@ -44,9 +45,40 @@ std::vector<Shard> shards() {
 // The outcome of one call.
 struct Outcome {
   bool accepted = false;
+  bool engineReached = true;  // false: the host refused before any engine code ran
   std::string errorId;
   std::string escaped;  // a C++ exception that is no host error
 };
+
+// Whether the host's dispatch refuses the arguments before it calls the
+// engine: no signature takes them (or, for a property, the value does not
+// convert or may not be set).
+bool anySignatureTakes(const std::vector<OBMethodSignature*>& sigs, int nOut, const std::vector<qxArray*>& args) {
+  return std::any_of(sigs.begin(), sigs.end(), [&](const OBMethodSignature* sig) {
+    if (!sig->acceptsCount(static_cast<int>(args.size())) || sig->getNumOutputs() < nOut) return false;
+    for (size_t i = 0; i < args.size(); ++i) {
+      const OBDataType* type = sig->getArgumentType(static_cast<int>(i));
+      if (type == nullptr || !type->matches(args[i])) return false;
+    }
+    return true;
+  });
+}
+
+bool reachesEngine(const SweepMember& member, const SweepCall& call, OBInterface* self,
+                   const std::vector<qxArray*>& args) {
+  switch (call.op) {
+    case SweepCall::Op::Get: return true;
+    case SweepCall::Op::Set: {
+      if (!member.prop->canSet(OBDatabaseClient::getExternalClient())) return false;
+      return member.prop->getDataType(self)->matches(args[0]);
+    }
+    case SweepCall::Op::Invoke:
+      return anySignatureTakes(member.method->getMethodSignatures(), call.sig->getNumOutputs() > 0 ? 1 : 0, args);
+    case SweepCall::Op::Construct:
+      return member.cls->canBeConstructed() && anySignatureTakes(member.cls->getConstructorSignatures(), 0, args);
+  }
+  return true;
+}
 
 // A property of a class that has no instance of its own (the abstract base
 // of the components), read and written on an instance of another component
@@ -152,6 +184,7 @@ class Sweeper {
     for (const SweepArg& a : call.args) args.push_back(makeArg(a, s));
     qxArray* outs[1] = {nullptr};
     Outcome outcome;
+    outcome.engineReached = reachesEngine(member, call, self, args);
     try {
       auto error = TestHost::errorOf([&] { invoke(member, call, self, args, outs); });
       outcome.accepted = !error;
@@ -221,6 +254,12 @@ class Sweeper {
     }
     if (!outcome.accepted && !isAllowedErrorId(outcome.errorId))
       defects_.push_back(what + ": error identifier '" + outcome.errorId + "'");
+    if (!outcome.engineReached) {
+      // Refused by the host's dispatch: the engine did not run.
+      if (outcome.accepted) defects_.push_back(what + ": accepted arguments no signature takes");
+      else if (!(TestHost::health() == before)) defects_.push_back(what + ": the host's refusal leaked");
+      return;
+    }
     const std::string broken = world_->checkInvariants();
     if (!broken.empty()) defects_.push_back(what + ": invariant broken: " + broken);
     std::vector<std::string> now = world_->snapshot();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -204,9 +205,10 @@ void SweepWorld::constructMissing(const std::vector<OBClass*>& classes) {
   }
   // Abstract classes lend an instance of a subclass, or else any component
   // (their members act on the component base every component shares).
+  all = reachable();
   for (size_t i = 0; i < classes.size(); ++i) {
     if (byClass_[i] != nullptr) continue;
-    for (OBInterface* object : reachable())
+    for (OBInterface* object : all)
       if (object->getClass()->isA(classes[i])) {
         byClass_[i] = object;
         break;
@@ -267,9 +269,29 @@ std::vector<OBInterface*> SweepWorld::reachable() const {
   return order;
 }
 
+std::vector<OBInterface*> SweepWorld::snapshotScope() const {
+  std::vector<OBInterface*> order;
+  std::set<OBInterface*> seen;
+  std::function<void(OBInterface*)> walk = [&](OBInterface* object) {
+    if (object == nullptr || !object->isValid() || !seen.insert(object).second) return;
+    order.push_back(object);
+    for (OBInterface* child : object->getChildren()) walk(child);
+  };
+  OBInterface* root = rootInstance();
+  if (root != nullptr) {
+    seen.insert(root);
+    order.push_back(root);
+    for (Kelbor* model : BQuorvixRoot::getInstance()->getModels()) walk(model->getOBI());
+  }
+  for (OBInterface* object : free_) walk(object);
+  for (OBInterface* object : byClass_)
+    if (object != nullptr && object->isValid() && seen.insert(object).second) order.push_back(object);
+  return order;
+}
+
 std::vector<std::string> SweepWorld::snapshot() const {
   std::vector<std::string> lines;
-  std::vector<OBInterface*> objects = reachable();
+  std::vector<OBInterface*> objects = snapshotScope();
   for (OBInterface* object : objects) {
     std::ostringstream head;
     head << object << ' ' << object->getClass()->getName();
@@ -363,10 +385,10 @@ std::string checkModel(const Kelbor* model) {
 }  // namespace
 
 std::string SweepWorld::checkInvariants() const {
-  for (OBInterface* object : reachable()) {
-    KelborComponent* c = componentOf(object);
-    if (c == nullptr || c->getEnumType() != kstr::kstrmodel) continue;
-    std::string broken = checkModel(static_cast<const Kelbor*>(c));
+  for (const Kelbor* model : BQuorvixRoot::getInstance()->getModels()) {
+    if (!model->getOBI() || !model->getOBI()->isValid() || componentOf(model->getOBI()) != model)
+      return "the root lists a model that is no longer alive";
+    std::string broken = checkModel(model);
     if (!broken.empty()) return broken;
   }
   return "";

@@ -5,6 +5,7 @@
 // invariants.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,9 +50,12 @@ class SweepWorld {
   // through the tree and the readable handle properties, in a fixed order.
   std::vector<OBInterface*> reachable() const;
 
-  // Everything a user can read: every readable property of every reachable
-  // instance, the names in every model's symbol table and every component's
-  // listener count, one line each.
+  // What a snapshot covers: the root, every model's subtree, the instance
+  // chosen for each class and the free instances.
+  std::vector<OBInterface*> snapshotScope() const;
+  // Everything a user can read: every readable property of every instance in
+  // the snapshot's scope, the names in every model's symbol table and every
+  // component's listener count, one line each.
   std::vector<std::string> snapshot() const;
   // The invariants of every model; empty when they hold, else what broke.
   std::string checkInvariants() const;
