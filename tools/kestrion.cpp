@@ -2,11 +2,13 @@
 // the host does (dlopen, the function table, start-up), then either lists
 // the registered host classes (--classes) or builds the bundled example, a
 // Michaelis-Menten enzyme model, through the same calls a user's script
-// makes, displays it and verifies it, and finally shuts the engine down.
+// makes, displays it, verifies it and prints its stoichiometry matrix, and
+// finally shuts the engine down.
 
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -103,6 +105,10 @@ class Values {
   std::vector<qxArray*> arrays_;
 };
 
+std::string textOfCell(const qxArray* cells, size_t index) {
+  return qxArrayToStdString(qxGetCell(cells, index));
+}
+
 // Calls a method of the object with the arguments; returns its first output
 // when one was asked for.
 OBInterface* call(Values& v, OBInterface* object, const char* method,
@@ -119,6 +125,37 @@ OBInterface* call(Values& v, OBInterface* object, const char* method,
 
 void set(Values& v, OBInterface* object, const char* property, qxArray* value) {
   obkSetProperty(object, property, value);
+}
+
+// The stoichiometry matrix of the model as "matrixCallObj" hands it to the
+// host: species by reactions, with the names of both.
+void printStoichiometry(Values& v, OBInterface* model) {
+  OBInterface* calls = obkConstruct("Kestrion.matrixCallObj", 0, nullptr);
+  qxArray* ins[] = {v.keep(obkHandleArray(calls)), v.keep(obkHandleArray(model))};
+  qxArray* outs[3] = {nullptr, nullptr, nullptr};
+  obkCallMethod("getStoichMatrix", 3, outs, 2, ins);
+  for (qxArray* out : outs) v.keep(out);
+  calls->releaseReference();
+  const size_t rows = qxGetM(outs[0]);
+  const size_t cols = qxGetN(outs[0]);
+  std::vector<double> dense(rows * cols, 0.0);
+  const size_t* jc = outs[0]->get_jc();
+  for (size_t c = 0; c < cols; ++c) {
+    for (size_t k = jc[c]; k < jc[c + 1]; ++k) {
+      dense[outs[0]->get_ir()[k] * cols + c] = outs[0]->get_pdata()[k];
+    }
+  }
+  int width = 8;
+  for (size_t c = 0; c < cols; ++c) {
+    width = std::max(width, static_cast<int>(textOfCell(outs[2], c).size()) + 2);
+  }
+  std::printf("\n   Stoichiometry matrix\n\n%-10s", "");
+  for (size_t c = 0; c < cols; ++c) std::printf("%*s", width, textOfCell(outs[2], c).c_str());
+  for (size_t r = 0; r < rows; ++r) {
+    std::printf("\n%-10s", textOfCell(outs[1], r).c_str());
+    for (size_t c = 0; c < cols; ++c) std::printf("%*g", width, dense[r * cols + c]);
+  }
+  std::printf("\n");
 }
 
 // E + S <-> ES -> E + P, with mass-action rates written out.
@@ -148,6 +185,7 @@ void runExample() {
   call(v, catalysis, "display", {}, 0);
   call(v, model, "verify", {}, 0);
   std::printf("\nThe model verified.\n");
+  printStoichiometry(v, model);
   call(v, model, "delete", {}, 0);
   model->releaseReference();
 }

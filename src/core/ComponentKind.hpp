@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "core/KelborApi.hpp"
 
 namespace kstr {
@@ -17,5 +19,8 @@ enum bcomptype : int {
 // The type keyword of a kind ("species" for species); null for a value
 // outside 0..12.
 KELBOR_API const char* componentTypeKeyword(int kind);
+// The kind of a keyword of the same table, compared exactly (so "Species"
+// is no keyword); not_a_component (15) for any other text.
+KELBOR_API bcomptype componentTypeFromKeyword(const std::string& keyword);
 
 }  // namespace kstr

@@ -1,6 +1,7 @@
 #include "core/KelborComponent.hpp"
 
 #include <cstring>
+#include <map>
 
 #include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
@@ -56,6 +57,18 @@ const char* componentTypeKeyword(int kind) {
   }
 }
 
+bcomptype componentTypeFromKeyword(const std::string& keyword) {
+  // Built on first use, in table order.
+  static const std::map<std::string, bcomptype> kinds = [] {
+    std::map<std::string, bcomptype> table;
+#define KSTR_COMPONENT_KIND(value, name, keyword) table.emplace(keyword, name);
+#include "core/ComponentKinds.def"
+    return table;
+  }();
+  auto found = kinds.find(keyword);
+  return found == kinds.end() ? not_a_component : found->second;
+}
+
 }  // namespace kstr
 
 KelborComponent::KelborComponent() {
@@ -65,12 +78,25 @@ KelborComponent::KelborComponent() {
   id_ = hbStrdup(id.c_str());
 }
 
-KelborComponent::KelborComponent(const KelborComponent& other) { copyFrom(other); }
+// A copy takes the other's texts, name and user data only: it gets a fresh
+// ID and no host handles, parent, model data or listeners, so that it can
+// never pass for the original in the host tree or in a model.
+KelborComponent::KelborComponent(const KelborComponent& other) {
+  copyFrom(other);
+  std::string id;
+  createValidPELLAMIdFromUuidString(id);
+  id_ = hbStrdup(id.c_str());
+}
 
+// Assignment takes the same content and keeps this component's own ID,
+// handles, parent, model data and listeners.
 KelborComponent& KelborComponent::operator=(const KelborComponent& other) {
   if (this != &other) {
+    char* id = id_;
+    id_ = nullptr;
     releaseTexts();
     copyFrom(other);
+    id_ = id;
   }
   return *this;
 }
@@ -86,16 +112,10 @@ void KelborComponent::copyFrom(const KelborComponent& other) {
   annotationFull_ = hbStrdup(other.annotationFull_);
   annotationOpeningTag_ = hbStrdup(other.annotationOpeningTag_);
   keepAnnotationTags_ = other.keepAnnotationTags_;
-  id_ = hbStrdup(other.id_);
   name_ = other.name_;
   notes_ = hbStrdup(other.notes_);
-  obiParent_ = other.obiParent_;
-  obi_ = other.obi_;
   tag_ = hbStrdup(other.tag_);
   userData_ = other.userData_;
-  parent_ = other.parent_;
-  modelData_ = other.modelData_;
-  listeners_ = other.listeners_;
 }
 
 void KelborComponent::releaseTexts() {

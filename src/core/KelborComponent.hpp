@@ -32,7 +32,10 @@ class KELBOR_API KelborComponent {
   using ListenerSet = std::set<ExpressionBasedComponent*>;
 
   KelborComponent();
-  // Copies every member; owned texts are duplicated, never shared.
+  // Copies the name, texts (duplicated, never shared) and user data.  The
+  // copy gets a fresh ID and no host handles, parent, model data or
+  // listeners; assignment keeps the target's own ID, handles, parent, model
+  // data and listeners.
   KelborComponent(const KelborComponent& other);
   KelborComponent& operator=(const KelborComponent& other);
   virtual ~KelborComponent();

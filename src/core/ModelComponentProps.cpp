@@ -16,6 +16,9 @@ const char* const kName =
     "   named time. Configuration sets cannot be named default or active.";
 const char* const kID = "Indicate an ID for the ksmodel component object.";
 const char* const kNotes = "Notes can be used to describe a Kestrion object.";
+const char* const kType =
+    "Indicate a Kestrion object type. The type is set automatically when the\n"
+    "   object is created, for example 'species' for a species.";
 const char* const kTag =
     "Property to specify a label associated with a Kestrion object. Use Tag to\n"
     "   group objects, for example synthesis or degradation reactions, and\n"
@@ -37,9 +40,7 @@ const char kAnnotationHelp[] =
     "Specify a descriptive comment or description for the Kestrion\n"
     "   object. Annotation can be used to link a URL or filename to a \n"
     "   Kestrion object.";
-const char kTypeHelp[] =
-    "Indicate a Kestrion object type. The type is set automatically when the\n"
-    "   object is created, for example 'species' for a species.";
+const char* const kTypeHelp = kstr::help::kType;
 const char kUserDataHelp[] =
     "Property to specify data that you want to associate with\n"
     "   a Kestrion object. The object does not use this data directly,\n"
@@ -47,7 +48,7 @@ const char kUserDataHelp[] =
 
 //                      name                      type            help        extSet intSet visible saved copied
 const Row kAnnotation{"Annotation", "string", kAnnotationHelp, A::Yes, A::Yes, A::Default, A::Default, A::Default};
-const Row kAnnotationFull{"AnnotationFull", "string", "Full annotation with tags", A::No, A::Yes, A::No, A::Default, A::Default};
+const Row kAnnotationFull{"AnnotationFull", "string", "Full annotation with tags", A::No, A::Yes, A::No, A::Default, A::No};
 const Row kID{"ID", "string", kstr::help::kID, A::No, A::Yes, A::No, A::Default, A::No};
 const Row kName{"Name", "string", kstr::help::kName, A::Yes, A::Yes, A::Default, A::Default, A::Default};
 const Row kNotes{"Notes", "string", kstr::help::kNotes, A::Yes, A::Yes, A::Default, A::Default, A::Default};

@@ -99,6 +99,7 @@ namespace kstr::help {
 extern KELBOR_API const char* const kName;
 extern KELBOR_API const char* const kID;
 extern KELBOR_API const char* const kNotes;
+extern KELBOR_API const char* const kType;
 extern KELBOR_API const char* const kTag;
 extern KELBOR_API const char* const kParent;
 }  // namespace kstr::help

@@ -12,6 +12,11 @@
 // Registration functions of the host classes, in start-up order.
 #define KSTR_HOST_CLASS(getter, name) OBClass* getter();
 #include "core/HostClasses.def"
+// The dose classes have no place of their own in the list: they are made
+// after it, in this order.
+OBClass* getDoseOBClass();
+OBClass* getScheduleDoseOBClass();
+OBClass* getRepeatDoseOBClass();
 
 namespace {
 
@@ -33,6 +38,9 @@ const char* const kPreloadedLibraries[] = {
 void registerHostClasses() {
 #define KSTR_HOST_CLASS(getter, name) getter();
 #include "core/HostClasses.def"
+  getDoseOBClass();
+  getScheduleDoseOBClass();
+  getRepeatDoseOBClass();
 }
 
 // Without the desktop's Java code the product cannot work in the desktop.

@@ -137,6 +137,18 @@ void ExpressionBasedComponent::resolveTokensInExpression(ExpressionPtr expressio
   }
 }
 
+void ExpressionBasedComponent::attachListenersForExpression(const ExpressionPtr& expression) {
+  kstr::Expression::ComponentMap map;
+  expression->getSymbolComponentMap(map);
+  for (const auto& [token, component] : map) {
+    if (component) {
+      component->addListener(this);
+    } else {
+      resolveSymbolAndListen(token);
+    }
+  }
+}
+
 // --- deferral ------------------------------------------------------------------------------
 
 void ExpressionBasedComponent::queueNotification(boost::function<void()> notification) {

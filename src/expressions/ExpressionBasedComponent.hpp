@@ -96,6 +96,9 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
   void setActive(bool active);
   void resolveTokensInExpressionAndListen(ExpressionPtr expression);
   void resolveTokensInExpression(ExpressionPtr expression);
+  // Listens to the component bound to each token of the expression; an
+  // unbound token waits for its name (nothing outside a model).
+  void attachListenersForExpression(const ExpressionPtr& expression);
   // Sets the deferral flag and answers the previous one; closing the
   // outermost bracket replays the queued notifications, oldest first.
   bool deferNotification(bool defer);

@@ -1,6 +1,8 @@
 #include "model/Kelbor.hpp"
 
 #include <algorithm>
+#include <map>
+#include <vector>
 
 #include <boost/make_shared.hpp>
 #include <hb/hb.hpp>
@@ -138,8 +140,28 @@ void Kelbor::reorderRules(const kstrVector<BRule*>& order) {
   setCompileNeeded(true);
 }
 void Kelbor::reorderReactions(const kstrVector<BReaction*>& order) {
+  std::map<const BReaction*, size_t> before;
+  for (size_t i = 0; i < reactions_.size(); ++i) before.emplace(reactions_[i], i);
   reactions_ = order;
+  // Unnamed reactions that moved answer another default name now.
+  std::vector<KelborComponent*> moved;
+  for (size_t i = 0; i < reactions_.size(); ++i) {
+    auto found = before.find(reactions_[i]);
+    if (found == before.end() || found->second != i) moved.push_back(reactions_[i]);
+  }
+  rekeyUnnamedReactions(moved);
   setCompileNeeded(true);
+}
+
+// Moves the unnamed reactions among the given ones (and their kinetic-law
+// parameters) to the keys of their current default names.
+void Kelbor::rekeyUnnamedReactions(const std::vector<KelborComponent*>& reactions) {
+  if (isBeingDestroyed()) return;
+  std::vector<KelborComponent*> unnamed;
+  for (KelborComponent* reaction : reactions) {
+    if (reaction && reaction->getName().empty()) unnamed.push_back(reaction);
+  }
+  if (!unnamed.empty()) symbolTable_->rekeyComponents(unnamed);
 }
 void Kelbor::reorderParameters(const kstrVector<BParameter*>& order) {
   parameters_ = order;
@@ -216,12 +238,22 @@ void Kelbor::addReaction(BReaction* reaction) {
 }
 
 void Kelbor::removeReaction(BReaction* reaction) {
-  if (std::find(reactions_.begin(), reactions_.end(), reaction) != reactions_.end()) {
+  auto found = std::find(reactions_.begin(), reactions_.end(), reaction);
+  if (found != reactions_.end()) {
+    const auto position = static_cast<size_t>(found - reactions_.begin());
     // The table is told first, while the reaction still has its position
-    // (and so its default name).
+    // (and so its default name); its kinetic-law parameters leave with it.
+    if (BKineticLaw* law = reaction->getKineticLaw()) {
+      for (BParameter* parameter : *law->getParameters()) componentRemoved(parameter);
+    }
     componentRemoved(reaction);
     eraseFrom(reactions_, reaction, !isBeingDestroyed());
-    if (!isBeingDestroyed()) reaction->removeDependentState();
+    if (!isBeingDestroyed()) {
+      // The reactions behind it moved up one place.
+      rekeyUnnamedReactions(
+          std::vector<KelborComponent*>(reactions_.begin() + position, reactions_.end()));
+      reaction->removeDependentState();
+    }
   }
   setCompileNeeded(true);
 }
@@ -355,10 +387,7 @@ BCompartment* Kelbor::anyCompartmentUsingName(const std::string& name) const {
 
 BParameter* Kelbor::anyModelParameterUsingName(const std::string& name) const {
   if (name.empty()) return nullptr;
-  for (BParameter* p : parameters_) {
-    if (p->getName() == name) return p;
-  }
-  return nullptr;
+  return static_cast<BParameter*>(findModelParameter(name));
 }
 
 bool Kelbor::isAnySpeciesUsedByReactions(const kstrVector<BSpecies*>& species) const {
@@ -432,13 +461,26 @@ bool splitQualifiedName(const std::string& name, std::string& container, std::st
 
 }  // namespace
 
+KelborComponent* Kelbor::findModelParameter(const std::string& name) const {
+  // The symbol table files every named model parameter under its bracketed
+  // name; while the model is torn down the list is walked instead.
+  if (isBeingDestroyed()) return findByName(parameters_, name);
+  std::string key = name;
+  bracketNameIfNotValidIdentifier(key);
+  const SymbolTable::Namespace* space = symbolTable_->getNamespace(SymbolTable::modelParameterNamespace);
+  for (auto [it, end] = space->byName.equal_range(key); it != end; ++it) {
+    if (it->second->getName() == name) return it->second;
+  }
+  return nullptr;
+}
+
 KelborComponent* Kelbor::getPartiallyQualifiedComponent(const std::string& name,
                                                         kstr::bcomptype kind) const {
   std::string container, part;
   if (!splitQualifiedName(name, container, part)) return nullptr;
   switch (kind) {
     case kstr::parameter: {
-      if (container.empty()) return findByName(parameters_, part);
+      if (container.empty()) return findModelParameter(part);
       BReaction* reaction = findByName(reactions_, container);
       BKineticLaw* law = reaction ? reaction->getKineticLaw() : nullptr;
       return law ? findByName(*law->getParameters(), part) : nullptr;

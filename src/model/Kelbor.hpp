@@ -163,6 +163,8 @@ class KELBOR_API Kelbor : public KelborComponent {
   // The component of the kind that a partially qualified name denotes.
   KelborComponent* getPartiallyQualifiedComponent(const std::string& name,
                                                   kstr::bcomptype kind) const;
+  // The model parameter of that name (a logarithmic lookup), or null.
+  KelborComponent* findModelParameter(const std::string& name) const;
   KelborComponent* getPartiallyQualifiedComponentApi(const std::string& name,
                                                      kstr::bcomptype kind) const {
     return getPartiallyQualifiedComponent(name, kind);
@@ -229,6 +231,13 @@ class KELBOR_API Kelbor : public KelborComponent {
   KStrConfigurationSetApi* getAutoDefaultConfigSet() const;
   void setAutoDefaultConfigSet(KStrConfigurationSetApi* set) { autoDefaultConfigSet_ = set; }
   const kstrVector<KStrConfigurationSetApi*>& getConfigSets() const { return configSets_; }
+  // Takes the set out of the list without a warning and clears its model;
+  // a set that is not listed only loses its model.
+  void forgetConfigSet(KStrConfigurationSetApi* set);
+  // A species or parameter goes: its host object leaves the states to log
+  // and the sensitivity lists of every set (logarithmic in each list).
+  // Nothing while the model itself is being destroyed.
+  void removeStateFromConfigSets(OBInterface* instance, const KelborComponent* component);
 
   void addVariant(const Variant* variant);
   void removeVariant(const Variant* variant);
@@ -285,6 +294,7 @@ class KELBOR_API Kelbor : public KelborComponent {
   void tellReactionsAboutCompartments(bool multiple);
   void tellReactionsOnCompartmentCrossing();
   void enterCompartmentSubtree(BCompartment* compartment);
+  void rekeyUnnamedReactions(const std::vector<KelborComponent*>& reactions);
 
   void* odeSimulationData_ = nullptr;
   ODESimulationDataApi* odeSimulationDataApi_ = nullptr;

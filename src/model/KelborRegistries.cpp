@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <hb/hb.hpp>
+#include <obk/OBInterface.hpp>
 #include <ks_utils/Errors.hpp>
 
 #include "configsets/KStrConfigurationSetApi.hpp"
@@ -128,6 +129,24 @@ void Kelbor::replaceConfigSet(KStrConfigurationSetApi* old, KStrConfigurationSet
   if (old == autoDefaultConfigSet_) autoDefaultConfigSet_ = nullptr;
   old->setModel(nullptr);
   fresh->setModel(this);
+}
+
+void Kelbor::forgetConfigSet(KStrConfigurationSetApi* set) {
+  if (!set) return;
+  auto it = std::find(configSets_.begin(), configSets_.end(), set);
+  if (it != configSets_.end()) configSets_.erase(it);
+  if (set == autoDefaultConfigSet_) autoDefaultConfigSet_ = nullptr;
+  set->setModel(nullptr);
+}
+
+void Kelbor::removeStateFromConfigSets(OBInterface* instance, const KelborComponent* component) {
+  if (!instance || isBeingDestroyed() || (getOBI() && getOBI()->isBeingDestroyed())) return;
+  for (KStrConfigurationSetApi* set : configSets_) {
+    if (KStrRuntimeConfigSetApi* runtime = set->getRuntimeOptions()) runtime->removeLoggedState(instance, component);
+    if (KStrSensitivityAnalysisConfigSetApi* sensitivity = set->getSensitivityAnalysisOptions()) {
+      sensitivity->removeComponent(instance);
+    }
+  }
 }
 
 KStrConfigurationSetApi* Kelbor::getAutoDefaultConfigSet() const { return autoDefaultConfigSet_; }

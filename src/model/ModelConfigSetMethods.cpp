@@ -178,6 +178,10 @@ void Model_AddConfigSet_MI::invoke(OBMethodSignature* matched, int& nOut, void* 
   KStrConfigurationSetApi* set = configSetOf(created.get());
   const std::string name = textOrEmpty(textArg(ins, 1));
   if (!set || name.empty()) fail("Kestrion:ConfigSetMustHaveName", Code::KS_ConfigSetMustHaveName);
+  // A taken or reserved name is the model's refusal, made before the set's own.
+  if (model->isConfigSetAttached(name)) {
+    kstr_error("Kestrion:ConfigSetNameClash", kstr::code(Code::KS_MODEL_CONFIG_SET_NAMECLASH));
+  }
   componentOf(created.get())->setName(name);
   if (matched == withPairs_ && nIn > 2) {
     std::vector<qxArray*> arrays(static_cast<size_t>(nIn), nullptr);

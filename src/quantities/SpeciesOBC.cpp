@@ -12,6 +12,7 @@
 #include "core/PropertyValuePairs.hpp"
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
+#include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/BCompartment.hpp"
 #include "quantities/QuantityCopy.hpp"
@@ -168,6 +169,9 @@ bool BSpeciesOBC::isOkToDestroy(OBInterface* inst) {
 void BSpeciesOBC::destroyInstance(OBInterface* inst) {
   auto* species = static_cast<BSpecies*>(componentOf(inst));
   if (!species) return;
+  // The configuration sets of the model stop logging it and drop it from
+  // their sensitivity lists.
+  if (Kelbor* model = getEnclosingModel(inst)) model->removeStateFromConfigSets(inst, species);
   OBInterface* parent = species->getOBIParent();
   if (BCompartment* compartment = species->getCompartment()) {
     compartment->removeSpecies(species);

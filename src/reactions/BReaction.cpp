@@ -145,18 +145,6 @@ void BReaction::postSetReaction(bool deferSetting) {
   updateReactionRateBasedOnKineticLaw(true, true);
 }
 
-void BReaction::attachListenersForExpression(const ExpressionPtr& expression) {
-  kstr::Expression::ComponentMap map;
-  expression->getSymbolComponentMap(map);
-  for (const auto& [token, component] : map) {
-    if (component) {
-      component->addListener(this);
-    } else {
-      resolveSymbolAndListen(token);
-    }
-  }
-}
-
 void BReaction::notifyReactionChanged() {
   const std::string text = getReactionString();
   notifyPropertyPostSet(getOBI(), "Reaction", text.c_str());

@@ -240,7 +240,6 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   template <class Change>
   void editEquation(Change change, bool notifyReaction);
   void postSetReaction(bool deferSetting);
-  void attachListenersForExpression(const ExpressionPtr& expression);
   // Step 5 of postSetReaction: a mass-action law re-derives and announces
   // its variable names.
   void refreshMassActionNames();

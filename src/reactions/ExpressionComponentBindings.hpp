@@ -5,6 +5,7 @@
 // its dynamic type, and an instance without one raises "obk:InvalidObject".
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include <obk/OBMethodInfo.hpp>
 #include <obk/OBPropInfo.hpp>
 #include <obk/Vector.hpp>
+#include <qx/qx.hpp>
 
 #include "expressions/ExpressionBasedComponent.hpp"
 #include "host/HostHelpers.hpp"
@@ -41,6 +43,34 @@ Vector* newHandleVectorOf(const Range& components) {
   }
   return vector;
 }
+
+// Name, host type, help text and whether the user may set it, for the
+// property infos of these classes.
+inline void describeProperty(OBPropInfo& prop, const char* name, const char* type,
+                             const char* help, bool userMaySet) {
+  prop.setName(name);
+  prop.setDescription(help);
+  prop.setDataType(type);
+  prop.setAccess(OBAccessFlag::Init, false);
+  prop.setAccess(OBAccessFlag::ExternalSet, userMaySet);
+}
+
+// A run of n blanks for the columns of a display table, n clamped to 0..100.
+inline std::string blankRun(long n) {
+  return std::string(static_cast<size_t>(std::clamp(n, 0L, 100L)), ' ');
+}
+
+// A 1-by-k cell of the texts of a range, in its order.
+template <class Range>
+qxArray* cellRowOf(const Range& texts) {
+  qxArray* cell = qxCreateCellMatrix(1, texts.size());
+  size_t i = 0;
+  for (const std::string& text : texts) qxSetCell(cell, i++, qxCreateString(text.c_str()));
+  return cell;
+}
+
+// The number of decimal digits of a positive row number.
+inline long digitCount(size_t number) { return static_cast<long>(std::to_string(number).size()); }
 
 }  // namespace kstr::ebcbinding
 

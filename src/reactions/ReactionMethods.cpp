@@ -30,6 +30,7 @@
 namespace {
 
 using kstr::MessageCode;
+using kstr::ebcbinding::cellRowOf;
 using kstr::ebcbinding::requireComponent;
 
 constexpr const char* kSpeciesClass = "Kestrion.Species";
@@ -373,18 +374,6 @@ ReactionComponent_parseRateForElements_MI::ReactionComponent_parseRateForElement
   addMethodSignature(aloneSignature_);
   addMethodSignature(new OBMethodSignature({"handle", "PELLAM array", "bool"}, {"PELLAM array"}));
 }
-
-namespace {
-
-template <class Range>
-qxArray* cellRowOf(const Range& texts) {
-  qxArray* cell = qxCreateCellMatrix(1, texts.size());
-  size_t i = 0;
-  for (const std::string& text : texts) qxSetCell(cell, i++, qxCreateString(text.c_str()));
-  return cell;
-}
-
-}  // namespace
 
 void ReactionComponent_parseRateForElements_MI::invoke(OBMethodSignature* matched, int& nOut,
                                                        void* outs[], int nIn,

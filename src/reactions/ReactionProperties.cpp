@@ -25,6 +25,7 @@
 namespace {
 
 using kstr::ebcbinding::requireComponent;
+constexpr auto describe = kstr::ebcbinding::describeProperty;
 
 constexpr const char* kMassAction = "MassAction";
 constexpr const char* kUnknown = "Unknown";
@@ -73,16 +74,6 @@ const char* const kKineticLawHelp =
     "   object. ADDKINETICLAW configures the rate from the kinetic law's\n"
     "   SpeciesVariableNames and ParameterVariableNames. Only mass-action\n"
     "   rates follow a changed reaction automatically.";
-
-// Name, type, help text and whether the user may set it.
-void describe(OBPropInfo& prop, const char* name, const char* type, const char* help,
-              bool userMaySet) {
-  prop.setName(name);
-  prop.setDescription(help);
-  prop.setDataType(type);
-  prop.setAccess(OBAccessFlag::Init, false);
-  prop.setAccess(OBAccessFlag::ExternalSet, userMaySet);
-}
 
 BReaction* reactionOf(OBInterface* inst) { return requireComponent<BReaction>(inst); }
 

@@ -59,7 +59,7 @@ TEST_F(BindingTest, ModelComponentClassIsAbstractWithItsTable) {
     bool extSet, intSet, visible, saved, copied;
   } flags[] = {
       {"Annotation", true, true, true, true, true},
-      {"AnnotationFull", false, true, false, true, true},
+      {"AnnotationFull", false, true, false, true, false},
       {"ID", false, true, false, true, false},
       {"Parent", false, false, true, false, false},
       {"Type", false, false, true, true, true},

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "KsTestMessages.hpp"
 #include "hb/hb_test.hpp"
 #include "ks_utils/CompileData.hpp"
 #include "ks_utils/MiniCompileManager.hpp"
@@ -126,17 +127,64 @@ TEST_F(CompileTest, HookBuildsTheResult) {
   EXPECT_EQ(hookCalls, 1);
 }
 
-TEST(UnitSystemConversion, OneMultiplierOfOnePerComponent) {
+// A reader over fake component addresses: component n has the n-th units.
+class UnitSystemConversionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    units_ = {"", "millimole", "molecule", "millilitre", "1/(millimole/litre*minute)",
+              "kelvin", "Celsius/second", "no_such_unit"};
+    getUnitSystemConversionServiceFcn()->setComponentUnitsReader(
+        [this](const KelborComponent& c) {
+          const auto n = reinterpret_cast<std::uintptr_t>(&c) / 16 - 1;
+          return ComponentUnits{"c" + std::to_string(n), units_.at(n)};
+        });
+  }
+  void TearDown() override {
+    getUnitSystemConversionServiceFcn()->setComponentUnitsReader(ComponentUnitsReader());
+  }
+  static KelborComponent* component(std::uintptr_t n) {
+    return reinterpret_cast<KelborComponent*>((n + 1) * 16);
+  }
+  static std::string errorOf(std::uintptr_t n) {
+    std::vector<double> multipliers = {3.0};
+    try {
+      getUnitSystemConversionServiceFcn()->getMultipliers(multipliers, {component(n)});
+    } catch (const ErrorIdException& e) {
+      EXPECT_EQ(multipliers, std::vector<double>{3.0});
+      return e.getIdentifier();
+    }
+    return "";
+  }
+  std::vector<std::string> units_;
+};
+
+TEST_F(UnitSystemConversionTest, FactorOverTheBaseUnitsPerComponent) {
   UnitSystemConversionServiceApi* service = getUnitSystemConversionServiceFcn();
   ASSERT_EQ(service, getUnitSystemConversionServiceFcn());
-  const std::vector<KelborComponent*> components = {
-      reinterpret_cast<KelborComponent*>(16), nullptr,
-      reinterpret_cast<KelborComponent*>(32)};
-  std::vector<double> multipliers = {5.0, 6.0, 7.0, 8.0, 9.0};
-  service->getMultipliers(multipliers, components);
-  EXPECT_EQ(multipliers, (std::vector<double>{1.0, 1.0, 1.0}));
+  std::vector<double> multipliers = {5.0, 6.0, 7.0, 8.0, 9.0, 10.0, 11.0};
+  service->getMultipliers(multipliers, {component(0), nullptr, component(1), component(2),
+                                        component(3), component(4), component(6)});
+  ASSERT_EQ(multipliers.size(), 7u);
+  EXPECT_EQ(multipliers[0], 1.0);  // no units
+  EXPECT_EQ(multipliers[1], 1.0);  // no component
+  EXPECT_DOUBLE_EQ(multipliers[2], 1e-3);
+  EXPECT_DOUBLE_EQ(multipliers[3], 1.0 / 6.02214076e23);
+  EXPECT_DOUBLE_EQ(multipliers[4], 1e-6);
+  EXPECT_DOUBLE_EQ(multipliers[5], 1.0 / 60.0);
+  EXPECT_DOUBLE_EQ(multipliers[6], 1.0);  // Celsius is a base unit: no offset
   service->getMultipliers(multipliers, {});
   EXPECT_TRUE(multipliers.empty());
+}
+
+TEST_F(UnitSystemConversionTest, OffsetsAndUnknownUnitsAndNoReaderRaise) {
+  kstest::registerTestMessages();
+  EXPECT_EQ(errorOf(5), "Kestrion:KSUNIT_CANNOT_CONVERT_COMPONENT");
+  EXPECT_EQ(errorOf(7), "Kestrion:KSUNIT_CANNOT_PARSE_UNITS");
+  getUnitSystemConversionServiceFcn()->setComponentUnitsReader(ComponentUnitsReader());
+  EXPECT_EQ(errorOf(1), "Kestrion:KSUNIT_UNITCONVERSION_NOT_ENABLED");
+  std::vector<double> multipliers;
+  getUnitSystemConversionServiceFcn()->getMultipliers(multipliers, {nullptr});
+  EXPECT_EQ(multipliers, std::vector<double>{1.0});
 }
 
 TEST(KstrContainers, StorageComesFromTheHostHeap) {

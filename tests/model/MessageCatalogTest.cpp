@@ -83,8 +83,8 @@ long indexOfCode(const MessageTable& table, uint32_t code) {
 
 TEST(MessageCatalog, ShapeCodesIdentifiersAndFormats) {
   const MessageTable& table = kstr::getMessageCatalog();
-  ASSERT_EQ(table.count, 402u);
-  ASSERT_EQ(kstr::kMessageCount, 402u);
+  ASSERT_EQ(table.count, 403u);
+  ASSERT_EQ(kstr::kMessageCount, 403u);
   EXPECT_EQ(table.facility, 0x40u);
   ASSERT_NE(table.codes, nullptr);
   ASSERT_NE(table.ids, nullptr);
@@ -115,16 +115,16 @@ TEST(MessageCatalog, ShapeCodesIdentifiersAndFormats) {
   RecordProperty("string_placeholders", strings);
   RecordProperty("integer_placeholders", integers);
   RecordProperty("warnings", warnings);
-  EXPECT_EQ(strings, 178);
+  EXPECT_EQ(strings, 179);
   EXPECT_EQ(integers, 1);
   EXPECT_EQ(warnings, 86);
 
   EXPECT_EQ(table.codes[0], 0x400001u);
   EXPECT_STREQ(table.ids[0], "KS_DesktopCodeNotFound");
-  EXPECT_EQ(table.codes[table.count - 1], 0x400193u);
-  EXPECT_STREQ(table.ids[table.count - 1], "KS_BRACKETED_NAME_UPDATED");
+  EXPECT_EQ(table.codes[table.count - 1], 0x400194u);
+  EXPECT_STREQ(table.ids[table.count - 1], "KS_EVENT_NO_EVENTFCNS");
   EXPECT_EQ(indexOfCode(table, 0x400006), -1);
-  EXPECT_EQ(indexOfCode(table, 0x400194), -1);
+  EXPECT_EQ(indexOfCode(table, 0x400195), -1);
   EXPECT_EQ(indexOfCode(table, 0x400000), -1);
 }
 

@@ -11,7 +11,7 @@
 #include <obk/Exception.hpp>
 #include <sv/sv_test.hpp>
 
-#include "configsets/KStrConfigurationSetApi.hpp"
+#include "configsets/KStrConfigurationSet.hpp"
 #include "expressions/SymbolTable.hpp"
 #include "model/SimulatorInterfaces.hpp"
 #include "core/UsageFinder.hpp"
@@ -169,23 +169,10 @@ TEST_F(ScenarioModel, ComponentsOutsideAModelResolveToNothing) {
 
 // --- compile state ------------------------------------------------------------
 
-class FakeSet : public KStrConfigurationSetApi {
+// A configuration set without option objects: its own flag is all it has.
+class FakeSet : public KStrConfigurationSet {
  public:
-  explicit FakeSet(std::string name) : name_(std::move(name)) {}
-  bool getCompileNeeded() const override { return needed_; }
-  void setCompileNeeded(bool needed) override { needed_ = needed; }
-  const std::string& getName() const override { return name_; }
-  bool getActive() const override { return active_; }
-  void setActive(bool active) override { active_ = active; }
-  OBInterface* getOBI() const override { return nullptr; }
-  void setModel(Kelbor* model) override { model_ = model; }
-  Kelbor* getModel() const override { return model_; }
-
- private:
-  std::string name_;
-  bool needed_ = true;
-  bool active_ = false;
-  Kelbor* model_ = nullptr;
+  explicit FakeSet(const std::string& name) { setName(name); }
 };
 
 class NoModel : public CModelApi {

@@ -35,9 +35,12 @@ TEST(Root, MadeOnceWithTempFolderAndCatalog) {
 }
 
 TEST(Root, FailingTempnameLeavesTheFolderEmpty) {
+  // The folder is asked for when the root is made: start from no root.
+  BQuorvixRoot::destroyInstance();
   interpTestSetTempnameFails(true);
   EXPECT_EQ(BQuorvixRoot::getInstance()->getTempDir(), "");
   interpTestSetTempnameFails(false);
+  BQuorvixRoot::destroyInstance();
 }
 
 TEST(Root, LibrariesAndLookups) {
@@ -95,7 +98,9 @@ TEST(Root, ModelsAndDisplay) {
       "    Builtin Units:                    " +
       std::to_string(root->getLibrary(0)->getUnits().size()) +
       "\n"
-      "    User Units:                       0\n"
+      "    User Units:                       " +
+      std::to_string(root->getLibrary(1)->getUnits().size()) +
+      "\n"
       "    Builtin Unit Prefixes:            " +
       std::to_string(root->getLibrary(0)->getUnitPrefixes().size()) +
       "\n"

@@ -4,10 +4,10 @@
 #include <limits>
 
 #include "ModelHostFixture.hpp"
+#include "reactions/BRule.hpp"
 #include "core/Application.hpp"
 #include "model/ModelOBC.hpp"
 #include "quantities/BCompartment.hpp"
-#include "support/TestRule.hpp"
 
 namespace {
 
@@ -172,11 +172,12 @@ TEST_F(ModelAddTest, AddParameterAndItsRefusals) {
 
 // --- addrule / addevent ----------------------------------------------------------------------
 
-TEST_F(ModelAddTest, RulesAndEventsNeedTheirClasses) {
+TEST_F(ModelAddTest, RulesAndEventsRefuseBadCallsAndLeaveNothing) {
   OBInterface* m = model("m");
-  expectRefused(m, "addrule", {host().str("x = 1")}, "Kestrion:UnknownClass", "The class 'Rule' is not available.");
-  expectRefused(m, "addevent", {host().str("time > 1"), host().str("x = 1")}, "Kestrion:UnknownClass",
-                "The class 'Event' is not available.");
+  expectRefused(m, "addrule", {host().num(1)}, "Kestrion:KSTRRULE_INVALID_FIRSTARG",
+                "Invalid RULE. RULE must be a string.");
+  expectRefused(m, "addevent", {host().str("time > 1")}, "Kestrion:KSTREVENT_INVALIDSYNTAX_NO_EVENTFCNS",
+                "Invalid syntax. EVENTFCNS must be specified.");
   expectRefused(m, "addrule", {}, "Kestrion:ADDRULE_TOOFEWARGS",
                 "Not enough input arguments. Type 'help Kestrion.Model.addrule' for more information.");
   expectRefused(m, "addevent", {}, "Kestrion:ADDEVENT_TOOFEWARGS",
@@ -190,42 +191,18 @@ TEST_F(ModelAddTest, RulesAndEventsNeedTheirClasses) {
     EXPECT_EQ(error->message, "Invalid syntax. MOBJ must be a Kestrion model object.");
   }
   EXPECT_TRUE(qxIsEmpty(host().get(m, "Rules")));
+  EXPECT_TRUE(qxIsEmpty(host().get(m, "Events")));
 }
 
-// A stand-in "Rule" class over the test rule: enough to see the model's
-// addrule make, wire and return a rule.
-class RuleClass : public OBClass {
- public:
-  RuleClass() {
-    setName("Rule");
-    auto* signature = new OBMethodSignature();
-    signature->addArgument("PELLAM array", true);
-    addConstructorSignature(signature);
-  }
-  OBInterface* createInstance(OBDatabaseClient*, int argc, void* const argv[], OBInterface*, int) override {
-    if (argc > 0 && qxIsNumeric(static_cast<qxArray*>(argv[0]))) return nullptr;
-    auto* rule = new TestRule(argc > 0 ? qxArrayToStdString(static_cast<qxArray*>(argv[0])) : "");
-    auto* inst = new OBInterface(static_cast<KelborComponent*>(rule), this);
-    rule->setOBI(inst);
-    return inst;
-  }
-  void destroyInstance(OBInterface* inst) override {
-    auto* rule = static_cast<TestRule*>(componentOf(inst));
-    inst->setComponentObject(nullptr);
-    delete rule;
-  }
-};
-
 TEST_F(ModelAddTest, AddRuleMakesAndWiresTheRule) {
-  registerHostClass(new RuleClass());
   OBInterface* m = model("m");
   OBInterface* r = add(m, "addrule", {host().str("x = 1")});
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(r->getUp(), m);
   EXPECT_EQ(handlesOf(host().get(m, "Rules")), std::vector<OBInterface*>{r});
   EXPECT_EQ(kelbor(m)->getNumRules(), 1u);
-  expectRefused(m, "addrule", {host().num(1)}, "Kestrion:ADDRULE_ERROR",
-                "An error occurred while creating the Kestrion rule object.");
+  expectRefused(m, "addrule", {host().num(1)}, "Kestrion:KSTRRULE_INVALID_FIRSTARG",
+                "Invalid RULE. RULE must be a string.");
   EXPECT_EQ(kelbor(m)->getNumRules(), 1u);
   // The restore of "Rules" wires saved rules the same way.
   OBInterface* saved = host().construct("Rule", {host().str("y = 2")});

@@ -42,6 +42,9 @@ TEST_F(ModelClassTest, FeatureSwitchesAreRegisteredOnceWithTheirDefaults) {
   svTestResetFeatures();
   getModelOBClass();
   for (const Switch& s : switches) EXPECT_FALSE(svTestIsFeatureRegistered(s.name)) << s.name;
+  // The switches are process-wide: the tests after this one find them as the
+  // engine registered them.
+  for (const Switch& s : switches) svRegisterFeature(s.name, s.on ? 1 : 0, nullptr, nullptr);
 }
 
 // --- the property table ------------------------------------------------------------------
@@ -55,7 +58,7 @@ struct PropertyRow {
 // Every property in registration order, with its type and access flags.
 const PropertyRow kProperties[] = {
     {"Annotation", "string", true, true, true, true, true, true, true},
-    {"AnnotationFull", "string", false, true, true, true, false, true, true},
+    {"AnnotationFull", "string", false, true, true, true, false, true, false},
     {"ConfigSets", "handle vector", false, true, true, true, false, true, false},
     {"Variants", "handle vector", false, true, true, true, false, true, false},
     {"Doses", "handle vector", false, true, true, true, false, true, false},

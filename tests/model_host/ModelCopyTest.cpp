@@ -54,6 +54,48 @@ TEST_F(ModelCopyTest, CopyKeepsComponentsOrderAndExpressions) {
   EXPECT_GE(es->getInUseCount(), 1u);
 }
 
+// Every property that the host copies reads the same on a copy as on its
+// original, for each class that "copyobj" copies; an annotation keeps its
+// tags.
+TEST_F(ModelCopyTest, CopiedPropertiesReadTheSameOnTheCopy) {
+  OBInterface* m = model("source");
+  OBInterface* cell = add(m, "addcompartment", {host().str("cell")});
+  OBInterface* a = add(m, "addspecies", {host().str("A")});
+  OBInterface* k = add(m, "addparameter", {host().str("k")});
+  OBInterface* r = add(m, "addreaction", {host().str("A -> null")});
+  host().set(r, "ReactionRate", host().str("k*A"));
+  for (OBInterface* object : {m, cell, a, k, r}) {
+    host().set(object, "Annotation", host().str("<annotation x='1'>hi</annotation>"));
+    host().set(object, "Notes", host().str("some notes"));
+    host().set(object, "Tag", host().str("tagged"));
+  }
+  OBInterface* target = model("target");
+  OBInterface* targetCell = add(target, "addcompartment", {host().str("room")});
+  const std::vector<std::pair<OBInterface*, OBInterface*>> pairs{
+      {m, add(m, "copyobj", {})},
+      {cell, add(cell, "copyobj", {host().handle(target)})},
+      {a, add(a, "copyobj", {host().handle(targetCell)})},
+      {k, add(k, "copyobj", {host().handle(target)})},
+      {r, add(r, "copyobj", {host().handle(model("target2"))})},
+  };
+  for (const auto& [original, copy] : pairs) {
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(host().getString(copy, "Annotation"), "<annotation x='1'>hi</annotation>");
+    for (OBPropInfo* property : original->getClass()->getProperties()) {
+      if (!property->isCopyAccess() || !property->isInternalGetAccess() ||
+          !property->isInternalSetAccess() ||
+          property->getDataType(original)->isHandleBearing()) {
+        continue;
+      }
+      SCOPED_TRACE(std::string(original->getClass()->getName()) + "." + property->getName());
+      EXPECT_TRUE(qxIsIdentical(host().get(original, property->getName(), true),
+                                host().get(copy, property->getName(), true)))
+          << qxArrayToStdString(host().get(original, property->getName(), true)) << " vs "
+          << qxArrayToStdString(host().get(copy, property->getName(), true));
+    }
+  }
+}
+
 }  // namespace
 
 namespace {

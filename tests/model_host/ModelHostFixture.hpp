@@ -1,6 +1,6 @@
-// The fixture of the Model and Root host-class tests: a started engine with
-// the variant and dose stand-ins, driven through the test host as a user
-// would, and a check that nothing is left alive when the test ends.
+// The fixture of the Model and Root host-class tests: a started engine,
+// driven through the test host as a user would, and a check that nothing is
+// left alive when the test ends.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,7 +17,8 @@
 #include <sv/sv_test.hpp>
 #include <testhost/TestHost.hpp>
 
-#include "FakeVariantsDoses.hpp"
+#include "variants_doses/Dose.hpp"
+#include "variants_doses/Variant.hpp"
 #include "configsets/Configset.hpp"
 #include "host/HostHelpers.hpp"
 #include "model/BQuorvixRoot.hpp"
@@ -30,7 +31,6 @@ class ModelHostTest : public ::testing::Test {
     MiniCompileManagerControl::instance().reset();
     host_ = std::make_unique<TestHost>(TestHost::Options{java_});
     host().start();
-    fakes::registerVariantAndDoseClasses();
     host().clearLogs();
     // The root's model list keeps its storage once grown: grow it first, so
     // that the leak check sees only what a test leaves behind.

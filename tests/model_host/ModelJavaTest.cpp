@@ -49,11 +49,15 @@ TEST_F(ModelJavaTest, SubModelsAndVariantsAreAnnouncedAsChildren) {
   add(m, "addmodel", {host().str("sub")});
   add(m, "addvariant", {host().str("v")});
   add(m, "adddose", {host().str("d")});
+  // A variant and a dose announce their creation, then the model announces
+  // them as its children.
   const std::vector<std::string> posted = events();
-  ASSERT_EQ(posted.size(), 3u);
+  ASSERT_EQ(posted.size(), 5u);
   EXPECT_NE(posted[0].find("| kstrmodel"), std::string::npos) << posted[0];
-  EXPECT_NE(posted[1].find("| variant"), std::string::npos) << posted[1];
-  EXPECT_NE(posted[2].find("| scheduledose"), std::string::npos) << posted[2];
+  EXPECT_NE(posted[1].find("| variant | "), std::string::npos) << posted[1];
+  EXPECT_NE(posted[2].find("| variant"), std::string::npos) << posted[2];
+  EXPECT_NE(posted[3].find("| repeatdose | "), std::string::npos) << posted[3];
+  EXPECT_NE(posted[4].find("| scheduledose"), std::string::npos) << posted[4];
   EXPECT_TRUE(jpiTestDiagnostics().empty());
 }
 
@@ -61,7 +65,6 @@ TEST(ModelWithoutJava, NoJavaCallsAtAll) {
   hbTestSetEcho(false);
   TestHost host;
   host.start();
-  fakes::registerVariantAndDoseClasses();
   const size_t calls = host.javaCalls();
   OBInterface* m = host.construct("Model", {host.str("m")});
   host.call(m, "addmodel", {host.str("sub")}, 1);

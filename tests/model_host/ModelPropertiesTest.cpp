@@ -254,7 +254,8 @@ TEST_F(ModelPropertiesTest, ConfigSetsRestoreReplacesTheDefaultMadeAtCreation) {
   host().set(m, "ConfigSets", host().handles({savedDefault, saved}), true);
   EXPECT_EQ(kelbor(m)->getConfigSet("default"), configSetOf(savedDefault));
   EXPECT_EQ(kelbor(m)->getActiveConfigSetName(), "fast");
-  EXPECT_EQ(OBInterface::liveCount(), instances - 1);  // the automatic set is gone
+  // The automatic set and its eight option objects are gone.
+  EXPECT_EQ(OBInterface::liveCount(), instances - 9);
   EXPECT_EQ(handlesOf(host().get(m, "ConfigSets")), (std::vector<OBInterface*>{savedDefault, saved}));
   EXPECT_NE(handlesOf(host().get(m, "ConfigSets"))[0], automatic);
   // A second set named "default" now clashes.

@@ -1,6 +1,6 @@
 // The variant and dose methods of "Model" (addvariant, removevariant,
 // getvariant, adddose, removedose, getdose) and the restore of "Variants"
-// and "Doses", over the stand-in classes.
+// and "Doses".
 #include "ModelHostFixture.hpp"
 
 namespace {
@@ -38,6 +38,7 @@ TEST_F(ModelVariantDoseTest, AddVariantByNameAttachesAnInactiveVariant) {
 TEST_F(ModelVariantDoseTest, AddVariantByHandleAttachesAnInactiveCopy) {
   OBInterface* m = model("m");
   OBInterface* given = host().construct("Variant", {host().str("v1")});
+  host().set(given, "Active", host().logical(true));
   ASSERT_TRUE(active(given));
   OBInterface* copy = add(m, "addvariant", {host().handle(given)});
   EXPECT_NE(copy, given);

@@ -3,11 +3,13 @@
 // laws and copies.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "ReactionModelFixture.hpp"
+#include "expressions/SymbolTable.hpp"
 
 namespace rtest {
 namespace {
@@ -320,6 +322,48 @@ TEST_F(ReactionModel, CopiesShareTheExpressions) {
   std::ostringstream out;
   r->debugPrint(out);
   EXPECT_NE(out.str().find("5 A -> B"), std::string::npos);
+}
+
+// A copy made by value takes the content of a component in a model but
+// never its place: no host handle, parent, model data or listeners, and an ID
+// of its own.  Renaming and dropping the copy leaves the model untouched.
+TEST_F(ReactionModel, ValueCopiesNeverPassForTheOriginal) {
+  BCompartment* c1 = compartment("c1");
+  BSpecies* a = species(c1, "A");
+  BParameter* k = parameter("k");
+  BReaction* r = reaction("A -> null", "r1");
+  r->setReactionRate("k*A", true);
+  auto* fakeHandle = reinterpret_cast<OBInterface*>(a);
+  const SymbolTable* table = model_->getSymbolTable();
+
+  auto check = [&](KelborComponent* original, auto copyOf, const std::string& newName) {
+    SCOPED_TRACE(original->getName());
+    original->setOBI(fakeHandle);
+    original->setOBIParent(fakeHandle);
+    {
+      auto copy = copyOf();
+      EXPECT_EQ(copy->getName(), original->getName());
+      EXPECT_EQ(copy->getOBI(), nullptr);
+      EXPECT_EQ(copy->getOBIParent(), nullptr);
+      EXPECT_EQ(copy->getParent(), nullptr);
+      EXPECT_EQ(copy->getModelGlobalData(), nullptr);
+      EXPECT_TRUE(copy->getListeners().empty());
+      EXPECT_STRNE(copy->getID(), original->getID());
+      copy->rename(newName);
+      EXPECT_FALSE(table->containsComponent(copy.get()));
+    }
+    original->setOBI(nullptr);
+    original->setOBIParent(nullptr);
+    std::string qualified;
+    original->fillPartiallyQualifiedName(qualified);
+    EXPECT_EQ(model_->getPartiallyQualifiedComponent(qualified, original->getEnumType()),
+              original);
+  };
+  check(a, [&] { return std::make_unique<BSpecies>(*a); }, "A2");
+  check(k, [&] { return std::make_unique<BParameter>(*k); }, "k2");
+  check(r, [&] { return std::make_unique<BReaction>(*r); }, "r2");
+  EXPECT_EQ(a->getListeners(), KelborComponent::ListenerSet{r});
+  EXPECT_EQ(model_->getPartiallyQualifiedComponent("c1.A2", kstr::species), nullptr);
 }
 
 }  // namespace

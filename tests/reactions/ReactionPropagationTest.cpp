@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ReactionModelFixture.hpp"
+#include "expressions/SymbolTable.hpp"
 
 namespace rtest {
 namespace {
@@ -159,6 +160,58 @@ TEST_F(ReactionModel, ParametersOfAnotherReactionsLawAreInvisible) {
   EXPECT_EQ(r2->getReactionRate(), "kf");
   law->removeParameter(kf);
   r1->setKineticLaw(nullptr);
+}
+
+// Unnamed reactions are known by their position: when a reaction before them
+// leaves or the order changes, their own kinetic-law parameters must still
+// resolve in their rates, and a newly added unnamed reaction gets its key.
+TEST_F(ReactionModel, UnnamedReactionsFollowTheirPositions) {
+  BCompartment* c1 = compartment("c1");
+  for (const char* name : {"A", "B", "C", "D"}) species(c1, name);
+  std::vector<BReaction*> reactions;
+  std::vector<BKineticLaw*> laws;
+  std::vector<BParameter*> kfs;
+  for (const char* target : {"A", "B", "C"}) {
+    BReaction* r = reaction(std::string(target) + " -> null");
+    auto* law = kineticLaw<BKineticLaw>(abstractLaw("Unknown"));
+    r->setKineticLaw(law);
+    auto* kf = new BParameter();
+    owned_.insert(owned_.begin(), kf);
+    kf->setName("kf");
+    law->addParameter(kf);
+    r->setReactionRate(("kf*" + std::string(target)).c_str(), true);
+    reactions.push_back(r);
+    laws.push_back(law);
+    kfs.push_back(kf);
+  }
+  BReaction* r2 = reactions[1];
+  BReaction* r3 = reactions[2];
+  const SymbolTable* table = model_->getSymbolTable();
+
+  model_->removeReaction(reactions[0]);
+  EXPECT_EQ(r2->resolveSymbol("kf"), kfs[1]);
+  EXPECT_EQ(r3->resolveSymbol("kf"), kfs[2]);
+  EXPECT_EQ(table->findByQualifiedName("UnnamedReaction_1.kf"), kfs[1]);
+  r2->setReactionRate("kf*B", true);
+  r3->setReactionRate("kf*C", true);
+  EXPECT_EQ(r2->getReactionRateExpression()->getResolvedComponent("kf"), kfs[1]);
+  EXPECT_EQ(r3->getReactionRateExpression()->getResolvedComponent("kf"), kfs[2]);
+
+  BReaction* r4 = reaction("D -> null");
+  EXPECT_TRUE(table->containsComponent(r4));
+  EXPECT_EQ(table->findByQualifiedName("UnnamedReaction_3"), r4);
+
+  model_->reorderReactions({r4, r3, r2});
+  EXPECT_EQ(table->findByQualifiedName("UnnamedReaction_1"), r4);
+  EXPECT_EQ(table->findByQualifiedName("UnnamedReaction_2"), r3);
+  EXPECT_EQ(r3->resolveSymbol("kf"), kfs[2]);
+  EXPECT_EQ(r2->resolveSymbol("kf"), kfs[1]);
+  EXPECT_EQ(table->findByQualifiedName("UnnamedReaction_3.kf"), kfs[1]);
+
+  for (size_t i = 0; i < laws.size(); ++i) {
+    laws[i]->removeParameter(kfs[i]);
+    reactions[i]->setKineticLaw(nullptr);
+  }
 }
 
 // The Michaelis-Menten enzyme model E + S <-> ES -> E + P.

@@ -1,0 +1,56 @@
+// Which species and parameters (or which given components) each reaction
+// rate names, as sparse host arrays with one column per reaction; and the
+// token step that reads an expression's components, shared with the rule
+// Jacobian pattern.
+#pragma once
+
+#include <boost/shared_ptr.hpp>
+#include <ks_utils/kstrContainers.hpp>
+#include <qx/qx.hpp>
+
+#include "core/KelborApi.hpp"
+
+class BParameter;
+class BReaction;
+class BSpecies;
+class ExpressionBasedComponent;
+class Kelbor;
+class KelborComponent;
+class MParseTree;
+
+namespace kstr::compile {
+
+// Appends the components that the names of the parse tree denote in the
+// owner's scope, each name once, in the tree's order; names that denote
+// nothing are left out.  Nothing for a null tree or an owner outside a
+// model.  Errors of the parse tree pass on.
+KELBOR_API void collectExpressionComponents(ExpressionBasedComponent& owner,
+                                            const boost::shared_ptr<const MParseTree>& tree,
+                                            kstrVector<const KelborComponent*>& out);
+
+// The (nS + nP) x nR array with 1.0 where reaction j's rate names the
+// species of row i (rows 0..nS-1, list positions) or the selected
+// parameter of row nS + k (all parameters with includeConstantParameters,
+// else those whose ConstantValue is false, in list order).  An element
+// listed twice counts at its first position.  Null entries keep their
+// position and give an empty row (species, parameters) or an empty column
+// (reactions); a rate that is empty or does not parse gives an empty
+// column.  Absent lists count as empty.  Raises "Kestrion:KS_MallocError"
+// when the array cannot be made; errors of a rate's parse tree destroy the
+// partial array and pass on.
+KELBOR_API qxArray* buildSpeciesParameterDependencyMatrix(
+    const kstrVector<BReaction*>* reactions, const kstrVector<BSpecies*>* species,
+    const kstrVector<BParameter*>* parameters, bool includeConstantParameters);
+
+// The same over a model's walk (active reactions; species; model
+// parameters, then the kinetic-law parameters of the active reactions).
+// A null model gives null.
+KELBOR_API qxArray* buildModelDependencyMatrix(const Kelbor* model,
+                                               bool includeConstantParameters);
+
+// The nC x nR array with 1.0 where reaction j's rate names component i, of
+// any kind.  Null entries as above.
+KELBOR_API qxArray* buildComponentDependencyMatrix(
+    const kstrVector<BReaction*>* reactions, const kstrVector<KelborComponent*>* components);
+
+}  // namespace kstr::compile

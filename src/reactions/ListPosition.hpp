@@ -1,0 +1,29 @@
+// Finding a component's position in its model's list when the list is
+// long: a remembered position, then the end of the list (where new ones
+// arrive), then a scan.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+
+#include <ks_utils/kstrContainers.hpp>
+
+namespace kstr {
+
+// The position of item in list, or list.size() when it is not there.  hint
+// is checked first and updated to the answer when found.
+template <class T>
+size_t positionInList(const kstrVector<T*>& list, const T* item, size_t& hint) {
+  size_t position = list.size();
+  if (hint < list.size() && list[hint] == item) {
+    position = hint;
+  } else if (!list.empty() && list.back() == item) {
+    position = list.size() - 1;
+  } else {
+    position = static_cast<size_t>(std::find(list.begin(), list.end(), item) - list.begin());
+  }
+  if (position < list.size()) hint = position;
+  return position;
+}
+
+}  // namespace kstr

@@ -1,0 +1,178 @@
+// The adjacency matrix and the dependency matrices, on hand-worked models.
+#include <deque>
+
+#include "CompileFixture.hpp"
+#include "compile/AdjacencyMatrix.hpp"
+#include "compile/DependencyMatrix.hpp"
+
+namespace ctest {
+namespace {
+
+namespace kc = kstr::compile;
+using Names = std::vector<std::string>;
+
+class MatrixModel : public CompileModel {
+ protected:
+  // Species A, B, X in c1; parameters k1 (constant), k2 (varying).
+  void SetUp() override {
+    CompileModel::SetUp();
+    c1_ = compartment("c1");
+    for (const char* name : {"A", "B", "X"}) species(c1_, name);
+    k1_ = parameter("k1", true);
+    k2_ = parameter("k2", false);
+  }
+  BSpecies* s(uint32_t i) const { return model_->getSpeciesInTreeAt(i); }
+
+  // The adjacency of the model with its node names and kinds.
+  SparseView adjacency(Names* names = nullptr, std::deque<int32_t>* kinds = nullptr) {
+    StringVector nodeNames;
+    const SparseView view = takeSparse(
+        kc::buildAdjacencyMatrix(model_, names != nullptr, &nodeNames, kinds != nullptr, kinds));
+    for (int i = 0; names && i < nodeNames.size(); ++i) names->push_back(nodeNames.elementAt(i));
+    return view;
+  }
+  // Edges as (source, target) pairs: column c, row t is c -> t.
+  static std::set<Cell> edges(const SparseView& view) {
+    std::set<Cell> out;
+    for (const auto& [cell, value] : view.cells) {
+      EXPECT_EQ(value, 1.0);
+      out.insert({cell.second, cell.first});
+    }
+    return out;
+  }
+
+  BCompartment* c1_ = nullptr;
+  BParameter* k1_ = nullptr;
+  BParameter* k2_ = nullptr;
+};
+
+TEST_F(MatrixModel, AdjacencyOfAReversibleReaction) {
+  reaction("A <-> B", "r");
+  Names names;
+  std::deque<int32_t> kinds;
+  const SparseView view = adjacency(&names, &kinds);
+  EXPECT_EQ(view.rows, 4u);
+  EXPECT_EQ(names, (Names{"A", "B", "X", "r"}));
+  EXPECT_EQ(kinds, (std::deque<int32_t>{1, 1, 1, 0}));
+  EXPECT_EQ(edges(view), (std::set<Cell>{{0, 3}, {3, 0}, {3, 1}, {1, 3}}));
+}
+
+TEST_F(MatrixModel, AdjacencyJoinsASpeciesOnBothSidesOnce) {
+  reaction("A + B <-> A + X", "r");
+  EXPECT_EQ(edges(adjacency()),
+            (std::set<Cell>{{0, 3}, {3, 0}, {1, 3}, {3, 1}, {3, 2}, {2, 3}}));
+}
+
+TEST_F(MatrixModel, AdjacencyNullNodeStandsBetweenSpeciesAndReactions) {
+  reaction("null -> A", "in");
+  reaction("B -> X", "conv");
+  BReaction* both = reaction("", "both");  // no reactants, no products
+  both->setReversible(true);
+  Names names;
+  std::deque<int32_t> kinds;
+  const SparseView view = adjacency(&names, &kinds);
+  EXPECT_EQ(names, (Names{"A", "B", "X", "null", "in", "conv", "both"}));
+  EXPECT_EQ(kinds, (std::deque<int32_t>{1, 1, 1, 1, 0, 0, 0}));
+  EXPECT_EQ(edges(view), (std::set<Cell>{{3, 4}, {4, 0}, {1, 5}, {5, 2}, {3, 6}, {6, 3}}));
+}
+
+TEST_F(MatrixModel, AdjacencyHoldsEveryEdgeOfManySourceReactions) {
+  for (int i = 0; i < 60; ++i) reaction("null -> A");
+  const SparseView view = adjacency();
+  EXPECT_EQ(view.cells.size(), 120u);  // null -> r and r -> A for each
+  EXPECT_GE(view.capacity, 120u);  // beyond the first guess of 60 + 2 x 4
+  // Inactive reactions are nodes like any other.
+  model_->getReactionAt(0)->setActive(false);
+  EXPECT_EQ(adjacency().cells.size(), 120u);
+}
+
+TEST_F(MatrixModel, AdjacencyOfEmptyModelsAndReactions) {
+  EXPECT_EQ(kc::buildAdjacencyMatrix(model_, false, nullptr, false, nullptr), nullptr);
+  EXPECT_EQ(warningIds(), Names{"Kestrion:MATRIX_NO_REACTIONS"});
+  hbTestClearWarnings();
+  BReaction* r = reaction("A -> B");
+  StringVector names;
+  EXPECT_EQ(kc::buildAdjacencyMatrix(r, true, &names, false, nullptr), nullptr);
+  EXPECT_EQ(warningIds(), Names{"Kestrion:MATRIX_NO_SPECIES"});
+  EXPECT_EQ(names.size(), 0);
+  expectError([&] { kc::buildAdjacencyMatrix(c1_, false, nullptr, false, nullptr); },
+              "Kestrion:MatrixUnsupportedComponent");
+}
+
+// Rows: A=0, B=1, X=2, then the selected parameters.
+TEST_F(MatrixModel, DependencyOfRates) {
+  struct Case {
+    const char* rate;
+    bool includeConstants;
+    Cells column;
+  };
+  const Case cases[] = {
+      {"k1*A*B", false, {{{0, 0}, 1.0}, {{1, 0}, 1.0}}},
+      {"k1*A*B", true, {{{0, 0}, 1.0}, {{1, 0}, 1.0}, {{3, 0}, 1.0}}},
+      {"k2*A*A + A", false, {{{0, 0}, 1.0}, {{3, 0}, 1.0}}},
+      {"c1*X + unknown_name", false, {{{2, 0}, 1.0}}},
+      {"", false, {}},
+      {"k1*(", true, {}},
+  };
+  for (const Case& c : cases) {
+    BReaction* r = reactionWithRate("A -> B", "", c.rate);
+    const kstrVector<BReaction*> reactions{r};
+    const kstrVector<BSpecies*> species{s(0), s(1), s(2)};
+    const kstrVector<BParameter*> parameters{k1_, k2_};
+    const SparseView view = takeSparse(kc::buildSpeciesParameterDependencyMatrix(
+        &reactions, &species, &parameters, c.includeConstants));
+    EXPECT_EQ(view.rows, c.includeConstants ? 5u : 4u) << c.rate;
+    EXPECT_EQ(view.cols, 1u);
+    EXPECT_EQ(view.cells, c.column) << c.rate;
+  }
+}
+
+TEST_F(MatrixModel, DependencyRowsAreListPositionsAndNullsStayEmpty) {
+  BReaction* r = reactionWithRate("A -> B", "r", "k2*A*B");
+  const kstrVector<BReaction*> reactions{nullptr, r};
+  const kstrVector<BSpecies*> species{nullptr, s(1), s(0), s(1)};
+  const kstrVector<BParameter*> parameters{nullptr, k2_, k2_};
+  const SparseView view = takeSparse(
+      kc::buildSpeciesParameterDependencyMatrix(&reactions, &species, &parameters, false));
+  EXPECT_EQ(view.rows, 7u);
+  EXPECT_EQ(view.cells, (Cells{{{1, 1}, 1.0}, {{2, 1}, 1.0}, {{5, 1}, 1.0}}));
+}
+
+TEST_F(MatrixModel, DependencyOfNoReactionsOrNoRows) {
+  const kstrVector<BSpecies*> species{s(0)};
+  SparseView view =
+      takeSparse(kc::buildSpeciesParameterDependencyMatrix(nullptr, &species, nullptr, true));
+  EXPECT_EQ(view.rows, 1u);
+  EXPECT_EQ(view.cols, 0u);
+  const kstrVector<BReaction*> reactions{reaction("A -> B")};
+  view = takeSparse(kc::buildSpeciesParameterDependencyMatrix(&reactions, nullptr, nullptr, true));
+  EXPECT_EQ(view.rows, 0u);
+  EXPECT_EQ(view.cols, 1u);
+}
+
+TEST_F(MatrixModel, ModelDependencyUsesTheWalk) {
+  reactionWithRate("A -> B", "r1", "k2*A");
+  BReaction* r2 = reactionWithRate("B -> X", "r2", "kl*B");
+  lawParameter(lawOf(r2), "kl");
+  r2->setReactionRate("kl*B", false);
+  reactionWithRate("X -> A", "r3", "X")->setActive(false);
+  const SparseView view = takeSparse(kc::buildModelDependencyMatrix(model_, true));
+  // Rows A, B, X, k1, k2, kl; the inactive r3 is no column.
+  EXPECT_EQ(view.rows, 6u);
+  EXPECT_EQ(view.cols, 2u);
+  EXPECT_EQ(view.cells, (Cells{{{0, 0}, 1.0}, {{4, 0}, 1.0}, {{1, 1}, 1.0}, {{5, 1}, 1.0}}));
+  EXPECT_EQ(kc::buildModelDependencyMatrix(nullptr, true), nullptr);
+}
+
+TEST_F(MatrixModel, ComponentDependencyTakesAnyKind) {
+  BReaction* r = reactionWithRate("A -> B", "r", "c1*k1*A");
+  const kstrVector<BReaction*> reactions{r, nullptr};
+  const kstrVector<KelborComponent*> components{c1_, nullptr, k1_, s(1)};
+  const SparseView view = takeSparse(kc::buildComponentDependencyMatrix(&reactions, &components));
+  EXPECT_EQ(view.rows, 4u);
+  EXPECT_EQ(view.cols, 2u);
+  EXPECT_EQ(view.cells, (Cells{{{0, 0}, 1.0}, {{2, 0}, 1.0}}));
+}
+
+}  // namespace
+}  // namespace ctest

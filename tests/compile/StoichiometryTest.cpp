@@ -1,0 +1,195 @@
+// The stoichiometry matrix, the compile services' reactant and product
+// arrays, and the growth of sparse arrays.
+#include "CompileFixture.hpp"
+#include "compile/RowIndex.hpp"
+#include "compile/SparseArrays.hpp"
+#include "compile/Stoichiometry.hpp"
+
+namespace ctest {
+namespace {
+
+namespace kc = kstr::compile;
+
+class StoichiometryTest : public CompileModel {
+ protected:
+  // Species A, B, X in one compartment.
+  void SetUp() override {
+    CompileModel::SetUp();
+    c1_ = compartment("c1");
+    for (const char* name : {"A", "B", "X"}) species(c1_, name);
+  }
+  SparseView stoichiometry(const KelborComponent* component) {
+    return takeSparse(kc::buildStoichiometryMatrix(component, false, nullptr, false, nullptr));
+  }
+  BCompartment* c1_ = nullptr;
+};
+
+// Row order A=0, B=1, X=2.
+TEST_F(StoichiometryTest, NetColumnsOfHandWorkedReactions) {
+  struct Case {
+    const char* equation;
+    Cells column;  // (row, 0) -> net
+  };
+  const Case cases[] = {
+      {"A + B -> 2 A", {{{0, 0}, 1.0}, {{1, 0}, -1.0}}},
+      {"A -> A", {}},
+      {"A + A -> B", {{{0, 0}, -2.0}, {{1, 0}, 1.0}}},
+      {"A <-> B", {{{0, 0}, -1.0}, {{1, 0}, 1.0}}},
+      {"null -> X", {{{2, 0}, 1.0}}},
+      {"2.5 X -> null", {{{2, 0}, -2.5}}},
+      {"A + B <-> A + X", {{{1, 0}, -1.0}, {{2, 0}, 1.0}}},
+  };
+  for (const Case& c : cases) {
+    BReaction* r = reaction(c.equation);
+    const SparseView view = stoichiometry(model_);
+    ASSERT_EQ(view.rows, 3u);
+    ASSERT_EQ(view.cols, model_->getNumReactions());
+    Cells column;
+    for (const auto& [cell, value] : view.cells) {
+      if (cell.second == view.cols - 1) column[{cell.first, 0}] = value;
+    }
+    EXPECT_EQ(column, c.column) << c.equation;
+    r->setActive(false);  // stays a column of the matrix
+  }
+  EXPECT_EQ(stoichiometry(model_).cols, std::size(cases));
+}
+
+TEST_F(StoichiometryTest, NamesOfRowsAndColumns) {
+  reaction("A -> B", "r1");
+  reaction("B -> X");
+  StringVector species;
+  StringVector reactions;
+  takeSparse(kc::buildStoichiometryMatrix(model_, true, &species, true, &reactions));
+  ASSERT_EQ(species.size(), 3);
+  EXPECT_STREQ(species.elementAt(2), "X");
+  ASSERT_EQ(reactions.size(), 2);
+  EXPECT_STREQ(reactions.elementAt(0), "r1");
+  EXPECT_STREQ(reactions.elementAt(1), "Unnamed Reaction");
+}
+
+TEST_F(StoichiometryTest, CompileArraysKeepSidesApartAndSkipInactiveReactions) {
+  reaction("A + B -> 2 A", "r1");
+  reaction("B -> X", "r2")->setActive(false);
+  reaction("A -> A", "r3");
+  qxArray* reactants = nullptr;
+  qxArray* products = nullptr;
+  kstrVector<BReaction*> reactions;
+  kstrVector<Kelbor*> models;
+  kstrVector<BEvent*> events;
+  kstrVector<BRule*> rules;
+  kc::buildCompileStoichiometry(model_, reactants, products, reactions, models, events, rules);
+  EXPECT_EQ(namesOf(reactions), (std::vector<std::string>{"r1", "r3"}));
+  EXPECT_EQ(models, kstrVector<Kelbor*>{model_});
+  const SparseView r = takeSparse(reactants);
+  const SparseView p = takeSparse(products);
+  EXPECT_EQ(r.cols, 2u);
+  EXPECT_EQ(r.cells, (Cells{{{0, 0}, -1.0}, {{1, 0}, -1.0}, {{0, 1}, -1.0}}));
+  EXPECT_EQ(p.cells, (Cells{{{0, 0}, 2.0}, {{0, 1}, 1.0}}));
+}
+
+TEST_F(StoichiometryTest, CompileArraysAreNullWithoutActiveReactions) {
+  reaction("A -> B")->setActive(false);
+  qxArray* reactants = nullptr;
+  qxArray* products = nullptr;
+  kstrVector<BReaction*> reactions;
+  kstrVector<Kelbor*> models;
+  kstrVector<BEvent*> events;
+  kstrVector<BRule*> rules;
+  kc::buildCompileStoichiometry(model_, reactants, products, reactions, models, events, rules);
+  EXPECT_EQ(reactants, nullptr);
+  EXPECT_EQ(products, nullptr);
+  EXPECT_TRUE(warningIds().empty());
+}
+
+TEST_F(StoichiometryTest, EmptyModelsWarn) {
+  const SparseView noReactions = stoichiometry(model_);
+  EXPECT_EQ(noReactions.rows, 3u);
+  EXPECT_EQ(noReactions.cols, 0u);
+  EXPECT_EQ(warningIds(), std::vector<std::string>{"Kestrion:MATRIX_NO_REACTIONS"});
+  hbTestClearWarnings();
+  BReaction* r = reaction("A -> B");
+  // A reaction passes the check but lists no species.
+  EXPECT_EQ(kc::buildStoichiometryMatrix(r, false, nullptr, false, nullptr), nullptr);
+  EXPECT_EQ(warningIds(), std::vector<std::string>{"Kestrion:MATRIX_NO_SPECIES"});
+}
+
+TEST_F(StoichiometryTest, AnEquationThatIsNotValidGivesEmptyColumns) {
+  reaction("A -> B", "r1");
+  BReaction* broken = reaction("B -> X", "r2");
+  broken->setReaction(nullptr);
+  size_t count = 7;
+  hbFree(broken->getStoichiometry(count));
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(stoichiometry(model_).cells, (Cells{{{0, 0}, -1.0}, {{1, 0}, 1.0}}));
+  qxArray* reactants = nullptr;
+  qxArray* products = nullptr;
+  kstrVector<BReaction*> reactions;
+  kstrVector<Kelbor*> models;
+  kstrVector<BEvent*> events;
+  kstrVector<BRule*> rules;
+  kc::buildCompileStoichiometry(model_, reactants, products, reactions, models, events, rules);
+  const SparseView r = takeSparse(reactants);
+  const SparseView p = takeSparse(products);
+  EXPECT_EQ(r.cols, 2u);
+  EXPECT_EQ(r.cells, (Cells{{{0, 0}, -1.0}}));
+  EXPECT_EQ(p.cells, (Cells{{{1, 0}, 1.0}}));
+}
+
+TEST_F(StoichiometryTest, OtherComponentsAreRefused) {
+  const KelborComponent* refused[] = {nullptr, c1_, model_->getSpeciesInTreeAt(0)};
+  for (const KelborComponent* c : refused) {
+    expectError([&] { kc::buildStoichiometryMatrix(c, false, nullptr, false, nullptr); },
+                "Kestrion:MatrixUnsupportedComponent",
+                "GETADJACENCYMATRIX and GETSTOICHMATRIX require a Kestrion model as the first "
+                "input argument.");
+  }
+}
+
+TEST_F(StoichiometryTest, NetStoichiometryIsOnePerDistinctRow) {
+  BSpecies* a = model_->getSpeciesInTreeAt(0);
+  BSpecies* b = model_->getSpeciesInTreeAt(1);
+  const kc::RowIndex rows(kstrVector<BSpecies*>{b, a});  // b row 0, a row 1
+  const double coefficients[] = {9.0, -1.0, -2.0, 3.0, -4.0};
+  kstrVector<kc::NetCoefficient> net{{7, 7.0}};
+  kc::computeNetStoichiometry(coefficients, {a, b, a, nullptr}, 1, rows, net);
+  EXPECT_EQ(net, (kstrVector<kc::NetCoefficient>{{0, -2.0}, {1, 2.0}}));
+}
+
+TEST(SparseArrays, GrowthFollowsTheGeometricRule) {
+  struct Case {
+    size_t old;
+    uint32_t extra;
+    size_t grown;
+  };
+  const Case cases[] = {{9, 0, 18}, {10, 0, 11}, {10, 5, 15}, {100, 3, 110}, {0, 0, 1}, {1, 0, 2}};
+  for (const Case& c : cases) EXPECT_EQ(kc::grownSparseCapacity(c.old, c.extra), c.grown);
+
+  const size_t liveBefore = qxLiveArrayCount();
+  qxArray* small = kc::createSparseArray(4, 2, 2);
+  small->get_pdata()[0] = 5.0;
+  small->get_ir()[0] = 3;
+  small->get_jc()[1] = 1;
+  small->get_jc()[2] = 1;
+  qxArray* grown = kc::growSparseArray(small, 0);
+  EXPECT_EQ(grown->get_nelements_allocated(), 4u);
+  EXPECT_EQ(readSparse(grown).cells, (Cells{{{3, 0}, 5.0}}));
+  qxDestroyArray(small);
+  qxDestroyArray(grown);
+  EXPECT_EQ(qxLiveArrayCount(), liveBefore);
+}
+
+TEST(SparseArrays, WriterGrowsBeforeEachWriteThatWouldNotFit) {
+  kc::SparseColumnWriter writer(100, 3, 1);
+  for (size_t row = 0; row < 100; ++row) writer.append(row, 1.0);
+  writer.endColumn();
+  writer.reserve(50);
+  for (size_t row = 0; row < 50; row += 2) writer.append(row, 2.0);
+  writer.endColumn();
+  writer.endColumn();
+  const SparseView view = takeSparse(writer.release());
+  EXPECT_EQ(view.cells.size(), 125u);
+  EXPECT_GE(view.capacity, 125u);
+}
+
+}  // namespace
+}  // namespace ctest
