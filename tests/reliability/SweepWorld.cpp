@@ -52,7 +52,9 @@ OBInterface* rootInstance() {
 bool isHandleType(const OBDataType* type) { return type != nullptr && type->isHandleBearing(); }
 
 // A short, stable rendering of a host value.
-void render(std::ostream& out, const qxArray* a, int depth = 0) {
+// Handles show as their class names when the rendering must be the same from
+// one run to the next.
+void render(std::ostream& out, const qxArray* a, bool stable, int depth = 0) {
   if (a == nullptr) {
     out << "null";
     return;
@@ -63,11 +65,15 @@ void render(std::ostream& out, const qxArray* a, int depth = 0) {
   if (qxIsChar(a)) {
     out << '\'' << qxArrayToStdString(a).substr(0, 200) << '\'';
   } else if (qxIsHandleArray(a)) {
-    for (size_t i = 0; i < n; ++i) out << ' ' << qxGetHandle(a, i);
+    for (size_t i = 0; i < n; ++i) {
+      const auto* h = static_cast<const OBInterface*>(qxGetHandle(a, i));
+      if (!stable) out << ' ' << h;
+      else out << ' ' << (h ? h->getClass()->getName() : "null");
+    }
   } else if (qxIsCell(a)) {
     for (size_t i = 0; i < n; ++i) {
       out << " {";
-      render(out, qxGetCell(a, i), depth + 1);
+      render(out, qxGetCell(a, i), stable, depth + 1);
       out << '}';
     }
   } else if (qxIsLogical(a)) {
@@ -289,41 +295,74 @@ std::vector<OBInterface*> SweepWorld::snapshotScope() const {
   return order;
 }
 
-std::vector<std::string> SweepWorld::snapshot() const {
+std::vector<std::string> SweepWorld::snapshot() const { return snapshotOf(snapshotScope(), false); }
+
+std::vector<OBInterface*> modelScope() {
+  std::vector<OBInterface*> order;
+  std::function<void(OBInterface*)> walk = [&](OBInterface* object) {
+    if (object == nullptr || !object->isValid()) return;
+    order.push_back(object);
+    for (OBInterface* child : object->getChildren()) walk(child);
+  };
+  if (OBInterface* root = rootInstance()) order.push_back(root);
+  for (Kelbor* model : BQuorvixRoot::getInstance()->getModels()) walk(model->getOBI());
+  return order;
+}
+
+namespace {
+
+// Properties whose values differ from one run to the next (identifiers made
+// from fresh UUIDs, and the qualified names of unnamed components that hold
+// them; the temporary folder).
+bool variesBetweenRuns(const std::string& name) {
+  return name == "ID" || name == "UUID" || name == "FullIdPathToTopModel" || name == "Tempdir" ||
+         name == "FullyQualifiedName";
+}
+
+void snapshotTable(std::vector<std::string>& lines, const SymbolTable* table, bool stable) {
+  for (size_t ns = 0; table != nullptr && ns < SymbolTable::namespaceCount; ++ns) {
+    for (const auto& [name, c] : table->getNamespace(ns)->byQualifiedName) {
+      std::ostringstream line;
+      line << "  table " << ns << ' ' << name << ' ';
+      if (stable) line << c->getName();
+      else line << c;
+      lines.push_back(line.str());
+    }
+    for (const auto& [name, c] : table->getNamespace(ns)->byName) {
+      std::ostringstream line;
+      line << "  name " << ns << ' ' << name << ' ';
+      if (stable) line << c->getName();
+      else line << c;
+      lines.push_back(line.str());
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> snapshotOf(const std::vector<OBInterface*>& objects, bool stable) {
   std::vector<std::string> lines;
-  std::vector<OBInterface*> objects = snapshotScope();
   for (OBInterface* object : objects) {
     std::ostringstream head;
-    head << object << ' ' << object->getClass()->getName();
+    if (!stable) head << object << ' ';
+    head << object->getClass()->getName();
     lines.push_back(head.str());
     for (OBPropInfo* prop : object->getClass()->getProperties()) {
       if (!prop->canGet(OBDatabaseClient::getExternalClient())) continue;
+      if (stable && variesBetweenRuns(prop->getName())) continue;
       std::ostringstream line;
       line << "  " << prop->getName() << " = ";
       qxArray* value = nullptr;
       auto error = TestHost::errorOf([&] { value = obkGetProperty(object, prop->getName()); });
       if (error) line << "error " << error->id;
-      else render(line, value);
+      else render(line, value, stable);
       qxDestroyArray(value);
       lines.push_back(line.str());
     }
     KelborComponent* component = componentOf(object);
     if (component != nullptr) lines.push_back("  listeners " + std::to_string(component->getListeners().size()));
-    if (component != nullptr && component->getEnumType() == kstr::kstrmodel) {
-      const SymbolTable* table = static_cast<Kelbor*>(component)->getSymbolTable();
-      for (size_t ns = 0; table != nullptr && ns < SymbolTable::namespaceCount; ++ns) {
-        for (const auto& [name, c] : table->getNamespace(ns)->byQualifiedName) {
-          std::ostringstream line;
-          line << "  table " << ns << ' ' << name << ' ' << c;
-          lines.push_back(line.str());
-        }
-        for (const auto& [name, c] : table->getNamespace(ns)->byName) {
-          std::ostringstream line;
-          line << "  name " << ns << ' ' << name << ' ' << c;
-          lines.push_back(line.str());
-        }
-      }
-    }
+    if (component != nullptr && component->getEnumType() == kstr::kstrmodel)
+      snapshotTable(lines, static_cast<Kelbor*>(component)->getSymbolTable(), stable);
   }
   return lines;
 }
@@ -384,7 +423,9 @@ std::string checkModel(const Kelbor* model) {
 
 }  // namespace
 
-std::string SweepWorld::checkInvariants() const {
+std::string SweepWorld::checkInvariants() const { return checkModelInvariants(); }
+
+std::string checkModelInvariants() {
   for (const Kelbor* model : BQuorvixRoot::getInstance()->getModels()) {
     if (!model->getOBI() || !model->getOBI()->isValid() || componentOf(model->getOBI()) != model)
       return "the root lists a model that is no longer alive";

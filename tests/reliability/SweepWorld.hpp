@@ -77,6 +77,20 @@ class SweepWorld {
   std::vector<OBInterface*> byClass_;
 };
 
+// The root and every model's subtree, in tree order.
+std::vector<OBInterface*> modelScope();
+// Every readable property of the instances, each model's symbol-table names
+// and each component's listener count, one line each.  A stable snapshot
+// leaves out addresses and the values that differ between runs (UUIDs), so
+// that snapshots of separate runs compare.
+std::vector<std::string> snapshotOf(const std::vector<OBInterface*>& objects, bool stable);
+
+// The invariants of every model of the root: every component once in its
+// model's lists, in the symbol table and in the host tree; every table
+// entry and listener a live component of that model.  Empty when they hold,
+// else what broke.
+std::string checkModelInvariants();
+
 // Text of the first line where two snapshots differ, or "" when equal.
 std::string firstDifference(const std::vector<std::string>& before,
                             const std::vector<std::string>& after);
