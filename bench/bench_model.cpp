@@ -13,19 +13,11 @@
 #include <testhost/TestHost.hpp>
 
 #include "model/Kelbor.hpp"
+#include "support/BenchHost.hpp"
 
 namespace {
 
-TestHost& startedHost() {
-  static TestHost* host = [] {
-    hbTestSetEcho(false);
-    obkSetEventLogEnabled(false);
-    auto* h = new TestHost();
-    h->start();
-    return h;
-  }();
-  return *host;
-}
+TestHost& startedHost() { return startedBenchHost(); }
 
 // One handle-returning host call with a name argument.
 OBInterface* addNamed(TestHost& host, OBInterface* parent, const char* method, const std::string& name) {

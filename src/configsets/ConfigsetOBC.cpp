@@ -206,6 +206,9 @@ void KStrConfigurationSetOBC::destroyInstance(OBInterface* inst) {
 
 OBClass* getConfigsetOBClass() {
   static OBClass* cls = registerHostClass(new KStrConfigurationSetOBC());
+  // The sensitivity options are reached from the set and registered with it.
+  static OBClass* sensitivity = getSensitivityAnalysisOptionsOBClass();
+  (void)sensitivity;
   return cls;
 }
 

@@ -206,6 +206,10 @@ bool isSpeciesOkToDestroy(OBInterface* instance) {
   OBInterface* model = compartment ? compartment->getOBIParent() : nullptr;
   const KelborComponent* modelComponent = componentOf(model);
   if (!modelComponent || modelComponent->getEnumType() != kstr::kstrmodel) return true;
+  // A model without reactions, in itself or below it, has none that uses the
+  // species: the query over the whole model tree is spared.
+  const auto* owner = static_cast<const Kelbor*>(modelComponent);
+  if (owner->getNumReactions() == 0 && (!owner->getOBIModels() || owner->getOBIModels()->size() == 0)) return true;
   if (countReactionsUsing(model, instance) == 0) return true;
   hb_warning_id(hbGetWarningContext(), "Kestrion:DELETE_SPECIES_BEING_USED",
                 kstr::code(kstr::MessageCode::KS_DELETE_SPECIES_BEING_USED));

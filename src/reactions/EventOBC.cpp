@@ -9,6 +9,7 @@
 #include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
 #include <ks_utils/StringHelpers.hpp>
+#include <obk/OBDatabaseClient.hpp>
 #include <obk/OBInterface.hpp>
 #include <obk/OBMethodInfo.hpp>
 #include <obk/OBTypes.hpp>
@@ -257,9 +258,14 @@ void* Event_TriggerConditionPIT::getValue(OBDatabaseClient*, OBInterface* inst) 
   return hbStrdup(requireComponent<BEvent>(inst)->getTrigger().c_str());
 }
 
-void Event_TriggerConditionPIT::setValue(OBDatabaseClient*, OBInterface* inst, void* value) {
-  setTriggerFromString(static_cast<const char*>(value), requireComponent<BEvent>(inst),
-                       MessageCode::KS_INVALID_EVENT_TRIGGER_SET);
+void Event_TriggerConditionPIT::setValue(OBDatabaseClient* client, OBInterface* inst, void* value) {
+  BEvent* event = requireComponent<BEvent>(inst);
+  const auto* text = static_cast<const char*>(value);
+  // A copy of an event that never had a trigger carries the empty one over.
+  const bool copiesEmptyTrigger = client == OBDatabaseClient::getInternalClient() && text &&
+                                  *text == '\0' && event->getTrigger().empty();
+  if (copiesEmptyTrigger) return;
+  setTriggerFromString(text, event, MessageCode::KS_INVALID_EVENT_TRIGGER_SET);
 }
 
 void Event_TriggerConditionPIT::releaseValue(OBDatabaseClient*, OBInterface*, void* value) {

@@ -82,7 +82,9 @@ class KELBOR_API Event_TriggerFunctionPIT : public OBPropInfoTemplate {
 
 // "Trigger" ("string", settable): the trigger text (a new hbStrdup copy); a
 // set refuses a null or blank text ("Kestrion:INVALID_EVENT_TRIGGER", the
-// old trigger stays) and otherwise sets the trimmed text.
+// old trigger stays) and otherwise sets the trimmed text.  The engine's own
+// client may set the empty text on an event whose trigger is empty (what
+// copying such an event does); nothing changes then.
 class KELBOR_API Event_TriggerConditionPIT : public OBPropInfoTemplate {
  public:
   Event_TriggerConditionPIT();

@@ -8,6 +8,7 @@
 
 #include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
+#include <obk/OBDatabaseClient.hpp>
 #include <obk/OBInterface.hpp>
 #include <obk/OBMethodInfo.hpp>
 #include <obk/OBTypes.hpp>
@@ -191,11 +192,16 @@ void* Rule_RulePIT::getValue(OBDatabaseClient*, OBInterface* inst) {
   return hbStrdup(requireComponent<BRule>(inst)->getRule().c_str());
 }
 
-void Rule_RulePIT::setValue(OBDatabaseClient*, OBInterface* inst, void* value) {
+void Rule_RulePIT::setValue(OBDatabaseClient* client, OBInterface* inst, void* value) {
   BRule* rule = requireComponent<BRule>(inst);
-  rule->setRule(static_cast<const char*>(value));
-  const std::string text = rule->getRule();
-  notifyPropertyPostSet(inst, "Rule", text.c_str());
+  const auto* text = static_cast<const char*>(value);
+  // A copy of a rule that never had a text carries the empty one over.
+  const bool copiesEmptyRule = client == OBDatabaseClient::getInternalClient() && text &&
+                               *text == '\0' && rule->getRule().empty();
+  if (copiesEmptyRule) return;
+  rule->setRule(text);
+  const std::string now = rule->getRule();
+  notifyPropertyPostSet(inst, "Rule", now.c_str());
 }
 
 void Rule_RulePIT::releaseValue(OBDatabaseClient*, OBInterface*, void* value) { hbFree(value); }

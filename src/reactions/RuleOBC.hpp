@@ -54,7 +54,9 @@ KELBOR_API bool ruleTypeFromArray(const qxArray_tag* array, int& type);
 // "Rule" ("string", settable): the whole text (a new hbStrdup copy).  A set
 // replaces the text (BRule::setRule; an empty text raises
 // "Kestrion:KSTRRULE_RULE_INVALIDVALUE" and keeps the old one) and posts
-// the post-set event of "Rule".
+// the post-set event of "Rule".  The engine's own client may set the empty
+// text on a rule whose text is empty (what copying such a rule does);
+// nothing changes then.
 class KELBOR_API Rule_RulePIT : public OBPropInfoTemplate {
  public:
   Rule_RulePIT();

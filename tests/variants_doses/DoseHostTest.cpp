@@ -97,6 +97,10 @@ TEST_F(DoseHostTest, UsagesOfComponents) {
   host().set(d, "TargetName", host().str("A"));
   EXPECT_EQ(kelbor(m)->getComponentReferences(componentOf(find(m, "A", kstr::species))),
             std::vector<const KelborComponent*>{dose(d)});
+  // A component in no model is referenced by nothing.
+  OBInterface* loose = host().construct("Species", {host().str("A")});
+  EXPECT_TRUE(usages(loose).empty());
+  EXPECT_FALSE(dose(d)->isComponentReferenced(componentOf(loose)));
 }
 
 TEST_F(DoseHostTest, DisplayAndCopy) {

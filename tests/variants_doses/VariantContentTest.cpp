@@ -154,6 +154,17 @@ TEST_F(VariantContentTest, ReadingContentGivesACopy) {
   EXPECT_EQ(entriesOf(*variant(v)), std::vector<std::string>{"species|A|InitialAmount|5.000000"});
 }
 
+TEST_F(VariantContentTest, OwnContentCanBeSetAndAppendedAgain) {
+  OBInterface* v = newVariant();
+  host().set(v, "Content", host().cell({entry("species", "A", "InitialAmount", 5), entry("parameter", "k1", "Value", 1)}));
+  variant(v)->setContent(variant(v)->getContent());
+  EXPECT_EQ(variant(v)->getNumEntries(), 2u);
+  variant(v)->addContent(*variant(v));
+  EXPECT_EQ(entriesOf(*variant(v)),
+            (std::vector<std::string>{"species|A|InitialAmount|5.000000", "parameter|k1|Value|1.000000",
+                                      "species|A|InitialAmount|5.000000", "parameter|k1|Value|1.000000"}));
+}
+
 TEST_F(VariantContentTest, EmptyContentClearsAndAppendsNothing) {
   OBInterface* v = newVariant();
   host().set(v, "Content", entry("species", "A", "InitialAmount", 5));
