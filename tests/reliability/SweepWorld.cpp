@@ -100,6 +100,7 @@ SweepWorld::SweepWorld(const std::vector<OBClass*>& classes)
 
 SweepWorld::~SweepWorld() {
   OBDatabaseClient* client = OBDatabaseClient::getExternalClient();
+  std::vector<OBInterface*> chosen = byClass_;
   for (OBInterface* object : free_) {
     if (object->isValid()) object->destroy(client);
     object->releaseReference();
@@ -112,6 +113,8 @@ SweepWorld::~SweepWorld() {
     qxDestroyArray(out[0]);
     qxDestroyArray(in);
   }
+  for (OBInterface* object : chosen)
+    if (object != nullptr) object->releaseReference();
   host_.reset();
 }
 
@@ -224,6 +227,10 @@ void SweepWorld::constructMissing(const std::vector<OBClass*>& classes) {
       byClass_[i] = static_cast<OBInterface*>(qxGetHandle(species[0], 0));
     }
   }
+  // The chosen instances stay addressable (destroyed ones read as invalid)
+  // whatever a test destroys.
+  for (OBInterface* object : byClass_)
+    if (object != nullptr) object->getReference();
 }
 
 OBInterface* SweepWorld::instanceOf(const OBClass* cls) const {
