@@ -11,7 +11,6 @@
 #include <memory>
 #include <string>
 
-#include <hb/hb_test.hpp>
 #include <ks_utils/MParseTree.hpp>
 #include <obk/obk.hpp>
 #include <testhost/TestHost.hpp>
@@ -24,6 +23,7 @@
 #include "model/BQuorvixRoot.hpp"
 #include "model/Kelbor.hpp"
 #include "reactions/BReaction.hpp"
+#include "support/BenchHost.hpp"
 
 namespace {
 
@@ -44,18 +44,13 @@ Kelbor* buildModel(TestHost& host, int n) {
   return static_cast<Kelbor*>(componentOf(model));
 }
 
-// The host and the models, made on first use and kept for the run.
+// The models, made on first use in the shared host and kept for the run.
 struct Models {
-  TestHost host;
   std::map<int, Kelbor*> bySize;
-  Models() {
-    hbTestSetEcho(false);
-    host.start();
-  }
-  ~Models() { host.call(getOBIRoot(), "reset"); }
+  ~Models() { startedBenchHost().call(getOBIRoot(), "reset"); }
   Kelbor* get(int n) {
     Kelbor*& model = bySize[n];
-    if (!model) model = buildModel(host, n);
+    if (!model) model = buildModel(startedBenchHost(), n);
     return model;
   }
 };

@@ -158,7 +158,9 @@ void printStoichiometry(Values& v, OBInterface* model) {
   std::printf("\n");
 }
 
-// E + S <-> ES -> E + P, with mass-action rates written out.
+// E + S <-> ES -> E + P with mass-action kinetic laws, and a second enzyme
+// that is not modelled as species converting S to P with a
+// Henri-Michaelis-Menten law whose Vm and Km belong to the kinetic law.
 void runExample() {
   Values v;
   OBInterface* model = obkConstruct("Kestrion.Model", 1, std::vector<qxArray*>{v.str("enzyme")}.data());
@@ -176,13 +178,35 @@ void runExample() {
     set(v, parameter, "Value", v.num(p.value));
   }
   OBInterface* binding = call(v, model, "addreaction", {v.str("E + S <-> ES")});
-  set(v, binding, "ReactionRate", v.str("kf*E*S - kr*ES"));
+  OBInterface* bindingLaw = call(v, binding, "addkineticlaw", {v.str("MassAction")});
+  call(v, bindingLaw, "setparameter", {v.str("Forward Rate Parameter"), v.str("kf")}, 0);
+  call(v, bindingLaw, "setparameter", {v.str("Reverse Rate Parameter"), v.str("kr")}, 0);
   OBInterface* catalysis = call(v, model, "addreaction", {v.str("ES -> E + P")});
-  set(v, catalysis, "ReactionRate", v.str("kcat*ES"));
+  OBInterface* catalysisLaw = call(v, catalysis, "addkineticlaw", {v.str("MassAction")});
+  call(v, catalysisLaw, "setparameter", {v.str("Forward Rate Parameter"), v.str("kcat")}, 0);
+  OBInterface* background = call(v, model, "addreaction", {v.str("S -> P")});
+  OBInterface* enzymeLaw = call(v, background, "addkineticlaw", {v.str("Henri-Michaelis-Menten")});
+  for (const Quantity& p : {Quantity{"Vm", 0.2}, Quantity{"Km", 50}}) {
+    OBInterface* parameter = call(v, enzymeLaw, "addparameter", {v.str(p.name)});
+    set(v, parameter, "Value", v.num(p.value));
+    call(v, enzymeLaw, "setparameter", {v.str(p.name), v.str(p.name)}, 0);
+  }
+  call(v, enzymeLaw, "setspecies", {v.str("S"), v.str("S")}, 0);
 
   call(v, model, "display", {}, 0);
+  // The rates the kinetic laws wrote.
+  std::printf("\n   Reaction rates:\n");
+  for (OBInterface* reaction : {binding, catalysis, background}) {
+    qxArray* equation = obkGetProperty(reaction, "Reaction");
+    qxArray* rate = obkGetProperty(reaction, "ReactionRate");
+    std::printf("     %-16s %s\n", qxArrayToStdString(equation).c_str(), qxArrayToStdString(rate).c_str());
+    qxDestroyArray(equation);
+    qxDestroyArray(rate);
+  }
   call(v, binding, "display", {}, 0);
   call(v, catalysis, "display", {}, 0);
+  call(v, background, "display", {}, 0);
+  call(v, enzymeLaw, "display", {}, 0);
   call(v, model, "verify", {}, 0);
   std::printf("\nThe model verified.\n");
   printStoichiometry(v, model);

@@ -103,6 +103,13 @@ UnitObject* UnitManager::find(const std::string& name) const {
   return user != user_.end() ? user->second.get() : nullptr;
 }
 
+bool UnitManager::isPrefixedForm(const std::string& name) const {
+  for (std::size_t i = 1; i < name.size(); ++i) {
+    if (prefixes_.find(name.substr(0, i)) != nullptr && find(name.substr(i)) != nullptr) return true;
+  }
+  return false;
+}
+
 bool UnitManager::splitPrefixed(const std::string& name,
                                 const PrefixObject** prefix,
                                 const UnitObject** unit) const {
@@ -115,7 +122,8 @@ bool UnitManager::splitPrefixed(const std::string& name,
     const PrefixObject* p = prefixes_.find(name.substr(0, i));
     if (p == nullptr) continue;
     const UnitObject* u = find(name.substr(i));
-    if (u == nullptr) continue;
+    // No second prefix: "millikilogram" is no unit.
+    if (u == nullptr || isPrefixedForm(u->getName())) continue;
     *prefix = p;
     *unit = u;
     return true;
@@ -123,7 +131,22 @@ bool UnitManager::splitPrefixed(const std::string& name,
   return false;
 }
 
+void UnitManager::invalidateCaches() const {
+  nameCache_.clear();
+  pendingNameCache_.clear();
+  textCache_.clear();
+}
+
 Resolved UnitManager::resolveName(const std::string& name, int depth) const {
+  auto& cache = pending_ != nullptr ? pendingNameCache_ : nameCache_;
+  const auto hit = cache.find(name);
+  if (hit != cache.end()) return hit->second;
+  Resolved result = resolveNameUncached(name, depth);
+  cache.emplace(name, result);
+  return result;
+}
+
+Resolved UnitManager::resolveNameUncached(const std::string& name, int depth) const {
   if (const UnitObject* unit = find(name)) return resolveUnit(*unit, depth);
   const PrefixObject* prefix = nullptr;
   const UnitObject* unit = nullptr;
@@ -155,12 +178,21 @@ Resolved UnitManager::resolveUnit(const UnitObject& unit, int depth) const {
 }
 
 bool UnitManager::tryResolve(const std::string& text, Resolved& out) const {
+  const bool cached = pending_ == nullptr;
+  if (cached) {
+    const auto hit = textCache_.find(text);
+    if (hit != textCache_.end()) {
+      out = hit->second;
+      return true;
+    }
+  }
   try {
     out = parseUnitText(text, *this, 0);
-    return true;
   } catch (const UnitTextError&) {
     return false;
   }
+  if (cached) textCache_.emplace(text, out);
+  return true;
 }
 
 Resolved UnitManager::resolveText(const std::string& text) const {

@@ -39,7 +39,7 @@ class PrefixRegistry final : public UnitPrefixServiceApi, public PrefixOwner {
   bool ownsObject(const UnitPrefixApi* prefix) const override;
 
   void renamePrefix(PrefixObject& prefix, const std::string& name) override;
-  void prefixExponentChanged() override { exponentIndexDirty_ = true; }
+  void prefixExponentChanged() override;
 
   PrefixObject* find(const std::string& name) const;
   void unregisterAll();
@@ -115,10 +115,17 @@ class UnitManager final : public UnitManagerApi,
 
   Resolved resolveName(const std::string& name, int depth) const override;
   void renameUnit(UnitObject& unit, const std::string& name) override;
+  void checkRedefinition(const UnitObject& unit, const std::string& composition, double multiplier,
+                         double offset) const override;
+  void unitRedefined() override { invalidateCaches(); }
+  // Forgets every memoised resolution; any change of a user unit or prefix
+  // calls it.
+  void invalidateCaches() const;
 
   // The unit of that name (built-in first), or null.
   UnitObject* find(const std::string& name) const;
-  // Splits "prefix" + "unit" when name is not itself a unit.
+  // Splits "prefix" + "unit" when name is not itself a unit.  A unit whose
+  // own name is such a split ("kilogram") takes no further prefix.
   bool splitPrefixed(const std::string& name, const PrefixObject** prefix,
                      const UnitObject** unit) const;
 
@@ -131,6 +138,9 @@ class UnitManager final : public UnitManagerApi,
   // As resolveText, but answers false instead of throwing.
   bool tryResolve(const std::string& text, Resolved& out) const;
   bool definitionResolves(const UnitObject& unit) const;
+  // True when name is a known prefix followed by a known unit.
+  bool isPrefixedForm(const std::string& name) const;
+  Resolved resolveNameUncached(const std::string& name, int depth) const;
   bool splitConcentration(const std::string& text, std::string& substance,
                           std::string& volume, int depth) const;
 
@@ -143,6 +153,11 @@ class UnitManager final : public UnitManagerApi,
   PrefixRegistry prefixes_;
   // A definition being checked before registration, visible under its name.
   mutable const UnitObject* pending_ = nullptr;
+  // Memoised resolutions of names and whole texts (successes only).  While
+  // a definition is checked (pending_) a scratch cache of its own serves.
+  mutable std::unordered_map<std::string, Resolved> nameCache_;
+  mutable std::unordered_map<std::string, Resolved> pendingNameCache_;
+  mutable std::unordered_map<std::string, Resolved> textCache_;
   mutable std::vector<std::string> texts_;
   mutable std::unordered_map<std::string, int> textIndex_;
   std::array<std::string, kNumBaseDimensions> baseNames_;

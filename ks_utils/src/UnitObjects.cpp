@@ -61,20 +61,37 @@ void UnitObject::setName(const std::string& name) {
     name_ = name;
 }
 
-void UnitObject::setComposition(const std::string& composition) {
+void checkUnitMultiplier(double multiplier) {
+  if (!std::isfinite(multiplier)) kstr_error("Kestrion:UNITMULTIPLIER_NOT_NUMERIC", 0x40008a);
+  if (multiplier == 0.0) {
+    kstr_error("Kestrion:UnitsCannotHaveZeroMultiplier",
+               "Invalid MULTIPLIER. A unit cannot have a zero multiplier.");
+  }
+}
+
+void checkUnitOffset(double offset) {
+  if (!std::isfinite(offset)) kstr_error("Kestrion:UNITOFFSET_NOT_NUMERIC", 0x400090);
+}
+
+void UnitObject::redefine(const std::string& composition, double multiplier, double offset) {
   checkMutable();
+  checkUnitMultiplier(multiplier);
+  checkUnitOffset(offset);
+  // A registered unit is checked as a whole before it changes.
+  if (owner_ != nullptr) owner_->checkRedefinition(*this, composition, multiplier, offset);
   composition_ = composition;
-}
-
-void UnitObject::setMultiplier(double multiplier) {
-  checkMutable();
   multiplier_ = multiplier;
+  offset_ = offset;
+  if (owner_ != nullptr) owner_->unitRedefined();
 }
 
-void UnitObject::setOffset(double offset) {
-  checkMutable();
-  offset_ = offset;
+void UnitObject::setComposition(const std::string& composition) {
+  redefine(composition, multiplier_, offset_);
 }
+
+void UnitObject::setMultiplier(double multiplier) { redefine(composition_, multiplier, offset_); }
+
+void UnitObject::setOffset(double offset) { redefine(composition_, multiplier_, offset); }
 
 // --- PrefixObject ----------------------------------------------------------
 
@@ -96,10 +113,9 @@ void PrefixObject::setName(const std::string& name) {
 
 void PrefixObject::setExponent(double exponent) {
   if (builtIn_) refuseBuiltinChange();
+  // Beyond 10^308 a factor is no finite double.
   if (!std::isfinite(exponent) || std::fabs(exponent) > 308.0)
-    kstr_error("Kestrion:KSUNITPREFIX_INVALID_EXPONENT",
-               "Invalid prefix exponent. The exponent must be a finite "
-               "number between -308 and 308.");
+    kstr_error("Kestrion:UNITPREFIXEXPONENT_NOT_NUMERIC", 0x40008c);
   exponent_ = static_cast<int>(hbDoubleScalarRound(exponent));
   if (owner_ != nullptr) owner_->prefixExponentChanged();
 }

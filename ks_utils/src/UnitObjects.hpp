@@ -20,6 +20,13 @@ bool isValidUnitName(const std::string& name) noexcept;
 class UnitOwner {
  public:
   virtual void renameUnit(UnitObject& unit, const std::string& name) = 0;
+  // Throws "Kestrion:KSUNIT_CANNOT_PARSE_UNITS" when the unit would no
+  // longer resolve with these values (unknown names, cycles); changes
+  // nothing either way.
+  virtual void checkRedefinition(const UnitObject& unit, const std::string& composition,
+                                 double multiplier, double offset) const = 0;
+  // A registered unit took new values.
+  virtual void unitRedefined() = 0;
 
  protected:
   ~UnitOwner() = default;
@@ -33,6 +40,14 @@ class PrefixOwner {
  protected:
   ~PrefixOwner() = default;
 };
+
+// The checks every unit applies to its own values: a multiplier of 0, NaN
+// or Inf ("Kestrion:UnitsCannotHaveZeroMultiplier",
+// "Kestrion:UNITMULTIPLIER_NOT_NUMERIC") and an offset of NaN or Inf
+// ("Kestrion:UNITOFFSET_NOT_NUMERIC") would corrupt every conversion
+// through the unit.
+void checkUnitMultiplier(double multiplier);
+void checkUnitOffset(double offset);
 
 class UnitObject final : public UnitRepresentationApi {
  public:
@@ -57,6 +72,8 @@ class UnitObject final : public UnitRepresentationApi {
 
  private:
   void checkMutable() const;
+  // Checks and stores the three values together.
+  void redefine(const std::string& composition, double multiplier, double offset);
 
   std::string name_;
   std::string composition_;

@@ -64,6 +64,7 @@ bool PrefixRegistry::registerPrefix(UnitPrefixApi* api) {
   slot->second.prefix.reset(prefix);
   prefix->setOwner(this);
   exponentIndexDirty_ = true;
+  units_.invalidateCaches();
   return true;
 }
 
@@ -87,6 +88,7 @@ bool PrefixRegistry::unregisterPrefix(const std::string& name) {
   user_.erase(it);
   prefix->setOwner(nullptr);
   exponentIndexDirty_ = true;
+  units_.invalidateCaches();
   // Copy: a callback may subscribe or unsubscribe.
   const auto subscribers = subscribers_;
   for (const auto& entry : subscribers) entry.second(prefix.get());
@@ -156,6 +158,12 @@ void PrefixRegistry::renamePrefix(PrefixObject& prefix, const std::string& name)
   node.key() = name;
   user_.insert(std::move(node));
   prefix.storeName(name);
+  units_.invalidateCaches();
+}
+
+void PrefixRegistry::prefixExponentChanged() {
+  exponentIndexDirty_ = true;
+  units_.invalidateCaches();
 }
 
 }  // namespace detail

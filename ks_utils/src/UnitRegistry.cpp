@@ -25,8 +25,10 @@ UnitRepresentationApi* UnitManager::newUnit() const {
 
 bool UnitManager::definitionResolves(const UnitObject& unit) const {
   // The new definition stands under its name while it is checked, so that
-  // a definition referring to its own name is caught as a cycle.
+  // a definition referring to its own name is caught as a cycle.  What is
+  // resolved meanwhile may depend on it: a scratch cache serves.
   pending_ = &unit;
+  pendingNameCache_.clear();
   bool ok = true;
   try {
     resolveUnit(unit, 0);
@@ -34,10 +36,20 @@ bool UnitManager::definitionResolves(const UnitObject& unit) const {
     ok = false;
   } catch (...) {
     pending_ = nullptr;
+    pendingNameCache_.clear();
     throw;
   }
   pending_ = nullptr;
+  pendingNameCache_.clear();
   return ok;
+}
+
+void UnitManager::checkRedefinition(const UnitObject& unit, const std::string& composition,
+                                    double multiplier, double offset) const {
+  const UnitObject candidate(unit.getName(), composition, multiplier, offset, false, -1);
+  if (!definitionResolves(candidate)) {
+    kstr_error("Kestrion:KSUNIT_CANNOT_PARSE_UNITS", 0x4000fc, composition.c_str());
+  }
 }
 
 bool UnitManager::registerUnit(UnitRepresentationApi* api) {
@@ -52,6 +64,7 @@ bool UnitManager::registerUnit(UnitRepresentationApi* api) {
   // Take ownership only once nothing can throw any more.
   user_.emplace(name, nullptr).first->second.reset(unit);
   unit->setOwner(this);
+  invalidateCaches();
   return true;
 }
 
@@ -79,6 +92,7 @@ bool UnitManager::unregisterUnit(const std::string& name) {
   std::unique_ptr<UnitObject> unit = std::move(it->second);
   user_.erase(it);
   unit->setOwner(nullptr);
+  invalidateCaches();
   // Copy: a callback may subscribe or unsubscribe.
   const auto subscribers = subscribers_;
   for (const auto& entry : subscribers) entry.second(unit.get());
@@ -118,6 +132,7 @@ void UnitManager::renameUnit(UnitObject& unit, const std::string& name) {
   node.key() = name;
   user_.insert(std::move(node));
   unit.storeName(name);
+  invalidateCaches();
 }
 
 }  // namespace OVUnits::detail

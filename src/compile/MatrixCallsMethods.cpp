@@ -16,6 +16,7 @@
 #include "compile/AdjacencyMatrix.hpp"
 #include "compile/DependencyMatrix.hpp"
 #include "compile/ModelWalk.hpp"
+#include "compile/RuleJacobianPattern.hpp"
 #include "compile/Stoichiometry.hpp"
 #include "host/HostHelpers.hpp"
 #include "model/Kelbor.hpp"
@@ -24,6 +25,7 @@
 #include "quantities/BParameter.hpp"
 #include "quantities/BSpecies.hpp"
 #include "reactions/BReaction.hpp"
+#include "reactions/BRule.hpp"
 
 namespace {
 
@@ -205,6 +207,24 @@ void ksMatrixCalls_GetSpeciesParameterDependencyMatrix_MI::invoke(OBMethodSignat
     matrix = kc::buildComponentDependencyMatrix(&reactions, &components);
   }
   outs[0] = transposed(matrix);
+}
+
+// --- getRuleJPattern -------------------------------------------------------------------
+
+ksMatrixCalls_GetRuleJPattern_MI::ksMatrixCalls_GetRuleJPattern_MI() {
+  setName("getRuleJPattern");
+  addForm(*this, {"handle", "handle vector", "handle vector", "handle vector", "handle vector"},
+          {"PELLAM array"});
+}
+
+void ksMatrixCalls_GetRuleJPattern_MI::invoke(OBMethodSignature*, int& nOut, void* outs[], int,
+                                              void* const ins[]) {
+  nOut = 1;
+  const auto rules = componentList<BRule>(static_cast<const Vector*>(ins[1]));
+  const auto species = componentList<BSpecies>(static_cast<const Vector*>(ins[2]));
+  const auto parameters = componentList<BParameter>(static_cast<const Vector*>(ins[3]));
+  const auto variables = componentList<KelborComponent>(static_cast<const Vector*>(ins[4]));
+  outs[0] = kstr::compile::buildRuleJacobianPattern(&rules, &species, &parameters, &variables);
 }
 
 // --- getSpecParamsCompileOrder ---------------------------------------------------------

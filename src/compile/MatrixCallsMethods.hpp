@@ -52,6 +52,18 @@ class KELBOR_API ksMatrixCalls_GetSpeciesParameterDependencyMatrix_MI : public O
   OBMethodSignature* forms_[5];
 };
 
+// "getRuleJPattern" (rules, species, parameters, algebraic variables) ->
+// the rule Jacobian pattern as built (no transpose): square over the
+// distinct species and non-constant parameters.  The k-th component names
+// the variable of the k-th algebraic rule; a shorter list leaves the
+// remaining algebraic rules without one.
+class KELBOR_API ksMatrixCalls_GetRuleJPattern_MI : public OBMethodInfo {
+ public:
+  ksMatrixCalls_GetRuleJPattern_MI();
+  void invoke(OBMethodSignature* matched, int& nOut, void* outs[], int nIn,
+              void* const ins[]) override;
+};
+
 // "getSpecParamsCompileOrder" (model) -> species, parameters,
 // compartments: the compile order as handle vectors (empty for a handle
 // that holds no model).

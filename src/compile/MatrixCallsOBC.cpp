@@ -37,6 +37,7 @@ ksMatrixCallsOBC::ksMatrixCallsOBC() {
   addMethod(new ksMatrixCalls_GetSpeciesParameterDependencyMatrix_MI());
   addMethod(new ksMatrixCalls_getODEUnitMultipliers_MI());
   addMethod(new ksMatrixCalls_getSpeciesAndParams_compileOrder_MI());
+  addMethod(new ksMatrixCalls_GetRuleJPattern_MI());
 }
 
 OBInterface* ksMatrixCallsOBC::createInstance(OBDatabaseClient*, int, void* const[],

@@ -115,9 +115,8 @@ void MiniCompileObject::collectCompileQuantities() {
   for (uint32_t i = 0; i < model_->getNumReactions(); ++i) {
     const BKineticLaw* law = model_->getReactionAt(static_cast<int>(i))->getKineticLawApi();
     if (!law) continue;
-    const kstrVector<BParameter*>* parameters = law->getParameters();
-    for (size_t k = 0; parameters && k < parameters->size(); ++k) {
-      appendQuantity(*parameterComponents_, (*parameters)[k]);
+    for (size_t k = 0; k < law->getNumParameters(); ++k) {
+      appendQuantity(*parameterComponents_, law->getParameterAt(k));
     }
   }
   for (BCompartment* c : compartments) appendQuantity(*parameterComponents_, c);

@@ -32,8 +32,7 @@ void appendKineticLawParameters(kstrVector<BParameter*>& out, const Kelbor& mode
     if (!reaction || (!includeInactive && !reaction->getActive())) continue;
     const BKineticLaw* law = reaction->getKineticLawApi();
     if (!law) continue;
-    const kstrVector<BParameter*>* parameters = law->getParameters();
-    if (parameters) out.insert(out.end(), parameters->begin(), parameters->end());
+    for (size_t k = 0; k < law->getNumParameters(); ++k) out.push_back(law->getParameterAt(k));
   }
 }
 

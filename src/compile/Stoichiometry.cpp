@@ -42,13 +42,6 @@ void sortAndMerge(kstrVector<NetCoefficient>& column) {
   column.resize(kept);
 }
 
-// The net of each row over both sides: the stoichiometry matrix's column.
-void mergeSides(const ReactionSides& sides, kstrVector<NetCoefficient>& column) {
-  column.assign(sides.reactants.begin(), sides.reactants.end());
-  column.insert(column.end(), sides.products.begin(), sides.products.end());
-  sortAndMerge(column);
-}
-
 void appendDisplayName(StringVector* names, const KelborComponent* component) {
   std::string name;
   if (component) component->getDQN(name);
@@ -82,7 +75,7 @@ void computeNetStoichiometry(const double* coefficients, const kstrVector<BSpeci
   sortAndMerge(net);
 }
 
-void ReactionSides::read(const BReaction& reaction, const RowIndex& rows) {
+double* ReactionSides::readTerms(const BReaction& reaction) {
   reactantSpecies.clear();
   productSpecies.clear();
   reactants.clear();
@@ -90,11 +83,28 @@ void ReactionSides::read(const BReaction& reaction, const RowIndex& rows) {
   reaction.getReactants(reactantSpecies);
   reaction.getProducts(productSpecies);
   size_t count = 0;
-  const std::unique_ptr<double, HostFree> coefficients(reaction.getStoichiometry(count));
-  if (!coefficients || count != reactantSpecies.size() + productSpecies.size()) return;
+  double* coefficients = reaction.getStoichiometry(count);
+  if (coefficients && count == reactantSpecies.size() + productSpecies.size()) return coefficients;
+  hbFree(coefficients);
+  return nullptr;
+}
+
+void ReactionSides::read(const BReaction& reaction, const RowIndex& rows) {
+  const std::unique_ptr<double, HostFree> coefficients(readTerms(reaction));
+  if (!coefficients) return;
   computeNetStoichiometry(coefficients.get(), reactantSpecies, 0, rows, reactants);
   computeNetStoichiometry(coefficients.get(), productSpecies, reactantSpecies.size(), rows,
                           products);
+}
+
+void ReactionSides::readNet(const BReaction& reaction, const RowIndex& rows,
+                            kstrVector<NetCoefficient>& net) {
+  net.clear();
+  const std::unique_ptr<double, HostFree> coefficients(readTerms(reaction));
+  if (!coefficients) return;
+  // Reactant and product species in term order, as the coefficients run.
+  reactantSpecies.insert(reactantSpecies.end(), productSpecies.begin(), productSpecies.end());
+  computeNetStoichiometry(coefficients.get(), reactantSpecies, 0, rows, net);
 }
 
 void checkMatrixComponent(const KelborComponent* component) {
@@ -140,10 +150,7 @@ qxArray* buildStoichiometryMatrix(const KelborComponent* component, bool wantSpe
   kstrVector<NetCoefficient> column;
   for (const BReaction* reaction : walk.reactions) {
     column.clear();
-    if (reaction) {
-      sides.read(*reaction, rows);
-      mergeSides(sides, column);
-    }
+    if (reaction) sides.readNet(*reaction, rows, column);
     if (wantReactionNames && reactionNames) appendDisplayName(reactionNames, reaction);
     for (const auto& [row, value] : column) {
       if (!hbEqualWithinEps(value, 0.0)) writer.append(row, value);

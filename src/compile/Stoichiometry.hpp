@@ -44,6 +44,15 @@ struct KELBOR_API ReactionSides {
   kstrVector<NetCoefficient> products;
   // Fills the four lists for the reaction (the lists are reused).
   void read(const BReaction& reaction, const RowIndex& rows);
+  // The net of each row over both sides, rows ascending, into net (the
+  // stoichiometry matrix's column); the side lists are left empty.
+  void readNet(const BReaction& reaction, const RowIndex& rows,
+               kstrVector<NetCoefficient>& net);
+
+ private:
+  // Reads the term species; the coefficients, or null when there is not
+  // one per bound term.
+  double* readTerms(const BReaction& reaction);
 };
 
 // Raises "Kestrion:MatrixUnsupportedComponent" unless the component is a

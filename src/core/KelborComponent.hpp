@@ -125,6 +125,9 @@ class KELBOR_API KelborComponent {
   void setModelGlobalData(const boost::shared_ptr<ModelGlobalData>& data) {
     modelData_ = data;
   }
+  // Stores the name as it is: no trimming, no checks, no model update (for
+  // components with naming rules of their own).
+  void storeName(const std::string& name) { name_ = name; }
 
  private:
   void copyFrom(const KelborComponent& other);

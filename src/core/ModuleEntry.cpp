@@ -6,6 +6,7 @@
 
 #include "core/Application.hpp"
 #include "host/Host.hpp"
+#include "kinetics/BuiltinKineticLaws.hpp"
 #include "model/BQuorvixRoot.hpp"
 #include "model/MessageCatalog.hpp"
 
@@ -67,6 +68,7 @@ void runStartUp() {
   registerHostClasses();
   verifyDesktopCode();
   GetStackedMessageManagerOBC();
+  createBuiltinAbstractKineticLaws(getAbstractKineticLawOBClass());
   preloadLibraries();
 }
 

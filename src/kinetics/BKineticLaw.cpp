@@ -1,10 +1,13 @@
 #include "kinetics/BKineticLaw.hpp"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
 #include <ks_utils/Identifiers.hpp>
+#include <ks_utils/MParseTree.hpp>
 #include <ks_utils/StringHelpers.hpp>
 #include <qx/qx.hpp>
 
@@ -17,6 +20,8 @@
 #include "reactions/BReaction.hpp"
 #include "reactions/ParsedReactionTerm.hpp"
 #include "reactions/ReactionManipulator.hpp"
+
+using Code = kstr::MessageCode;
 
 namespace {
 
@@ -32,20 +37,94 @@ bool parsesAsReference(const std::string& text, bool species) {
   return term != nullptr;
 }
 
-size_t elementCount(const qxArray* cells) {
-  return cells ? qxGetNumberOfElements(cells) : 0;
+size_t elementCount(const qxArray* cells) { return cells ? qxGetNumberOfElements(cells) : 0; }
+size_t columnCount(const qxArray* cells) { return cells ? qxGetN(cells) : 0; }
+
+// "MassAction" and "Unknown" are served by name, not by their expression.
+bool isSelfNamedTemplate(const BAbstractKineticLaw* law) {
+  const char* text = law->getExpression() ? law->getExpression() : "";
+  return std::strcmp(text, "MassAction") == 0 || std::strcmp(text, "Unknown") == 0;
+}
+
+// Copies made for a substitution map, freed on every path.
+class SubstitutionCopies {
+ public:
+  SubstitutionCopies() = default;
+  SubstitutionCopies(const SubstitutionCopies&) = delete;
+  SubstitutionCopies& operator=(const SubstitutionCopies&) = delete;
+  ~SubstitutionCopies() {
+    for (char* copy : copies_) hbFree(copy);
+  }
+  const char* keep(const std::string& text) {
+    copies_.push_back(hbStrdup(text.c_str()));
+    return copies_.back();
+  }
+
+ private:
+  std::vector<char*> copies_;
+};
+
+// Adds variable i -> normalised bound name i for every variable of the
+// cell; false when the names do not match the cell's count.
+bool addSubstitutions(const qxArray* cell, const BKineticLaw::NameVector& names, bool species,
+                      kstrMap<std::string, const char*>& map, SubstitutionCopies& copies) {
+  const size_t n = elementCount(cell);
+  if (names.empty()) return true;
+  if (names.size() != n) return false;
+  for (size_t i = 0; i < n; ++i) {
+    std::string normalized;
+    if (species) {
+      normalizeSpeciesName(names[i], normalized);
+    } else {
+      normalizeParameterName(names[i], normalized);
+    }
+    map[qxArrayToStdString(qxGetCell(cell, i))] = copies.keep(normalized);
+  }
+  return true;
 }
 
 }  // namespace
 
 BKineticLaw::BKineticLaw() = default;
 
-BKineticLaw::BKineticLaw(const BAbstractKineticLaw* abstractLaw) : abstractLaw_(abstractLaw) {
+BKineticLaw::BKineticLaw(const BAbstractKineticLaw* abstractLaw) {
+  if (!abstractLaw) return;
+  verifyAbstractLaw_ = !isSelfNamedTemplate(abstractLaw);
+  if (verifyAbstractLaw_) const_cast<BAbstractKineticLaw*>(abstractLaw)->verify();
+  bind(abstractLaw);
   speciesVariableNames_.resize(elementCount(getSpeciesVariables()));
   parameterVariableNames_.resize(elementCount(getParameterVariables()));
 }
 
-BKineticLaw::~BKineticLaw() = default;
+BKineticLaw::BKineticLaw(const BKineticLaw& other)
+    : KelborComponent(other),
+      parameterVariableNames_(other.parameterVariableNames_),
+      speciesVariableNames_(other.speciesVariableNames_),
+      obiParameters_(other.obiParameters_),
+      parameters_(other.parameters_),
+      verifyAbstractLaw_(other.verifyAbstractLaw_) {
+  bind(other.abstractLaw_);
+}
+
+BKineticLaw& BKineticLaw::operator=(const BKineticLaw& other) {
+  if (this == &other) return *this;
+  KelborComponent::operator=(other);
+  parameterVariableNames_ = other.parameterVariableNames_;
+  speciesVariableNames_ = other.speciesVariableNames_;
+  obiParameters_ = other.obiParameters_;
+  parameters_ = other.parameters_;
+  verifyAbstractLaw_ = other.verifyAbstractLaw_;
+  bind(other.abstractLaw_);
+  return *this;
+}
+
+BKineticLaw::~BKineticLaw() { bind(nullptr); }
+
+void BKineticLaw::bind(const BAbstractKineticLaw* abstractLaw) {
+  if (abstractLaw) abstractLaw->addBinding();
+  if (abstractLaw_) abstractLaw_->removeBinding();
+  abstractLaw_ = abstractLaw;
+}
 
 void BKineticLaw::setParent(KelborComponent* parent) {
   KelborComponent::setParent(parent);
@@ -70,7 +149,9 @@ void BKineticLaw::fillDisplayQualifiedName(std::string& out) const {
 // --- template ------------------------------------------------------------------
 
 void BKineticLaw::setAbstractKineticLaw(const BAbstractKineticLaw* abstractLaw) {
-  abstractLaw_ = abstractLaw;
+  if (abstractLaw && isSelfNamedTemplate(abstractLaw)) verifyAbstractLaw_ = false;
+  if (abstractLaw && verifyAbstractLaw_) const_cast<BAbstractKineticLaw*>(abstractLaw)->verify();
+  bind(abstractLaw);
   setModelCompileNeeded();
 }
 
@@ -79,9 +160,21 @@ const std::string& BKineticLaw::getAbstractName() const {
   return abstractLaw_ ? abstractLaw_->getName() : none;
 }
 
-// The abstract kinetic laws carry no variable cells yet.
-const qxArray* BKineticLaw::getParameterVariables() const { return nullptr; }
-const qxArray* BKineticLaw::getSpeciesVariables() const { return nullptr; }
+const char* BKineticLaw::getExpression() const {
+  return abstractLaw_ ? abstractLaw_->getExpression() : nullptr;
+}
+
+const qxArray* BKineticLaw::getParameterVariables() const {
+  return abstractLaw_ ? abstractLaw_->getParameterVariables() : nullptr;
+}
+
+const qxArray* BKineticLaw::getSpeciesVariables() const {
+  return abstractLaw_ ? abstractLaw_->getSpeciesVariables() : nullptr;
+}
+
+void BKineticLaw::verifyTemplate() const {
+  if (verifyAbstractLaw_ && abstractLaw_) const_cast<BAbstractKineticLaw*>(abstractLaw_)->verify();
+}
 
 // --- variable bindings -----------------------------------------------------------
 
@@ -91,8 +184,18 @@ BReaction* BKineticLaw::getParentReaction() const {
                                                            : nullptr;
 }
 
+void BKineticLaw::setupEmptyParameterNameCells(const qxArray* cell) {
+  if (cell) parameterVariableNames_.resize(elementCount(cell));
+}
+
+void BKineticLaw::setupEmptySpeciesNameCells(const qxArray* cell) {
+  if (cell) speciesVariableNames_.resize(elementCount(cell));
+}
+
 void BKineticLaw::setVariableNames(NameVector& stored, const NameVector& names, bool species) {
-  if (stored.size() != names.size()) stored.resize(names.size());
+  // Every entry is read first: a refused one leaves the stored names as
+  // they were.
+  NameVector checked(names.size());
   for (size_t i = 0; i < names.size(); ++i) {
     std::string text = names[i];
     STDStringHelpers::trimWhitespace(text);
@@ -108,8 +211,9 @@ void BKineticLaw::setVariableNames(NameVector& stored, const NameVector& names, 
         kstr_error("Kestrion:INVALID_EXPRESSION_VARIABLE", message.c_str());
       }
     }
-    stored[i] = text;
+    checked[i] = text;
   }
+  stored.swap(checked);
   if (BReaction* reaction = getParentReaction()) {
     reaction->updateReactionRateBasedOnKineticLaw(true, true);
   }
@@ -148,15 +252,108 @@ void BKineticLaw::updateSpeciesVariableName(const std::string& oldName,
   setModelCompileNeeded();
 }
 
-// Null without a template or with an unbound variable.  The abstract
-// kinetic laws carry no expression text yet, so a bound law has no text to
-// substitute its names into either.
-char* BKineticLaw::getRateExpression() const { return nullptr; }
+char* BKineticLaw::getRateExpression() const {
+  if (!abstractLaw_ || !verifyForReactionRate()) return nullptr;
+  kstrMap<std::string, const char*> map;
+  SubstitutionCopies copies;
+  if (!addSubstitutions(getParameterVariables(), getParameterVariableNames(), false, map, copies) ||
+      !addSubstitutions(getSpeciesVariables(), getSpeciesVariableNames(), true, map, copies)) {
+    return nullptr;
+  }
+  const char* expression = abstractLaw_->getExpression();
+  if (!expression) return nullptr;
+  try {
+    MParseTree tree(expression);
+    tree.init(true);
+    return tree.traverseSubstitute(map);
+  } catch (const ErrorIdException& e) {
+    if (e.getIdentifier().rfind("ks:", 0) != 0) throw;
+    hb_warning_id(hbGetWarningContext(), "Kestrion:UnableToParseAKL",
+                  kstr::code(Code::KS_AKL_UNABLE_TO_PARSE), expression);
+    return nullptr;
+  }
+}
 
 bool BKineticLaw::verifyForReactionRate() const {
-  const auto empty = [](const std::string& name) { return name.empty(); };
-  return std::none_of(parameterVariableNames_.begin(), parameterVariableNames_.end(), empty) &&
-         std::none_of(speciesVariableNames_.begin(), speciesVariableNames_.end(), empty);
+  verifyTemplate();
+  const auto bound = [](const NameVector& names, const qxArray* cell) {
+    // No names at all for a template with variables counts as unbound.
+    if (names.empty()) return elementCount(cell) == 0;
+    return std::none_of(names.begin(), names.end(), [](const std::string& n) { return n.empty(); });
+  };
+  return bound(getParameterVariableNames(), getParameterVariables()) &&
+         bound(getSpeciesVariableNames(), getSpeciesVariables());
+}
+
+void BKineticLaw::verify() const {
+  verifyTemplate();
+  const char* expression = getExpression();
+  if (expression && std::strcmp(expression, "Unknown") == 0) return;
+  verifyParameters();
+  verifySpecies();
+}
+
+void BKineticLaw::verifyParameters() const {
+  const NameVector& names = getParameterVariableNames();
+  if (columnCount(getParameterVariables()) != names.size()) {
+    kstr_error("Kestrion:InvalidNumberOfParametersForKineticLaw", kstr::code(Code::KS_KL_PARAMETERS_INVALID_NUMBER));
+  }
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (names[i].empty()) {
+      kstr_error("Kestrion:EmptyKineticLawParameter", kstr::code(Code::KS_EMPTY_KL_PARAMETER), getName().c_str());
+    }
+    if (!findParameterApiObjectAt(static_cast<unsigned int>(i))) {
+      kstr_error("Kestrion:KineticLawParameterNotFound", kstr::code(Code::KS_KL_PARAMETER_NOT_FOUND),
+                 names[i].c_str());
+    }
+  }
+}
+
+void BKineticLaw::verifySpecies() const {
+  const NameVector& names = getSpeciesVariableNames();
+  if (columnCount(getSpeciesVariables()) != names.size()) {
+    kstr_error("Kestrion:InvalidNumberOfSpeciesForKineticLaw", kstr::code(Code::KS_KL_SPECIES_INVALID_NUMBER));
+  }
+  for (const std::string& name : names) {
+    if (name.empty()) {
+      kstr_error("Kestrion:EmptyKineticLawSpecies", kstr::code(Code::KS_EMPTY_KL_SPECIES), getName().c_str());
+    }
+    std::string normalized;
+    normalizeSpeciesName(name, normalized);
+    const KelborComponent* found = findComponentApiObject(normalized);
+    if (!found || found->getEnumType() != kstr::species) {
+      kstr_error("Kestrion:KineticLawSpeciesNotFound", kstr::code(Code::KS_KL_SPECIES_NOT_FOUND), name.c_str());
+    }
+  }
+}
+
+BParameter* BKineticLaw::findParameterApiObjectAt(unsigned int index) const {
+  const NameVector& names = getParameterVariableNames();
+  Kelbor* model = getModel();
+  BReaction* reaction = getParentReaction();
+  if (names.empty() || index >= names.size() || !model || !reaction) return nullptr;
+  std::string normalized;
+  normalizeParameterName(names[index], normalized);
+  if (normalized.empty()) return nullptr;
+  ExpressionBasedComponent::ComponentVectorPtr found =
+      model->resolveSymbolWithCollisions(normalized, reaction);
+  if (!found) return nullptr;
+  for (const KelborComponent* component : *found) {
+    if (component && component->getEnumType() == kstr::parameter) {
+      return const_cast<BParameter*>(static_cast<const BParameter*>(component));
+    }
+  }
+  return nullptr;
+}
+
+const KelborComponent* BKineticLaw::findComponentApiObject(const std::string& name) const {
+  Kelbor* model = getModel();
+  BReaction* reaction = getParentReaction();
+  if (!model || !reaction) return nullptr;
+  std::string normalized;
+  normalizeSpeciesName(name, normalized);
+  if (normalized.empty()) return nullptr;
+  return model->resolveSymbol(normalized, reaction);
 }
 
 void BKineticLaw::warnForSpeciesShadowingParameterVariableNamesInRateExpression(
@@ -173,7 +370,7 @@ void BKineticLaw::warnForSpeciesShadowingParameterVariableNamesInRateExpression(
       if (p != token) continue;
       if (reaction && reaction->getReactionRateExpression()->containsCollisionToken(p)) continue;
     }
-    if (!model->isComponentNameInUse(p, kstr::species)) continue;
+    if (p.empty() || !model->isComponentNameInUse(p, kstr::species)) continue;
     std::string reactionName;
     std::string equation;
     if (reaction) {
@@ -181,10 +378,22 @@ void BKineticLaw::warnForSpeciesShadowingParameterVariableNamesInRateExpression(
       equation = reaction->getReactionString();
     }
     hb_warning_id(hbGetWarningContext(), "Kestrion:SpeciesShadowingParameterName",
-                  kstr::code(kstr::MessageCode::
-                                 KS_SPECIES_AND_PARAMETER_SHARED_NAME_IN_REACTION_RATE_WARNING),
+                  kstr::code(Code::KS_SPECIES_AND_PARAMETER_SHARED_NAME_IN_REACTION_RATE_WARNING),
                   reactionName.c_str(), equation.c_str(), p.c_str());
   }
+}
+
+void BKineticLaw::moveComponentStateTo(BKineticLaw& to) {
+  to.setName(getName());
+  to.setID(getID());
+  to.setKeepAnnotationTagsInText(true);
+  to.setAnnotation(getAnnotation());
+  to.setAnnotationOpeningTag(getAnnotationOpeningTag());
+  to.setKeepAnnotationTagsInText(getKeepAnnotationTagsInText());
+  to.setNotes(getNotes());
+  to.setTag(getTag());
+  to.setUserData(getUserData());
+  setUserData(nullptr);
 }
 
 // --- parameters ------------------------------------------------------------------
@@ -208,7 +417,27 @@ void BKineticLaw::removeParameter(BParameter* parameter) {
   }
 }
 
+void BKineticLaw::removeAllParameters() {
+  if (Kelbor* model = getModel()) {
+    for (BParameter* parameter : parameters_) model->componentRemoved(parameter);
+    model->setCompileNeeded(true);
+  }
+  parameters_.clear();
+}
+
+void BKineticLaw::reorderParameters(const kstrVector<BParameter*>& parameters) {
+  parameters_ = parameters;
+  setModelCompileNeeded();
+}
+
+BParameter* BKineticLaw::anyParameterUsingName(const std::string& name) const {
+  if (name.empty()) return nullptr;
+  for (BParameter* p : parameters_) {
+    if (p->getName() == name) return p;
+  }
+  return nullptr;
+}
+
 bool BKineticLaw::isParameterNameInUse(const std::string& name) const {
-  return std::any_of(parameters_.begin(), parameters_.end(),
-                     [&](const BParameter* p) { return p->getName() == name; });
+  return anyParameterUsingName(name) != nullptr;
 }

@@ -23,9 +23,14 @@ class KELBOR_API BKineticLaw : public KelborComponent {
 
   // No template: the abstract name is "" and both name vectors are empty.
   BKineticLaw();
-  // Binds the template (not owned; null allowed).  The name vectors start
-  // empty and sized to the template's variable lists.
+  // Binds the template (not owned; null allowed).  A template other than
+  // "MassAction" and "Unknown" is verified first ("Kestrion:InconsistentAKL"
+  // passes on).  The name vectors start empty and sized to the template's
+  // variable lists.
   explicit BKineticLaw(const BAbstractKineticLaw* abstractLaw);
+  // Shares the parameters and the template of the source.
+  BKineticLaw(const BKineticLaw& other);
+  BKineticLaw& operator=(const BKineticLaw& other);
   ~BKineticLaw() override;
 
   const char* getType() const override { return "kineticlaw"; }
@@ -40,25 +45,27 @@ class KELBOR_API BKineticLaw : public KelborComponent {
 
   // --- template ------------------------------------------------------------
   const BAbstractKineticLaw* getAbstractKineticLaw() const { return abstractLaw_; }
-  // Binds another template (name vectors unchanged) and marks the model.
+  // Binds another template (name vectors unchanged; verified unless it is
+  // "MassAction" or "Unknown") and marks the model.
   void setAbstractKineticLaw(const BAbstractKineticLaw* abstractLaw);
   // The template's name; "" when none is bound.
   const std::string& getAbstractName() const;
-  // The template's parameter (species) variable cell array; null while the
-  // template carries none.
+  // The template's expression text; null without a template.
+  const char* getExpression() const;
+  // The template's parameter (species) variable cell array; null without a
+  // template.
   virtual const qxArray_tag* getParameterVariables() const;
   virtual const qxArray_tag* getSpeciesVariables() const;
 
   // --- variable bindings -----------------------------------------------------
   virtual const NameVector& getParameterVariableNames() const { return parameterVariableNames_; }
   virtual const NameVector& getSpeciesVariableNames() const { return speciesVariableNames_; }
-  // Resize the stored vector to the given length, then store each entry
-  // trimmed; an entry that does not parse as a parameter (species)
+  // Each entry is trimmed; one that does not parse as a parameter (species)
   // reference is bracketed and parsed again, and when that fails too
-  // "Kestrion:INVALID_EXPRESSION_VARIABLE" is raised (the entries before
-  // it stay stored, nothing else happens).  Then the parent reaction's rate
-  // is recomputed, species shadowing parameter variables is warned about
-  // and the model is marked for recompilation.
+  // "Kestrion:INVALID_EXPRESSION_VARIABLE" is raised and nothing changes.
+  // Otherwise the stored vector takes the given length and the entries,
+  // the parent reaction's rate is recomputed, species shadowing parameter
+  // variables is warned about and the model is marked for recompilation.
   void setParameterVariableNames(const NameVector& names);
   virtual void setSpeciesVariableNames(const NameVector& names);
   // Every parameter-variable name equal to oldName becomes newName; when one
@@ -68,10 +75,23 @@ class KELBOR_API BKineticLaw : public KelborComponent {
   void updateSpeciesVariableName(const std::string& oldName, const std::string& newName);
   // The rate composed from the template and the bindings: a new hbMalloc
   // text the caller frees with hbFree, or null while no template is bound,
-  // some variable is unbound or the template carries no expression.
+  // some variable is unbound or the template carries no expression.  An
+  // expression that does not parse warns "Kestrion:UnableToParseAKL".
   virtual char* getRateExpression() const;
-  // False when some bound name is still empty.
+  // Verifies the template when it is to be verified, then answers false
+  // while some variable is unbound (an empty name, or no names at all for a
+  // template with variables).
   virtual bool verifyForReactionRate() const;
+  // Raises the first of "Kestrion:InvalidNumberOfParametersForKineticLaw",
+  // "Kestrion:EmptyKineticLawParameter", "Kestrion:KineticLawParameterNotFound"
+  // and the species counterparts.  Nothing more for "Unknown".
+  virtual void verify() const;
+  // The parameter bound to parameter variable index in the reaction's
+  // scope, or null.
+  virtual BParameter* findParameterApiObjectAt(unsigned int index) const;
+  // The component the species reference denotes in the reaction's scope,
+  // or null.
+  virtual const KelborComponent* findComponentApiObject(const std::string& name) const;
   // Warns "Kestrion:SpeciesShadowingParameterName" for each parameter
   // variable (only the one equal to the token, unless the token is empty,
   // and not while the reaction's rate marks it as a collision) bound to a
@@ -79,14 +99,31 @@ class KELBOR_API BKineticLaw : public KelborComponent {
   void warnForSpeciesShadowingParameterVariableNamesInRateExpression(
       const std::string& token) const;
 
+  // Moves what a replaced law carries to its successor: name, ID,
+  // annotation, notes, tag and UserData (whose ownership moves).
+  void moveComponentStateTo(BKineticLaw& successor);
+
   // --- parameters --------------------------------------------------------------
   // Appends the parameter, becomes its parent and, in a model, enters it in
   // the model and marks the model for recompilation.
   void addParameter(BParameter* parameter);
   // Takes the parameter out of the list; absent: nothing.
   void removeParameter(BParameter* parameter);
+  // Every parameter leaves the model (when there is one); the list empties.
+  void removeAllParameters();
+  // The list becomes the given one (the same parameters in a new order).
+  void reorderParameters(const kstrVector<BParameter*>& parameters);
   const kstrVector<BParameter*>* getParameters() const { return &parameters_; }
+  virtual unsigned long getNumParameters() const { return parameters_.size(); }
+  // The index must be below getNumParameters().
+  virtual BParameter* getParameterAt(size_t index) const { return parameters_[index]; }
+  // The first own parameter of exactly that name; null for "".
+  BParameter* anyParameterUsingName(const std::string& name) const;
   bool isParameterNameInUse(const std::string& name) const;
+  // A kinetic law stands where a quantity is read as a constant 0.
+  bool getConstantValue() const { return true; }
+  double getInitialValue() const { return 0.0; }
+  const char* getUnits() const { return nullptr; }
   // The host vector of the parameters' instances (kept for the host class).
   void* getOBIParameters() const { return obiParameters_; }
   void setOBIParameters(void* handle) { obiParameters_ = handle; }
@@ -94,13 +131,25 @@ class KELBOR_API BKineticLaw : public KelborComponent {
  protected:
   // The parent as a reaction, or null.
   BReaction* getParentReaction() const;
+  // Resize the name vector to the cell's element count (kept names stay,
+  // new ones are empty); a null cell changes nothing.
+  void setupEmptyParameterNameCells(const qxArray_tag* cell);
+  void setupEmptySpeciesNameCells(const qxArray_tag* cell);
+  NameVector& storedParameterVariableNames() const { return parameterVariableNames_; }
+  NameVector& storedSpeciesVariableNames() const { return speciesVariableNames_; }
+  // The template's consistency check when the template is to be verified.
+  void verifyTemplate() const;
 
  private:
   void setVariableNames(NameVector& stored, const NameVector& names, bool species);
+  void bind(const BAbstractKineticLaw* abstractLaw);
+  void verifyParameters() const;
+  void verifySpecies() const;
 
-  NameVector parameterVariableNames_;
-  NameVector speciesVariableNames_;
+  mutable NameVector parameterVariableNames_;
+  mutable NameVector speciesVariableNames_;
   void* obiParameters_ = nullptr;
   kstrVector<BParameter*> parameters_;
   const BAbstractKineticLaw* abstractLaw_ = nullptr;
+  bool verifyAbstractLaw_ = false;
 };

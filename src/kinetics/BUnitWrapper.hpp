@@ -1,3 +1,4 @@
+// A unit of the unit manager as a model component.
 #pragma once
 
 #include <string>
@@ -7,11 +8,13 @@
 
 namespace OVUnits {
 class UnitRepresentationApi;
-class UnitPrefixApi;
 }  // namespace OVUnits
 
-// A unit of the unit manager as a model component.  The wrapper does not own
-// the unit object.
+// Forwards name, composition, multiplier and offset to the wrapped unit
+// object.  The unit manager owns the objects it holds (built-in and
+// registered units); the wrapper owns and deletes only an object the
+// manager does not hold (a fresh one, or the copy it receives when its unit
+// is unregistered).
 class KELBOR_API BUnitWrapper : public KelborComponent {
  public:
   explicit BUnitWrapper(OVUnits::UnitRepresentationApi* unit);
@@ -19,21 +22,23 @@ class KELBOR_API BUnitWrapper : public KelborComponent {
   kstr::bcomptype getEnumType() const override { return kstr::unit; }
   // The unit's own name.
   const std::string& getName() const override;
+  // Forwards to the unit object; its checks raise (a built-in unit refuses
+  // every change, a registered one a name that another unit holds).
+  void setName(const std::string& name) override;
+  const char* getIdWithFullPathToTopModel() const override { return nullptr; }
+
+  const std::string& getComposition() const;
+  void setComposition(const std::string& composition);
+  double getMultiplier() const;
+  void setMultiplier(double multiplier);
+  double getOffset() const;
+  void setOffset(double offset);
+
   OVUnits::UnitRepresentationApi* getUnit() const { return unit_; }
+  void setUnit(OVUnits::UnitRepresentationApi* unit) { unit_ = unit; }
+  // Deletes the unit object unless the unit manager holds it; clears it.
+  void deleteOwnedUnit();
 
  private:
   OVUnits::UnitRepresentationApi* unit_;
-};
-
-// A unit prefix of the unit manager as a model component.
-class KELBOR_API BUnitPrefixWrapper : public KelborComponent {
- public:
-  explicit BUnitPrefixWrapper(OVUnits::UnitPrefixApi* prefix);
-  const char* getType() const override { return "unitprefix"; }
-  kstr::bcomptype getEnumType() const override { return kstr::unitprefix; }
-  const std::string& getName() const override;
-  OVUnits::UnitPrefixApi* getPrefix() const { return prefix_; }
-
- private:
-  OVUnits::UnitPrefixApi* prefix_;
 };

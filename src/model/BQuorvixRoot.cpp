@@ -9,6 +9,7 @@
 #include <qx/qx.hpp>
 
 #include "kinetics/BLibrary.hpp"
+#include "kinetics/BUnitPrefixWrapper.hpp"
 #include "kinetics/BUnitWrapper.hpp"
 #include "model/MessageCatalog.hpp"
 
@@ -51,12 +52,17 @@ void BQuorvixRoot::destroyInstance() {
   BQuorvixRoot* root = theRoot;
   theRoot = nullptr;
   theRootInstance = nullptr;
+  interpSetRootInstance(nullptr);
   delete root;
 }
 
 OBInterface* getOBIRoot() { return theRootInstance; }
 
-void setOBIRoot(OBInterface* instance) { theRootInstance = instance; }
+// The host's "kstrselect" searches below the root's instance.
+void setOBIRoot(OBInterface* instance) {
+  theRootInstance = instance;
+  interpSetRootInstance(instance);
+}
 
 BQuorvixRoot::BQuorvixRoot() : builtin_(new BLibrary()), user_(new BLibrary()) {
   tempDir_ = askTempName();
@@ -64,7 +70,29 @@ BQuorvixRoot::BQuorvixRoot() : builtin_(new BLibrary()), user_(new BLibrary()) {
   fillBuiltinLibrary();
 }
 
+namespace {
+
+// Library units and prefixes that never got a host instance (a root made
+// before the host classes exist) belong to nobody else: the root frees them.
+// Those with an instance go with it, through their class's destroy hook.
+void freeUnhostedUnits(const BLibrary* library) {
+  for (BUnitWrapper* unit : library->getUnits()) {
+    if (unit->getOBI()) continue;
+    unit->deleteOwnedUnit();
+    delete unit;
+  }
+  for (BUnitPrefixWrapper* prefix : library->getUnitPrefixes()) {
+    if (prefix->getOBI()) continue;
+    prefix->deleteOwnedPrefix();
+    delete prefix;
+  }
+}
+
+}  // namespace
+
 BQuorvixRoot::~BQuorvixRoot() {
+  freeUnhostedUnits(builtin_);
+  freeUnhostedUnits(user_);
   delete builtin_;
   delete user_;
 }

@@ -14,6 +14,7 @@
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
 #include "kinetics/BKineticLaw.hpp"
+#include "kinetics/KineticLawOBC.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
 #include "model/ModelGlue.hpp"
@@ -208,15 +209,18 @@ void ModelContainer_addparameter_MI<Container>::invoke(OBMethodSignature*, int& 
     default:
       fail("Kestrion:ADDPARAMETER_INVALIDMOBJ", Code::KS_ADDPARAMETER_INVALIDMOBJ);
   }
-  // The model's method adds to models; a kinetic law has its own method.
-  if (!modelOf(inst)) fail("Kestrion:ADDPARAMETER_INVALIDMOBJ", Code::KS_ADDPARAMETER_INVALIDMOBJ);
   CreatedInstance child(
       createChild("Parameter", inst, nIn, ins, "Kestrion:ADDPARAMETER_ERROR", Code::KS_ADDPARAMETER_ERROR));
-  attachParameterToModel(child.get(), inst);
+  if (getKestrionObjectEnumType(inst) == kstr::kineticlaw) {
+    addParameterBelowKineticLaw(child.get(), inst);
+  } else {
+    attachParameterToModel(child.get(), inst);
+  }
   outs[0] = child.keep();
 }
 
 template class ModelContainer_addparameter_MI<Kelbor>;
+template class ModelContainer_addparameter_MI<BKineticLaw>;
 
 // --- addspecies ------------------------------------------------------------------------------
 

@@ -14,7 +14,9 @@
 #include "host/HostHelpers.hpp"
 #include "kinetics/BAbstractKineticLaw.hpp"
 #include "kinetics/BLibrary.hpp"
+#include "kinetics/BUnitPrefixWrapper.hpp"
 #include "kinetics/BUnitWrapper.hpp"
+#include "kinetics/LibraryRegistration.hpp"
 #include "model/BQuorvixRoot.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
@@ -48,17 +50,6 @@ void ensureLibraryInstances(BQuorvixRoot* root) {
     BLibrary* library = root->getLibrary(index);
     if (!library->getOBI()) library->setOBI(new OBInterface(library, libraryClass));
   }
-}
-
-[[noreturn]] void throwMissingService(const char* name) {
-  throw ErrorIdException("Kestrion:LibraryServiceUnavailable",
-                         std::string("The library service '") + name + "' is not available.");
-}
-
-template <class Service>
-Service requireService(Service service, const char* name) {
-  if (!service) throwMissingService(name);
-  return service;
 }
 
 // --- properties ------------------------------------------------------------------------
@@ -262,19 +253,15 @@ class QuorvixRoot_addtolibrary_MI : public OBMethodInfo {
     if (!object) fail("Kestrion:ROOT_ADDTOLIBRARY_EMPTY_OBJ", Code::KS_ROOT_ADDTOLIBRARY_EMPTY_OBJ);
     if (!isKestrionClass(object->getClass())) throwInvalidLibraryComponent();
     KelborComponent* component = componentOf(object);
-    const RootLibraryServices& services = rootLibraryServices();
     switch (component ? component->getEnumType() : kstr::not_a_component) {
       case kstr::abstract_kinetic_law:
-        requireService(services.registerAbstractKineticLaw, "AKLRegistrationAssistant")(
-            static_cast<BAbstractKineticLaw*>(component), 1, false);
+        AKLRegistrationAssistant().registerInLibrary(object, 1, false);
         return;
       case kstr::unit:
-        requireService(services.registerUnit, "BUnitRegistrationAssistant")(
-            static_cast<BUnitWrapper*>(component), 1, false);
+        BUnitRegistrationAssistant().registerInLibrary(object, 1, false);
         return;
       case kstr::unitprefix:
-        requireService(services.registerUnitPrefix, "BUnitPrefixRegistrationAssistant")(
-            static_cast<BUnitPrefixWrapper*>(component), 1);
+        BUnitPrefixRegistrationAssistant().registerInLibrary(object, 1, false);
         return;
       default:
         throwInvalidLibraryComponent();
@@ -312,14 +299,12 @@ class QuorvixRoot_removefromlibrary_MI : public OBMethodInfo {
   static void removeObject(OBInterface* object) {
     if (!object) fail("Kestrion:ROOT_REMOVEFROMLIBRARY_EMPTY_OBJ", Code::KS_ROOT_REMOVEFROMLIBRARY_EMPTY_OBJ);
     const std::string className = object->getClass()->getName();
-    const RootLibraryServices& services = rootLibraryServices();
     if (className == "AbstractKineticLaw") {
-      removeAbstractKineticLawFromLibrary(static_cast<BAbstractKineticLaw*>(componentOf(object)), object);
+      removeAbstractKineticLawFromLibrary(abstractKineticLawOf(object), object);
     } else if (className == "Unit") {
-      requireService(services.removeUserUnit, "removeUserUnit")(static_cast<BUnitWrapper*>(componentOf(object)));
+      removeUserUnit(object);
     } else if (className == "UnitPrefix") {
-      requireService(services.removeUserUnitPrefix, "removeUserUnitPrefix")(
-          static_cast<BUnitPrefixWrapper*>(componentOf(object)));
+      removeUserUnitPrefix(object);
     } else {
       throw ErrorIdException("Kestrion:RemoveFromLibraryInvalidArg",
                              "Abstract Kinetic Laws, Units and Unit Prefixes are the only components "
@@ -335,7 +320,6 @@ class QuorvixRoot_removefromlibrary_MI : public OBMethodInfo {
       fail("Kestrion:InvalidRemoveFromLibraryArguments", Code::KS_ROOT_REMOVEFROMLIBRARY_EMPTY_NAME);
     }
     const std::string type = lowerCase(typeText);
-    const RootLibraryServices& services = rootLibraryServices();
     if (type == "kineticlaw") {
       BAbstractKineticLaw* law = root->getLibrary(1)->findAbstractKineticLaw(name);
       if (!law) {
@@ -344,9 +328,9 @@ class QuorvixRoot_removefromlibrary_MI : public OBMethodInfo {
       }
       removeAbstractKineticLawFromLibrary(law, law->getOBI());
     } else if (type == "unit") {
-      requireService(services.removeUserUnitByName, "removeUserUnitByName")(name);
+      removeUserUnitByName(name);
     } else if (type == "unitprefix") {
-      requireService(services.removeUserUnitPrefixByName, "removeUserUnitPrefixByName")(name);
+      removeUserUnitPrefixByName(name);
     } else {
       fail("Kestrion:InvalidRemoveFromLibraryArguments", Code::KS_ROOT_REMOVEFROMLIBRARY_INVALID_OPTION);
     }
@@ -440,11 +424,6 @@ OBClass* getRootOBClass() {
   return cls;
 }
 
-RootLibraryServices& rootLibraryServices() {
-  static RootLibraryServices services;
-  return services;
-}
-
 void removeAbstractKineticLawFromLibrary(BAbstractKineticLaw* law, OBInterface* lawInstance) {
   BQuorvixRoot* root = BQuorvixRoot::getInstance();
   const std::string name = law ? law->getName() : std::string();
@@ -457,14 +436,14 @@ void removeAbstractKineticLawFromLibrary(BAbstractKineticLaw* law, OBInterface* 
     warn("Kestrion:AKLInBuiltInCannotBeRemoved", Code::KS_AKL_IN_BUILTIN_CANNOT_BE_REMOVED, name.c_str());
     return;
   }
-  const RootLibraryServices& services = rootLibraryServices();
-  if (requireService(services.isAbstractKineticLawInUse, "isAbstractKineticLawInUse")(law)) {
+  if (isAbstractKineticLawInUse(lawInstance ? lawInstance : law->getOBI())) {
     warn("Kestrion:AKLInUse", Code::KS_AKL_IN_USE_CANNOT_BE_REMOVED, name.c_str(), name.c_str());
     return;
   }
-  requireService(services.eraseUserAbstractKineticLaw, "eraseUserAbstractKineticLaw")(law);
+  root->getLibrary(1)->removeAbstractKineticLaw(law);
   law->setOBIParent(nullptr);
-  if (lawInstance && lawInstance->getUp()) lawInstance->addBelow(nullptr);
   if (JavaEventFactory* factory = javaEventFactory()) factory->postKineticLawNameEvent(name.c_str());
-  requireService(services.privateUpdateLibrary, "privateUpdateLibrary")("kineticlaw");
+  privateUpdateLibrary("kineticlaw");
+  // Leaving the tree drops the tree's reference, which may free the law.
+  if (lawInstance && lawInstance->getUp()) lawInstance->addBelow(nullptr);
 }

@@ -10,8 +10,6 @@
 #include "core/KelborApi.hpp"
 
 class BAbstractKineticLaw;
-class BUnitPrefixWrapper;
-class BUnitWrapper;
 class OBInterface;
 
 class KELBOR_API BQuorvixRootOBC : public OBClass, public OBListenerManagerHost, public OBEventSource {
@@ -33,25 +31,6 @@ class KELBOR_API BQuorvixRootOBC : public OBClass, public OBListenerManagerHost,
 // otherwise on the first read of a library property) and the root's own
 // host instance, with the builtin units and unit prefixes below it.
 KELBOR_API OBClass* getRootOBClass();
-
-// The services that registering components in a library and removing them
-// need.  The kinetic-law and unit code installs them; while one is missing,
-// the method that needs it raises "Kestrion:LibraryServiceUnavailable"
-// naming it.
-struct RootLibraryServices {
-  void (*registerAbstractKineticLaw)(BAbstractKineticLaw* law, int library, bool overwrite) = nullptr;
-  void (*registerUnit)(BUnitWrapper* unit, int library, bool overwrite) = nullptr;
-  void (*registerUnitPrefix)(BUnitPrefixWrapper* prefix, int library) = nullptr;
-  void (*removeUserUnit)(BUnitWrapper* unit) = nullptr;
-  void (*removeUserUnitPrefix)(BUnitPrefixWrapper* prefix) = nullptr;
-  void (*removeUserUnitByName)(const char* name) = nullptr;
-  void (*removeUserUnitPrefixByName)(const char* name) = nullptr;
-  bool (*isAbstractKineticLawInUse)(const BAbstractKineticLaw* law) = nullptr;
-  // Takes the law out of the user library's kinetic-law list.
-  void (*eraseUserAbstractKineticLaw)(BAbstractKineticLaw* law) = nullptr;
-  void (*privateUpdateLibrary)(const char* kind) = nullptr;
-};
-KELBOR_API RootLibraryServices& rootLibraryServices();
 
 // Removes a user-library abstract kinetic law (its instance may be null).
 // Warnings, with the libraries unchanged: "Kestrion:AKLDoesNotExistInUser"

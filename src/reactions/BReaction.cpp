@@ -421,7 +421,12 @@ void BReaction::refreshMassActionNames() {
 }
 
 void BReaction::setKineticLaw(BKineticLaw* law) {
-  if (isModelBeingDestroyed()) return;
+  // While the model is being destroyed a leaving law is only forgotten, so
+  // that nothing reads it once its host object has destroyed it.
+  if (isModelBeingDestroyed()) {
+    if (!law) kineticLaw_ = nullptr;
+    return;
+  }
   kineticLaw_ = law;
   if (law) law->setParent(this);
   refreshMassActionNames();

@@ -163,7 +163,8 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   kstr::kineticlawtype getKineticLawType() const;
   // Attaches the law (null: none), becomes its parent, refreshes a
   // mass-action law's variable names, recomputes the rate and marks the
-  // model.  Nothing while the model is being destroyed.
+  // model.  While the model is being destroyed a null law is only
+  // forgotten and any other call does nothing.
   virtual void setKineticLaw(BKineticLaw* law);
   // Sets the rate to the one the law composes.  When the law raises, the
   // rate is set to "" first and the error passes on.
@@ -243,6 +244,10 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // Step 5 of postSetReaction: a mass-action law re-derives and announces
   // its variable names.
   void refreshMassActionNames();
+  // A renamed parameter (species) that the kinetic law binds keeps its
+  // binding under the new name, and the rate is composed again.
+  void renameLawBindings(const KelborComponent* component, const std::string& oldBracketedName,
+                         const std::string& oldQualifiedName);
   bool hasLawNamed(const char* abstractName) const;
   void notifyReactionChanged();
   void notifyLawProperty(const char* property) const;

@@ -59,6 +59,7 @@ void BReaction::updateAllExpressionsForComponentNameChange(const KelborComponent
   updateExpressionForComponentNameChange(reaction_, component, oldBracketedName,
                                          oldQualifiedName);
   updateExpressionForComponentNameChange(rate_, component, oldBracketedName, oldQualifiedName);
+  renameLawBindings(component, oldBracketedName, oldQualifiedName);
   sendJavaUpdateEvents();
   if (hasLawNamed(kMassAction)) updateReactionRateBasedOnKineticLaw(false, true);
   if (kineticLaw_ && component->getEnumType() == kstr::species) {
@@ -66,6 +67,28 @@ void BReaction::updateAllExpressionsForComponentNameChange(const KelborComponent
         component->getName());
   }
   notifyReactionRatePostSetEvent(getOBI());
+}
+
+void BReaction::renameLawBindings(const KelborComponent* component, const std::string& oldBracketedName,
+                                  const std::string& oldQualifiedName) {
+  if (!hasNonUnknownKineticLaw()) return;
+  const bool parameter = component->getEnumType() == kstr::parameter;
+  // A mass-action law takes its species from the equation.
+  if (!parameter && (component->getEnumType() != kstr::species || hasLawNamed(kMassAction))) return;
+  std::string newBracketed = component->getName();
+  bracketNameIfNotValidIdentifier(newBracketed);
+  std::string newQualified;
+  component->getPQN(newQualified);
+  for (const auto& [from, to] : {std::pair(oldBracketedName, newBracketed), std::pair(oldQualifiedName, newQualified)}) {
+    if (from.empty() || from == to) continue;
+    if (parameter) {
+      kineticLaw_->updateParameterVariableName(from, to);
+    } else {
+      kineticLaw_->updateSpeciesVariableName(from, to);
+    }
+  }
+  notifyLawProperty(parameter ? "ParameterVariableNames" : "SpeciesVariableNames");
+  updateReactionRateBasedOnKineticLaw(false, false);
 }
 
 void BReaction::updateAllExpressionsForParentComponentRename(

@@ -105,21 +105,6 @@ void addEach(const void* value, Add add) {
   }
 }
 
-// Moves the component state a replaced kinetic law had to its successor:
-// name, ID, annotation, notes, tag and UserData (whose ownership moves).
-void carryComponentState(BKineticLaw& from, BKineticLaw& to) {
-  to.setName(from.getName());
-  to.setID(from.getID());
-  to.setKeepAnnotationTagsInText(true);
-  to.setAnnotation(from.getAnnotation());
-  to.setAnnotationOpeningTag(from.getAnnotationOpeningTag());
-  to.setKeepAnnotationTagsInText(from.getKeepAnnotationTagsInText());
-  to.setNotes(from.getNotes());
-  to.setTag(from.getTag());
-  to.setUserData(from.getUserData());
-  from.setUserData(nullptr);
-}
-
 // Puts an "Unknown" law with the same host instance, parameters and
 // component state in the place of the reaction's named law.
 void replaceWithUnknownLaw(BReaction& reaction) {
@@ -134,7 +119,7 @@ void replaceWithUnknownLaw(BReaction& reaction) {
   OBInterface* instance = reaction.getOBIKineticLaw();
   if (instance) instance->setComponentObject(fresh);
   fresh->setOBI(instance);
-  carryComponentState(*old, *fresh);
+  old->moveComponentStateTo(*fresh);
   fresh->setOBIParameters(old->getOBIParameters());
   for (BParameter* parameter : *old->getParameters()) fresh->addParameter(parameter);
   fresh->setOBIParent(reaction.getOBI());

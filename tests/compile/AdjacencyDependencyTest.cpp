@@ -4,6 +4,7 @@
 #include "CompileFixture.hpp"
 #include "compile/AdjacencyMatrix.hpp"
 #include "compile/DependencyMatrix.hpp"
+#include "compile/Stoichiometry.hpp"
 
 namespace ctest {
 namespace {
@@ -172,6 +173,59 @@ TEST_F(MatrixModel, ComponentDependencyTakesAnyKind) {
   EXPECT_EQ(view.rows, 4u);
   EXPECT_EQ(view.cols, 2u);
   EXPECT_EQ(view.cells, (Cells{{{0, 0}, 1.0}, {{2, 0}, 1.0}}));
+}
+
+}  // namespace
+}  // namespace ctest
+
+namespace ctest {
+namespace {
+
+// Outer holding Inner, then Next; species I (Inner), O (Outer), N (Next):
+// rows I=0, O=1, N=2 in tree order.
+class NestedModel : public CompileModel {
+ protected:
+  void SetUp() override {
+    CompileModel::SetUp();
+    BCompartment* outer = compartment("Outer");
+    auto* inner = new BCompartment();
+    owned_.insert(owned_.begin(), inner);
+    inner->setName("Inner");
+    outer->addCompartment(inner);
+    species(outer, "O");
+    species(inner, "I");
+    species(compartment("Next"), "N");
+    reaction("Outer.O + Inner.I <-> Next.N", "r1");
+    reaction("Next.N -> null", "r2");
+    reaction("Inner.I -> Inner.I + 2 Outer.O", "r3")->setActive(false);
+  }
+};
+
+TEST_F(NestedModel, MatricesAgreeWithTheHandWorkedFixture) {
+  StringVector species;
+  StringVector reactions;
+  const SparseView stoichiometry = takeSparse(
+      kstr::compile::buildStoichiometryMatrix(model_, true, &species, true, &reactions));
+  EXPECT_EQ(species.size(), 3);
+  EXPECT_STREQ(species.elementAt(0), "Inner.I");
+  EXPECT_STREQ(species.elementAt(1), "Outer.O");
+  EXPECT_STREQ(species.elementAt(2), "Next.N");
+  EXPECT_EQ(reactions.size(), 3);
+  EXPECT_EQ(stoichiometry.cells, (Cells{{{0, 0}, -1.0}, {{1, 0}, -1.0}, {{2, 0}, 1.0},
+                                        {{2, 1}, -1.0}, {{1, 2}, 2.0}}));
+
+  // Nodes I O N null r1 r2 r3; column c lists the targets of node c.
+  std::deque<int32_t> kinds;
+  StringVector names;
+  const SparseView adjacency =
+      takeSparse(kstr::compile::buildAdjacencyMatrix(model_, true, &names, true, &kinds));
+  std::set<Cell> edges;
+  for (const auto& [cell, value] : adjacency.cells) edges.insert({cell.second, cell.first});
+  EXPECT_EQ(edges, (std::set<Cell>{{0, 4}, {1, 4}, {4, 0}, {4, 1}, {4, 2}, {2, 4},  // r1
+                                   {2, 5}, {5, 3},                                  // r2
+                                   {0, 6}, {6, 0}, {6, 1}}));                       // r3
+  EXPECT_STREQ(names.elementAt(3), "null");
+  EXPECT_EQ(kinds, (std::deque<int32_t>{1, 1, 1, 1, 0, 0, 0}));
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // and form on the enzyme model, warnings on empty models, errors, and bad
 // handles in the lists.
 #include "MatrixCallsHostFixture.hpp"
+#include "compile/MiniCompileObjectApi.hpp"
+#include "reactions/BEvent.hpp"
+#include "reactions/BRule.hpp"
 
 namespace ctest {
 namespace {
@@ -39,6 +42,9 @@ TEST_F(MatrixCallsHost, AdjacencyRowsListTargets) {
   EXPECT_EQ(qxGetM(outs[2]), 1u);
   EXPECT_EQ(numbersOf(outs[2]), (std::vector<double>{1, 1, 1, 1, 0, 0}));
   EXPECT_EQ(matrixCall("getAdjMatrix", {host().handle(m)}, 1).size(), 1u);
+  std::vector<qxArray*> two = matrixCall("getAdjMatrix", {host().handle(m)}, 2);
+  ASSERT_EQ(two.size(), 2u);
+  EXPECT_EQ(texts(two[1]), (Names{"E", "S", "ES", "P", "binding", "catalysis"}));
 }
 
 TEST_F(MatrixCallsHost, EmptyModelHandlesGiveEmptyResults) {
@@ -153,6 +159,33 @@ TEST_F(MatrixCallsHost, CompileOrderAsHandleVectors) {
   EXPECT_TRUE(qxIsEmpty(outs[0]));
   EXPECT_EQ(namesOf(outs[1]), Names{"k"});
   EXPECT_TRUE(qxIsEmpty(outs[2]));
+}
+
+}  // namespace
+}  // namespace ctest
+
+namespace ctest {
+namespace {
+
+// The compile object of a model made through the host: active rules and
+// events only, in model order.
+TEST_F(MatrixCallsHost, CompileObjectListsActiveRulesAndEvents) {
+  OBInterface* m = enzymeModel();
+  OBInterface* r1 = call1(m, "addrule", {host().str("S = 2*P"), host().str("repeatedAssignment")});
+  OBInterface* r2 = call1(m, "addrule", {host().str("P = kcat*ES"), host().str("rate")});
+  OBInterface* r3 = call1(m, "addrule", {host().str("E = 1"), host().str("initialAssignment")});
+  host().set(r2, "Active", host().logical(false));
+  OBInterface* e1 = call1(m, "addevent", {host().str("time >= 5"), host().str("S = 100")});
+  OBInterface* e2 = call1(m, "addevent", {host().str("time >= 9"), host().str("P = 0")});
+  host().set(e1, "Active", host().logical(false));
+  MiniCompileObjectApi* object = createMiniCompileObject(kelbor(m));
+  ASSERT_NE(object, nullptr);
+  object->build();
+  EXPECT_EQ(*object->getRules(), (kstrVector<BRule*>{dynamic_cast<BRule*>(componentOf(r1)),
+                                                     dynamic_cast<BRule*>(componentOf(r3))}));
+  EXPECT_EQ(*object->getEvents(), kstrVector<BEvent*>{dynamic_cast<BEvent*>(componentOf(e2))});
+  EXPECT_EQ(object->getReactions()->size(), 2u);
+  delete object;
 }
 
 }  // namespace

@@ -1,93 +1,33 @@
 // The host class "Root": its instance, properties and methods, the library
-// methods over stand-in library components and services, and the end of
-// the root.
+// methods over real laws, units and prefixes, and the end of the root.
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "ModelHostFixture.hpp"
 #include "core/Application.hpp"
 #include "kinetics/BAbstractKineticLaw.hpp"
 #include "kinetics/BLibrary.hpp"
+#include "kinetics/BUnitPrefixWrapper.hpp"
 #include "kinetics/BUnitWrapper.hpp"
 #include "model/RootOBC.hpp"
 #include "support/TestThing.hpp"
+#include <interp/interp_test.hpp>
 
 namespace {
 
-// A Kestrion class whose instances stand over a given component; the
-// component is not theirs (the destroy hook leaves it alone).
-class BorrowingClass : public OBClass {
- public:
-  explicit BorrowingClass(const char* name) { setName(name); }
-  bool canBeConstructed() const override { return false; }
-  void destroyInstance(OBInterface* inst) override { inst->setComponentObject(nullptr); }
-};
-
-// What the library services were asked.
-struct ServiceLog {
-  std::vector<std::string> calls;
-  bool inUse = false;
-};
-ServiceLog& serviceLog() {
-  static ServiceLog log;
-  return log;
-}
-
-void installRecordingServices() {
-  RootLibraryServices& s = rootLibraryServices();
-  s.registerAbstractKineticLaw = [](BAbstractKineticLaw* law, int library, bool overwrite) {
-    serviceLog().calls.push_back("registerAKL " + law->getName() + " " + std::to_string(library) +
-                                 (overwrite ? " overwrite" : ""));
-  };
-  s.registerUnit = [](BUnitWrapper* unit, int library, bool) {
-    serviceLog().calls.push_back("registerUnit " + unit->getName() + " " + std::to_string(library));
-  };
-  s.removeUserUnit = [](BUnitWrapper* unit) { serviceLog().calls.push_back("removeUserUnit " + unit->getName()); };
-  s.removeUserUnitByName = [](const char* name) { serviceLog().calls.push_back(std::string("removeUnit ") + name); };
-  s.removeUserUnitPrefixByName = [](const char* name) {
-    serviceLog().calls.push_back(std::string("removePrefix ") + name);
-  };
-  s.isAbstractKineticLawInUse = [](const BAbstractKineticLaw*) { return serviceLog().inUse; };
-  s.eraseUserAbstractKineticLaw = [](BAbstractKineticLaw* law) {
-    serviceLog().calls.push_back("erase " + law->getName());
-  };
-  s.privateUpdateLibrary = [](const char* kind) { serviceLog().calls.push_back(std::string("update ") + kind); };
-}
-
 class RootHostTest : public ModelHostTest {
  protected:
-  void SetUp() override {
-    rootLibraryServices() = RootLibraryServices{};
-    serviceLog() = ServiceLog{};
-    ModelHostTest::SetUp();
-  }
-
   OBInterface* root() { return getOBIRoot(); }
+  BLibrary* userLibrary() { return BQuorvixRoot::getInstance()->getLibrary(1); }
 
-  // A host instance of the named stand-in class over the component.
-  OBInterface* instanceOver(const char* className, KelborComponent* component) {
-    OBClass* cls = GetQuorvApplication()->findClass(className);
-    if (!cls) cls = registerHostClass(new BorrowingClass(className));
-    auto* inst = new OBInterface(component, cls);
-    component->setOBI(inst);
-    host().own(obkHandleArray(inst));
-    inst->releaseReference();
-    made_.push_back(inst);
-    return inst;
+  // A user law made as a user would: name, expression and variables.
+  OBInterface* newLaw(const char* name) {
+    OBInterface* law = host().construct("AbstractKineticLaw", {host().str(name), host().str("k*S")});
+    host().set(law, "ParameterVariables", host().str("k"));
+    host().set(law, "SpeciesVariables", host().str("S"));
+    return law;
   }
-
-  void TearDown() override {
-    for (OBInterface* inst : made_) {
-      if (KelborComponent* c = componentOf(inst)) c->setOBI(nullptr);
-      inst->destroy(OBDatabaseClient::getInternalClient());
-    }
-    ModelHostTest::TearDown();
-  }
-
-  std::vector<OBInterface*> made_;
-  // Library components the tests stand instances over; they outlive the
-  // instances (destroyed in TearDown).
-  BAbstractKineticLaw laws_[3];
 };
 
 TEST_F(RootHostTest, ClassAndOneInstance) {
@@ -147,8 +87,10 @@ TEST_F(RootHostTest, PropertiesAndHelpTexts) {
   }
   EXPECT_EQ(host().getString(root(), "Type"), "kstrroot");
   EXPECT_EQ(host().getString(root(), "Tempdir"), BQuorvixRoot::getInstance()->getTempDir());
-  // The libraries have no host instances while the class "Library" is missing.
-  EXPECT_TRUE(qxIsEmpty(host().get(root(), "BuiltinLibrary")));
+  // Both libraries have host instances of "Library".
+  OBInterface* builtinLibrary = objectOf(host().get(root(), "BuiltinLibrary"));
+  EXPECT_EQ(builtinLibrary, BQuorvixRoot::getInstance()->getLibrary(0)->getOBI());
+  EXPECT_STREQ(objectOf(host().get(root(), "UserDefinedLibrary"))->getClass()->getName(), "Library");
 }
 
 TEST_F(RootHostTest, ModelsLikeTheRootsList) {
@@ -169,12 +111,19 @@ TEST_F(RootHostTest, DeprecatedLibraryViews) {
       {"BuiltInUnits", "Builtin"},           {"UserDefinedKineticLaws", "UserDefined"},
       {"UserDefinedUnitPrefixes", "UserDefined"}, {"UserDefinedUnits", "UserDefined"},
   };
+  const BLibrary* builtin = BQuorvixRoot::getInstance()->getLibrary(0);
+  const std::map<std::string, size_t> expected = {
+      {"BuiltInKineticLaws", builtin->getAbstractKineticLaws().size()},
+      {"BuiltInUnitPrefixes", builtin->getUnitPrefixes().size()},
+      {"BuiltInUnits", builtin->getUnits().size()},
+      {"UserDefinedKineticLaws", 0}, {"UserDefinedUnitPrefixes", 0}, {"UserDefinedUnits", 0}};
   for (const auto& [name, word] : views) {
     SCOPED_TRACE(name);
     expectHostError([&, name = name] { host().get(root(), name); }, "Kestrion:RootLibraryPropertyDeprecated",
                     std::string("The ") + name + " property on the root object is deprecated. It now exists on the "
                         "root's " + word + " library (get(kstrroot, '" + word + "Library')).");
-    EXPECT_TRUE(qxIsEmpty(host().get(root(), name, true)));
+    // The engine's own client reads the library's list.
+    EXPECT_EQ(qxGetNumberOfElements(host().get(root(), name, true)), expected.at(name));
   }
 }
 
@@ -191,7 +140,6 @@ TEST_F(RootHostTest, TheRootCannotBeDeletedByItsMethod) {
 }
 
 TEST_F(RootHostTest, AddToLibraryChecksTheObject) {
-  installRecordingServices();
   OBInterface* m = model("m");
   OBInterface* species = add(m, "addspecies", {host().str("A")});
   foreignClass();
@@ -204,30 +152,39 @@ TEST_F(RootHostTest, AddToLibraryChecksTheObject) {
                   "Kestrion:InvalidLibraryComponent", invalid);
   expectHostError([&] { host().call(root(), "addtolibrary", {host().handle(foreign)}, 1); },
                   "Kestrion:InvalidLibraryComponent", invalid);
-  EXPECT_TRUE(serviceLog().calls.empty());
+  EXPECT_TRUE(userLibrary()->getAbstractKineticLaws().empty());
+  EXPECT_TRUE(userLibrary()->getUnits().empty());
 }
 
-TEST_F(RootHostTest, AddToLibraryRegistersInTheUserLibrary) {
-  BAbstractKineticLaw& law = laws_[0];
-  law.setName("MyLaw");
-  OBInterface* lawInstance = instanceOver("AbstractKineticLaw", &law);
-  expectHostError([&] { host().call(root(), "addtolibrary", {host().handle(lawInstance)}, 1); },
-                  "Kestrion:LibraryServiceUnavailable",
-                  "The library service 'AKLRegistrationAssistant' is not available.");
-  installRecordingServices();
-  std::vector<qxArray*> result = host().call(root(), "addtolibrary", {host().handle(lawInstance)}, 1);
-  EXPECT_TRUE(qxIsEmpty(result[0]));
-  BUnitWrapper* unit = BQuorvixRoot::getInstance()->getLibrary(0)->getUnits().front();
-  OBInterface* unitInstance = instanceOver("Unit", unit);
-  host().call(root(), "addtolibrary", {host().handle(unitInstance)}, 1);
-  // Removing a unit object goes to the user-unit removal.
-  host().call(root(), "removefromlibrary", {host().handle(unitInstance)});
-  EXPECT_EQ(serviceLog().calls, (std::vector<std::string>{"registerAKL MyLaw 1", "registerUnit " + unit->getName() + " 1",
-                                                          "removeUserUnit " + unit->getName()}));
+// Laws, units and prefixes enter the user library below the root and leave
+// it again, each change asking the host to rewrite the library file.
+TEST_F(RootHostTest, AddToAndRemoveFromTheUserLibrary) {
+  OBInterface* law = newLaw("MyLaw");
+  OBInterface* unit = host().construct("Unit", {host().str("myunit"), host().str("mole"), host().num(2)});
+  OBInterface* prefix = host().construct("UnitPrefix", {host().str("myprefix"), host().num(4)});
+  interpClearCallLog();
+  for (OBInterface* object : {law, unit, prefix}) {
+    std::vector<qxArray*> result = host().call(root(), "addtolibrary", {host().handle(object)}, 1);
+    EXPECT_TRUE(qxIsEmpty(result[0]));
+    EXPECT_EQ(object->getUp(), root());
+  }
+  EXPECT_EQ(userLibrary()->findAbstractKineticLaw("MyLaw")->getOBI(), law);
+  EXPECT_EQ(userLibrary()->findUnit("myunit")->getOBI(), unit);
+  EXPECT_EQ(userLibrary()->findUnitPrefix("myprefix")->getOBI(), prefix);
+  EXPECT_GE(interpUpdateLibraryCounts().at("kineticlaw"), 1);
+  host().call(root(), "removefromlibrary", {host().handle(law)});
+  host().call(root(), "removefromlibrary", {host().str("unit"), host().str("myunit")});
+  host().call(root(), "removefromlibrary", {host().str("UNITPREFIX"), host().str("myprefix")});
+  EXPECT_TRUE(userLibrary()->getAbstractKineticLaws().empty());
+  EXPECT_TRUE(userLibrary()->getUnits().empty());
+  EXPECT_TRUE(userLibrary()->getUnitPrefixes().empty());
+  for (OBInterface* object : {law, unit, prefix}) EXPECT_EQ(object->getUp(), nullptr);
+  EXPECT_TRUE(host().warnings().empty());
+  // The user library's lists keep the storage they grew.
+  checkLeaks_ = false;
 }
 
 TEST_F(RootHostTest, RemoveFromLibraryArgumentChecks) {
-  installRecordingServices();
   OBInterface* m = model("m");
   OBInterface* species = add(m, "addspecies", {host().str("A")});
   const char* badType = "Invalid TYPE. Valid TYPEs are 'kineticlaw', 'unit' or 'unitprefix'.";
@@ -244,47 +201,38 @@ TEST_F(RootHostTest, RemoveFromLibraryArgumentChecks) {
   expectHostError([&] { host().call(root(), "removefromlibrary", {host().str("species"), host().str("x")}); },
                   "Kestrion:InvalidRemoveFromLibraryArguments", badType);
   host().call(root(), "removefromlibrary", {host().str("KineticLaw"), host().str("none")});
-  EXPECT_EQ(warningIds(), std::vector<std::string>{"Kestrion:AKLDoesNotExistInUser"});
   host().call(root(), "removefromlibrary", {host().str("UNIT"), host().str("mole")});
   host().call(root(), "removefromlibrary", {host().str("unitprefix"), host().str("kilo")});
-  EXPECT_EQ(serviceLog().calls, (std::vector<std::string>{"removeUnit mole", "removePrefix kilo"}));
+  EXPECT_EQ(warningIds(), (std::vector<std::string>{"Kestrion:AKLDoesNotExistInUser", "Kestrion:UnitDoesNotExistInUser",
+                                                    "Kestrion:UnitPrefixDoesNotExistInUser"}));
+  EXPECT_EQ(host().warnings()[1].text, "Warning: This unit does not exist in the user-defined library.");
 }
 
 TEST_F(RootHostTest, RemovingAbstractKineticLaws) {
-  installRecordingServices();
-  BLibrary* builtin = BQuorvixRoot::getInstance()->getLibrary(0);
-  BLibrary* user = BQuorvixRoot::getInstance()->getLibrary(1);
-  BAbstractKineticLaw& builtinLaw = laws_[0];
-  builtinLaw.setName("MassAction");
-  BAbstractKineticLaw& userLaw = laws_[1];
-  userLaw.setName("Mine");
-  BAbstractKineticLaw& stranger = laws_[2];
-  stranger.setName("Mine");
-  builtin->addAbstractKineticLaw(&builtinLaw);
-  user->addAbstractKineticLaw(&userLaw);
-  OBInterface* builtinInstance = instanceOver("AbstractKineticLaw", &builtinLaw);
-  OBInterface* userInstance = instanceOver("AbstractKineticLaw", &userLaw);
-  OBInterface* strangerInstance = instanceOver("AbstractKineticLaw", &stranger);
-  userInstance->addBelow(root());
-  host().call(root(), "removefromlibrary", {host().handle(builtinInstance)});
-  host().call(root(), "removefromlibrary", {host().handle(strangerInstance)});
-  serviceLog().inUse = true;
-  host().call(root(), "removefromlibrary", {host().handle(userInstance)});
+  OBInterface* builtin = BQuorvixRoot::getInstance()->getLibrary(0)->findAbstractKineticLaw("MassAction")->getOBI();
+  OBInterface* mine = newLaw("Mine");
+  OBInterface* stranger = newLaw("Mine");
+  host().call(root(), "addtolibrary", {host().handle(mine)}, 1);
+  // A reaction's kinetic law uses "Mine".
+  OBInterface* m = model("m");
+  OBInterface* r = add(m, "addreaction", {host().str("S -> P")});
+  OBInterface* kl = add(r, "addkineticlaw", {host().str("Mine")});
+  host().clearLogs();
+  host().call(root(), "removefromlibrary", {host().handle(builtin)});
+  host().call(root(), "removefromlibrary", {host().handle(stranger)});
+  host().call(root(), "removefromlibrary", {host().handle(mine)});
   EXPECT_EQ(warningIds(), (std::vector<std::string>{"Kestrion:AKLInBuiltInCannotBeRemoved",
                                                     "Kestrion:AKLDoesNotExistInUser", "Kestrion:AKLInUse"}));
   EXPECT_EQ(host().warnings()[0].text, "Warning: The kinetic law named 'MassAction' is built-in and cannot be deleted.");
   EXPECT_NE(host().warnings()[2].text.find("klusedby = kstrselect('Type','kineticlaw','KineticLawName','Mine')"),
             std::string::npos);
-  EXPECT_TRUE(serviceLog().calls.empty());
-  serviceLog().inUse = false;
+  EXPECT_EQ(userLibrary()->findAbstractKineticLaw("Mine")->getOBI(), mine);
+  EXPECT_TRUE(host().destroy(kl));
   host().call(root(), "removefromlibrary", {host().str("kineticlaw"), host().str("Mine")});
-  EXPECT_EQ(serviceLog().calls, (std::vector<std::string>{"erase Mine", "update kineticlaw"}));
-  EXPECT_EQ(userInstance->getUp(), nullptr);
-  // The lists keep their storage once grown; that is not left behind by the
-  // methods under test.
+  EXPECT_EQ(userLibrary()->findAbstractKineticLaw("Mine"), nullptr);
+  EXPECT_EQ(mine->getUp(), nullptr);
+  // The user library's list keeps the storage it grew.
   checkLeaks_ = false;
-  const_cast<kstrVector<BAbstractKineticLaw*>&>(builtin->getAbstractKineticLaws()).clear();
-  const_cast<kstrVector<BAbstractKineticLaw*>&>(user->getAbstractKineticLaws()).clear();
 }
 
 // The root's destroy hook deletes the root and forgets it, with its models.

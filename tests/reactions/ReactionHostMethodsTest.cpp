@@ -265,59 +265,34 @@ TEST_F(ReactionHostTest, ParseRateResolveObjectAndUsages) {
 }
 
 
-TEST_F(ReactionHostTest, AddKineticLawWithoutTheKineticLawClass) {
+TEST_F(ReactionHostTest, AddKineticLawOfAnUnknownName) {
   OBInterface* m = model();
   OBInterface* r = addReaction(m, "A -> B");
-  // The class "KineticLaw" is not registered yet: no object is made.
-  expectHostError([&] { host().call(r, "addkineticlaw", {host().str("MassAction")}, 1); },
-                  "Kestrion:ADDKINETICLAW_ERROR",
-                  "An error occurred when creating the kinetic law object.");
+  // No library holds a law of that name: no object is made.
+  expectHostError([&] { host().call(r, "addkineticlaw", {host().str("NoSuchLaw")}, 1); },
+                  "Kestrion:ADDKINETICLAW_INVALIDTYPEENUM",
+                  "The kinetic law named 'NoSuchLaw' does not exist in the user-defined library. Use "
+                  "KSTRADDTOLIBRARY to add to the library before using it.");
   EXPECT_EQ(reaction(r)->getKineticLaw(), nullptr);
 }
 
-// A kinetic law behind a host instance of a stand-in class, bound to the
-// abstract law of that name (which the test owns).
-struct HostedLaw {
-  BAbstractKineticLaw abstractLaw;
-  BKineticLaw* law;
-  OBInterface* instance;
-  explicit HostedLaw(const char* abstractName) {
-    abstractLaw.setName(abstractName);
-    law = new BKineticLaw(&abstractLaw);
-    instance = new OBInterface(static_cast<KelborComponent*>(law), testThingClass());
-    law->setOBI(instance);
-  }
-};
-
 TEST_F(ReactionHostTest, RateSetOnANamedLawTurnsItIntoAnUnknownLaw) {
-  // The built-in "Unknown" law, as the libraries will provide it; it stays
-  // registered for the rest of the process.
-  static BAbstractKineticLaw* unknown = [] {
-    auto* law = new BAbstractKineticLaw();
-    law->setName("Unknown");
-    BQuorvixRoot::getInstance()->getLibrary(0)->addAbstractKineticLaw(law);
-    return law;
-  }();
-  ASSERT_NE(unknown, nullptr);
-  startHealth_ = TestHost::health();
   OBInterface* m = model();
   call1(m, "addparameter", {host().str("k")});
   OBInterface* r = addReaction(m, "A -> B");
-  HostedLaw named("MassAction");
-  named.law->setName("kl");
-  named.law->setNotes("kept");
-  named.law->setUserData(qxCreateDoubleScalar(7));
-  host().set(r, "KineticLaw", host().handle(named.instance), true);
-  named.instance->releaseReference();  // the reaction's instance holds it now
-  EXPECT_EQ(objectOf(host().get(r, "KineticLaw")), named.instance);
+  OBInterface* named = call1(r, "addkineticlaw", {host().str("MassAction")});
+  host().set(named, "Name", host().str("kl"));
+  host().set(named, "Notes", host().str("kept"));
+  host().set(named, "UserData", host().num(7));
+  EXPECT_EQ(objectOf(host().get(r, "KineticLaw")), named);
   EXPECT_EQ(reaction(r)->getKineticLawType(), kstr::massactionkineticlaw);
-  EXPECT_EQ(named.instance->getUp(), r);
+  EXPECT_EQ(named->getUp(), r);
 
   host().set(r, "ReactionRate", host().str("k*A"));
   EXPECT_EQ(rate(r), "k*A");
   // The same host object, now an "Unknown" law with the old law's state.
-  EXPECT_EQ(objectOf(host().get(r, "KineticLaw")), named.instance);
-  auto* fresh = dynamic_cast<BKineticLaw*>(componentOf(named.instance));
+  EXPECT_EQ(objectOf(host().get(r, "KineticLaw")), named);
+  auto* fresh = dynamic_cast<BKineticLaw*>(componentOf(named));
   ASSERT_NE(fresh, nullptr);
   EXPECT_EQ(reaction(r)->getKineticLaw(), fresh);
   EXPECT_EQ(fresh->getAbstractName(), "Unknown");
@@ -327,14 +302,8 @@ TEST_F(ReactionHostTest, RateSetOnANamedLawTurnsItIntoAnUnknownLaw) {
   EXPECT_EQ(reaction(r)->getKineticLawType(), kstr::otherkineticlaw);
   // With an "Unknown" law only the rate changes.
   host().set(r, "ReactionRate", host().str("2*k*A"));
-  EXPECT_EQ(componentOf(named.instance), fresh);
+  EXPECT_EQ(componentOf(named), fresh);
   EXPECT_EQ(rate(r), "2*k*A");
-
-  // Detached again by the engine; the stand-in's hook frees the law.
-  host().set(r, "KineticLaw", host().handle(nullptr), true);
-  EXPECT_EQ(reaction(r)->getKineticLaw(), nullptr);
-  named.instance->destroy(OBDatabaseClient::getInternalClient());
-  host().call(getOBIRoot(), "reset");
 }
 
 TEST_F(ReactionHostTest, EngineSetsOfProductsSkipWhatIsNoSpecies) {

@@ -11,7 +11,12 @@
 // a registered object re-keys it in the manager; a new name that is not a
 // valid unit name, or that another unit (prefix) already uses, throws
 // "Kestrion:KSUNIT_NAME_IN_USE" ("Kestrion:KSUNITPREFIX_NAME_IN_USE") or
-// "Kestrion:KSUNIT_INVALID_NAME" and nothing changes.
+// "Kestrion:KSUNIT_INVALID_NAME" and nothing changes.  A multiplier of 0,
+// NaN or Inf ("Kestrion:UnitsCannotHaveZeroMultiplier",
+// "Kestrion:UNITMULTIPLIER_NOT_NUMERIC") and an offset of NaN or Inf
+// ("Kestrion:UNITOFFSET_NOT_NUMERIC") are refused by every unit; a
+// registered unit also refuses a change after which it would no longer
+// resolve ("Kestrion:KSUNIT_CANNOT_PARSE_UNITS": unknown names, cycles).
 #pragma once
 
 #include <string>
@@ -45,7 +50,7 @@ class KS_API UnitPrefixApi {
   // The prefix's factor is 10^getExponent().
   virtual int getExponent() const = 0;
   // Rounds to the nearest integer (halves away from zero).  A non-finite
-  // value or one beyond +-308 throws "Kestrion:KSUNITPREFIX_INVALID_EXPONENT"
+  // value or one beyond +-308 throws "Kestrion:UNITPREFIXEXPONENT_NOT_NUMERIC"
   // and nothing changes.
   virtual void setExponent(double exponent) = 0;
 };

@@ -1,0 +1,143 @@
+#include "kinetics/BAbstractKineticLaw.hpp"
+
+#include <cstring>
+
+#include <hb/hb.hpp>
+#include <interp/interp.hpp>
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/MParseTree.hpp>
+#include <ks_utils/StringHelpers.hpp>
+#include <obk/OBInterface.hpp>
+#include <obk/OBPropInfo.hpp>
+#include <qx/qx.hpp>
+
+#include "host/Host.hpp"
+#include "host/HostHelpers.hpp"
+#include "model/MessageCatalog.hpp"
+
+namespace {
+
+qxArray* newEmptyVariableCell() {
+  qxArray* cell = qxCreateCellMatrix(0, 0);
+  qxSetArrayScope(cell, 0);
+  return cell;
+}
+
+size_t columnCount(const qxArray* cell) { return cell ? qxGetN(cell) : 0; }
+
+}  // namespace
+
+BAbstractKineticLaw::BAbstractKineticLaw()
+    : parameterVariables_(newEmptyVariableCell()), speciesVariables_(newEmptyVariableCell()) {}
+
+BAbstractKineticLaw::~BAbstractKineticLaw() {
+  hbFree(expression_);
+  qxDestroyArray(parameterVariables_);
+  qxDestroyArray(speciesVariables_);
+}
+
+void BAbstractKineticLaw::setName(const std::string& name) {
+  if (name.find_first_not_of(' ') == std::string::npos) {
+    kstr_error("Kestrion:BadAKLName", kstr::code(kstr::MessageCode::KS_AKL_BAD_NAME));
+  }
+  storeName(name);
+}
+
+void BAbstractKineticLaw::setExpression(const char* text) {
+  // A null text (the Expression property may pass one) is stored as "".
+  char* copy = hbStrdup(text ? text : "");
+  verified_ = false;
+  hbFree(expression_);
+  expression_ = copy;
+}
+
+void BAbstractKineticLaw::setParameterVariables(qxArray* cell) {
+  parameterVariables_ = cell;
+  verified_ = false;
+  updateVariableNames();
+}
+
+void BAbstractKineticLaw::setSpeciesVariables(qxArray* cell) {
+  speciesVariables_ = cell;
+  verified_ = false;
+  updateVariableNames();
+}
+
+void BAbstractKineticLaw::updateVariableNames() {
+  variableNames_.clear();
+  createSTDSetFromQXArrayVector(speciesVariables_, variableNames_);
+  createSTDSetFromQXArrayVector(parameterVariables_, variableNames_);
+}
+
+void BAbstractKineticLaw::getVariableTokens(std::set<std::string>& tokens) const {
+  if (!expression_) return;
+  MParseTree tree(expression_);
+  try {
+    tree.init(false);
+  } catch (const ErrorIdException&) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:UnableToParseAKL",
+                  kstr::code(kstr::MessageCode::KS_AKL_UNABLE_TO_PARSE), expression_);
+    return;
+  }
+  const std::set<std::string> names = variableNames_;
+  kstrVector<std::string> found;
+  tree.parsePLExpression(
+      found, [&names](const std::string& token) -> uint64_t { return names.count(token); }, true);
+  tokens.insert(found.begin(), found.end());
+}
+
+void BAbstractKineticLaw::verify() {
+  if (verified_) return;
+  updateVariableNames();
+  std::set<std::string> tokens;
+  getVariableTokens(tokens);
+  const size_t declared = columnCount(parameterVariables_) + columnCount(speciesVariables_);
+  if (declared != tokens.size()) {
+    kstr_error_str("Kestrion:InconsistentAKL", kstr::code(kstr::MessageCode::KS_AKL_INCONSISTENT_SETUP),
+                   getName());
+  }
+  verified_ = true;
+}
+
+// --- uses by kinetic laws --------------------------------------------------------------------
+
+qxArray* findKineticLawsUsing(OBInterface* law) {
+  const KelborComponent* component = componentOf(law);
+  const std::string name = component ? component->getName() : std::string();
+  qxArray* ins[4] = {qxCreateString("Type"), qxCreateString("kineticlaw"),
+                     qxCreateString("KineticLawName"), qxCreateString(name.c_str())};
+  qxArray* outs[1] = {nullptr};
+  try {
+    inCallFcn(1, outs, 4, ins, "kstrselect");
+  } catch (...) {
+    for (qxArray* a : ins) qxDestroyArray(a);
+    throw;
+  }
+  for (qxArray* a : ins) qxDestroyArray(a);
+  return outs[0];
+}
+
+bool isAbstractKineticLawInUse(OBInterface* law) {
+  qxArray* users = findKineticLawsUsing(law);
+  const bool used = users && !qxIsEmpty(users);
+  qxDestroyArray(users);
+  return used;
+}
+
+void notifyReactionRateChanged(OBInterface* law) {
+  qxArray* users = findKineticLawsUsing(law);
+  if (!users || !qxIsHandleArray(users)) {
+    qxDestroyArray(users);
+    return;
+  }
+  // The handles are borrowed from the answer: no instance is converted, so
+  // nothing but the answer itself is given back afterwards.
+  for (size_t i = 0; i < qxGetNumberOfElements(users); ++i) {
+    auto* kineticLaw = static_cast<OBInterface*>(qxGetHandle(users, i));
+    OBInterface* reaction = kineticLaw ? kineticLaw->getUp() : nullptr;
+    if (reaction && reaction->getProperty("ReactionRate")) {
+      notifyPropertyPostSet(reaction, "ReactionRate", "foo");
+    }
+  }
+  qxDestroyArray(users);
+}

@@ -1,0 +1,90 @@
+// Glue shared by the host classes "Unit" and "UnitPrefix": the checks of
+// their positional constructor arguments, the may-delete check and the
+// rows of their display tables.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <obk/OBEvents.hpp>
+
+#include "core/KelborApi.hpp"
+#include "core/ModelComponentMethods.hpp"
+#include "model/MessageCatalog.hpp"
+
+class KelborComponent;
+class OBClass;
+class OBInterface;
+class OBListener;
+struct qxArray_tag;
+
+namespace kstr::unithost {
+
+// The text of a string argument; raises (id, code) for anything else.
+KELBOR_API std::string textArgument(const qxArray_tag* arg, const char* id, kstr::MessageCode code);
+// The value of a real 1-by-1 double argument: not a real double raises
+// (notNumericId, notNumeric), another size (badSizeId, badSize).
+KELBOR_API double numberArgument(const qxArray_tag* arg, const char* notNumericId,
+                                 kstr::MessageCode notNumeric, const char* badSizeId,
+                                 kstr::MessageCode badSize);
+// True for a host character array.
+KELBOR_API bool isText(const qxArray_tag* arg);
+
+// "BuiltIn", "UserDefined" or "NotInLibrary" for the library index.
+KELBOR_API const char* libraryWord(int index);
+// The leading columns of a display row: three blanks, the index (or "xxx"
+// when its text has 8 or more characters) padded to 8, the library word
+// padded to 20, the name padded to 25 (cut to 21 characters and "... "
+// when it has 25 or more).
+KELBOR_API std::string displayRowStart(size_t index, int libraryIndex, const std::string& name);
+// The text padded with blanks to width (nothing added when it is longer).
+KELBOR_API std::string padTo(const std::string& text, size_t width);
+
+// The may-delete check of units (kind 0) and prefixes (kind 1): refused,
+// with the warning (id, code) naming the component, while a library holds
+// a component of its name; allowed while the tree is being destroyed.
+KELBOR_API bool mayDeleteLibraryComponent(OBInterface* inst, int kind, const char* id,
+                                          kstr::MessageCode code);
+
+// Puts the listener on the post-set event of every property of the class.
+KELBOR_API void listenToEveryProperty(OBClass& cls, OBListener* listener);
+// Gives every built-in unit (kind 0) or prefix (kind 1) without a host
+// instance one of the class, below the root's instance (the tree holds it).
+KELBOR_API void giveBuiltinInstances(OBClass* cls, int kind);
+// Takes the unit (kind 0) or prefix (kind 1) out of whichever library
+// lists that very component.
+KELBOR_API void leaveLibraries(const KelborComponent* component, int kind);
+// Applies the property/value pairs from index first on; a refused pair
+// destroys the new instance and raises "Kestrion:KSTR_INVALID_PVPAIR".
+KELBOR_API void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray_tag* const args[]);
+
+// "display" of units and prefixes: the header, one row per object (the row
+// text comes from rowOf), then an empty line.
+class KELBOR_API LibraryTable_display_MI : public ModelComponent_display_MI {
+ public:
+  explicit LibraryTable_display_MI(std::string header) : header_(std::move(header)) {}
+  void displayOne(int& nOut, void* outs[], int nIn, void* const ins[]) override;
+  void displayVector(int& nOut, void* outs[], int nIn, void* const ins[]) override;
+
+ protected:
+  // The row of the object shown with the 1-based index.
+  virtual std::string rowOf(OBInterface* object, size_t index) const = 0;
+
+ private:
+  void print(const std::vector<OBInterface*>& objects) const;
+  std::string header_;
+};
+
+// Every set of a property asks for the library file of the kind to be
+// rewritten.
+class KELBOR_API LibraryUpdateListener : public OBListener {
+ public:
+  explicit LibraryUpdateListener(const char* kindWord) : kindWord_(kindWord) {}
+  bool handleEvent(const OBEvent& event) override;
+
+ private:
+  const char* kindWord_;
+};
+
+}  // namespace kstr::unithost

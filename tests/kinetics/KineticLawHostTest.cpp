@@ -1,0 +1,203 @@
+// Kinetic laws driven as a user would: "addkineticlaw" with the built-in
+// and user laws, parameters on the law, bindings, a new template, the
+// reaction rate following every change, and the errors of bad input.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "KineticsHostFixture.hpp"
+#include "kinetics/BMassActionKineticLaw.hpp"
+
+namespace ktest {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+TEST_F(KineticsHostTest, MassActionRateFollowsTheReaction) {
+  OBInterface* m = model();
+  call1(m, "addparameter", {host().str("kf")});
+  call1(m, "addparameter", {host().str("kr")});
+  OBInterface* r = addReaction(m, "2 A + B -> P");
+  OBInterface* law = addLaw(r, "MassAction");
+  ASSERT_NE(law, nullptr);
+  EXPECT_NE(dynamic_cast<BMassActionKineticLaw*>(componentOf(law)), nullptr);
+  EXPECT_EQ(objectOf(host().get(r, "KineticLaw")), law);
+  EXPECT_EQ(law->getUp(), r);
+  EXPECT_EQ(host().getString(law, "KineticLawName"), "MassAction");
+  EXPECT_EQ(names(law, "ParameterVariables"), Strings{"Forward Rate Parameter"});
+  EXPECT_EQ(names(law, "SpeciesVariableNames"), (Strings{"A", "B"}));
+  EXPECT_EQ(rate(r), "");  // the forward parameter is not bound yet
+  setParameter(law, "Forward Rate Parameter", "kf");
+  EXPECT_EQ(rate(r), "kf*A^2*B");
+  host().set(r, "Reversible", host().logical(true));
+  EXPECT_EQ(names(law, "ParameterVariableNames"), (Strings{"kf", ""}));
+  setParameter(law, "Reverse Rate Parameter", "kr");
+  EXPECT_EQ(rate(r), "kf*A^2*B - kr*P");
+  EXPECT_EQ(names(law, "SpeciesVariableNames"), (Strings{"A", "B", "P"}));
+  host().set(r, "Reaction", host().str("A + 0.5 C <-> 2 P"));
+  EXPECT_EQ(rate(r), "kf*A*C^0.5 - kr*P^2");
+  expectHostError([&] { setSpecies(law, "MassAction Species", "A"); },
+                  "Kestrion:SETSPECIES_INVALID_VAR_NAME_FOR_MASSACTION",
+                  "SpeciesVariableNames cannot be configured for the MassAction kinetic law.");
+  expectHostError([&] { host().set(law, "SpeciesVariableNames", host().cell({host().str("A")})); },
+                  "Kestrion:MassActionSpeciesUnsettable", "SpeciesVariableNames is read-only for MassAction kinetic laws.");
+  EXPECT_NO_THROW(kineticLaw(law)->verify());
+}
+
+TEST_F(KineticsHostTest, EnzymeLawWithItsOwnParameters) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "S -> P");
+  OBInterface* law = addLaw(r, "Henri-Michaelis-Menten");
+  OBInterface* vm = call1(law, "addparameter", {host().str("Vmax"), host().num(2)});
+  call1(law, "addparameter", {host().str("Km")});
+  EXPECT_EQ(vm->getUp(), law);
+  EXPECT_EQ(handlesOf(host().get(law, "Parameters")).size(), 2u);
+  expectHostError([&] { call1(law, "addparameter", {host().str("Km")}); }, "Kestrion:ADDPARAMETER_DUPLICATENAME");
+  EXPECT_EQ(names(law, "ParameterVariables"), (Strings{"Vm", "Km"}));
+  EXPECT_EQ(names(law, "SpeciesVariables"), Strings{"S"});
+  EXPECT_EQ(rate(r), "");
+  setParameter(law, "Vm", "Vmax");
+  setParameter(law, "Km", "Km");
+  EXPECT_EQ(rate(r), "");  // S still unbound
+  setSpecies(law, "S", "S");
+  EXPECT_EQ(rate(r), "Vmax*S/(Km + S)");
+  EXPECT_NO_THROW(kineticLaw(law)->verify());
+  EXPECT_EQ(handlesOf(host().call(law, "getparameters", {}, 1).at(0)).size(), 2u);
+  EXPECT_EQ(handlesOf(host().call(law, "getparameters", {host().str("Vm")}, 1).at(0)),
+            std::vector<OBInterface*>{vm});
+  EXPECT_EQ(handlesOf(host().call(law, "getspecies", {}, 1).at(0)), std::vector<OBInterface*>{species(m, "S")});
+  // A parameter bound by a law's variable shows in its partially qualified
+  // name through the reaction.
+  EXPECT_EQ(host().getString(vm, "PartiallyQualifiedName"), "UnnamedReaction_1.Vmax");
+
+  // Renaming the law's parameter and the species rewrites the rate.
+  host().set(vm, "Name", host().str("V"));
+  EXPECT_EQ(rate(r), "V*S/(Km + S)");
+  EXPECT_EQ(names(law, "ParameterVariableNames"), (Strings{"V", "Km"}));
+  host().set(species(m, "S"), "Name", host().str("Sub"));
+  EXPECT_EQ(rate(r), "V*Sub/(Km + Sub)");
+  EXPECT_EQ(names(law, "SpeciesVariableNames"), Strings{"Sub"});
+
+  // A new template keeps the parameters and drops the bindings.
+  host().set(law, "KineticLawName", host().str("Competitive-Inhibition"));
+  EXPECT_EQ(host().getString(law, "KineticLawName"), "Competitive-Inhibition");
+  EXPECT_EQ(handlesOf(host().get(law, "Parameters")).size(), 2u);
+  EXPECT_EQ(names(law, "ParameterVariableNames"), (Strings{"", "", ""}));
+  EXPECT_EQ(rate(r), "");
+  EXPECT_EQ(componentOf(vm)->getParent(), componentOf(law));
+}
+
+TEST_F(KineticsHostTest, KineticLawErrorsChangeNothing) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "S -> P");
+  OBInterface* law = addLaw(r, "Henri-Michaelis-Menten");
+  setParameter(law, "Vm", "a");
+  struct Case {
+    const char* label;
+    std::function<void()> body;
+    const char* id;
+  };
+  const std::vector<Case> cases = {
+      {"empty law name", [&] { host().set(law, "KineticLawName", host().str("")); }, "Kestrion:InvalidKineticLawName"},
+      {"unknown law name", [&] { host().set(law, "KineticLawName", host().str("Nope")); },
+       "Kestrion:InvalidKineticLawName"},
+      {"second law", [&] { call1(r, "addkineticlaw", {host().str("MassAction")}); }, "Kestrion:KineticLawAlreadyExists"},
+      {"no such variable", [&] { setParameter(law, "X", "a"); }, "Kestrion:SETPARAMETER_INVALID_VAR_NAME"},
+      {"wrong count", [&] { host().set(law, "ParameterVariableNames", host().str("a")); },
+       "Kestrion:InvalidParameterVariableNames"},
+      {"2-by-2 names",
+       [&] {
+         qxArray* cell = host().own(qxCreateCellMatrix(2, 1));
+         qxSetCell(cell, 0, qxCreateString("a"));
+         qxSetCell(cell, 1, qxCreateString("b"));
+         host().set(law, "SpeciesVariableNames", cell);
+       },
+       "Kestrion:InvalidSpeciesVariableNames"},
+      {"bad bound name", [&] { host().set(law, "ParameterVariableNames", host().cell({host().str("a"), host().str("[x")})); },
+       "Kestrion:INVALID_EXPRESSION_VARIABLE"},
+      {"numeric names", [&] { host().call(law, "getparameters", {host().num(1)}, 1); },
+       "Kestrion:GETPARAMETERS_INVALIDSYNTAX"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    expectHostError(c.body, c.id);
+    EXPECT_EQ(host().getString(law, "KineticLawName"), "Henri-Michaelis-Menten");
+    EXPECT_EQ(names(law, "ParameterVariableNames"), (Strings{"a", ""}));
+  }
+  OBInterface* r2 = addReaction(m, "A -> B");
+  expectHostError([&] { addLaw(r2, "Nope"); }, "Kestrion:ADDKINETICLAW_INVALIDTYPEENUM");
+  expectHostError([&] { addLaw(r2, ""); }, "Kestrion:ADDKINETICLAW_INVALIDTYPEENUM");
+  EXPECT_EQ(reaction(r2)->getKineticLaw(), nullptr);
+  OBInterface* unknown = addLaw(r2, "Unknown");
+  expectHostError([&] { setParameter(unknown, "x", "a"); }, "Kestrion:SETPARAMETER_NO_VARS_FOR_UNKNOWN");
+  expectHostError([&] { setSpecies(unknown, "x", "a"); }, "Kestrion:SETSPECIES_NO_VARS_FOR_UNKNOWN");
+}
+
+TEST_F(KineticsHostTest, UserLawRegisteredUsedAndRefusedRemoval) {
+  OBInterface* law = userLaw("MyDecay", "k*S");
+  expectHostError([&] { host().call(law, "register", {host().num(0), host().logical(false)}); },
+                  "Kestrion:KSTRABSTRACTKL_INVALID_ARGUMENT", "Invalid argument.");
+  host().call(law, "register", {host().num(1), host().logical(false)});
+  EXPECT_EQ(library(1)->findAbstractKineticLaw("MyDecay")->getOBI(), law);
+  // Equal law again: nothing happens; over a built-in name: refused.
+  host().call(getOBIRoot(), "addtolibrary", {host().handle(law)}, 1);
+  OBInterface* hmm = host().construct("AbstractKineticLaw", {host().str("Henri-Michaelis-Menten"), host().str("x")});
+  expectHostError([&] { host().call(getOBIRoot(), "addtolibrary", {host().handle(hmm)}, 1); },
+                  "Kestrion:KSTRABSTRACTKL_EXISTS_AS_BUILTIN");
+  OBInterface* m = model();
+  call1(m, "addparameter", {host().str("kd")});
+  OBInterface* r = addReaction(m, "S -> null");
+  OBInterface* kl = addLaw(r, "MyDecay");
+  setParameter(kl, "k", "kd");
+  setSpecies(kl, "S", "S");
+  EXPECT_EQ(rate(r), "kd*S");
+  host().clearLogs();
+  host().call(getOBIRoot(), "removefromlibrary", {host().handle(law)});
+  EXPECT_EQ(warningIds(), Strings{"Kestrion:AKLInUse"});
+  expectHostError([&] { host().set(law, "Expression", host().str("2*k*S")); }, "Kestrion:AKLCannotChangeFieldUsed");
+  EXPECT_FALSE(host().destroy(law));
+  EXPECT_EQ(library(1)->findAbstractKineticLaw("MyDecay")->getOBI(), law);
+  host().call(getOBIRoot(), "reset");
+  removeUserLaw("MyDecay");
+  EXPECT_EQ(library(1)->findAbstractKineticLaw("MyDecay"), nullptr);
+}
+
+}  // namespace
+}  // namespace ktest
+
+namespace ktest {
+namespace {
+
+// A copied model's kinetic laws keep their template, their own parameters
+// and their bindings, and write the same rates.
+TEST_F(KineticsHostTest, CopiedModelsKeepTheirKineticLaws) {
+  OBInterface* m = model("original");
+  call1(m, "addparameter", {host().str("k")});
+  OBInterface* decay = addReaction(m, "S -> null");
+  setParameter(addLaw(decay, "MassAction"), "Forward Rate Parameter", "k");
+  OBInterface* r = addReaction(m, "S -> P");
+  OBInterface* law = addLaw(r, "Henri-Michaelis-Menten");
+  call1(law, "addparameter", {host().str("Vm"), host().num(3)});
+  call1(law, "addparameter", {host().str("Km")});
+  setParameter(law, "Vm", "Vm");
+  setParameter(law, "Km", "Km");
+  setSpecies(law, "S", "S");
+  OBInterface* copy = call1(m, "copyobj", {});
+  ASSERT_NE(copy, nullptr);
+  Kelbor* copied = kelbor(copy);
+  ASSERT_EQ(copied->getNumReactions(), 2u);
+  const BReaction* copiedDecay = copied->getReactionAt(0);
+  const BReaction* copiedEnzyme = copied->getReactionAt(1);
+  ASSERT_NE(copiedEnzyme->getKineticLaw(), nullptr);
+  EXPECT_NE(copiedEnzyme->getKineticLaw(), reaction(r)->getKineticLaw());
+  EXPECT_EQ(copiedEnzyme->getKineticLaw()->getAbstractName(), "Henri-Michaelis-Menten");
+  EXPECT_EQ(copiedEnzyme->getKineticLaw()->getNumParameters(), 2u);
+  EXPECT_EQ(host().getString(copiedEnzyme->getOBI(), "ReactionRate"), "Vm*S/(Km + S)");
+  EXPECT_EQ(host().getString(copiedDecay->getOBI(), "ReactionRate"), "k*S");
+  EXPECT_NO_THROW(copiedEnzyme->getKineticLaw()->verify());
+}
+
+}  // namespace
+}  // namespace ktest
