@@ -214,7 +214,10 @@ void SweepWorld::constructMissing(const std::vector<OBClass*>& classes) {
   }
   // Abstract classes lend an instance of a subclass, or else any component
   // (their members act on the component base every component shares).
-  all = reachable();
+  // Instances inside the models come first: what their copies make stays in
+  // the models and goes with them.
+  all = modelScope();
+  for (OBInterface* object : reachable()) all.push_back(object);
   for (size_t i = 0; i < classes.size(); ++i) {
     if (byClass_[i] != nullptr) continue;
     for (OBInterface* object : all)
