@@ -1,5 +1,6 @@
 #include "UnitManager.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "ks_utils/Errors.hpp"
@@ -113,7 +114,11 @@ bool UnitManager::splitPrefixed(const std::string& name,
                                 const PrefixObject** prefix,
                                 const UnitObject** unit) const {
   if (find(name) != nullptr) return false;
-  for (std::size_t i = 1; i < name.size(); ++i) {
+  // Only heads as long as some prefix are tried, so that a long name costs
+  // time in proportion to its length.
+  std::size_t longest = 0;
+  for (const std::string& p : prefixes_.getPrefixNames()) longest = std::max(longest, p.size());
+  for (std::size_t i = 1; i < name.size() && i <= longest; ++i) {
     const PrefixObject* p = prefixes_.find(name.substr(0, i));
     if (p == nullptr) continue;
     const UnitObject* u = find(name.substr(i));

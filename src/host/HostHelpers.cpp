@@ -125,6 +125,11 @@ Kelbor* getEnclosingModel(const OBInterface* instance) {
   return nullptr;
 }
 
+bool isEnclosingModelRenaming(const OBInterface* instance) {
+  const Kelbor* model = getEnclosingModel(instance);
+  return model != nullptr && model->isPropagatingRename();
+}
+
 const char* trimSpacesCopy(const char* text) {
   if (!text) return text;
   size_t length = std::strlen(text);

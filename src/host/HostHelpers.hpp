@@ -57,6 +57,11 @@ KELBOR_API void notifyPropertyPostSet(OBInterface* instance, const char* propert
 // instance; null when there is none.
 KELBOR_API Kelbor* getEnclosingModel(const OBInterface* instance);
 
+// True when the model at or above the instance is in the middle of a
+// rename (the delete guards then refuse, so that the rename never runs on
+// freed components).
+KELBOR_API bool isEnclosingModelRenaming(const OBInterface* instance);
+
 // Trims blanks (the space character only).  Returns the input when there is
 // nothing to trim, a shared empty text when it is all blanks, otherwise a
 // new copy; give it back with releaseTrimmedCopy.

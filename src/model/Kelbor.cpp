@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include <boost/make_shared.hpp>
@@ -56,10 +57,16 @@ T* findByName(const kstrVector<T*>& list, const std::string& name) {
 
 }  // namespace
 
-Kelbor::Kelbor() : uuid_(new KStrUuid()), symbolTable_(new SymbolTable()) {
+Kelbor::Kelbor() {
+  // Held until everything is made, so that memory running out part way
+  // leaves nothing behind.
+  std::unique_ptr<KStrUuid> uuid(new KStrUuid());
+  std::unique_ptr<SymbolTable> table(new SymbolTable());
   auto data = boost::make_shared<ModelGlobalData>();
   data->model = this;
   setModelGlobalData(data);
+  uuid_ = uuid.release();
+  symbolTable_ = table.release();
 }
 
 Kelbor::~Kelbor() {

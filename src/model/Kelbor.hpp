@@ -215,6 +215,10 @@ class KELBOR_API Kelbor : public KelborComponent {
   // Called after a component's name changed: re-keys it in the symbol table.
   virtual void componentNameChanged(KelborComponent* component, std::string oldName,
                                     const std::string& oldPartiallyQualifiedName);
+  // True while a rename runs through the model's expressions, variants and
+  // doses.  The host's listeners may run meanwhile; the delete guards refuse
+  // to destroy the model or its components until the rename is done.
+  bool isPropagatingRename() const { return renamesInProgress_ > 0; }
 
   // --- configuration sets, variants, doses -------------------------------------------
   void addConfigSet(KStrConfigurationSetApi* set);
@@ -294,6 +298,7 @@ class KELBOR_API Kelbor : public KelborComponent {
   void printEBCsAndListeners() const;
 
  private:
+  int renamesInProgress_ = 0;
   const std::string& getCSUsedToCreateCachedCModel() const { return cachedConfigSetName_; }
   KStrConfigurationSetApi* findConfigSet(const std::string& name) const;
   void tellReactionsAboutCompartments(bool multiple);

@@ -25,11 +25,24 @@ const T* firstNamed(const kstrVector<const T*>& list, const std::string& name) {
   return nullptr;
 }
 
+// Counts a rename running through the model for as long as it lives.
+class RenameInProgress {
+ public:
+  explicit RenameInProgress(int& count) : count_(count) { ++count_; }
+  ~RenameInProgress() { --count_; }
+  RenameInProgress(const RenameInProgress&) = delete;
+  RenameInProgress& operator=(const RenameInProgress&) = delete;
+
+ private:
+  int& count_;
+};
+
 }  // namespace
 
 // --- renames -------------------------------------------------------------------
 
 void Kelbor::componentRename(const KelborComponent* component, const std::string& newName) {
+  RenameInProgress busy(renamesInProgress_);
   symbolTable_->componentRename(component, newName);
   for (const Variant* variant : variants_) {
     const_cast<Variant*>(variant)->componentRename(component, newName, {});
@@ -40,6 +53,7 @@ void Kelbor::componentRename(const KelborComponent* component, const std::string
 quorvix::type_defs::RenameUndoData Kelbor::componentRename(
     const KelborComponent* component, const std::string& newName,
     const quorvix::type_defs::RenameUndoData& undo) {
+  RenameInProgress busy(renamesInProgress_);
   quorvix::type_defs::RenameUndoData result;
   for (const Variant* variant : variants_) {
     auto recorded = undo.variantEntries.find(variant);
@@ -59,6 +73,7 @@ quorvix::type_defs::RenameUndoData Kelbor::componentRename(
 
 void Kelbor::componentNameChanged(KelborComponent* component, std::string oldName,
                                   const std::string& oldPartiallyQualifiedName) {
+  RenameInProgress busy(renamesInProgress_);
   if (isBeingDestroyed()) return;
   symbolTable_->componentNameChanged(component, oldName, oldPartiallyQualifiedName);
 }

@@ -165,6 +165,8 @@ OBInterface* KelborOBC::createInstance(OBDatabaseClient*, int argc, void* const 
   return made.disown();
 }
 
+bool KelborOBC::isOkToDestroy(OBInterface* inst) { return !isEnclosingModelRenaming(inst); }
+
 void KelborOBC::destroyInstance(OBInterface* inst) {
   Kelbor* model = modelOf(inst);
   if (!model) return;

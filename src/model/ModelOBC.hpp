@@ -28,6 +28,8 @@ class KELBOR_API KelborOBC : public OBClass, public OBListenerManagerHost, publi
   // model's handle vectors (and the references they hold) and its host
   // values, and deletes the model.
   void destroyInstance(OBInterface* inst) override;
+  // Refuses while a rename runs through the model.
+  bool isOkToDestroy(OBInterface* inst) override;
 };
 
 // Registers the feature switches (first call only), then "Model"; later

@@ -170,6 +170,7 @@ OBInterface* BCompartmentOBC::createInstance(OBDatabaseClient*, int argc, void* 
 
 bool BCompartmentOBC::isOkToDestroy(OBInterface* inst) {
   if (qh::isBeingDiscarded(inst) || qh::isTreeBeingDestroyed(inst->getUp())) return true;
+  if (isEnclosingModelRenaming(inst)) return false;
   const KelborComponent* component = componentOf(inst);
   if (!component) return true;
   if (OBInterface* parent = component->getOBIParent(); parent && parent->isBeingDestroyed()) {

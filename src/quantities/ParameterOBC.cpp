@@ -130,6 +130,7 @@ OBInterface* BParameterOBC::createInstance(OBDatabaseClient*, int argc, void* co
 
 bool BParameterOBC::isOkToDestroy(OBInterface* inst) {
   if (qh::isBeingDiscarded(inst) || qh::isTreeBeingDestroyed(inst)) return true;
+  if (isEnclosingModelRenaming(inst)) return false;
   const KelborComponent* parameter = componentOf(inst);
   if (!parameter || !parameter->getOBIParent()) return true;
   OBInterface* top = qh::topAncestorBelowRoot(inst);

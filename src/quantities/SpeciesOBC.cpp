@@ -163,7 +163,8 @@ OBInterface* BSpeciesOBC::createInstance(OBDatabaseClient*, int argc, void* cons
 }
 
 bool BSpeciesOBC::isOkToDestroy(OBInterface* inst) {
-  return qh::isBeingDiscarded(inst) || isSpeciesOkToDestroy(inst);
+  if (qh::isBeingDiscarded(inst)) return true;
+  return !isEnclosingModelRenaming(inst) && isSpeciesOkToDestroy(inst);
 }
 
 void BSpeciesOBC::destroyInstance(OBInterface* inst) {

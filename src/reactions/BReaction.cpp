@@ -296,13 +296,28 @@ void BReaction::getReactionTokens(std::set<std::string>& tokens) const {
 std::string BReaction::getReactionRate() const { return rate_->getExpressionString(); }
 
 void BReaction::setReactionRate(const std::string& text, bool sendEvents) {
+  // The new rate is made before anything changes; when resolving it fails
+  // (memory running out) the old rate is put back and listened to again.
+  RatePtr next(new kstr::MathExpression(text));
+  RatePtr old = rate_;
   const bool previous = deferNotification(true);
-  detachListenerSupport();
-  rate_.reset(new kstr::MathExpression(text));
-  resolveTokensInExpressionAndListen(rate_);
-  resolveTokensInExpressionAndListen(reaction_);
-  attachListenersForExpression(reaction_);
-  attachListenersForExpression(rate_);
+  auto listenToBoth = [this] {
+    resolveTokensInExpressionAndListen(rate_);
+    resolveTokensInExpressionAndListen(reaction_);
+    attachListenersForExpression(reaction_);
+    attachListenersForExpression(rate_);
+  };
+  try {
+    detachListenerSupport();
+    rate_ = next;
+    listenToBoth();
+  } catch (...) {
+    detachListenerSupport();
+    rate_ = old;
+    listenToBoth();
+    deferNotification(previous);
+    throw;
+  }
   deferNotification(previous);
   if (sendEvents) {
     sendJavaUpdateEvents();

@@ -99,6 +99,8 @@ OBInterface* BReactionOBC::createInstance(OBDatabaseClient*, int, void* const[],
   return instance;
 }
 
+bool BReactionOBC::isOkToDestroy(OBInterface* inst) { return !isEnclosingModelRenaming(inst); }
+
 void BReactionOBC::destroyInstance(OBInterface* inst) {
   auto* reaction = dynamic_cast<BReaction*>(componentOf(inst));
   if (!reaction) return;

@@ -26,6 +26,8 @@ class KELBOR_API BReactionOBC : public OBClass,
   // the model is marked for recompilation), tells the desktop, releases its
   // UserData and deletes it.
   void destroyInstance(OBInterface* inst) override;
+  // Refuses while a rename runs through the reaction's model.
+  bool isOkToDestroy(OBInterface* inst) override;
 };
 
 // Registers "Reaction" on first call; later calls return the same class

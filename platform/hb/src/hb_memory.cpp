@@ -1,5 +1,6 @@
 // Counted memory of the host utility library.  Every block is plain malloc
 // underneath, so qx and hb blocks may be freed by either library's free.
+// A test can make one chosen allocation fail, as memory running out would.
 #include "hb/hb.hpp"
 
 #include <cstdlib>
@@ -22,11 +23,37 @@ void* counted(void* p) {
   return p;
 }
 
+// Allocation attempts since the injection was last armed, the attempt that
+// is to fail (0: none) and the number refused so far.
+struct Injection {
+  size_t attempts = 0;
+  size_t failAt = 0;
+  size_t refused = 0;
+};
+
+Injection& injection() {
+  static Injection state;
+  return state;
+}
+
+// Counts the attempt; true when it is the one chosen to fail.
+bool refuseThisAllocation() {
+  Injection& in = injection();
+  ++in.attempts;
+  if (in.failAt == 0 || in.attempts != in.failAt) return false;
+  ++in.refused;
+  return true;
+}
+
 }  // namespace
 
-void* hbMalloc(size_t size) { return counted(std::malloc(size == 0 ? 1 : size)); }
+void* hbMalloc(size_t size) {
+  if (refuseThisAllocation()) return nullptr;
+  return counted(std::malloc(size == 0 ? 1 : size));
+}
 
 void* hbCalloc(size_t count, size_t size) {
+  if (refuseThisAllocation()) return nullptr;
   if (count == 0 || size == 0) return counted(std::calloc(1, 1));
   return counted(std::calloc(count, size));
 }
@@ -52,3 +79,12 @@ void hbFree(void* p) {
 }
 
 size_t hbTestLiveBlocks() { return liveBlocks(); }
+
+void hbTestFailAllocationAt(size_t k) {
+  Injection& in = injection();
+  in.attempts = 0;
+  in.failAt = k;
+}
+
+size_t hbTestAllocationAttempts() { return injection().attempts; }
+size_t hbTestRefusedAllocations() { return injection().refused; }

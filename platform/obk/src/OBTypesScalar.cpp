@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "hb/hb.hpp"
 #include "obk_internal.hpp"
@@ -27,8 +28,16 @@ bool isIntegralScalar(const qxArray* a, double lo, double hi) {
 template <class T>
 T* newBlock(T value) {
   auto* p = static_cast<T*>(hbMalloc(sizeof(T)));
+  if (p == nullptr) throw std::bad_alloc();
   *p = value;
   return p;
+}
+
+// A host-memory copy of a text; the memory running out raises.
+char* copyText(const char* text) {
+  char* copy = hbStrdup(text);
+  if (copy == nullptr && text != nullptr) throw std::bad_alloc();
+  return copy;
 }
 
 template <class T>
@@ -67,11 +76,11 @@ qxArray* StringType::toHost(const void* value) const {
 
 void* StringType::fromHost(const qxArray* a) const {
   if (!matches(a)) throwNoMatch();
-  return hbStrdup(qxArrayToStdString(a).c_str());
+  return copyText(qxArrayToStdString(a).c_str());
 }
 
 void* StringType::copy(const void* value) const {
-  return hbStrdup(static_cast<const char*>(value));
+  return copyText(static_cast<const char*>(value));
 }
 
 void StringType::release(void* value) const { hbFree(value); }

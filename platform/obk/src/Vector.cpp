@@ -1,6 +1,7 @@
 #include "obk/Vector.hpp"
 
 #include <algorithm>
+#include <new>
 
 #include "hb/hb.hpp"
 
@@ -67,7 +68,16 @@ const char* StringVector::elementAt(int index) const noexcept {
   return items_[static_cast<size_t>(index)];
 }
 
-void StringVector::addElement(const char* text) { items_.push_back(hbStrdup(text)); }
+void StringVector::addElement(const char* text) {
+  char* copy = hbStrdup(text);
+  if (copy == nullptr && text != nullptr) throw std::bad_alloc();
+  try {
+    items_.push_back(copy);
+  } catch (...) {
+    hbFree(copy);
+    throw;
+  }
+}
 
 void StringVector::removeAllElements() noexcept {
   for (char* t : items_) hbFree(t);
@@ -78,8 +88,13 @@ NReals* obkNewNReals(int32_t count) {
   if (count < 0) count = 0;
   auto* v = static_cast<NReals*>(hbCallocWithCheck(1, sizeof(NReals)));
   v->count = count;
-  v->data = static_cast<double*>(
-      hbCallocWithCheck(static_cast<size_t>(count) + 1, sizeof(double)));
+  try {
+    v->data = static_cast<double*>(
+        hbCallocWithCheck(static_cast<size_t>(count) + 1, sizeof(double)));
+  } catch (...) {
+    hbFree(v);
+    throw;
+  }
   return v;
 }
 
@@ -93,8 +108,13 @@ Nints* obkNewNints(int32_t count) {
   if (count < 0) count = 0;
   auto* v = static_cast<Nints*>(hbCallocWithCheck(1, sizeof(Nints)));
   v->count = count;
-  v->data = static_cast<int32_t*>(
-      hbCallocWithCheck(static_cast<size_t>(count) + 1, sizeof(int32_t)));
+  try {
+    v->data = static_cast<int32_t*>(
+        hbCallocWithCheck(static_cast<size_t>(count) + 1, sizeof(int32_t)));
+  } catch (...) {
+    hbFree(v);
+    throw;
+  }
   return v;
 }
 

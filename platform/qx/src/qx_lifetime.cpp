@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -24,6 +25,9 @@ struct Registry {
   std::vector<CallScope> scopes;  // innermost last
   uint64_t nextScopeSerial = 1;
   size_t badDestroys = 0;
+  size_t creations = 0;        // creation attempts since injection was armed
+  size_t failCreationAt = 0;   // the attempt that is to fail; 0: none
+  size_t refusedCreations = 0;
   qxHandleHooks hooks{nullptr, nullptr, nullptr};
   std::string lastId;
   std::string lastMessage;
@@ -54,6 +58,12 @@ Storage::~Storage() {
 
 qxArray* makeArray(qxClassID cls, Kind kind, std::vector<size_t> dims,
                    std::shared_ptr<Storage> data, bool complex) {
+  Registry& r = registry();
+  ++r.creations;
+  if (r.failCreationAt != 0 && r.creations == r.failCreationAt) {
+    ++r.refusedCreations;
+    throw std::bad_alloc();
+  }
   auto* a = new qxArray_tag;
   a->impl = new qxArray_tag::Impl;
   a->impl->cls = cls;
@@ -61,7 +71,6 @@ qxArray* makeArray(qxClassID cls, Kind kind, std::vector<size_t> dims,
   a->impl->complex = complex;
   a->impl->dims = std::move(dims);
   a->impl->data = std::move(data);
-  Registry& r = registry();
   r.live.insert(a);
   if (!r.scopes.empty()) {
     a->impl->callScope = r.scopes.back().serial;
@@ -134,6 +143,15 @@ size_t qxCallScopeDepth() { return registry().scopes.size(); }
 size_t qxLiveArrayCount() { return registry().live.size(); }
 bool qxIsLiveArray(const qxArray* a) { return registry().live.count(a) != 0; }
 size_t qxBadDestroyCount() { return registry().badDestroys; }
+
+void qxTestFailCreationAt(size_t k) {
+  Registry& r = registry();
+  r.creations = 0;
+  r.failCreationAt = k;
+}
+
+size_t qxTestCreationAttempts() { return registry().creations; }
+size_t qxTestRefusedCreations() { return registry().refusedCreations; }
 
 void qxSetHandleHooks(const qxHandleHooks* hooks) {
   registry().hooks = hooks != nullptr ? *hooks : qxHandleHooks{nullptr, nullptr, nullptr};

@@ -133,6 +133,43 @@ TEST_F(HbTest, EveryAllocatorIsCountedUntilFreed) {
   }
 }
 
+// An armed allocation fails once, in the way each allocator reports
+// running out of memory, is counted as refused and leaves no block behind;
+// the attempts before and after it succeed.
+TEST_F(HbTest, InjectedFailureRefusesExactlyTheChosenAttempt) {
+  struct Case {
+    const char* name;
+    std::function<void*()> allocate;
+    bool throws;
+  };
+  const Case cases[] = {
+      {"hbMalloc", [] { return hbMalloc(16); }, false},
+      {"hbCalloc", [] { return hbCalloc(2, 8); }, false},
+      {"hbStrdup", [] { return static_cast<void*>(hbStrdup("text")); }, false},
+      {"hbCallocWithCheck", [] { return hbCallocWithCheck(2, 8); }, true},
+  };
+  for (const Case& c : cases) {
+    size_t live = hbTestLiveBlocks();
+    size_t refused = hbTestRefusedAllocations();
+    hbTestFailAllocationAt(2);
+    void* first = c.allocate();
+    EXPECT_NE(first, nullptr) << c.name;
+    if (c.throws) {
+      EXPECT_THROW(c.allocate(), std::bad_alloc) << c.name;
+    } else {
+      EXPECT_EQ(c.allocate(), nullptr) << c.name;
+    }
+    void* third = c.allocate();
+    EXPECT_NE(third, nullptr) << c.name;
+    EXPECT_EQ(hbTestAllocationAttempts(), 3u) << c.name;
+    EXPECT_EQ(hbTestRefusedAllocations(), refused + 1) << c.name;
+    EXPECT_EQ(hbTestLiveBlocks(), live + 2) << c.name;
+    hbFree(first);
+    hbFree(third);
+    hbTestFailAllocationAt(0);
+  }
+}
+
 TEST_F(HbTest, NullsAreNotCounted) {
   size_t before = hbTestLiveBlocks();
   EXPECT_EQ(hbStrdup(nullptr), nullptr);

@@ -130,6 +130,40 @@ TEST_F(QxTest, RefusedCreationsGiveNull) {
   EXPECT_EQ(qxCreateStructMatrix(1, 1, -1, nullptr), nullptr);
 }
 
+// An armed creation throws std::bad_alloc once and leaves no array behind,
+// whatever kind of creation it is; disarmed, creation works again.
+TEST_F(QxTest, InjectedCreationFailureThrowsOnce) {
+  qxArray* source = qxCreateCellMatrix(1, 1);
+  qxSetCell(source, 0, qxCreateString("inside"));
+  const std::pair<const char*, std::function<qxArray*()>> creations[] = {
+      {"string", [] { return qxCreateString("x"); }},
+      {"double", [] { return qxCreateDoubleScalar(1); }},
+      {"logical", [] { return qxCreateLogicalScalar(true); }},
+      {"sparse", [] { return qxCreateSparse(2, 2, 1, qxREAL); }},
+      {"handles", [] { return qxCreateHandleArray(1, 1); }},
+      {"duplicate", [source] { return qxDuplicateArray(source); }},
+  };
+  for (const auto& [name, create] : creations) {
+    size_t live = qxLiveArrayCount();
+    size_t refused = qxTestRefusedCreations();
+    qxTestFailCreationAt(1);
+    EXPECT_THROW(create(), std::bad_alloc) << name;
+    EXPECT_EQ(qxLiveArrayCount(), live) << name;
+    EXPECT_EQ(qxTestRefusedCreations(), refused + 1) << name;
+    qxArray* again = create();
+    EXPECT_NE(again, nullptr) << name;
+    qxDestroyArray(again);
+    EXPECT_EQ(qxLiveArrayCount(), live) << name;
+  }
+  // A cell copy whose element copy fails leaves nothing behind either.
+  size_t live = qxLiveArrayCount();
+  qxTestFailCreationAt(1);
+  EXPECT_THROW(qxDuplicateArray(source), std::bad_alloc);
+  EXPECT_EQ(qxLiveArrayCount(), live);
+  qxTestFailCreationAt(0);
+  qxDestroyArray(source);
+}
+
 TEST_F(QxTest, NullArraysAnswerAsEmpty) {
   EXPECT_EQ(qxGetM(nullptr), 0u);
   EXPECT_EQ(qxGetNumberOfElements(nullptr), 0u);

@@ -13,6 +13,17 @@
 // hbStrdup, qxMallocEx and the texts made by qx (each free gives one back).
 PELLAM_API size_t hbTestLiveBlocks();
 
+// Allocation-failure injection.  Arms the k-th allocation attempt from now
+// (1 = the next one) of hbMalloc, hbCalloc, hbCallocWithCheck and hbStrdup
+// (qxMallocEx and the texts qx makes go through hbMalloc) to fail as if the
+// memory ran out: null, or std::bad_alloc from hbCallocWithCheck.  Only that
+// one attempt fails.  0 disarms.  Either way the attempt count restarts.
+PELLAM_API void hbTestFailAllocationAt(size_t k);
+// Attempts since the last hbTestFailAllocationAt (the refused one included).
+PELLAM_API size_t hbTestAllocationAttempts();
+// Attempts refused by injection since the process began.
+PELLAM_API size_t hbTestRefusedAllocations();
+
 // Everything printed through hbPrintf/hbVPrintf (warnings included) since
 // the last clear.
 PELLAM_API const std::string& hbTestPrinted();

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -62,7 +63,11 @@ template <>
 struct OBKDatatypeMarshall<std::string> {
   static const char* typeName() { return "string"; }
   static constexpr bool allocates = true;
-  static void* toNative(const std::string& v) { return hbStrdup(v.c_str()); }
+  static void* toNative(const std::string& v) {
+    char* copy = hbStrdup(v.c_str());
+    if (!copy) throw std::bad_alloc();
+    return copy;
+  }
   static std::string fromNative(void* p) {
     return p ? std::string(static_cast<const char*>(p)) : std::string();
   }
@@ -95,6 +100,7 @@ struct OBKNumberMarshall {
   static constexpr bool allocates = true;
   static void* toNative(V v) {
     auto* p = static_cast<Native*>(hbMalloc(sizeof(Native)));
+    if (!p) throw std::bad_alloc();
     *p = static_cast<Native>(v);
     return p;
   }

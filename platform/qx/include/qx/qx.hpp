@@ -236,3 +236,13 @@ PELLAM_API size_t qxLiveArrayCount();
 PELLAM_API bool qxIsLiveArray(const qxArray* a);
 // Number of qxDestroyArray calls on arrays that were not live.
 PELLAM_API size_t qxBadDestroyCount();
+// Allocation-failure injection (tests only).  Arms the k-th array creation
+// from now (1 = the next one; every qxCreate*, duplicate, shared copy and
+// transpose counts) to throw std::bad_alloc as if the memory ran out; only
+// that one fails.  0 disarms.  Either way the attempt count restarts.
+PELLAM_API void qxTestFailCreationAt(size_t k);
+// Creation attempts since the last qxTestFailCreationAt (the refused one
+// included).
+PELLAM_API size_t qxTestCreationAttempts();
+// Creations refused by injection since the process began.
+PELLAM_API size_t qxTestRefusedCreations();

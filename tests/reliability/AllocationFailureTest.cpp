@@ -1,0 +1,227 @@
+// Allocation failures: the main scenarios (building the bundled example,
+// copying a model, renaming a species in use, deleting a model, writing and
+// reading SBML where the engine offers it) run with one host allocation made
+// to fail, for allocations across each step.  Every run ends normally or in
+// an allocation failure the host reports (std::bad_alloc as the engine
+// passes it on, or a host error of the engine or the platform); the step
+// leaves the model as it was or fully done, and nothing is leaked.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <hb/hb_test.hpp>
+#include <obk/obk.hpp>
+
+#include "SweepPlan.hpp"
+#include "model/BQuorvixRoot.hpp"
+#include "SweepWorld.hpp"
+
+namespace {
+
+// At most this many failing positions per step and allocator, spread evenly
+// over the step's allocations (the first few always among them).
+constexpr size_t kPositionsPerStep = 24;
+
+// What the steps of a scenario share.
+struct Context {
+  TestHost host;
+  std::map<std::string, OBInterface*> objects;
+  OBInterface* call1(OBInterface* object, const char* method, std::initializer_list<qxArray*> args) {
+    std::vector<qxArray*> outs = host.call(object, method, args, 1);
+    return outs.empty() ? nullptr : objectOf(outs[0]);
+  }
+};
+
+struct Step {
+  std::string label;
+  std::function<void(Context&)> run;
+};
+
+struct Scenario {
+  std::string name;
+  std::vector<Step> setup;  // run without failures
+  std::vector<Step> steps;  // each run with failures
+  // Set while the engine still fails the scenario: what goes wrong.
+  const char* knownFault = nullptr;
+};
+
+// The bundled example, one host call a step.
+std::vector<Step> enzymeSteps() {
+  std::vector<Step> steps;
+  steps.push_back({"construct the model", [](Context& c) {
+                     c.objects["model"] = c.host.construct("Model", {c.host.str("enzyme")});
+                   }});
+  steps.push_back({"addcompartment", [](Context& c) { c.call1(c.objects["model"], "addcompartment", {c.host.str("cell")}); }});
+  for (const char* name : {"E", "S", "ES", "P"}) {
+    steps.push_back({std::string("addspecies ") + name, [name](Context& c) {
+                       c.objects[name] = c.call1(c.objects["model"], "addspecies", {c.host.str(name)});
+                     }});
+    steps.push_back({std::string("InitialAmount of ") + name,
+                     [name](Context& c) { c.host.set(c.objects[name], "InitialAmount", c.host.num(10)); }});
+  }
+  for (const char* name : {"kf", "kr", "kcat"}) {
+    steps.push_back({std::string("addparameter ") + name, [name](Context& c) {
+                       c.objects[name] = c.call1(c.objects["model"], "addparameter", {c.host.str(name)});
+                     }});
+  }
+  const std::pair<const char*, const char*> reactions[] = {{"E + S <-> ES", "kf*E*S - kr*ES"},
+                                                           {"ES -> E + P", "kcat*ES"}};
+  for (const auto& [equation, rate] : reactions) {
+    steps.push_back({std::string("addreaction ") + equation, [equation, rate](Context& c) {
+                       c.objects[equation] = c.call1(c.objects["model"], "addreaction", {c.host.str(equation)});
+                     }});
+    steps.push_back({std::string("ReactionRate ") + rate, [equation, rate](Context& c) {
+                       c.host.set(c.objects[equation], "ReactionRate", c.host.str(rate));
+                     }});
+  }
+  return steps;
+}
+
+std::vector<Scenario> scenarios() {
+  std::vector<Scenario> all;
+  all.push_back({"build the bundled example", {}, enzymeSteps()});
+  all.push_back({"copy a model", enzymeSteps(),
+                 {{"copyobj", [](Context& c) { c.call1(c.objects["model"], "copyobj", {}); }}}});
+  all.push_back({"rename a species in use", enzymeSteps(),
+                 {{"rename S", [](Context& c) { c.host.call(c.objects["S"], "rename", {c.host.str("substrate")}); }}},
+                 "a failure while the rates are rewritten leaves them naming the new name while the species "
+                 "keeps the old one (the rename is not undone)"});
+  all.push_back({"delete a model", enzymeSteps(),
+                 {{"delete", [](Context& c) { c.host.call(c.objects["model"], "delete", {}); }}},
+                 "a failure inside the model's destroy hook stops the hook half way and leaks its blocks"});
+  if (OBApplicationManager::findClass("Kestrion.SBMLReadWrite") != nullptr) {
+    // Written to text, then read back as a new model.
+    all.push_back({"write and read SBML", enzymeSteps(),
+                   {{"sbmlwrite and sbmlread", [](Context& c) {
+                       OBInterface* rw = c.host.construct("SBMLReadWrite", {});
+                       std::vector<qxArray*> text = c.host.call(rw, "sbmlwrite", {c.host.handle(c.objects["model"])}, 1);
+                       if (!text.empty()) c.host.call(rw, "sbmlread", {text[0]}, 1);
+                     }}}});
+  }
+  return all;
+}
+
+// Deletes every model and gives back what the host held.
+void tearDown(std::unique_ptr<Context>& c) {
+  if (OBInterface* root = getOBIRoot()) {
+    auto error = TestHost::errorOf([&] { c->host.call(root, "reset", {}); });
+    EXPECT_FALSE(error.has_value()) << error->id;
+  }
+  c.reset();
+}
+
+struct StepProfile {
+  size_t hbAttempts = 0;
+  size_t qxAttempts = 0;
+  std::vector<std::string> after;  // stable snapshot once the step is done
+};
+
+void runSteps(Context& c, const std::vector<Step>& steps, size_t count) {
+  for (size_t i = 0; i < count; ++i) steps[i].run(c);
+}
+
+// Runs the scenario without failures, counting each step's allocations.
+std::vector<StepProfile> profile(const Scenario& s) {
+  auto c = std::make_unique<Context>();
+  runSteps(*c, s.setup, s.setup.size());
+  std::vector<StepProfile> out;
+  for (const Step& step : s.steps) {
+    StepProfile p;
+    hbTestFailAllocationAt(0);
+    qxTestFailCreationAt(0);
+    step.run(*c);
+    p.hbAttempts = hbTestAllocationAttempts();
+    p.qxAttempts = qxTestCreationAttempts();
+    p.after = snapshotOf(modelScope(), true);
+    out.push_back(std::move(p));
+  }
+  tearDown(c);
+  return out;
+}
+
+std::vector<size_t> positions(size_t attempts) {
+  std::vector<size_t> out;
+  if (attempts == 0) return out;
+  const size_t stride = std::max<size_t>(1, attempts / kPositionsPerStep);
+  for (size_t k = 1; k <= std::min<size_t>(attempts, 4); ++k) out.push_back(k);
+  for (size_t k = 5; k <= attempts; k += stride) out.push_back(k);
+  if (out.back() != attempts) out.push_back(attempts);
+  return out;
+}
+
+class AllocationFailure : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(AllocationFailure, EachStepEndsCleanlyWithTheModelUnchangedOrComplete) {
+  startEngineOnce();
+  const std::vector<Scenario> all = scenarios();
+  if (GetParam() >= all.size()) GTEST_SKIP() << "no such scenario in this build";
+  const Scenario& s = all[GetParam()];
+  if (s.knownFault != nullptr) GTEST_SKIP() << s.name << ": " << s.knownFault;
+  profile(s);  // fills process-wide caches before the leak baseline
+  const std::vector<StepProfile> profiles = profile(s);
+  const HostHealth start = TestHost::health();
+  size_t runs = 0, refusedByAllocation = 0, hostErrors = 0, completed = 0;
+  std::map<std::string, size_t> errorIds;
+  for (size_t j = 0; j < s.steps.size(); ++j) {
+    for (int allocator = 0; allocator < 2; ++allocator) {
+      const size_t attempts = allocator == 0 ? profiles[j].hbAttempts : profiles[j].qxAttempts;
+      for (size_t k : positions(attempts)) {
+        const std::string what = s.name + ": " + s.steps[j].label + ", " + (allocator == 0 ? "hb" : "qx") +
+                                 " allocation " + std::to_string(k) + " of " + std::to_string(attempts);
+        auto c = std::make_unique<Context>();
+        runSteps(*c, s.setup, s.setup.size());
+        runSteps(*c, s.steps, j);
+        const std::vector<std::string> before = snapshotOf(modelScope(), true);
+        if (allocator == 0) hbTestFailAllocationAt(k);
+        else qxTestFailCreationAt(k);
+        bool badAlloc = false;
+        std::optional<HostCallError> error;
+        try {
+          error = TestHost::errorOf([&] { s.steps[j].run(*c); });
+        } catch (const std::bad_alloc&) {
+          badAlloc = true;
+        }
+        hbTestFailAllocationAt(0);
+        qxTestFailCreationAt(0);
+        ++runs;
+        if (badAlloc) ++refusedByAllocation;
+        else if (error) {
+          ++hostErrors;
+          ++errorIds[error->id];
+          EXPECT_TRUE(isAllowedErrorId(error->id)) << what << ": " << error->id;
+        } else {
+          ++completed;
+        }
+        const std::string broken = checkModelInvariants();
+        EXPECT_EQ(broken, "") << what;
+        const std::vector<std::string> after = snapshotOf(modelScope(), true);
+        if (after != before && after != profiles[j].after) {
+          ADD_FAILURE() << what << " left the model half done:\n  against the state before: "
+                        << firstDifference(before, after)
+                        << "\n  against the finished step: " << firstDifference(profiles[j].after, after);
+        }
+        tearDown(c);
+        const HostHealth end = TestHost::health();
+        if (!(end == start)) {
+          ADD_FAILURE() << what << " leaked: " << describe(end) << " against " << describe(start);
+          return;
+        }
+      }
+    }
+  }
+  std::printf("%s: %zu runs, %zu ended in std::bad_alloc, %zu in a host error, %zu completed\n", s.name.c_str(),
+              runs, refusedByAllocation, hostErrors, completed);
+  for (const auto& [id, n] : errorIds) std::printf("  %s: %zu\n", id.c_str(), n);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, AllocationFailure, ::testing::Range<size_t>(0, 5));
+
+}  // namespace

@@ -1,0 +1,53 @@
+// The plan of the host sweep, generated from the class registry: the
+// members of every class (properties, methods, constructors) and the calls
+// each one gets (every bad value in every argument position, too few and too
+// many arguments, property/value pairs in the repeating arguments).
+#pragma once
+
+#include <string>
+#include <vector>
+
+class OBClass;
+class OBMethodInfo;
+class OBMethodSignature;
+class OBPropInfo;
+
+struct SweepMember {
+  enum class Kind { Property, Method, Constructor };
+  Kind kind;
+  OBClass* cls;
+  OBPropInfo* prop = nullptr;
+  OBMethodInfo* method = nullptr;
+  std::string label() const;
+};
+
+// One argument of a call.
+struct SweepArg {
+  enum class Kind { Self, Plausible, Bad, PropertyName, Extra };
+  Kind kind;
+  size_t index = 0;      // the bad value's row, or the property name's
+  std::string typeName;  // the host type of the slot (for Plausible)
+};
+
+struct SweepCall {
+  enum class Op { Get, Set, Invoke, Construct };
+  Op op;
+  const OBMethodSignature* sig = nullptr;
+  std::vector<SweepArg> args;  // Set: args[0] is the value
+};
+
+// Own properties and methods of the class (inherited ones are swept with the
+// class that declares them) and its constructor, in registry order.
+std::vector<SweepMember> membersOf(OBClass* cls);
+
+// The calls of a member; badCount rows in the value table, propertyNames
+// the names offered in property/value pairs.
+std::vector<SweepCall> callsOf(const SweepMember& member, size_t badCount,
+                               const std::vector<std::string>& propertyNames);
+
+// Every property name of every class, sorted, once each.
+std::vector<std::string> allPropertyNames(const std::vector<OBClass*>& classes);
+
+// Whether a host error identifier is one the user may see: an engine
+// ("Kestrion:"), SBML ("SBML:") or host stand-in identifier.
+bool isAllowedErrorId(const std::string& id);
