@@ -103,7 +103,8 @@ std::vector<Scenario> scenarios() {
                    {{"sbmlwrite and sbmlread", [](Context& c) {
                        OBInterface* rw = c.host.construct("SBMLReadWrite", {});
                        std::vector<qxArray*> text = c.host.call(rw, "sbmlwrite", {c.host.handle(c.objects["model"])}, 1);
-                       if (!text.empty()) c.host.call(rw, "sbmlread", {text[0]}, 1);
+                       if (!text.empty())
+                         c.host.call(rw, "sbmlread", {text[0], c.host.cell({c.host.str("stream")})}, 1);
                      }}}});
   }
   return all;
