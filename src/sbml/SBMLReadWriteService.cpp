@@ -108,9 +108,15 @@ void listInvalidFileMessages(const SBMLDocument& document) {
   hbPrintf("%s", rule);
 }
 
+// libSBML throws, instead of logging, when the document's namespace does not
+// go with its level and version: that is the level error of a read.
 SBMLDocument* readDocument(const std::string& text, bool fromText) {
   SBMLReader reader;
-  return fromText ? reader.readSBMLFromString(text) : reader.readSBML(text);
+  try {
+    return fromText ? reader.readSBMLFromString(text) : reader.readSBML(text);
+  } catch (const SBMLConstructorException&) {
+    raiseLevelError();
+  }
 }
 
 // Removes a half-read model from the root and gives back the read's hold.

@@ -115,6 +115,16 @@ TEST_F(SbmlHostTest, BadInputRaisesAndLeavesNoModel) {
        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sbml xmlns=\"http://www.sbml.org/sbml/level3/version1/core\" level=\"3\" "
        "version=\"1\"><model id=\"m\"/></sbml>",
        "Kestrion:READ_INVALID_LEVEL_AND_VERSION"},
+      // libSBML throws while it reads math under a namespace that does not
+      // go with the level and version.
+      {"badnamespace.xml",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sbml xmlns=\"http://www.sbml.org/sbmModelel2\" level=\"2\" "
+       "version=\"1\"><model id=\"m\">" + compartment +
+           "<listOfSpecies><species id=\"s\" compartment=\"c\"/></listOfSpecies><listOfReactions><reaction id=\"r\">"
+           "<listOfProducts><speciesReference species=\"s\"><stoichiometryMath>"
+           "<math xmlns=\"http://www.w3.org/1998/Math/MathML\"><cn> 2 </cn></math></stoichiometryMath>"
+           "</speciesReference></listOfProducts></reaction></listOfReactions></model></sbml>",
+       "Kestrion:READ_INVALID_LEVEL_AND_VERSION"},
       {"nomodel.xml",
        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sbml xmlns=\"http://www.sbml.org/sbml/level2\" level=\"2\" version=\"1\"/>",
        "Kestrion:InvalidSBML"},
