@@ -58,7 +58,7 @@ fuzz: deps $(FUZZ_BUILD)/build.ninja
 	  if [ -f $$corpus.seeds ]; then for d in $$(cat $$corpus.seeds); do \
 	    cp $$d/* $$work/ 2>/dev/null || true; done; fi; \
 	  echo "Fuzzing $$name for $(FUZZ_SECONDS)s"; \
-	  LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/libsbml-leaks.supp \
+	  ASAN_OPTIONS=fast_unwind_on_malloc=0 LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/libsbml-leaks.supp \
 	    $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$work || exit 1; \
 	  rm -rf $$work; \
 	done
