@@ -57,8 +57,10 @@ fuzz: deps $(FUZZ_BUILD)/build.ninja
 	  work=$$(mktemp -d); cp -r $$corpus/. $$work/ 2>/dev/null || true; \
 	  if [ -f $$corpus.seeds ]; then for d in $$(cat $$corpus.seeds); do \
 	    cp $$d/* $$work/ 2>/dev/null || true; done; fi; \
+	  supp=fuzz/$${name#fuzz_}.lsan-suppressions; lsan=""; asan=""; \
+	  if [ -f $$supp ]; then lsan="suppressions=$(CURDIR)/$$supp"; asan="fast_unwind_on_malloc=0"; fi; \
 	  echo "Fuzzing $$name for $(FUZZ_SECONDS)s"; \
-	  ASAN_OPTIONS=fast_unwind_on_malloc=0 LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/libsbml-leaks.supp \
+	  ASAN_OPTIONS=$$asan LSAN_OPTIONS=$$lsan \
 	    $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$work || exit 1; \
 	  rm -rf $$work; \
 	done
