@@ -114,6 +114,15 @@ void leaveLibraries(const KelborComponent* component, int kind) {
   }
 }
 
+void detachDestroyedInstance(OBInterface* inst, KelborComponent* component, int kind, const char* className) {
+  leaveLibraries(component, kind);
+  kstr::quantityhost::postObjectDestroyed(component->getOBIParent(), inst, className,
+                                          component->getName().c_str());
+  inst->setComponentObject(nullptr);
+  component->setOBI(nullptr);
+  kstr::quantityhost::releaseUserData(component);
+}
+
 void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray* const args[]) {
   const std::string error = applyPropertyValuePairs(instance, argc, first, args);
   if (error.empty()) return;

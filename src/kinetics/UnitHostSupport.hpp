@@ -55,6 +55,12 @@ KELBOR_API void giveBuiltinInstances(OBClass* cls, int kind);
 // Takes the unit (kind 0) or prefix (kind 1) out of whichever library
 // lists that very component.
 KELBOR_API void leaveLibraries(const KelborComponent* component, int kind);
+// The first half of the destroy hook of a unit (kind 0) or prefix (kind 1)
+// instance: the component leaves the libraries, the desktop is told, and the
+// instance and the component let go of each other.  The caller then frees
+// the component and what it owns.
+KELBOR_API void detachDestroyedInstance(OBInterface* inst, KelborComponent* component, int kind,
+                                        const char* className);
 // Applies the property/value pairs from index first on; a refused pair
 // destroys the new instance and raises "Kestrion:KSTR_INVALID_PVPAIR".
 KELBOR_API void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray_tag* const args[]);

@@ -201,11 +201,7 @@ bool BUnitWrapperOBC::isOkToDestroy(OBInterface* inst) {
 void BUnitWrapperOBC::destroyInstance(OBInterface* inst) {
   auto* unit = dynamic_cast<BUnitWrapper*>(componentOf(inst));
   if (!unit) return;
-  uh::leaveLibraries(unit, 0);
-  qh::postObjectDestroyed(unit->getOBIParent(), inst, "Unit", unit->getName().c_str());
-  inst->setComponentObject(nullptr);
-  unit->setOBI(nullptr);
-  qh::releaseUserData(unit);
+  uh::detachDestroyedInstance(inst, unit, 0, "Unit");
   unit->deleteOwnedUnit();
   delete unit;
 }

@@ -138,11 +138,7 @@ bool BUnitPrefixWrapperOBC::isOkToDestroy(OBInterface* inst) {
 void BUnitPrefixWrapperOBC::destroyInstance(OBInterface* inst) {
   auto* prefix = dynamic_cast<BUnitPrefixWrapper*>(componentOf(inst));
   if (!prefix) return;
-  uh::leaveLibraries(prefix, 1);
-  qh::postObjectDestroyed(prefix->getOBIParent(), inst, "UnitPrefix", prefix->getName().c_str());
-  inst->setComponentObject(nullptr);
-  prefix->setOBI(nullptr);
-  qh::releaseUserData(prefix);
+  uh::detachDestroyedInstance(inst, prefix, 1, "UnitPrefix");
   prefix->deleteOwnedPrefix();
   delete prefix;
 }
