@@ -98,4 +98,17 @@ qxArray* SparseColumnWriter::release() {
   return array;
 }
 
+qxArray* GatheredColumns::write(size_t rowCount) const {
+  qxArray* array = createSparseArray(rowCount, ends.size(), rows.size());
+  std::copy(rows.begin(), rows.end(), array->get_ir());
+  double* pr = array->get_pdata();
+  if (values.empty()) {
+    std::fill_n(pr, rows.size(), 1.0);
+  } else {
+    std::copy(values.begin(), values.end(), pr);
+  }
+  std::copy(ends.begin(), ends.end(), array->get_jc() + 1);
+  return array;
+}
+
 }  // namespace kstr::compile

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <ks_utils/kstrContainers.hpp>
 #include <qx/qx.hpp>
 
 #include "core/KelborApi.hpp"
@@ -60,6 +61,28 @@ class KELBOR_API SparseColumnWriter {
   size_t count_ = 0;
   size_t column_ = 0;
   size_t cols_ = 0;
+};
+
+// The columns of a sparse array gathered before the array is made, so that
+// it is made once with room for exactly their values.  The lists keep their
+// capacity across clear(), so one gathering serves many arrays.
+struct KELBOR_API GatheredColumns {
+  kstrVector<uint32_t> rows;
+  // One value per row entry; left empty when every value is 1.
+  kstrVector<double> values;
+  // The end of each column in rows.
+  kstrVector<size_t> ends;
+
+  void clear() {
+    rows.clear();
+    values.clear();
+    ends.clear();
+  }
+  void endColumn() { ends.push_back(rows.size()); }
+  // A new persistent rowCount x ends.size() array of the columns (rows
+  // must ascend within each column and lie below rowCount).  Raises as
+  // createSparseArray.
+  qxArray* write(size_t rowCount) const;
 };
 
 }  // namespace kstr::compile

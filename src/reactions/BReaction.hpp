@@ -133,6 +133,9 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   bool isComponentUsedInReaction(const KelborComponent* component) const;
   void getReactionTokens(std::set<std::string>& tokens) const;
   EquationPtr getReactionExpression() const { return reaction_; }
+  // The equation itself, borrowed for as long as the reaction holds it (a
+  // read without touching the shared pointer's count).
+  const kstr::ReactionExpression& getEquation() const { return *reaction_; }
 
   // --- rate ------------------------------------------------------------------------
   std::string getReactionRate() const;
@@ -141,6 +144,8 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // reports it).  With sendEvents the desktop hears of it.
   void setReactionRate(const std::string& text, bool sendEvents);
   RatePtr getReactionRateExpression() const { return rate_; }
+  // The rate expression itself, borrowed as getEquation is.
+  const kstr::MathExpression& getRate() const { return *rate_; }
   // Null when the rate text is empty or does not parse.
   boost::shared_ptr<const MParseTree> getReactionRateParseTree() const;
   void getReactionRateTokens(std::set<std::string>& tokens, bool allTokens) const;
