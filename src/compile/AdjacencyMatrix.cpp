@@ -47,7 +47,9 @@ struct BoundTerms {
     productStart.reserve(reactions.size());
     ends.reserve(reactions.size());
     reversible.reserve(reactions.size());
-    for (const BReaction* r : reactions) {
+    for (size_t j = 0; j < reactions.size(); ++j) {
+      prefetchEquations(reactions, j);
+      const BReaction* r = reactions[j];
       const kstr::ReactionExpression& equation = r->getEquation();
       for (size_t i = 0; i < equation.getNumReactants(); ++i) {
         if (const BSpecies* s = equation.getReactantAt(i).getSpecies<BSpecies>()) species.push_back(s);

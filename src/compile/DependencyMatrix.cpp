@@ -24,6 +24,20 @@ size_t sizeOf(const List* list) {
   return list ? list->size() : 0;
 }
 
+// Fetches ahead, as prefetchEquations does, the rate expressions and the
+// first entries of their token maps.
+void prefetchRate(const kstrVector<BReaction*>& reactions, size_t j) {
+  constexpr size_t kRatesAhead = 8;
+  constexpr size_t kTokensAhead = 4;
+  if (j + kRatesAhead < reactions.size() && reactions[j + kRatesAhead]) {
+    __builtin_prefetch(&reactions[j + kRatesAhead]->getRate());
+  }
+  if (j + kTokensAhead < reactions.size() && reactions[j + kTokensAhead]) {
+    const auto& tokens = reactions[j + kTokensAhead]->getRate().getSymbolComponentMap();
+    if (!tokens.empty()) __builtin_prefetch(&*tokens.begin());
+  }
+}
+
 // The rows that rows gives for the components the names of each reaction's
 // rate denote, each once, ascending, one column per reaction.  The reaction
 // keeps its rate resolved as the model changes, so its token map answers
@@ -35,7 +49,9 @@ GatheredColumns gatherRateColumns(const kstrVector<BReaction*>& reactions, const
   kstrVector<const void*> components;
   kstrVector<size_t> ends;
   ends.reserve(reactions.size());
-  for (const BReaction* reaction : reactions) {
+  for (size_t j = 0; j < reactions.size(); ++j) {
+    prefetchRate(reactions, j);
+    const BReaction* reaction = reactions[j];
     if (reaction && reaction->getRate().isSyntacticallyValid()) {
       for (const auto& [token, component] : reaction->getRate().getSymbolComponentMap()) {
         components.push_back(component);

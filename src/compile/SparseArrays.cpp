@@ -81,17 +81,6 @@ void SparseColumnWriter::reserve(size_t more) {
   adopt(grown);
 }
 
-void SparseColumnWriter::append(size_t row, double value) {
-  if (count_ >= capacity_) reserve(1);
-  pr_[count_] = value;
-  ir_[count_] = row;
-  ++count_;
-}
-
-void SparseColumnWriter::endColumn() {
-  if (column_ < cols_) jc_[++column_] = count_;
-}
-
 qxArray* SparseColumnWriter::release() {
   qxArray* array = array_;
   array_ = nullptr;

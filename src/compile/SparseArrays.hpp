@@ -43,9 +43,16 @@ class KELBOR_API SparseColumnWriter {
   void reserve(size_t more);
   // Appends a value to the current column; rows must come ascending.
   // Grows the array first when it is full.
-  void append(size_t row, double value);
+  void append(size_t row, double value) {
+    if (count_ >= capacity_) reserve(1);
+    pr_[count_] = value;
+    ir_[count_] = row;
+    ++count_;
+  }
   // Closes the current column (its start of the next column is set).
-  void endColumn();
+  void endColumn() {
+    if (column_ < cols_) jc_[++column_] = count_;
+  }
   size_t valueCount() const { return count_; }
   // Hands the array over; the writer holds nothing afterwards.
   qxArray* release();

@@ -98,7 +98,9 @@ struct TermList {
 
   void read(const kstrVector<BReaction*>& reactions) {
     ends.reserve(reactions.size());
-    for (const BReaction* reaction : reactions) {
+    for (size_t j = 0; j < reactions.size(); ++j) {
+      prefetchEquations(reactions, j);
+      const BReaction* reaction = reactions[j];
       const size_t begin = species.size();
       const kstr::ReactionExpression& equation = reaction->getEquation();
       if (!equation.isSyntacticallyValid() || !appendSide(equation, false) ||
