@@ -239,6 +239,31 @@ TEST_F(SbmlUnitImportTest, FailedBackupEndsTheRead) {
   EXPECT_TRUE(units->unregisterUnit("loose"));
 }
 
+// A user unit written with a model comes back as a user unit when the
+// library no longer has it, and maps onto the library's unit when it has.
+TEST_F(SbmlUnitImportTest, WrittenUserUnitReadsBack) {
+  addUserUnit("myrate", "1/second", 2);
+  OBInterface* m = host().construct("Model", {host().str("rates")});
+  OBInterface* k = objectOf(host().call(m, "addparameter", {host().str("k")}, 1).at(0));
+  host().set(k, "ValueUnits", host().str("myrate"));
+  const std::string text = writeText(m);
+  host().call(m, "delete");
+  EXPECT_NE(text.find("OVUSERUNIT_myrate"), std::string::npos) << text;
+
+  OBInterface* present = readText(text, {"skipcc"});
+  EXPECT_EQ(parameterUnits(present), "myrate");
+  EXPECT_EQ(userLibrary()->getUnits().size(), 1u);
+
+  host().call(getOBIRoot(), "removefromlibrary", {host().str("unit"), host().str("myrate")});
+  OBInterface* back = readText(text, {"skipcc"});
+  EXPECT_EQ(parameterUnits(back), "myrate");
+  const BUnitWrapper* made = userLibrary()->findUnit("myrate");
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->getComposition(), "1/second");
+  EXPECT_DOUBLE_EQ(made->getMultiplier(), 2);
+  EXPECT_EQ(warningCount("Kestrion:UnableToSetUnits"), 0u);
+}
+
 // A prefix on a concentration unit goes onto the written substance units,
 // so the written units keep its factor; the user unit under the prefix
 // itself is written as a definition that reads back.
