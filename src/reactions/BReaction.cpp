@@ -182,38 +182,45 @@ long findBoundTerm(const kstr::ReactionExpression& equation, size_t count, Side 
 
 }  // namespace
 
+void BReaction::addTerm(bool product, BSpecies* species, double stoichiometry) {
+  const long at = product ? findBoundTerm(*reaction_, reaction_->getNumProducts(),
+                                          &kstr::ReactionExpression::getProductAt, species)
+                          : findBoundTerm(*reaction_, reaction_->getNumReactants(),
+                                          &kstr::ReactionExpression::getReactantAt, species);
+  if (at < 0) {
+    if (product) reaction_->addProduct(species, stoichiometry);
+    else reaction_->addReactant(species, stoichiometry);
+    return;
+  }
+  // Coefficients are signed: reactants negative, then products positive.
+  kstrVector<double> values;
+  reaction_->getSignedStoichiometry(values);
+  const size_t first = product ? reaction_->getNumReactants() : 0;
+  values[first + static_cast<size_t>(at)] += product ? stoichiometry : -stoichiometry;
+  reaction_->setStoichiometry(values.data(), values.size());
+}
+
 void BReaction::addReactant(BSpecies* species, double stoichiometry) {
   if (!species) return;
-  editEquation(
-      [&] {
-        const long at = findBoundTerm(*reaction_, reaction_->getNumReactants(),
-                                      &kstr::ReactionExpression::getReactantAt, species);
-        if (at < 0) {
-          reaction_->addReactant(species, stoichiometry);
-          return;
-        }
-        kstrVector<double> values;
-        reaction_->getSignedStoichiometry(values);
-        values[static_cast<size_t>(at)] -= stoichiometry;
-        reaction_->setStoichiometry(values.data(), values.size());
-      },
-      true);
+  editEquation([&] { addTerm(false, species, stoichiometry); }, true);
 }
 
 void BReaction::addProduct(BSpecies* species, double stoichiometry) {
   if (!species) return;
+  editEquation([&] { addTerm(true, species, stoichiometry); }, true);
+}
+
+void BReaction::addTerms(const std::vector<SpeciesTerm>& reactants,
+                         const std::vector<SpeciesTerm>& products, bool reversible) {
   editEquation(
       [&] {
-        const long at = findBoundTerm(*reaction_, reaction_->getNumProducts(),
-                                      &kstr::ReactionExpression::getProductAt, species);
-        if (at < 0) {
-          reaction_->addProduct(species, stoichiometry);
-          return;
+        for (const SpeciesTerm& term : reactants) {
+          if (term.species) addTerm(false, term.species, term.stoichiometry);
         }
-        kstrVector<double> values;
-        reaction_->getSignedStoichiometry(values);
-        values[reaction_->getNumReactants() + static_cast<size_t>(at)] += stoichiometry;
-        reaction_->setStoichiometry(values.data(), values.size());
+        for (const SpeciesTerm& term : products) {
+          if (term.species) addTerm(true, term.species, term.stoichiometry);
+        }
+        reaction_->setReversible(reversible);
       },
       true);
 }

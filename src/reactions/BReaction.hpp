@@ -4,6 +4,7 @@
 #include <iosfwd>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <boost/shared_ptr.hpp>
 #include <ks_utils/kstrContainers.hpp>
@@ -97,6 +98,16 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // species changes nothing.
   void addReactant(BSpecies* species, double stoichiometry);
   void addProduct(BSpecies* species, double stoichiometry);
+  // A species with its (positive) stoichiometry, for addTerms.
+  struct SpeciesTerm {
+    BSpecies* species;
+    double stoichiometry;
+  };
+  // Adds the reactants, then the products, as addReactant and addProduct
+  // do one at a time, and sets the direction; the equation is resolved,
+  // announced and the rate recomputed once for all of them.
+  void addTerms(const std::vector<SpeciesTerm>& reactants,
+                const std::vector<SpeciesTerm>& products, bool reversible);
   // Removes every term of the species on that side; false (and nothing
   // changes) when it is no term there.
   bool removeReactant(BSpecies* species);
@@ -240,6 +251,9 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // notifyReaction the host hears "Reaction" right after the change.
   template <class Change>
   void editEquation(Change change, bool notifyReaction);
+  // The body of addProduct (product) or addReactant, without the
+  // notification frame.
+  void addTerm(bool product, BSpecies* species, double stoichiometry);
   void postSetReaction(bool deferSetting);
   // Step 5 of postSetReaction: a mass-action law re-derives and announces
   // its variable names.
