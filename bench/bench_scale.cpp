@@ -1,19 +1,32 @@
 // Scale benchmark: builds models of n species and n reactions through the
 // host methods (2 reactants, 2 products and a "MassAction" law per
-// reaction, a rule for every tenth reaction), then copies, verifies, renames one species used by
-// 1% of the reactions, deletes 1% of the reactions and deletes the model.
-// For each size and step it prints the time and the peak resident memory
-// per component (species + reactions), and the ratio of the per-component
-// cost at the largest size to that at the smallest.
+// reaction, a rule for every tenth reaction), then copies, verifies,
+// displays the model, gets its states, builds its stoichiometry matrix (the
+// compile walk), renames one species used by 1% of the reactions, deletes
+// 1% of the reactions and deletes the model.  For each size and step it
+// prints the time and the peak resident memory per component (species +
+// reactions), and the ratio of the per-component cost at the largest size
+// to that at the smallest.
+//
+// Two rows measure no model: the allocator's own cost on about as many
+// bytes per component as the model holds, allocated (after the model is
+// deleted, in the memory it freed) in two passes over the components and
+// freed component by component.  Their ratios tell how much of a step's
+// growth the machine's memory (caches, allocator) gives by itself.
 //
 //   bench_scale          one model of 1,000 species (a quick smoke run)
 //   bench_scale --full   models of 1,000, 10,000 and 100,000 species
 //   bench_scale N        models of 1,000 and N species
+//   --warm               (after the sizes) runs each size twice in its
+//                        process and reports the second run, whose memory
+//                        the first run has already paged in
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <fstream>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +34,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <hb/hb_test.hpp>
 #include <obk/obk.hpp>
 #include <testhost/TestHost.hpp>
 
@@ -47,6 +61,14 @@ void callVoid(const char* method, std::vector<qxArray*> ins) {
 }
 
 void callVoid(const char* method, OBInterface* object) { callVoid(method, {obkHandleArray(object)}); }
+
+// Calls a method for its one output and drops the output.
+void callAndDrop(const char* method, std::vector<qxArray*> ins) {
+  qxArray* outs[1] = {nullptr};
+  obkCallMethod(method, 1, outs, static_cast<int>(ins.size()), ins.data());
+  for (qxArray* a : ins) qxDestroyArray(a);
+  qxDestroyArray(outs[0]);
+}
 
 void setString(OBInterface* object, const char* property, const std::string& value) {
   qxArray* text = qxCreateString(value.c_str());
@@ -82,7 +104,9 @@ void resetPeak() {
 
 // --- the scenario ----------------------------------------------------------------------
 
-constexpr const char* kSteps[] = {"build", "copy", "verify", "rename", "delete 1%", "delete model"};
+constexpr const char* kSteps[] = {"build",     "copy",          "verify",       "display",
+                                  "getstates", "stoichiometry", "rename",       "delete 1%",
+                                  "delete model", "plain alloc", "plain free"};
 constexpr size_t kStepCount = sizeof(kSteps) / sizeof(kSteps[0]);
 
 struct StepFigures {
@@ -140,6 +164,33 @@ void addReactions(Built& built, size_t n) {
 
 using Clock = std::chrono::steady_clock;
 
+// The allocator's share: blocks of 16 to 184 bytes, about 3.8 KB per
+// component, the first half of each component's blocks made in one pass
+// over the components and the second half in another (as a model's
+// components get their own blocks first and their listener and
+// symbol-table entries later), then freed component by component.
+constexpr size_t kPlainBlocks = 48;
+
+std::vector<void*> plainAllocate(size_t components) {
+  std::vector<void*> blocks(components * kPlainBlocks);
+  for (size_t pass = 0; pass < 2; ++pass) {
+    for (size_t c = 0; c < components; ++c) {
+      for (size_t b = pass * kPlainBlocks / 2; b < (pass + 1) * kPlainBlocks / 2; ++b) {
+        void* block = std::malloc(16 + 8 * ((c + b) % 22));
+        if (!block) throw std::bad_alloc();
+        static_cast<char*>(block)[0] = 1;
+        blocks[c * kPlainBlocks + b] = block;
+      }
+    }
+  }
+  return blocks;
+}
+
+void plainFree(std::vector<void*>& blocks) {
+  for (void* block : blocks) std::free(block);
+  blocks.clear();
+}
+
 // Runs one step and records its time and its peak memory above the
 // resident size before it, both per component.  Freed memory stays
 // resident in the allocator, so the peak is taken above what the process
@@ -176,14 +227,27 @@ SizeFigures runSize(TestHost& host, size_t n) {
           [&] { copy = callForHandle("copyobj", {obkHandleArray(built.model)}); });
   callVoid("delete", copy);
   measure(figures.steps[2], components, -1, [&] { callVoid("verify", built.model); });
-  measure(figures.steps[3], components, -1, [&] { setString(hub, "Name", "hub2"); });
-  measure(figures.steps[4], components, -1, [&] {
+  measure(figures.steps[3], components, -1, [&] { callVoid("display", built.model); });
+  hbTestClearPrinted();
+  measure(figures.steps[4], components, -1,
+          [&] { callAndDrop("getstates", {obkHandleArray(built.model)}); });
+  OBInterface* matrices = host.construct("matrixCallObj");
+  measure(figures.steps[5], components, -1, [&] {
+    callAndDrop("getStoichMatrix", {obkHandleArray(matrices), obkHandleArray(built.model)});
+  });
+  host.release(matrices);
+  measure(figures.steps[6], components, -1, [&] { setString(hub, "Name", "hub2"); });
+  measure(figures.steps[7], components, -1, [&] {
     for (size_t i = 0; i < n; i += 100) {
       built.reactions[i]->destroy(OBDatabaseClient::getExternalClient());
     }
   });
-  measure(figures.steps[5], components, -1, [&] { callVoid("delete", built.model); });
+  measure(figures.steps[8], components, -1, [&] { callVoid("delete", built.model); });
   host.release(built.model);
+  std::vector<void*> blocks;
+  const size_t count = static_cast<size_t>(components);
+  measure(figures.steps[9], components, -1, [&] { blocks = plainAllocate(count); });
+  measure(figures.steps[10], components, -1, [&] { plainFree(blocks); });
   return figures;
 }
 
@@ -199,9 +263,18 @@ void printSize(const SizeFigures& figures) {
               figures.bytesPerSpecies, figures.bytesPerReaction);
 }
 
+// The first line of /proc/loadavg: the machine's load while the figures
+// were taken.
+std::string loadAverage() {
+  std::ifstream file("/proc/loadavg");
+  std::string line;
+  std::getline(file, line);
+  return line;
+}
+
 void printRatios(const SizeFigures& small, const SizeFigures& large) {
-  std::printf("\nratio of the per-component cost at %zu to that at %zu (%u cores)\n", large.n,
-              small.n, std::thread::hardware_concurrency());
+  std::printf("\nratio of the per-component cost at %zu to that at %zu (%u cores, load %s)\n",
+              large.n, small.n, std::thread::hardware_concurrency(), loadAverage().c_str());
   std::printf("  %-14s %10s %10s\n", "step", "time", "memory");
   for (size_t s = 0; s < kStepCount; ++s) {
     const StepFigures& a = small.steps[s];
@@ -214,7 +287,7 @@ void printRatios(const SizeFigures& small, const SizeFigures& large) {
 // Runs one size in a child process, so that the resident figures of each
 // size start from the same process image (memory freed by an earlier size
 // would otherwise be reused and hide what a size needs).
-bool runSizeApart(size_t n, SizeFigures& figures) {
+bool runSizeApart(size_t n, bool warm, SizeFigures& figures) {
   int channel[2];
   if (pipe(channel) != 0) return false;
   const pid_t child = fork();
@@ -223,6 +296,7 @@ bool runSizeApart(size_t n, SizeFigures& figures) {
     close(channel[0]);
     int status = 1;
     try {
+      if (warm) (void)runSize(startedBenchHost(), n);
       const SizeFigures made = runSize(startedBenchHost(), n);
       status = write(channel[1], &made, sizeof made) == static_cast<ssize_t>(sizeof made) ? 0 : 1;
     } catch (const std::exception& error) {
@@ -245,14 +319,16 @@ int main(int argc, char** argv) {
   std::vector<size_t> sizes = {1000};
   if (argc > 1 && std::strcmp(argv[1], "--full") == 0) {
     sizes = {1000, 10000, 100000};
-  } else if (argc > 1) {
+  } else if (argc > 1 && std::strcmp(argv[1], "--warm") != 0) {
     sizes.push_back(std::stoul(argv[1]));
   }
+  const bool warm = std::strcmp(argv[argc - 1], "--warm") == 0;
+  if (warm) std::printf("each size run twice in its process; the second run is reported\n");
   std::fflush(stdout);
   std::vector<SizeFigures> results;
   for (size_t n : sizes) {
     SizeFigures figures;
-    if (!runSizeApart(n, figures)) return 1;
+    if (!runSizeApart(n, warm, figures)) return 1;
     results.push_back(figures);
     printSize(figures);
   }

@@ -182,55 +182,51 @@ long findBoundTerm(const kstr::ReactionExpression& equation, size_t count, Side 
 
 }  // namespace
 
-void BReaction::addReactantTerm(BSpecies* species, double stoichiometry) {
-  const long at =
-      findBoundTerm(*reaction_, reaction_->getNumReactants(), &kstr::ReactionExpression::getReactantAt, species);
+void BReaction::addTerm(bool product, BSpecies* species, double stoichiometry) {
+  const long at = product ? findBoundTerm(*reaction_, reaction_->getNumProducts(),
+                                          &kstr::ReactionExpression::getProductAt, species)
+                          : findBoundTerm(*reaction_, reaction_->getNumReactants(),
+                                          &kstr::ReactionExpression::getReactantAt, species);
   if (at < 0) {
-    reaction_->addReactant(species, stoichiometry);
+    if (product) reaction_->addProduct(species, stoichiometry);
+    else reaction_->addReactant(species, stoichiometry);
     return;
   }
+  // Coefficients are signed: reactants negative, then products positive.
   kstrVector<double> values;
   reaction_->getSignedStoichiometry(values);
-  values[static_cast<size_t>(at)] -= stoichiometry;
-  reaction_->setStoichiometry(values.data(), values.size());
-}
-
-void BReaction::addProductTerm(BSpecies* species, double stoichiometry) {
-  const long at =
-      findBoundTerm(*reaction_, reaction_->getNumProducts(), &kstr::ReactionExpression::getProductAt, species);
-  if (at < 0) {
-    reaction_->addProduct(species, stoichiometry);
-    return;
-  }
-  kstrVector<double> values;
-  reaction_->getSignedStoichiometry(values);
-  values[reaction_->getNumReactants() + static_cast<size_t>(at)] += stoichiometry;
+  const size_t first = product ? reaction_->getNumReactants() : 0;
+  values[first + static_cast<size_t>(at)] += product ? stoichiometry : -stoichiometry;
   reaction_->setStoichiometry(values.data(), values.size());
 }
 
 void BReaction::addReactant(BSpecies* species, double stoichiometry) {
   if (!species) return;
-  editEquation([&] { addReactantTerm(species, stoichiometry); }, true);
+  editEquation([&] { addTerm(false, species, stoichiometry); }, true);
 }
 
 void BReaction::addProduct(BSpecies* species, double stoichiometry) {
   if (!species) return;
-  editEquation([&] { addProductTerm(species, stoichiometry); }, true);
+  editEquation([&] { addTerm(true, species, stoichiometry); }, true);
 }
 
-void BReaction::addReactantsAndProducts(const Terms& reactants, const Terms& products) {
-  const auto named = [](const Terms& terms) {
-    return std::any_of(terms.begin(), terms.end(), [](const auto& term) { return term.first != nullptr; });
+void BReaction::addTerms(const std::vector<SpeciesTerm>& reactants,
+                         const std::vector<SpeciesTerm>& products, bool reversible) {
+  const auto named = [](const std::vector<SpeciesTerm>& terms) {
+    return std::any_of(terms.begin(), terms.end(), [](const SpeciesTerm& term) { return term.species != nullptr; });
   };
-  if (!named(reactants) && !named(products)) return;
+  // Nothing to add and the direction unchanged: the equation stays as it is
+  // and the host hears nothing.
+  if (!named(reactants) && !named(products) && reversible == getReversible()) return;
   editEquation(
       [&] {
-        for (const auto& [species, stoichiometry] : reactants) {
-          if (species) addReactantTerm(species, stoichiometry);
+        for (const SpeciesTerm& term : reactants) {
+          if (term.species) addTerm(false, term.species, term.stoichiometry);
         }
-        for (const auto& [species, stoichiometry] : products) {
-          if (species) addProductTerm(species, stoichiometry);
+        for (const SpeciesTerm& term : products) {
+          if (term.species) addTerm(true, term.species, term.stoichiometry);
         }
+        reaction_->setReversible(reversible);
       },
       true);
 }

@@ -4,7 +4,6 @@
 #include <iosfwd>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <boost/shared_ptr.hpp>
@@ -99,11 +98,17 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // species changes nothing.
   void addReactant(BSpecies* species, double stoichiometry);
   void addProduct(BSpecies* species, double stoichiometry);
-  // The reactants, then the products, added as addReactant and addProduct
-  // would, in one change of the equation: the reaction is resolved and the
-  // host hears "Reaction" once.  Null species are passed over.
-  using Terms = std::vector<std::pair<BSpecies*, double>>;
-  void addReactantsAndProducts(const Terms& reactants, const Terms& products);
+  // A species with its (positive) stoichiometry, for addTerms.
+  struct SpeciesTerm {
+    BSpecies* species;
+    double stoichiometry;
+  };
+  // Adds the reactants, then the products, as addReactant and addProduct
+  // do one at a time, and sets the direction; the equation is resolved,
+  // announced and the rate recomputed once for all of them.  With no species
+  // to add and the direction as it is, nothing changes and nothing is heard.
+  void addTerms(const std::vector<SpeciesTerm>& reactants,
+                const std::vector<SpeciesTerm>& products, bool reversible);
   // Removes every term of the species on that side; false (and nothing
   // changes) when it is no term there.
   bool removeReactant(BSpecies* species);
@@ -252,9 +257,9 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // notifyReaction the host hears "Reaction" right after the change.
   template <class Change>
   void editEquation(Change change, bool notifyReaction);
-  // One term added inside an equation change.
-  void addReactantTerm(BSpecies* species, double stoichiometry);
-  void addProductTerm(BSpecies* species, double stoichiometry);
+  // The body of addProduct (product) or addReactant, without the
+  // notification frame.
+  void addTerm(bool product, BSpecies* species, double stoichiometry);
   void postSetReaction(bool deferSetting);
   // Step 5 of postSetReaction: a mass-action law re-derives and announces
   // its variable names.

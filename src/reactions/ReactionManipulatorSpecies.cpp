@@ -255,9 +255,9 @@ void ReactionManipulator::setReactantsAndProducts(BReaction* reaction, const qxA
   if (!model && (reactantSide.addsSomething() || productSide.addsSomething())) throwNotInModel();
   if (!model) return;
   // The species are found (or made) first; the equation then changes once.
-  BReaction::Terms reactantTerms;
-  BReaction::Terms productTerms;
-  reactantSide.apply(*this, model, [&](BSpecies* s, double v) { reactantTerms.emplace_back(s, v); });
-  productSide.apply(*this, model, [&](BSpecies* s, double v) { productTerms.emplace_back(s, v); });
-  reaction->addReactantsAndProducts(reactantTerms, productTerms);
+  std::vector<BReaction::SpeciesTerm> reactantTerms;
+  std::vector<BReaction::SpeciesTerm> productTerms;
+  reactantSide.apply(*this, model, [&](BSpecies* s, double v) { reactantTerms.push_back({s, v}); });
+  productSide.apply(*this, model, [&](BSpecies* s, double v) { productTerms.push_back({s, v}); });
+  reaction->addTerms(reactantTerms, productTerms, reaction->getReversible());
 }

@@ -437,19 +437,25 @@ void Reaction_copyobj_MI::attachCopy(OBInterface* copy, OBInterface* newParent,
   BReaction* target = requireComponent<BReaction>(copy);
   const BReaction* from = requireComponent<BReaction>(source);
   Kelbor* model = ReactionManipulator::modelOf(target);
-  if (model) {
-    for (size_t i = 0; i < from->getNumReactants(); ++i) {
-      BSpecies* species = from->getReactantAt(i);
-      if (!species) continue;
-      target->addReactant(manipulator_.findSpeciesInModel(model, species),
-                          from->getReactantStoichAt(i));
-    }
-    for (size_t i = 0; i < from->getNumProducts(); ++i) {
-      BSpecies* species = from->getProductAt(i);
-      if (!species) continue;
-      target->addProduct(manipulator_.findSpeciesInModel(model, species),
-                         from->getProductStoichAt(i));
-    }
+  if (!model) {
+    target->setReversible(from->getReversible());
+    return;
   }
-  target->setReversible(from->getReversible());
+  // All terms at once: the equation is resolved and the rate recomputed
+  // once per copied reaction, not once per term.
+  auto termsOf = [&](size_t count, BSpecies* (BReaction::*speciesAt)(size_t) const,
+                     double (BReaction::*stoichiometryAt)(size_t) const) {
+    std::vector<BReaction::SpeciesTerm> terms;
+    for (size_t i = 0; i < count; ++i) {
+      if (BSpecies* species = (from->*speciesAt)(i)) {
+        terms.push_back(
+            {manipulator_.findSpeciesInModel(model, species), (from->*stoichiometryAt)(i)});
+      }
+    }
+    return terms;
+  };
+  target->addTerms(
+      termsOf(from->getNumReactants(), &BReaction::getReactantAt, &BReaction::getReactantStoichAt),
+      termsOf(from->getNumProducts(), &BReaction::getProductAt, &BReaction::getProductStoichAt),
+      from->getReversible());
 }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <string>
 
 #include <hb/hb.hpp>
@@ -29,6 +30,14 @@ constexpr auto describe = kstr::ebcbinding::describeProperty;
 
 constexpr const char* kMassAction = "MassAction";
 constexpr const char* kUnknown = "Unknown";
+
+// The text in host memory.  Running out of it raises: a null value would
+// read as a property without a value, and a copy would leave it out.
+void* hostTextCopy(const std::string& text) {
+  char* copy = hbStrdup(text.c_str());
+  if (!copy) throw std::bad_alloc();
+  return copy;
+}
 
 const char* const kFastThresholdHelp =
     "Indicate if the reaction is 'fast' compared to other reaction in the kstrmodel.";
@@ -192,7 +201,7 @@ ReactionComponent_ReactionPIT::ReactionComponent_ReactionPIT() {
 }
 
 void* ReactionComponent_ReactionPIT::getValue(OBDatabaseClient*, OBInterface* inst) {
-  return hbStrdup(reactionOf(inst)->getReactionString().c_str());
+  return hostTextCopy(reactionOf(inst)->getReactionString());
 }
 
 void ReactionComponent_ReactionPIT::setValue(OBDatabaseClient* client, OBInterface* inst,
@@ -216,7 +225,7 @@ ReactionComponent_ReactionRatePIT::ReactionComponent_ReactionRatePIT() {
 void* ReactionComponent_ReactionRatePIT::getValue(OBDatabaseClient*, OBInterface* inst) {
   std::string rate;
   reactionOf(inst)->getUpdatedReactionRateWithoutSendingEvents(rate);
-  return hbStrdup(rate.c_str());
+  return hostTextCopy(rate);
 }
 
 void ReactionComponent_ReactionRatePIT::setValue(OBDatabaseClient*, OBInterface* inst,

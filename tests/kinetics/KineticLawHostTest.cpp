@@ -174,6 +174,64 @@ TEST_F(KineticsHostTest, UserLawRegisteredUsedAndRefusedRemoval) {
 namespace ktest {
 namespace {
 
+// Adding several terms at once (as a copied reaction gets its terms) gives
+// the equation and the mass-action rate that adding them one at a time
+// gives: existing terms take the coefficient, a null species is skipped.
+TEST_F(KineticsHostTest, AddingTermsAtOnceMatchesAddingThemOneAtATime) {
+  struct Term {
+    const char* species;  // null: no species
+    double stoichiometry;
+  };
+  struct Case {
+    std::vector<Term> reactants;
+    std::vector<Term> products;
+    bool reversible;
+    const char* expected;
+  };
+  const std::vector<Case> cases = {
+      {{{"C", 1}}, {{"D", 2}}, false, "A + C -> B + 2 D"},
+      {{{"A", 1}, {"C", 0.5}}, {{"B", 1}, {"A", 1}}, true, "2 A + 0.5 C <-> 2 B + A"},
+      {{{nullptr, 1}}, {}, true, "A <-> B"},
+  };
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    OBInterface* m = model(("m" + std::to_string(i)).c_str());
+    call1(m, "addparameter", {host().str("k")});
+    OBInterface* cell = call1(m, "addcompartment", {host().str("cell")});
+    for (const char* name : {"A", "B", "C", "D"}) call1(cell, "addspecies", {host().str(name)});
+    OBInterface* one = addReaction(m, "A -> B");
+    OBInterface* all = addReaction(m, "A -> B");
+    for (OBInterface* r : {one, all}) {
+      setParameter(addLaw(r, "MassAction"), "Forward Rate Parameter", "k");
+    }
+    auto bound = [&](const Term& t) {
+      return t.species ? dynamic_cast<BSpecies*>(componentOf(species(m, t.species))) : nullptr;
+    };
+    std::vector<BReaction::SpeciesTerm> reactants;
+    std::vector<BReaction::SpeciesTerm> products;
+    for (const Term& t : c.reactants) {
+      reaction(one)->addReactant(bound(t), t.stoichiometry);
+      reactants.push_back({bound(t), t.stoichiometry});
+    }
+    for (const Term& t : c.products) {
+      reaction(one)->addProduct(bound(t), t.stoichiometry);
+      products.push_back({bound(t), t.stoichiometry});
+    }
+    reaction(one)->setReversible(c.reversible);
+    reaction(all)->addTerms(reactants, products, c.reversible);
+    if (c.reversible) {
+      for (OBInterface* r : {one, all}) {
+        setParameter(objectOf(host().get(r, "KineticLaw")), "Reverse Rate Parameter", "k");
+      }
+    }
+    EXPECT_EQ(equation(all), c.expected) << "case " << i;
+    EXPECT_EQ(equation(all), equation(one)) << "case " << i;
+    EXPECT_EQ(rate(all), rate(one)) << "case " << i;
+    EXPECT_NE(rate(all), "") << "case " << i;
+    EXPECT_TRUE(reaction(all)->getReactionRateExpression()->doAllTokensResolve()) << "case " << i;
+  }
+}
+
 // A copied model's kinetic laws keep their template, their own parameters
 // and their bindings, and write the same rates.
 TEST_F(KineticsHostTest, CopiedModelsKeepTheirKineticLaws) {

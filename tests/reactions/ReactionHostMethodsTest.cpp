@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -318,6 +319,27 @@ TEST_F(ReactionHostTest, EngineSetsOfProductsSkipWhatIsNoSpecies) {
                   "Kestrion:InvalidPropertyValue");
 }
 
+
+// Reading the equation or the rate when host memory runs out raises instead
+// of giving no value (which a copy would take for an unset property).
+TEST_F(ReactionHostTest, TextPropertiesRaiseWhenHostMemoryRunsOut) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "A -> B");
+  host().set(r, "ReactionRate", host().str("A"));
+  for (const char* property : {"Reaction", "ReactionRate"}) {
+    hbTestFailAllocationAt(1);
+    bool refused = false;
+    try {
+      host().get(r, property);
+    } catch (const std::bad_alloc&) {
+      refused = true;
+    }
+    hbTestFailAllocationAt(0);
+    EXPECT_TRUE(refused) << property;
+  }
+  EXPECT_EQ(equation(r), "A -> B");
+  EXPECT_EQ(rate(r), "A");
+}
 
 TEST_F(ReactionHostTest, CopiedModelsReactionsUseTheCopysSpecies) {
   OBInterface* m = model("m1");
