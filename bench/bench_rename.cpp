@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-#include <hb/hb_test.hpp>
-
 #include "model/Kelbor.hpp"
 #include "quantities/BCompartment.hpp"
 #include "quantities/BSpecies.hpp"
+#include "support/BenchSupport.hpp"
 #include "support/TestComponents.hpp"
 #include "support/TestRule.hpp"
 
@@ -57,20 +56,9 @@ struct RenameWorld {
   }
 };
 
+// Time per affected expression.
 void BM_RenamePerAffectedExpression(benchmark::State& state) {
-  registerMessageCatalog();
-  hbTestSetEcho(false);
-  const auto size = static_cast<size_t>(state.range(0));
-  const auto users = static_cast<size_t>(state.range(1));
-  RenameWorld world(size, users);
-  bool flip = false;
-  for (auto _ : state) {
-    world.target->rename(flip ? "target" : "renamed");
-    flip = !flip;
-  }
-  // Time per affected expression.
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * users));
-  state.SetLabel(std::to_string(size) + " species, " + std::to_string(users) + " users");
+  benchRenameTargetBackAndForth<RenameWorld>(state, "species");
 }
 BENCHMARK(BM_RenamePerAffectedExpression)
     ->Args({1000, 10})

@@ -16,6 +16,7 @@
 #include "quantities/BSpecies.hpp"
 #include "reactions/BEvent.hpp"
 #include "reactions/BRule.hpp"
+#include "support/BenchSupport.hpp"
 #include "support/TestComponents.hpp"
 
 namespace {
@@ -136,18 +137,7 @@ BENCHMARK(BM_AddEvent)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 // Renames "target" back and forth; every iteration rewrites `users` texts
 // (the items), whatever the size of the model.
 void BM_RenameSpeciesUsedByRulesAndEvents(benchmark::State& state) {
-  registerMessageCatalog();
-  hbTestSetEcho(false);
-  const auto size = static_cast<size_t>(state.range(0));
-  const auto users = static_cast<size_t>(state.range(1));
-  RuleEventWorld world(size, users);
-  bool flip = false;
-  for (auto _ : state) {
-    world.target->rename(flip ? "target" : "renamed");
-    flip = !flip;
-  }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * users));
-  state.SetLabel(std::to_string(size) + " species and rules, " + std::to_string(users) + " users");
+  benchRenameTargetBackAndForth<RuleEventWorld>(state, "species and rules");
 }
 BENCHMARK(BM_RenameSpeciesUsedByRulesAndEvents)
     ->Args({1000, 1000})
