@@ -3,11 +3,11 @@
 #include <ks_utils/Errors.hpp>
 #include <obk/OBClass.hpp>
 #include <obk/OBInterface.hpp>
-#include <obk/OBMethodInfo.hpp>
 #include <obk/OBPropInfo.hpp>
 #include <obk/Vector.hpp>
 #include <qx/qx.hpp>
 
+#include "core/Application.hpp"
 #include "core/ModelComponentProps.hpp"
 #include "core/PropertyValuePairs.hpp"
 #include "kinetics/BLibrary.hpp"
@@ -135,11 +135,7 @@ void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray* co
 
 void defineLibraryClass(OBClass& cls, const char* name, const LibraryOwnProperties& own,
                         LibraryTable_display_MI* display, OBListener* listener) {
-  cls.setName(name);
-  cls.setClassQueries(true, true);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  cls.addConstructorSignature(signature);
+  startComponentClass(cls, name, true, true);
   auto addAll = [&cls](const std::vector<OBPropInfo*>& props) {
     for (OBPropInfo* prop : props) cls.addProperty(prop);
   };

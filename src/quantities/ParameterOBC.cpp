@@ -66,11 +66,7 @@ BParameter* parameterBehind(OBInterface* inst) {
 // --- the class -------------------------------------------------------------------
 
 BParameterOBC::BParameterOBC() {
-  setName("Parameter");
-  setClassQueries(true, true);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
+  startComponentClass(*this, "Parameter", true, true);
   addProperty(new ModelComponent_AnnotationPIT());
   addProperty(new ModelComponent_AnnotationFullPIT());
   addProperty(new Parameter_ConstantValuePIT());

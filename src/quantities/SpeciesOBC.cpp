@@ -94,11 +94,7 @@ size_t countReactionsUsing(OBInterface* model, OBInterface* species) {
 // --- the class -------------------------------------------------------------------
 
 BSpeciesOBC::BSpeciesOBC() {
-  setName("Species");
-  setClassQueries(true, false);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
+  startComponentClass(*this, "Species", true, false);
   addProperty(new ModelComponent_AnnotationPIT());
   addProperty(new ModelComponent_AnnotationFullPIT());
   addProperty(new Species_BoundaryConditionPIT());

@@ -72,12 +72,8 @@ void addMethods(OBClass& cls) {
 }  // namespace
 
 BReactionOBC::BReactionOBC(const char* name, OBClass* superClass) {
-  setName(name);
+  startComponentClass(*this, name, true, true);
   if (superClass) setSuperClass(superClass);
-  setClassQueries(true, true);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
   addProperties(*this);
   addMethods(*this);
 }

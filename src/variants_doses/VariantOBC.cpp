@@ -75,11 +75,7 @@ void Variant_Content_PI::setValue(OBDatabaseClient*, OBInterface* inst, void* va
 // --- the class ----------------------------------------------------------------------------------
 
 VariantOBC::VariantOBC() {
-  setName("Variant");
-  setClassQueries(false, true);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
+  startComponentClass(*this, "Variant", false, true);
   addProperty(new ActivePIT(&Variant::getActive, &Variant::setActive, "Active", "", kSettable));
   addProperty(new ModelComponent_AnnotationPIT());
   addProperty(new Variant_Content_PI());
