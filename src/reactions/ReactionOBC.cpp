@@ -14,6 +14,7 @@
 #include "core/ModelComponentProps.hpp"
 #include "host/HostHelpers.hpp"
 #include "model/Kelbor.hpp"
+#include "quantities/QuantityHostSupport.hpp"
 #include "reactions/BReaction.hpp"
 #include "reactions/ExpressionComponentBindings.hpp"
 #include "reactions/ReactionMethods.hpp"
@@ -80,18 +81,8 @@ BReactionOBC::BReactionOBC(const char* name, OBClass* superClass) {
 
 OBInterface* BReactionOBC::createInstance(OBDatabaseClient*, int, void* const[], OBInterface*,
                                           int) {
-  auto* reaction = new BReaction();
-  OBInterface* instance = nullptr;
-  try {
-    instance = new OBInterface(static_cast<KelborComponent*>(reaction), this);
-  } catch (...) {
-    delete reaction;
-    throw;
-  }
-  reaction->setOBI(instance);
-  if (const JavaEventFactory* factory = javaEventFactory()) {
-    factory->postObjectCreatedEvent(instance, "reaction", "");
-  }
+  OBInterface* instance = kstr::quantityhost::makeInstance(new BReaction(), this);
+  kstr::quantityhost::postObjectCreated(instance, "reaction", "");
   return instance;
 }
 
