@@ -1,6 +1,5 @@
 // The fixture of the Model and Root host-class tests: the shared started
-// engine and leak check, with helpers to make models and read handle lists
-// and warnings.
+// engine and leak check, with helpers to make models and name components.
 #pragma once
 
 #include <string>
@@ -24,22 +23,5 @@ class ModelHostTest : public EngineHostTest {
     return one(object, method, args);
   }
 
-  // The handles of a host array, in order.
-  static std::vector<OBInterface*> handlesOf(const qxArray* array) {
-    std::vector<OBInterface*> out;
-    if (!array || !qxIsHandleArray(array)) return out;
-    for (size_t i = 0; i < qxGetNumberOfElements(array); ++i) {
-      out.push_back(static_cast<OBInterface*>(qxGetHandle(array, i)));
-    }
-    return out;
-  }
-
   static std::string nameOf(const OBInterface* instance) { return componentOf(instance)->getName(); }
-
-  // The warnings recorded since the last clear, by identifier.
-  std::vector<std::string> warningIds() {
-    std::vector<std::string> ids;
-    for (const auto& warning : host().warnings()) ids.push_back(warning.id);
-    return ids;
-  }
 };

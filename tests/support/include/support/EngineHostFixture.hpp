@@ -24,15 +24,21 @@ class EngineHostTest : public ::testing::Test {
   void SetUp() override {
     hbTestSetEcho(false);
     MiniCompileManagerControl::instance().reset();
-    host_ = std::make_unique<TestHost>(TestHost::Options{java_});
-    host().start();
-    host().clearLogs();
-    kstr_stacked_clear();
+    startHost();
     // The root's model list keeps its storage once grown: grow it first, so
     // that the leak check sees only what a test leaves behind.
     BQuorvixRoot::getInstance()->getModels().reserve(64);
     warmUpReactions();
     startHealth_ = TestHost::health();
+  }
+
+  // A fresh started test host (with the Java machine when java_ is set),
+  // its logs and the stacked messages cleared.
+  void startHost() {
+    host_ = std::make_unique<TestHost>(TestHost::Options{java_});
+    host().start();
+    host().clearLogs();
+    kstr_stacked_clear();
   }
 
   // The first reaction of a model fills process-wide caches of the reaction
@@ -78,6 +84,23 @@ class EngineHostTest : public ::testing::Test {
   }
 
   static Kelbor* kelbor(const OBInterface* instance) { return static_cast<Kelbor*>(componentOf(instance)); }
+
+  // The handles of a host array, in order.
+  static std::vector<OBInterface*> handlesOf(const qxArray* array) {
+    std::vector<OBInterface*> out;
+    if (!array || !qxIsHandleArray(array)) return out;
+    for (size_t i = 0; i < qxGetNumberOfElements(array); ++i) {
+      out.push_back(static_cast<OBInterface*>(qxGetHandle(array, i)));
+    }
+    return out;
+  }
+
+  // The warnings recorded since the last clear, by identifier.
+  std::vector<std::string> warningIds() const {
+    std::vector<std::string> ids;
+    for (const auto& warning : host_->warnings()) ids.push_back(warning.id);
+    return ids;
+  }
 
   // Runs the call and expects the error (and the text, when one is given).
   template <class Body>
