@@ -17,16 +17,11 @@
 
 namespace {
 
-struct RenameWorld {
-  Kelbor model;
-  BCompartment* cell = new BCompartment();
-  std::vector<BSpecies*> species;
+struct RenameWorld : OneCompartmentWorld {
   std::vector<TestRule*> rules;
   BSpecies* target = nullptr;
 
   RenameWorld(size_t size, size_t users) {
-    cell->setName("cell");
-    model.addCompartment(cell);
     for (size_t i = 0; i < size; ++i) {
       BSpecies* s = addSpecies("s" + std::to_string(i));
       addRule(s->getName() + " + 1");
@@ -38,16 +33,6 @@ struct RenameWorld {
     model.notifyModelBeingDestroyed();
     for (TestRule* r : rules) model.deleteRule(r);
     for (TestRule* r : rules) delete r;
-    for (BSpecies* s : species) delete s;
-    cell->releaseHandleVectors();
-    delete cell;
-  }
-  BSpecies* addSpecies(const std::string& name) {
-    auto* s = new BSpecies();
-    s->setName(name);
-    cell->addSpecies(s);
-    species.push_back(s);
-    return s;
   }
   void addRule(const std::string& text) {
     auto* r = new TestRule(text);

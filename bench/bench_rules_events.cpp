@@ -24,18 +24,13 @@ namespace {
 // A model of `size` species, one rule per species and one event per ten
 // species; `users` of the rules and events (nine rules for each event)
 // name the species "target" instead.
-struct RuleEventWorld {
-  Kelbor model;
-  BCompartment* cell = new BCompartment();
+struct RuleEventWorld : OneCompartmentWorld {
   BParameter* k = new BParameter();
-  std::vector<BSpecies*> species;
   std::vector<BRule*> rules;
   std::vector<BEvent*> events;
   BSpecies* target = nullptr;
 
   RuleEventWorld(size_t size, size_t users) {
-    cell->setName("cell");
-    model.addCompartment(cell);
     k->setName("k");
     model.addParameter(k);
     for (size_t i = 0; i < size; ++i) addSpecies("s" + std::to_string(i));
@@ -60,16 +55,6 @@ struct RuleEventWorld {
     for (BEvent* e : events) delete e;
     model.removeAllParameters();
     delete k;
-    for (BSpecies* s : species) delete s;
-    cell->releaseHandleVectors();
-    delete cell;
-  }
-  BSpecies* addSpecies(const std::string& name) {
-    auto* s = new BSpecies();
-    s->setName(name);
-    cell->addSpecies(s);
-    species.push_back(s);
-    return s;
   }
   BRule* addRule(const std::string& text) {
     auto* r = new BRule(text.c_str());

@@ -1,17 +1,20 @@
 // Helpers shared by the benchmarks: host calls that add named components and
 // delete models, the per-item cost counter, the lookup of a species instance
-// by name, and the rename-back-and-forth loop of the rename benchmarks.
+// by name, and the engine-level model of one compartment with the
+// rename-back-and-forth loop of the rename benchmarks.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <hb/hb_test.hpp>
 #include <obk/obk.hpp>
 
 #include "model/Kelbor.hpp"
+#include "quantities/BCompartment.hpp"
 #include "quantities/BSpecies.hpp"
 #include "support/BenchHost.hpp"
 #include "support/TestComponents.hpp"
@@ -49,6 +52,36 @@ inline OBInterface* speciesInstanceNamed(const Kelbor& model, const std::string&
   }
   return nullptr;
 }
+
+// A model built without the host, with one compartment "cell" and the
+// species added to it.  A derived world takes whatever else it added out of
+// the model in its own destructor; this one then frees the species and the
+// compartment.
+struct OneCompartmentWorld {
+  Kelbor model;
+  BCompartment* cell = new BCompartment();
+  std::vector<BSpecies*> species;
+
+  OneCompartmentWorld() {
+    cell->setName("cell");
+    model.addCompartment(cell);
+  }
+  ~OneCompartmentWorld() {
+    for (BSpecies* s : species) delete s;
+    cell->releaseHandleVectors();
+    delete cell;
+  }
+  OneCompartmentWorld(const OneCompartmentWorld&) = delete;
+  OneCompartmentWorld& operator=(const OneCompartmentWorld&) = delete;
+
+  BSpecies* addSpecies(const std::string& name) {
+    auto* s = new BSpecies();
+    s->setName(name);
+    cell->addSpecies(s);
+    species.push_back(s);
+    return s;
+  }
+};
 
 // Renames world.target to "renamed" and back, one rename per iteration, in a
 // World(size, users) built from the benchmark's two arguments; every rename
