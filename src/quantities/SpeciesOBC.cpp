@@ -22,9 +22,7 @@ namespace qh = kstr::quantityhost;
 namespace {
 
 using P = PropFlags;
-constexpr uint32_t kSettable = P::Default | P::Reset | P::Listener | P::AbortSet | P::ExtSet |
-                               P::ExtGet | P::IntSet | P::IntGet | P::Visible | P::Saved |
-                               P::Copied;
+constexpr uint32_t kSettable = P::Settable;
 
 const char kBoundaryConditionHelp[] =
     "Indicates whether the species has a boundary condition. With a boundary\n"

@@ -25,9 +25,7 @@ namespace qh = kstr::quantityhost;
 namespace {
 
 using P = PropFlags;
-constexpr uint32_t kSettable = P::Default | P::Reset | P::Listener | P::AbortSet | P::ExtSet |
-                               P::ExtGet | P::IntSet | P::IntGet | P::Visible | P::Saved |
-                               P::Copied;
+constexpr uint32_t kSettable = P::Settable;
 // GroupIndex is neither saved nor copied.
 constexpr uint32_t kGroupIndexFlags = P::Default | P::ExtSet | P::ExtGet | P::IntSet | P::IntGet | P::Visible;
 
