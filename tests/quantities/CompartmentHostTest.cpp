@@ -91,11 +91,7 @@ TEST_F(CompartmentHostTest, CreationEntryReadsNameCapacityAndPairs) {
 }
 
 TEST_F(CompartmentHostTest, CreationEntryRefusalsLeaveNothingBehind) {
-  struct Case {
-    std::vector<qxArray*> args;
-    const char* id;
-    std::string message;
-  };
+  using Case = ConstructRefusal;
   TestHost& h = host();
   const Case cases[] = {
       {{h.num(5)}, "Kestrion:KSTRCOMPARTMENT_INVALID_NAME", "Invalid syntax. Name must be a string."},
@@ -131,21 +127,7 @@ TEST_F(CompartmentHostTest, CreationEntryRefusalsLeaveNothingBehind) {
        "Invalid Kestrion name. Name cannot be empty, 'null', 'time' or contain the strings '->', "
        "'<->', '[', or ']'."},
   };
-  const size_t alive = OBInterface::liveCount();
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.id);
-    auto error = TestHost::errorOf([&] {
-      qxArray* const* argv = c.args.data();
-      OBInterface* made = obkConstruct("Kestrion.Compartment", static_cast<int>(c.args.size()), argv);
-      made->releaseReference();
-    });
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->id, c.id);
-    if (!c.message.empty()) {
-      EXPECT_EQ(error->message, c.message);
-    }
-    EXPECT_EQ(OBInterface::liveCount(), alive);
-  }
+  expectConstructRefusals("Kestrion.Compartment", cases);
 }
 
 TEST_F(CompartmentHostTest, AddCompartmentBelowAnOwnerInAModel) {

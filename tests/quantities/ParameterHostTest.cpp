@@ -81,11 +81,7 @@ TEST_F(ParameterHostTest, CreationEntryReadsNameValueAndPairs) {
 }
 
 TEST_F(ParameterHostTest, CreationEntryRefusalsLeaveNothingBehind) {
-  struct Case {
-    std::vector<qxArray*> args;
-    const char* id;
-    std::string message;
-  };
+  using Case = ConstructRefusal;
   TestHost& h = host();
   const std::string pv = "An error occurred while configuring the PV pairs.\n";
   const Case cases[] = {
@@ -103,20 +99,7 @@ TEST_F(ParameterHostTest, CreationEntryRefusalsLeaveNothingBehind) {
        pv + "A property was passed in with no corresponding value."},
       {{h.str("k"), h.str("Parent"), h.num(1)}, "Kestrion:KSTR_INVALID_PVPAIR", ""},
   };
-  const size_t alive = OBInterface::liveCount();
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.id);
-    auto error = TestHost::errorOf([&] {
-      obkConstruct("Kestrion.Parameter", static_cast<int>(c.args.size()), c.args.data())
-          ->releaseReference();
-    });
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->id, c.id);
-    if (!c.message.empty()) {
-      EXPECT_EQ(error->message, c.message);
-    }
-    EXPECT_EQ(OBInterface::liveCount(), alive);
-  }
+  expectConstructRefusals("Kestrion.Parameter", cases);
 }
 
 TEST_F(ParameterHostTest, PropertiesValidateMarkAndKeepOldValues) {

@@ -80,11 +80,7 @@ TEST_F(SpeciesHostTest, CreationEntryReadsNameAmountAndPairs) {
 }
 
 TEST_F(SpeciesHostTest, CreationEntryRefusalsLeaveNothingBehind) {
-  struct Case {
-    std::vector<qxArray*> args;
-    const char* id;
-    std::string message;
-  };
+  using Case = ConstructRefusal;
   TestHost& h = host();
   const std::string pv = "An error occurred while configuring the PV pairs.\n";
   const Case cases[] = {
@@ -107,20 +103,7 @@ TEST_F(SpeciesHostTest, CreationEntryRefusalsLeaveNothingBehind) {
        pv + "Invalid InitialAmountUnits for species. Valid quantity types are amount, mass and "
             "concentration."},
   };
-  const size_t alive = OBInterface::liveCount();
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.id);
-    auto error = TestHost::errorOf([&] {
-      obkConstruct("Kestrion.Species", static_cast<int>(c.args.size()), c.args.data())
-          ->releaseReference();
-    });
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->id, c.id);
-    if (!c.message.empty()) {
-      EXPECT_EQ(error->message, c.message);
-    }
-    EXPECT_EQ(OBInterface::liveCount(), alive);
-  }
+  expectConstructRefusals("Kestrion.Species", cases);
 }
 
 TEST_F(SpeciesHostTest, DesktopSeesAFailedCreationComeAndGo) {
