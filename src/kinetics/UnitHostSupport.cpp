@@ -126,13 +126,6 @@ void detachDestroyedInstance(OBInterface* inst, KelborComponent* component, int 
   kstr::quantityhost::releaseUserData(component);
 }
 
-void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray* const args[]) {
-  const std::string error = applyPropertyValuePairs(instance, argc, first, args);
-  if (error.empty()) return;
-  kstr::quantityhost::discardNewInstance(instance);
-  kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR", kstr::code(kstr::MessageCode::KS_INVALID_PVPAIR_MSG), error);
-}
-
 void defineLibraryClass(OBClass& cls, const char* name, const LibraryOwnProperties& own,
                         LibraryTable_display_MI* display, OBListener* listener) {
   startComponentClass(cls, name, true, true);

@@ -68,7 +68,7 @@ KELBOR_API void detachDestroyedInstance(OBInterface* inst, KelborComponent* comp
                                         const char* className);
 // Applies the property/value pairs from index first on; a refused pair
 // destroys the new instance and raises "Kestrion:KSTR_INVALID_PVPAIR".
-KELBOR_API void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray_tag* const args[]);
+using kstr::quantityhost::applyPairsOrDiscard;
 
 // The end of the creation entry of a unit or prefix: the host instance of
 // the class for the new wrapper (the wrapper is deleted when the instance

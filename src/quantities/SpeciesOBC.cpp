@@ -147,12 +147,7 @@ OBInterface* BSpeciesOBC::createInstance(OBDatabaseClient*, int argc, void* cons
     qh::discardNewInstance(instance);
     throw;
   }
-  const std::string error = applyPropertyValuePairs(instance, argc, amount.pairsStart, args);
-  if (!error.empty()) {
-    qh::discardNewInstance(instance);
-    kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR",
-                   kstr::code(kstr::MessageCode::KS_INVALID_PVPAIR_MSG), error);
-  }
+  qh::applyPairsOrDiscard(instance, argc, amount.pairsStart, args);
   return instance;
 }
 

@@ -92,11 +92,7 @@ OBInterface* createDose(Dose* dose, OBClass* cls, int argc, void* const argv[], 
     throw;
   }
   OBInterface* instance = qh::makeInstance(dose, cls);
-  const std::string error = applyPropertyValuePairs(instance, argc, 1, reinterpret_cast<qxArray* const*>(argv));
-  if (!error.empty()) {
-    qh::discardNewInstance(instance);
-    kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR", kstr::code(kstr::MessageCode::KS_INVALID_PVPAIR_MSG), error);
-  }
+  qh::applyPairsOrDiscard(instance, argc, 1, reinterpret_cast<qxArray* const*>(argv));
   qh::postObjectCreated(instance, dose->getType(), "");
   return instance;
 }

@@ -110,11 +110,7 @@ OBInterface* VariantOBC::createInstance(OBDatabaseClient*, int argc, void* const
     throw;
   }
   OBInterface* instance = qh::makeInstance(variant, this);
-  const std::string error = applyPropertyValuePairs(instance, argc, read.pairsStart, args);
-  if (!error.empty()) {
-    qh::discardNewInstance(instance);
-    kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR", kstr::code(kstr::MessageCode::KS_INVALID_PVPAIR_MSG), error);
-  }
+  qh::applyPairsOrDiscard(instance, argc, read.pairsStart, args);
   qh::postObjectCreated(instance, "variant", "");
   return instance;
 }
