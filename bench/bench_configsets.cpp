@@ -12,34 +12,13 @@
 #include <string>
 #include <vector>
 
-#include <hb/hb_test.hpp>
-#include <obk/obk.hpp>
-#include <testhost/TestHost.hpp>
-
 #include "configsets/KStrConfigurationSetApi.hpp"
 #include "model/Kelbor.hpp"
+#include "support/BenchSupport.hpp"
 
 namespace {
 
-TestHost& startedHost() {
-  static TestHost* host = [] {
-    hbTestSetEcho(false);
-    obkSetEventLogEnabled(false);
-    auto* h = new TestHost();
-    h->start();
-    return h;
-  }();
-  return *host;
-}
-
-OBInterface* addNamed(OBInterface* parent, const char* method, const std::string& name) {
-  qxArray* ins[2] = {obkHandleArray(parent), qxCreateString(name.c_str())};
-  qxArray* outs[1] = {nullptr};
-  obkCallMethod(method, 1, outs, 2, ins);
-  OBInterface* made = obkHandleOf(outs[0]);
-  for (qxArray* a : {ins[0], ins[1], outs[0]}) qxDestroyArray(a);
-  return made;
-}
+TestHost& startedHost() { return startedBenchHost(); }
 
 // Writes a vector of handles to a property of an object as the user.
 void setHandles(OBInterface* object, const char* property, const std::vector<OBInterface*>& handles) {
@@ -76,13 +55,6 @@ LoggedModel buildLoggedModel(TestHost& host, size_t n) {
   return built;
 }
 
-void deleteModel(OBInterface* model) {
-  qxArray* ins[1] = {obkHandleArray(model)};
-  qxArray* outs[1] = {nullptr};
-  obkCallMethod("delete", 0, outs, 1, ins);
-  qxDestroyArray(ins[0]);
-}
-
 // Deletes every hundredth species, spread over the model (logged ones and
 // sensitivity inputs among them).
 void BM_DeleteLoggedSpecies(benchmark::State& state) {
@@ -99,9 +71,7 @@ void BM_DeleteLoggedSpecies(benchmark::State& state) {
     deleteModel(built.model);
     host.release(built.model);
   }
-  state.counters["per_deletion"] = benchmark::Counter(static_cast<double>(deletions),
-                                                      benchmark::Counter::kIsIterationInvariantRate |
-                                                          benchmark::Counter::kInvert);
+  state.counters["per_deletion"] = perItem(static_cast<double>(deletions));
 }
 BENCHMARK(BM_DeleteLoggedSpecies)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
 
@@ -124,9 +94,7 @@ void BM_RemoveStateFromConfigSets(benchmark::State& state) {
     deleteModel(built.model);
     host.release(built.model);
   }
-  state.counters["per_removal"] = benchmark::Counter(static_cast<double>(removals),
-                                                     benchmark::Counter::kIsIterationInvariantRate |
-                                                         benchmark::Counter::kInvert);
+  state.counters["per_removal"] = perItem(static_cast<double>(removals));
 }
 BENCHMARK(BM_RemoveStateFromConfigSets)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
 

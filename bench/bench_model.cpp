@@ -13,37 +13,20 @@
 #include <testhost/TestHost.hpp>
 
 #include "model/Kelbor.hpp"
-#include "support/BenchHost.hpp"
+#include "support/BenchSupport.hpp"
 
 namespace {
 
 TestHost& startedHost() { return startedBenchHost(); }
-
-// One handle-returning host call with a name argument.
-OBInterface* addNamed(TestHost& host, OBInterface* parent, const char* method, const std::string& name) {
-  qxArray* ins[2] = {obkHandleArray(parent), qxCreateString(name.c_str())};
-  qxArray* outs[1] = {nullptr};
-  obkCallMethod(method, 1, outs, 2, ins);
-  OBInterface* made = obkHandleOf(outs[0]);
-  for (qxArray* a : {ins[0], ins[1], outs[0]}) qxDestroyArray(a);
-  return made;
-}
-
-void deleteModel(OBInterface* model) {
-  qxArray* ins[1] = {obkHandleArray(model)};
-  qxArray* outs[1] = {nullptr};
-  obkCallMethod("delete", 0, outs, 1, ins);
-  qxDestroyArray(ins[0]);
-}
 
 // A model with n compartments, n species (one in each) and n parameters.
 OBInterface* buildModel(TestHost& host, size_t n) {
   OBInterface* model = host.construct("Model", {host.str("bench")});
   for (size_t i = 0; i < n; ++i) {
     const std::string index = std::to_string(i);
-    OBInterface* compartment = addNamed(host, model, "addcompartment", "c" + index);
-    addNamed(host, compartment, "addspecies", "s" + index);
-    addNamed(host, model, "addparameter", "k" + index);
+    OBInterface* compartment = addNamed(model, "addcompartment", "c" + index);
+    addNamed(compartment, "addspecies", "s" + index);
+    addNamed(model, "addparameter", "k" + index);
   }
   return model;
 }
@@ -59,9 +42,7 @@ void BM_BuildModelThroughHostMethods(benchmark::State& state) {
     host.release(model);
     state.ResumeTiming();
   }
-  state.counters["per_add"] = benchmark::Counter(static_cast<double>(3 * n),
-                                                 benchmark::Counter::kIsIterationInvariantRate |
-                                                     benchmark::Counter::kInvert);
+  state.counters["per_add"] = perItem(static_cast<double>(3 * n));
 }
 BENCHMARK(BM_BuildModelThroughHostMethods)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
@@ -74,9 +55,9 @@ void BM_AddOneOfEachAtSize(benchmark::State& state) {
   size_t round = 0;
   for (auto _ : state) {
     const std::string index = "x" + std::to_string(round++);
-    OBInterface* compartment = addNamed(host, model, "addcompartment", index);
-    OBInterface* species = addNamed(host, compartment, "addspecies", index);
-    OBInterface* parameter = addNamed(host, model, "addparameter", index);
+    OBInterface* compartment = addNamed(model, "addcompartment", index);
+    OBInterface* species = addNamed(compartment, "addspecies", index);
+    OBInterface* parameter = addNamed(model, "addparameter", index);
     benchmark::DoNotOptimize(species);
     state.PauseTiming();
     parameter->destroy(OBDatabaseClient::getExternalClient());
@@ -85,8 +66,7 @@ void BM_AddOneOfEachAtSize(benchmark::State& state) {
   }
   deleteModel(model);
   host.release(model);
-  state.counters["per_add"] = benchmark::Counter(3, benchmark::Counter::kIsIterationInvariantRate |
-                                                        benchmark::Counter::kInvert);
+  state.counters["per_add"] = perItem(3);
 }
 BENCHMARK(BM_AddOneOfEachAtSize)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
@@ -112,9 +92,7 @@ void BM_CopyModel(benchmark::State& state) {
   qxDestroyArray(ins[0]);
   deleteModel(model);
   host.release(model);
-  state.counters["per_component"] = benchmark::Counter(
-      static_cast<double>(3 * n),
-      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["per_component"] = perItem(static_cast<double>(3 * n));
 }
 BENCHMARK(BM_CopyModel)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
@@ -131,9 +109,7 @@ void BM_DeleteModel(benchmark::State& state) {
     host.release(model);
     state.ResumeTiming();
   }
-  state.counters["per_component"] = benchmark::Counter(
-      static_cast<double>(3 * n),
-      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["per_component"] = perItem(static_cast<double>(3 * n));
 }
 BENCHMARK(BM_DeleteModel)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 

@@ -24,6 +24,7 @@
 #include "quantities/BCompartment.hpp"
 #include "quantities/BSpecies.hpp"
 #include "reactions/BReaction.hpp"
+#include "support/BenchSupport.hpp"
 
 namespace {
 
@@ -72,9 +73,7 @@ void finishIteration(benchmark::State& state, TestHost& host, OBInterface* model
 }
 
 void countPerReaction(benchmark::State& state, int reactions) {
-  state.counters["per_reaction"] = benchmark::Counter(
-      static_cast<double>(reactions), benchmark::Counter::kIsIterationInvariantRate |
-                                          benchmark::Counter::kInvert);
+  state.counters["per_reaction"] = perItem(static_cast<double>(reactions));
 }
 
 // One model of n species (plus Hub) and n reactions per iteration; the
@@ -105,11 +104,7 @@ void BM_RenameSpeciesUsedBy1000Reactions(benchmark::State& state) {
   host.start();
   OBInterface* model = buildModel(host, n);
   Kelbor* kelbor = static_cast<Kelbor*>(componentOf(model));
-  OBInterface* hub = nullptr;
-  for (uint32_t i = 0; i < kelbor->getNumSpeciesInTree(); ++i) {
-    const BSpecies* species = kelbor->getSpeciesInTreeAt(i);
-    if (species->getName() == "Hub") hub = species->getOBI();
-  }
+  OBInterface* hub = speciesInstanceNamed(*kelbor, "Hub");
   bool flip = false;
   for (auto _ : state) {
     host.call(hub, "rename", {host.str(flip ? "Hub" : "Hub2")});
@@ -119,9 +114,7 @@ void BM_RenameSpeciesUsedBy1000Reactions(benchmark::State& state) {
   if (first->getReactionRate().find("Hub") == std::string::npos) {
     state.SkipWithError("the rate did not follow the rename");
   }
-  state.counters["per_affected_reaction"] = benchmark::Counter(
-      static_cast<double>(kHubUsers), benchmark::Counter::kIsIterationInvariantRate |
-                                          benchmark::Counter::kInvert);
+  state.counters["per_affected_reaction"] = perItem(static_cast<double>(kHubUsers));
   host.clearLogs();
   resetRoot(host);
 }
@@ -192,9 +185,7 @@ void BM_SortedUsagesOfASpecies(benchmark::State& state) {
     host.clearLogs();
     state.ResumeTiming();
   }
-  state.counters["per_user_and_call"] = benchmark::Counter(
-      static_cast<double>(n) * kCalls, benchmark::Counter::kIsIterationInvariantRate |
-                                           benchmark::Counter::kInvert);
+  state.counters["per_user_and_call"] = perItem(static_cast<double>(n) * kCalls);
   host.clearLogs();
   resetRoot(host);
 }
@@ -244,8 +235,7 @@ void BM_BuildWithKineticLaws(benchmark::State& state) {
     resetRoot(host);
     state.ResumeTiming();
   }
-  state.counters["per_reaction"] = benchmark::Counter(
-      static_cast<double>(n + n / 10), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["per_reaction"] = perItem(static_cast<double>(n + n / 10));
 }
 BENCHMARK(BM_BuildWithKineticLaws)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -258,11 +248,7 @@ void BM_RenameSpeciesBoundIn1000Laws(benchmark::State& state) {
   host.start();
   OBInterface* model = buildModelWithLaws(host, n);
   Kelbor* kelbor = static_cast<Kelbor*>(componentOf(model));
-  OBInterface* hub = nullptr;
-  for (uint32_t i = 0; i < kelbor->getNumSpeciesInTree(); ++i) {
-    const BSpecies* species = kelbor->getSpeciesInTreeAt(i);
-    if (species->getName() == "Hub") hub = species->getOBI();
-  }
+  OBInterface* hub = speciesInstanceNamed(*kelbor, "Hub");
   bool flip = false;
   for (auto _ : state) {
     host.set(hub, "Name", host.str(flip ? "Hub" : "Hub2"));
@@ -272,9 +258,7 @@ void BM_RenameSpeciesBoundIn1000Laws(benchmark::State& state) {
   if (enzyme->getReactionRate().find("Hub") == std::string::npos) {
     state.SkipWithError("the enzyme rate did not follow the rename");
   }
-  state.counters["per_affected_law"] = benchmark::Counter(
-      static_cast<double>(std::min(kHubUsers, n / 10)),
-      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["per_affected_law"] = perItem(static_cast<double>(std::min(kHubUsers, n / 10)));
   host.clearLogs();
   resetRoot(host);
 }

@@ -8,26 +8,20 @@
 #include <string>
 #include <vector>
 
-#include <hb/hb_test.hpp>
-
 #include "model/Kelbor.hpp"
 #include "quantities/BCompartment.hpp"
 #include "quantities/BSpecies.hpp"
+#include "support/BenchSupport.hpp"
 #include "support/TestComponents.hpp"
 #include "support/TestRule.hpp"
 
 namespace {
 
-struct RenameWorld {
-  Kelbor model;
-  BCompartment* cell = new BCompartment();
-  std::vector<BSpecies*> species;
+struct RenameWorld : OneCompartmentWorld {
   std::vector<TestRule*> rules;
   BSpecies* target = nullptr;
 
   RenameWorld(size_t size, size_t users) {
-    cell->setName("cell");
-    model.addCompartment(cell);
     for (size_t i = 0; i < size; ++i) {
       BSpecies* s = addSpecies("s" + std::to_string(i));
       addRule(s->getName() + " + 1");
@@ -39,16 +33,6 @@ struct RenameWorld {
     model.notifyModelBeingDestroyed();
     for (TestRule* r : rules) model.deleteRule(r);
     for (TestRule* r : rules) delete r;
-    for (BSpecies* s : species) delete s;
-    cell->releaseHandleVectors();
-    delete cell;
-  }
-  BSpecies* addSpecies(const std::string& name) {
-    auto* s = new BSpecies();
-    s->setName(name);
-    cell->addSpecies(s);
-    species.push_back(s);
-    return s;
   }
   void addRule(const std::string& text) {
     auto* r = new TestRule(text);
@@ -57,20 +41,9 @@ struct RenameWorld {
   }
 };
 
+// Time per affected expression.
 void BM_RenamePerAffectedExpression(benchmark::State& state) {
-  registerMessageCatalog();
-  hbTestSetEcho(false);
-  const auto size = static_cast<size_t>(state.range(0));
-  const auto users = static_cast<size_t>(state.range(1));
-  RenameWorld world(size, users);
-  bool flip = false;
-  for (auto _ : state) {
-    world.target->rename(flip ? "target" : "renamed");
-    flip = !flip;
-  }
-  // Time per affected expression.
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * users));
-  state.SetLabel(std::to_string(size) + " species, " + std::to_string(users) + " users");
+  benchRenameTargetBackAndForth<RenameWorld>(state, "species");
 }
 BENCHMARK(BM_RenamePerAffectedExpression)
     ->Args({1000, 10})

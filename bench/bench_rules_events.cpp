@@ -16,6 +16,7 @@
 #include "quantities/BSpecies.hpp"
 #include "reactions/BEvent.hpp"
 #include "reactions/BRule.hpp"
+#include "support/BenchSupport.hpp"
 #include "support/TestComponents.hpp"
 
 namespace {
@@ -23,18 +24,13 @@ namespace {
 // A model of `size` species, one rule per species and one event per ten
 // species; `users` of the rules and events (nine rules for each event)
 // name the species "target" instead.
-struct RuleEventWorld {
-  Kelbor model;
-  BCompartment* cell = new BCompartment();
+struct RuleEventWorld : OneCompartmentWorld {
   BParameter* k = new BParameter();
-  std::vector<BSpecies*> species;
   std::vector<BRule*> rules;
   std::vector<BEvent*> events;
   BSpecies* target = nullptr;
 
   RuleEventWorld(size_t size, size_t users) {
-    cell->setName("cell");
-    model.addCompartment(cell);
     k->setName("k");
     model.addParameter(k);
     for (size_t i = 0; i < size; ++i) addSpecies("s" + std::to_string(i));
@@ -59,16 +55,6 @@ struct RuleEventWorld {
     for (BEvent* e : events) delete e;
     model.removeAllParameters();
     delete k;
-    for (BSpecies* s : species) delete s;
-    cell->releaseHandleVectors();
-    delete cell;
-  }
-  BSpecies* addSpecies(const std::string& name) {
-    auto* s = new BSpecies();
-    s->setName(name);
-    cell->addSpecies(s);
-    species.push_back(s);
-    return s;
   }
   BRule* addRule(const std::string& text) {
     auto* r = new BRule(text.c_str());
@@ -136,18 +122,7 @@ BENCHMARK(BM_AddEvent)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 // Renames "target" back and forth; every iteration rewrites `users` texts
 // (the items), whatever the size of the model.
 void BM_RenameSpeciesUsedByRulesAndEvents(benchmark::State& state) {
-  registerMessageCatalog();
-  hbTestSetEcho(false);
-  const auto size = static_cast<size_t>(state.range(0));
-  const auto users = static_cast<size_t>(state.range(1));
-  RuleEventWorld world(size, users);
-  bool flip = false;
-  for (auto _ : state) {
-    world.target->rename(flip ? "target" : "renamed");
-    flip = !flip;
-  }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * users));
-  state.SetLabel(std::to_string(size) + " species and rules, " + std::to_string(users) + " users");
+  benchRenameTargetBackAndForth<RuleEventWorld>(state, "species and rules");
 }
 BENCHMARK(BM_RenameSpeciesUsedByRulesAndEvents)
     ->Args({1000, 1000})

@@ -34,6 +34,10 @@ struct PropFlags {
     Listener = 1u << 11,
     Grandfathered = 1u << 12,
   };
+  // An ordinary property the user may set: reset, listened to, set with
+  // abort, readable and writable inside and out, visible, saved and copied.
+  static constexpr uint32_t Settable = Default | Reset | Listener | AbortSet | ExtSet | ExtGet | IntSet | IntGet |
+                                       Visible | Saved | Copied;
 };
 
 // How one access flag of a property is set: left at the host default, or

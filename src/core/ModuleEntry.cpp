@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include <ks_utils/Errors.hpp>
+#include <obk/OBClass.hpp>
+#include <obk/OBMethodInfo.hpp>
 
 #include "core/Application.hpp"
 #include "host/Host.hpp"
@@ -86,6 +88,14 @@ OBApplication* GetQuorvApplication() {
 OBClass* registerHostClass(OBClass* cls) {
   GetQuorvApplication()->addLocalClass(cls);
   return cls;
+}
+
+void startComponentClass(OBClass& cls, const char* name, bool firstQuery, bool secondQuery) {
+  cls.setName(name);
+  cls.setClassQueries(firstQuery, secondQuery);
+  auto* signature = new OBMethodSignature();
+  signature->addArgument("PELLAM array", true);
+  cls.addConstructorSignature(signature);
 }
 
 void PLInitialize_kelbor() {

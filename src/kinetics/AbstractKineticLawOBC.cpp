@@ -390,12 +390,8 @@ class AKLPropertyPostSetEventListener : public OBListener {
 // --- the class -------------------------------------------------------------------------------
 
 BAbstractKineticLawOBC::BAbstractKineticLawOBC(const char* name, OBClass* superClass) {
-  setName(name);
+  startComponentClass(*this, name, true, false);
   if (superClass) setSuperClass(superClass);
-  setClassQueries(true, false);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
   addProperty(new LibraryComponent_AnnotationPIT());
   addProperty(new AKL_ExpressionPIT());
   addProperty(new AKL_NamePIT());

@@ -72,12 +72,8 @@ BKineticLaw* kineticLawBehind(const OBInterface* instance) {
 // --- the class ----------------------------------------------------------------------------
 
 BKineticLawOBC::BKineticLawOBC() {
-  setName("KineticLaw");
+  startComponentClass(*this, "KineticLaw", true, false);
   setSuperClass(getModelComponentOBClass());
-  setClassQueries(true, false);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
   addKineticLawProperties(*this);
   addKineticLawMethods(*this);
 }

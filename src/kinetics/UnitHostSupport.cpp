@@ -7,10 +7,13 @@
 #include <obk/Vector.hpp>
 #include <qx/qx.hpp>
 
+#include "core/Application.hpp"
+#include "core/ModelComponentProps.hpp"
 #include "core/PropertyValuePairs.hpp"
 #include "kinetics/BLibrary.hpp"
 #include "kinetics/BUnitPrefixWrapper.hpp"
 #include "kinetics/BUnitWrapper.hpp"
+#include "kinetics/LibraryComponentProps.hpp"
 
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
@@ -123,11 +126,30 @@ void detachDestroyedInstance(OBInterface* inst, KelborComponent* component, int 
   kstr::quantityhost::releaseUserData(component);
 }
 
-void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray* const args[]) {
-  const std::string error = applyPropertyValuePairs(instance, argc, first, args);
-  if (error.empty()) return;
-  kstr::quantityhost::discardNewInstance(instance);
-  kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR", kstr::code(kstr::MessageCode::KS_INVALID_PVPAIR_MSG), error);
+void defineLibraryClass(OBClass& cls, const char* name, const LibraryOwnProperties& own,
+                        LibraryTable_display_MI* display, OBListener* listener) {
+  startComponentClass(cls, name, true, true);
+  auto addAll = [&cls](const std::vector<OBPropInfo*>& props) {
+    for (OBPropInfo* prop : props) cls.addProperty(prop);
+  };
+  cls.addProperty(new LibraryComponent_AnnotationPIT());
+  cls.addProperty(new ModelComponent_AnnotationFullPIT());
+  addAll(own.afterAnnotationFull);
+  cls.addProperty(new ModelComponent_IDPIT());
+  cls.addProperty(new ModelComponent_FullIdPathToTopModel_PIT());
+  addAll(own.afterFullIdPath);
+  cls.addProperty(new LibraryComponent_NamePIT());
+  cls.addProperty(new LibraryComponent_NotesPIT());
+  addAll(own.afterNotes);
+  cls.addProperty(new LibraryComponent_ParentPIT());
+  cls.addProperty(new LibraryComponent_TagPIT());
+  cls.addProperty(new LibraryComponent_TypePIT());
+  cls.addProperty(new LibraryComponent_UserDataPIT());
+  cls.addMethod(new ModelComponent_help_MI());
+  cls.addMethod(display);
+  cls.addMethod(new ModelComponent_compare_MI());
+  cls.addMethod(new ModelComponent_copy_MI());
+  listenToEveryProperty(cls, listener);
 }
 
 void LibraryTable_display_MI::displayOne(int&, void*[], int, void* const ins[]) {

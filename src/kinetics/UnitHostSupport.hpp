@@ -1,8 +1,10 @@
 // Glue shared by the host classes "Unit" and "UnitPrefix": the checks of
-// their positional constructor arguments, the may-delete check and the
-// rows of their display tables.
+// their positional constructor arguments, the end of their creation entry,
+// their common methods, the may-delete check, the destroy hook and the rows
+// of their display tables.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,12 +13,15 @@
 
 #include "core/KelborApi.hpp"
 #include "core/ModelComponentMethods.hpp"
+#include "host/HostHelpers.hpp"
 #include "model/MessageCatalog.hpp"
+#include "quantities/QuantityHostSupport.hpp"
 
 class KelborComponent;
 class OBClass;
 class OBInterface;
 class OBListener;
+class OBPropInfo;
 struct qxArray_tag;
 
 namespace kstr::unithost {
@@ -63,7 +68,34 @@ KELBOR_API void detachDestroyedInstance(OBInterface* inst, KelborComponent* comp
                                         const char* className);
 // Applies the property/value pairs from index first on; a refused pair
 // destroys the new instance and raises "Kestrion:KSTR_INVALID_PVPAIR".
-KELBOR_API void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray_tag* const args[]);
+using kstr::quantityhost::applyPairsOrDiscard;
+
+// The end of the creation entry of a unit or prefix: the host instance of
+// the class for the new wrapper (the wrapper is deleted when the instance
+// cannot be made; owned then still frees its object), after which the
+// wrapper owns the object that owned held; then the property/value pairs
+// from index pairsStart on (0: none), as applyPairsOrDiscard applies them.
+template <class Wrapper, class Owned>
+OBInterface* instanceWithPairs(Wrapper* wrapper, std::unique_ptr<Owned>& owned, OBClass* cls, int argc,
+                               int pairsStart, qxArray_tag* const args[]) {
+  OBInterface* instance = kstr::quantityhost::makeInstance(wrapper, cls);
+  owned.release();
+  if (pairsStart > 0) applyPairsOrDiscard(instance, argc, pairsStart, args);
+  return instance;
+}
+
+// The destroy hook of a unit (kind 0) or prefix (kind 1) instance: nothing
+// for an instance without a wrapper of the type; else the wrapper is
+// detached (detachDestroyedInstance), frees what it owns through freeOwned
+// and is deleted.
+template <class Wrapper>
+void destroyLibraryInstance(OBInterface* inst, int kind, const char* className, void (Wrapper::*freeOwned)()) {
+  auto* wrapper = dynamic_cast<Wrapper*>(componentOf(inst));
+  if (!wrapper) return;
+  detachDestroyedInstance(inst, wrapper, kind, className);
+  (wrapper->*freeOwned)();
+  delete wrapper;
+}
 
 // "display" of units and prefixes: the header, one row per object (the row
 // text comes from rowOf), then an empty line.
@@ -81,6 +113,21 @@ class KELBOR_API LibraryTable_display_MI : public ModelComponent_display_MI {
   void print(const std::vector<OBInterface*>& objects) const;
   std::string header_;
 };
+
+// The properties that "Unit" or "UnitPrefix" adds to the common ones, at
+// their places in the class's property order.
+struct LibraryOwnProperties {
+  std::vector<OBPropInfo*> afterAnnotationFull;
+  std::vector<OBPropInfo*> afterFullIdPath;
+  std::vector<OBPropInfo*> afterNotes;
+};
+
+// Defines the class "Unit" or "UnitPrefix": its name and class queries, the
+// constructor signature of one optional host array, the common properties
+// with the class's own ones, the methods "help", the given "display",
+// "compare" and "copy", and the listener on every property.
+KELBOR_API void defineLibraryClass(OBClass& cls, const char* name, const LibraryOwnProperties& own,
+                                   LibraryTable_display_MI* display, OBListener* listener);
 
 // Every set of a property asks for the library file of the kind to be
 // rewritten.

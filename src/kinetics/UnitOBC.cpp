@@ -21,9 +21,7 @@
 #include "kinetics/LibraryComponentProps.hpp"
 #include "kinetics/UnitHostSupport.hpp"
 #include "model/BQuorvixRoot.hpp"
-#include "quantities/QuantityHostSupport.hpp"
 
-namespace qh = kstr::quantityhost;
 namespace uh = kstr::unithost;
 using Code = kstr::MessageCode;
 
@@ -154,32 +152,14 @@ int applyUnitConstructorArguments(OVUnits::UnitRepresentationApi& unit, int argc
 // --- the class ---------------------------------------------------------------------------------
 
 BUnitWrapperOBC::BUnitWrapperOBC() {
-  setName("Unit");
-  setClassQueries(true, true);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
-  addProperty(new LibraryComponent_AnnotationPIT());
-  addProperty(new ModelComponent_AnnotationFullPIT());
-  addProperty(new BUnitWrapper_Composition_PIT());
-  addProperty(new ModelComponent_IDPIT());
-  addProperty(new ModelComponent_FullIdPathToTopModel_PIT());
-  addProperty(new BUnitWrapper_Number_PIT(kMultiplier, false));
-  addProperty(new BUnitWrapper_Number_PIT(kConversionFactor, false));
-  addProperty(new LibraryComponent_NamePIT());
-  addProperty(new LibraryComponent_NotesPIT());
-  addProperty(new BUnitWrapper_Number_PIT(kOffset, true));
-  addProperty(new BUnitWrapper_Number_PIT(kConversionOffset, true));
-  addProperty(new LibraryComponent_ParentPIT());
-  addProperty(new LibraryComponent_TagPIT());
-  addProperty(new LibraryComponent_TypePIT());
-  addProperty(new LibraryComponent_UserDataPIT());
-  addMethod(new ModelComponent_help_MI());
-  addMethod(new BUnitWrapper_display_MI());
-  addMethod(new ModelComponent_compare_MI());
-  addMethod(new ModelComponent_copy_MI());
   static uh::LibraryUpdateListener listener("unit");
-  uh::listenToEveryProperty(*this, &listener);
+  uh::defineLibraryClass(*this, "Unit",
+                         {{new BUnitWrapper_Composition_PIT()},
+                          {new BUnitWrapper_Number_PIT(kMultiplier, false),
+                           new BUnitWrapper_Number_PIT(kConversionFactor, false)},
+                          {new BUnitWrapper_Number_PIT(kOffset, true),
+                           new BUnitWrapper_Number_PIT(kConversionOffset, true)}},
+                         new BUnitWrapper_display_MI(), &listener);
 }
 
 OBInterface* BUnitWrapperOBC::createInstance(OBDatabaseClient*, int argc, void* const argv[], OBInterface*,
@@ -187,10 +167,7 @@ OBInterface* BUnitWrapperOBC::createInstance(OBDatabaseClient*, int argc, void* 
   auto* const* args = reinterpret_cast<qxArray* const*>(argv);
   std::unique_ptr<OVUnits::UnitRepresentationApi> unit(getUnitManagerApiFcn()->newUnit());
   const int pairsStart = applyUnitConstructorArguments(*unit, argc, args);
-  OBInterface* instance = qh::makeInstance(new BUnitWrapper(unit.get()), this);
-  unit.release();
-  if (pairsStart > 0) uh::applyPairsOrDiscard(instance, argc, pairsStart, args);
-  return instance;
+  return uh::instanceWithPairs(new BUnitWrapper(unit.get()), unit, this, argc, pairsStart, args);
 }
 
 bool BUnitWrapperOBC::isOkToDestroy(OBInterface* inst) {
@@ -199,11 +176,7 @@ bool BUnitWrapperOBC::isOkToDestroy(OBInterface* inst) {
 }
 
 void BUnitWrapperOBC::destroyInstance(OBInterface* inst) {
-  auto* unit = dynamic_cast<BUnitWrapper*>(componentOf(inst));
-  if (!unit) return;
-  uh::detachDestroyedInstance(inst, unit, 0, "Unit");
-  unit->deleteOwnedUnit();
-  delete unit;
+  uh::destroyLibraryInstance(inst, 0, "Unit", &BUnitWrapper::deleteOwnedUnit);
 }
 
 OBClass* getUnitOBClass() {

@@ -20,9 +20,7 @@
 #include "kinetics/LibraryComponentProps.hpp"
 #include "kinetics/UnitHostSupport.hpp"
 #include "model/BQuorvixRoot.hpp"
-#include "quantities/QuantityHostSupport.hpp"
 
-namespace qh = kstr::quantityhost;
 namespace uh = kstr::unithost;
 using Code = kstr::MessageCode;
 
@@ -93,28 +91,9 @@ int applyUnitPrefixConstructorArguments(OVUnits::UnitPrefixApi& prefix, int argc
 }  // namespace
 
 BUnitPrefixWrapperOBC::BUnitPrefixWrapperOBC() {
-  setName("UnitPrefix");
-  setClassQueries(true, true);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
-  addProperty(new LibraryComponent_AnnotationPIT());
-  addProperty(new ModelComponent_AnnotationFullPIT());
-  addProperty(new BUnitPrefixWrapper_Exponent_PIT());
-  addProperty(new ModelComponent_IDPIT());
-  addProperty(new ModelComponent_FullIdPathToTopModel_PIT());
-  addProperty(new LibraryComponent_NamePIT());
-  addProperty(new LibraryComponent_NotesPIT());
-  addProperty(new LibraryComponent_ParentPIT());
-  addProperty(new LibraryComponent_TagPIT());
-  addProperty(new LibraryComponent_TypePIT());
-  addProperty(new LibraryComponent_UserDataPIT());
-  addMethod(new ModelComponent_help_MI());
-  addMethod(new BUnitPrefixWrapper_display_MI());
-  addMethod(new ModelComponent_compare_MI());
-  addMethod(new ModelComponent_copy_MI());
   static uh::LibraryUpdateListener listener("unitprefix");
-  uh::listenToEveryProperty(*this, &listener);
+  uh::defineLibraryClass(*this, "UnitPrefix", {{new BUnitPrefixWrapper_Exponent_PIT()}, {}, {}},
+                         new BUnitPrefixWrapper_display_MI(), &listener);
 }
 
 OBInterface* BUnitPrefixWrapperOBC::createInstance(OBDatabaseClient*, int argc, void* const argv[], OBInterface*,
@@ -124,10 +103,7 @@ OBInterface* BUnitPrefixWrapperOBC::createInstance(OBDatabaseClient*, int argc, 
   const int pairsStart = applyUnitPrefixConstructorArguments(*prefix, argc, args);
   auto* wrapper = new BUnitPrefixWrapper();
   wrapper->setPrefixObject(prefix.get());
-  OBInterface* instance = qh::makeInstance(wrapper, this);
-  prefix.release();
-  if (pairsStart > 0) uh::applyPairsOrDiscard(instance, argc, pairsStart, args);
-  return instance;
+  return uh::instanceWithPairs(wrapper, prefix, this, argc, pairsStart, args);
 }
 
 bool BUnitPrefixWrapperOBC::isOkToDestroy(OBInterface* inst) {
@@ -136,11 +112,7 @@ bool BUnitPrefixWrapperOBC::isOkToDestroy(OBInterface* inst) {
 }
 
 void BUnitPrefixWrapperOBC::destroyInstance(OBInterface* inst) {
-  auto* prefix = dynamic_cast<BUnitPrefixWrapper*>(componentOf(inst));
-  if (!prefix) return;
-  uh::detachDestroyedInstance(inst, prefix, 1, "UnitPrefix");
-  prefix->deleteOwnedPrefix();
-  delete prefix;
+  uh::destroyLibraryInstance(inst, 1, "UnitPrefix", &BUnitPrefixWrapper::deleteOwnedPrefix);
 }
 
 OBClass* getUnitPrefixOBClass() {

@@ -131,11 +131,7 @@ std::string creationName(const qxArray* first) {
 }  // namespace
 
 KelborOBC::KelborOBC() {
-  setName("Model");
-  setClassQueries(true, true);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
+  startComponentClass(*this, "Model", true, true);
   addProperties(*this);
   addMethods(*this);
 }

@@ -64,14 +64,6 @@ OBInterface* makeInstance(BCompartment* compartment, OBClass* cls) {
   return instance;
 }
 
-void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray* const args[]) {
-  const std::string error = applyPropertyValuePairs(instance, argc, first, args);
-  if (error.empty()) return;
-  qh::discardNewInstance(instance);
-  kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR",
-                 kstr::code(kstr::MessageCode::KS_INVALID_PVPAIR_MSG), error);
-}
-
 namespace {
 
 using kstr::quantityhost::raise;

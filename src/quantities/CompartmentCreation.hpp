@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "quantities/QuantityHostSupport.hpp"
+
 class BCompartment;
 class OBClass;
 class OBInterface;
@@ -36,7 +38,7 @@ void checkNoOwnerPair(int argc, qxArray_tag* const args[], int first);
 OBInterface* makeInstance(BCompartment* compartment, OBClass* cls);
 // Applies args[first..argc-1]; when that fails the instance is discarded
 // and "Kestrion:KSTR_INVALID_PVPAIR" raised with the host's text.
-void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray_tag* const args[]);
+using kstr::quantityhost::applyPairsOrDiscard;
 // The checks BCompartment::addCompartment runs for each of subs, done for
 // all of them before the first is added: a sub of another model
 // ("Kestrion:COMPARTMENT_INVALID_OWNER_SAME_MODEL"), the owner itself or

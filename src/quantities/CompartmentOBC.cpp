@@ -96,11 +96,7 @@ Vector* instancesOf(const List& components) {
 // --- the class -------------------------------------------------------------------
 
 BCompartmentOBC::BCompartmentOBC() {
-  setName("Compartment");
-  setClassQueries(true, false);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
+  startComponentClass(*this, "Compartment", true, false);
   addProperty(new ModelComponent_AnnotationPIT());
   addProperty(new ModelComponent_AnnotationFullPIT());
   addProperty(new Compartment_NamePIT());

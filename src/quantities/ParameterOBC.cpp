@@ -22,9 +22,7 @@ namespace qh = kstr::quantityhost;
 namespace {
 
 using P = PropFlags;
-constexpr uint32_t kSettable = P::Default | P::Reset | P::Listener | P::AbortSet | P::ExtSet |
-                               P::ExtGet | P::IntSet | P::IntGet | P::Visible | P::Saved |
-                               P::Copied;
+constexpr uint32_t kSettable = P::Settable;
 
 const char kConstantValueHelp[] =
     "Property to indicate if the value of a parameter can change during\n"
@@ -66,11 +64,7 @@ BParameter* parameterBehind(OBInterface* inst) {
 // --- the class -------------------------------------------------------------------
 
 BParameterOBC::BParameterOBC() {
-  setName("Parameter");
-  setClassQueries(true, true);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
+  startComponentClass(*this, "Parameter", true, true);
   addProperty(new ModelComponent_AnnotationPIT());
   addProperty(new ModelComponent_AnnotationFullPIT());
   addProperty(new Parameter_ConstantValuePIT());

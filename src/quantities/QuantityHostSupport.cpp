@@ -10,6 +10,7 @@
 #include <ks_utils/Identifiers.hpp>
 
 #include "core/JavaEventFactory.hpp"
+#include "core/PropertyValuePairs.hpp"
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
 
@@ -100,6 +101,13 @@ void discardNewInstance(OBInterface* instance) {
   }
   discarding = previous;
   instance->releaseReference();
+}
+
+void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray* const args[]) {
+  const std::string error = applyPropertyValuePairs(instance, argc, first, args);
+  if (error.empty()) return;
+  discardNewInstance(instance);
+  kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR", kstr::code(kstr::MessageCode::KS_INVALID_PVPAIR_MSG), error);
 }
 
 bool isBeingDiscarded(const OBInterface* instance) {

@@ -81,6 +81,10 @@ KELBOR_API bool findPropertyName(int argc, qxArray_tag* const args[], int first,
 // then gives back the creator's reference, which frees it.  The class's
 // delete guard is not asked.  Null: nothing.
 KELBOR_API void discardNewInstance(OBInterface* instance);
+// Applies the property/value pairs args[first..argc-1] to a new instance;
+// when one is refused, the instance is discarded (discardNewInstance) and
+// "Kestrion:KSTR_INVALID_PVPAIR" is raised with the pairs' error text.
+KELBOR_API void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray_tag* const args[]);
 // True while discardNewInstance destroys exactly this instance; the delete
 // guards of the three classes let it through.
 KELBOR_API bool isBeingDiscarded(const OBInterface* instance);

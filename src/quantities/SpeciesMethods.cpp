@@ -11,26 +11,14 @@
 
 #include "host/HostHelpers.hpp"
 #include "quantities/BCompartment.hpp"
+#include "quantities/DisplayColumns.hpp"
 #include "quantities/SpeciesOBC.hpp"
 
 namespace {
 
-// Runs of blanks in the table are cut from a text of 46 blanks.
-constexpr std::string_view kBlanks = "                                              ";
-static_assert(kBlanks.size() == 46);
-
-std::string blanks(long n) {
-  const long clamped = std::clamp<long>(n, 0, static_cast<long>(kBlanks.size()));
-  return std::string(kBlanks.substr(0, static_cast<size_t>(clamped)));
-}
-
-std::string formatNumber(double value) {
-  char buffer[100];
-  std::snprintf(buffer, sizeof(buffer), "%g", value);
-  return buffer;
-}
-
-long digitsOf(size_t number) { return static_cast<long>(std::to_string(number).size()); }
+using kstr::displaycolumns::blanks;
+using kstr::displaycolumns::digitsOf;
+using kstr::displaycolumns::formatNumber;
 
 long lengthOf(const std::string& text) { return static_cast<long>(text.size()); }
 

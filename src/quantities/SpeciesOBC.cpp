@@ -22,9 +22,7 @@ namespace qh = kstr::quantityhost;
 namespace {
 
 using P = PropFlags;
-constexpr uint32_t kSettable = P::Default | P::Reset | P::Listener | P::AbortSet | P::ExtSet |
-                               P::ExtGet | P::IntSet | P::IntGet | P::Visible | P::Saved |
-                               P::Copied;
+constexpr uint32_t kSettable = P::Settable;
 
 const char kBoundaryConditionHelp[] =
     "Indicates whether the species has a boundary condition. With a boundary\n"
@@ -94,11 +92,7 @@ size_t countReactionsUsing(OBInterface* model, OBInterface* species) {
 // --- the class -------------------------------------------------------------------
 
 BSpeciesOBC::BSpeciesOBC() {
-  setName("Species");
-  setClassQueries(true, false);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
+  startComponentClass(*this, "Species", true, false);
   addProperty(new ModelComponent_AnnotationPIT());
   addProperty(new ModelComponent_AnnotationFullPIT());
   addProperty(new Species_BoundaryConditionPIT());
@@ -153,12 +147,7 @@ OBInterface* BSpeciesOBC::createInstance(OBDatabaseClient*, int argc, void* cons
     qh::discardNewInstance(instance);
     throw;
   }
-  const std::string error = applyPropertyValuePairs(instance, argc, amount.pairsStart, args);
-  if (!error.empty()) {
-    qh::discardNewInstance(instance);
-    kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR",
-                   kstr::code(kstr::MessageCode::KS_INVALID_PVPAIR_MSG), error);
-  }
+  qh::applyPairsOrDiscard(instance, argc, amount.pairsStart, args);
   return instance;
 }
 

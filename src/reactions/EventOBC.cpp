@@ -167,11 +167,7 @@ void setEventFcnsFromArray(const qxArray* array, BEvent* event, bool creating) {
 // --- the class ----------------------------------------------------------------------------
 
 BEventOBC::BEventOBC() {
-  setName("Event");
-  setClassQueries(true, true);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
+  startComponentClass(*this, "Event", true, true);
   addProperties(*this);
   addMethods(*this);
 }

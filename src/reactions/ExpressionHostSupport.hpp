@@ -29,8 +29,7 @@ void completeOrDiscard(OBInterface* instance, Setup setup) {
 // Applies the property/value pairs args[first..argc-1]; when one fails, the
 // instance is destroyed through the host and "Kestrion:KSTR_INVALID_PVPAIR"
 // is raised with the pair error's text.
-KELBOR_API void applyPairsOrDiscard(OBInterface* instance, int argc, int first,
-                                    qxArray_tag* const args[]);
+using kstr::quantityhost::applyPairsOrDiscard;
 
 // Takes the component of class Comp behind the instance out of the model
 // its parent handle names: the model's handle vector (giving back its

@@ -14,6 +14,7 @@
 #include "core/ModelComponentProps.hpp"
 #include "host/HostHelpers.hpp"
 #include "model/Kelbor.hpp"
+#include "quantities/QuantityHostSupport.hpp"
 #include "reactions/BReaction.hpp"
 #include "reactions/ExpressionComponentBindings.hpp"
 #include "reactions/ReactionMethods.hpp"
@@ -72,30 +73,16 @@ void addMethods(OBClass& cls) {
 }  // namespace
 
 BReactionOBC::BReactionOBC(const char* name, OBClass* superClass) {
-  setName(name);
+  startComponentClass(*this, name, true, true);
   if (superClass) setSuperClass(superClass);
-  setClassQueries(true, true);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
   addProperties(*this);
   addMethods(*this);
 }
 
 OBInterface* BReactionOBC::createInstance(OBDatabaseClient*, int, void* const[], OBInterface*,
                                           int) {
-  auto* reaction = new BReaction();
-  OBInterface* instance = nullptr;
-  try {
-    instance = new OBInterface(static_cast<KelborComponent*>(reaction), this);
-  } catch (...) {
-    delete reaction;
-    throw;
-  }
-  reaction->setOBI(instance);
-  if (const JavaEventFactory* factory = javaEventFactory()) {
-    factory->postObjectCreatedEvent(instance, "reaction", "");
-  }
+  OBInterface* instance = kstr::quantityhost::makeInstance(new BReaction(), this);
+  kstr::quantityhost::postObjectCreated(instance, "reaction", "");
   return instance;
 }
 

@@ -136,11 +136,7 @@ bool isRuleTypeName(const qxArray* array) {
 // --- the class ----------------------------------------------------------------------------
 
 BRuleOBC::BRuleOBC() {
-  setName("Rule");
-  setClassQueries(true, true);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
+  startComponentClass(*this, "Rule", true, true);
   addProperties(*this);
   addMethods(*this);
 }

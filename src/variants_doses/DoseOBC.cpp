@@ -25,9 +25,7 @@ namespace qh = kstr::quantityhost;
 namespace {
 
 using P = PropFlags;
-constexpr uint32_t kSettable = P::Default | P::Reset | P::Listener | P::AbortSet | P::ExtSet |
-                               P::ExtGet | P::IntSet | P::IntGet | P::Visible | P::Saved |
-                               P::Copied;
+constexpr uint32_t kSettable = P::Settable;
 // GroupIndex is neither saved nor copied.
 constexpr uint32_t kGroupIndexFlags = P::Default | P::ExtSet | P::ExtGet | P::IntSet | P::IntGet | P::Visible;
 
@@ -94,11 +92,7 @@ OBInterface* createDose(Dose* dose, OBClass* cls, int argc, void* const argv[], 
     throw;
   }
   OBInterface* instance = qh::makeInstance(dose, cls);
-  const std::string error = applyPropertyValuePairs(instance, argc, 1, reinterpret_cast<qxArray* const*>(argv));
-  if (!error.empty()) {
-    qh::discardNewInstance(instance);
-    kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR", kstr::code(kstr::MessageCode::KS_INVALID_PVPAIR_MSG), error);
-  }
+  qh::applyPairsOrDiscard(instance, argc, 1, reinterpret_cast<qxArray* const*>(argv));
   qh::postObjectCreated(instance, dose->getType(), "");
   return instance;
 }

@@ -23,9 +23,7 @@ namespace qh = kstr::quantityhost;
 namespace {
 
 using P = PropFlags;
-constexpr uint32_t kSettable = P::Default | P::Reset | P::Listener | P::AbortSet | P::ExtSet |
-                               P::ExtGet | P::IntSet | P::IntGet | P::Visible | P::Saved |
-                               P::Copied;
+constexpr uint32_t kSettable = P::Settable;
 
 using ActivePIT = obk_t::OBKFactoryPropInfoWithRelease<Variant, bool, bool, GetKelborCompClass<Variant>>;
 
@@ -75,11 +73,7 @@ void Variant_Content_PI::setValue(OBDatabaseClient*, OBInterface* inst, void* va
 // --- the class ----------------------------------------------------------------------------------
 
 VariantOBC::VariantOBC() {
-  setName("Variant");
-  setClassQueries(false, true);
-  auto* signature = new OBMethodSignature();
-  signature->addArgument("PELLAM array", true);
-  addConstructorSignature(signature);
+  startComponentClass(*this, "Variant", false, true);
   addProperty(new ActivePIT(&Variant::getActive, &Variant::setActive, "Active", "", kSettable));
   addProperty(new ModelComponent_AnnotationPIT());
   addProperty(new Variant_Content_PI());
@@ -116,11 +110,7 @@ OBInterface* VariantOBC::createInstance(OBDatabaseClient*, int argc, void* const
     throw;
   }
   OBInterface* instance = qh::makeInstance(variant, this);
-  const std::string error = applyPropertyValuePairs(instance, argc, read.pairsStart, args);
-  if (!error.empty()) {
-    qh::discardNewInstance(instance);
-    kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR", kstr::code(kstr::MessageCode::KS_INVALID_PVPAIR_MSG), error);
-  }
+  qh::applyPairsOrDiscard(instance, argc, read.pairsStart, args);
   qh::postObjectCreated(instance, "variant", "");
   return instance;
 }

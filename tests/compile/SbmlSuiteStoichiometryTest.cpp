@@ -15,26 +15,16 @@
 #include <ks_utils/Identifiers.hpp>
 
 #include "MatrixCallsHostFixture.hpp"
+#include "support/SbmlSuiteFiles.hpp"
 
 namespace ctest {
 namespace {
 
 namespace fs = std::filesystem;
-using NetTable = std::map<std::pair<std::string, std::string>, double>;
+using NetTable = SbmlNetTable;
 
 std::string hostName(const std::string& id) {
   return isValidPELLAMIdentifier(id) ? id : "[" + id + "]";
-}
-
-bool hasStoichiometryMath(const Model& model) {
-  for (unsigned i = 0; i < model.getNumReactions(); ++i) {
-    const Reaction* r = model.getReaction(i);
-    for (unsigned k = 0; k < r->getNumReactants(); ++k)
-      if (r->getReactant(k)->isSetStoichiometryMath()) return true;
-    for (unsigned k = 0; k < r->getNumProducts(); ++k)
-      if (r->getProduct(k)->isSetStoichiometryMath()) return true;
-  }
-  return false;
 }
 
 class SbmlSuite : public MatrixCallsHost {
@@ -61,22 +51,9 @@ class SbmlSuite : public MatrixCallsHost {
     return text.empty() ? "null" : text;
   }
 
-  // Net coefficients by (species, reaction), zeros dropped.
+  // Net coefficients by (species name, reaction), zeros dropped.
   NetTable expectedNets(const Model& model) const {
-    NetTable nets;
-    for (unsigned i = 0; i < model.getNumReactions(); ++i) {
-      const Reaction* r = model.getReaction(i);
-      for (unsigned k = 0; k < r->getNumReactants(); ++k) {
-        nets[{speciesName(model, r->getReactant(k)->getSpecies()), r->getId()}] -=
-            r->getReactant(k)->getStoichiometry();
-      }
-      for (unsigned k = 0; k < r->getNumProducts(); ++k) {
-        nets[{speciesName(model, r->getProduct(k)->getSpecies()), r->getId()}] +=
-            r->getProduct(k)->getStoichiometry();
-      }
-    }
-    std::erase_if(nets, [](const auto& entry) { return entry.second == 0.0; });
-    return nets;
+    return libsbmlNets(model, [&](const std::string& id) { return speciesName(model, id); });
   }
 
   // Builds the model through the host; false when the host refuses it.
@@ -118,13 +95,8 @@ class SbmlSuite : public MatrixCallsHost {
 };
 
 TEST_F(SbmlSuite, StoichiometryMatchesLibsbml) {
-  const fs::path folder = fs::path(KELBOR_TESTDATA_DIR) / "sbml-test-suite" / "l2v1";
-  if (!fs::is_directory(folder)) GTEST_SKIP() << "no SBML Test Suite cases in " << folder;
-  std::vector<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    if (entry.path().extension() == ".xml") files.push_back(entry.path());
-  }
-  std::sort(files.begin(), files.end());
+  if (!fs::is_directory(sbmlSuiteFolder())) GTEST_SKIP() << "no SBML Test Suite cases in " << sbmlSuiteFolder();
+  const std::vector<fs::path> files = sbmlSuiteFiles();
   size_t compared = 0;
   size_t withMath = 0;
   std::vector<std::string> refused;

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "QuantityHostFixture.hpp"
+#include "support/ClassTable.hpp"
 #include "expressions/SymbolTable.hpp"
 #include "support/TestThing.hpp"
 
@@ -27,35 +28,26 @@ class CompartmentHostTest : public qtest::QuantityHostTest {
 TEST_F(CompartmentHostTest, ClassTableAsTheUserSeesIt) {
   OBClass* cls = getCompartmentOBClass();
   EXPECT_STREQ(cls->getFullName(), "Kestrion.Compartment");
-  struct Row {
-    const char* name;
-    const char* type;
-    bool extSet;
-  } rows[] = {{"Annotation", "string", true},
-              {"AnnotationFull", "string", false},
-              {"Name", "string", true},
-              {"ID", "string", false},
-              {"Notes", "string", true},
-              {"Parent", "handle", false},
-              {"FullyQualifiedName", "string", false},
-              {"Tag", "string", true},
-              {"UserData", "PELLAM array", true},
-              {"Type", "string", false},
-              {"Capacity", "double", true},
-              {"ConstantCapacity", "bool", true},
-              {"CapacityUnits", "string", true},
-              {"Species", "handle vector", true},
-              {"Compartments", "handle vector", true},
-              {"Owner", "handle", true},
-              {"InUseCount", "long", false},
-              {"PartiallyQualifiedName", "string", false}};
-  const auto& props = cls->getProperties();
-  ASSERT_EQ(props.size(), std::size(rows));
-  for (size_t i = 0; i < props.size(); ++i) {
-    EXPECT_STREQ(props[i]->getName(), rows[i].name);
-    EXPECT_STREQ(props[i]->getDataType(nullptr)->getName(), rows[i].type) << rows[i].name;
-    EXPECT_EQ(props[i]->isExternalSetAccess(), rows[i].extSet) << rows[i].name;
-    EXPECT_TRUE(props[i]->isInternalGetAccess()) << rows[i].name;
+  expectPropertyTable(cls, {{"Annotation", "string", true},
+                           {"AnnotationFull", "string", false},
+                           {"Name", "string", true},
+                           {"ID", "string", false},
+                           {"Notes", "string", true},
+                           {"Parent", "handle", false},
+                           {"FullyQualifiedName", "string", false},
+                           {"Tag", "string", true},
+                           {"UserData", "PELLAM array", true},
+                           {"Type", "string", false},
+                           {"Capacity", "double", true},
+                           {"ConstantCapacity", "bool", true},
+                           {"CapacityUnits", "string", true},
+                           {"Species", "handle vector", true},
+                           {"Compartments", "handle vector", true},
+                           {"Owner", "handle", true},
+                           {"InUseCount", "long", false},
+                           {"PartiallyQualifiedName", "string", false}});
+  for (const OBPropInfo* prop : cls->getProperties()) {
+    EXPECT_TRUE(prop->isInternalGetAccess()) << prop->getName();
   }
   for (const char* foo : {"Capacity", "ConstantCapacity", "CapacityUnits"}) {
     EXPECT_STREQ(cls->getProperty(foo)->getDescription(), "foo");
@@ -99,11 +91,7 @@ TEST_F(CompartmentHostTest, CreationEntryReadsNameCapacityAndPairs) {
 }
 
 TEST_F(CompartmentHostTest, CreationEntryRefusalsLeaveNothingBehind) {
-  struct Case {
-    std::vector<qxArray*> args;
-    const char* id;
-    std::string message;
-  };
+  using Case = ConstructRefusal;
   TestHost& h = host();
   const Case cases[] = {
       {{h.num(5)}, "Kestrion:KSTRCOMPARTMENT_INVALID_NAME", "Invalid syntax. Name must be a string."},
@@ -139,21 +127,7 @@ TEST_F(CompartmentHostTest, CreationEntryRefusalsLeaveNothingBehind) {
        "Invalid Kestrion name. Name cannot be empty, 'null', 'time' or contain the strings '->', "
        "'<->', '[', or ']'."},
   };
-  const size_t alive = OBInterface::liveCount();
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.id);
-    auto error = TestHost::errorOf([&] {
-      qxArray* const* argv = c.args.data();
-      OBInterface* made = obkConstruct("Kestrion.Compartment", static_cast<int>(c.args.size()), argv);
-      made->releaseReference();
-    });
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->id, c.id);
-    if (!c.message.empty()) {
-      EXPECT_EQ(error->message, c.message);
-    }
-    EXPECT_EQ(OBInterface::liveCount(), alive);
-  }
+  expectConstructRefusals("Kestrion.Compartment", cases);
 }
 
 TEST_F(CompartmentHostTest, AddCompartmentBelowAnOwnerInAModel) {

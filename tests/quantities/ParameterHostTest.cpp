@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "QuantityHostFixture.hpp"
+#include "support/ClassTable.hpp"
 #include "expressions/SymbolTable.hpp"
 
 namespace {
@@ -21,26 +22,15 @@ class ParameterHostTest : public qtest::QuantityHostTest {};
 
 TEST_F(ParameterHostTest, ClassTableAsTheUserSeesIt) {
   OBClass* cls = getParameterOBClass();
-  struct Row {
-    const char* name;
-    const char* type;
-    bool extSet;
-  } rows[] = {{"Annotation", "string", true},         {"AnnotationFull", "string", false},
-              {"ConstantValue", "bool", true},        {"ID", "string", false},
-              {"FullIdPathToTopModel", "string", false}, {"FullyQualifiedName", "string", false},
-              {"Name", "string", true},               {"Notes", "string", true},
-              {"Parent", "handle", false},            {"Tag", "string", true},
-              {"Type", "string", false},              {"UserData", "PELLAM array", true},
-              {"Value", "double", true},              {"ValueUnits", "string", true},
-              {"PartiallyQualifiedName", "string", false}, {"DisplayQualifiedName", "string", false},
-              {"InUseCount", "long", false}};
-  const auto& props = cls->getProperties();
-  ASSERT_EQ(props.size(), std::size(rows));
-  for (size_t i = 0; i < props.size(); ++i) {
-    EXPECT_STREQ(props[i]->getName(), rows[i].name);
-    EXPECT_STREQ(props[i]->getDataType(nullptr)->getName(), rows[i].type) << rows[i].name;
-    EXPECT_EQ(props[i]->isExternalSetAccess(), rows[i].extSet) << rows[i].name;
-  }
+  expectPropertyTable(cls, {{"Annotation", "string", true},         {"AnnotationFull", "string", false},
+                           {"ConstantValue", "bool", true},        {"ID", "string", false},
+                           {"FullIdPathToTopModel", "string", false}, {"FullyQualifiedName", "string", false},
+                           {"Name", "string", true},               {"Notes", "string", true},
+                           {"Parent", "handle", false},            {"Tag", "string", true},
+                           {"Type", "string", false},              {"UserData", "PELLAM array", true},
+                           {"Value", "double", true},              {"ValueUnits", "string", true},
+                           {"PartiallyQualifiedName", "string", false}, {"DisplayQualifiedName", "string", false},
+                           {"InUseCount", "long", false}});
   EXPECT_STREQ(cls->getProperty("ConstantValue")->getDescription(),
                "Property to indicate if the value of a parameter can change during\n   a simulation. "
                "Enter either true (value is constant) or false (value can \n   change).\n \n   The "
@@ -62,8 +52,7 @@ TEST_F(ParameterHostTest, ClassTableAsTheUserSeesIt) {
                "Property to specify data that you want to associate with\n   a Kestrion object. "
                "The object does not use this data directly,\n   but you can access it using the "
                "function get or dot notation.");
-  std::vector<std::string> methods;
-  for (OBMethodInfo* m : cls->getMethods()) methods.push_back(m->getName());
+  const std::vector<std::string> methods = methodNamesOf(cls);
   std::vector<std::string> want{"display", "help", "copyobj", "copy", "privategetusages", "rename",
                                 "privateisvalidunit"};
   if (!cls->getMethod("copyobj")) want.erase(want.begin() + 2);
@@ -92,11 +81,7 @@ TEST_F(ParameterHostTest, CreationEntryReadsNameValueAndPairs) {
 }
 
 TEST_F(ParameterHostTest, CreationEntryRefusalsLeaveNothingBehind) {
-  struct Case {
-    std::vector<qxArray*> args;
-    const char* id;
-    std::string message;
-  };
+  using Case = ConstructRefusal;
   TestHost& h = host();
   const std::string pv = "An error occurred while configuring the PV pairs.\n";
   const Case cases[] = {
@@ -114,20 +99,7 @@ TEST_F(ParameterHostTest, CreationEntryRefusalsLeaveNothingBehind) {
        pv + "A property was passed in with no corresponding value."},
       {{h.str("k"), h.str("Parent"), h.num(1)}, "Kestrion:KSTR_INVALID_PVPAIR", ""},
   };
-  const size_t alive = OBInterface::liveCount();
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.id);
-    auto error = TestHost::errorOf([&] {
-      obkConstruct("Kestrion.Parameter", static_cast<int>(c.args.size()), c.args.data())
-          ->releaseReference();
-    });
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->id, c.id);
-    if (!c.message.empty()) {
-      EXPECT_EQ(error->message, c.message);
-    }
-    EXPECT_EQ(OBInterface::liveCount(), alive);
-  }
+  expectConstructRefusals("Kestrion.Parameter", cases);
 }
 
 TEST_F(ParameterHostTest, PropertiesValidateMarkAndKeepOldValues) {

@@ -134,6 +134,32 @@ class QuantityHostTest : public ::testing::Test {
     }
   }
 
+  // One refused construction: the arguments, the identifier and (when not
+  // empty) the text of the error.
+  struct ConstructRefusal {
+    std::vector<qxArray*> args;
+    const char* id;
+    std::string message;
+  };
+  // Constructs the class with each case's arguments and expects its error;
+  // no instance may be left alive.
+  template <class Cases>
+  static void expectConstructRefusals(const char* className, const Cases& cases) {
+    const size_t alive = OBInterface::liveCount();
+    for (const ConstructRefusal& c : cases) {
+      SCOPED_TRACE(c.id);
+      auto error = TestHost::errorOf([&] {
+        obkConstruct(className, static_cast<int>(c.args.size()), c.args.data())->releaseReference();
+      });
+      ASSERT_TRUE(error.has_value());
+      EXPECT_EQ(error->id, c.id);
+      if (!c.message.empty()) {
+        EXPECT_EQ(error->message, c.message);
+      }
+      EXPECT_EQ(OBInterface::liveCount(), alive);
+    }
+  }
+
   HostHealth before_;
   std::unique_ptr<TestHost> host_;
   std::vector<OBInterface*> wrapped_;

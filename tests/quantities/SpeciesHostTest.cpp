@@ -10,6 +10,7 @@
 #include <sv/sv_test.hpp>
 
 #include "QuantityHostFixture.hpp"
+#include "support/ClassTable.hpp"
 #include "expressions/SymbolTable.hpp"
 
 namespace {
@@ -31,27 +32,16 @@ class SpeciesHostTest : public qtest::QuantityHostTest {
 
 TEST_F(SpeciesHostTest, ClassTableAsTheUserSeesIt) {
   OBClass* cls = getSpeciesOBClass();
-  struct Row {
-    const char* name;
-    const char* type;
-    bool extSet;
-  } rows[] = {{"Annotation", "string", true},          {"AnnotationFull", "string", false},
-              {"BoundaryCondition", "bool", true},     {"Charge", "int", true},
-              {"ChargeUnits", "string", true},         {"ConstantAmount", "bool", true},
-              {"ID", "string", false},                 {"FullyQualifiedName", "string", false},
-              {"FullIdPathToTopModel", "string", false}, {"InitialAmount", "double", true},
-              {"InitialAmountUnits", "string", true},  {"Name", "string", true},
-              {"Notes", "string", true},               {"Parent", "handle", false},
-              {"Tag", "string", true},                 {"Type", "string", false},
-              {"UserData", "PELLAM array", true},      {"PartiallyQualifiedName", "string", false},
-              {"DisplayQualifiedName", "string", false}, {"InUseCount", "long", false}};
-  const auto& props = cls->getProperties();
-  ASSERT_EQ(props.size(), std::size(rows));
-  for (size_t i = 0; i < props.size(); ++i) {
-    EXPECT_STREQ(props[i]->getName(), rows[i].name);
-    EXPECT_STREQ(props[i]->getDataType(nullptr)->getName(), rows[i].type) << rows[i].name;
-    EXPECT_EQ(props[i]->isExternalSetAccess(), rows[i].extSet) << rows[i].name;
-  }
+  expectPropertyTable(cls, {{"Annotation", "string", true},          {"AnnotationFull", "string", false},
+                           {"BoundaryCondition", "bool", true},     {"Charge", "int", true},
+                           {"ChargeUnits", "string", true},         {"ConstantAmount", "bool", true},
+                           {"ID", "string", false},                 {"FullyQualifiedName", "string", false},
+                           {"FullIdPathToTopModel", "string", false}, {"InitialAmount", "double", true},
+                           {"InitialAmountUnits", "string", true},  {"Name", "string", true},
+                           {"Notes", "string", true},               {"Parent", "handle", false},
+                           {"Tag", "string", true},                 {"Type", "string", false},
+                           {"UserData", "PELLAM array", true},      {"PartiallyQualifiedName", "string", false},
+                           {"DisplayQualifiedName", "string", false}, {"InUseCount", "long", false}});
   const std::pair<const char*, const char*> help[] = {
       {"Charge", "Indicate the charge on the species."},
       {"ChargeUnits", "Indicate the unit definition of the species object's Charge property."},
@@ -65,8 +55,7 @@ TEST_F(SpeciesHostTest, ClassTableAsTheUserSeesIt) {
       {"PartiallyQualifiedName", "This is an unsupported property and should not be used."},
       {"FullyQualifiedName", ""}};
   for (const auto& [name, text] : help) EXPECT_STREQ(cls->getProperty(name)->getDescription(), text);
-  std::vector<std::string> methods;
-  for (OBMethodInfo* m : cls->getMethods()) methods.push_back(m->getName());
+  const std::vector<std::string> methods = methodNamesOf(cls);
   std::vector<std::string> want{"display", "help", "copyobj", "copy", "privategetusages", "rename",
                                 "privateisvalidunit"};
   if (!cls->getMethod("copyobj")) want.erase(want.begin() + 2);
@@ -91,11 +80,7 @@ TEST_F(SpeciesHostTest, CreationEntryReadsNameAmountAndPairs) {
 }
 
 TEST_F(SpeciesHostTest, CreationEntryRefusalsLeaveNothingBehind) {
-  struct Case {
-    std::vector<qxArray*> args;
-    const char* id;
-    std::string message;
-  };
+  using Case = ConstructRefusal;
   TestHost& h = host();
   const std::string pv = "An error occurred while configuring the PV pairs.\n";
   const Case cases[] = {
@@ -118,20 +103,7 @@ TEST_F(SpeciesHostTest, CreationEntryRefusalsLeaveNothingBehind) {
        pv + "Invalid InitialAmountUnits for species. Valid quantity types are amount, mass and "
             "concentration."},
   };
-  const size_t alive = OBInterface::liveCount();
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.id);
-    auto error = TestHost::errorOf([&] {
-      obkConstruct("Kestrion.Species", static_cast<int>(c.args.size()), c.args.data())
-          ->releaseReference();
-    });
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->id, c.id);
-    if (!c.message.empty()) {
-      EXPECT_EQ(error->message, c.message);
-    }
-    EXPECT_EQ(OBInterface::liveCount(), alive);
-  }
+  expectConstructRefusals("Kestrion.Species", cases);
 }
 
 TEST_F(SpeciesHostTest, DesktopSeesAFailedCreationComeAndGo) {

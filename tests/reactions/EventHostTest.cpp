@@ -13,6 +13,7 @@
 #include <obk/obk.hpp>
 
 #include "RuleEventFixture.hpp"
+#include "support/ClassTable.hpp"
 #include "reactions/EventMethods.hpp"
 
 namespace rtest {
@@ -34,13 +35,7 @@ class EventHostTest : public RuleEventTest {
 TEST_F(EventHostTest, ClassTableAsTheUserSeesIt) {
   OBClass* cls = obkRequireClass("Event");
   EXPECT_STREQ(cls->getFullName(), "Kestrion.Event");
-  struct PropRow {
-    const char* name;
-    const char* type;
-    bool userMaySet;
-    const char* help;
-  };
-  const PropRow props[] = {
+  expectPropertyTable(cls, {
       {"Active", "bool", true, "Active indicates if a component is used during simulation."},
       {"Annotation", "string", true, nullptr},
       {"AnnotationFull", "string", false, "Full annotation with tags"},
@@ -59,25 +54,12 @@ TEST_F(EventHostTest, ClassTableAsTheUserSeesIt) {
        "event is executed."},
       {"TriggerDelayUnits", "string", false, "Indicate the units of the TriggerDelay."},
       {"Type", "string", false, nullptr},
-      {"UserData", "PELLAM array", true, nullptr}};
-  const auto& have = cls->getProperties();
-  ASSERT_EQ(have.size(), std::size(props));
-  for (size_t i = 0; i < have.size(); ++i) {
-    SCOPED_TRACE(props[i].name);
-    EXPECT_STREQ(have[i]->getName(), props[i].name);
-    EXPECT_STREQ(have[i]->getDataType(nullptr)->getName(), props[i].type);
-    EXPECT_EQ(have[i]->isExternalSetAccess(), props[i].userMaySet);
-    if (props[i].help) {
-      EXPECT_STREQ(have[i]->getDescription(), props[i].help);
-    }
-  }
+      {"UserData", "PELLAM array", true, nullptr}});
   const Strings methods = {"copyobj",       "display",          "help",
                            "parseeventfcns", "parsetrigger",    "resolveobject",
                            "privategetusages", "verifyeventfcns", "verifytrigger",
                            "copy"};
-  Strings haveMethods;
-  for (const OBMethodInfo* m : cls->getMethods()) haveMethods.push_back(m->getName());
-  EXPECT_EQ(haveMethods, methods);
+  EXPECT_EQ(methodNamesOf(cls), methods);
   // The trigger enumeration exists (with no values) once the class does.
   EXPECT_NE(OBTypeRepository::getType("QuorvixTriggerTypeEnumType"), nullptr);
 }

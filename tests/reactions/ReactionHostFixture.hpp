@@ -1,52 +1,29 @@
-// The fixture of the Reaction host-class tests: a started engine driven
-// through the test host as a user would, and a check that nothing is left
-// alive when the test ends.
+// The fixture of the Reaction host-class tests: the shared started engine
+// and leak check, warmed up through every reaction-parsing path, with
+// helpers to add reactions and read their species, names and texts.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include <hb/hb_test.hpp>
-#include <ks_utils/Errors.hpp>
-#include <obk/obk.hpp>
-#include <testhost/TestHost.hpp>
-
-#include "host/HostHelpers.hpp"
-#include "model/BQuorvixRoot.hpp"
 #include "expressions/MathExpression.hpp"
-#include "model/Kelbor.hpp"
 #include "quantities/BCompartment.hpp"
 #include "quantities/BSpecies.hpp"
 #include "reactions/BReaction.hpp"
+#include "support/EngineHostFixture.hpp"
 
 namespace rtest {
 
-class ReactionHostTest : public ::testing::Test {
+class ReactionHostTest : public EngineHostTest {
  protected:
+  // The shared fixture's start, with this fixture's own warm-up before the
+  // host starts.
   void SetUp() override {
     hbTestSetEcho(false);
     warmUp();
-    host_ = std::make_unique<TestHost>();
-    host().start();
-    host().clearLogs();
-    kstr_stacked_clear();
+    startHost();
     startHealth_ = TestHost::health();
   }
-
-  // Deletes every model through the root, gives back what the host holds
-  // and checks that the platform is back where it started.
-  void TearDown() override {
-    if (getOBIRoot()) host().call(getOBIRoot(), "reset");
-    host_.reset();
-    EXPECT_EQ(TestHost::health(), startHealth_)
-        << "now: " << describe(TestHost::health()) << "\nat start: " << describe(startHealth_);
-  }
-
-  TestHost& host() { return *host_; }
 
   // Process-wide lists keep the storage they once grew (the root's model
   // list, the term lists of the class's parsers): one model whose reaction
@@ -67,22 +44,12 @@ class ReactionHostTest : public ::testing::Test {
 
   // A method call that returns one handle.
   OBInterface* call1(OBInterface* object, const char* method, std::initializer_list<qxArray*> args) {
-    std::vector<qxArray*> outs = host().call(object, method, args, 1);
-    return outs.empty() ? nullptr : objectOf(outs[0]);
+    return one(object, method, args);
   }
   OBInterface* addReaction(OBInterface* m, const char* equation) {
     return call1(m, "addreaction", {host().str(equation)});
   }
 
-  // The handles of a host array, in order.
-  static std::vector<OBInterface*> handlesOf(const qxArray* array) {
-    std::vector<OBInterface*> out;
-    if (!array || !qxIsHandleArray(array)) return out;
-    for (size_t i = 0; i < qxGetNumberOfElements(array); ++i) {
-      out.push_back(static_cast<OBInterface*>(qxGetHandle(array, i)));
-    }
-    return out;
-  }
   // The names of the components behind the handles.
   static std::vector<std::string> namesOf(const qxArray* array) {
     std::vector<std::string> names;
@@ -112,9 +79,6 @@ class ReactionHostTest : public ::testing::Test {
     return texts;
   }
 
-  static Kelbor* kelbor(const OBInterface* instance) {
-    return static_cast<Kelbor*>(componentOf(instance));
-  }
   static BReaction* reaction(const OBInterface* instance) {
     return dynamic_cast<BReaction*>(componentOf(instance));
   }
@@ -131,26 +95,6 @@ class ReactionHostTest : public ::testing::Test {
     }
     return nullptr;
   }
-
-  // Runs the call and expects the error.
-  template <class Body>
-  void expectHostError(Body body, const std::string& id, const std::string& text = "") {
-    std::optional<HostCallError> error = TestHost::errorOf(body);
-    ASSERT_TRUE(error.has_value()) << "no error; expected " << id;
-    EXPECT_EQ(error->id, id);
-    if (!text.empty()) {
-      EXPECT_EQ(error->message, text);
-    }
-  }
-
-  std::vector<std::string> warningIds() const {
-    std::vector<std::string> ids;
-    for (const auto& warning : host_->warnings()) ids.push_back(warning.id);
-    return ids;
-  }
-
-  std::unique_ptr<TestHost> host_;
-  HostHealth startHealth_;
 };
 
 }  // namespace rtest

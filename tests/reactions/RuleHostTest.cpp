@@ -11,6 +11,7 @@
 #include <obk/obk.hpp>
 
 #include "RuleEventFixture.hpp"
+#include "support/ClassTable.hpp"
 
 namespace rtest {
 namespace {
@@ -22,27 +23,14 @@ class RuleHostTest : public RuleEventTest {};
 TEST_F(RuleHostTest, ClassTableAsTheUserSeesIt) {
   OBClass* cls = obkRequireClass("Rule");
   EXPECT_STREQ(cls->getFullName(), "Kestrion.Rule");
-  struct PropRow {
-    const char* name;
-    const char* type;
-    bool userMaySet;
-  };
-  const PropRow props[] = {
+  expectPropertyTable(cls, {
       {"Active", "bool", true},          {"Annotation", "string", true},
       {"AnnotationFull", "string", false}, {"ID", "string", true},
       {"FullyQualifiedName", "string", false}, {"Name", "string", true},
       {"Notes", "string", true},         {"Parent", "handle", false},
       {"Rule", "string", true},          {"RuleType", "QuorvixRuleTypeEnumType", true},
       {"Tag", "string", true},           {"Type", "string", false},
-      {"UserData", "PELLAM array", true}};
-  const auto& have = cls->getProperties();
-  ASSERT_EQ(have.size(), std::size(props));
-  for (size_t i = 0; i < have.size(); ++i) {
-    SCOPED_TRACE(props[i].name);
-    EXPECT_STREQ(have[i]->getName(), props[i].name);
-    EXPECT_STREQ(have[i]->getDataType(nullptr)->getName(), props[i].type);
-    EXPECT_EQ(have[i]->isExternalSetAccess(), props[i].userMaySet);
-  }
+      {"UserData", "PELLAM array", true}});
   EXPECT_STREQ(cls->getProperty("Active")->getDescription(),
                "Active indicates if a component is used during simulation.");
   EXPECT_EQ(std::string(cls->getProperty("RuleType")->getDescription())
@@ -50,9 +38,7 @@ TEST_F(RuleHostTest, ClassTableAsTheUserSeesIt) {
             0u);
   const Strings methods = {"copyobj",          "copy",      "display", "resolveobject",
                            "privategetusages", "parserule", "help",    "verifyexpression"};
-  Strings haveMethods;
-  for (const OBMethodInfo* m : cls->getMethods()) haveMethods.push_back(m->getName());
-  EXPECT_EQ(haveMethods, methods);
+  EXPECT_EQ(methodNamesOf(cls), methods);
   // The enumeration of RuleType, in the order its values were added.
   qxArray* allowed = host().own(OBTypeRepository::getType("QuorvixRuleTypeEnumType")->getAllowedValues());
   EXPECT_EQ(textsOf(allowed),

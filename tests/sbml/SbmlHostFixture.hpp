@@ -16,8 +16,7 @@
 #include <obk/obk.hpp>
 #include <testhost/TestHost.hpp>
 
-#include "host/HostHelpers.hpp"
-#include "model/BQuorvixRoot.hpp"
+#include "support/EngineHostFixture.hpp"
 
 namespace sbmltest {
 
@@ -63,24 +62,21 @@ inline std::string mainRoadModel() {
     "id=\"main\" name=\"Main road\"");
 }
 
-class SbmlHostTest : public ::testing::Test {
+class SbmlHostTest : public EngineHostTest {
  protected:
+  // The shared fixture's start, with this fixture's own warm-up before the
+  // host starts.
   void SetUp() override {
     hbTestSetEcho(false);
     warmUp();
-    host_ = std::make_unique<TestHost>();
-    host().start();
-    host().clearLogs();
-    kstr_stacked_clear();
+    startHost();
     startHealth_ = TestHost::health();
   }
 
+  // Gives back the service object, then the shared fixture's end.
   void TearDown() override {
-    if (service_) host().release(service_);
-    if (getOBIRoot()) host().call(getOBIRoot(), "reset");
-    host_.reset();
-    EXPECT_EQ(TestHost::health(), startHealth_)
-        << "now: " << describe(TestHost::health()) << "\nat start: " << describe(startHealth_);
+    if (service_ && host_) host().release(service_);
+    EngineHostTest::TearDown();
   }
 
   // Process-wide storage (class tables, parsers, the unit manager's base
@@ -111,8 +107,6 @@ class SbmlHostTest : public ::testing::Test {
     warm.release(rw);
     warm.call(getOBIRoot(), "reset");
   }
-
-  TestHost& host() { return *host_; }
 
   OBInterface* service() {
     if (!service_) service_ = host().construct("SBMLReadWrite");
@@ -154,8 +148,6 @@ class SbmlHostTest : public ::testing::Test {
   std::vector<std::string> names(OBInterface* model, const char* type);
 
  private:
-  std::unique_ptr<TestHost> host_;
-  HostHealth startHealth_;
   OBInterface* service_ = nullptr;
 };
 
