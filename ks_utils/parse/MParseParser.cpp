@@ -238,6 +238,13 @@ class Parser {
 void parseExpression(std::string_view text, ParsedExpression& out) {
   lexExpression(text, out);
   Parser(text, out).run();
+  // A parsed expression is kept as long as its owner lives: give back what
+  // the vectors reserved while growing.
+  out.tokens.shrink_to_fit();
+  out.names.shrink_to_fit();
+  out.nodes.shrink_to_fit();
+  out.children.shrink_to_fit();
+  out.childOps.shrink_to_fit();
 }
 
 }  // namespace ks_parse

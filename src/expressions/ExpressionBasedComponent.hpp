@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <utility>
-#include <deque>
 #include <iosfwd>
+#include <list>
 #include <set>
 #include <string>
 #include <vector>
@@ -149,6 +149,8 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
   void sendExpressionBatch(const std::vector<ExpressionPtr>& expressions, bool deleted);
 
   bool deferring_ = false;
-  std::deque<boost::function<void()>> queue_;
+  // A list holds nothing until a notification is queued (most components
+  // never queue one); a deque would take a block at construction.
+  std::list<boost::function<void()>> queue_;
   bool active_ = true;
 };

@@ -1,5 +1,9 @@
 #include "expressions/SymbolTable.hpp"
 
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+
 #include <boost/make_shared.hpp>
 #include <ks_utils/Identifiers.hpp>
 
@@ -47,6 +51,38 @@ const SymbolTable::Namespace* SymbolTable::getNamespace(size_t number) const {
   return number < namespaceCount ? namespaces_[number] : nullptr;
 }
 
+// --- keys of unnamed reactions ---------------------------------------------------
+
+std::string SymbolTable::identityKeyOf(const KelborComponent* reaction) {
+  // A leading control character keeps it apart from every name.
+  char text[2 + 2 * sizeof(uintptr_t)] = {'\x01'};
+  const auto end = std::to_chars(text + 1, text + sizeof text,
+                                 reinterpret_cast<uintptr_t>(reaction), 16).ptr;
+  return std::string(text, end);
+}
+
+bool SymbolTable::isIdentityKey(const std::string& key) { return !key.empty() && key[0] == '\x01'; }
+
+const std::string& SymbolTable::keyOf(const std::string& name, std::string& buffer) const {
+  if (!reactionAt_) return name;
+  const size_t prefixLength = std::strlen(unnamedReactionPrefix);
+  if (name.compare(0, prefixLength, unnamedReactionPrefix) != 0) return name;
+  // The 1-based position, as a default name writes it (no leading zero).
+  size_t end = prefixLength;
+  size_t position = 0;
+  for (; end < name.size() && name[end] >= '0' && name[end] <= '9'; ++end) {
+    if (position > (SIZE_MAX - 9) / 10) return name;
+    position = position * 10 + static_cast<size_t>(name[end] - '0');
+  }
+  if (end == prefixLength || name[prefixLength] == '0') return name;
+  if (end < name.size() && name[end] != '.') return name;
+  const KelborComponent* reaction = reactionAt_(position - 1);
+  if (!reaction || !reaction->getName().empty()) return name;
+  buffer = identityKeyOf(reaction);
+  buffer.append(name, end, std::string::npos);
+  return buffer;
+}
+
 // --- entries ----------------------------------------------------------------
 
 void SymbolTable::insertComponent(size_t number, const std::string& qualifiedName,
@@ -56,7 +92,11 @@ void SymbolTable::insertComponent(size_t number, const std::string& qualifiedNam
   Namespace& space = ns(number);
   Membership entry;
   entry.ns = number;
-  auto [where, inserted] = space.byQualifiedName.emplace(qualifiedName, component);
+  std::string buffer;
+  const std::string& key = number == reactionNamespace || number == reactionParameterNamespace
+                               ? keyOf(qualifiedName, buffer)
+                               : qualifiedName;
+  auto [where, inserted] = space.byQualifiedName.emplace(key, component);
   if (inserted) entry.qualified = where;
   // A multimap inserts after the equal keys already present.
   if (!bracketedName.empty()) entry.name = space.byName.emplace(bracketedName, component);

@@ -3,6 +3,7 @@
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <map>
 #include <optional>
@@ -74,6 +75,11 @@ class KELBOR_API SymbolTable {
   static constexpr size_t undefinedNamespace = 6;
   static constexpr size_t namespaceCount = 5;
 
+  // The reaction at a 0-based position of the model's list, or null.
+  using ReactionAtPosition = std::function<const KelborComponent*(size_t)>;
+  // The prefix of an unnamed reaction's default name.
+  static constexpr const char* unnamedReactionPrefix = "UnnamedReaction_";
+
   SymbolTable();
   // Drops the table's share of every waiting set; touches no component.
   ~SymbolTable();
@@ -81,6 +87,15 @@ class KELBOR_API SymbolTable {
   SymbolTable& operator=(const SymbolTable&) = delete;
 
   // --- structure and maintenance ------------------------------------------
+  // Once the model hands over its list, unnamed reactions (and their
+  // kinetic-law parameters) are entered under a key made from their identity,
+  // which does not change when reactions ahead of them are removed or the
+  // list is reordered; a name "UnnamedReaction_<n>[.<parameter>]" is turned
+  // into that key on every lookup through the reaction at position n - 1.
+  // Without a list (a table on its own) the default names are the keys, and
+  // rekeyComponents moves them.  Set before anything is entered.
+  void setReactionAtPosition(ReactionAtPosition reactionAt) { reactionAt_ = std::move(reactionAt); }
+
   // Namespace number of a component from its kind: species 0, compartment 1,
   // parameter of the model 2, parameter of anything else 3, reaction 4; 6
   // for every other kind, for a parameter without a parent and for null.
@@ -106,6 +121,12 @@ class KELBOR_API SymbolTable {
   // children included, were entered again.
   size_t rekeyComponents(const std::vector<KelborComponent*>& components);
   size_t rekeyComponent(KelborComponent* component);
+
+  // A key of a qualified index as it reads: the key itself, or for an
+  // identity key the partially qualified name of the component entered
+  // under it.
+  static std::string listedKey(const std::string& key, const KelborComponent* component);
+  static bool isIdentityKey(const std::string& key);
 
   // Whether the component is entered (under either of its keys), and how many
   // components are.
@@ -301,6 +322,17 @@ class KELBOR_API SymbolTable {
     std::optional<std::string> name;
   };
 
+  // The key under which the name is entered: the name itself, or for a
+  // default name of an unnamed reaction (or a name under it) the
+  // reaction's own key; the answer lives in the buffer when it differs.
+  const std::string& keyOf(const std::string& name, std::string& buffer) const;
+  // The identity key of an unnamed reaction.
+  static std::string identityKeyOf(const KelborComponent* reaction);
+  // The namespace as listed: identity keys shown as the names they stand for.
+  const Namespace& listed(const Namespace& space, Namespace& shown) const;
+  void renameChildEntries(const std::string& parentKey, size_t childNamespace,
+                          const std::string& oldParentName);
+
   Namespace& ns(size_t number) { return *namespaces_[number]; }
   const Namespace& ns(size_t number) const { return *namespaces_[number]; }
   std::optional<FormerKeys> takeOut(const KelborComponent* component);
@@ -321,6 +353,7 @@ class KELBOR_API SymbolTable {
   PendingTable pendingListeners_;
   kstrVector<Namespace*> namespaces_;
   std::map<const KelborComponent*, Membership> members_;
+  ReactionAtPosition reactionAt_;
 };
 
 KELBOR_API std::ostream& operator<<(std::ostream& out, const SymbolTable& table);

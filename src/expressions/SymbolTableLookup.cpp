@@ -1,5 +1,6 @@
 // The read side of the symbol table: lookups, queries on listeners and
 // waiting names, the in-use sweep and the listing.
+#include <algorithm>
 #include <iomanip>
 #include <iterator>
 #include <ostream>
@@ -20,7 +21,9 @@ bool SymbolTable::isWhollyBracketed(const std::string& name) {
 KelborComponent* SymbolTable::findInNamespace(const std::string& name,
                                               const Namespace& space) const {
   if (!isWhollyBracketed(name)) {
-    auto found = space.byQualifiedName.find(name);
+    std::string buffer;
+    const bool reactionKeys = &space == &reactions_ || &space == &reactionParameters_;
+    auto found = space.byQualifiedName.find(reactionKeys ? keyOf(name, buffer) : name);
     if (found != space.byQualifiedName.end() && found->second) return found->second;
   }
   auto first = space.byName.lower_bound(name);
@@ -46,11 +49,16 @@ KelborComponent* SymbolTable::resolveReactionParameter(const std::string& name,
                                                        const KelborComponent* reaction) const {
   if (!reaction) return nullptr;
   const QualifiedIndex& index = reactionParameters_.byQualifiedName;
-  auto found = index.find(name);
+  std::string buffer;
+  auto found = index.find(keyOf(name, buffer));
   if (found != index.end() && found->second) return found->second;
   std::string qualified = reaction->getName();
-  if (qualified.empty()) qualified = reaction->getDefaultName();
-  bracketNameIfNotValidIdentifier(qualified);
+  if (qualified.empty()) {
+    // An unnamed reaction's parameters are entered under its identity key.
+    qualified = reactionAt_ ? identityKeyOf(reaction) : reaction->getDefaultName();
+  } else {
+    bracketNameIfNotValidIdentifier(qualified);
+  }
   qualified += ".";
   qualified += name;
   found = index.find(qualified);
@@ -59,9 +67,12 @@ KelborComponent* SymbolTable::resolveReactionParameter(const std::string& name,
 
 KelborComponent* SymbolTable::findByQualifiedName(const std::string& name) const {
   if (name.empty()) return nullptr;
+  std::string buffer;
+  const std::string& reactionKey = keyOf(name, buffer);
   for (const Namespace* space :
        {&species_, &modelParameters_, &reactionParameters_, &compartments_, &reactions_}) {
-    auto found = space->byQualifiedName.find(name);
+    const bool reactionKeys = space == &reactions_ || space == &reactionParameters_;
+    auto found = space->byQualifiedName.find(reactionKeys ? reactionKey : name);
     if (found != space->byQualifiedName.end() && found->second) return found->second;
   }
   return nullptr;
@@ -123,7 +134,10 @@ bool SymbolTable::isNameInNamespace(const std::string& name, size_t number) cons
   if (number == pendingNamespace) return static_cast<bool>(findPendingListeners(name));
   if (number >= namespaceCount) return false;
   const Namespace& space = ns(number);
-  return space.byQualifiedName.count(name) != 0 || space.byName.count(name) != 0;
+  std::string buffer;
+  const bool reactionKeys = number == reactionNamespace || number == reactionParameterNamespace;
+  return space.byQualifiedName.count(reactionKeys ? keyOf(name, buffer) : name) != 0 ||
+         space.byName.count(name) != 0;
 }
 
 void SymbolTable::collectListeners(const CandidateList& components, ListenerSet& out) {
@@ -205,14 +219,34 @@ std::ostream& SymbolTable::printUndefinedNamespace(const PendingTable& pending,
   return out;
 }
 
+const SymbolTable::Namespace& SymbolTable::listed(const Namespace& space, Namespace& shown) const {
+  auto identity = std::find_if(space.byQualifiedName.begin(), space.byQualifiedName.end(),
+                               [](const auto& entry) { return isIdentityKey(entry.first); });
+  if (identity == space.byQualifiedName.end()) return space;
+  shown.byName = space.byName;
+  shown.byQualifiedName.clear();
+  for (const auto& [key, component] : space.byQualifiedName) {
+    shown.byQualifiedName.emplace(listedKey(key, component), component);
+  }
+  return shown;
+}
+
+std::string SymbolTable::listedKey(const std::string& key, const KelborComponent* component) {
+  if (!isIdentityKey(key) || !component) return key;
+  std::string name;
+  component->fillPartiallyQualifiedName(name);
+  return name;
+}
+
 void SymbolTable::print(std::ostream& out) const {
   std::ostringstream text;
   text << "================ SymbolTable Contents ================" << std::endl << std::endl;
   printNamespace("Species namespace", species_, text);
   printNamespace("Compartment namespace", compartments_, text);
   printNamespace("Parameter namespace", modelParameters_, text);
-  printNamespace("Reaction parameter namespace", reactionParameters_, text);
-  printNamespace("Reaction namespace", reactions_, text);
+  Namespace shown;
+  printNamespace("Reaction parameter namespace", listed(reactionParameters_, shown), text);
+  printNamespace("Reaction namespace", listed(reactions_, shown), text);
   printUndefinedNamespace(pendingListeners_, text);
   out << text.str() << std::flush;
 }

@@ -54,7 +54,11 @@ void SymbolTable::componentAdded(KelborComponent* component) {
   const std::string qualifiedName = qualifiedNameOf(component);
   const std::string bracketedName = bracketedNameOf(component);
   // The first component under a qualified name keeps it.
-  if (ns(number).byQualifiedName.count(qualifiedName) != 0) return;
+  std::string buffer;
+  const std::string& key = number == reactionNamespace || number == reactionParameterNamespace
+                               ? keyOf(qualifiedName, buffer)
+                               : qualifiedName;
+  if (ns(number).byQualifiedName.count(key) != 0) return;
   insertComponent(number, qualifiedName, bracketedName, component);
 
   CandidateList candidates;
@@ -143,7 +147,9 @@ void SymbolTable::tellNameChange(KelborComponent* component, const std::string& 
     // Children entered under a key the parent no longer had (a moved
     // default name) follow too.
     if (former && former->qualified && *former->qualified != oldQualifiedName) {
-      renameChildEntries(*former->qualified, childNamespace);
+      // Under an identity key the children answered the old name.
+      renameChildEntries(*former->qualified, childNamespace,
+                         isIdentityKey(*former->qualified) ? oldQualifiedName : *former->qualified);
     }
   }
 
@@ -170,13 +176,18 @@ void SymbolTable::tellNameChange(KelborComponent* component, const std::string& 
 }
 
 void SymbolTable::renameChildEntries(const std::string& oldQualifiedName, size_t childNamespace) {
+  renameChildEntries(oldQualifiedName, childNamespace, oldQualifiedName);
+}
+
+void SymbolTable::renameChildEntries(const std::string& parentKey, size_t childNamespace,
+                                     const std::string& oldParentName) {
   if (childNamespace >= namespaceCount) return;
-  const std::string prefix = oldQualifiedName + ".";
+  const std::string prefix = parentKey + ".";
   std::vector<std::pair<std::string, KelborComponent*>> children;
   const QualifiedIndex& index = ns(childNamespace).byQualifiedName;
   for (auto it = index.lower_bound(prefix);
        it != index.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
-    children.emplace_back(it->first, it->second);
+    children.emplace_back(oldParentName + it->first.substr(parentKey.size()), it->second);
   }
   for (auto& [key, child] : children) componentNameChanged(child, child->getName(), key);
 }

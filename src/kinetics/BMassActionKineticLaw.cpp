@@ -29,6 +29,30 @@ qxArray* newTextCell(std::initializer_list<const char*> texts) {
   return cell;
 }
 
+// The variable cells read the same for every mass-action law: they are made
+// when first read and shared until the last mass-action law goes (a model
+// holds one law per reaction).
+struct SharedCells {
+  qxArray* forward = nullptr;  // the forward rate parameter
+  qxArray* both = nullptr;     // forward and reverse, for a reversible reaction
+  qxArray* species = nullptr;
+  size_t laws = 0;
+};
+
+SharedCells& sharedCells() {
+  static SharedCells cells;
+  return cells;
+}
+
+void releaseSharedCells() {
+  SharedCells& cells = sharedCells();
+  if (--cells.laws != 0) return;
+  for (qxArray** cell : {&cells.forward, &cells.both, &cells.species}) {
+    if (*cell) qxDestroyArray(*cell);
+    *cell = nullptr;
+  }
+}
+
 // "*name" or "*name^|s|" for one species term.
 void appendTerm(std::string& text, const BSpecies* species, double stoichiometry) {
   std::string name;
@@ -54,35 +78,31 @@ struct Stoichiometry {
 }  // namespace
 
 BMassActionKineticLaw::BMassActionKineticLaw(const BAbstractKineticLaw* massAction)
-    : BKineticLaw(massAction),
-      parameterCell_(newTextCell({kForward})),
-      speciesCell_(newTextCell({"MassAction Species"})) {
-  setupEmptyParameterNameCells(parameterCell_);
+    : BKineticLaw(massAction) {
+  storedParameterVariableNames().resize(1);
+  ++sharedCells().laws;
 }
 
 BMassActionKineticLaw::BMassActionKineticLaw(const BMassActionKineticLaw& other)
-    : BKineticLaw(other),
-      parameterCell_(qxDuplicateArray(other.parameterCell_)),
-      speciesCell_(qxDuplicateArray(other.speciesCell_)) {
-  qxSetArrayScope(parameterCell_, 0);
-  qxSetArrayScope(speciesCell_, 0);
+    : BKineticLaw(other) {
+  ++sharedCells().laws;
 }
 
-BMassActionKineticLaw::~BMassActionKineticLaw() {
-  qxDestroyArray(parameterCell_);
-  qxDestroyArray(speciesCell_);
+BMassActionKineticLaw::~BMassActionKineticLaw() { releaseSharedCells(); }
+
+const qxArray* BMassActionKineticLaw::getSpeciesVariables() const {
+  qxArray*& cell = sharedCells().species;
+  if (!cell) cell = newTextCell({"MassAction Species"});
+  return cell;
 }
 
 const qxArray* BMassActionKineticLaw::getParameterVariables() const {
-  if (!parameterCell_) return nullptr;
   const BReaction* reaction = getParentReaction();
   const bool reversible = reaction && reaction->getReversible();
-  const size_t wanted = reversible ? 2 : 1;
-  if (qxGetNumberOfElements(parameterCell_) != wanted) {
-    qxDestroyArray(parameterCell_);
-    parameterCell_ = reversible ? newTextCell({kForward, kReverse}) : newTextCell({kForward});
-  }
-  return parameterCell_;
+  SharedCells& cells = sharedCells();
+  qxArray*& cell = reversible ? cells.both : cells.forward;
+  if (!cell) cell = reversible ? newTextCell({kForward, kReverse}) : newTextCell({kForward});
+  return cell;
 }
 
 const BKineticLaw::NameVector& BMassActionKineticLaw::getParameterVariableNames() const {

@@ -17,9 +17,10 @@ class KELBOR_API BMassActionKineticLaw : public BKineticLaw {
   BMassActionKineticLaw& operator=(const BMassActionKineticLaw&) = delete;
   ~BMassActionKineticLaw() override;
 
-  // Resized to the reaction's reversibility when read.
+  // One or two names after the reaction's reversibility.  The cells are
+  // shared by every mass-action law and live while one does.
   const qxArray_tag* getParameterVariables() const override;
-  const qxArray_tag* getSpeciesVariables() const override { return speciesCell_; }
+  const qxArray_tag* getSpeciesVariables() const override;
   const NameVector& getParameterVariableNames() const override;
   // Always raises "Kestrion:MassActionSpeciesUnsettable".
   void setSpeciesVariableNames(const NameVector& names) override;
@@ -31,8 +32,4 @@ class KELBOR_API BMassActionKineticLaw : public BKineticLaw {
   // parameter.
   void verify() const override;
   bool verifyForReactionRate() const override;
-
- private:
-  mutable qxArray_tag* parameterCell_ = nullptr;
-  qxArray_tag* speciesCell_ = nullptr;
 };

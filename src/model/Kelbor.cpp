@@ -65,6 +65,11 @@ Kelbor::Kelbor() {
   auto data = boost::make_shared<ModelGlobalData>();
   data->model = this;
   setModelGlobalData(data);
+  // Unnamed reactions keep one key wherever they move in the list; their
+  // default names are looked up through the list.
+  table->setReactionAtPosition([this](size_t position) -> const KelborComponent* {
+    return position < reactions_.size() ? reactions_[position] : nullptr;
+  });
   uuid_ = uuid.release();
   symbolTable_ = table.release();
 }
@@ -147,29 +152,11 @@ void Kelbor::reorderRules(const kstrVector<BRule*>& order) {
   setCompileNeeded(true);
 }
 void Kelbor::reorderReactions(const kstrVector<BReaction*>& order) {
-  std::map<const BReaction*, size_t> before;
-  for (size_t i = 0; i < reactions_.size(); ++i) before.emplace(reactions_[i], i);
+  // Unnamed reactions that moved answer another default name now; the
+  // symbol table finds them through the list, so nothing is re-keyed.
   reactions_ = order;
   listsChanged();
-  // Unnamed reactions that moved answer another default name now.
-  std::vector<KelborComponent*> moved;
-  for (size_t i = 0; i < reactions_.size(); ++i) {
-    auto found = before.find(reactions_[i]);
-    if (found == before.end() || found->second != i) moved.push_back(reactions_[i]);
-  }
-  rekeyUnnamedReactions(moved);
   setCompileNeeded(true);
-}
-
-// Moves the unnamed reactions among the given ones (and their kinetic-law
-// parameters) to the keys of their current default names.
-void Kelbor::rekeyUnnamedReactions(const std::vector<KelborComponent*>& reactions) {
-  if (isBeingDestroyed()) return;
-  std::vector<KelborComponent*> unnamed;
-  for (KelborComponent* reaction : reactions) {
-    if (reaction && reaction->getName().empty()) unnamed.push_back(reaction);
-  }
-  if (!unnamed.empty()) symbolTable_->rekeyComponents(unnamed);
 }
 void Kelbor::reorderParameters(const kstrVector<BParameter*>& order) {
   parameters_ = order;
@@ -254,20 +241,22 @@ void Kelbor::removeReaction(BReaction* reaction) {
     setCompileNeeded(true);
     return;
   }
-  auto found = std::find(reactions_.begin(), reactions_.end(), reaction);
+  // Found from where the reaction was last seen, not by a scan.
+  const long position = reaction->getParent() == this ? reaction->getListPosition() : -1;
+  auto found = position >= 0 && static_cast<size_t>(position) < reactions_.size()
+                   ? reactions_.begin() + position
+                   : std::find(reactions_.begin(), reactions_.end(), reaction);
   if (found != reactions_.end()) {
-    const auto position = static_cast<size_t>(found - reactions_.begin());
     // The table is told first, while the reaction still has its position
     // (and so its default name); its kinetic-law parameters leave with it.
     if (BKineticLaw* law = reaction->getKineticLaw()) {
       for (BParameter* parameter : *law->getParameters()) componentRemoved(parameter);
     }
     componentRemoved(reaction);
+    // The reactions behind it move up one place; the symbol table finds
+    // the unnamed ones through the list.
     reactions_.erase(found);
     listsChanged();
-    // The reactions behind it moved up one place.
-    rekeyUnnamedReactions(
-        std::vector<KelborComponent*>(reactions_.begin() + position, reactions_.end()));
     reaction->removeDependentState();
   }
   setCompileNeeded(true);

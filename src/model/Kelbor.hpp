@@ -304,7 +304,6 @@ class KELBOR_API Kelbor : public KelborComponent {
   void tellReactionsAboutCompartments(bool multiple);
   void tellReactionsOnCompartmentCrossing();
   void enterCompartmentSubtree(BCompartment* compartment);
-  void rekeyUnnamedReactions(const std::vector<KelborComponent*>& reactions);
   void listsChanged() { listPositionsStale_ = true; }
 
   void* odeSimulationData_ = nullptr;

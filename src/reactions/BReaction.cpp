@@ -85,11 +85,16 @@ Kelbor* BReaction::modelForDefaultName() const {
   return getEnclosingModel(getOBI());
 }
 
-std::string BReaction::getDefaultName() const {
+long BReaction::getListPosition() const {
   Kelbor* model = modelForDefaultName();
-  if (!model) return getID() ? std::string(getID()) : std::string();
+  if (!model) return -1;
   // The hint usually holds it; only a reordered list costs a scan.
-  const size_t position = kstr::positionInList(*model->getReactions(), this, positionHint_);
+  return static_cast<long>(kstr::positionInList(*model->getReactions(), this, positionHint_));
+}
+
+std::string BReaction::getDefaultName() const {
+  const long position = getListPosition();
+  if (position < 0) return getID() ? std::string(getID()) : std::string();
   return kReservedPrefix + std::to_string(position + 1);
 }
 

@@ -81,6 +81,10 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // (the list's length + 1 when it is not listed); the reaction's ID outside
   // any model.
   std::string getDefaultName() const override;
+  // The 0-based position in the list of the model the default name counts
+  // in, or that list's length when not listed; -1 outside any model.
+  // Usually a few steps from where it was last found.
+  long getListPosition() const;
 
   // --- equation ----------------------------------------------------------------
   std::string getReactionString() const;

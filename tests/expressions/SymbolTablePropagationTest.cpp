@@ -2,9 +2,11 @@
 // often and in which order, also when listeners call back into the table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -217,6 +219,69 @@ TEST_F(PropagationTest, RekeyMovesReactionsAndTheirParametersEvenWhenSwapping) {
   TestComponent& loose = w.parameter("p", false);
   EXPECT_EQ(w.table.rekeyComponent(&loose), 0u);
   EXPECT_FALSE(w.table.containsComponent(&loose));
+}
+
+// With the model's list at hand the table keys unnamed reactions by
+// identity: a removal ahead of them re-keys nothing, yet their default
+// names (and their parameters under them) follow their positions.
+TEST_F(PropagationTest, UnnamedReactionsFoundThroughTheListFollowTheirPositions) {
+  std::vector<const KelborComponent*> list;
+  w.table.setReactionAtPosition([&list](size_t position) -> const KelborComponent* {
+    return position < list.size() ? list[position] : nullptr;
+  });
+  auto append = [&](const std::string& name) -> RecordingListener& {
+    RecordingListener& reaction =
+        w.reaction(name, "UnnamedReaction_" + std::to_string(list.size() + 1), false);
+    list.push_back(&reaction);
+    w.table.componentAdded(&reaction);
+    return reaction;
+  };
+  RecordingListener& first = append("");
+  append("r2");
+  RecordingListener& third = append("");
+  TestComponent& ku = w.reactionParameter("ku", third);
+  TestComponent& lookalike = w.parameter("UnnamedReaction_2");
+  EXPECT_EQ(w.table.findByQualifiedName("UnnamedReaction_3.ku"), &ku);
+
+  w.table.componentRemoved(&first);
+  list.erase(list.begin());
+  third.setDefaultName("UnnamedReaction_2");
+  EXPECT_EQ(w.table.rekeyComponents({}), 0u);
+
+  EXPECT_EQ(w.table.resolveSymbolImpl("ku", &third), &ku);
+  EXPECT_EQ(w.table.findInNamespace("UnnamedReaction_2", *w.table.getNamespace(
+                                                             SymbolTable::reactionNamespace)),
+            &third);
+  EXPECT_EQ(w.table.findByQualifiedName("UnnamedReaction_2.ku"), &ku);
+  EXPECT_TRUE(w.table.isNameInNamespace("UnnamedReaction_2.ku",
+                                        SymbolTable::reactionParameterNamespace));
+  EXPECT_TRUE(w.table.isComponentNameInUse("UnnamedReaction_2", kstr::reaction));
+  // Other namespaces keep the name as written.
+  EXPECT_EQ(w.table.findByQualifiedName("UnnamedReaction_2"), &lookalike);
+  for (const char* name : {"UnnamedReaction_1", "UnnamedReaction_3", "UnnamedReaction_3.ku",
+                           "UnnamedReaction_02", "UnnamedReaction_0", "UnnamedReaction_",
+                           "UnnamedReaction_2x", "UnnamedReaction_99999999999999999999999"}) {
+    EXPECT_FALSE(w.table.isNameInNamespace(name, SymbolTable::reactionNamespace)) << name;
+    EXPECT_FALSE(w.table.isNameInNamespace(name, SymbolTable::reactionParameterNamespace))
+        << name;
+  }
+  std::ostringstream listing;
+  w.table.print(listing);
+  EXPECT_NE(listing.str().find("\nUnnamedReaction_2.ku "), std::string::npos) << listing.str();
+  EXPECT_NE(listing.str().find("\nUnnamedReaction_2 "), std::string::npos) << listing.str();
+  EXPECT_EQ(listing.str().find('\x01'), std::string::npos);
+
+  // Named now: its parameter follows, and listeners hear the old names.
+  RecordingListener& onKu = w.listener("onKu");
+  ku.addListener(&onKu);
+  w.nameChanged(third, "r3");
+  EXPECT_EQ(w.table.findByQualifiedName("r3.ku"), &ku);
+  EXPECT_EQ(w.table.findByQualifiedName("UnnamedReaction_2.ku"), nullptr);
+  EXPECT_EQ(onKu.count("nameChange"), 1u);
+  EXPECT_NE(std::find(onKu.calls.begin(), onKu.calls.end(),
+                      "nameChange r3.ku ku UnnamedReaction_2.ku"),
+            onKu.calls.end())
+      << ::testing::PrintToString(onKu.calls);
 }
 
 TEST_F(PropagationTest, CompartmentRenameReachesSpeciesAndTheirListenersInOrder) {

@@ -331,13 +331,18 @@ bool variesBetweenRuns(const std::string& name) {
 
 void snapshotTable(std::vector<std::string>& lines, const SymbolTable* table, bool stable) {
   for (size_t ns = 0; table != nullptr && ns < SymbolTable::namespaceCount; ++ns) {
-    for (const auto& [name, c] : table->getNamespace(ns)->byQualifiedName) {
+    // Unnamed reactions are keyed by identity: listed by the names they
+    // answer, in the order of those names.
+    std::vector<std::string> keyed;
+    for (const auto& [key, c] : table->getNamespace(ns)->byQualifiedName) {
       std::ostringstream line;
-      line << "  table " << ns << ' ' << name << ' ';
+      line << "  table " << ns << ' ' << SymbolTable::listedKey(key, c) << ' ';
       if (stable) line << c->getName();
       else line << c;
-      lines.push_back(line.str());
+      keyed.push_back(line.str());
     }
+    std::sort(keyed.begin(), keyed.end());
+    lines.insert(lines.end(), keyed.begin(), keyed.end());
     for (const auto& [name, c] : table->getNamespace(ns)->byName) {
       std::ostringstream line;
       line << "  name " << ns << ' ' << name << ' ';
