@@ -11,6 +11,7 @@
 
 #include "core/ModelComponentProps.hpp"
 #include "host/Host.hpp"
+#include "host/HandleVector.hpp"
 #include "host/HostHelpers.hpp"
 #include "kinetics/BAbstractKineticLaw.hpp"
 #include "kinetics/BKineticLaw.hpp"
@@ -136,8 +137,7 @@ class KineticLaw_ParametersPIT : public OBPropInfoTemplate {
       }
     }
     for (OBInterface* p : parameters->elements()) {
-      if (!kineticLawBehind(inst)->getOBIParameters() ||
-          !static_cast<Vector*>(kineticLawBehind(inst)->getOBIParameters())->contains(p)) {
+      if (!handleVectorHolds(static_cast<Vector*>(kineticLawBehind(inst)->getOBIParameters()), p)) {
         addParameterBelowKineticLaw(p, inst);
       }
     }
