@@ -12,8 +12,11 @@
 
 #include "core/JavaEventFactory.hpp"
 #include "host/Host.hpp"
+#include "host/HandleVector.hpp"
 #include "host/HostHelpers.hpp"
 #include "kinetics/BKineticLaw.hpp"
+#include "kinetics/KineticLawOBC.hpp"
+#include "kinetics/ParameterBindingIndex.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/BCompartment.hpp"
@@ -62,7 +65,7 @@ class HostWiring {
       vector = newHandleVector();
       set(vector);
     }
-    vector->addElement(instance);
+    appendToHandleVector(instance, vector);
     instance->getExternalReference();
     entries_.push_back({instance, vector});
   }
@@ -78,7 +81,7 @@ class HostWiring {
       it->first->setOBIParent(it->second);
     }
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
-      if (it->second->removeElement(it->first)) it->first->releaseExternalReference();
+      removeFromHandleVector(it->first, it->second);
     }
     if (moved_) child_->addBelow(previousUp_);
   }
@@ -248,10 +251,8 @@ void addCompartmentBelowCompartment(OBInterface* compartmentInstance, OBInterfac
   if (OBInterface* modelInstance = modelHandleOf(*owner)) {
     auto* model = static_cast<Kelbor*>(componentOf(modelInstance));
     // A copied compartment may have joined the model's vector already (its
-    // owner's addCompartmentHack does that); the model's compartments are
-    // few, so the vector is searched here.
-    auto* modelVector = model->getOBICompartments();
-    if (!modelVector || !modelVector->contains(compartmentInstance)) {
+    // owner's addCompartmentHack does that).
+    if (!handleVectorHolds(model->getOBICompartments(), compartmentInstance)) {
       wiring.enter(
           compartmentInstance, [&] { return model->getOBICompartments(); },
           [&](Vector* v) { model->setOBICompartments(v); });
@@ -461,6 +462,25 @@ bool isParameterInMassActionKineticLaw(OBInterface* parameter, OBInterface* mode
   }
   qxDestroyArray(laws);
   return found;
+}
+
+bool isParameterUsedByMassActionLaw(OBInterface* parameter, OBInterface* model) {
+  const KelborComponent* component = componentOf(parameter);
+  if (!component || !model) return false;
+  // Any class with a "KineticLawName" could match the host's "find".
+  if (!onlyOwnClassesHaveProperty("KineticLawName", [](const OBClass* cls) {
+        return dynamic_cast<const BKineticLawOBC*>(cls) != nullptr;
+      })) {
+    return isParameterInMassActionKineticLaw(parameter, model);
+  }
+  for (const BKineticLaw* law : kstr::ParameterBindingIndex::instance().lawsNaming(component->getName())) {
+    OBInterface* lawInstance = law->getOBI();
+    if (!lawInstance || law->getAbstractName() != "MassAction" || !isInstanceBelow(lawInstance, model)) {
+      continue;
+    }
+    if (isParameterInKineticLaw(lawInstance, parameter)) return true;
+  }
+  return false;
 }
 
 bool isParameterInKineticLaw(OBInterface* kineticLaw, OBInterface* parameter) {

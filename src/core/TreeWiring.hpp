@@ -107,3 +107,12 @@ KELBOR_API bool isParameterInMassActionKineticLaw(OBInterface* parameter, OBInte
 // parameter's instance.  False for null arguments, a class without that
 // method, or a null answer.
 KELBOR_API bool isParameterInKineticLaw(OBInterface* kineticLaw, OBInterface* parameter);
+// The answer of isParameterInMassActionKineticLaw without the host's walk
+// over the model: only the kinetic laws that name the parameter (by its
+// name, see kinetics/ParameterBindingIndex.hpp) are candidates; each whose
+// instance lies below the model and whose "KineticLawName" is "MassAction"
+// is asked with isParameterInKineticLaw.  Costs the number of laws naming
+// the parameter, not the size of the model.  While a class other than the
+// engine's kinetic law has a "KineticLawName" property, the host's "find"
+// answers instead (isParameterInMassActionKineticLaw).
+KELBOR_API bool isParameterUsedByMassActionLaw(OBInterface* parameter, OBInterface* model);

@@ -1,11 +1,14 @@
 #include "host/HostHelpers.hpp"
 
 #include <cstring>
+#include <map>
 #include <set>
 
 #include <ks_utils/StringHelpers.hpp>
 
+#include "core/Application.hpp"
 #include "core/KelborComponent.hpp"
+#include "host/HandleVector.hpp"
 #include "host/Host.hpp"
 #include "model/Kelbor.hpp"
 
@@ -43,10 +46,10 @@ bool isNameInOBIVector(const Vector* vector, const std::string& name) {
 }
 
 Vector* addUniqueToOBIVector(OBInterface* instance, Vector* vector) {
-  if (!vector) vector = new Vector();
-  if (!vector->contains(instance)) {
+  if (!vector) vector = newHandleVector();
+  if (!handleVectorHolds(vector, instance)) {
     instance->getExternalReference();
-    vector->addElement(instance);
+    appendToHandleVector(instance, vector);
   }
   return vector;
 }
@@ -78,14 +81,43 @@ OBInterface* findTopAncestorBelow(OBInterface* stop, OBInterface* instance) {
 
 void addObjectBelow(OBInterface* instance, OBInterface* parent) { instance->addBelow(parent); }
 
+bool onlyOwnClassesHaveProperty(const char* property, bool (*isOwn)(const OBClass*)) {
+  struct Answer {
+    size_t classCount = 0;
+    bool own = true;
+  };
+  static std::map<std::string, Answer> answers;
+  const OBApplication* application = GetQuorvApplication();
+  if (!application) return false;
+  const std::vector<OBClass*>& classes = application->getClasses();
+  auto found = answers.find(property);
+  if (found != answers.end() && found->second.classCount == classes.size()) return found->second.own;
+  bool own = true;
+  for (const OBClass* cls : classes) {
+    if (cls->getProperty(property) && !isOwn(cls)) own = false;
+  }
+  answers[property] = Answer{classes.size(), own};
+  return own;
+}
+
+bool isInstanceBelow(const OBInterface* instance, const OBInterface* ancestor) {
+  if (!instance || !ancestor) return false;
+  for (const OBInterface* up = instance->getUp(); up; up = up->getUp()) {
+    if (up == ancestor) return true;
+  }
+  return false;
+}
+
 void addToHandleVector(OBInterface* instance, Vector* vector) {
-  if (!vector || vector->contains(instance)) return;
-  vector->addElement(instance);
+  if (!vector || handleVectorHolds(vector, instance)) return;
+  appendToHandleVector(instance, vector);
   instance->getExternalReference();
 }
 
 void removeFromHandleVector(OBInterface* instance, Vector* vector) {
-  if (!vector || !vector->removeElement(instance)) return;
+  if (!vector) return;
+  HandleVector* indexed = indexedHandleVector(vector);
+  if (!(indexed ? indexed->remove(instance) : vector->removeElement(instance))) return;
   instance->releaseExternalReference();
 }
 
@@ -94,17 +126,31 @@ void leaveOwnedHandleVector(OBInterface* owner, OBInterface* instance, Vector* v
     removeFromHandleVector(instance, vector);
     return;
   }
-  if (!vector || !vector->contains(instance)) return;
+  if (!handleVectorHolds(vector, instance)) return;
   const std::vector<OBInterface*> members = vector->elements();
-  vector->removeAllElements();
+  clearHandleVector(vector);
   for (OBInterface* member : members) {
     if (member) member->releaseExternalReference();
   }
 }
 
-void appendToHandleVector(OBInterface* instance, Vector* vector) { vector->addElement(instance); }
+void appendToHandleVector(OBInterface* instance, Vector* vector) {
+  if (HandleVector* indexed = indexedHandleVector(vector)) {
+    indexed->append(instance);
+  } else {
+    vector->addElement(instance);
+  }
+}
 
-Vector* newHandleVector() { return new Vector(); }
+void clearHandleVector(Vector* vector) {
+  if (HandleVector* indexed = indexedHandleVector(vector)) {
+    indexed->clear();
+  } else if (vector) {
+    vector->removeAllElements();
+  }
+}
+
+Vector* newHandleVector() { return new HandleVector(); }
 
 void deleteHandleVector(Vector* vector) { delete vector; }
 

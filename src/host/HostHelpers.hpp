@@ -23,8 +23,9 @@ KELBOR_API void registerNonComponentClass(const OBClass* cls);
 // False for a null or empty vector; otherwise true when the component behind
 // any element has exactly that name.
 KELBOR_API bool isNameInOBIVector(const Vector* vector, const std::string& name);
-// Creates a vector when none is given; appends the instance with an external
-// reference when it is not yet there.  Returns the vector.
+// Creates a vector (newHandleVector) when none is given; appends the
+// instance with an external reference when it is not yet there.  Returns
+// the vector.
 KELBOR_API Vector* addUniqueToOBIVector(OBInterface* instance, Vector* vector);
 // The component's type keyword; null for a null instance, one without a
 // component, or one whose class is not in the "Kestrion" application.
@@ -35,6 +36,15 @@ KELBOR_API kstr::bcomptype getKestrionObjectEnumType(const OBInterface* instance
 // parent itself when it is the stop instance); see the tree walk in the .cpp.
 KELBOR_API OBInterface* findTopAncestorBelow(OBInterface* stop, OBInterface* instance);
 KELBOR_API void addObjectBelow(OBInterface* instance, OBInterface* parent);
+// True when every class of the "Kestrion" application that has the
+// property is accepted by isOwn.  The host's "find" and "kstrselect" ask
+// every object by property; the engine answers such a query from its own
+// links only while no other class could match.  The answer is kept per
+// property until the application gains a class.
+KELBOR_API bool onlyOwnClassesHaveProperty(const char* property, bool (*isOwn)(const OBClass*));
+// True when the ancestor is above the instance in the host tree (the
+// instance itself does not count); false for null arguments.
+KELBOR_API bool isInstanceBelow(const OBInterface* instance, const OBInterface* ancestor);
 // Adds when absent and takes an external reference.
 KELBOR_API void addToHandleVector(OBInterface* instance, Vector* vector);
 // Removes when present and releases that reference; a null vector is ignored.
@@ -47,6 +57,10 @@ KELBOR_API void removeFromHandleVector(OBInterface* instance, Vector* vector);
 KELBOR_API void leaveOwnedHandleVector(OBInterface* owner, OBInterface* instance, Vector* vector);
 // Appends without taking a reference.
 KELBOR_API void appendToHandleVector(OBInterface* instance, Vector* vector);
+// Empties the vector without releasing anything; a null vector is ignored.
+KELBOR_API void clearHandleVector(Vector* vector);
+// A new empty vector with the engine's member index (HandleVector.hpp); the
+// engine keeps its lists of handles in these.
 KELBOR_API Vector* newHandleVector();
 KELBOR_API void deleteHandleVector(Vector* vector);
 // Sends the post-set event of the property to the instance's listeners, as

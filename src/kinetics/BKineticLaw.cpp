@@ -14,6 +14,7 @@
 #include "core/QuantityComponent.hpp"
 #include "expressions/MathExpression.hpp"
 #include "kinetics/BAbstractKineticLaw.hpp"
+#include "kinetics/ParameterBindingIndex.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/BParameter.hpp"
@@ -104,6 +105,7 @@ BKineticLaw::BKineticLaw(const BKineticLaw& other)
       parameters_(other.parameters_),
       verifyAbstractLaw_(other.verifyAbstractLaw_) {
   bind(other.abstractLaw_);
+  kstr::ParameterBindingIndex::instance().note(this, parameterVariableNames_);
 }
 
 BKineticLaw& BKineticLaw::operator=(const BKineticLaw& other) {
@@ -115,10 +117,14 @@ BKineticLaw& BKineticLaw::operator=(const BKineticLaw& other) {
   parameters_ = other.parameters_;
   verifyAbstractLaw_ = other.verifyAbstractLaw_;
   bind(other.abstractLaw_);
+  kstr::ParameterBindingIndex::instance().note(this, parameterVariableNames_);
   return *this;
 }
 
-BKineticLaw::~BKineticLaw() { bind(nullptr); }
+BKineticLaw::~BKineticLaw() {
+  kstr::ParameterBindingIndex::instance().forget(this);
+  bind(nullptr);
+}
 
 void BKineticLaw::bind(const BAbstractKineticLaw* abstractLaw) {
   if (abstractLaw) abstractLaw->addBinding();
@@ -214,6 +220,7 @@ void BKineticLaw::setVariableNames(NameVector& stored, const NameVector& names, 
     checked[i] = text;
   }
   stored.swap(checked);
+  if (!species) kstr::ParameterBindingIndex::instance().note(this, stored);
   if (BReaction* reaction = getParentReaction()) {
     reaction->updateReactionRateBasedOnKineticLaw(true, true);
   }
@@ -237,6 +244,7 @@ void BKineticLaw::updateParameterVariableName(const std::string& oldName,
     name = newName;
     changed = true;
   }
+  if (changed) kstr::ParameterBindingIndex::instance().note(this, parameterVariableNames_);
   if (changed) warnForSpeciesShadowingParameterVariableNamesInRateExpression(newName);
 }
 

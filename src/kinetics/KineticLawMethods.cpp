@@ -224,7 +224,7 @@ class KineticLaw_Reorder_MI : public ModelContainer_Reorder_MI {
       parameters.push_back(static_cast<BParameter*>(componentOf(element)));
     }
     law->reorderParameters(parameters);
-    auto* replacement = new Vector();
+    Vector* replacement = newHandleVector();
     for (OBInterface* element : wanted->elements()) addToHandleVector(element, replacement);
     law->setOBIParameters(replacement);
     // The old vector's own references go with it.

@@ -236,8 +236,8 @@ void Model_Reorder_MI::invoke(OBMethodSignature*, int&, void*[], int, void* cons
   // Same members: the kept vector takes the new order and keeps the
   // references it holds.
   const std::vector<OBInterface*> reordered = order->elements();
-  current->removeAllElements();
-  for (OBInterface* handle : reordered) current->addElement(handle);
+  clearHandleVector(current);
+  for (OBInterface* handle : reordered) appendToHandleVector(handle, current);
   model->setCompileNeeded(true);
 }
 

@@ -489,7 +489,7 @@ void Model_CompartmentsPIT::setValue(OBDatabaseClient*, OBInterface* inst, void*
   const Vector* compartments = vectorOf(value);
   checkMembers("Compartments", compartments, {"Compartment"},
                "a Kestrion compartment object that belongs to no other model", parentHandleIsNoneOr(inst));
-  auto* fresh = new Vector();
+  Vector* fresh = newHandleVector();
   if (compartments) {
     for (OBInterface* handle : compartments->elements()) addToHandleVector(handle, fresh);
   }

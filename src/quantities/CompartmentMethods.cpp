@@ -172,7 +172,7 @@ const char* classNameOfFirst(const Vector* order) {
 // vector's entries hold.
 Vector* reorderedVector(const Vector& order) {
   auto* fresh = newHandleVector();
-  for (OBInterface* element : order.elements()) fresh->addElement(element);
+  for (OBInterface* element : order.elements()) appendToHandleVector(element, fresh);
   return fresh;
 }
 

@@ -197,7 +197,7 @@ void BCompartmentOBC::destroyInstance(OBInterface* inst) {
   for (void* held : {compartment->getOBISpecies(), compartment->getOBICompartments()}) {
     if (auto* vector = static_cast<Vector*>(held)) {
       const std::vector<OBInterface*> members = vector->elements();
-      vector->removeAllElements();
+      clearHandleVector(vector);
       for (OBInterface* member : members) member->releaseExternalReference();
     }
   }

@@ -129,7 +129,7 @@ bool BParameterOBC::isOkToDestroy(OBInterface* inst) {
   if (!parameter || !parameter->getOBIParent()) return true;
   OBInterface* top = qh::topAncestorBelowRoot(inst);
   if (!top || top->isBeingDestroyed()) return true;
-  if (!isParameterInMassActionKineticLaw(inst, top)) return true;
+  if (!isParameterUsedByMassActionLaw(inst, top)) return true;
   hb_warning_id(hbGetWarningContext(), "Kestrion:DELETE_PARAMETER_BEING_USED",
                 kstr::code(kstr::MessageCode::KS_DELETE_PARAMETER_BEING_USED));
   return false;

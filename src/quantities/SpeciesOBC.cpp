@@ -16,6 +16,8 @@
 #include "model/MessageCatalog.hpp"
 #include "quantities/BCompartment.hpp"
 #include "quantities/QuantityCopy.hpp"
+#include "reactions/BReaction.hpp"
+#include "reactions/ReactionOBC.hpp"
 
 namespace qh = kstr::quantityhost;
 
@@ -85,6 +87,22 @@ size_t countReactionsUsing(OBInterface* model, OBInterface* species) {
   const size_t count = result[0] ? qxGetNumberOfElements(result[0]) : 0;
   qxDestroyArray(result[0]);
   return count;
+}
+
+bool isReactionClass(const OBClass* cls) { return dynamic_cast<const BReactionOBC*>(cls) != nullptr; }
+
+// True when a reaction listening to the species holds it as a reactant or
+// a product and lies below the model instance: the reactions "kstrselect"
+// counts for the model, found among the species' listeners.
+bool isHeldByReactionBelow(const KelborComponent& species, const OBInterface* model) {
+  const auto* asSpecies = static_cast<const BSpecies*>(&species);
+  for (const ExpressionBasedComponent* listener : species.getListeners()) {
+    if (listener->getEnumType() != kstr::reaction) continue;
+    const auto* reaction = static_cast<const BReaction*>(listener);
+    if (!reaction->isReactant(asSpecies) && !reaction->isProduct(asSpecies)) continue;
+    if (isInstanceBelow(reaction->getOBI(), model)) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -195,11 +213,17 @@ bool isSpeciesOkToDestroy(OBInterface* instance) {
   OBInterface* model = compartment ? compartment->getOBIParent() : nullptr;
   const KelborComponent* modelComponent = componentOf(model);
   if (!modelComponent || modelComponent->getEnumType() != kstr::kstrmodel) return true;
-  // A model without reactions, in itself or below it, has none that uses the
-  // species: the query over the whole model tree is spared.
   const auto* owner = static_cast<const Kelbor*>(modelComponent);
-  if (owner->getNumReactions() == 0 && (!owner->getOBIModels() || owner->getOBIModels()->size() == 0)) return true;
-  if (countReactionsUsing(model, instance) == 0) return true;
+  // Without sub-models, and while the engine's reactions are the only
+  // objects with reactants and products, the reactions that could hold the
+  // species are among its listeners (a reaction listens to every species of
+  // its equation): the query over the whole model tree is spared.
+  // Otherwise the host's "kstrselect" answers.
+  const bool hasSubModels = owner->getOBIModels() && owner->getOBIModels()->size() > 0;
+  const bool known = !hasSubModels && onlyOwnClassesHaveProperty("Reactants", isReactionClass) &&
+                     onlyOwnClassesHaveProperty("Products", isReactionClass);
+  const bool used = known ? isHeldByReactionBelow(*species, model) : countReactionsUsing(model, instance) != 0;
+  if (!used) return true;
   hb_warning_id(hbGetWarningContext(), "Kestrion:DELETE_SPECIES_BEING_USED",
                 kstr::code(kstr::MessageCode::KS_DELETE_SPECIES_BEING_USED));
   return false;

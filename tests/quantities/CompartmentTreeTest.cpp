@@ -641,8 +641,8 @@ TEST_F(CompartmentTreeTest, HostVectorsAndTheHostTreeFollowTheMoves) {
   OBInterface* bInstance = host.instance(b);
   a->addCompartment(b);
   auto* aVector = static_cast<Vector*>(a->getOBICompartments());
-  EXPECT_TRUE(aVector->contains(bInstance));
-  EXPECT_TRUE(modelCompartments.contains(bInstance));
+  EXPECT_TRUE(aVector->indexOf(bInstance) >= 0);
+  EXPECT_TRUE(modelCompartments.indexOf(bInstance) >= 0);
   EXPECT_EQ(bInstance->getExternalReferenceCount(), 2);
   EXPECT_EQ(bInstance->getUp(), aInstance);
   EXPECT_EQ(b->getOBIParent(), modelInstance);
@@ -652,8 +652,8 @@ TEST_F(CompartmentTreeTest, HostVectorsAndTheHostTreeFollowTheMoves) {
   OBInterface* cInstance = host.instance(c);
   a->addCompartment(c);
   b->setOwner(c);
-  EXPECT_FALSE(aVector->contains(bInstance));
-  EXPECT_TRUE(static_cast<Vector*>(c->getOBICompartments())->contains(bInstance));
+  EXPECT_FALSE(aVector->indexOf(bInstance) >= 0);
+  EXPECT_TRUE(static_cast<Vector*>(c->getOBICompartments())->indexOf(bInstance) >= 0);
   EXPECT_EQ(bInstance->getExternalReferenceCount(), 2);
   EXPECT_EQ(bInstance->getUp(), cInstance);
 
@@ -671,7 +671,7 @@ TEST_F(CompartmentTreeTest, HostVectorsAndTheHostTreeFollowTheMoves) {
   a->getAllDescendantSpeciesOBIs(&found);
   EXPECT_EQ(found.elements(), std::vector<OBInterface*>{sInstance});
   a->removeSpecies(s);
-  EXPECT_FALSE(static_cast<Vector*>(a->getOBISpecies())->contains(sInstance));
+  EXPECT_FALSE(static_cast<Vector*>(a->getOBISpecies())->indexOf(sInstance) >= 0);
   EXPECT_EQ(sInstance->getExternalReferenceCount(), 0);
 
   model.removeCompartment(b);

@@ -12,39 +12,26 @@ OBInterface* Vector::elementAt(int index) const noexcept {
   return items_[static_cast<size_t>(index)];
 }
 
-void Vector::count(const OBInterface* p) { ++counts_[p]; }
-
-void Vector::uncount(const OBInterface* p) {
-  auto it = counts_.find(p);
-  if (it != counts_.end() && --it->second == 0) counts_.erase(it);
-}
-
-void Vector::addElement(OBInterface* p) {
-  items_.push_back(p);
-  count(p);
-}
+void Vector::addElement(OBInterface* p) { items_.push_back(p); }
 
 void Vector::insertElementAt(OBInterface* p, int index) {
   if (index < 0 || index > size()) return;
   items_.insert(items_.begin() + index, p);
-  count(p);
 }
 
 bool Vector::removeElement(OBInterface* p) {
-  if (!contains(p)) return false;
-  items_.erase(std::find(items_.begin(), items_.end(), p));
-  uncount(p);
+  auto it = std::find(items_.begin(), items_.end(), p);
+  if (it == items_.end()) return false;
+  items_.erase(it);
   return true;
 }
 
 void Vector::removeElementAt(int index) {
   if (index < 0 || index >= size()) return;
-  uncount(items_[static_cast<size_t>(index)]);
   items_.erase(items_.begin() + index);
 }
 
 int Vector::indexOf(const OBInterface* p) const noexcept {
-  if (!contains(p)) return -1;
   auto it = std::find(items_.begin(), items_.end(), p);
   return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
 }

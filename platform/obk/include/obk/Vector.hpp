@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "pellam_api.hpp"
@@ -25,27 +24,19 @@ class PELLAM_API Vector {
   void addElement(OBInterface* p);
   // Inserts p before index (index == size() appends); out of range: ignored.
   void insertElementAt(OBInterface* p, int index);
-  // Removes the first occurrence of p; false when absent.
+  // Removes the first occurrence of p (a linear search); false when absent.
   bool removeElement(OBInterface* p);
   // Removes the element at index; out of range: ignored.
   void removeElementAt(int index);
-  void removeAllElements() noexcept {
-    items_.clear();
-    counts_.clear();
-  }
-  // Index of the first occurrence of p, or -1 when absent.
+  void removeAllElements() noexcept { items_.clear(); }
+  // Index of the first occurrence of p, or -1 when absent (a linear search,
+  // as the host's).
   int indexOf(const OBInterface* p) const noexcept;
-  // Constant time on average: the vector counts its members.
-  bool contains(const OBInterface* p) const noexcept { return counts_.count(p) != 0; }
 
   const std::vector<OBInterface*>& elements() const noexcept { return items_; }
 
  private:
-  void count(const OBInterface* p);
-  void uncount(const OBInterface* p);
-
   std::vector<OBInterface*> items_;
-  std::unordered_map<const OBInterface*, int> counts_;  // occurrences of each member
 };
 
 // An ordered list of texts.  addElement copies the text (hbStrdup); a null

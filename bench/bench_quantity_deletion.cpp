@@ -1,0 +1,85 @@
+// Cost of deleting one species or one parameter, delete guard included, as a
+// user deletes them: a model of n species (one compartment) and n model
+// parameters, with n/10 reactions "x<i> -> y<i>" whose "MassAction" laws are
+// bound to parameters k<i> of the model (so the species guard and the
+// parameter guard both have reactions and mass-action laws to consider).
+// 1,000 species and 1,000 parameters spread evenly over the model are
+// deleted one by one, in order; the counter is the cost per deletion, for
+// n = 1,000 and n = 100,000.  It should not grow with the model.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <obk/obk.hpp>
+#include <testhost/TestHost.hpp>
+
+#include "model/BQuorvixRoot.hpp"
+#include "support/BenchHost.hpp"
+
+namespace {
+
+constexpr size_t kDeletions = 1000;
+
+struct Built {
+  OBInterface* model = nullptr;
+  std::vector<OBInterface*> species;
+  std::vector<OBInterface*> parameters;
+};
+
+OBInterface* addNamed(TestHost& host, OBInterface* parent, const char* method, const std::string& text) {
+  return objectOf(host.call(parent, method, {host.str(text.c_str())}, 1).at(0));
+}
+
+Built buildModel(TestHost& host, size_t n) {
+  Built built;
+  built.model = host.construct("Model", {host.str("bench")});
+  OBInterface* cell = addNamed(host, built.model, "addcompartment", "cell");
+  for (size_t i = 0; i < n; ++i) {
+    built.species.push_back(addNamed(host, cell, "addspecies", "s" + std::to_string(i)));
+    built.parameters.push_back(addNamed(host, built.model, "addparameter", "p" + std::to_string(i)));
+  }
+  for (size_t i = 0; i < n / 10; ++i) {
+    const std::string index = std::to_string(i);
+    addNamed(host, built.model, "addparameter", "k" + index);
+    OBInterface* reaction = addNamed(host, built.model, "addreaction", "x" + index + " -> y" + index);
+    OBInterface* law = addNamed(host, reaction, "addkineticlaw", "MassAction");
+    host.call(law, "setparameter", {host.str("Forward Rate Parameter"), host.str(("k" + index).c_str())});
+  }
+  host.clearLogs();
+  return built;
+}
+
+// Deletes kDeletions of the given instances, spread evenly, in order; the
+// time of the deletions alone is the iteration's time.
+void deleteSpread(benchmark::State& state, bool species) {
+  TestHost& host = startedBenchHost();
+  const auto n = static_cast<size_t>(state.range(0));
+  const size_t stride = n / kDeletions;
+  for (auto _ : state) {
+    Built built = buildModel(host, n);
+    const std::vector<OBInterface*>& victims = species ? built.species : built.parameters;
+    const auto start = std::chrono::steady_clock::now();
+    for (size_t i = 0; i < kDeletions; ++i) {
+      if (!victims[i * stride]->destroy(OBDatabaseClient::getExternalClient())) {
+        state.SkipWithError("a deletion was refused");
+      }
+    }
+    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    host.clearLogs();
+    host.call(getOBIRoot(), "reset");
+  }
+  state.counters["per_deletion"] = benchmark::Counter(
+      static_cast<double>(kDeletions), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_DeleteSpecies(benchmark::State& state) { deleteSpread(state, true); }
+void BM_DeleteParameters(benchmark::State& state) { deleteSpread(state, false); }
+
+BENCHMARK(BM_DeleteSpecies)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
+BENCHMARK(BM_DeleteParameters)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
