@@ -86,23 +86,6 @@ OBInterface* BReactionOBC::createInstance(OBDatabaseClient*, int, void* const[],
   return instance;
 }
 
-namespace {
-
-// Takes the reaction's handle out of the model's reaction vector.  The
-// vector lists the reactions in the model's order, so the handle is
-// usually at the reaction's own position and leaves without a search.
-void leaveReactionsVector(OBInterface* model, OBInterface* inst, Vector* vector, long position) {
-  if (vector && !model->isBeingDestroyed() && position >= 0 &&
-      vector->elementAt(static_cast<int>(position)) == inst) {
-    vector->removeElementAt(static_cast<int>(position));
-    inst->releaseExternalReference();
-    return;
-  }
-  leaveOwnedHandleVector(model, inst, vector);
-}
-
-}  // namespace
-
 bool BReactionOBC::isOkToDestroy(OBInterface* inst) { return !isEnclosingModelRenaming(inst); }
 
 void BReactionOBC::destroyInstance(OBInterface* inst) {
@@ -113,7 +96,7 @@ void BReactionOBC::destroyInstance(OBInterface* inst) {
     KelborComponent* parentComponent = componentOf(parent);
     if (parentComponent && parentComponent->getEnumType() == kstr::kstrmodel) {
       auto* model = static_cast<Kelbor*>(parentComponent);
-      leaveReactionsVector(parent, inst, model->getOBIReactions(), reaction->getListPosition());
+      leaveOwnedHandleVector(parent, inst, model->getOBIReactions());
       reaction->setModelCompileNeeded();
       model->removeReaction(reaction);
     }
