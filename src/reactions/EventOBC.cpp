@@ -203,6 +203,8 @@ void removeEventFromModel(OBInterface* instance) {
   eh::removeFromModel<BEvent>(instance, &Kelbor::getOBIEvents, &Kelbor::deleteEvent);
 }
 
+bool BEventOBC::isOkToDestroy(OBInterface* inst) { return !isEnclosingModelRenaming(inst); }
+
 void BEventOBC::destroyInstance(OBInterface* inst) {
   eh::destroyInstance<BEvent>(inst, "Event", &removeEventFromModel);
 }

@@ -172,6 +172,8 @@ void removeRuleFromModel(OBInterface* instance) {
   eh::removeFromModel<BRule>(instance, &Kelbor::getOBIRules, &Kelbor::deleteRule);
 }
 
+bool BRuleOBC::isOkToDestroy(OBInterface* inst) { return !isEnclosingModelRenaming(inst); }
+
 void BRuleOBC::destroyInstance(OBInterface* inst) {
   eh::destroyInstance<BRule>(inst, "Rule", &removeRuleFromModel);
 }
