@@ -31,6 +31,7 @@
 #include "quantities/BParameter.hpp"
 #include "quantities/QuantityHostSupport.hpp"
 #include "reactions/BReaction.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace qh = kstr::quantityhost;
 using Code = kstr::MessageCode;
@@ -127,7 +128,7 @@ void BKineticLawOBC::destroyInstance(OBInterface* inst) {
 }
 
 OBClass* getKineticLawOBClass() {
-  static OBClass* cls = registerHostClass(new BKineticLawOBC());
+  static OBClass* cls = registerHostClass(new HostGuarded<BKineticLawOBC>());
   return cls;
 }
 

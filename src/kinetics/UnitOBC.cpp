@@ -22,6 +22,7 @@
 #include "kinetics/UnitHostSupport.hpp"
 #include "model/BQuorvixRoot.hpp"
 #include "quantities/QuantityHostSupport.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace qh = kstr::quantityhost;
 namespace uh = kstr::unithost;
@@ -159,25 +160,25 @@ BUnitWrapperOBC::BUnitWrapperOBC() {
   auto* signature = new OBMethodSignature();
   signature->addArgument("PELLAM array", true);
   addConstructorSignature(signature);
-  addProperty(new LibraryComponent_AnnotationPIT());
-  addProperty(new ModelComponent_AnnotationFullPIT());
-  addProperty(new BUnitWrapper_Composition_PIT());
-  addProperty(new ModelComponent_IDPIT());
-  addProperty(new ModelComponent_FullIdPathToTopModel_PIT());
-  addProperty(new BUnitWrapper_Number_PIT(kMultiplier, false));
-  addProperty(new BUnitWrapper_Number_PIT(kConversionFactor, false));
-  addProperty(new LibraryComponent_NamePIT());
-  addProperty(new LibraryComponent_NotesPIT());
-  addProperty(new BUnitWrapper_Number_PIT(kOffset, true));
-  addProperty(new BUnitWrapper_Number_PIT(kConversionOffset, true));
-  addProperty(new LibraryComponent_ParentPIT());
-  addProperty(new LibraryComponent_TagPIT());
-  addProperty(new LibraryComponent_TypePIT());
-  addProperty(new LibraryComponent_UserDataPIT());
-  addMethod(new ModelComponent_help_MI());
-  addMethod(new BUnitWrapper_display_MI());
-  addMethod(new ModelComponent_compare_MI());
-  addMethod(new ModelComponent_copy_MI());
+  addProperty(new HostGuarded<LibraryComponent_AnnotationPIT>());
+  addProperty(new HostGuarded<ModelComponent_AnnotationFullPIT>());
+  addProperty(new HostGuarded<BUnitWrapper_Composition_PIT>());
+  addProperty(new HostGuarded<ModelComponent_IDPIT>());
+  addProperty(new HostGuarded<ModelComponent_FullIdPathToTopModel_PIT>());
+  addProperty(new HostGuarded<BUnitWrapper_Number_PIT>(kMultiplier, false));
+  addProperty(new HostGuarded<BUnitWrapper_Number_PIT>(kConversionFactor, false));
+  addProperty(new HostGuarded<LibraryComponent_NamePIT>());
+  addProperty(new HostGuarded<LibraryComponent_NotesPIT>());
+  addProperty(new HostGuarded<BUnitWrapper_Number_PIT>(kOffset, true));
+  addProperty(new HostGuarded<BUnitWrapper_Number_PIT>(kConversionOffset, true));
+  addProperty(new HostGuarded<LibraryComponent_ParentPIT>());
+  addProperty(new HostGuarded<LibraryComponent_TagPIT>());
+  addProperty(new HostGuarded<LibraryComponent_TypePIT>());
+  addProperty(new HostGuarded<LibraryComponent_UserDataPIT>());
+  addMethod(new HostGuarded<ModelComponent_help_MI>());
+  addMethod(new HostGuarded<BUnitWrapper_display_MI>());
+  addMethod(new HostGuarded<ModelComponent_compare_MI>());
+  addMethod(new HostGuarded<ModelComponent_copy_MI>());
   static uh::LibraryUpdateListener listener("unit");
   uh::listenToEveryProperty(*this, &listener);
 }
@@ -208,7 +209,7 @@ void BUnitWrapperOBC::destroyInstance(OBInterface* inst) {
 
 OBClass* getUnitOBClass() {
   static OBClass* cls = [] {
-    OBClass* unitClass = registerHostClass(new BUnitWrapperOBC());
+    OBClass* unitClass = registerHostClass(new HostGuarded<BUnitWrapperOBC>());
     getUnitManagerApiFcn()->subscribe(&unitUnregistered);
     uh::giveBuiltinInstances(unitClass, 0);
     return unitClass;

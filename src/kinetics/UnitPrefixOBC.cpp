@@ -21,6 +21,7 @@
 #include "kinetics/UnitHostSupport.hpp"
 #include "model/BQuorvixRoot.hpp"
 #include "quantities/QuantityHostSupport.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace qh = kstr::quantityhost;
 namespace uh = kstr::unithost;
@@ -98,21 +99,21 @@ BUnitPrefixWrapperOBC::BUnitPrefixWrapperOBC() {
   auto* signature = new OBMethodSignature();
   signature->addArgument("PELLAM array", true);
   addConstructorSignature(signature);
-  addProperty(new LibraryComponent_AnnotationPIT());
-  addProperty(new ModelComponent_AnnotationFullPIT());
-  addProperty(new BUnitPrefixWrapper_Exponent_PIT());
-  addProperty(new ModelComponent_IDPIT());
-  addProperty(new ModelComponent_FullIdPathToTopModel_PIT());
-  addProperty(new LibraryComponent_NamePIT());
-  addProperty(new LibraryComponent_NotesPIT());
-  addProperty(new LibraryComponent_ParentPIT());
-  addProperty(new LibraryComponent_TagPIT());
-  addProperty(new LibraryComponent_TypePIT());
-  addProperty(new LibraryComponent_UserDataPIT());
-  addMethod(new ModelComponent_help_MI());
-  addMethod(new BUnitPrefixWrapper_display_MI());
-  addMethod(new ModelComponent_compare_MI());
-  addMethod(new ModelComponent_copy_MI());
+  addProperty(new HostGuarded<LibraryComponent_AnnotationPIT>());
+  addProperty(new HostGuarded<ModelComponent_AnnotationFullPIT>());
+  addProperty(new HostGuarded<BUnitPrefixWrapper_Exponent_PIT>());
+  addProperty(new HostGuarded<ModelComponent_IDPIT>());
+  addProperty(new HostGuarded<ModelComponent_FullIdPathToTopModel_PIT>());
+  addProperty(new HostGuarded<LibraryComponent_NamePIT>());
+  addProperty(new HostGuarded<LibraryComponent_NotesPIT>());
+  addProperty(new HostGuarded<LibraryComponent_ParentPIT>());
+  addProperty(new HostGuarded<LibraryComponent_TagPIT>());
+  addProperty(new HostGuarded<LibraryComponent_TypePIT>());
+  addProperty(new HostGuarded<LibraryComponent_UserDataPIT>());
+  addMethod(new HostGuarded<ModelComponent_help_MI>());
+  addMethod(new HostGuarded<BUnitPrefixWrapper_display_MI>());
+  addMethod(new HostGuarded<ModelComponent_compare_MI>());
+  addMethod(new HostGuarded<ModelComponent_copy_MI>());
   static uh::LibraryUpdateListener listener("unitprefix");
   uh::listenToEveryProperty(*this, &listener);
 }
@@ -145,7 +146,7 @@ void BUnitPrefixWrapperOBC::destroyInstance(OBInterface* inst) {
 
 OBClass* getUnitPrefixOBClass() {
   static OBClass* cls = [] {
-    OBClass* prefixClass = registerHostClass(new BUnitPrefixWrapperOBC());
+    OBClass* prefixClass = registerHostClass(new HostGuarded<BUnitPrefixWrapperOBC>());
     getUnitManagerApiFcn()->getPrefixService()->subscribe(&unitPrefixUnregistered);
     uh::giveBuiltinInstances(prefixClass, 1);
     return prefixClass;
