@@ -1,10 +1,13 @@
 #include "core/TreeWiring.hpp"
 
+#include <cstddef>
+#include <exception>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
 
 #include "core/JavaEventFactory.hpp"
@@ -42,6 +45,8 @@ void postChildAdded(OBInterface* parent, OBInterface* child, const char* keyword
 class HostWiring {
  public:
   explicit HostWiring(OBInterface* child) : child_(child), previousUp_(child->getUp()) {}
+
+  const OBInterface* child() const { return child_; }
 
   void below(OBInterface* parent) {
     child_->addBelow(parent);
@@ -86,10 +91,40 @@ class HostWiring {
   std::vector<std::pair<KelborComponent*, OBInterface*>> parentHandles_;
 };
 
+size_t failedRollbacks = 0;
+
+// The identifier and text of the error being handled.
+std::string describeCurrentError() {
+  try {
+    throw;
+  } catch (const ErrorIdException& e) {
+    return e.getIdentifier() + ": " + e.getMessage();
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "an error of unknown type";
+  }
+}
+
+// Called inside the handler of an error raised while a refused child was
+// being taken back: counts it and warns with what it said.  The count comes
+// first, since the warning itself may fail to allocate; nothing leaves.
+void recordRollbackFailure(const OBInterface* child) noexcept {
+  ++failedRollbacks;
+  try {
+    const std::string error = describeCurrentError();
+    hb_warning_id(hbGetWarningContext(), "Kestrion:WiringRollbackFailed",
+                  kstr::code(kstr::MessageCode::KS_WIRING_ROLLBACK_FAILED),
+                  child->getClass()->getName(), error.c_str());
+  } catch (...) {
+  }
+}
+
 // Runs the model layer's part of a wiring.  When it raises, whatever the
-// model layer took in before the raise is given back (best effort: a
-// second error there is dropped, the first one is what the caller hears),
-// the host side is taken back and the error passes on.
+// model layer took in before the raise is given back, the host side is
+// taken back and the error passes on.  The first error is what the caller
+// hears; a second one raised while giving back is recorded
+// (recordRollbackFailure) and the host side is taken back all the same.
 template <class Call, class Rollback>
 void registerOrUndo(HostWiring& wiring, Call call, Rollback rollback) {
   try {
@@ -98,6 +133,7 @@ void registerOrUndo(HostWiring& wiring, Call call, Rollback rollback) {
     try {
       rollback();
     } catch (...) {
+      recordRollbackFailure(wiring.child());
     }
     wiring.undo();
     throw;
@@ -132,6 +168,8 @@ OBInterface* modelHandleOf(const BCompartment& owner) {
 }
 
 }  // namespace
+
+size_t countFailedWiringRollbacks() { return failedRollbacks; }
 
 // --- species and compartments ---------------------------------------------------
 
@@ -296,45 +334,69 @@ void addKineticLawBelowReaction(OBInterface* lawInstance, OBInterface* reactionI
   wiring.recordParentHandle(law, reactionInstance);
   KelborComponent* previousParent = law->getParent();
   OBInterface* previousLaw = reaction->getOBIKineticLaw();
-  registerOrUndo(wiring, [&] {
-    try {
-      law->setParent(reaction);
-      reaction->setOBIKineticLaw(lawInstance);
-      reaction->setKineticLaw(law);
-    } catch (...) {
-      reaction->setOBIKineticLaw(previousLaw);
-      law->setParent(previousParent);
-      throw;
-    }
-  });
+  registerOrUndo(
+      wiring,
+      [&] {
+        law->setParent(reaction);
+        reaction->setOBIKineticLaw(lawInstance);
+        reaction->setKineticLaw(law);
+      },
+      [&] {
+        reaction->setOBIKineticLaw(previousLaw);
+        law->setParent(previousParent);
+      });
   postChildAdded(reactionInstance, lawInstance, "kineticlaw");
 }
 
 // --- parameters ------------------------------------------------------------------------
 
+namespace {
+
+// A parameter below its container (a model or a kinetic law): the
+// container's own name check first, then the host side, then the
+// container's addParameter, undone with its removeParameter.
+template <class Container, class Get, class Set>
+void wireParameter(OBInterface* parameterInstance, BParameter* parameter,
+                   OBInterface* containerInstance, Container* container, Get get, Set set) {
+  // An empty name cannot clash; any other goes through the parameter's own
+  // check against the container.
+  if (!parameter->getName().empty()) {
+    BParameter::errorForInvalidNameStatic(parameter->getName(), container, parameter);
+  }
+  HostWiring wiring(parameterInstance);
+  wiring.below(containerInstance);
+  wiring.enter(parameterInstance, get, set);
+  wiring.recordParentHandle(parameter, containerInstance);
+  KelborComponent* previousParent = parameter->getParent();
+  registerOrUndo(
+      wiring, [&] { container->addParameter(parameter); },
+      [&] {
+        container->removeParameter(parameter);
+        parameter->setParent(previousParent);
+      });
+  postChildAdded(containerInstance, parameterInstance, "parameter");
+}
+
+}  // namespace
+
 void attachParameterToModel(OBInterface* parameterInstance, OBInterface* modelInstance) {
   auto* parameter = componentAs<BParameter>(parameterInstance, kstr::parameter);
   auto* model = componentAs<Kelbor>(modelInstance, kstr::kstrmodel);
   if (!parameter || !model || parameter->getParent() == model) return;
-  // An empty name cannot clash; any other goes through the parameter's own
-  // check against the model (duplicates found through the symbol table).
-  if (!parameter->getName().empty()) {
-    BParameter::errorForInvalidNameStatic(parameter->getName(), model, parameter);
-  }
-  HostWiring wiring(parameterInstance);
-  wiring.below(modelInstance);
-  wiring.enter(
-      parameterInstance, [&] { return model->getOBIParameters(); },
+  // Duplicates are found through the model's symbol table.
+  wireParameter(
+      parameterInstance, parameter, modelInstance, model, [&] { return model->getOBIParameters(); },
       [&](Vector* v) { model->setOBIParameters(v); });
-  wiring.recordParentHandle(parameter, modelInstance);
-  KelborComponent* previousParent = parameter->getParent();
-  registerOrUndo(
-      wiring, [&] { model->addParameter(parameter); },
-      [&] {
-        model->removeParameter(parameter);
-        parameter->setParent(previousParent);
-      });
-  postChildAdded(modelInstance, parameterInstance, "parameter");
+}
+
+void addParameterBelowKineticLaw(OBInterface* parameterInstance, OBInterface* lawInstance) {
+  auto* parameter = componentAs<BParameter>(parameterInstance, kstr::parameter);
+  auto* law = componentAs<BKineticLaw>(lawInstance, kstr::kineticlaw);
+  if (!parameter || !law || parameter->getParent() == law) return;
+  wireParameter(
+      parameterInstance, parameter, lawInstance, law,
+      [&] { return static_cast<Vector*>(law->getOBIParameters()); },
+      [&](Vector* v) { law->setOBIParameters(v); });
 }
 
 // --- mass-action kinetic laws ---------------------------------------------------------

@@ -15,10 +15,15 @@
 // raises after the host side was wired, the host side is undone (the child
 // leaves the host tree and the handle vector, and the reference taken for
 // the vector is given back), so is what the model layer took in before it
-// raised, and the error passes on.  A null child or parent instance, one
+// raised, and the error passes on.  Should giving back raise in turn, the
+// first error is still the one that passes on, the host side is still
+// undone, and the second error is counted (countFailedWiringRollbacks) and
+// warned as "Kestrion:WiringRollbackFailed".  A null child or parent instance, one
 // without a component of the expected kind, or a child already below that
 // parent does nothing.
 #pragma once
+
+#include <cstddef>
 
 #include "core/KelborApi.hpp"
 
@@ -65,6 +70,14 @@ KELBOR_API void addEventBelowModel(OBInterface* event, OBInterface* model);
 // taken) and BReaction::setKineticLaw.
 KELBOR_API void addKineticLawBelowReaction(OBInterface* kineticLaw, OBInterface* reaction);
 
+// A parameter below a kinetic law: host tree, the law's parameter vector
+// (made when missing, one external reference), the parameter's parent host
+// handle, BKineticLaw::addParameter (parent, symbol table, recompilation),
+// then the desktop "parameter" event.  A name that another parameter of the
+// law holds raises "Kestrion:PARAMETER_DUPLICATENAME" before anything
+// changes.
+KELBOR_API void addParameterBelowKineticLaw(OBInterface* parameter, OBInterface* kineticLaw);
+
 // A reaction below a model: host tree, the model's reaction vector,
 // recompilation mark, parent host handle, Kelbor::addReaction.  No desktop
 // event (the callers post it).  A non-empty name the model's reactions
@@ -77,6 +90,11 @@ KELBOR_API void addReactionBelowModel(OBInterface* reaction, OBInterface* model)
 // name another parameter of the model holds raises
 // "Kestrion:PARAMETER_DUPLICATENAME" before anything changes.
 KELBOR_API void attachParameterToModel(OBInterface* parameter, OBInterface* model);
+
+// How many times, since the process began, giving back a refused child
+// raised an error of its own (each also warned as
+// "Kestrion:WiringRollbackFailed").
+KELBOR_API size_t countFailedWiringRollbacks();
 
 // True when a kinetic law below the model whose "KineticLawName" is
 // "MassAction" lists the parameter among its parameters (the host's "find"

@@ -235,6 +235,7 @@ void ExpressionBasedComponent::updateExpressionForComponentRemoved(ExpressionPtr
   const std::string bn = bracketedNameOf(removed);
   if (deferring_) {
     // The names are taken now: the component may be gone when this runs.
+    // The replay is a virtual call, so a subclass's override sees it.
     queueNotification([this, expression, removed, bn] { applyComponentRemoved(expression, removed, bn); });
     return;
   }
@@ -271,6 +272,7 @@ void ExpressionBasedComponent::updateExpressionForComponentNameChange(
     const std::string& oldQualifiedName) {
   if (!isComponentVisible(component)) return;
   if (deferring_) {
+    // A virtual call with copies of both names, as for a removal.
     queueNotification([this, expression, oldBracketedName, oldQualifiedName] {
       applyComponentNameChange(expression, oldBracketedName, oldQualifiedName);
     });

@@ -59,7 +59,8 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
   // Queued while deferring; otherwise every token bound to the removed
   // component resolves again, and a token of its bare name is re-examined
   // (an unbound one resolves again).  The text never changes.  At most one
-  // sendJavaUpdateEvents per call.
+  // sendJavaUpdateEvents per call.  Either way the work is done by
+  // applyComponentRemoved, called through the virtual table.
   virtual void updateExpressionForComponentRemoved(ExpressionPtr expression,
                                                    const KelborComponent* component);
   virtual void updateAllExpressionsForComponentNameChange(const KelborComponent* component,
@@ -67,6 +68,8 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
                                                           const std::string& oldQualifiedName) = 0;
   // Queued while deferring; otherwise re-examines the old names when they
   // are collision tokens, with at most one sendJavaUpdateEvents per call.
+  // Either way the work is done by applyComponentNameChange, called through
+  // the virtual table.
   virtual void updateExpressionForComponentNameChange(ExpressionPtr expression,
                                                       const KelborComponent* component,
                                                       const std::string& oldBracketedName,
@@ -88,6 +91,20 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
   virtual void sendJavaUpdateEvents() = 0;
   virtual void handleCollisionScenario(ExpressionPtr expression, const std::string& token,
                                        bool quiet);
+
+  // --- applying a removal or a name change ---------------------------------------
+  // What updateExpressionForComponentRemoved and
+  // updateExpressionForComponentNameChange do to one expression, at once
+  // while applying, or when the outermost deferral bracket closes for the
+  // updates queued meanwhile.  A queued update replays through these slots
+  // with the names taken when it was queued: by then the component
+  // concerned may be gone, so it is compared by address and never read.
+  virtual void applyComponentRemoved(const ExpressionPtr& expression,
+                                     const KelborComponent* removed,
+                                     const std::string& removedBracketedName);
+  virtual void applyComponentNameChange(const ExpressionPtr& expression,
+                                        const std::string& oldBracketedName,
+                                        const std::string& oldQualifiedName);
 
   // --- non-virtual ------------------------------------------------------------
   bool getActive() const { return active_; }
@@ -129,11 +146,6 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
 
  private:
   void applyCollisionRule(const ExpressionPtr& expression, const std::string& token, bool quiet);
-  void applyComponentRemoved(const ExpressionPtr& expression, const KelborComponent* removed,
-                             const std::string& removedBracketedName);
-  void applyComponentNameChange(const ExpressionPtr& expression,
-                                const std::string& oldBracketedName,
-                                const std::string& oldQualifiedName);
   void sendExpressionBatch(const std::vector<ExpressionPtr>& expressions, bool deleted);
 
   bool deferring_ = false;

@@ -1,6 +1,5 @@
 // The class definition of "KineticLaw": its property table, creation entry,
-// destroy hook, the replacement of a law's template and the parameters
-// below a law.
+// destroy hook and the replacement of a law's template.
 #include "kinetics/KineticLawOBC.hpp"
 
 #include <string>
@@ -12,7 +11,6 @@
 #include <obk/Vector.hpp>
 
 #include "core/Application.hpp"
-#include "core/JavaEventFactory.hpp"
 #include "core/ModelComponentOBC.hpp"
 #include "core/ModelComponentProps.hpp"
 #include "core/PropertyValuePairs.hpp"
@@ -130,21 +128,6 @@ void BKineticLawOBC::destroyInstance(OBInterface* inst) {
 OBClass* getKineticLawOBClass() {
   static OBClass* cls = registerHostClass(new HostGuarded<BKineticLawOBC>());
   return cls;
-}
-
-// --- parameters below a law ----------------------------------------------------------------
-
-void addParameterBelowKineticLaw(OBInterface* parameterInstance, OBInterface* lawInstance) {
-  BKineticLaw* law = kineticLawBehind(lawInstance);
-  auto* parameter = dynamic_cast<BParameter*>(componentOf(parameterInstance));
-  if (!parameter) return;
-  parameterInstance->addBelow(lawInstance);
-  law->setOBIParameters(addUniqueToOBIVector(parameterInstance, static_cast<Vector*>(law->getOBIParameters())));
-  parameter->setOBIParent(lawInstance);
-  if (const JavaEventFactory* factory = javaEventFactory()) {
-    factory->postChildAddedEvent(lawInstance, parameterInstance, "parameter");
-  }
-  law->addParameter(parameter);
 }
 
 // --- a new template --------------------------------------------------------------------------

@@ -36,11 +36,6 @@ KELBOR_API BKineticLaw* newKineticLawFor(const BAbstractKineticLaw* abstractLaw)
 // "obk:InvalidObject" when there is none.
 KELBOR_API BKineticLaw* kineticLawBehind(const OBInterface* instance);
 
-// Puts the parameter below the kinetic law: host tree, the law's parameter
-// vector (one external reference), parent host handle, desktop "parameter"
-// event, then BKineticLaw::addParameter.
-KELBOR_API void addParameterBelowKineticLaw(OBInterface* parameter, OBInterface* kineticLaw);
-
 // Replaces the law behind the instance by a new one of the named template
 // (see the KineticLawName property): the parameters move over, the
 // bindings start empty.  "Kestrion:InvalidKineticLawName" for an empty or

@@ -1,5 +1,6 @@
 #include "kinetics/KineticLawProperties.hpp"
 
+#include <set>
 #include <string>
 
 #include <ks_utils/Errors.hpp>
@@ -10,6 +11,7 @@
 #include <obk/Vector.hpp>
 
 #include "core/ModelComponentProps.hpp"
+#include "core/TreeWiring.hpp"
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
 #include "kinetics/BAbstractKineticLaw.hpp"
@@ -18,6 +20,7 @@
 #include "kinetics/KineticLawOBC.hpp"
 #include "model/BQuorvixRoot.hpp"
 #include "model/MessageCatalog.hpp"
+#include "quantities/BParameter.hpp"
 #include "reactions/BReaction.hpp"
 #include "core/HostBoundary.hpp"
 
@@ -123,11 +126,15 @@ class KineticLaw_ParametersPIT : public OBPropInfoTemplate {
     return vector && vector->size() > 0 ? vector : nullptr;
   }
   // Every element must be a parameter with no parent or this law as
-  // parent; each joins the law in order (those already there stay).
+  // parent, and the names of those that join must be free in the law and
+  // differ among themselves; everything is checked before the first one
+  // joins.  Each joins the law in order (those already there stay).
   void setValue(OBDatabaseClient*, OBInterface* inst, void* value) override {
-    kineticLawBehind(inst);
+    const BKineticLaw* law = kineticLawBehind(inst);
     const auto* parameters = static_cast<const Vector*>(value);
     if (!parameters) return;
+    std::set<const OBInterface*> joining;
+    std::set<std::string> names;
     for (const OBInterface* p : parameters->elements()) {
       const KelborComponent* c = componentOf(p);
       if (!c || c->getEnumType() != kstr::parameter || (p->getUp() && p->getUp() != inst)) {
@@ -135,13 +142,13 @@ class KineticLaw_ParametersPIT : public OBPropInfoTemplate {
                                "Each element of Parameters must be a Kestrion parameter object that "
                                "belongs to no other container.");
       }
-    }
-    for (OBInterface* p : parameters->elements()) {
-      if (!kineticLawBehind(inst)->getOBIParameters() ||
-          !static_cast<Vector*>(kineticLawBehind(inst)->getOBIParameters())->contains(p)) {
-        addParameterBelowKineticLaw(p, inst);
+      if (c->getParent() == law || !joining.insert(p).second || c->getName().empty()) continue;
+      BParameter::errorForInvalidNameStatic(c->getName(), law, static_cast<const BParameter*>(c));
+      if (!names.insert(c->getName()).second) {
+        kstr_error("Kestrion:PARAMETER_DUPLICATENAME", kstr::code(Code::KS_PARAMETER_DUPLICATENAME));
       }
     }
+    for (OBInterface* p : parameters->elements()) addParameterBelowKineticLaw(p, inst);
   }
   bool canContainOBInterfaces() const override { return false; }
 };

@@ -144,16 +144,7 @@ bool Parameter_copyobj_MI::canCopyInto(OBInterface* obj, OBInterface* newParent)
 void Parameter_copyobj_MI::attachCopy(OBInterface* copy, OBInterface* newParent, OBInterface*) {
   if (getKestrionObjectEnumType(newParent) == kstr::kstrmodel) {
     attachParameterToModel(copy, newParent);
-    return;
+  } else {
+    addParameterBelowKineticLaw(copy, newParent);
   }
-  auto* law = componentAs<BKineticLaw>(newParent, kstr::kineticlaw);
-  auto* parameter = componentAs<BParameter>(copy, kstr::parameter);
-  if (!law || !parameter) return;
-  copy->addBelow(newParent);
-  auto* vector = static_cast<Vector*>(law->getOBIParameters());
-  if (!vector) vector = newHandleVector();
-  addToHandleVector(copy, vector);
-  law->setOBIParameters(vector);
-  parameter->setOBIParent(newParent);
-  law->addParameter(parameter);
 }

@@ -38,7 +38,7 @@ class KELBOR_API Species_copyobj_MI : public ModelComponent_copyobj_MI {
 class KELBOR_API Parameter_copyobj_MI : public ModelComponent_copyobj_MI {
  public:
   bool canCopyInto(OBInterface* obj, OBInterface* newParent) override;
-  // Below a model: attachParameterToModel.  Below a kinetic law: into the
-  // law's parameter vector and list, below the law's instance.
+  // Below a model: attachParameterToModel.  Below a kinetic law:
+  // addParameterBelowKineticLaw (checked, undone when the law refuses).
   void attachCopy(OBInterface* copy, OBInterface* newParent, OBInterface* source) override;
 };

@@ -18,8 +18,31 @@ using qtest::behind;
 using qtest::LinkedReaction;
 using qtest::NamedKineticLaw;
 
+// A parameter that the model layer can refuse below a kinetic law, and
+// whose undo can fail in turn.
+class RefusingParameter : public BParameter {
+ public:
+  bool refuseLaw = false;
+  bool failUndo = false;
+  void setParent(KelborComponent* parent) override {
+    if (refuseLaw && parent && parent->getEnumType() == kstr::kineticlaw) {
+      throw ErrorIdException("Test:LawRefused", "refused");
+    }
+    if (failUndo && !parent) throw ErrorIdException("Test:UndoFailed", "undo failed");
+    BParameter::setParent(parent);
+  }
+};
+
 class TreeWiringTest : public qtest::QuantityHostTest {
  protected:
+  // A parameter "Vm" of the host's parameter class that refuses a kinetic law.
+  RefusingParameter* refusingParameter() {
+    auto* refusing = new RefusingParameter();
+    refusing->setName("Vm");
+    refusing->refuseLaw = true;
+    wrap(refusing, getParameterOBClass());
+    return refusing;
+  }
   static int count(const Vector* v, const OBInterface* instance) {
     int n = 0;
     if (v) {
@@ -221,6 +244,66 @@ TEST_F(TreeWiringTest, ParameterAttachedToTheModelAndItsDuplicate) {
   EXPECT_EQ(twin->getUp(), nullptr);
   EXPECT_EQ(m->getNumParameters(), 1u);
   EXPECT_EQ(m->getOBIParameters()->size(), 1);
+}
+
+TEST_F(TreeWiringTest, ParameterBelowKineticLawAndWhatTheLawRefuses) {
+  svTestSetJava(true);
+  OBInterface* model = newModel();
+  OBInterface* law = newKineticLaw(newReaction(model, "R1"), "Henri-Michaelis-Menten");
+  auto* kl = behind<NamedKineticLaw>(law);
+  const size_t events = childAddedKeywords().size();
+  const size_t failures = countFailedWiringRollbacks();
+  OBInterface* km = host().construct("Kestrion.Parameter", {host().str("Km")});
+  addParameterBelowKineticLaw(km, law);
+  addParameterBelowKineticLaw(km, law);  // a second wiring changes nothing
+  EXPECT_EQ(km->getUp(), law);
+  EXPECT_EQ(count(static_cast<Vector*>(kl->getOBIParameters()), km), 1);
+  EXPECT_EQ(km->getExternalReferenceCount(), 1);
+  EXPECT_EQ(behind<BParameter>(km)->getOBIParent(), law);
+  EXPECT_EQ(behind<BParameter>(km)->getParent(), kl);
+  EXPECT_EQ(kl->getNumParameters(), 1u);
+  EXPECT_EQ(childAddedKeywords().size(), events + 1);
+
+  // Refused by name before any wiring, and by the model layer after it.
+  OBInterface* twin = host().construct("Kestrion.Parameter", {host().str("Km")});
+  expectHostError([&] { addParameterBelowKineticLaw(twin, law); }, "Kestrion:PARAMETER_DUPLICATENAME");
+  OBInterface* vm = refusingParameter()->getOBI();
+  expectHostError([&] { addParameterBelowKineticLaw(vm, law); }, "Test:LawRefused");
+  for (OBInterface* refused : {twin, vm}) {
+    EXPECT_EQ(refused->getUp(), nullptr);
+    EXPECT_EQ(count(static_cast<Vector*>(kl->getOBIParameters()), refused), 0);
+    EXPECT_EQ(refused->getExternalReferenceCount(), 0);
+    EXPECT_EQ(behind<BParameter>(refused)->getOBIParent(), nullptr);
+    EXPECT_EQ(behind<BParameter>(refused)->getParent(), nullptr);
+  }
+  EXPECT_EQ(kl->getNumParameters(), 1u);
+  EXPECT_EQ(childAddedKeywords().size(), events + 1);
+  EXPECT_EQ(countFailedWiringRollbacks(), failures);  // both undone cleanly
+  svTestSetJava(false);
+}
+
+// An error raised while a refused child is taken back does not hide the
+// refusal: the host side is still undone, and the second error is counted
+// and warned instead of being dropped.
+TEST_F(TreeWiringTest, FailingUndoStepIsRecorded) {
+  OBInterface* model = newModel();
+  OBInterface* law = newKineticLaw(newReaction(model, "R1"), "Henri-Michaelis-Menten");
+  RefusingParameter* refusing = refusingParameter();
+  refusing->failUndo = true;
+  OBInterface* vm = refusing->getOBI();
+  const size_t before = countFailedWiringRollbacks();
+  hbTestClearWarnings();
+  expectHostError([&] { addParameterBelowKineticLaw(vm, law); }, "Test:LawRefused");
+  refusing->failUndo = false;
+  EXPECT_EQ(countFailedWiringRollbacks(), before + 1);
+  ASSERT_EQ(warningIds(), std::vector<std::string>{"Kestrion:WiringRollbackFailed"});
+  EXPECT_EQ(hbTestWarnings().front().text,
+            "Warning: Undoing the refused addition of a Parameter object raised an error of its own:\n"
+            " Test:UndoFailed: undo failed");
+  EXPECT_EQ(vm->getUp(), nullptr);
+  EXPECT_EQ(vm->getExternalReferenceCount(), 0);
+  EXPECT_EQ(refusing->getOBIParent(), nullptr);
+  EXPECT_EQ(behind<NamedKineticLaw>(law)->getNumParameters(), 0u);
 }
 
 TEST_F(TreeWiringTest, MassActionTestSelectsLawsByKineticLawName) {

@@ -3,6 +3,7 @@
 // desktop, and the mechanics of the rename helper.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -145,6 +146,61 @@ TEST_F(ComponentModel, UnresolvableBareNameStaysWaitingWhenAnotherHolderLeaves) 
   c3->removeSpecies(third);  // still two holders: still ambiguous
   EXPECT_EQ(r->resolved("A"), nullptr);
   EXPECT_TRUE(waits("A", r));
+}
+
+// --- updates queued while deferring ------------------------------------------------------
+
+// A rule that records every removal and name change applied to its
+// expression, then applies it as the base does.
+class WatchingRule : public TestRule {
+ public:
+  using TestRule::TestRule;
+  std::vector<std::string> applied;
+
+  void applyComponentRemoved(const ExpressionPtr& expression, const KelborComponent* removed,
+                             const std::string& removedBracketedName) override {
+    applied.push_back("removed " + removedBracketedName);
+    TestRule::applyComponentRemoved(expression, removed, removedBracketedName);
+  }
+  void applyComponentNameChange(const ExpressionPtr& expression, const std::string& oldBracketedName,
+                                const std::string& oldQualifiedName) override {
+    applied.push_back("nameChange " + oldBracketedName);
+    TestRule::applyComponentNameChange(expression, oldBracketedName, oldQualifiedName);
+  }
+};
+
+// The updates queued while the rule defers come back through the
+// subclass's slots when the outermost bracket closes, oldest first, with
+// the names taken when they were queued: the removed parameter is already
+// deleted by then.
+TEST_F(ComponentModel, QueuedUpdatesReplayThroughTheSubclassSlots) {
+  BParameter* k = parameter("k");
+  BParameter* j = parameter("j");
+  auto* r = new WatchingRule("k + j");
+  model_->addRule(r);
+  rules_.push_back(r);
+  afterModel_.push_back(r);
+  ASSERT_EQ(r->resolved("k"), k);
+
+  // Applied at once while the rule is not deferring.
+  r->expression()->addCollisionToken("j");
+  r->updateExpressionForComponentNameChange(r->expression(), j, "j", "j");
+  EXPECT_EQ(r->applied, std::vector<std::string>{"nameChange j"});
+  r->applied.clear();
+
+  EXPECT_FALSE(r->deferNotification(true));
+  model_->removeParameter(k);
+  owned_.erase(std::find(owned_.begin(), owned_.end(), k));
+  delete k;
+  j->rename("j2");
+  EXPECT_TRUE(r->applied.empty()) << "applied while deferring";
+  EXPECT_TRUE(r->deferNotification(false));
+  // A rename tells its listeners of the old names and of the removal.
+  EXPECT_EQ(r->applied, (std::vector<std::string>{"removed k", "nameChange j", "removed j2"}));
+  EXPECT_EQ(r->resolved("k"), nullptr);
+  EXPECT_TRUE(waits("k", r));
+  EXPECT_EQ(r->text(), "k + j2");
+  EXPECT_EQ(r->resolved("j2"), j);
 }
 
 // --- renameHelper ---------------------------------------------------------------------------

@@ -3,9 +3,13 @@
 // reaction rate following every change, and the errors of bad input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include <jpi/jpi_test.hpp>
 
 #include "KineticsHostFixture.hpp"
 #include "kinetics/BMassActionKineticLaw.hpp"
@@ -178,12 +182,7 @@ TEST_F(KineticsHostTest, CopiedModelsKeepTheirKineticLaws) {
   OBInterface* decay = addReaction(m, "S -> null");
   setParameter(addLaw(decay, "MassAction"), "Forward Rate Parameter", "k");
   OBInterface* r = addReaction(m, "S -> P");
-  OBInterface* law = addLaw(r, "Henri-Michaelis-Menten");
-  call1(law, "addparameter", {host().str("Vm"), host().num(3)});
-  call1(law, "addparameter", {host().str("Km")});
-  setParameter(law, "Vm", "Vm");
-  setParameter(law, "Km", "Km");
-  setSpecies(law, "S", "S");
+  enzymeLaw(r);
   OBInterface* copy = call1(m, "copyobj", {});
   ASSERT_NE(copy, nullptr);
   Kelbor* copied = kelbor(copy);
@@ -197,6 +196,117 @@ TEST_F(KineticsHostTest, CopiedModelsKeepTheirKineticLaws) {
   EXPECT_EQ(host().getString(copiedEnzyme->getOBI(), "ReactionRate"), "Vm*S/(Km + S)");
   EXPECT_EQ(host().getString(copiedDecay->getOBI(), "ReactionRate"), "k*S");
   EXPECT_NO_THROW(copiedEnzyme->getKineticLaw()->verify());
+}
+
+}  // namespace
+}  // namespace ktest
+
+namespace ktest {
+namespace {
+
+// How the parameters below a law are wired: copies and additions take the
+// law's checked wiring, and what the law refuses is left as it was.
+class LawParameterTest : public KineticsHostTest {
+ protected:
+  // The desktop's child-added events for parameters made so far.
+  static size_t parameterChildEvents() {
+    size_t n = 0;
+    for (const jpiRecord* r : jpiTestObjectsOfClass("kestridesk.eventqueue.OBKToJavaEvent")) {
+      if (r->signature == "(Ljava/lang/Object;Ljava/lang/Object;Ljava/lang/String;)V" &&
+          r->args.at(2).text == "parameter") {
+        ++n;
+      }
+    }
+    return n;
+  }
+  // Checks that the parameter sits below the law once, on both sides.
+  void expectBelow(OBInterface* parameter, OBInterface* law) {
+    const std::vector<OBInterface*> members = handlesOf(host().get(law, "Parameters"));
+    EXPECT_EQ(std::count(members.begin(), members.end(), parameter), 1);
+    EXPECT_EQ(parameter->getUp(), law);
+    EXPECT_EQ(parameter->getExternalReferenceCount(), 1);
+    EXPECT_EQ(componentOf(parameter)->getOBIParent(), law);
+    EXPECT_EQ(componentOf(parameter)->getParent(), componentOf(law));
+  }
+  // Checks that the free parameter was left alone.
+  void expectFree(OBInterface* parameter) {
+    EXPECT_EQ(parameter->getUp(), nullptr);
+    EXPECT_EQ(parameter->getExternalReferenceCount(), 0);
+    EXPECT_EQ(componentOf(parameter)->getOBIParent(), nullptr);
+    EXPECT_EQ(componentOf(parameter)->getParent(), nullptr);
+  }
+};
+
+// A kinetic law copied below another reaction brings copies of its
+// parameters, each wired below the copy and announced to the desktop; so
+// does one parameter copied into another law.
+TEST_F(LawParameterTest, CopiedParametersAreWiredBelowTheLawAndAnnounced) {
+  host_.reset();
+  host_ = std::make_unique<TestHost>(TestHost::Options{true});
+  host().start();
+  OBInterface* m = model();
+  OBInterface* law = enzymeLaw(addReaction(m, "S -> P"));
+  OBInterface* r2 = addReaction(m, "S -> Q");
+  const size_t before = parameterChildEvents();
+  OBInterface* copy = call1(law, "copyobj", {host().handle(r2)});
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(parameterChildEvents() - before, 2u);
+  const std::vector<OBInterface*> copies = handlesOf(host().get(copy, "Parameters"));
+  ASSERT_EQ(copies.size(), 2u);
+  EXPECT_EQ(namesOf(host().get(copy, "Parameters")), (Strings{"Vm", "Km"}));
+  for (OBInterface* p : copies) expectBelow(p, copy);
+  EXPECT_EQ(kineticLaw(copy)->getNumParameters(), 2u);
+  EXPECT_EQ(rate(r2), "Vm*S/(Km + S)");
+  EXPECT_EQ(host().getString(copies[0], "PartiallyQualifiedName"), "UnnamedReaction_2.Vm");
+
+  OBInterface* other = addLaw(addReaction(m, "P -> Q"), "Henri-Michaelis-Menten");
+  OBInterface* vm = call1(copies[0], "copyobj", {host().handle(other)});
+  EXPECT_EQ(parameterChildEvents() - before, 3u);
+  expectBelow(vm, other);
+  EXPECT_EQ(kineticLaw(other)->getNumParameters(), 1u);
+}
+
+// A parameter whose name the law already holds is refused before anything
+// changes, whether copied in by the user or handed over in a Parameters set
+// (which only the host's internal client may make); such a set joins all
+// of its parameters or none.
+TEST_F(LawParameterTest, ParametersTheLawRefusesAreNotHalfAdded) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "S -> P");
+  OBInterface* law = enzymeLaw(r);
+  OBInterface* km = handlesOf(host().get(law, "Parameters")).at(1);
+  struct Case {
+    const char* label;
+    std::vector<const char*> names;  // free parameters made for the case
+    bool viaCopy;                    // copyobj of the law's own Km instead
+    const char* id;
+  };
+  const std::vector<Case> cases = {
+      {"a name the law holds", {"Km"}, false, "Kestrion:PARAMETER_DUPLICATENAME"},
+      {"a free name before a held one", {"x", "Km"}, false, "Kestrion:PARAMETER_DUPLICATENAME"},
+      {"one name twice among the new", {"y", "y"}, false, "Kestrion:PARAMETER_DUPLICATENAME"},
+      {"a copy of a parameter the law holds", {}, true, "Kestrion:COPYOBJ_INVALIDARG"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::vector<OBInterface*> fresh;
+    for (const char* name : c.names) fresh.push_back(host().construct("Parameter", {host().str(name)}));
+    qxArray* value = host().own(qxCreateHandleArray(fresh.size(), 1));
+    for (size_t i = 0; i < fresh.size(); ++i) qxSetHandle(value, i, fresh[i]);
+    expectHostError(
+        [&] {
+          if (c.viaCopy) {
+            call1(km, "copyobj", {host().handle(law)});
+          } else {
+            host().set(law, "Parameters", value, true);  // only the internal client sets it
+          }
+        },
+        c.id);
+    for (OBInterface* p : fresh) expectFree(p);
+    EXPECT_EQ(namesOf(host().get(law, "Parameters")), (Strings{"Vm", "Km"}));
+    EXPECT_EQ(kineticLaw(law)->getNumParameters(), 2u);
+    EXPECT_EQ(rate(r), "Vm*S/(Km + S)");
+  }
 }
 
 }  // namespace

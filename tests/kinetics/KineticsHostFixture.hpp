@@ -60,6 +60,17 @@ class KineticsHostTest : public rtest::ReactionHostTest {
     host().set(law, "SpeciesVariables", host().str("S"));
     return law;
   }
+  // A Henri-Michaelis-Menten law on the reaction with its own parameters
+  // Vm (3) and Km, bound to its variables with the species S.
+  OBInterface* enzymeLaw(OBInterface* r) {
+    OBInterface* law = addLaw(r, "Henri-Michaelis-Menten");
+    call1(law, "addparameter", {host().str("Vm"), host().num(3)});
+    call1(law, "addparameter", {host().str("Km")});
+    setParameter(law, "Vm", "Vm");
+    setParameter(law, "Km", "Km");
+    setSpecies(law, "S", "S");
+    return law;
+  }
   // Takes a user law out of the library again (the test's own clean-up).
   void removeUserLaw(const char* name) {
     host().call(getOBIRoot(), "removefromlibrary", {host().str("kineticlaw"), host().str(name)});

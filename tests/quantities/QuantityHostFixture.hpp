@@ -102,15 +102,7 @@ class QuantityHostTest : public ::testing::Test {
   // Puts a parameter below a kinetic law as the kinetic law's own
   // "addparameter" does.
   void attachToKineticLaw(OBInterface* parameter, OBInterface* lawInstance) {
-    auto* law = behind<NamedKineticLaw>(lawInstance);
-    parameter->addBelow(lawInstance);
-    auto* v = static_cast<Vector*>(law->getOBIParameters());
-    if (!v) v = new Vector();
-    v->addElement(parameter);
-    parameter->getExternalReference();
-    law->setOBIParameters(v);
-    behind<BParameter>(parameter)->setOBIParent(lawInstance);
-    law->addParameter(behind<BParameter>(parameter));
+    addParameterBelowKineticLaw(parameter, lawInstance);
   }
 
   std::string text(OBInterface* object, const char* property) {
