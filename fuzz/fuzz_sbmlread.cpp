@@ -1,6 +1,7 @@
 // libFuzzer target: SBML text read through the host method "sbmlread" with
 // the options "stream" and "skipcc", as a user's script would; a model that reads is
-// written back with "sbmlwrite" and deleted.  Errors of the read are the
+// written back with "sbmlwrite" and deleted, and the user units it
+// registered are removed.  Errors of the read are the
 // expected outcome for most inputs; crashes, sanitizer reports and leaks
 // are the findings.
 #include <cstddef>
@@ -15,6 +16,10 @@
 #include <qx/qx.hpp>
 
 #include "core/ModuleEntry.hpp"
+#include "kinetics/BLibrary.hpp"
+#include "kinetics/BUnitWrapper.hpp"
+#include "kinetics/LibraryRegistration.hpp"
+#include "model/BQuorvixRoot.hpp"
 
 namespace {
 
@@ -59,6 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   for (qxArray* a : read) qxDestroyArray(a);
   for (qxArray* a : {self, argument, options}) qxDestroyArray(a);
+  // User units that the read's unit definitions registered go again, so
+  // that every input starts from the same library.
+  std::vector<std::string> units;
+  for (const BUnitWrapper* unit : BQuorvixRoot::getInstance()->getLibrary(1)->getUnits()) {
+    units.push_back(unit->getName());
+  }
+  for (const std::string& name : units) removeUserUnitByName(name.c_str());
   // The platform's logs would grow with every input.
   hbTestClearPrinted();
   hbTestClearWarnings();

@@ -11,6 +11,7 @@
 #include "compile/RowIndex.hpp"
 #include "compile/SparseArrays.hpp"
 #include "compile/Stoichiometry.hpp"
+#include "expressions/ReactionExpression.hpp"
 #include "quantities/BSpecies.hpp"
 #include "reactions/BReaction.hpp"
 
@@ -31,42 +32,80 @@ struct Edges {
   bool hasNull = false;
 };
 
-void addSide(const kstrVector<BSpecies*>& side, const RowIndex& rows, uint32_t j, bool into,
-             bool out, Edges& edges) {
-  for (const BSpecies* s : side) {
-    const uint32_t row = rows.find(s);
+// Every reaction's term species bound to a species, read once in place,
+// with where each reaction's products start and its terms end and whether
+// it is reversible; then the rows of those species, found in one sweep
+// over the row index.
+struct BoundTerms {
+  kstrVector<const void*> species;
+  kstrVector<uint32_t> rows;
+  kstrVector<size_t> productStart;
+  kstrVector<size_t> ends;
+  kstrVector<char> reversible;
+
+  void read(const kstrVector<BReaction*>& reactions, const RowIndex& index) {
+    productStart.reserve(reactions.size());
+    ends.reserve(reactions.size());
+    reversible.reserve(reactions.size());
+    for (size_t j = 0; j < reactions.size(); ++j) {
+      prefetchEquations(reactions, j);
+      const BReaction* r = reactions[j];
+      const kstr::ReactionExpression& equation = r->getEquation();
+      for (size_t i = 0; i < equation.getNumReactants(); ++i) {
+        if (const BSpecies* s = equation.getReactantAt(i).getSpecies<BSpecies>()) species.push_back(s);
+      }
+      productStart.push_back(species.size());
+      for (size_t i = 0; i < equation.getNumProducts(); ++i) {
+        if (const BSpecies* s = equation.getProductAt(i).getSpecies<BSpecies>()) species.push_back(s);
+      }
+      ends.push_back(species.size());
+      reversible.push_back(r->getReversible() ? 1 : 0);
+    }
+    rows.resize(species.size());
+    index.findAll(species.data(), species.size(), rows.data());
+  }
+};
+
+// Records the edges of the terms [begin, end) whose species have rows:
+// species -> reaction when into, reaction -> species when out.
+void addSide(const BoundTerms& terms, size_t begin, size_t end, uint32_t j, bool into, bool out,
+             Edges& edges) {
+  for (size_t k = begin; k < end; ++k) {
+    const uint32_t row = terms.rows[k];
     if (row == kNoRow) continue;
     if (into) edges.fromSpecies.emplace_back(row, j);
     if (out) edges.reactionTargets.push_back(row);
   }
 }
 
-Edges gatherEdges(const ModelWalk& walk, const RowIndex& rows) {
+Edges gatherEdges(const BoundTerms& terms, size_t nS) {
   Edges edges;
-  const auto nS = static_cast<uint32_t>(walk.species.size());
-  kstrVector<BSpecies*> reactants;
-  kstrVector<BSpecies*> products;
+  const size_t nR = terms.ends.size();
+  edges.reactionStart.reserve(nR + 1);
   edges.reactionStart.push_back(0);
-  for (uint32_t j = 0; j < walk.reactions.size(); ++j) {
-    const BReaction* r = walk.reactions[j];
-    reactants.clear();
-    products.clear();
-    r->getReactants(reactants);
-    r->getProducts(products);
-    const bool reversible = r->getReversible();
+  edges.fromSpecies.reserve(terms.species.size());
+  edges.reactionTargets.reserve(terms.species.size() + nR);
+  size_t begin = 0;
+  for (uint32_t j = 0; j < nR; ++j) {
+    const size_t middle = terms.productStart[j];
+    const size_t end = terms.ends[j];
+    const bool reversible = terms.reversible[j] != 0;
+    const bool noReactants = middle == begin;
+    const bool noProducts = end == middle;
     const size_t first = edges.reactionTargets.size();
-    addSide(reactants, rows, j, true, reversible, edges);
-    addSide(products, rows, j, reversible, true, edges);
-    if (reactants.empty() || products.empty()) edges.hasNull = true;
+    addSide(terms, begin, middle, j, true, reversible, edges);
+    addSide(terms, middle, end, j, reversible, true, edges);
+    begin = end;
+    if (noReactants || noProducts) edges.hasNull = true;
     // The null node: source of a reaction without reactants, target of one
     // without products; the reverse too for a reversible reaction.
-    const bool nullIn = reactants.empty() || (reversible && products.empty());
-    const bool nullOut = products.empty() || (reversible && reactants.empty());
+    const bool nullIn = noReactants || (reversible && noProducts);
+    const bool nullOut = noProducts || (reversible && noReactants);
     if (nullIn) edges.fromNull.push_back(j);
-    if (nullOut) edges.reactionTargets.push_back(nS);
-    auto begin = edges.reactionTargets.begin() + static_cast<std::ptrdiff_t>(first);
-    std::sort(begin, edges.reactionTargets.end());
-    edges.reactionTargets.erase(std::unique(begin, edges.reactionTargets.end()),
+    if (nullOut) edges.reactionTargets.push_back(static_cast<uint32_t>(nS));
+    auto from = edges.reactionTargets.begin() + static_cast<std::ptrdiff_t>(first);
+    std::sort(from, edges.reactionTargets.end());
+    edges.reactionTargets.erase(std::unique(from, edges.reactionTargets.end()),
                                 edges.reactionTargets.end());
     edges.reactionStart.push_back(edges.reactionTargets.size());
   }
@@ -86,6 +125,18 @@ void groupBySpecies(const Edges& edges, size_t nS, kstrVector<size_t>& start,
   targets.assign(edges.fromSpecies.size(), 0);
   kstrVector<size_t> next(start.begin(), start.end() - 1);
   for (const auto& [species, reaction] : edges.fromSpecies) targets[next[species]++] = reaction;
+  // Repeats lie next to each other within a species: keep each once.
+  size_t kept = 0;
+  for (size_t s = 0; s < nS; ++s) {
+    const size_t end = start[s + 1];
+    const size_t begin = start[s];
+    start[s] = kept;
+    for (size_t k = begin; k < end; ++k) {
+      if (k == begin || targets[k] != targets[k - 1]) targets[kept++] = targets[k];
+    }
+  }
+  start[nS] = kept;
+  targets.resize(kept);
 }
 
 void appendNode(bool wantNames, StringVector* names, bool wantKinds, std::deque<int32_t>* kinds,
@@ -107,9 +158,11 @@ void appendNode(bool wantNames, StringVector* names, bool wantKinds, std::deque<
 qxArray* buildAdjacencyMatrix(const KelborComponent* component, bool wantNames,
                               StringVector* names, bool wantKinds, std::deque<int32_t>* kinds) {
   checkMatrixComponent(component);
-  const ModelWalk walk(component, true, false);
-  const size_t nS = walk.species.size();
-  const size_t nR = walk.reactions.size();
+  kstrVector<BSpecies*> species;
+  kstrVector<BReaction*> reactions;
+  collectSpeciesAndReactions(component, species, reactions);
+  const size_t nS = species.size();
+  const size_t nR = reactions.size();
   if (nS == 0) {
     warnNoSpecies();
     return nullptr;
@@ -118,22 +171,20 @@ qxArray* buildAdjacencyMatrix(const KelborComponent* component, bool wantNames,
     warnNoReactions();
     return nullptr;
   }
-  const RowIndex rows(walk.species);
-  const Edges edges = gatherEdges(walk, rows);
+  BoundTerms terms;
+  terms.read(reactions, RowIndex(species));
+  const Edges edges = gatherEdges(terms, nS);
   const size_t h = edges.hasNull ? 1 : 0;
   const size_t first = nS + h;  // row of reaction 0
-  // Room for every edge at once (the edges are known by now).
-  const size_t edgeCount =
-      edges.fromSpecies.size() + edges.fromNull.size() + edges.reactionTargets.size();
-  SparseColumnWriter writer(first + nR, first + nR, std::max(nR + 2 * (nS + h), edgeCount));
   kstrVector<size_t> start;
   kstrVector<uint32_t> targets;
   groupBySpecies(edges, nS, start, targets);
+  // Room for exactly the edges, which are all known by now.
+  SparseColumnWriter writer(first + nR, first + nR,
+                            targets.size() + edges.fromNull.size() + edges.reactionTargets.size());
   for (size_t c = 0; c < nS; ++c) {
-    appendNode(wantNames, names, wantKinds, kinds, walk.species[c], 1);
-    for (size_t k = start[c]; k < start[c + 1]; ++k) {
-      if (k == start[c] || targets[k] != targets[k - 1]) writer.append(first + targets[k], 1.0);
-    }
+    appendNode(wantNames, names, wantKinds, kinds, species[c], 1);
+    for (size_t k = start[c]; k < start[c + 1]; ++k) writer.append(first + targets[k], 1.0);
     writer.endColumn();
   }
   if (h) {
@@ -142,7 +193,7 @@ qxArray* buildAdjacencyMatrix(const KelborComponent* component, bool wantNames,
     writer.endColumn();
   }
   for (size_t j = 0; j < nR; ++j) {
-    appendNode(wantNames, names, wantKinds, kinds, walk.reactions[j], 0);
+    appendNode(wantNames, names, wantKinds, kinds, reactions[j], 0);
     for (size_t k = edges.reactionStart[j]; k < edges.reactionStart[j + 1]; ++k) {
       writer.append(edges.reactionTargets[k], 1.0);
     }

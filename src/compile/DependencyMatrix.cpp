@@ -24,56 +24,101 @@ size_t sizeOf(const List* list) {
   return list ? list->size() : 0;
 }
 
-// The components the names of a reaction's rate denote.  The reaction keeps
-// its rate resolved as the model changes, so its token map answers what
-// resolving each name of the parse tree would; a rate that is empty or does
-// not parse names nothing.
-void collectRateComponents(const BReaction& reaction, kstrVector<const KelborComponent*>& out) {
-  if (!reaction.getReactionRateParseTree()) return;
-  const boost::shared_ptr<kstr::MathExpression> rate = reaction.getReactionRateExpression();
-  for (const auto& [token, component] : rate->getSymbolComponentMap()) {
-    if (component) out.push_back(component);
+// Fetches ahead, as prefetchEquations does, the rate expressions and the
+// first entries of their token maps.
+void prefetchRate(const kstrVector<BReaction*>& reactions, size_t j) {
+  constexpr size_t kRatesAhead = 8;
+  constexpr size_t kTokensAhead = 4;
+  if (j + kRatesAhead < reactions.size() && reactions[j + kRatesAhead]) {
+    __builtin_prefetch(&reactions[j + kRatesAhead]->getRate());
+  }
+  if (j + kTokensAhead < reactions.size() && reactions[j + kTokensAhead]) {
+    const auto& tokens = reactions[j + kTokensAhead]->getRate().getSymbolComponentMap();
+    if (!tokens.empty()) __builtin_prefetch(&*tokens.begin());
   }
 }
 
-// The rows that rowOf gives for the components of each reaction's rate,
-// each once, ascending: one flat list with the end of each column.
-struct RateColumns {
-  kstrVector<uint32_t> rows;
+// The rows that rows gives for the components the names of each reaction's
+// rate denote, each once, ascending, one column per reaction.  The reaction
+// keeps its rate resolved as the model changes, so its token map answers
+// what resolving each name of the parse tree would; a rate that is empty or
+// does not parse names nothing, and an unresolved name no row.  The
+// components are read first and their rows found in one sweep over the row
+// index.
+GatheredColumns gatherRateColumns(const kstrVector<BReaction*>& reactions, const RowIndex& rows) {
+  kstrVector<const void*> components;
   kstrVector<size_t> ends;
-};
-
-template <class RowOf>
-RateColumns gatherRateColumns(const kstrVector<BReaction*>& reactions, RowOf rowOf) {
-  RateColumns columns;
+  ends.reserve(reactions.size());
+  for (size_t j = 0; j < reactions.size(); ++j) {
+    prefetchRate(reactions, j);
+    const BReaction* reaction = reactions[j];
+    if (reaction && reaction->getRate().isSyntacticallyValid()) {
+      for (const auto& [token, component] : reaction->getRate().getSymbolComponentMap()) {
+        components.push_back(component);
+      }
+    }
+    ends.push_back(components.size());
+  }
+  kstrVector<uint32_t> found(components.size());
+  rows.findAll(components.data(), components.size(), found.data());
+  GatheredColumns columns;
   columns.ends.reserve(reactions.size());
-  kstrVector<const KelborComponent*> components;
-  for (BReaction* reaction : reactions) {
-    components.clear();
-    if (reaction) collectRateComponents(*reaction, components);
+  columns.rows.reserve(components.size());
+  size_t k = 0;
+  for (size_t end : ends) {
     const auto begin = static_cast<std::ptrdiff_t>(columns.rows.size());
-    for (const KelborComponent* c : components) {
-      const uint32_t row = rowOf(c);
-      if (row != kNoRow) columns.rows.push_back(row);
+    for (; k < end; ++k) {
+      if (found[k] != kNoRow) columns.rows.push_back(found[k]);
     }
     std::sort(columns.rows.begin() + begin, columns.rows.end());
     columns.rows.erase(std::unique(columns.rows.begin() + begin, columns.rows.end()),
                        columns.rows.end());
-    columns.ends.push_back(columns.rows.size());
+    columns.endColumn();
   }
   return columns;
 }
 
-// The array of the gathered columns, made with room for exactly their
-// values.
-qxArray* writeColumns(size_t rowCount, const RateColumns& columns) {
-  SparseColumnWriter writer(rowCount, columns.ends.size(), columns.rows.size());
-  size_t k = 0;
-  for (size_t end : columns.ends) {
-    for (; k < end; ++k) writer.append(columns.rows[k], 1.0);
-    writer.endColumn();
+// Adds the entries of the list that are species or parameters (only those
+// can be named by a rate's species and parameter rows); the rest keep their
+// position with no row.
+template <class List>
+void addSpeciesAndParameters(RowIndex& rows, const List& list, uint32_t base) {
+  List kept(list.size(), nullptr);
+  for (size_t i = 0; i < list.size(); ++i) {
+    const kstr::bcomptype kind = list[i] ? list[i]->getEnumType() : kstr::not_a_component;
+    if (kind == kstr::species || kind == kstr::parameter) kept[i] = list[i];
   }
-  return writer.release();
+  rows.add(kept, base);
+}
+
+// The dependency array over the lists; checkKinds leaves entries that are
+// neither species nor parameters without a row, which lists from the
+// model's own walk never hold.
+qxArray* buildDependencies(const kstrVector<BReaction*>* reactions,
+                           const kstrVector<BSpecies*>* species,
+                           const kstrVector<BParameter*>* parameters,
+                           bool includeConstantParameters, bool checkKinds) {
+  const size_t nR = sizeOf(reactions);
+  const size_t nS = sizeOf(species);
+  kstrVector<BParameter*> selected;
+  if (parameters) {
+    selected.reserve(parameters->size());
+    for (BParameter* p : *parameters) {
+      if (includeConstantParameters || !p || !p->getConstantValue()) selected.push_back(p);
+    }
+  }
+  const size_t nP = selected.size();
+  if (nR == 0 || nS + nP == 0) return createSparseArray(nS + nP, nR, 0);
+  RowIndex rows;
+  rows.reserve(nS + nP);
+  if (checkKinds) {
+    if (species) addSpeciesAndParameters(rows, *species, 0);
+    addSpeciesAndParameters(rows, selected, static_cast<uint32_t>(nS));
+  } else {
+    if (species) rows.add(*species, 0);
+    rows.add(selected, static_cast<uint32_t>(nS));
+  }
+  return gatherRateColumns(*reactions, rows).write(nS + nP);
 }
 
 }  // namespace
@@ -100,30 +145,14 @@ qxArray* buildSpeciesParameterDependencyMatrix(const kstrVector<BReaction*>* rea
                                                const kstrVector<BSpecies*>* species,
                                                const kstrVector<BParameter*>* parameters,
                                                bool includeConstantParameters) {
-  const size_t nR = sizeOf(reactions);
-  const size_t nS = sizeOf(species);
-  kstrVector<BParameter*> selected;
-  if (parameters) {
-    for (BParameter* p : *parameters) {
-      if (includeConstantParameters || !p || !p->getConstantValue()) selected.push_back(p);
-    }
-  }
-  const size_t nP = selected.size();
-  if (nR == 0 || nS + nP == 0) return createSparseArray(nS + nP, nR, 0);
-  RowIndex rows;
-  if (species) rows.add(*species, 0);
-  rows.add(selected, static_cast<uint32_t>(nS));
-  return writeColumns(nS + nP, gatherRateColumns(*reactions, [&rows](const KelborComponent* c) {
-    const kstr::bcomptype kind = c->getEnumType();
-    return kind == kstr::species || kind == kstr::parameter ? rows.find(c) : kNoRow;
-  }));
+  return buildDependencies(reactions, species, parameters, includeConstantParameters, true);
 }
 
 qxArray* buildModelDependencyMatrix(const Kelbor* model, bool includeConstantParameters) {
   if (!model) return nullptr;
   const ModelWalk walk(model, false, false);
-  return buildSpeciesParameterDependencyMatrix(&walk.reactions, &walk.species, &walk.parameters,
-                                               includeConstantParameters);
+  return buildDependencies(&walk.reactions, &walk.species, &walk.parameters,
+                           includeConstantParameters, false);
 }
 
 qxArray* buildComponentDependencyMatrix(const kstrVector<BReaction*>* reactions,
@@ -131,9 +160,7 @@ qxArray* buildComponentDependencyMatrix(const kstrVector<BReaction*>* reactions,
   const size_t nR = sizeOf(reactions);
   const size_t nC = sizeOf(components);
   if (nR == 0 || nC == 0) return createSparseArray(nC, nR, 0);
-  const RowIndex rows(*components);
-  return writeColumns(
-      nC, gatherRateColumns(*reactions, [&rows](const KelborComponent* c) { return rows.find(c); }));
+  return gatherRateColumns(*reactions, RowIndex(*components)).write(nC);
 }
 
 }  // namespace kstr::compile

@@ -1,6 +1,8 @@
 // The walk over a model's components in compile order.
 #include "compile/ModelWalk.hpp"
 
+#include "expressions/ReactionExpression.hpp"
+
 #include "kinetics/BKineticLaw.hpp"
 #include "model/Kelbor.hpp"
 #include "quantities/BCompartment.hpp"
@@ -24,15 +26,24 @@ void appendExpressionComponents(kstrVector<T*>& out, Count count, At at, bool in
   }
 }
 
-void appendKineticLawParameters(kstrVector<BParameter*>& out, const Kelbor& model,
-                                bool includeInactive) {
+// The model's reactions, and the kinetic-law parameters of those that
+// qualify, in one pass over the reactions: each reaction is read once.
+void appendReactionsAndLawParameters(const ModelHierarchyLists& lists, const Kelbor& model,
+                                     bool includeInactiveEntities,
+                                     bool includeInactiveReactionParameters) {
   const auto n = static_cast<int>(model.getNumReactions());
+  lists.reactions.reserve(lists.reactions.size() + static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
-    const BReaction* reaction = model.getReactionAt(i);
-    if (!reaction || (!includeInactive && !reaction->getActive())) continue;
+    BReaction* reaction = model.getReactionAt(i);
+    if (!reaction) continue;
+    const bool active = reaction->getActive();
+    if (includeInactiveEntities || active) lists.reactions.push_back(reaction);
+    if (!includeInactiveReactionParameters && !active) continue;
     const BKineticLaw* law = reaction->getKineticLawApi();
     if (!law) continue;
-    for (size_t k = 0; k < law->getNumParameters(); ++k) out.push_back(law->getParameterAt(k));
+    for (size_t k = 0; k < law->getNumParameters(); ++k) {
+      lists.parameters.push_back(law->getParameterAt(k));
+    }
   }
 }
 
@@ -66,10 +77,8 @@ void collectModelHierarchyComponents(const ModelHierarchyLists& lists,
   collectCompartmentTree(model, lists.species, lists.compartments);
   const kstrVector<BParameter*>* parameters = model.getParameters();
   lists.parameters.insert(lists.parameters.end(), parameters->begin(), parameters->end());
-  appendExpressionComponents(
-      lists.reactions, [&] { return model.getNumReactions(); },
-      [&](int i) { return model.getReactionAt(i); }, includeInactiveEntities);
-  appendKineticLawParameters(lists.parameters, model, includeInactiveReactionParameters);
+  appendReactionsAndLawParameters(lists, model, includeInactiveEntities,
+                                  includeInactiveReactionParameters);
   appendExpressionComponents(
       lists.events, [&] { return model.getNumEvents(); },
       [&](int i) { return model.getEventAt(i); }, includeInactiveEntities);
@@ -87,6 +96,32 @@ void collectCompileOrder(const Kelbor* model, kstrVector<BSpecies*>& species,
   kstrVector<BRule*> rules;
   collectModelHierarchyComponents(
       {species, parameters, compartments, models, reactions, events, rules}, model, false, true);
+}
+
+void collectSpeciesAndReactions(const KelborComponent* component, kstrVector<BSpecies*>& species,
+                                kstrVector<BReaction*>& reactions) {
+  if (!component || component->getEnumType() != kstr::kstrmodel) return;
+  const auto& model = static_cast<const Kelbor&>(*component);
+  kstrVector<BCompartment*> compartments;
+  collectCompartmentTree(model, species, compartments);
+  const auto n = static_cast<int>(model.getNumReactions());
+  reactions.reserve(reactions.size() + static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    if (BReaction* reaction = model.getReactionAt(i)) reactions.push_back(reaction);
+  }
+}
+
+void prefetchEquations(const kstrVector<BReaction*>& reactions, size_t j) {
+  constexpr size_t kEquationsAhead = 8;
+  constexpr size_t kTermsAhead = 4;
+  if (j + kEquationsAhead < reactions.size()) {
+    __builtin_prefetch(&reactions[j + kEquationsAhead]->getEquation());
+  }
+  if (j + kTermsAhead < reactions.size()) {
+    const kstr::ReactionExpression& equation = reactions[j + kTermsAhead]->getEquation();
+    if (equation.getNumReactants() > 0) __builtin_prefetch(&equation.getReactantAt(0));
+    if (equation.getNumProducts() > 0) __builtin_prefetch(&equation.getProductAt(0));
+  }
 }
 
 ModelWalk::ModelWalk(const KelborComponent* component, bool includeInactiveEntities,

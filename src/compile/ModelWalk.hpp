@@ -47,12 +47,25 @@ KELBOR_API void collectModelHierarchyComponents(const ModelHierarchyLists& lists
 KELBOR_API void collectCompartmentTree(const Kelbor& model, kstrVector<BSpecies*>& species,
                                        kstrVector<BCompartment*>& compartments);
 
+// Appends what the graph builders number: the walk's species and every
+// reaction of the model, inactive ones included, without reading the rest
+// of the model.  A null component or one that is no model appends nothing.
+KELBOR_API void collectSpeciesAndReactions(const KelborComponent* component,
+                                           kstrVector<BSpecies*>& species,
+                                           kstrVector<BReaction*>& reactions);
+
 // The compile order: the walk without inactive entities but with every
 // reaction's kinetic-law parameters, into the three lists given (the rest
 // of the walk's lists are dropped).  A null model appends nothing.
 KELBOR_API void collectCompileOrder(const Kelbor* model, kstrVector<BSpecies*>& species,
                                     kstrVector<BParameter*>& parameters,
                                     kstrVector<BCompartment*>& compartments);
+
+// Fetches ahead what a pass over the reactions' equations, now at reaction
+// j, will read a few reactions on: the equations, then their first terms.
+// A pass over a large model then waits on memory a few reads at a time
+// instead of one after another.
+KELBOR_API void prefetchEquations(const kstrVector<BReaction*>& reactions, size_t j);
 
 // A walk whose lists the walk itself holds.
 struct KELBOR_API ModelWalk {

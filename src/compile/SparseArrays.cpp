@@ -81,20 +81,22 @@ void SparseColumnWriter::reserve(size_t more) {
   adopt(grown);
 }
 
-void SparseColumnWriter::append(size_t row, double value) {
-  if (count_ >= capacity_) reserve(1);
-  pr_[count_] = value;
-  ir_[count_] = row;
-  ++count_;
-}
-
-void SparseColumnWriter::endColumn() {
-  if (column_ < cols_) jc_[++column_] = count_;
-}
-
 qxArray* SparseColumnWriter::release() {
   qxArray* array = array_;
   array_ = nullptr;
+  return array;
+}
+
+qxArray* GatheredColumns::write(size_t rowCount) const {
+  qxArray* array = createSparseArray(rowCount, ends.size(), rows.size());
+  std::copy(rows.begin(), rows.end(), array->get_ir());
+  double* pr = array->get_pdata();
+  if (values.empty()) {
+    std::fill_n(pr, rows.size(), 1.0);
+  } else {
+    std::copy(values.begin(), values.end(), pr);
+  }
+  std::copy(ends.begin(), ends.end(), array->get_jc() + 1);
   return array;
 }
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <ks_utils/kstrContainers.hpp>
 #include <qx/qx.hpp>
 
 #include "core/KelborApi.hpp"
@@ -42,9 +43,16 @@ class KELBOR_API SparseColumnWriter {
   void reserve(size_t more);
   // Appends a value to the current column; rows must come ascending.
   // Grows the array first when it is full.
-  void append(size_t row, double value);
+  void append(size_t row, double value) {
+    if (count_ >= capacity_) reserve(1);
+    pr_[count_] = value;
+    ir_[count_] = row;
+    ++count_;
+  }
   // Closes the current column (its start of the next column is set).
-  void endColumn();
+  void endColumn() {
+    if (column_ < cols_) jc_[++column_] = count_;
+  }
   size_t valueCount() const { return count_; }
   // Hands the array over; the writer holds nothing afterwards.
   qxArray* release();
@@ -60,6 +68,28 @@ class KELBOR_API SparseColumnWriter {
   size_t count_ = 0;
   size_t column_ = 0;
   size_t cols_ = 0;
+};
+
+// The columns of a sparse array gathered before the array is made, so that
+// it is made once with room for exactly their values.  The lists keep their
+// capacity across clear(), so one gathering serves many arrays.
+struct KELBOR_API GatheredColumns {
+  kstrVector<uint32_t> rows;
+  // One value per row entry; left empty when every value is 1.
+  kstrVector<double> values;
+  // The end of each column in rows.
+  kstrVector<size_t> ends;
+
+  void clear() {
+    rows.clear();
+    values.clear();
+    ends.clear();
+  }
+  void endColumn() { ends.push_back(rows.size()); }
+  // A new persistent rowCount x ends.size() array of the columns (rows
+  // must ascend within each column and lie below rowCount).  Raises as
+  // createSparseArray.
+  qxArray* write(size_t rowCount) const;
 };
 
 }  // namespace kstr::compile

@@ -4,7 +4,7 @@
 #include "compile/Stoichiometry.hpp"
 
 #include <algorithm>
-#include <memory>
+#include <cmath>
 
 #include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
@@ -13,6 +13,7 @@
 #include "compile/ModelWalk.hpp"
 #include "compile/RowIndex.hpp"
 #include "compile/SparseArrays.hpp"
+#include "expressions/ReactionExpression.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/BSpecies.hpp"
@@ -22,15 +23,23 @@ namespace kstr::compile {
 
 namespace {
 
-struct HostFree {
-  void operator()(double* p) const { hbFree(p); }
-};
-
 // Sorts (row, value) pairs by row and sums the values of a row held more
 // than once.
 void sortAndMerge(kstrVector<NetCoefficient>& column) {
-  std::sort(column.begin(), column.end(),
-            [](const NetCoefficient& a, const NetCoefficient& b) { return a.first < b.first; });
+  const auto byRow = [](const NetCoefficient& a, const NetCoefficient& b) {
+    return a.first < b.first;
+  };
+  if (column.size() <= 16) {
+    // A reaction's few terms: an insertion sort costs less than a call.
+    for (size_t i = 1; i < column.size(); ++i) {
+      const NetCoefficient entry = column[i];
+      size_t k = i;
+      for (; k > 0 && byRow(entry, column[k - 1]); --k) column[k] = column[k - 1];
+      column[k] = entry;
+    }
+  } else {
+    std::sort(column.begin(), column.end(), byRow);
+  }
   size_t kept = 0;
   for (size_t i = 0; i < column.size(); ++i) {
     if (kept > 0 && column[kept - 1].first == column[i].first) {
@@ -48,19 +57,78 @@ void appendDisplayName(StringVector* names, const KelborComponent* component) {
   names->addElement(name.c_str());
 }
 
-// The number of reactant and of product terms of the reactions: bounds of
-// the values their columns can hold, so that the arrays are made large
-// enough at once.
-std::pair<size_t, size_t> countTerms(const kstrVector<BReaction*>& reactions, size_t first) {
-  size_t reactants = 0;
-  size_t products = 0;
-  for (size_t j = first; j < reactions.size(); ++j) {
-    if (!reactions[j]) continue;
-    reactants += reactions[j]->getNumReactants();
-    products += reactions[j]->getNumProducts();
+// Calls add(species, signed coefficient) for each term of one side, in
+// term order (reactant coefficients negated); false at the first term
+// bound to no species.
+template <class Add>
+bool forEachSignedTerm(const kstr::ReactionExpression& equation, bool productSide, Add add) {
+  const size_t count = productSide ? equation.getNumProducts() : equation.getNumReactants();
+  const double sign = productSide ? 1.0 : -1.0;
+  for (size_t i = 0; i < count; ++i) {
+    const kstr::ReactionTerm& term =
+        productSide ? equation.getProductAt(i) : equation.getReactantAt(i);
+    const BSpecies* species = term.getSpecies<BSpecies>();
+    if (!species) return false;
+    add(species, sign * term.stoichiometry);
   }
-  return {reactants, products};
+  return true;
 }
+
+// Appends (row, signed coefficient) for each term of one side whose species
+// has a row; false, with out left as it may be, at a term bound to no
+// species.
+bool appendSide(const kstr::ReactionExpression& equation, bool productSide, const RowIndex& rows,
+                kstrVector<NetCoefficient>& out) {
+  return forEachSignedTerm(equation, productSide, [&](const BSpecies* species, double value) {
+    const uint32_t row = rows.find(species);
+    if (row != kNoRow) out.emplace_back(row, value);
+  });
+}
+
+// Every reaction's terms read once, in place: the species and signed
+// coefficient of each term, and the end of each reaction's terms.  A
+// reaction whose equation is not valid, or that has a term bound to no
+// species, has no terms here.
+struct TermList {
+  kstrVector<const void*> species;
+  kstrVector<double> coefficients;
+  kstrVector<size_t> ends;
+  // The row of each term's species, filled by findRows.
+  kstrVector<uint32_t> rows;
+
+  void read(const kstrVector<BReaction*>& reactions) {
+    ends.reserve(reactions.size());
+    for (size_t j = 0; j < reactions.size(); ++j) {
+      prefetchEquations(reactions, j);
+      const BReaction* reaction = reactions[j];
+      const size_t begin = species.size();
+      const kstr::ReactionExpression& equation = reaction->getEquation();
+      if (!equation.isSyntacticallyValid() || !appendSide(equation, false) ||
+          !appendSide(equation, true)) {
+        species.resize(begin);
+        coefficients.resize(begin);
+      }
+      ends.push_back(species.size());
+    }
+  }
+  void findRows(const RowIndex& index) {
+    rows.resize(species.size());
+    index.findAll(species.data(), species.size(), rows.data());
+  }
+
+ private:
+  bool appendSide(const kstr::ReactionExpression& equation, bool productSide) {
+    return forEachSignedTerm(equation, productSide, [this](const BSpecies* s, double value) {
+      species.push_back(s);
+      coefficients.push_back(value);
+    });
+  }
+};
+
+// Whether a net coefficient is zero and is dropped.  Coefficients of
+// magnitude 1 or more are far from zero for any tolerance, so only smaller
+// ones are put to the host's comparison.
+bool isZeroNet(double value) { return std::fabs(value) < 1.0 && hbEqualWithinEps(value, 0.0); }
 
 }  // namespace
 
@@ -75,36 +143,19 @@ void computeNetStoichiometry(const double* coefficients, const kstrVector<BSpeci
   sortAndMerge(net);
 }
 
-double* ReactionSides::readTerms(const BReaction& reaction) {
-  reactantSpecies.clear();
-  productSpecies.clear();
+void ReactionSides::read(const BReaction& reaction, const RowIndex& rows) {
   reactants.clear();
   products.clear();
-  reaction.getReactants(reactantSpecies);
-  reaction.getProducts(productSpecies);
-  size_t count = 0;
-  double* coefficients = reaction.getStoichiometry(count);
-  if (coefficients && count == reactantSpecies.size() + productSpecies.size()) return coefficients;
-  hbFree(coefficients);
-  return nullptr;
-}
-
-void ReactionSides::read(const BReaction& reaction, const RowIndex& rows) {
-  const std::unique_ptr<double, HostFree> coefficients(readTerms(reaction));
-  if (!coefficients) return;
-  computeNetStoichiometry(coefficients.get(), reactantSpecies, 0, rows, reactants);
-  computeNetStoichiometry(coefficients.get(), productSpecies, reactantSpecies.size(), rows,
-                          products);
-}
-
-void ReactionSides::readNet(const BReaction& reaction, const RowIndex& rows,
-                            kstrVector<NetCoefficient>& net) {
-  net.clear();
-  const std::unique_ptr<double, HostFree> coefficients(readTerms(reaction));
-  if (!coefficients) return;
-  // Reactant and product species in term order, as the coefficients run.
-  reactantSpecies.insert(reactantSpecies.end(), productSpecies.begin(), productSpecies.end());
-  computeNetStoichiometry(coefficients.get(), reactantSpecies, 0, rows, net);
+  const kstr::ReactionExpression& equation = reaction.getEquation();
+  if (!equation.isSyntacticallyValid() ||
+      !appendSide(equation, false, rows, reactants) ||
+      !appendSide(equation, true, rows, products)) {
+    reactants.clear();
+    products.clear();
+    return;
+  }
+  sortAndMerge(reactants);
+  sortAndMerge(products);
 }
 
 void checkMatrixComponent(const KelborComponent* component) {
@@ -129,35 +180,48 @@ qxArray* buildStoichiometryMatrix(const KelborComponent* component, bool wantSpe
                                   StringVector* speciesNames, bool wantReactionNames,
                                   StringVector* reactionNames) {
   checkMatrixComponent(component);
-  ModelWalk walk(component, true, false);
-  const size_t nS = walk.species.size();
-  const size_t nR = walk.reactions.size();
+  kstrVector<BSpecies*> species;
+  kstrVector<BReaction*> reactions;
+  collectSpeciesAndReactions(component, species, reactions);
+  const size_t nS = species.size();
+  const size_t nR = reactions.size();
   if (nS == 0) {
     warnNoSpecies();
     return nullptr;
   }
   if (wantSpeciesNames && speciesNames) {
-    for (const BSpecies* s : walk.species) appendDisplayName(speciesNames, s);
+    for (const BSpecies* s : species) appendDisplayName(speciesNames, s);
   }
   if (nR == 0) {
     warnNoReactions();
     return createSparseArray(nS, 0, 0);
   }
-  const RowIndex rows(walk.species);
-  const auto [reactantTerms, productTerms] = countTerms(walk.reactions, 0);
-  SparseColumnWriter writer(nS, nR, std::max(nR + 2 * nS, reactantTerms + productTerms));
-  ReactionSides sides;
+  // The terms first, then their rows in one sweep over the row index, then
+  // the columns: each step reads memory the one before has laid out.
+  TermList terms;
+  terms.read(reactions);
+  terms.findRows(RowIndex(species));
+  GatheredColumns columns;
+  columns.ends.reserve(nR);
+  columns.rows.reserve(terms.species.size());
+  columns.values.reserve(terms.species.size());
   kstrVector<NetCoefficient> column;
-  for (const BReaction* reaction : walk.reactions) {
+  size_t k = 0;
+  for (size_t j = 0; j < nR; ++j) {
     column.clear();
-    if (reaction) sides.readNet(*reaction, rows, column);
-    if (wantReactionNames && reactionNames) appendDisplayName(reactionNames, reaction);
-    for (const auto& [row, value] : column) {
-      if (!hbEqualWithinEps(value, 0.0)) writer.append(row, value);
+    for (; k < terms.ends[j]; ++k) {
+      if (terms.rows[k] != kNoRow) column.emplace_back(terms.rows[k], terms.coefficients[k]);
     }
-    writer.endColumn();
+    sortAndMerge(column);
+    if (wantReactionNames && reactionNames) appendDisplayName(reactionNames, reactions[j]);
+    for (const auto& [row, value] : column) {
+      if (isZeroNet(value)) continue;
+      columns.rows.push_back(row);
+      columns.values.push_back(value);
+    }
+    columns.endColumn();
   }
-  return writer.release();
+  return columns.write(nS);
 }
 
 void buildCompileStoichiometry(const Kelbor* model, qxArray*& reactantArray,
@@ -175,19 +239,32 @@ void buildCompileStoichiometry(const Kelbor* model, qxArray*& reactantArray,
   const size_t nR = reactions.size() - firstReaction;
   if (nS == 0 || nR == 0) return;
   const RowIndex rows(species);
-  const auto [reactantTerms, productTerms] = countTerms(reactions, firstReaction);
-  SparseColumnWriter reactantWriter(nS, nR, std::max(nR + 2 * nS, reactantTerms));
-  SparseColumnWriter productWriter(nS, nR, std::max(nR + 2 * nS, productTerms));
+  GatheredColumns reactantColumns;
+  GatheredColumns productColumns;
+  reactantColumns.ends.reserve(nR);
+  productColumns.ends.reserve(nR);
   ReactionSides sides;
   for (size_t j = firstReaction; j < reactions.size(); ++j) {
     sides.read(*reactions[j], rows);
-    for (const auto& [row, value] : sides.reactants) reactantWriter.append(row, value);
-    for (const auto& [row, value] : sides.products) productWriter.append(row, value);
-    reactantWriter.endColumn();
-    productWriter.endColumn();
+    for (const auto& [row, value] : sides.reactants) {
+      reactantColumns.rows.push_back(row);
+      reactantColumns.values.push_back(value);
+    }
+    for (const auto& [row, value] : sides.products) {
+      productColumns.rows.push_back(row);
+      productColumns.values.push_back(value);
+    }
+    reactantColumns.endColumn();
+    productColumns.endColumn();
   }
-  reactantArray = reactantWriter.release();
-  productArray = productWriter.release();
+  reactantArray = reactantColumns.write(nS);
+  try {
+    productArray = productColumns.write(nS);
+  } catch (...) {
+    qxDestroyArray(reactantArray);
+    reactantArray = nullptr;
+    throw;
+  }
 }
 
 }  // namespace kstr::compile

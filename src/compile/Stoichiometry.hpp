@@ -34,25 +34,15 @@ KELBOR_API void computeNetStoichiometry(const double* coefficients,
                                         const kstrVector<BSpecies*>& species, size_t offset,
                                         const RowIndex& rows, kstrVector<NetCoefficient>& net);
 
-// The net reactant and product coefficients of one reaction by row.  Both
-// stay empty when the reaction gives no coefficients or not one per bound
-// term.
+// The net reactant and product coefficients of one reaction by row, read
+// from its terms without copying them.  A reaction whose equation is not
+// valid, or that has a term bound to no species, gives no coefficients.
 struct KELBOR_API ReactionSides {
-  kstrVector<BSpecies*> reactantSpecies;
-  kstrVector<BSpecies*> productSpecies;
   kstrVector<NetCoefficient> reactants;
   kstrVector<NetCoefficient> products;
-  // Fills the four lists for the reaction (the lists are reused).
+  // Fills both lists for the reaction (the lists are reused): reactant
+  // coefficients negative.
   void read(const BReaction& reaction, const RowIndex& rows);
-  // The net of each row over both sides, rows ascending, into net (the
-  // stoichiometry matrix's column); the side lists are left empty.
-  void readNet(const BReaction& reaction, const RowIndex& rows,
-               kstrVector<NetCoefficient>& net);
-
- private:
-  // Reads the term species; the coefficients, or null when there is not
-  // one per bound term.
-  double* readTerms(const BReaction& reaction);
 };
 
 // Raises "Kestrion:MatrixUnsupportedComponent" unless the component is a

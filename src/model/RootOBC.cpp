@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include <interp/interp.hpp>
 #include <ks_utils/Errors.hpp>
 
 #include "core/Application.hpp"
@@ -345,6 +346,16 @@ OBInterface*& rootInstanceHolder() {
   return holder;
 }
 
+// The host's "privatebackupandremoveunit" takes a user unit out of the user
+// library through this; false when the user library has no unit of that
+// name.
+bool removeUserUnitForHost(const std::string& name) {
+  BQuorvixRoot* root = BQuorvixRoot::getInstanceIfAny();
+  if (!root || !root->getLibrary(1)->findUnit(name)) return false;
+  removeUserUnitByName(name.c_str());
+  return true;
+}
+
 }  // namespace
 
 // --- the class ----------------------------------------------------------------------------------
@@ -412,6 +423,7 @@ OBClass* getRootOBClass() {
     auto* instance = new OBInterface(static_cast<KelborComponent*>(root), rootClass);
     rootInstanceHolder() = instance;
     setOBIRoot(instance);
+    interpSetUnitRemover(&removeUserUnitForHost);
     root->setOBI(instance);
     instance->internalToExternal();
     for (const BUnitWrapper* unit : root->getLibrary(0)->getUnits()) {

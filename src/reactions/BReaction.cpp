@@ -182,38 +182,55 @@ long findBoundTerm(const kstr::ReactionExpression& equation, size_t count, Side 
 
 }  // namespace
 
+void BReaction::addReactantTerm(BSpecies* species, double stoichiometry) {
+  const long at =
+      findBoundTerm(*reaction_, reaction_->getNumReactants(), &kstr::ReactionExpression::getReactantAt, species);
+  if (at < 0) {
+    reaction_->addReactant(species, stoichiometry);
+    return;
+  }
+  kstrVector<double> values;
+  reaction_->getSignedStoichiometry(values);
+  values[static_cast<size_t>(at)] -= stoichiometry;
+  reaction_->setStoichiometry(values.data(), values.size());
+}
+
+void BReaction::addProductTerm(BSpecies* species, double stoichiometry) {
+  const long at =
+      findBoundTerm(*reaction_, reaction_->getNumProducts(), &kstr::ReactionExpression::getProductAt, species);
+  if (at < 0) {
+    reaction_->addProduct(species, stoichiometry);
+    return;
+  }
+  kstrVector<double> values;
+  reaction_->getSignedStoichiometry(values);
+  values[reaction_->getNumReactants() + static_cast<size_t>(at)] += stoichiometry;
+  reaction_->setStoichiometry(values.data(), values.size());
+}
+
 void BReaction::addReactant(BSpecies* species, double stoichiometry) {
   if (!species) return;
-  editEquation(
-      [&] {
-        const long at = findBoundTerm(*reaction_, reaction_->getNumReactants(),
-                                      &kstr::ReactionExpression::getReactantAt, species);
-        if (at < 0) {
-          reaction_->addReactant(species, stoichiometry);
-          return;
-        }
-        kstrVector<double> values;
-        reaction_->getSignedStoichiometry(values);
-        values[static_cast<size_t>(at)] -= stoichiometry;
-        reaction_->setStoichiometry(values.data(), values.size());
-      },
-      true);
+  editEquation([&] { addReactantTerm(species, stoichiometry); }, true);
 }
 
 void BReaction::addProduct(BSpecies* species, double stoichiometry) {
   if (!species) return;
+  editEquation([&] { addProductTerm(species, stoichiometry); }, true);
+}
+
+void BReaction::addReactantsAndProducts(const Terms& reactants, const Terms& products) {
+  const auto named = [](const Terms& terms) {
+    return std::any_of(terms.begin(), terms.end(), [](const auto& term) { return term.first != nullptr; });
+  };
+  if (!named(reactants) && !named(products)) return;
   editEquation(
       [&] {
-        const long at = findBoundTerm(*reaction_, reaction_->getNumProducts(),
-                                      &kstr::ReactionExpression::getProductAt, species);
-        if (at < 0) {
-          reaction_->addProduct(species, stoichiometry);
-          return;
+        for (const auto& [species, stoichiometry] : reactants) {
+          if (species) addReactantTerm(species, stoichiometry);
         }
-        kstrVector<double> values;
-        reaction_->getSignedStoichiometry(values);
-        values[reaction_->getNumReactants() + static_cast<size_t>(at)] += stoichiometry;
-        reaction_->setStoichiometry(values.data(), values.size());
+        for (const auto& [species, stoichiometry] : products) {
+          if (species) addProductTerm(species, stoichiometry);
+        }
       },
       true);
 }

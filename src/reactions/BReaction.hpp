@@ -4,6 +4,8 @@
 #include <iosfwd>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <boost/shared_ptr.hpp>
 #include <ks_utils/kstrContainers.hpp>
@@ -97,6 +99,11 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // species changes nothing.
   void addReactant(BSpecies* species, double stoichiometry);
   void addProduct(BSpecies* species, double stoichiometry);
+  // The reactants, then the products, added as addReactant and addProduct
+  // would, in one change of the equation: the reaction is resolved and the
+  // host hears "Reaction" once.  Null species are passed over.
+  using Terms = std::vector<std::pair<BSpecies*, double>>;
+  void addReactantsAndProducts(const Terms& reactants, const Terms& products);
   // Removes every term of the species on that side; false (and nothing
   // changes) when it is no term there.
   bool removeReactant(BSpecies* species);
@@ -133,6 +140,9 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   bool isComponentUsedInReaction(const KelborComponent* component) const;
   void getReactionTokens(std::set<std::string>& tokens) const;
   EquationPtr getReactionExpression() const { return reaction_; }
+  // The equation itself, borrowed for as long as the reaction holds it (a
+  // read without touching the shared pointer's count).
+  const kstr::ReactionExpression& getEquation() const { return *reaction_; }
 
   // --- rate ------------------------------------------------------------------------
   std::string getReactionRate() const;
@@ -141,6 +151,8 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // reports it).  With sendEvents the desktop hears of it.
   void setReactionRate(const std::string& text, bool sendEvents);
   RatePtr getReactionRateExpression() const { return rate_; }
+  // The rate expression itself, borrowed as getEquation is.
+  const kstr::MathExpression& getRate() const { return *rate_; }
   // Null when the rate text is empty or does not parse.
   boost::shared_ptr<const MParseTree> getReactionRateParseTree() const;
   void getReactionRateTokens(std::set<std::string>& tokens, bool allTokens) const;
@@ -240,6 +252,9 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // notifyReaction the host hears "Reaction" right after the change.
   template <class Change>
   void editEquation(Change change, bool notifyReaction);
+  // One term added inside an equation change.
+  void addReactantTerm(BSpecies* species, double stoichiometry);
+  void addProductTerm(BSpecies* species, double stoichiometry);
   void postSetReaction(bool deferSetting);
   // Step 5 of postSetReaction: a mass-action law re-derives and announces
   // its variable names.

@@ -254,6 +254,10 @@ void ReactionManipulator::setReactantsAndProducts(BReaction* reaction, const qxA
   productSide.read(*this, products, productStoich, model, kProductIds);
   if (!model && (reactantSide.addsSomething() || productSide.addsSomething())) throwNotInModel();
   if (!model) return;
-  reactantSide.apply(*this, model, [&](BSpecies* s, double v) { reaction->addReactant(s, v); });
-  productSide.apply(*this, model, [&](BSpecies* s, double v) { reaction->addProduct(s, v); });
+  // The species are found (or made) first; the equation then changes once.
+  BReaction::Terms reactantTerms;
+  BReaction::Terms productTerms;
+  reactantSide.apply(*this, model, [&](BSpecies* s, double v) { reactantTerms.emplace_back(s, v); });
+  productSide.apply(*this, model, [&](BSpecies* s, double v) { productTerms.emplace_back(s, v); });
+  reaction->addReactantsAndProducts(reactantTerms, productTerms);
 }

@@ -241,23 +241,30 @@ void SBMLExpressionObject::substituteNames(std::string& formula,
   formula = substitute(tree, names);
 }
 
+// Only the tokens whose component has an identifier other than the token
+// are rewritten.  With parsedTokens the tokens come from a parse of the
+// formula, so when none needs rewriting the second parse is spared.
+template <class Scope>
+void SBMLExpressionObject::substituteIds(std::string& formula, Kelbor& model, Scope* scope,
+                                         const std::set<std::string>& tokens, bool parsedTokens) {
+  std::map<std::string, std::string> ids;
+  for (const std::string& token : tokens) {
+    KelborComponent* c = model.resolveSymbol(token, scope);
+    if (c && c->getID() && token != c->getID()) ids[token] = c->getID();
+  }
+  if (parsedTokens && ids.empty() && !tokens.empty()) return;
+  substituteNames(formula, ids, true);
+}
+
 void SBMLExpressionObject::replaceNamesWithIds(std::string& formula, Kelbor& model,
                                                ExpressionBasedComponent* scope,
                                                const std::set<std::string>& tokens) {
-  std::map<std::string, std::string> ids;
-  for (const std::string& token : tokens) {
-    if (KelborComponent* c = model.resolveSymbol(token, scope); c && c->getID()) ids[token] = c->getID();
-  }
-  substituteNames(formula, ids, true);
+  substituteIds(formula, model, scope, tokens, false);
 }
 
 void SBMLExpressionObject::replaceRateNamesWithIds(std::string& formula, Kelbor& model, BReaction* scope,
                                                    const std::set<std::string>& tokens) {
-  std::map<std::string, std::string> ids;
-  for (const std::string& token : tokens) {
-    if (KelborComponent* c = model.resolveSymbol(token, scope); c && c->getID()) ids[token] = c->getID();
-  }
-  substituteNames(formula, ids, true);
+  substituteIds(formula, model, scope, tokens, true);
 }
 
 void SBMLExpressionObject::translateFunctionNamesToSBML(std::string& formula) {

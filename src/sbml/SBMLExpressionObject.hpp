@@ -44,6 +44,9 @@ class KELBOR_API SBMLExpressionObject {
   // emptied with the warning "Kestrion:ParseErrorCannotReplaceExpressionNamesWithIDS".
   static void replaceNamesWithIds(std::string& formula, Kelbor& model,
                                   ExpressionBasedComponent* scope, const std::set<std::string>& tokens);
+  // The same for a reaction rate whose tokens come from the reaction's
+  // parse of that rate: when every token is its component's identifier the
+  // rate is kept as it is, without parsing it again.
   static void replaceRateNamesWithIds(std::string& formula, Kelbor& model, BReaction* scope,
                                       const std::set<std::string>& tokens);
   // Write: host function names to MathML names; a formula that does not
@@ -56,4 +59,8 @@ class KELBOR_API SBMLExpressionObject {
  private:
   static void substituteNames(std::string& formula, const std::map<std::string, std::string>& names,
                               bool emptyOnParseError);
+  // The rewriting of both for either kind of scope.
+  template <class Scope>
+  static void substituteIds(std::string& formula, Kelbor& model, Scope* scope, const std::set<std::string>& tokens,
+                            bool parsedTokens);
 };

@@ -165,7 +165,7 @@ void SBMLReaction::importElement() {
     const double fast = element->getFast() ? 1.0 : 0.0;
     r->setFastThreshold(&fast);
   }
-  r->setReversible(element->getReversible());
+  if (r->getReversible() != element->getReversible()) r->setReversible(element->getReversible());
   if (element->isSetKineticLaw()) {
     SBMLKineticLaw law(element->getKineticLaw(), getInterface());
     law.importElement();

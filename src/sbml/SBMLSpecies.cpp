@@ -106,6 +106,34 @@ void SBMLSpecies::exportElement() {
   exportUnits(*s);
 }
 
+namespace {
+
+// Splits concentration units into a substance and a volume part.  A
+// registered prefix on a concentration unit ("millimolar" over a unit
+// molar of mole/liter) is stripped and put on the substance part
+// ("millimole" per "liter"), so that the written units keep the prefix's
+// factor; false when that cannot be written so.
+bool splitConcentration(const std::string& text, std::string& substance, std::string& volume) {
+  OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
+  if (units->splitConcentrationUnits(text, substance, volume)) return true;
+  std::string rest;
+  std::string prefix;
+  if (!units->hasRegisteredPrefix(text) || !units->getPrefixService()->splitPrefixedName(text, rest, prefix) ||
+      !units->isRegistered(rest)) {
+    return false;
+  }
+  std::string restSubstance;
+  std::string restVolume;
+  if (!units->splitConcentrationUnits(rest, restSubstance, restVolume)) return false;
+  const std::string prefixed = prefix + restSubstance;
+  if (restSubstance.find_first_of("/()*^ ") != std::string::npos || !units->hasRegisteredPrefix(prefixed)) return false;
+  substance = prefixed;
+  volume = restVolume;
+  return true;
+}
+
+}  // namespace
+
 // A concentration (a negative exponent of length) is written as an
 // initial concentration with substance and spatial-size units; anything
 // else as an initial amount with substance units only.
@@ -136,7 +164,7 @@ void SBMLSpecies::exportUnits(const BSpecies& s) {
   element->setInitialConcentration(s.getInitialValue());
   std::string substance;
   std::string volume;
-  if (!units->splitConcentrationUnits(text, substance, volume)) {
+  if (!splitConcentration(text, substance, volume)) {
     hb_warning_id(hbGetWarningContext(), "Kestrion:UnitNoLongerExists", kstr::code(Code::KS_UNIT_NO_LONGER_EXISTS),
                   text.c_str());
     return;

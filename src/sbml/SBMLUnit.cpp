@@ -11,6 +11,10 @@
 #include <ks_utils/Units.hpp>
 
 #include "host/Host.hpp"
+#include "host/HostHelpers.hpp"
+#include "core/KelborComponent.hpp"
+#include "kinetics/LibraryRegistration.hpp"
+#include "kinetics/UnitOBC.hpp"
 #include "sbml/SBMLComponent.hpp"
 #include "model/MessageCatalog.hpp"
 #include "sbml/SBMLConversionContext.hpp"
@@ -240,19 +244,116 @@ bool SBMLUnit::buildComposition(const std::string& unitName, std::string& compos
   return true;
 }
 
-void SBMLUnit::importUnitDefinition(bool&) {
-  if (!svIsFeatureEnabled("QuorvUnits")) return;
+namespace {
+
+// False (after the warning) when the unit manager cannot parse the
+// composition; nothing is registered then.
+bool compositionParses(const std::string& shownName, const std::string& composition) {
+  try {
+    getUnitManagerApiFcn()->checkComposition(composition);
+    return true;
+  } catch (const ErrorIdException&) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:UnitCompositionParseError",
+                  kstr::code(Code::KS_UNIT_COMPOSITION_PARSE_ERROR), shownName.c_str(), composition.c_str());
+    return false;
+  }
+}
+
+// Creates a "Unit" host object and registers it in the user library.  A
+// refusal destroys the new object (the last hold goes) and passes on.
+void registerUserUnit(const std::string& name, const std::string& composition, double multiplier, double offset,
+                      const std::string& notes) {
+  kstr::sbml::HostArgs args;
+  args.text(name).text(composition).reals({multiplier}).reals({offset});
+  OBInterface* unit = getUnitOBClass()->createObject(OBDatabaseClient::getInternalClient(), nullptr, args.size(),
+                                                     args.data());
+  try {
+    if (!notes.empty()) componentOf(unit)->setNotes(notes.c_str());
+    registerUnitInUserLibrary(unit, 1, false);
+  } catch (...) {
+    unit->releaseReference();
+    throw;
+  }
+  unit->releaseReference();
+}
+
+// Hands the user unit to the host, which backs up the user library file
+// (once per read) and removes the unit; warns naming the backup file the
+// first time.
+void backUpAndRemoveUserUnit(const std::string& name, bool& backedUp) {
+  kstr::sbml::HostArgs args;
+  args.text("privatebackupandremoveunit").text(name).logical(!backedUp);
+  const std::string backup = kstr::sbml::callHostForText("kstrgate", args);
+  if (!backedUp) {
+    backedUp = true;
+    hb_warning_id(hbGetWarningContext(), "Kestrion:UserUnitOverwrittenFileBackedup",
+                  kstr::code(Code::KS_USER_UNIT_OVERWRITTEN_FILE_BACKEDUP), name.c_str(), backup.c_str());
+  } else {
+    warnUnit("Kestrion:UserUnitOverwritten", Code::KS_USER_UNIT_OVERWRITTEN, name);
+  }
+}
+
+bool sameWithinEps(const OVUnits::UnitRepresentationApi& unit, const std::string& composition, double multiplier,
+                   double offset) {
+  return unit.getComposition() == composition && hbEqualWithinEps(unit.getMultiplier(), multiplier) &&
+         hbEqualWithinEps(unit.getOffset(), offset);
+}
+
+std::string redefinitionNotes(const UnitDefinition& definition) {
+  std::string notes =
+      "This unit was created when an imported SBML file redefined the default units for a physical quantity. ";
+  const Model* model = definition.getModel();
+  if (model && model->isSetName() && !model->getName().empty()) {
+    notes += "This models name was '" + model->getName() + "'.";
+  } else if (model && model->isSetId() && !model->getId().empty()) {
+    notes += "This models id was '" + model->getId() + "'.";
+  }
+  return notes;
+}
+
+// A file's own meaning of "substance", "volume", "area", "length" or
+// "time": a plain composition is used as it is; a scaled or shifted one
+// becomes (or reuses) a user unit named sbml_<id>_<n>.
+void importDefaultUnitRedefinition(const UnitDefinition& definition, const std::string& id,
+                                   const std::string& composition, double multiplier, double offset) {
+  SBMLConversionContext& context = kstr::sbml::currentContext();
+  if (!compositionParses(id, composition)) return;
+  if (hbEqualWithinEps(multiplier, 1.0) && hbEqualWithinEps(offset, 0.0)) {
+    context.setHostUnitForSBMLUnit(id, composition);
+    return;
+  }
+  OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
+  for (unsigned long counter = 1;; ++counter) {
+    const std::string name = "sbml_" + id + "_" + std::to_string(counter);
+    const OVUnits::UnitRepresentationApi* existing = units->getUnit(name);
+    if (!existing) {
+      registerUserUnit(name, composition, multiplier, offset, redefinitionNotes(definition));
+      context.setHostUnitForSBMLUnit(id, name);
+      return;
+    }
+    if (sameWithinEps(*existing, composition, multiplier, offset)) {
+      context.setHostUnitForSBMLUnit(id, name);
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+// The unit name a definition is registered under, after the checks that
+// map it onto an existing unit or skip it; "" when nothing is to be
+// registered.
+std::string SBMLUnit::unitNameToRegister(const std::string& id) const {
   SBMLConversionContext& context = kstr::sbml::currentContext();
   OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
-  const std::string id = definition()->isSetId() ? definition()->getId() : std::string();
   const std::string name = definition()->getName();
   const bool ownBuiltIn = contains(id, "OVBUILTINUNIT_") && !(contains(id, "OVUSERPREFIX_") && !contains(id, "OVBUILTINPREFIX_"));
   if (contains(id, "OVPREFIXUNIT_")) warnUnit("Kestrion:UnitDefPrefixBuiltin", Code::KS_UNIT_DEF_PREFIX_BUILTIN, id);
   if (ownBuiltIn || contains(id, "OVDERIVEDUNIT_") || contains(id, "OVPREFIXUNIT_")) {
     context.setHostUnitForSBMLUnit(id, name);
-    return;
+    return std::string();
   }
-  if (restatesRegisteredUnit(id, *definition())) return;
+  if (restatesRegisteredUnit(id, *definition())) return std::string();
   std::string unitName = id.empty() ? name : id;
   if (contains(id, "OVUSERPREFIX_") || contains(id, "OVUSERUNIT_")) {
     std::string rest = name;
@@ -264,30 +365,37 @@ void SBMLUnit::importUnitDefinition(bool&) {
     }
     if (units->isRegistered(rest)) {
       context.setHostUnitForSBMLUnit(id, name);
-      return;
+      return std::string();
     }
     unitName = name;
   }
+  if (unitName.empty()) return std::string();
   if (units->isBuiltIn(unitName)) {
     warnUnit("Kestrion:UnableToRegisterUnitBuiltinClash", Code::KS_UNABLE_TO_REGISTER_UNIT_BUILTIN_CLASH, unitName);
-    return;
+    return std::string();
   }
-  if (units->hasRegisteredPrefix(unitName)) {
-    std::string rest;
-    std::string prefix;
-    units->getPrefixService()->splitPrefixedName(unitName, rest, prefix);
-    if (units->isBuiltIn(rest)) {
-      warnUnit("Kestrion:UnitDefPrefixBuiltin", Code::KS_UNIT_DEF_PREFIX_BUILTIN, unitName);
-      return;
-    }
-    if (units->isRegistered(rest)) {
-      warnUnit("Kestrion:UnitDefPrefixBuiltin", Code::KS_UNIT_DEF_PREFIX_USER, unitName);
-      return;
-    }
-    hb_warning_id(hbGetWarningContext(), "Kestrion:UnitDefPrefix", kstr::code(Code::KS_UNIT_DEF_PREFIX),
-                  unitName.c_str(), rest.c_str(), rest.c_str());
-    unitName = rest;
+  if (!units->hasRegisteredPrefix(unitName)) return unitName;
+  std::string rest;
+  std::string prefix;
+  units->getPrefixService()->splitPrefixedName(unitName, rest, prefix);
+  if (units->isBuiltIn(rest)) {
+    warnUnit("Kestrion:UnitDefPrefixBuiltin", Code::KS_UNIT_DEF_PREFIX_BUILTIN, unitName);
+    return std::string();
   }
+  if (units->isRegistered(rest)) {
+    warnUnit("Kestrion:UnitDefPrefixBuiltin", Code::KS_UNIT_DEF_PREFIX_USER, unitName);
+    return std::string();
+  }
+  hb_warning_id(hbGetWarningContext(), "Kestrion:UnitDefPrefix", kstr::code(Code::KS_UNIT_DEF_PREFIX),
+                unitName.c_str(), rest.c_str(), rest.c_str());
+  return rest;
+}
+
+void SBMLUnit::importUnitDefinition(bool& backedUp) {
+  if (!svIsFeatureEnabled("QuorvUnits")) return;
+  const std::string id = definition()->isSetId() ? definition()->getId() : std::string();
+  const std::string unitName = unitNameToRegister(id);
+  if (unitName.empty()) return;
   std::string composition;
   double multiplier = 1.0;
   double offset = 0.0;
@@ -296,21 +404,22 @@ void SBMLUnit::importUnitDefinition(bool&) {
     kstr_error("Kestrion:InvalidUnitKindInSBMLFile", kstr::code(Code::KS_SBMLUNIT_INVALID_UNIT_KIND));
   }
   if (SBMLConversionContext::isPredefinedSBMLUnitId(id)) {
-    try {
-      units->checkComposition(composition);
-    } catch (const ErrorIdException&) {
-      hb_warning_id(hbGetWarningContext(), "Kestrion:UnitCompositionParseError",
-                    kstr::code(Code::KS_UNIT_COMPOSITION_PARSE_ERROR), id.c_str(), composition.c_str());
-      return;
-    }
-    if (hbEqualWithinEps(multiplier, 1.0) && hbEqualWithinEps(offset, 0.0)) context.setHostUnitForSBMLUnit(id, composition);
+    importDefaultUnitRedefinition(*definition(), id, composition, multiplier, offset);
     return;
   }
   // A registered unit of that name with the same definition is used as it
-  // is; anything else needs a new user unit.
-  const OVUnits::UnitRepresentationApi* existing = units->getUnit(unitName);
+  // is; a different one is backed up and replaced.  The composition is
+  // checked first so that a definition that cannot be registered never
+  // removes the unit it would replace.
+  SBMLConversionContext& context = kstr::sbml::currentContext();
+  const OVUnits::UnitRepresentationApi* existing = getUnitManagerApiFcn()->getUnit(unitName);
   if (existing && existing->getComposition() == composition && existing->getMultiplier() == multiplier &&
       existing->getOffset() == offset) {
-    context.setHostUnitForSBMLUnit(id, unitName);
+    if (!id.empty()) context.setHostUnitForSBMLUnit(id, unitName);
+    return;
   }
+  if (!compositionParses(unitName, composition)) return;
+  if (existing) backUpAndRemoveUserUnit(unitName, backedUp);
+  registerUserUnit(unitName, composition, multiplier, offset, std::string());
+  if (!id.empty()) context.setHostUnitForSBMLUnit(id, unitName);
 }

@@ -15,14 +15,19 @@ class KELBOR_API SBMLUnit : public SBMLComponent {
   explicit SBMLUnit(UnitDefinition* definition);
 
   // Reads the definition: the tool's own unit definitions, definitions
-  // that restate a registered unit and redefinitions of the SBML default
-  // units as a plain unit are mapped onto the units that exist (the
-  // context records identifier -> unit name).  Definitions that need a new
-  // user unit are not registered: the "Unit" host class does not exist yet,
-  // so components that use them keep the identifier as their unit (and warn
-  // when it is refused).  Faulty definitions are skipped with a warning; a
-  // unit kind libSBML cannot name raises "Kestrion:InvalidUnitKindInSBMLFile".
-  // Nothing happens when the feature "QuorvUnits" is off.
+  // that restate a registered unit and plain redefinitions of the SBML
+  // default units are mapped onto the units that exist (the context
+  // records identifier -> unit name).  Any other definition becomes a user
+  // unit in the user library; a registered unit of that name with another
+  // definition is first handed to the host's "privatebackupandremoveunit"
+  // (the first time in a read, backedUp is false: the host backs up the
+  // library file and backedUp is set).  A scaled redefinition of a default
+  // unit becomes the user unit sbml_<id>_<n> (an identical one is reused).
+  // Faulty definitions (offsets on compound units, zero multipliers, pure
+  // dimensionless units, compositions the unit manager cannot parse) are
+  // skipped with a warning; a unit kind libSBML cannot name raises
+  // "Kestrion:InvalidUnitKindInSBMLFile", and a failure of the host call
+  // passes on.  Nothing happens when the feature "QuorvUnits" is off.
   void importUnitDefinition(bool& backedUp);
 
   // The unit import is importUnitDefinition; these do nothing.
@@ -40,6 +45,7 @@ class KELBOR_API SBMLUnit : public SBMLComponent {
 
  private:
   UnitDefinition* definition() const;
+  std::string unitNameToRegister(const std::string& id) const;
   // The composition text and multiplier of the definition's units; false
   // (after a warning) when the definition cannot be registered.
   bool buildComposition(const std::string& unitName, std::string& composition, double& multiplier,

@@ -81,10 +81,22 @@ TEST_F(MatrixModel, AdjacencyHoldsEveryEdgeOfManySourceReactions) {
   for (int i = 0; i < 60; ++i) reaction("null -> A");
   const SparseView view = adjacency();
   EXPECT_EQ(view.cells.size(), 120u);  // null -> r and r -> A for each
-  EXPECT_GE(view.capacity, 120u);  // beyond the first guess of 60 + 2 x 4
+  EXPECT_EQ(view.capacity, 120u);      // room for exactly its edges
   // Inactive reactions are nodes like any other.
   model_->getReactionAt(0)->setActive(false);
   EXPECT_EQ(adjacency().cells.size(), 120u);
+}
+
+TEST_F(MatrixModel, ASideBoundToNoSpeciesIsTheNullNode) {
+  reaction("A -> B", "r1");
+  BReaction* loose = reaction("B + A <-> X", "r2");
+  loose->getReactionExpression()->setResolvedComponent("B", nullptr);
+  loose->getReactionExpression()->setResolvedComponent("A", nullptr);
+  // Nodes A, B, X, null, r1, r2: r2 has no bound reactant.
+  const SparseView view = adjacency();
+  EXPECT_EQ(view.rows, 6u);
+  EXPECT_EQ(edges(view), (std::set<Cell>{{0, 4}, {4, 1}, {3, 5}, {5, 3}, {5, 2}, {2, 5}}));
+  EXPECT_EQ(view.capacity, 6u);
 }
 
 TEST_F(MatrixModel, AdjacencyOfEmptyModelsAndReactions) {

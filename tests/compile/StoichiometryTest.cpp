@@ -21,6 +21,22 @@ class StoichiometryTest : public CompileModel {
   SparseView stoichiometry(const KelborComponent* component) {
     return takeSparse(kc::buildStoichiometryMatrix(component, false, nullptr, false, nullptr));
   }
+  // The compile services' reactant and product arrays of the model, with
+  // the lists the walk appends to.
+  struct CompileArrays {
+    qxArray* reactants = nullptr;
+    qxArray* products = nullptr;
+    kstrVector<BReaction*> reactions;
+    kstrVector<Kelbor*> models;
+    kstrVector<BEvent*> events;
+    kstrVector<BRule*> rules;
+  };
+  CompileArrays compileArrays() {
+    CompileArrays a;
+    kc::buildCompileStoichiometry(model_, a.reactants, a.products, a.reactions, a.models,
+                                  a.events, a.rules);
+    return a;
+  }
   BCompartment* c1_ = nullptr;
 };
 
@@ -71,17 +87,11 @@ TEST_F(StoichiometryTest, CompileArraysKeepSidesApartAndSkipInactiveReactions) {
   reaction("A + B -> 2 A", "r1");
   reaction("B -> X", "r2")->setActive(false);
   reaction("A -> A", "r3");
-  qxArray* reactants = nullptr;
-  qxArray* products = nullptr;
-  kstrVector<BReaction*> reactions;
-  kstrVector<Kelbor*> models;
-  kstrVector<BEvent*> events;
-  kstrVector<BRule*> rules;
-  kc::buildCompileStoichiometry(model_, reactants, products, reactions, models, events, rules);
-  EXPECT_EQ(namesOf(reactions), (std::vector<std::string>{"r1", "r3"}));
-  EXPECT_EQ(models, kstrVector<Kelbor*>{model_});
-  const SparseView r = takeSparse(reactants);
-  const SparseView p = takeSparse(products);
+  const CompileArrays a = compileArrays();
+  EXPECT_EQ(namesOf(a.reactions), (std::vector<std::string>{"r1", "r3"}));
+  EXPECT_EQ(a.models, kstrVector<Kelbor*>{model_});
+  const SparseView r = takeSparse(a.reactants);
+  const SparseView p = takeSparse(a.products);
   EXPECT_EQ(r.cols, 2u);
   EXPECT_EQ(r.cells, (Cells{{{0, 0}, -1.0}, {{1, 0}, -1.0}, {{0, 1}, -1.0}}));
   EXPECT_EQ(p.cells, (Cells{{{0, 0}, 2.0}, {{0, 1}, 1.0}}));
@@ -89,15 +99,9 @@ TEST_F(StoichiometryTest, CompileArraysKeepSidesApartAndSkipInactiveReactions) {
 
 TEST_F(StoichiometryTest, CompileArraysAreNullWithoutActiveReactions) {
   reaction("A -> B")->setActive(false);
-  qxArray* reactants = nullptr;
-  qxArray* products = nullptr;
-  kstrVector<BReaction*> reactions;
-  kstrVector<Kelbor*> models;
-  kstrVector<BEvent*> events;
-  kstrVector<BRule*> rules;
-  kc::buildCompileStoichiometry(model_, reactants, products, reactions, models, events, rules);
-  EXPECT_EQ(reactants, nullptr);
-  EXPECT_EQ(products, nullptr);
+  const CompileArrays a = compileArrays();
+  EXPECT_EQ(a.reactants, nullptr);
+  EXPECT_EQ(a.products, nullptr);
   EXPECT_TRUE(warningIds().empty());
 }
 
@@ -113,26 +117,40 @@ TEST_F(StoichiometryTest, EmptyModelsWarn) {
   EXPECT_EQ(warningIds(), std::vector<std::string>{"Kestrion:MATRIX_NO_SPECIES"});
 }
 
-TEST_F(StoichiometryTest, AnEquationThatIsNotValidGivesEmptyColumns) {
-  reaction("A -> B", "r1");
-  BReaction* broken = reaction("B -> X", "r2");
-  broken->setReaction(nullptr);
-  size_t count = 7;
-  hbFree(broken->getStoichiometry(count));
-  EXPECT_EQ(count, 0u);
-  EXPECT_EQ(stoichiometry(model_).cells, (Cells{{{0, 0}, -1.0}, {{1, 0}, 1.0}}));
-  qxArray* reactants = nullptr;
-  qxArray* products = nullptr;
-  kstrVector<BReaction*> reactions;
-  kstrVector<Kelbor*> models;
-  kstrVector<BEvent*> events;
-  kstrVector<BRule*> rules;
-  kc::buildCompileStoichiometry(model_, reactants, products, reactions, models, events, rules);
-  const SparseView r = takeSparse(reactants);
-  const SparseView p = takeSparse(products);
-  EXPECT_EQ(r.cols, 2u);
-  EXPECT_EQ(r.cells, (Cells{{{0, 0}, -1.0}}));
-  EXPECT_EQ(p.cells, (Cells{{{1, 0}, 1.0}}));
+// A reaction that gives no coefficients: an equation that is not valid, or
+// a term bound to no species.
+TEST_F(StoichiometryTest, AReactionWithoutCoefficientsGivesEmptyColumns) {
+  struct Case {
+    const char* what;
+    void (*breakIt)(BReaction&);
+  };
+  const Case cases[] = {
+      {"equation not valid", [](BReaction& r) { r.setReaction(nullptr); }},
+      {"term bound to no species",
+       [](BReaction& r) { r.getReactionExpression()->setResolvedComponent("B", nullptr); }},
+  };
+  for (const Case& c : cases) {
+    reaction("A -> B", "r1");
+    BReaction* broken = reaction("B -> 2 X", "r2");
+    c.breakIt(*broken);
+    if (!broken->getReactionExpression()->isSyntacticallyValid()) {
+      size_t count = 7;
+      hbFree(broken->getStoichiometry(count));
+      EXPECT_EQ(count, 0u);
+    }
+    const SparseView matrix = stoichiometry(model_);
+    EXPECT_EQ(matrix.cols, 2u) << c.what;
+    EXPECT_EQ(matrix.cells, (Cells{{{0, 0}, -1.0}, {{1, 0}, 1.0}})) << c.what;
+    EXPECT_EQ(matrix.capacity, 2u) << c.what;  // room for exactly its values
+    const CompileArrays a = compileArrays();
+    const SparseView r = takeSparse(a.reactants);
+    const SparseView p = takeSparse(a.products);
+    EXPECT_EQ(r.cols, 2u) << c.what;
+    EXPECT_EQ(r.cells, (Cells{{{0, 0}, -1.0}})) << c.what;
+    EXPECT_EQ(p.cells, (Cells{{{1, 0}, 1.0}})) << c.what;
+    model_->removeReaction(broken);
+    model_->removeReaction(model_->getReactionAt(0));
+  }
 }
 
 TEST_F(StoichiometryTest, OtherComponentsAreRefused) {
@@ -153,6 +171,29 @@ TEST_F(StoichiometryTest, NetStoichiometryIsOnePerDistinctRow) {
   kstrVector<kc::NetCoefficient> net{{7, 7.0}};
   kc::computeNetStoichiometry(coefficients, {a, b, a, nullptr}, 1, rows, net);
   EXPECT_EQ(net, (kstrVector<kc::NetCoefficient>{{0, -2.0}, {1, 2.0}}));
+}
+
+TEST(RowIndex, FindAllAgreesWithFindOneByOne) {
+  // Enough entries that the lookups run past the ones fetched ahead.
+  std::vector<int> objects(100);
+  kstrVector<const int*> listed;
+  for (size_t i = 0; i < 60; ++i) listed.push_back(&objects[i]);
+  listed[7] = nullptr;          // a null entry keeps its position, no row
+  listed.push_back(&objects[3]);  // listed twice: the first position wins
+  const kc::RowIndex rows(listed, 10);
+  std::vector<const void*> wanted{nullptr};
+  for (int& o : objects) wanted.push_back(&o);
+  std::vector<uint32_t> found(wanted.size(), 0);
+  rows.findAll(wanted.data(), wanted.size(), found.data());
+  for (size_t k = 0; k < wanted.size(); ++k) EXPECT_EQ(found[k], rows.find(wanted[k])) << k;
+  EXPECT_EQ(found[0], kc::kNoRow);
+  EXPECT_EQ(found[1 + 3], 13u);
+  EXPECT_EQ(found[1 + 7], kc::kNoRow);
+  EXPECT_EQ(found[1 + 59], 69u);
+  EXPECT_EQ(found[1 + 60], kc::kNoRow);
+  std::fill(found.begin(), found.end(), 0);
+  kc::RowIndex().findAll(wanted.data(), wanted.size(), found.data());
+  EXPECT_EQ(found, std::vector<uint32_t>(wanted.size(), kc::kNoRow));
 }
 
 TEST(SparseArrays, GrowthFollowsTheGeometricRule) {
