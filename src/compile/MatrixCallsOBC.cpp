@@ -11,6 +11,7 @@
 #include "core/Application.hpp"
 #include "core/QuantityComponent.hpp"
 #include "host/HostHelpers.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace {
 
@@ -32,12 +33,12 @@ ksMatrixCallsOBC::ksMatrixCallsOBC() {
   setName("matrixCallObj");
   setClassQueries(false, false);
   addConstructorSignature(new OBMethodSignature());
-  addMethod(new ksMatrixCalls_getAdjMatrix_MI());
-  addMethod(new ksMatrixCalls_getStoichMatrix_MI());
-  addMethod(new ksMatrixCalls_GetSpeciesParameterDependencyMatrix_MI());
-  addMethod(new ksMatrixCalls_getODEUnitMultipliers_MI());
-  addMethod(new ksMatrixCalls_getSpeciesAndParams_compileOrder_MI());
-  addMethod(new ksMatrixCalls_GetRuleJPattern_MI());
+  addMethod(new HostGuarded<ksMatrixCalls_getAdjMatrix_MI>());
+  addMethod(new HostGuarded<ksMatrixCalls_getStoichMatrix_MI>());
+  addMethod(new HostGuarded<ksMatrixCalls_GetSpeciesParameterDependencyMatrix_MI>());
+  addMethod(new HostGuarded<ksMatrixCalls_getODEUnitMultipliers_MI>());
+  addMethod(new HostGuarded<ksMatrixCalls_getSpeciesAndParams_compileOrder_MI>());
+  addMethod(new HostGuarded<ksMatrixCalls_GetRuleJPattern_MI>());
 }
 
 OBInterface* ksMatrixCallsOBC::createInstance(OBDatabaseClient*, int, void* const[],
@@ -59,7 +60,7 @@ void ksMatrixCallsOBC::destroyInstance(OBInterface* inst) {
 
 OBClass* getMatrixCallsOBClass() {
   static OBClass* cls = [] {
-    OBClass* matrixCalls = registerHostClass(new ksMatrixCallsOBC());
+    OBClass* matrixCalls = registerHostClass(new HostGuarded<ksMatrixCallsOBC>());
     registerNonComponentClass(matrixCalls);
     getUnitSystemConversionServiceFcn()->setComponentUnitsReader(readComponentUnits);
     return matrixCalls;

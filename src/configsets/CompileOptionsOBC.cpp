@@ -8,6 +8,7 @@
 #include "core/ModelComponentProps.hpp"
 #include "host/Host.hpp"
 #include "model/MessageCatalog.hpp"
+#include "core/HostBoundary.hpp"
 
 using namespace kstr::configsets;
 
@@ -53,29 +54,29 @@ class KStrCompileConfigurationSetOBC : public OptionClassOf<KStrCompileConfigSet
   KStrCompileConfigurationSetOBC() : OptionClassOf(kClass, true, false) {
     EnumStringType* dimension =
         ensureEnumType("DefaultSpeciesDimensionEnumType", {{"substance", 0}, {"concentration", 1}});
-    addMethod(new CompileOptions_display_MI());
-    addMethod(new OptionCopyobj_MI("Kestrion:CompileOptionsCannotCopy",
+    addMethod(new HostGuarded<CompileOptions_display_MI>());
+    addMethod(new HostGuarded<OptionCopyobj_MI>("Kestrion:CompileOptionsCannotCopy",
                                    kstr::code(Code::KS_CompileOptionsCannotCopy)));
-    addMethod(new ModelComponent_copy_MI());
-    addMethod(new ModelComponent_help_MI());
-    addMethod(new OptionRefusal_MI("delete", "Kestrion:CompileOptionsCannotDelete",
+    addMethod(new HostGuarded<ModelComponent_copy_MI>());
+    addMethod(new HostGuarded<ModelComponent_help_MI>());
+    addMethod(new HostGuarded<OptionRefusal_MI>("delete", "Kestrion:CompileOptionsCannotDelete",
                                    kstr::code(Code::KS_CompileOptionsCannotDelete)));
-    addProperty(new Prop(
+    addProperty(new HostGuarded<Prop>(
         kClass, "DefaultSpeciesDimension", dimension->getName(), "", {},
         [](KStrCompileConfigSet& o, OBInterface*) { return nativeInt(o.getDefaultSpeciesDimension()); },
         [](KStrCompileConfigSet& o, void* v, OBDatabaseClient*, OBInterface*) {
           o.setDefaultSpeciesDimension(intValue(v, "DefaultSpeciesDimensionEnumType"));
         }));
-    addProperty(new Prop(
+    addProperty(new HostGuarded<Prop>(
         kClass, "DimensionalAnalysis", "bool", kDimensionalAnalysisHelp, {},
         [](KStrCompileConfigSet& o, OBInterface*) { return nativeBool(o.getDimensionalAnalysis()); },
         [](KStrCompileConfigSet& o, void* v, OBDatabaseClient*, OBInterface*) {
           o.setDimensionalAnalysis(boolValue(v));
         }));
-    addProperty(new Prop(kClass, "Type", "string", kstr::help::kType, {false, false},
+    addProperty(new HostGuarded<Prop>(kClass, "Type", "string", kstr::help::kType, {false, false},
                          [](KStrCompileConfigSet&, OBInterface*) { return nativeText("compileoptions"); },
                          nullptr));
-    addProperty(new Prop(
+    addProperty(new HostGuarded<Prop>(
         kClass, "UnitConversion", "bool", kUnitConversionHelp, {},
         [](KStrCompileConfigSet& o, OBInterface*) { return nativeBool(o.getUnitConversion()); },
         [](KStrCompileConfigSet& o, void* v, OBDatabaseClient*, OBInterface*) {
@@ -88,6 +89,6 @@ class KStrCompileConfigurationSetOBC : public OptionClassOf<KStrCompileConfigSet
 }  // namespace
 
 OBClass* getCompileOptionsOBClass() {
-  static OBClass* cls = registerOptionClass(new KStrCompileConfigurationSetOBC());
+  static OBClass* cls = registerOptionClass(new HostGuarded<KStrCompileConfigurationSetOBC>());
   return cls;
 }

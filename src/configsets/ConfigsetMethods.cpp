@@ -22,6 +22,7 @@
 #include "host/HostHelpers.hpp"
 #include "model/BQuorvixRoot.hpp"
 #include "model/Kelbor.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace kstr::configsets {
 
@@ -229,11 +230,11 @@ void displayNested(OBInterface* options) {
 }
 
 void addConfigsetMethods(OBClass& cls) {
-  cls.addMethod(new KStrConfigurationSet_display_MI());
-  cls.addMethod(new KStrConfigurationSet_delete_MI());
-  cls.addMethod(new KStrConfigurationSet_copyobj_MI());
-  cls.addMethod(new ModelComponent_copy_MI());
-  cls.addMethod(new ModelComponent_help_MI());
+  cls.addMethod(new HostGuarded<KStrConfigurationSet_display_MI>());
+  cls.addMethod(new HostGuarded<KStrConfigurationSet_delete_MI>());
+  cls.addMethod(new HostGuarded<KStrConfigurationSet_copyobj_MI>());
+  cls.addMethod(new HostGuarded<ModelComponent_copy_MI>());
+  cls.addMethod(new HostGuarded<ModelComponent_help_MI>());
 }
 
 }  // namespace kstr::configsets

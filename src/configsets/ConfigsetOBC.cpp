@@ -20,6 +20,7 @@
 #include "host/HostHelpers.hpp"
 #include "model/Kelbor.hpp"
 #include "model/ModelGlue.hpp"
+#include "core/HostBoundary.hpp"
 
 using namespace kstr::configsets;
 
@@ -94,18 +95,18 @@ OptionAccess access(bool settable, bool saved) {
 }
 
 void addValueProperties(OBClass& cls) {
-  cls.addProperty(new Prop(kClass, "Active", "bool", kActiveHelp, access(false, true),
+  cls.addProperty(new HostGuarded<Prop>(kClass, "Active", "bool", kActiveHelp, access(false, true),
                            [](Set& s, OBInterface*) { return nativeBool(s.getActive()); },
                            [](Set& s, void* v, OBDatabaseClient*, OBInterface*) { s.setActive(boolValue(v)); }));
   cls.addProperty(newAllSolverOptionsProp());
   cls.addProperty(newOptionHandleProp(OptionSlot::Compile));
-  cls.addProperty(new Prop(kClass, "DebugMode", "bool", "", access(true, true),
+  cls.addProperty(new HostGuarded<Prop>(kClass, "DebugMode", "bool", "", access(true, true),
                            [](Set& s, OBInterface*) { return nativeBool(s.getDebugMode()); },
                            [](Set& s, void* v, OBDatabaseClient*, OBInterface*) { s.setDebugMode(boolValue(v)); }));
-  cls.addProperty(new Prop(kClass, "Name", "string", kNameHelp, access(true, true),
+  cls.addProperty(new HostGuarded<Prop>(kClass, "Name", "string", kNameHelp, access(true, true),
                            [](Set& s, OBInterface*) { return nativeText(s.getName().c_str()); },
                            [](Set& s, void* v, OBDatabaseClient*, OBInterface* inst) { setNameChecked(s, v, inst); }));
-  cls.addProperty(new Prop(kClass, "Notes", "string", kstr::help::kNotes, access(true, true),
+  cls.addProperty(new HostGuarded<Prop>(kClass, "Notes", "string", kstr::help::kNotes, access(true, true),
                            [](Set& s, OBInterface*) { return nativeText(s.getNotes()); },
                            [](Set& s, void* v, OBDatabaseClient*, OBInterface*) {
                              s.setNotes(static_cast<const char*>(v));
@@ -116,19 +117,19 @@ void addValueProperties(OBClass& cls) {
 
 void addRunProperties(OBClass& cls) {
   cls.addProperty(newSolverOptionsProp());
-  cls.addProperty(new Prop(kClass, "SolverType", solverEnum()->getName(), kSolverTypeHelp, access(true, true),
+  cls.addProperty(new HostGuarded<Prop>(kClass, "SolverType", solverEnum()->getName(), kSolverTypeHelp, access(true, true),
                            [](Set& s, OBInterface*) { return nativeInt(s.getSolverType()); },
                            [](Set& s, void* v, OBDatabaseClient*, OBInterface*) { s.setSolverType(enumOf(v)); }));
-  cls.addProperty(new Prop(kClass, "SerializableName", "string", "Configuration set serializable name.",
+  cls.addProperty(new HostGuarded<Prop>(kClass, "SerializableName", "string", "Configuration set serializable name.",
                            access(false, true), [](Set& s, OBInterface*) { return nativeText(s.getName().c_str()); },
                            [](Set& s, void* v, OBDatabaseClient*, OBInterface*) { s.setName(textOf(v)); }));
-  cls.addProperty(new Prop(kClass, "StartTime", "double", "Start time for simulation.", access(false, true),
+  cls.addProperty(new HostGuarded<Prop>(kClass, "StartTime", "double", "Start time for simulation.", access(false, true),
                            [](Set& s, OBInterface*) { return nativeDouble(s.getStartTime()); },
                            [](Set& s, void* v, OBDatabaseClient*, OBInterface*) {
                              setTime(v, "Kestrion:NegativeStartTime", "Simulation start time must be a positive value.",
                                      &Set::setStartTime, s);
                            }));
-  cls.addProperty(new Prop(kClass, "StopTime", "double",
+  cls.addProperty(new HostGuarded<Prop>(kClass, "StopTime", "double",
                            "Property to set the stop time for a simulation. The type of\n"
                            "   StopTime is specified in the property StopTimeType",
                            access(true, true), [](Set& s, OBInterface*) { return nativeDouble(s.getStopTime()); },
@@ -136,20 +137,20 @@ void addRunProperties(OBClass& cls) {
                              setTime(v, "Kestrion:NegativeStopTime", "Simulation stop time must be a positive value.",
                                      &Set::setStopTime, s);
                            }));
-  cls.addProperty(new Prop(kClass, "StopTimeType", stopTimeEnum()->getName(), kStopTimeTypeHelp, access(true, true),
+  cls.addProperty(new HostGuarded<Prop>(kClass, "StopTimeType", stopTimeEnum()->getName(), kStopTimeTypeHelp, access(true, true),
                            [](Set& s, OBInterface*) { return nativeInt(s.getStopTimeType()); },
                            [](Set& s, void* v, OBDatabaseClient*, OBInterface*) { s.setStopTimeType(enumOf(v)); }));
-  cls.addProperty(new Prop(kClass, "TimeUnits", "string",
+  cls.addProperty(new HostGuarded<Prop>(kClass, "TimeUnits", "string",
                            "Property to set the time units for a simulation. For \n"
                            "   version 2.0, only second is supported.",
                            access(false, false), [](Set& s, OBInterface*) { return nativeText(s.getTimeUnits()); },
                            nullptr));
-  cls.addProperty(new Prop(kClass, "Type", "string", kstr::help::kType, access(false, false),
+  cls.addProperty(new HostGuarded<Prop>(kClass, "Type", "string", kstr::help::kType, access(false, false),
                            [](Set&, OBInterface*) { return nativeText("configset"); }, nullptr));
-  cls.addProperty(new Prop(kClass, "Version", "double", "Version this config set was created in.\n",
+  cls.addProperty(new HostGuarded<Prop>(kClass, "Version", "double", "Version this config set was created in.\n",
                            access(false, true), [](Set& s, OBInterface*) { return nativeDouble(s.getVersion()); },
                            [](Set& s, void* v, OBDatabaseClient*, OBInterface*) { s.setVersion(doubleValue(v)); }));
-  cls.addProperty(new Prop(kClass, "CompileNeeded", "bool",
+  cls.addProperty(new HostGuarded<Prop>(kClass, "CompileNeeded", "bool",
                            "CompileNeeded is used in determining if the model will be compiled.", access(false, true),
                            [](Set& s, OBInterface*) { return nativeBool(s.getCompileNeeded()); },
                            [](Set& s, void* v, OBDatabaseClient*, OBInterface*) { s.setCompileNeeded(boolValue(v)); }));
@@ -205,7 +206,7 @@ void KStrConfigurationSetOBC::destroyInstance(OBInterface* inst) {
 }
 
 OBClass* getConfigsetOBClass() {
-  static OBClass* cls = registerHostClass(new KStrConfigurationSetOBC());
+  static OBClass* cls = registerHostClass(new HostGuarded<KStrConfigurationSetOBC>());
   // The sensitivity options are reached from the set and registered with it.
   static OBClass* sensitivity = getSensitivityAnalysisOptionsOBClass();
   (void)sensitivity;

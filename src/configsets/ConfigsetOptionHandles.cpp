@@ -18,6 +18,7 @@
 #include "host/HostHelpers.hpp"
 #include "model/Kelbor.hpp"
 #include "model/ModelGlue.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace kstr::configsets {
 
@@ -193,7 +194,7 @@ OBPropInfo* newOptionHandleProp(OptionSlot slot) {
   const SlotInfo info = slotInfo(slot);
   OptionAccess access;
   access.settable = false;
-  return new Prop(
+  return new HostGuarded<Prop>(
       kClass, info.property, "handle", info.help, access,
       [slot](Set& s, OBInterface*) { return nativeHandle(handleField(s, slot)); },
       [slot](Set& s, void* v, OBDatabaseClient*, OBInterface* inst) { setOptionHandle(s, slot, v, inst); });
@@ -202,7 +203,7 @@ OBPropInfo* newOptionHandleProp(OptionSlot slot) {
 OBPropInfo* newAllSolverOptionsProp() {
   OptionAccess access;
   access.settable = false;
-  return new Prop(
+  return new HostGuarded<Prop>(
       kClass, "AllSolverOptions", "handle vector", "Helps serialization", access,
       [](Set& s, OBInterface*) { return nativeHandleVector(solverHandles(s)); },
       [](Set& s, void* v, OBDatabaseClient*, OBInterface* inst) { setAllSolverOptions(s, v, inst); });
@@ -212,7 +213,7 @@ OBPropInfo* newSolverOptionsProp() {
   OptionAccess access;
   access.settable = false;
   access.saved = false;
-  return new Prop(kClass, "SolverOptions", "handle",
+  return new HostGuarded<Prop>(kClass, "SolverOptions", "handle",
                   "Property that holds the options of the current solver (SolverType).", access,
                   [](Set& s, OBInterface*) { return nativeHandle(currentSolverHandle(s)); }, nullptr);
 }

@@ -7,6 +7,7 @@
 #include "configsets/OptionHostSupport.hpp"
 #include "core/ModelComponentProps.hpp"
 #include "host/Host.hpp"
+#include "core/HostBoundary.hpp"
 
 using namespace kstr::configsets;
 
@@ -52,15 +53,15 @@ void setNumberOfRuns(T& options, void* value) {
 class KStrDistributedConfigurationSetOBC : public OptionClassOf<T> {
  public:
   KStrDistributedConfigurationSetOBC() : OptionClassOf(kClass, true, false) {
-    addMethod(new KStrDistributedConfigurationSet_display_MI());
-    addProperty(new Prop(
+    addMethod(new HostGuarded<KStrDistributedConfigurationSet_display_MI>());
+    addProperty(new HostGuarded<Prop>(
         kClass, "NumberOfRuns", "double",
         "Number of times to run the simulation with this configuration set's settings.", {},
         [](T& o, OBInterface*) { return nativeDouble(o.getNumberOfRuns()); },
         [](T& o, void* v, OBDatabaseClient*, OBInterface*) { setNumberOfRuns(o, v); }));
-    addProperty(new Prop(kClass, "Type", "string", "Distributed options type.", {false, false},
+    addProperty(new HostGuarded<Prop>(kClass, "Type", "string", "Distributed options type.", {false, false},
                          [](T&, OBInterface*) { return nativeText("distributedoptions"); }, nullptr));
-    addProperty(new Prop(
+    addProperty(new HostGuarded<Prop>(
         kClass, "UseLocalMachineOnly", "bool",
         "Set whether only the local machine should be used for distributing loads.", {},
         [](T& o, OBInterface*) { return nativeBool(o.getUseLocalOnly()); },
@@ -73,6 +74,6 @@ class KStrDistributedConfigurationSetOBC : public OptionClassOf<T> {
 }  // namespace
 
 OBClass* getDistributedOBClass() {
-  static OBClass* cls = registerOptionClass(new KStrDistributedConfigurationSetOBC());
+  static OBClass* cls = registerOptionClass(new HostGuarded<KStrDistributedConfigurationSetOBC>());
   return cls;
 }

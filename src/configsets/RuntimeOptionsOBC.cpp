@@ -16,6 +16,7 @@
 #include "host/HostHelpers.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
+#include "core/HostBoundary.hpp"
 
 using namespace kstr::configsets;
 
@@ -168,22 +169,22 @@ class KStrRuntimeConfigurationSet_Set_MI : public OBMethodInfo {
 class KStrRuntimeConfigurationSetOBC : public OptionClassOf<T> {
  public:
   KStrRuntimeConfigurationSetOBC() : OptionClassOf(kClass, true, false) {
-    addMethod(new KStrRuntimeConfigurationSet_display_MI());
-    addMethod(new OptionCopyobj_MI("Kestrion:RuntimeOptionsCannotCopy", kstr::code(Code::KS_RuntimeOptionsCannotCopy)));
-    addMethod(new ModelComponent_copy_MI());
-    addMethod(new ModelComponent_help_MI());
-    addMethod(new KStrRuntimeConfigurationSet_Set_MI());
-    addMethod(new OptionRefusal_MI("delete", "Kestrion:RuntimeOptionsCannotDelete",
+    addMethod(new HostGuarded<KStrRuntimeConfigurationSet_display_MI>());
+    addMethod(new HostGuarded<OptionCopyobj_MI>("Kestrion:RuntimeOptionsCannotCopy", kstr::code(Code::KS_RuntimeOptionsCannotCopy)));
+    addMethod(new HostGuarded<ModelComponent_copy_MI>());
+    addMethod(new HostGuarded<ModelComponent_help_MI>());
+    addMethod(new HostGuarded<KStrRuntimeConfigurationSet_Set_MI>());
+    addMethod(new HostGuarded<OptionRefusal_MI>("delete", "Kestrion:RuntimeOptionsCannotDelete",
                                    kstr::code(Code::KS_RuntimeOptionsCannotDelete)));
     OptionAccess notCopied;
     notCopied.saved = false;
-    addProperty(new OptionPropInfo<T>(kClass, "StatesToLog", "handle vector", kStatesToLogHelp, notCopied,
+    addProperty(new HostGuarded<OptionPropInfo<T>>(kClass, "StatesToLog", "handle vector", kStatesToLogHelp, notCopied,
                                       readStatesToLog, writeStatesToLog));
-    addProperty(new OptionPropInfo<T>(kClass, "Type", "string", kstr::help::kType, {false, false},
+    addProperty(new HostGuarded<OptionPropInfo<T>>(kClass, "Type", "string", kstr::help::kType, {false, false},
                                       [](T&, OBInterface*) { return nativeText("runtimeoptions"); }, nullptr));
     OptionAccess hidden;
     hidden.visible = false;
-    addProperty(new OptionPropInfo<T>(
+    addProperty(new HostGuarded<OptionPropInfo<T>>(
         kClass, "StatesToLogSet", "bool", "", hidden,
         [](T& o, OBInterface*) { return nativeBool(o.getStatesToLogSet()); },
         [](T& o, void* v, OBDatabaseClient*, OBInterface*) {
@@ -197,6 +198,6 @@ class KStrRuntimeConfigurationSetOBC : public OptionClassOf<T> {
 }  // namespace
 
 OBClass* getRuntimeOptionsOBClass() {
-  static OBClass* cls = registerOptionClass(new KStrRuntimeConfigurationSetOBC());
+  static OBClass* cls = registerOptionClass(new HostGuarded<KStrRuntimeConfigurationSetOBC>());
   return cls;
 }

@@ -12,6 +12,7 @@
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
 #include "model/MessageCatalog.hpp"
+#include "core/HostBoundary.hpp"
 
 using namespace kstr::configsets;
 
@@ -67,7 +68,7 @@ void setHandleList(T& options, T::List which, kstr::bcomptype kind, const char* 
 }
 
 OBPropInfo* listProp(const char* name, const char* help, T::List which, kstr::bcomptype kind) {
-  return new OptionPropInfo<T>(
+  return new HostGuarded<OptionPropInfo<T>>(
       kClass, name, "handle vector", help, {},
       [which](T& o, OBInterface*) { return nativeHandleVector(o.list(which).handles()); },
       [which, kind, name](T& o, void* v, OBDatabaseClient* client, OBInterface* inst) {
@@ -100,13 +101,13 @@ class KStrSAConfigurationSet_display_MI : public ConfigurationSetObject_display_
 class KStrSensitivityAnalysisConfigurationSetOBC : public OptionClassOf<T> {
  public:
   KStrSensitivityAnalysisConfigurationSetOBC() : OptionClassOf(kClass, true, false) {
-    addMethod(new OptionCopyobj_MI("Kestrion:SensitivityOptionsCannotCopy",
+    addMethod(new HostGuarded<OptionCopyobj_MI>("Kestrion:SensitivityOptionsCannotCopy",
                                    kstr::code(Code::KS_SensitivityOptionsCannotCopy)));
-    addMethod(new ModelComponent_copy_MI());
-    addMethod(new OptionRefusal_MI("delete", "Kestrion:SensitivityOptionsCannotDelete",
+    addMethod(new HostGuarded<ModelComponent_copy_MI>());
+    addMethod(new HostGuarded<OptionRefusal_MI>("delete", "Kestrion:SensitivityOptionsCannotDelete",
                                    kstr::code(Code::KS_SensitivityOptionsCannotDelete)));
-    addMethod(new ModelComponent_help_MI());
-    addMethod(new KStrSAConfigurationSet_display_MI());
+    addMethod(new HostGuarded<ModelComponent_help_MI>());
+    addMethod(new HostGuarded<KStrSAConfigurationSet_display_MI>());
     addProperty(listProp("SpeciesInputFactors",
                          "Property used to specify the species initial conditions with respect to\n"
                          "   which sensitivities are computed during a simulation.",
@@ -119,7 +120,7 @@ class KStrSensitivityAnalysisConfigurationSetOBC : public OptionClassOf<T> {
                          "Property used to specify the species whose sensitivities are computed\n"
                          "   during simulation.",
                          T::SpeciesOutputs, kstr::species));
-    addProperty(new OptionPropInfo<T>(
+    addProperty(new HostGuarded<OptionPropInfo<T>>(
         kClass, "Normalization", normalizationType()->getName(), kNormalizationHelp, {},
         [](T& o, OBInterface*) { return nativeInt(o.getNormalization()); },
         [](T& o, void* v, OBDatabaseClient*, OBInterface*) {
@@ -131,6 +132,6 @@ class KStrSensitivityAnalysisConfigurationSetOBC : public OptionClassOf<T> {
 }  // namespace
 
 OBClass* getSensitivityAnalysisOptionsOBClass() {
-  static OBClass* cls = registerOptionClass(new KStrSensitivityAnalysisConfigurationSetOBC());
+  static OBClass* cls = registerOptionClass(new HostGuarded<KStrSensitivityAnalysisConfigurationSetOBC>());
   return cls;
 }

@@ -11,6 +11,7 @@
 #include "core/ModelComponentProps.hpp"
 #include "host/Host.hpp"
 #include "model/MessageCatalog.hpp"
+#include "core/HostBoundary.hpp"
 
 using namespace kstr::configsets;
 
@@ -66,7 +67,7 @@ typename OptionPropInfo<T>::Set tolerance(const char* id, void (T::*setter)(doub
 // The property rows every stochastic class shares.
 template <class T>
 OBPropInfo* logDecimationProp(const char* cls) {
-  return new OptionPropInfo<T>(
+  return new HostGuarded<OptionPropInfo<T>>(
       cls, "LogDecimation", "double", kLogDecimationHelp, {},
       [](T& o, OBInterface*) { return nativeDouble(o.getLogDecimation()); },
       [](T& o, void* v, OBDatabaseClient*, OBInterface*) {
@@ -84,7 +85,7 @@ bool isIntegralScalar(const qxArray* a) {
 
 template <class T>
 OBPropInfo* randomStateProp(const char* cls) {
-  return new OptionPropInfo<T>(
+  return new HostGuarded<OptionPropInfo<T>>(
       cls, "RandomState", "PELLAM array", kRandomStateHelp, {},
       [](T& o, OBInterface*) { return nativeArray(o.getRandomState()); },
       [](T& o, void* v, OBDatabaseClient*, OBInterface*) {
@@ -98,17 +99,17 @@ OBPropInfo* randomStateProp(const char* cls) {
 
 template <class T>
 OBPropInfo* fixedTextProp(const char* cls, const char* name, const char* text, const char* help) {
-  return new OptionPropInfo<T>(cls, name, "string", help, {false, false},
+  return new HostGuarded<OptionPropInfo<T>>(cls, name, "string", help, {false, false},
                                [text](T&, OBInterface*) { return nativeText(text); }, nullptr);
 }
 
 // The methods every solver class adds, in order.
 void addSolverMethods(OBClass& cls, OBMethodInfo* display) {
   cls.addMethod(display);
-  cls.addMethod(new OptionCopyobj_MI("Kestrion:SolverOptionsCannotCopy", kstr::code(Code::KS_SolverOptionsCannotCopy)));
-  cls.addMethod(new ModelComponent_copy_MI());
-  cls.addMethod(new ModelComponent_help_MI());
-  cls.addMethod(new OptionRefusal_MI("delete", "Kestrion:SolverOptionsCannotDelete",
+  cls.addMethod(new HostGuarded<OptionCopyobj_MI>("Kestrion:SolverOptionsCannotCopy", kstr::code(Code::KS_SolverOptionsCannotCopy)));
+  cls.addMethod(new HostGuarded<ModelComponent_copy_MI>());
+  cls.addMethod(new HostGuarded<ModelComponent_help_MI>());
+  cls.addMethod(new HostGuarded<OptionRefusal_MI>("delete", "Kestrion:SolverOptionsCannotDelete",
                                      kstr::code(Code::KS_SolverOptionsCannotDelete)));
 }
 
@@ -171,7 +172,7 @@ class KStrSSASolverConfigurationSetOBC : public SolverClass<KStrSSASolverConfigS
  public:
   using T = KStrSSASolverConfigSet;
   KStrSSASolverConfigurationSetOBC() : SolverClass(kSSA) {
-    addSolverMethods(*this, new SolverDisplay_MI<T>(kSSA, "ssa", [](const T& o, bool nested) {
+    addSolverMethods(*this, new HostGuarded<SolverDisplay_MI<T>>(kSSA, "ssa", [](const T& o, bool nested) {
       printInt("LogDecimation", o.getLogDecimation(), nested);
       if (!nested) printRandomState(o.getRandomState());
     }));
@@ -188,12 +189,12 @@ class KStrExplTauSolverConfigurationSetOBC : public SolverClass<KStrExplTauSolve
  public:
   using T = KStrExplTauSolverConfigSet;
   KStrExplTauSolverConfigurationSetOBC() : SolverClass(kExplTau) {
-    addSolverMethods(*this, new SolverDisplay_MI<T>(kExplTau, "expltau", [](const T& o, bool nested) {
+    addSolverMethods(*this, new HostGuarded<SolverDisplay_MI<T>>(kExplTau, "expltau", [](const T& o, bool nested) {
       printDouble("ErrorTolerance", o.getErrorTolerance(), nested);
       printInt("LogDecimation", o.getLogDecimation(), nested);
       if (!nested) printRandomState(o.getRandomState());
     }));
-    addProperty(new OptionPropInfo<T>(
+    addProperty(new HostGuarded<OptionPropInfo<T>>(
         kExplTau, "ErrorTolerance", "double", kErrorToleranceHelp, {},
         [](T& o, OBInterface*) { return nativeDouble(o.getErrorTolerance()); },
         tolerance<T>("Kestrion:KS_InvalidTolerance", &T::setErrorTolerance)));
@@ -210,24 +211,24 @@ class KStrImplTauSolverConfigurationSetOBC : public SolverClass<KStrImplTauSolve
  public:
   using T = KStrImplTauSolverConfigSet;
   KStrImplTauSolverConfigurationSetOBC() : SolverClass(kImplTau) {
-    addSolverMethods(*this, new SolverDisplay_MI<T>(kImplTau, "impltau", [](const T& o, bool nested) {
+    addSolverMethods(*this, new HostGuarded<SolverDisplay_MI<T>>(kImplTau, "impltau", [](const T& o, bool nested) {
       printDouble("ErrorTolerance", o.getErrorTolerance(), nested);
       printInt("LogDecimation", o.getLogDecimation(), nested);
       printDouble("AbsoluteTolerance", o.getAbsoluteTolerance(), nested);
       printInt("MaxIterations", o.getMaxIterations(), nested);
       if (!nested) printRandomState(o.getRandomState());
     }));
-    addProperty(new OptionPropInfo<T>(
+    addProperty(new HostGuarded<OptionPropInfo<T>>(
         kImplTau, "AbsoluteTolerance", "double", kAbsTolHelp, {},
         [](T& o, OBInterface*) { return nativeDouble(o.getAbsoluteTolerance()); },
         tolerance<T>("Kestrion:KS_BadTolerance", &T::setAbsoluteTolerance)));
-    addProperty(new OptionPropInfo<T>(
+    addProperty(new HostGuarded<OptionPropInfo<T>>(
         kImplTau, "ErrorTolerance", "double", kErrorToleranceHelp, {},
         [](T& o, OBInterface*) { return nativeDouble(o.getErrorTolerance()); },
         tolerance<T>("Kestrion:KS_InvalidTolerance", &T::setErrorTolerance)));
     addProperty(logDecimationProp<T>(kImplTau));
     addProperty(fixedTextProp<T>(kImplTau, "Name", "itlsolver", "Id for solver."));
-    addProperty(new OptionPropInfo<T>(
+    addProperty(new HostGuarded<OptionPropInfo<T>>(
         kImplTau, "MaxIterations", "double", kMaxIterationsHelp, {},
         [](T& o, OBInterface*) { return nativeDouble(o.getMaxIterations()); },
         [](T& o, void* v, OBDatabaseClient*, OBInterface*) {
@@ -243,17 +244,17 @@ class KStrImplTauSolverConfigurationSetOBC : public SolverClass<KStrImplTauSolve
 }  // namespace
 
 OBClass* getSSASolverOptionsOBClass() {
-  static OBClass* cls = registerOptionClass(new KStrSSASolverConfigurationSetOBC());
+  static OBClass* cls = registerOptionClass(new HostGuarded<KStrSSASolverConfigurationSetOBC>());
   return cls;
 }
 
 OBClass* getExplicitTauSolverOptionsOBClass() {
-  static OBClass* cls = registerOptionClass(new KStrExplTauSolverConfigurationSetOBC());
+  static OBClass* cls = registerOptionClass(new HostGuarded<KStrExplTauSolverConfigurationSetOBC>());
   return cls;
 }
 
 OBClass* getImplicitTauSolverOptionsOBClass() {
-  static OBClass* cls = registerOptionClass(new KStrImplTauSolverConfigurationSetOBC());
+  static OBClass* cls = registerOptionClass(new HostGuarded<KStrImplTauSolverConfigurationSetOBC>());
   return cls;
 }
 
@@ -266,23 +267,23 @@ using ODE = KStrODESolverConfigSet;
 // An on/off switch: the enum value stored in one field.
 OBPropInfo* onOffProp(const char* name, const char* help, int (ODE::*getter)() const,
                       void (ODE::*setter)(int)) {
-  return new OptionPropInfo<ODE>(
+  return new HostGuarded<OptionPropInfo<ODE>>(
       kODE, name, onOffType()->getName(), help, {},
       [getter](ODE& o, OBInterface*) { return nativeInt((o.*getter)()); },
       [setter](ODE& o, void* v, OBDatabaseClient*, OBInterface*) { (o.*setter)(intValue(v, "kstrstats_onoff_type")); });
 }
 
 void addODEProperties(OBClass& cls) {
-  cls.addProperty(new OptionPropInfo<ODE>(
+  cls.addProperty(new HostGuarded<OptionPropInfo<ODE>>(
       kODE, "AbsoluteTolerance", "double", kAbsTolHelp, {},
       [](ODE& o, OBInterface*) { return nativeDouble(o.getAbsoluteTolerance()); },
       tolerance<ODE>("Kestrion:KS_InvalidTolerance", &ODE::setAbsoluteTolerance)));
   cls.addProperty(onOffProp("BDF", "Use Backward Differentiation Formulas in TOLBRIN", &ODE::getBDF, &ODE::setBDF));
-  cls.addProperty(new OptionPropInfo<ODE>(
+  cls.addProperty(new HostGuarded<OptionPropInfo<ODE>>(
       kODE, "InitialStep", "double", "Suggested initial step size", {},
       [](ODE& o, OBInterface*) { return nativeDouble(o.getInitialStep()); },
       [](ODE& o, void* v, OBDatabaseClient*, OBInterface*) { o.setInitialStep(doubleValue(v)); }));
-  cls.addProperty(new OptionPropInfo<ODE>(
+  cls.addProperty(new HostGuarded<OptionPropInfo<ODE>>(
       kODE, "MaxOrder", "int", "Maximum order of TOLBRIN.", {},
       [](ODE& o, OBInterface*) { return nativeInt(o.getMaxOrder()); },
       [](ODE& o, void* v, OBDatabaseClient*, OBInterface*) {
@@ -290,7 +291,7 @@ void addODEProperties(OBClass& cls) {
         if (n < 1 || n > 5) refuse("Kestrion:MaxOrderBadValue", "MaxOrder must an integer value between 1 and 5");
         o.setMaxOrder(n);
       }));
-  cls.addProperty(new OptionPropInfo<ODE>(
+  cls.addProperty(new HostGuarded<OptionPropInfo<ODE>>(
       kODE, "MaxStep", "PELLAM array", "Upper bound on step size", {},
       [](ODE& o, OBInterface*) { return nativeArray(o.getMaxStep()); },
       [](ODE& o, void* v, OBDatabaseClient*, OBInterface*) {
@@ -302,7 +303,7 @@ void addODEProperties(OBClass& cls) {
           throw;
         }
       }));
-  cls.addProperty(new OptionPropInfo<ODE>(
+  cls.addProperty(new HostGuarded<OptionPropInfo<ODE>>(
       kODE, "NonNegative", "Nints", "Non-negative solution components.", {},
       [](ODE& o, OBInterface*) -> void* {
         const std::vector<int32_t>& values = o.getNonNegative();
@@ -318,22 +319,22 @@ void addODEProperties(OBClass& cls) {
   cls.addProperty(fixedTextProp<ODE>(kODE, "Name", "odesolver", "Id for solver."));
   cls.addProperty(onOffProp("NormControl", "Control error relative to norm of solution.", &ODE::getNormControl,
                             &ODE::setNormControl));
-  cls.addProperty(new OptionPropInfo<ODE>(
+  cls.addProperty(new HostGuarded<OptionPropInfo<ODE>>(
       kODE, "Refine", "int", "Output refinement factor.", {},
       [](ODE& o, OBInterface*) { return nativeInt(o.getRefine()); },
       [](ODE& o, void* v, OBDatabaseClient*, OBInterface*) { o.setRefine(intValue(v, "int")); }));
-  cls.addProperty(new OptionPropInfo<ODE>(
+  cls.addProperty(new HostGuarded<OptionPropInfo<ODE>>(
       kODE, "RelativeTolerance", "double", kRelTolHelp, {},
       [](ODE& o, OBInterface*) { return nativeDouble(o.getRelativeTolerance()); },
       tolerance<ODE>("Kestrion:KS_InvalidTolerance", &ODE::setRelativeTolerance)));
-  cls.addProperty(new OptionPropInfo<ODE>(
+  cls.addProperty(new HostGuarded<OptionPropInfo<ODE>>(
       kODE, "SensitivityAnalysis", "bool", "True to compute sensitivities during a simulation.", {},
       [](ODE& o, OBInterface*) { return nativeBool(o.getSensitivityAnalysis()); },
       [](ODE& o, void* v, OBDatabaseClient*, OBInterface*) {
         o.setSensitivityAnalysis(boolValue(v));
       }));
   cls.addProperty(onOffProp("Stats", "Display computational cost statistics.", &ODE::getStats, &ODE::setStats));
-  cls.addProperty(new OptionPropInfo<ODE>(
+  cls.addProperty(new HostGuarded<OptionPropInfo<ODE>>(
       kODE, "TSpan", "PELLAM array", "Set the time span to be used for this simulation.", {},
       [](ODE& o, OBInterface*) { return nativeArray(o.getTSpan()); },
       [](ODE& o, void* v, OBDatabaseClient*, OBInterface*) {
@@ -345,7 +346,7 @@ void addODEProperties(OBClass& cls) {
 class KStrODESolverConfigurationSetOBC : public SolverClass<ODE> {
  public:
   KStrODESolverConfigurationSetOBC() : SolverClass(kODE) {
-    addSolverMethods(*this, new SolverDisplay_MI<ODE>(kODE, "ode", [](const ODE& o, bool nested) {
+    addSolverMethods(*this, new HostGuarded<SolverDisplay_MI<ODE>>(kODE, "ode", [](const ODE& o, bool nested) {
       printDouble("AbsoluteTolerance", o.getAbsoluteTolerance(), nested);
       printDouble("RelativeTolerance", o.getRelativeTolerance(), nested);
       const char* name = "SensitivityAnalysis";
@@ -358,7 +359,7 @@ class KStrODESolverConfigurationSetOBC : public SolverClass<ODE> {
 }  // namespace
 
 OBClass* getODESolverOptionsOBClass() {
-  static OBClass* cls = registerOptionClass(new KStrODESolverConfigurationSetOBC());
+  static OBClass* cls = registerOptionClass(new HostGuarded<KStrODESolverConfigurationSetOBC>());
   return cls;
 }
 

@@ -8,15 +8,16 @@
 #include "core/Application.hpp"
 #include "core/BMapWrapper.hpp"
 #include "host/HostHelpers.hpp"
+#include "core/HostBoundary.hpp"
 
 BMapWrapperOBC::BMapWrapperOBC() {
   setName("BMapWrapper");
   setClassQueries(false, false);
   addConstructorSignature(new OBMethodSignature());
-  addMethod(new BMapWrapper_insert());
-  addMethod(new BMapWrapper_find());
-  addMethod(new BMapWrapper_removeElement());
-  addMethod(new BMapWrapper_getNumElements());
+  addMethod(new HostGuarded<BMapWrapper_insert>());
+  addMethod(new HostGuarded<BMapWrapper_find>());
+  addMethod(new HostGuarded<BMapWrapper_removeElement>());
+  addMethod(new HostGuarded<BMapWrapper_getNumElements>());
 }
 
 OBInterface* BMapWrapperOBC::createInstance(OBDatabaseClient*, int, void* const[], OBInterface*,
@@ -34,7 +35,7 @@ void BMapWrapperOBC::destroyInstance(OBInterface* inst) {
 
 OBClass* getBMapWrapperOBClass() {
   static OBClass* cls = [] {
-    OBClass* map = registerHostClass(new BMapWrapperOBC());
+    OBClass* map = registerHostClass(new HostGuarded<BMapWrapperOBC>());
     registerNonComponentClass(map);
     return map;
   }();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "host/Host.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace kstr::help {
 const char* const kName =
@@ -245,32 +246,32 @@ using Factory = obk_t::OBKFactoryPropInfo<KC, GetT, SetT, GetKelborCompClass<KC>
 }  // namespace
 
 OBPropInfo* newNamePropInfo() {
-  return new Factory<const std::string&, const std::string&>(&KC::getName, &KC::setName, "Name",
+  return new HostGuarded<Factory<const std::string&, const std::string&>>(&KC::getName, &KC::setName, "Name",
                                                              kstr::help::kName, kTextFlags);
 }
 
 OBPropInfo* newIDPropInfo() {
-  return new Factory<const char*, const char*>(&KC::getID, &KC::setID, "ID", kstr::help::kID,
+  return new HostGuarded<Factory<const char*, const char*>>(&KC::getID, &KC::setID, "ID", kstr::help::kID,
                                                kIdFlags);
 }
 
 OBPropInfo* newNotesPropInfo() {
-  return new Factory<const char*, const char*>(&KC::getNotes, &KC::setNotes, "Notes",
+  return new HostGuarded<Factory<const char*, const char*>>(&KC::getNotes, &KC::setNotes, "Notes",
                                                kstr::help::kNotes, kTextFlags);
 }
 
 OBPropInfo* newTagPropInfo() {
-  return new Factory<const char*, const char*>(&KC::getTag, &KC::setTag, "Tag", kstr::help::kTag,
+  return new HostGuarded<Factory<const char*, const char*>>(&KC::getTag, &KC::setTag, "Tag", kstr::help::kTag,
                                                kTextFlags);
 }
 
 OBPropInfo* newParentPropInfo() {
-  return new Factory<OBInterface*, OBInterface*>(&KC::getOBIParent, &KC::setOBIParent, "Parent",
+  return new HostGuarded<Factory<OBInterface*, OBInterface*>>(&KC::getOBIParent, &KC::setOBIParent, "Parent",
                                                  kstr::help::kParent, kParentFlags);
 }
 
 OBPropInfo* newInUseCountPropInfo() {
-  return new obk_t::OBKFactoryPropInfoWithRelease<KC, size_t, size_t, GetKelborCompClass<KC>>(
+  return new HostGuarded<obk_t::OBKFactoryPropInfoWithRelease<KC, size_t, size_t, GetKelborCompClass<KC>>>(
       [](KC* c) -> size_t { return c->getInUseCount(); },
       [](KC* c, size_t n) { c->setInUseCount(n); }, "InUseCount", "", kInUseFlags);
 }

@@ -25,6 +25,7 @@
 #include "model/BQuorvixRoot.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/QuantityHostSupport.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace qh = kstr::quantityhost;
 using Code = kstr::MessageCode;
@@ -392,22 +393,22 @@ class AKLPropertyPostSetEventListener : public OBListener {
 BAbstractKineticLawOBC::BAbstractKineticLawOBC(const char* name, OBClass* superClass) {
   startComponentClass(*this, name, true, false);
   if (superClass) setSuperClass(superClass);
-  addProperty(new LibraryComponent_AnnotationPIT());
-  addProperty(new AKL_ExpressionPIT());
-  addProperty(new AKL_NamePIT());
-  addProperty(new LibraryComponent_NotesPIT());
-  addProperty(new AKL_VariablesPIT(kParameterRules));
-  addProperty(new AKL_ParentPIT());
-  addProperty(new AKL_VariablesPIT(kSpeciesRules));
-  addProperty(new LibraryComponent_TagPIT());
-  addProperty(new LibraryComponent_TypePIT());
-  addProperty(new LibraryComponent_UserDataPIT());
-  addMethod(new AKL_display_MI());
-  addMethod(new ModelComponent_help_MI());
-  addMethod(new AKL_GetParsedExpression_MI());
-  addMethod(new ModelComponent_compare_MI());
-  addMethod(new AKL_Register_MI());
-  addMethod(new ModelComponent_copy_MI());
+  addProperty(new HostGuarded<LibraryComponent_AnnotationPIT>());
+  addProperty(new HostGuarded<AKL_ExpressionPIT>());
+  addProperty(new HostGuarded<AKL_NamePIT>());
+  addProperty(new HostGuarded<LibraryComponent_NotesPIT>());
+  addProperty(new HostGuarded<AKL_VariablesPIT>(kParameterRules));
+  addProperty(new HostGuarded<AKL_ParentPIT>());
+  addProperty(new HostGuarded<AKL_VariablesPIT>(kSpeciesRules));
+  addProperty(new HostGuarded<LibraryComponent_TagPIT>());
+  addProperty(new HostGuarded<LibraryComponent_TypePIT>());
+  addProperty(new HostGuarded<LibraryComponent_UserDataPIT>());
+  addMethod(new HostGuarded<AKL_display_MI>());
+  addMethod(new HostGuarded<ModelComponent_help_MI>());
+  addMethod(new HostGuarded<AKL_GetParsedExpression_MI>());
+  addMethod(new HostGuarded<ModelComponent_compare_MI>());
+  addMethod(new HostGuarded<AKL_Register_MI>());
+  addMethod(new HostGuarded<ModelComponent_copy_MI>());
   AKLPropertyPostSetEventListener::attachPropertyPostSetListener(this);
 }
 
@@ -477,6 +478,6 @@ void BAbstractKineticLawOBC::destroyInstance(OBInterface* inst) {
 }
 
 OBClass* getAbstractKineticLawOBClass() {
-  static OBClass* cls = registerHostClass(new BAbstractKineticLawOBC("AbstractKineticLaw", getModelComponentOBClass()));
+  static OBClass* cls = registerHostClass(new HostGuarded<BAbstractKineticLawOBC>("AbstractKineticLaw", getModelComponentOBClass()));
   return cls;
 }

@@ -20,6 +20,7 @@
 #include "model/MessageCatalog.hpp"
 #include "model/ModelMethods.hpp"
 #include "quantities/BParameter.hpp"
+#include "core/HostBoundary.hpp"
 
 using Code = kstr::MessageCode;
 
@@ -236,14 +237,14 @@ class KineticLaw_Reorder_MI : public ModelContainer_Reorder_MI {
 }  // namespace
 
 void addKineticLawMethods(OBClass& cls) {
-  cls.addMethod(new ModelContainer_addparameter_MI<BKineticLaw>());
-  cls.addMethod(new KL_copyobj_MI());
-  cls.addMethod(new KL_display_MI());
-  cls.addMethod(new KL_getComponents_MI("getparameters", false));
-  cls.addMethod(new KL_getComponents_MI("getspecies", true));
-  cls.addMethod(new ModelComponent_help_MI());
-  cls.addMethod(new KineticLaw_setVariable_MI("setparameter", false));
-  cls.addMethod(new KineticLaw_setVariable_MI("setspecies", true));
-  cls.addMethod(new KineticLaw_Reorder_MI());
-  cls.addMethod(new ModelComponent_copy_MI());
+  cls.addMethod(new HostGuarded<ModelContainer_addparameter_MI<BKineticLaw>>());
+  cls.addMethod(new HostGuarded<KL_copyobj_MI>());
+  cls.addMethod(new HostGuarded<KL_display_MI>());
+  cls.addMethod(new HostGuarded<KL_getComponents_MI>("getparameters", false));
+  cls.addMethod(new HostGuarded<KL_getComponents_MI>("getspecies", true));
+  cls.addMethod(new HostGuarded<ModelComponent_help_MI>());
+  cls.addMethod(new HostGuarded<KineticLaw_setVariable_MI>("setparameter", false));
+  cls.addMethod(new HostGuarded<KineticLaw_setVariable_MI>("setspecies", true));
+  cls.addMethod(new HostGuarded<KineticLaw_Reorder_MI>());
+  cls.addMethod(new HostGuarded<ModelComponent_copy_MI>());
 }

@@ -29,6 +29,7 @@
 #include "quantities/BParameter.hpp"
 #include "quantities/QuantityHostSupport.hpp"
 #include "reactions/BReaction.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace qh = kstr::quantityhost;
 using Code = kstr::MessageCode;
@@ -121,7 +122,7 @@ void BKineticLawOBC::destroyInstance(OBInterface* inst) {
 }
 
 OBClass* getKineticLawOBClass() {
-  static OBClass* cls = registerHostClass(new BKineticLawOBC());
+  static OBClass* cls = registerHostClass(new HostGuarded<BKineticLawOBC>());
   return cls;
 }
 

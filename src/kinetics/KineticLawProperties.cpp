@@ -22,6 +22,7 @@
 #include "model/MessageCatalog.hpp"
 #include "quantities/BParameter.hpp"
 #include "reactions/BReaction.hpp"
+#include "core/HostBoundary.hpp"
 
 using Code = kstr::MessageCode;
 
@@ -255,13 +256,13 @@ class KL_Parent_PIT : public ModelComponent_ParentPIT {};
 }  // namespace
 
 void addKineticLawProperties(OBClass& cls) {
-  cls.addProperty(new KL_ExpressionPIT());
-  cls.addProperty(new ModelComponent_FullyQualifiedName_PIT());
-  cls.addProperty(new KL_KineticLawNamePIT());
-  cls.addProperty(new KineticLaw_ParametersPIT());
-  cls.addProperty(new KL_VariablesPIT("ParameterVariables", kParameterVariablesHelp, false));
-  cls.addProperty(new KL_VariableNamesPIT(kParameterNames));
-  cls.addProperty(new KL_Parent_PIT());
-  cls.addProperty(new KL_VariablesPIT("SpeciesVariables", kSpeciesVariablesHelp, true));
-  cls.addProperty(new KL_VariableNamesPIT(kSpeciesNames));
+  cls.addProperty(new HostGuarded<KL_ExpressionPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_FullyQualifiedName_PIT>());
+  cls.addProperty(new HostGuarded<KL_KineticLawNamePIT>());
+  cls.addProperty(new HostGuarded<KineticLaw_ParametersPIT>());
+  cls.addProperty(new HostGuarded<KL_VariablesPIT>("ParameterVariables", kParameterVariablesHelp, false));
+  cls.addProperty(new HostGuarded<KL_VariableNamesPIT>(kParameterNames));
+  cls.addProperty(new HostGuarded<KL_Parent_PIT>());
+  cls.addProperty(new HostGuarded<KL_VariablesPIT>("SpeciesVariables", kSpeciesVariablesHelp, true));
+  cls.addProperty(new HostGuarded<KL_VariableNamesPIT>(kSpeciesNames));
 }

@@ -16,6 +16,7 @@
 #include "model/BQuorvixRoot.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/QuantityHostSupport.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace {
 
@@ -95,10 +96,10 @@ class BLibrary_display_MI : public OBMethodInfo {
 BLibraryOBC::BLibraryOBC() {
   setName("Library");
   setClassQueries(true, true);
-  addProperty(new Library_ListPIT("Units", kUnitsHelp, LibraryList::Units));
-  addProperty(new Library_ListPIT("UnitPrefixes", kUnitPrefixesHelp, LibraryList::UnitPrefixes));
-  addProperty(new Library_ListPIT("KineticLaws", kKineticLawsHelp, LibraryList::KineticLaws));
-  addMethod(new BLibrary_display_MI());
+  addProperty(new HostGuarded<Library_ListPIT>("Units", kUnitsHelp, LibraryList::Units));
+  addProperty(new HostGuarded<Library_ListPIT>("UnitPrefixes", kUnitPrefixesHelp, LibraryList::UnitPrefixes));
+  addProperty(new HostGuarded<Library_ListPIT>("KineticLaws", kKineticLawsHelp, LibraryList::KineticLaws));
+  addMethod(new HostGuarded<BLibrary_display_MI>());
 }
 
 OBInterface* BLibraryOBC::createInstance(OBDatabaseClient*, int, void* const[], OBInterface*, int) {
@@ -135,7 +136,7 @@ void BLibraryOBC::destroyInstance(OBInterface* inst) {
 
 OBClass* getLibraryOBClass() {
   static OBClass* cls = [] {
-    OBClass* libraryClass = registerHostClass(new BLibraryOBC());
+    OBClass* libraryClass = registerHostClass(new HostGuarded<BLibraryOBC>());
     // Its instances hold libraries, not components.
     registerNonComponentClass(libraryClass);
     // The root's two libraries get their instances now.

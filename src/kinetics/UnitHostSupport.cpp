@@ -8,6 +8,7 @@
 #include <qx/qx.hpp>
 
 #include "core/Application.hpp"
+#include "core/HostBoundary.hpp"
 #include "core/ModelComponentProps.hpp"
 #include "core/PropertyValuePairs.hpp"
 #include "kinetics/BLibrary.hpp"
@@ -132,23 +133,23 @@ void defineLibraryClass(OBClass& cls, const char* name, const LibraryOwnProperti
   auto addAll = [&cls](const std::vector<OBPropInfo*>& props) {
     for (OBPropInfo* prop : props) cls.addProperty(prop);
   };
-  cls.addProperty(new LibraryComponent_AnnotationPIT());
-  cls.addProperty(new ModelComponent_AnnotationFullPIT());
+  cls.addProperty(new HostGuarded<LibraryComponent_AnnotationPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_AnnotationFullPIT>());
   addAll(own.afterAnnotationFull);
-  cls.addProperty(new ModelComponent_IDPIT());
-  cls.addProperty(new ModelComponent_FullIdPathToTopModel_PIT());
+  cls.addProperty(new HostGuarded<ModelComponent_IDPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_FullIdPathToTopModel_PIT>());
   addAll(own.afterFullIdPath);
-  cls.addProperty(new LibraryComponent_NamePIT());
-  cls.addProperty(new LibraryComponent_NotesPIT());
+  cls.addProperty(new HostGuarded<LibraryComponent_NamePIT>());
+  cls.addProperty(new HostGuarded<LibraryComponent_NotesPIT>());
   addAll(own.afterNotes);
-  cls.addProperty(new LibraryComponent_ParentPIT());
-  cls.addProperty(new LibraryComponent_TagPIT());
-  cls.addProperty(new LibraryComponent_TypePIT());
-  cls.addProperty(new LibraryComponent_UserDataPIT());
-  cls.addMethod(new ModelComponent_help_MI());
+  cls.addProperty(new HostGuarded<LibraryComponent_ParentPIT>());
+  cls.addProperty(new HostGuarded<LibraryComponent_TagPIT>());
+  cls.addProperty(new HostGuarded<LibraryComponent_TypePIT>());
+  cls.addProperty(new HostGuarded<LibraryComponent_UserDataPIT>());
+  cls.addMethod(new HostGuarded<ModelComponent_help_MI>());
   cls.addMethod(display);
-  cls.addMethod(new ModelComponent_compare_MI());
-  cls.addMethod(new ModelComponent_copy_MI());
+  cls.addMethod(new HostGuarded<ModelComponent_compare_MI>());
+  cls.addMethod(new HostGuarded<ModelComponent_copy_MI>());
   listenToEveryProperty(cls, listener);
 }
 

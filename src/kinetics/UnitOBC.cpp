@@ -12,6 +12,7 @@
 #include <obk/Vector.hpp>
 
 #include "core/Application.hpp"
+#include "core/HostBoundary.hpp"
 #include "core/ModelComponentMethods.hpp"
 #include "core/PropertyValuePairs.hpp"
 #include "host/Host.hpp"
@@ -154,12 +155,12 @@ int applyUnitConstructorArguments(OVUnits::UnitRepresentationApi& unit, int argc
 BUnitWrapperOBC::BUnitWrapperOBC() {
   static uh::LibraryUpdateListener listener("unit");
   uh::defineLibraryClass(*this, "Unit",
-                         {{new BUnitWrapper_Composition_PIT()},
-                          {new BUnitWrapper_Number_PIT(kMultiplier, false),
-                           new BUnitWrapper_Number_PIT(kConversionFactor, false)},
-                          {new BUnitWrapper_Number_PIT(kOffset, true),
-                           new BUnitWrapper_Number_PIT(kConversionOffset, true)}},
-                         new BUnitWrapper_display_MI(), &listener);
+                         {{new HostGuarded<BUnitWrapper_Composition_PIT>()},
+                          {new HostGuarded<BUnitWrapper_Number_PIT>(kMultiplier, false),
+                           new HostGuarded<BUnitWrapper_Number_PIT>(kConversionFactor, false)},
+                          {new HostGuarded<BUnitWrapper_Number_PIT>(kOffset, true),
+                           new HostGuarded<BUnitWrapper_Number_PIT>(kConversionOffset, true)}},
+                         new HostGuarded<BUnitWrapper_display_MI>(), &listener);
 }
 
 OBInterface* BUnitWrapperOBC::createInstance(OBDatabaseClient*, int argc, void* const argv[], OBInterface*,
@@ -181,7 +182,7 @@ void BUnitWrapperOBC::destroyInstance(OBInterface* inst) {
 
 OBClass* getUnitOBClass() {
   static OBClass* cls = [] {
-    OBClass* unitClass = registerHostClass(new BUnitWrapperOBC());
+    OBClass* unitClass = registerHostClass(new HostGuarded<BUnitWrapperOBC>());
     getUnitManagerApiFcn()->subscribe(&unitUnregistered);
     uh::giveBuiltinInstances(unitClass, 0);
     return unitClass;

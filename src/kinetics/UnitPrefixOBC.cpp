@@ -11,6 +11,7 @@
 #include <obk/Vector.hpp>
 
 #include "core/Application.hpp"
+#include "core/HostBoundary.hpp"
 #include "core/ModelComponentMethods.hpp"
 #include "core/PropertyValuePairs.hpp"
 #include "host/Host.hpp"
@@ -92,8 +93,8 @@ int applyUnitPrefixConstructorArguments(OVUnits::UnitPrefixApi& prefix, int argc
 
 BUnitPrefixWrapperOBC::BUnitPrefixWrapperOBC() {
   static uh::LibraryUpdateListener listener("unitprefix");
-  uh::defineLibraryClass(*this, "UnitPrefix", {{new BUnitPrefixWrapper_Exponent_PIT()}, {}, {}},
-                         new BUnitPrefixWrapper_display_MI(), &listener);
+  uh::defineLibraryClass(*this, "UnitPrefix", {{new HostGuarded<BUnitPrefixWrapper_Exponent_PIT>()}, {}, {}},
+                         new HostGuarded<BUnitPrefixWrapper_display_MI>(), &listener);
 }
 
 OBInterface* BUnitPrefixWrapperOBC::createInstance(OBDatabaseClient*, int argc, void* const argv[], OBInterface*,
@@ -117,7 +118,7 @@ void BUnitPrefixWrapperOBC::destroyInstance(OBInterface* inst) {
 
 OBClass* getUnitPrefixOBClass() {
   static OBClass* cls = [] {
-    OBClass* prefixClass = registerHostClass(new BUnitPrefixWrapperOBC());
+    OBClass* prefixClass = registerHostClass(new HostGuarded<BUnitPrefixWrapperOBC>());
     getUnitManagerApiFcn()->getPrefixService()->subscribe(&unitPrefixUnregistered);
     uh::giveBuiltinInstances(prefixClass, 1);
     return prefixClass;

@@ -188,7 +188,9 @@ void Kelbor::enterCompartmentSubtree(BCompartment* compartment) {
 }
 
 void Kelbor::removeCompartment(BCompartment* compartment) {
-  if (eraseFrom(compartments_, compartment, !isBeingDestroyed())) {
+  // A model being destroyed keeps no symbol table entries to take out, so
+  // its destroy path walks no subtree (and allocates nothing).
+  if (eraseFrom(compartments_, compartment, !isBeingDestroyed()) && !isBeingDestroyed()) {
     kstrVector<BCompartment*> subtree{compartment};
     compartment->getAllDescendantCompartments(&subtree);
     for (BCompartment* c : subtree) {

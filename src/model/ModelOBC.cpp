@@ -16,6 +16,7 @@
 #include "model/ModelMethods.hpp"
 #include "model/ModelProperties.hpp"
 #include "quantities/QuantityHostSupport.hpp"
+#include "core/HostBoundary.hpp"
 
 using namespace kstr::model;
 
@@ -48,73 +49,73 @@ void releaseHandleVector(Vector* vector) {
 }
 
 void addProperties(OBClass& cls) {
-  cls.addProperty(new ModelComponent_AnnotationPIT());
-  cls.addProperty(new ModelComponent_AnnotationFullPIT());
-  cls.addProperty(new Model_AttachedConfigSets_PIT());
-  cls.addProperty(new Model_AttachedVariants_PIT());
-  cls.addProperty(new Model_Doses_PIT());
-  cls.addProperty(new Model_EventsPIT());
-  cls.addProperty(new ModelComponent_IDPIT());
-  cls.addProperty(new Model_NamePIT());
-  cls.addProperty(new ModelComponent_NotesPIT());
-  cls.addProperty(new ModelComponent_FullyQualifiedName_PIT());
-  cls.addProperty(new ModelComponent_FullIdPathToTopModel_PIT());
-  cls.addProperty(new Model_ModelsPIT());
-  cls.addProperty(new Model_ODESimulationDataPIT());
-  cls.addProperty(new ModelContainer_ParametersPIT<Kelbor>());
-  cls.addProperty(new Model_ParentPIT());
-  cls.addProperty(new Model_SpeciesPIT());
-  cls.addProperty(new Model_TopLevelCompartmentsPIT());
-  cls.addProperty(new Model_CompartmentsPIT());
-  cls.addProperty(new Model_ReactionsPIT());
-  cls.addProperty(new Model_RulesPIT());
-  cls.addProperty(new ModelComponent_TagPIT());
-  cls.addProperty(new ModelComponent_TypePIT());
-  cls.addProperty(new ModelComponent_UserDataPIT());
-  cls.addProperty(new Model_UuidPIT());
-  cls.addProperty(new Model_SendExpressionEvents_Rule_PIT());
-  cls.addProperty(new Model_SendExpressionEvents_Reaction_PIT());
-  cls.addProperty(new Model_SendExpressionEvents_Event_PIT());
+  cls.addProperty(new HostGuarded<ModelComponent_AnnotationPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_AnnotationFullPIT>());
+  cls.addProperty(new HostGuarded<Model_AttachedConfigSets_PIT>());
+  cls.addProperty(new HostGuarded<Model_AttachedVariants_PIT>());
+  cls.addProperty(new HostGuarded<Model_Doses_PIT>());
+  cls.addProperty(new HostGuarded<Model_EventsPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_IDPIT>());
+  cls.addProperty(new HostGuarded<Model_NamePIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_NotesPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_FullyQualifiedName_PIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_FullIdPathToTopModel_PIT>());
+  cls.addProperty(new HostGuarded<Model_ModelsPIT>());
+  cls.addProperty(new HostGuarded<Model_ODESimulationDataPIT>());
+  cls.addProperty(new HostGuarded<ModelContainer_ParametersPIT<Kelbor>>());
+  cls.addProperty(new HostGuarded<Model_ParentPIT>());
+  cls.addProperty(new HostGuarded<Model_SpeciesPIT>());
+  cls.addProperty(new HostGuarded<Model_TopLevelCompartmentsPIT>());
+  cls.addProperty(new HostGuarded<Model_CompartmentsPIT>());
+  cls.addProperty(new HostGuarded<Model_ReactionsPIT>());
+  cls.addProperty(new HostGuarded<Model_RulesPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_TagPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_TypePIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_UserDataPIT>());
+  cls.addProperty(new HostGuarded<Model_UuidPIT>());
+  cls.addProperty(new HostGuarded<Model_SendExpressionEvents_Rule_PIT>());
+  cls.addProperty(new HostGuarded<Model_SendExpressionEvents_Reaction_PIT>());
+  cls.addProperty(new HostGuarded<Model_SendExpressionEvents_Event_PIT>());
   cls.addProperty(newSendInUseCountEventsPropInfo());
-  cls.addProperty(new Model_CompileNeededPIT());
-  cls.addProperty(new Model_Generator_EventTriggerPIT());
-  cls.addProperty(new Model_Generator_EventFunctionPIT());
+  cls.addProperty(new HostGuarded<Model_CompileNeededPIT>());
+  cls.addProperty(new HostGuarded<Model_Generator_EventTriggerPIT>());
+  cls.addProperty(new HostGuarded<Model_Generator_EventFunctionPIT>());
 }
 
 OBMethodInfo* newPrintSymbolTableMethod() {
-  auto* method = new obk_t::OBKMethodFactory<Kelbor, GetKelborCompClass<Kelbor>>("printSymbolTable");
+  auto* method = new HostGuarded<obk_t::OBKMethodFactory<Kelbor, GetKelborCompClass<Kelbor>>>("printSymbolTable");
   method->bind(new OBMethodSignature({"handle"}),
                [](Kelbor* model, int&, void*[], int, void* const[]) { model->printSymbolTable(); });
   return method;
 }
 
 void addMethods(OBClass& cls) {
-  cls.addMethod(new Model_addevent_MI());
-  cls.addMethod(new Model_addmodel_MI());
-  cls.addMethod(new ModelContainer_addparameter_MI<Kelbor>());
-  cls.addMethod(new Model_addreactioncomponent_MI());
-  cls.addMethod(new Model_addrule_MI());
-  cls.addMethod(new Model_addspecies_MI());
-  cls.addMethod(new Model_copyobj_MI());
-  cls.addMethod(new Model_display_MI());
-  cls.addMethod(new Model_addcompartment_MI());
-  cls.addMethod(new ModelComponent_help_MI());
-  cls.addMethod(new Model_SetActiveConfigSet_MI());
-  cls.addMethod(new Model_AddConfigSet_MI());
-  cls.addMethod(new Model_RemoveConfigSet_MI());
-  cls.addMethod(new Model_GetConfigSet_MI());
-  cls.addMethod(new Model_getStates_MI());
-  cls.addMethod(new Model_Verify_MI());
-  cls.addMethod(new Model_Reorder_MI());
-  cls.addMethod(new Model_AddVariant_MI());
-  cls.addMethod(new Model_RemoveVariant_MI());
-  cls.addMethod(new Model_GetVariant_MI());
-  cls.addMethod(new Model_AddDose_MI());
-  cls.addMethod(new Model_RemoveDose_MI());
-  cls.addMethod(new Model_GetDose_MI());
-  cls.addMethod(new Model_delete_MI());
-  cls.addMethod(new ModelComponent_copy_MI());
-  cls.addMethod(new Model_debugExpressionsAndListeners());
+  cls.addMethod(new HostGuarded<Model_addevent_MI>());
+  cls.addMethod(new HostGuarded<Model_addmodel_MI>());
+  cls.addMethod(new HostGuarded<ModelContainer_addparameter_MI<Kelbor>>());
+  cls.addMethod(new HostGuarded<Model_addreactioncomponent_MI>());
+  cls.addMethod(new HostGuarded<Model_addrule_MI>());
+  cls.addMethod(new HostGuarded<Model_addspecies_MI>());
+  cls.addMethod(new HostGuarded<Model_copyobj_MI>());
+  cls.addMethod(new HostGuarded<Model_display_MI>());
+  cls.addMethod(new HostGuarded<Model_addcompartment_MI>());
+  cls.addMethod(new HostGuarded<ModelComponent_help_MI>());
+  cls.addMethod(new HostGuarded<Model_SetActiveConfigSet_MI>());
+  cls.addMethod(new HostGuarded<Model_AddConfigSet_MI>());
+  cls.addMethod(new HostGuarded<Model_RemoveConfigSet_MI>());
+  cls.addMethod(new HostGuarded<Model_GetConfigSet_MI>());
+  cls.addMethod(new HostGuarded<Model_getStates_MI>());
+  cls.addMethod(new HostGuarded<Model_Verify_MI>());
+  cls.addMethod(new HostGuarded<Model_Reorder_MI>());
+  cls.addMethod(new HostGuarded<Model_AddVariant_MI>());
+  cls.addMethod(new HostGuarded<Model_RemoveVariant_MI>());
+  cls.addMethod(new HostGuarded<Model_GetVariant_MI>());
+  cls.addMethod(new HostGuarded<Model_AddDose_MI>());
+  cls.addMethod(new HostGuarded<Model_RemoveDose_MI>());
+  cls.addMethod(new HostGuarded<Model_GetDose_MI>());
+  cls.addMethod(new HostGuarded<Model_delete_MI>());
+  cls.addMethod(new HostGuarded<ModelComponent_copy_MI>());
+  cls.addMethod(new HostGuarded<Model_debugExpressionsAndListeners>());
   cls.addMethod(newPrintSymbolTableMethod());
 }
 
@@ -197,7 +198,7 @@ void KelborOBC::destroyInstance(OBInterface* inst) {
 OBClass* getModelOBClass() {
   static OBClass* cls = [] {
     registerFeatureSwitches();
-    return registerHostClass(new KelborOBC());
+    return registerHostClass(new HostGuarded<KelborOBC>());
   }();
   return cls;
 }

@@ -25,6 +25,7 @@
 #include "quantities/BCompartment.hpp"
 #include "variants_doses/Dose.hpp"
 #include "variants_doses/Variant.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace kstr::help {
 const char* const kModels =
@@ -632,7 +633,7 @@ OBPropInfo* newSendInUseCountEventsPropInfo() {
   using P = PropFlags;
   constexpr uint32_t flags = P::ExtSet | P::IntSet | P::ExtGet | P::IntGet | P::Default | P::Reset |
                              P::Listener | P::AbortSet;
-  return new obk_t::OBKFactoryPropInfoWithRelease<Kelbor, bool, bool, GetKelborCompClass<Kelbor>>(
+  return new HostGuarded<obk_t::OBKFactoryPropInfoWithRelease<Kelbor, bool, bool, GetKelborCompClass<Kelbor>>>(
       [](Kelbor* m) -> bool { return m->getSendInUseEvents(); },
       [](Kelbor* m, bool on) { m->setSendInUseEvents(on); }, "SendInUseCountEvents", "", flags);
 }

@@ -21,6 +21,7 @@
 #include "model/BQuorvixRoot.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
+#include "core/HostBoundary.hpp"
 
 using Code = kstr::MessageCode;
 
@@ -363,16 +364,16 @@ BQuorvixRootOBC::BQuorvixRootOBC() {
   setName("Root");
   setClassQueries(true, true);
   addConstructorSignature(new OBMethodSignature({}));
-  for (const RootPropRow& row : kRootProperties) addProperty(new QuorvixRoot_PropertyPIT(row));
-  addMethod(new QuorvixRoot_getroot_MI());
-  addMethod(new QuorvixRoot_display_MI());
-  addMethod(new QuorvixRoot_reset_MI());
-  addMethod(new QuorvixRoot_delete_MI());
-  addMethod(new QuorvixRoot_addtolibrary_MI());
-  addMethod(new QuorvixRoot_removefromlibrary_MI());
-  addMethod(new ModelComponent_help_MI());
-  addMethod(new ModelComponent_copy_MI());
-  addMethod(new ModelComponent_copyobj_MI());
+  for (const RootPropRow& row : kRootProperties) addProperty(new HostGuarded<QuorvixRoot_PropertyPIT>(row));
+  addMethod(new HostGuarded<QuorvixRoot_getroot_MI>());
+  addMethod(new HostGuarded<QuorvixRoot_display_MI>());
+  addMethod(new HostGuarded<QuorvixRoot_reset_MI>());
+  addMethod(new HostGuarded<QuorvixRoot_delete_MI>());
+  addMethod(new HostGuarded<QuorvixRoot_addtolibrary_MI>());
+  addMethod(new HostGuarded<QuorvixRoot_removefromlibrary_MI>());
+  addMethod(new HostGuarded<ModelComponent_help_MI>());
+  addMethod(new HostGuarded<ModelComponent_copy_MI>());
+  addMethod(new HostGuarded<ModelComponent_copyobj_MI>());
 }
 
 OBInterface* BQuorvixRootOBC::createInstance(OBDatabaseClient*, int, void* const[], OBInterface*, int) {
@@ -416,7 +417,7 @@ void BQuorvixRootOBC::destroyInstance(OBInterface* inst) {
 
 OBClass* getRootOBClass() {
   static OBClass* cls = [] {
-    OBClass* rootClass = registerHostClass(new BQuorvixRootOBC());
+    OBClass* rootClass = registerHostClass(new HostGuarded<BQuorvixRootOBC>());
     BQuorvixRoot* root = BQuorvixRoot::getInstance();
     ensureLibraryInstances(root);
     auto* instance = new OBInterface(static_cast<KelborComponent*>(root), rootClass);

@@ -22,6 +22,7 @@
 #include "quantities/CompartmentCreation.hpp"
 #include "quantities/QuantityCopy.hpp"
 #include "quantities/QuantityHostSupport.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace qh = kstr::quantityhost;
 
@@ -47,19 +48,19 @@ using Comp = BCompartment;
 using CompClass = GetKelborCompClass<Comp>;
 
 OBPropInfo* newCapacityPropInfo() {
-  return new obk_t::OBKFactoryPropInfoWithRelease<Comp, double, double, CompClass>(
+  return new HostGuarded<obk_t::OBKFactoryPropInfoWithRelease<Comp, double, double, CompClass>>(
       [](Comp* c) { return c->getInitialValue(); },
       [](Comp* c, double v) { c->setInitialValue(v); }, "Capacity", kFoo, kSettable);
 }
 
 OBPropInfo* newConstantCapacityPropInfo() {
-  return new obk_t::OBKFactoryPropInfoWithRelease<Comp, bool, bool, CompClass>(
+  return new HostGuarded<obk_t::OBKFactoryPropInfoWithRelease<Comp, bool, bool, CompClass>>(
       [](Comp* c) { return c->getConstantValue(); },
       [](Comp* c, bool v) { c->setConstantValue(v); }, "ConstantCapacity", kFoo, kSettable);
 }
 
 OBPropInfo* newCapacityUnitsPropInfo() {
-  return new obk_t::OBKFactoryPropInfo<Comp, const std::string&, const std::string&, CompClass>(
+  return new HostGuarded<obk_t::OBKFactoryPropInfo<Comp, const std::string&, const std::string&, CompClass>>(
       [](Comp* c) -> const std::string& { return c->getUnits(); },
       [](Comp* c, const std::string& v) { c->setUnits(v); }, "CapacityUnits", kFoo, kSettable);
 }
@@ -97,33 +98,33 @@ Vector* instancesOf(const List& components) {
 
 BCompartmentOBC::BCompartmentOBC() {
   startComponentClass(*this, "Compartment", true, false);
-  addProperty(new ModelComponent_AnnotationPIT());
-  addProperty(new ModelComponent_AnnotationFullPIT());
-  addProperty(new Compartment_NamePIT());
-  addProperty(new ModelComponent_IDPIT());
-  addProperty(new ModelComponent_NotesPIT());
-  addProperty(new ModelComponent_ParentPIT());
-  addProperty(new ModelComponent_FullyQualifiedName_PIT());
-  addProperty(new ModelComponent_TagPIT());
-  addProperty(new Quantity_UserDataPIT());
-  addProperty(new ModelComponent_TypePIT());
+  addProperty(new HostGuarded<ModelComponent_AnnotationPIT>());
+  addProperty(new HostGuarded<ModelComponent_AnnotationFullPIT>());
+  addProperty(new HostGuarded<Compartment_NamePIT>());
+  addProperty(new HostGuarded<ModelComponent_IDPIT>());
+  addProperty(new HostGuarded<ModelComponent_NotesPIT>());
+  addProperty(new HostGuarded<ModelComponent_ParentPIT>());
+  addProperty(new HostGuarded<ModelComponent_FullyQualifiedName_PIT>());
+  addProperty(new HostGuarded<ModelComponent_TagPIT>());
+  addProperty(new HostGuarded<Quantity_UserDataPIT>());
+  addProperty(new HostGuarded<ModelComponent_TypePIT>());
   addProperty(newCapacityPropInfo());
   addProperty(newConstantCapacityPropInfo());
   addProperty(newCapacityUnitsPropInfo());
-  addProperty(new Compartment_SpeciesPIT());
-  addProperty(new Compartment_CompartmentPIT());
-  addProperty(new Compartment_OwnerPIT());
+  addProperty(new HostGuarded<Compartment_SpeciesPIT>());
+  addProperty(new HostGuarded<Compartment_CompartmentPIT>());
+  addProperty(new HostGuarded<Compartment_OwnerPIT>());
   addProperty(newInUseCountPropInfo());
-  addProperty(new ModelComponent_PartiallyQualifiedNamePIT());
-  addMethod(new Compartment_addSpecies_MI());
-  addMethod(new Compartment_display_MI());
-  addMethod(new Compartment_addCompartment_MI());
-  addMethod(new Compartment_copyobj_MI());
-  addMethod(new ModelComponent_copy_MI());
-  addMethod(new Compartment_Reorder_MI());
-  addMethod(new ModelComponent_getUsages_MI());
-  addMethod(new ModelComponent_Rename_MI());
-  addMethod(new BCompartment_PrivateIsValidUnit_MI());
+  addProperty(new HostGuarded<ModelComponent_PartiallyQualifiedNamePIT>());
+  addMethod(new HostGuarded<Compartment_addSpecies_MI>());
+  addMethod(new HostGuarded<Compartment_display_MI>());
+  addMethod(new HostGuarded<Compartment_addCompartment_MI>());
+  addMethod(new HostGuarded<Compartment_copyobj_MI>());
+  addMethod(new HostGuarded<ModelComponent_copy_MI>());
+  addMethod(new HostGuarded<Compartment_Reorder_MI>());
+  addMethod(new HostGuarded<ModelComponent_getUsages_MI>());
+  addMethod(new HostGuarded<ModelComponent_Rename_MI>());
+  addMethod(new HostGuarded<BCompartment_PrivateIsValidUnit_MI>());
 }
 
 OBInterface* BCompartmentOBC::createInstance(OBDatabaseClient*, int argc, void* const argv[],
@@ -209,7 +210,7 @@ void BCompartmentOBC::destroyInstance(OBInterface* inst) {
 }
 
 OBClass* getCompartmentOBClass() {
-  static OBClass* cls = registerHostClass(new BCompartmentOBC());
+  static OBClass* cls = registerHostClass(new HostGuarded<BCompartmentOBC>());
   return cls;
 }
 

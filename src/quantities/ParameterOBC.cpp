@@ -16,6 +16,7 @@
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/QuantityCopy.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace qh = kstr::quantityhost;
 
@@ -65,30 +66,30 @@ BParameter* parameterBehind(OBInterface* inst) {
 
 BParameterOBC::BParameterOBC() {
   startComponentClass(*this, "Parameter", true, true);
-  addProperty(new ModelComponent_AnnotationPIT());
-  addProperty(new ModelComponent_AnnotationFullPIT());
-  addProperty(new Parameter_ConstantValuePIT());
-  addProperty(new ModelComponent_IDPIT());
-  addProperty(new ModelComponent_FullIdPathToTopModel_PIT());
-  addProperty(new Parameter_FullyQualifiedName_PIT());
-  addProperty(new Parameter_NamePIT());
-  addProperty(new ModelComponent_NotesPIT());
-  addProperty(new ModelComponent_ParentPIT());
-  addProperty(new ModelComponent_TagPIT());
-  addProperty(new ModelComponent_TypePIT());
-  addProperty(new Quantity_UserDataPIT());
-  addProperty(new Parameter_ValuePIT());
-  addProperty(new Parameter_ValueUnitsPIT());
-  addProperty(new ModelComponent_PartiallyQualifiedNamePIT());
-  addProperty(new ModelComponent_DisplayQualifiedNamePIT());
+  addProperty(new HostGuarded<ModelComponent_AnnotationPIT>());
+  addProperty(new HostGuarded<ModelComponent_AnnotationFullPIT>());
+  addProperty(new HostGuarded<Parameter_ConstantValuePIT>());
+  addProperty(new HostGuarded<ModelComponent_IDPIT>());
+  addProperty(new HostGuarded<ModelComponent_FullIdPathToTopModel_PIT>());
+  addProperty(new HostGuarded<Parameter_FullyQualifiedName_PIT>());
+  addProperty(new HostGuarded<Parameter_NamePIT>());
+  addProperty(new HostGuarded<ModelComponent_NotesPIT>());
+  addProperty(new HostGuarded<ModelComponent_ParentPIT>());
+  addProperty(new HostGuarded<ModelComponent_TagPIT>());
+  addProperty(new HostGuarded<ModelComponent_TypePIT>());
+  addProperty(new HostGuarded<Quantity_UserDataPIT>());
+  addProperty(new HostGuarded<Parameter_ValuePIT>());
+  addProperty(new HostGuarded<Parameter_ValueUnitsPIT>());
+  addProperty(new HostGuarded<ModelComponent_PartiallyQualifiedNamePIT>());
+  addProperty(new HostGuarded<ModelComponent_DisplayQualifiedNamePIT>());
   addProperty(newInUseCountPropInfo());
-  addMethod(new Parameter_display_MI());
-  addMethod(new ModelComponent_help_MI());
-  addMethod(new Parameter_copyobj_MI());
-  addMethod(new ModelComponent_copy_MI());
-  addMethod(new ModelComponent_getUsages_MI());
-  addMethod(new ModelComponent_Rename_MI());
-  addMethod(new BParameter_PrivateIsValidUnit_MI());
+  addMethod(new HostGuarded<Parameter_display_MI>());
+  addMethod(new HostGuarded<ModelComponent_help_MI>());
+  addMethod(new HostGuarded<Parameter_copyobj_MI>());
+  addMethod(new HostGuarded<ModelComponent_copy_MI>());
+  addMethod(new HostGuarded<ModelComponent_getUsages_MI>());
+  addMethod(new HostGuarded<ModelComponent_Rename_MI>());
+  addMethod(new HostGuarded<BParameter_PrivateIsValidUnit_MI>());
 }
 
 OBInterface* BParameterOBC::createInstance(OBDatabaseClient*, int argc, void* const argv[],
@@ -151,7 +152,7 @@ void BParameterOBC::destroyInstance(OBInterface* inst) {
 }
 
 OBClass* getParameterOBClass() {
-  static OBClass* cls = registerHostClass(new BParameterOBC());
+  static OBClass* cls = registerHostClass(new HostGuarded<BParameterOBC>());
   return cls;
 }
 

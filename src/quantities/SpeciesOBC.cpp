@@ -16,6 +16,7 @@
 #include "model/MessageCatalog.hpp"
 #include "quantities/BCompartment.hpp"
 #include "quantities/QuantityCopy.hpp"
+#include "core/HostBoundary.hpp"
 #include "reactions/BReaction.hpp"
 #include "reactions/ReactionOBC.hpp"
 
@@ -111,33 +112,33 @@ bool isHeldByReactionBelow(const KelborComponent& species, const OBInterface* mo
 
 BSpeciesOBC::BSpeciesOBC() {
   startComponentClass(*this, "Species", true, false);
-  addProperty(new ModelComponent_AnnotationPIT());
-  addProperty(new ModelComponent_AnnotationFullPIT());
-  addProperty(new Species_BoundaryConditionPIT());
-  addProperty(new Species_ChargePIT());
-  addProperty(new Species_ChargeUnitsPIT());
-  addProperty(new Species_ConstantAmountPIT());
-  addProperty(new ModelComponent_IDPIT());
-  addProperty(new Species_FullyQualifiedName_PIT());
-  addProperty(new ModelComponent_FullIdPathToTopModel_PIT());
-  addProperty(new Species_InitialAmountPIT());
-  addProperty(new Species_InitialAmountUnitsPIT());
-  addProperty(new Species_NamePIT());
-  addProperty(new ModelComponent_NotesPIT());
-  addProperty(new ModelComponent_ParentPIT());
-  addProperty(new ModelComponent_TagPIT());
-  addProperty(new ModelComponent_TypePIT());
-  addProperty(new Quantity_UserDataPIT());
-  addProperty(new ModelComponent_PartiallyQualifiedNamePIT());
-  addProperty(new ModelComponent_DisplayQualifiedNamePIT());
+  addProperty(new HostGuarded<ModelComponent_AnnotationPIT>());
+  addProperty(new HostGuarded<ModelComponent_AnnotationFullPIT>());
+  addProperty(new HostGuarded<Species_BoundaryConditionPIT>());
+  addProperty(new HostGuarded<Species_ChargePIT>());
+  addProperty(new HostGuarded<Species_ChargeUnitsPIT>());
+  addProperty(new HostGuarded<Species_ConstantAmountPIT>());
+  addProperty(new HostGuarded<ModelComponent_IDPIT>());
+  addProperty(new HostGuarded<Species_FullyQualifiedName_PIT>());
+  addProperty(new HostGuarded<ModelComponent_FullIdPathToTopModel_PIT>());
+  addProperty(new HostGuarded<Species_InitialAmountPIT>());
+  addProperty(new HostGuarded<Species_InitialAmountUnitsPIT>());
+  addProperty(new HostGuarded<Species_NamePIT>());
+  addProperty(new HostGuarded<ModelComponent_NotesPIT>());
+  addProperty(new HostGuarded<ModelComponent_ParentPIT>());
+  addProperty(new HostGuarded<ModelComponent_TagPIT>());
+  addProperty(new HostGuarded<ModelComponent_TypePIT>());
+  addProperty(new HostGuarded<Quantity_UserDataPIT>());
+  addProperty(new HostGuarded<ModelComponent_PartiallyQualifiedNamePIT>());
+  addProperty(new HostGuarded<ModelComponent_DisplayQualifiedNamePIT>());
   addProperty(newInUseCountPropInfo());
-  addMethod(new Species_display_MI());
-  addMethod(new ModelComponent_help_MI());
-  addMethod(new Species_copyobj_MI());
-  addMethod(new ModelComponent_copy_MI());
-  addMethod(new ModelComponent_getUsages_MI());
-  addMethod(new ModelComponent_Rename_MI());
-  addMethod(new BSpecies_PrivateIsValidUnit_MI());
+  addMethod(new HostGuarded<Species_display_MI>());
+  addMethod(new HostGuarded<ModelComponent_help_MI>());
+  addMethod(new HostGuarded<Species_copyobj_MI>());
+  addMethod(new HostGuarded<ModelComponent_copy_MI>());
+  addMethod(new HostGuarded<ModelComponent_getUsages_MI>());
+  addMethod(new HostGuarded<ModelComponent_Rename_MI>());
+  addMethod(new HostGuarded<BSpecies_PrivateIsValidUnit_MI>());
 }
 
 OBInterface* BSpeciesOBC::createInstance(OBDatabaseClient*, int argc, void* const argv[],
@@ -195,7 +196,7 @@ void BSpeciesOBC::destroyInstance(OBInterface* inst) {
 }
 
 OBClass* getSpeciesOBClass() {
-  static OBClass* cls = registerHostClass(new BSpeciesOBC());
+  static OBClass* cls = registerHostClass(new HostGuarded<BSpeciesOBC>());
   return cls;
 }
 

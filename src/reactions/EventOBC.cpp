@@ -26,6 +26,7 @@
 #include "reactions/EventMethods.hpp"
 #include "reactions/ExpressionComponentBindings.hpp"
 #include "reactions/ExpressionHostSupport.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace eh = kstr::expressionhost;
 namespace qh = kstr::quantityhost;
@@ -60,41 +61,41 @@ std::string trimmed(std::string text) {
 
 // A method bound to one of the event's verifications, without resolution.
 OBMethodInfo* newVerifyMethod(const char* name, void (BEvent::*verify)(bool) const) {
-  auto* method = new obk_t::OBKMethodFactory<BEvent, GetKelborCompClass<BEvent>>(name);
+  auto* method = new HostGuarded<obk_t::OBKMethodFactory<BEvent, GetKelborCompClass<BEvent>>>(name);
   method->bind(new OBMethodSignature({"handle"}),
                [verify](BEvent* event, int&, void*[], int, void* const[]) { (event->*verify)(false); });
   return method;
 }
 
 void addProperties(OBClass& cls) {
-  cls.addProperty(new ExpressionBasedComponent_ActivePIT<BEvent>());
-  cls.addProperty(new ModelComponent_AnnotationPIT());
-  cls.addProperty(new ModelComponent_AnnotationFullPIT());
-  cls.addProperty(new Event_TriggerFunctionPIT());
-  cls.addProperty(new ModelComponent_IDPIT());
-  cls.addProperty(new ModelComponent_FullyQualifiedName_PIT());
-  cls.addProperty(new ModelComponent_NamePIT());
-  cls.addProperty(new ModelComponent_NotesPIT());
-  cls.addProperty(new ModelComponent_ParentPIT());
-  cls.addProperty(new ModelComponent_TagPIT());
-  cls.addProperty(new Event_TriggerConditionPIT());
-  cls.addProperty(new Event_TriggerDelayPIT());
-  cls.addProperty(new Event_TriggerDelayUnitsPIT());
-  cls.addProperty(new ModelComponent_TypePIT());
-  cls.addProperty(new ModelComponent_UserDataPIT());
+  cls.addProperty(new HostGuarded<ExpressionBasedComponent_ActivePIT<BEvent>>());
+  cls.addProperty(new HostGuarded<ModelComponent_AnnotationPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_AnnotationFullPIT>());
+  cls.addProperty(new HostGuarded<Event_TriggerFunctionPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_IDPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_FullyQualifiedName_PIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_NamePIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_NotesPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_ParentPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_TagPIT>());
+  cls.addProperty(new HostGuarded<Event_TriggerConditionPIT>());
+  cls.addProperty(new HostGuarded<Event_TriggerDelayPIT>());
+  cls.addProperty(new HostGuarded<Event_TriggerDelayUnitsPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_TypePIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_UserDataPIT>());
 }
 
 void addMethods(OBClass& cls) {
-  cls.addMethod(new Event_copyobj_MI());
-  cls.addMethod(new Event_display_MI());
-  cls.addMethod(new ModelComponent_help_MI());
-  cls.addMethod(new Event_parseEventFcns_MI());
-  cls.addMethod(new Event_parseTrigger_MI());
-  cls.addMethod(new ExpressionBasedComponent_ResolveObject_MI<BEvent>());
-  cls.addMethod(new Event_GetComponentUsageLocations_MI());
+  cls.addMethod(new HostGuarded<Event_copyobj_MI>());
+  cls.addMethod(new HostGuarded<Event_display_MI>());
+  cls.addMethod(new HostGuarded<ModelComponent_help_MI>());
+  cls.addMethod(new HostGuarded<Event_parseEventFcns_MI>());
+  cls.addMethod(new HostGuarded<Event_parseTrigger_MI>());
+  cls.addMethod(new HostGuarded<ExpressionBasedComponent_ResolveObject_MI<BEvent>>());
+  cls.addMethod(new HostGuarded<Event_GetComponentUsageLocations_MI>());
   cls.addMethod(newVerifyMethod("verifyeventfcns", &BEvent::verifyTriggerFunction));
   cls.addMethod(newVerifyMethod("verifytrigger", &BEvent::verifyTriggerCondition));
-  cls.addMethod(new ModelComponent_copy_MI());
+  cls.addMethod(new HostGuarded<ModelComponent_copy_MI>());
 }
 
 // The element texts of a cell of event functions, checked in the order the
@@ -199,6 +200,8 @@ void removeEventFromModel(OBInterface* instance) {
   eh::removeFromModel<BEvent>(instance, &Kelbor::getOBIEvents, &Kelbor::deleteEvent);
 }
 
+bool BEventOBC::isOkToDestroy(OBInterface* inst) { return !isEnclosingModelRenaming(inst); }
+
 void BEventOBC::destroyInstance(OBInterface* inst) {
   eh::destroyInstance<BEvent>(inst, "Event", &removeEventFromModel);
 }
@@ -209,7 +212,7 @@ OBClass* getEventOBClass() {
       auto* type = new EnumStringType(kTriggerTypeEnum);
       if (!OBTypeRepository::addType(type)) delete type;
     }
-    return registerHostClass(new BEventOBC());
+    return registerHostClass(new HostGuarded<BEventOBC>());
   }();
   return cls;
 }

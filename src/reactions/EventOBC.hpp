@@ -31,6 +31,9 @@ class KELBOR_API BEventOBC : public OBClass, public OBListenerManagerHost, publi
   // outside any model.
   OBInterface* createInstance(OBDatabaseClient* client, int argc, void* const argv[],
                               OBInterface* creator, int mode) override;
+  // Refuses while a rename runs through the event's model (the rename
+  // rewrites the event's expressions), like the other components' guards.
+  bool isOkToDestroy(OBInterface* inst) override;
   // Takes the event out of its model, tells the desktop, releases its
   // UserData and deletes it.
   void destroyInstance(OBInterface* inst) override;

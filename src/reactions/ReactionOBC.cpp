@@ -19,33 +19,34 @@
 #include "reactions/ExpressionComponentBindings.hpp"
 #include "reactions/ReactionMethods.hpp"
 #include "reactions/ReactionProperties.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace {
 
 void addProperties(OBClass& cls) {
-  cls.addProperty(new ExpressionBasedComponent_ActivePIT<BReaction>());
-  cls.addProperty(new ModelComponent_AnnotationPIT());
-  cls.addProperty(new ModelComponent_AnnotationFullPIT());
-  cls.addProperty(new ReactionComponent_FastThresholdPIT());
-  cls.addProperty(new ModelComponent_FullyQualifiedName_PIT());
-  cls.addProperty(new ModelComponent_IDPIT());
-  cls.addProperty(new ModelComponent_NamePIT());
-  cls.addProperty(new ModelComponent_NotesPIT());
-  cls.addProperty(new ModelComponent_ParentPIT());
-  cls.addProperty(new ReactionComponent_ProductsPIT());
-  cls.addProperty(new ReactionComponent_ReactantsPIT());
-  cls.addProperty(new ReactionComponent_ReactionPIT());
-  cls.addProperty(new ReactionComponent_ReactionRatePIT());
-  cls.addProperty(new ReactionComponent_ReversiblePIT());
-  cls.addProperty(new ReactionComponent_StoichiometryPIT());
-  cls.addProperty(new ReactionComponent_KineticLawPIT());
-  cls.addProperty(new ModelComponent_TagPIT());
-  cls.addProperty(new ModelComponent_TypePIT());
-  cls.addProperty(new ModelComponent_UserDataPIT());
+  cls.addProperty(new HostGuarded<ExpressionBasedComponent_ActivePIT<BReaction>>());
+  cls.addProperty(new HostGuarded<ModelComponent_AnnotationPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_AnnotationFullPIT>());
+  cls.addProperty(new HostGuarded<ReactionComponent_FastThresholdPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_FullyQualifiedName_PIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_IDPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_NamePIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_NotesPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_ParentPIT>());
+  cls.addProperty(new HostGuarded<ReactionComponent_ProductsPIT>());
+  cls.addProperty(new HostGuarded<ReactionComponent_ReactantsPIT>());
+  cls.addProperty(new HostGuarded<ReactionComponent_ReactionPIT>());
+  cls.addProperty(new HostGuarded<ReactionComponent_ReactionRatePIT>());
+  cls.addProperty(new HostGuarded<ReactionComponent_ReversiblePIT>());
+  cls.addProperty(new HostGuarded<ReactionComponent_StoichiometryPIT>());
+  cls.addProperty(new HostGuarded<ReactionComponent_KineticLawPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_TagPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_TypePIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_UserDataPIT>());
 }
 
 OBMethodInfo* newVerifyRateMethod() {
-  auto* method = new obk_t::OBKMethodFactory<BReaction, GetKelborCompClass<BReaction>>("verifyrate");
+  auto* method = new HostGuarded<obk_t::OBKMethodFactory<BReaction, GetKelborCompClass<BReaction>>>("verifyrate");
   method->bind(new OBMethodSignature({"handle", "bool"}),
                [](BReaction* reaction, int&, void*[], int nIn, void* const ins[]) {
                  const bool check = nIn > 1 && ins[1] && *static_cast<const uint8_t*>(ins[1]);
@@ -55,18 +56,18 @@ OBMethodInfo* newVerifyRateMethod() {
 }
 
 void addMethods(OBClass& cls) {
-  cls.addMethod(new ReactionComponent_addKineticLaw_MI());
-  cls.addMethod(new Reaction_addProduct_MI());
-  cls.addMethod(new Reaction_addReactant_MI());
-  cls.addMethod(new Reaction_copyobj_MI());
-  cls.addMethod(new ModelComponent_copy_MI());
-  cls.addMethod(new Reaction_display_MI());
-  cls.addMethod(new ModelComponent_help_MI());
-  cls.addMethod(new ReactionComponent_parseRateForElements_MI());
-  cls.addMethod(new Reaction_rmProduct_MI());
-  cls.addMethod(new Reaction_rmReactant_MI());
-  cls.addMethod(new ExpressionBasedComponent_ResolveObject_MI<BReaction>());
-  cls.addMethod(new Reaction_GetComponentUsageLocations_MI());
+  cls.addMethod(new HostGuarded<ReactionComponent_addKineticLaw_MI>());
+  cls.addMethod(new HostGuarded<Reaction_addProduct_MI>());
+  cls.addMethod(new HostGuarded<Reaction_addReactant_MI>());
+  cls.addMethod(new HostGuarded<Reaction_copyobj_MI>());
+  cls.addMethod(new HostGuarded<ModelComponent_copy_MI>());
+  cls.addMethod(new HostGuarded<Reaction_display_MI>());
+  cls.addMethod(new HostGuarded<ModelComponent_help_MI>());
+  cls.addMethod(new HostGuarded<ReactionComponent_parseRateForElements_MI>());
+  cls.addMethod(new HostGuarded<Reaction_rmProduct_MI>());
+  cls.addMethod(new HostGuarded<Reaction_rmReactant_MI>());
+  cls.addMethod(new HostGuarded<ExpressionBasedComponent_ResolveObject_MI<BReaction>>());
+  cls.addMethod(new HostGuarded<Reaction_GetComponentUsageLocations_MI>());
   cls.addMethod(newVerifyRateMethod());
 }
 
@@ -122,6 +123,6 @@ void BReactionOBC::destroyInstance(OBInterface* inst) {
 }
 
 OBClass* getReactionOBClass() {
-  static OBClass* cls = registerHostClass(new BReactionOBC("Reaction", nullptr));
+  static OBClass* cls = registerHostClass(new HostGuarded<BReactionOBC>("Reaction", nullptr));
   return cls;
 }

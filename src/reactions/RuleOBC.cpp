@@ -26,6 +26,7 @@
 #include "reactions/ExpressionComponentBindings.hpp"
 #include "reactions/ExpressionHostSupport.hpp"
 #include "reactions/RuleMethods.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace eh = kstr::expressionhost;
 namespace qh = kstr::quantityhost;
@@ -78,36 +79,36 @@ const EnumStringType* ruleTypeEnum() {
 
 OBMethodInfo* newVerifyExpressionMethod() {
   auto* method =
-      new obk_t::OBKMethodFactory<BRule, GetKelborCompClass<BRule>>("verifyexpression");
+      new HostGuarded<obk_t::OBKMethodFactory<BRule, GetKelborCompClass<BRule>>>("verifyexpression");
   method->bind(new OBMethodSignature({"handle"}),
                [](BRule* rule, int&, void*[], int, void* const[]) { rule->verifyRuleSyntax(false); });
   return method;
 }
 
 void addProperties(OBClass& cls) {
-  cls.addProperty(new ExpressionBasedComponent_ActivePIT<BRule>());
-  cls.addProperty(new ModelComponent_AnnotationPIT());
-  cls.addProperty(new ModelComponent_AnnotationFullPIT());
+  cls.addProperty(new HostGuarded<ExpressionBasedComponent_ActivePIT<BRule>>());
+  cls.addProperty(new HostGuarded<ModelComponent_AnnotationPIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_AnnotationFullPIT>());
   cls.addProperty(newIDPropInfo());
-  cls.addProperty(new ModelComponent_FullyQualifiedName_PIT());
+  cls.addProperty(new HostGuarded<ModelComponent_FullyQualifiedName_PIT>());
   cls.addProperty(newNamePropInfo());
   cls.addProperty(newNotesPropInfo());
   cls.addProperty(newParentPropInfo());
-  cls.addProperty(new Rule_RulePIT());
-  cls.addProperty(new Rule_RuleTypePIT());
+  cls.addProperty(new HostGuarded<Rule_RulePIT>());
+  cls.addProperty(new HostGuarded<Rule_RuleTypePIT>());
   cls.addProperty(newTagPropInfo());
-  cls.addProperty(new ModelComponent_TypePIT());
-  cls.addProperty(new ModelComponent_UserDataPIT());
+  cls.addProperty(new HostGuarded<ModelComponent_TypePIT>());
+  cls.addProperty(new HostGuarded<ModelComponent_UserDataPIT>());
 }
 
 void addMethods(OBClass& cls) {
-  cls.addMethod(new Rule_copyobj_MI());
-  cls.addMethod(new ModelComponent_copy_MI());
-  cls.addMethod(new Rule_display_MI());
-  cls.addMethod(new ExpressionBasedComponent_ResolveObject_MI<BRule>());
-  cls.addMethod(new Rule_GetComponentUsageLocations_MI());
-  cls.addMethod(new Rule_parseRule_MI());
-  cls.addMethod(new ModelComponent_help_MI());
+  cls.addMethod(new HostGuarded<Rule_copyobj_MI>());
+  cls.addMethod(new HostGuarded<ModelComponent_copy_MI>());
+  cls.addMethod(new HostGuarded<Rule_display_MI>());
+  cls.addMethod(new HostGuarded<ExpressionBasedComponent_ResolveObject_MI<BRule>>());
+  cls.addMethod(new HostGuarded<Rule_GetComponentUsageLocations_MI>());
+  cls.addMethod(new HostGuarded<Rule_parseRule_MI>());
+  cls.addMethod(new HostGuarded<ModelComponent_help_MI>());
   cls.addMethod(newVerifyExpressionMethod());
 }
 
@@ -168,6 +169,8 @@ void removeRuleFromModel(OBInterface* instance) {
   eh::removeFromModel<BRule>(instance, &Kelbor::getOBIRules, &Kelbor::deleteRule);
 }
 
+bool BRuleOBC::isOkToDestroy(OBInterface* inst) { return !isEnclosingModelRenaming(inst); }
+
 void BRuleOBC::destroyInstance(OBInterface* inst) {
   eh::destroyInstance<BRule>(inst, "Rule", &removeRuleFromModel);
 }
@@ -175,7 +178,7 @@ void BRuleOBC::destroyInstance(OBInterface* inst) {
 OBClass* getRuleOBClass() {
   static OBClass* cls = [] {
     registerRuleTypeEnum();
-    return registerHostClass(new BRuleOBC());
+    return registerHostClass(new HostGuarded<BRuleOBC>());
   }();
   return cls;
 }

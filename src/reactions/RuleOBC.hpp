@@ -27,6 +27,9 @@ class KELBOR_API BRuleOBC : public OBClass, public OBListenerManagerHost, public
   // "Kestrion:KSTR_INVALID_PVPAIR".  The rule is made outside any model.
   OBInterface* createInstance(OBDatabaseClient* client, int argc, void* const argv[],
                               OBInterface* creator, int mode) override;
+  // Refuses while a rename runs through the rule's model (the rename
+  // rewrites the rule's expressions), like the other components' guards.
+  bool isOkToDestroy(OBInterface* inst) override;
   // Takes the rule out of its model (handle vector, list, listeners; the
   // model is marked), tells the desktop, releases its UserData and deletes
   // it.

@@ -12,6 +12,7 @@
 #include "host/HostHelpers.hpp"
 #include "model/Kelbor.hpp"
 #include "sbml/SBMLReadWriteService.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace {
 
@@ -25,9 +26,9 @@ SBMLReadWriteOBC::SBMLReadWriteOBC() {
   setName("SBMLReadWrite");
   setClassQueries(false, false);
   addConstructorSignature(new OBMethodSignature());
-  addMethod(new SBML_read_MI());
-  addMethod(new SBML_write_MI());
-  addMethod(new SBML_sbmlvalidate_MI());
+  addMethod(new HostGuarded<SBML_read_MI>());
+  addMethod(new HostGuarded<SBML_write_MI>());
+  addMethod(new HostGuarded<SBML_sbmlvalidate_MI>());
 }
 
 OBInterface* SBMLReadWriteOBC::createInstance(OBDatabaseClient*, int, void* const[], OBInterface*, int) {
@@ -40,7 +41,7 @@ void SBMLReadWriteOBC::destroyInstance(OBInterface* inst) {
 
 OBClass* getSBMLReadWriteOBClass() {
   static OBClass* cls = [] {
-    OBClass* made = registerHostClass(new SBMLReadWriteOBC());
+    OBClass* made = registerHostClass(new HostGuarded<SBMLReadWriteOBC>());
     registerNonComponentClass(made);
     return made;
   }();

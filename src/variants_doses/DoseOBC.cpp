@@ -19,6 +19,7 @@
 #include "variants_doses/DoseMethods.hpp"
 #include "variants_doses/RepeatDose.hpp"
 #include "variants_doses/ScheduleDose.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace qh = kstr::quantityhost;
 
@@ -119,28 +120,28 @@ DoseOBC::DoseOBC() {
   named->addArgument("string");
   named->addArgument("PELLAM array", true);
   addConstructorSignature(named);
-  addProperty(new Factory<Dose, bool>(&Dose::getActive, &Dose::setActive, "Active", "", kSettable));
-  addProperty(new ModelComponent_AnnotationPIT());
+  addProperty(new HostGuarded<Factory<Dose, bool>>(&Dose::getActive, &Dose::setActive, "Active", "", kSettable));
+  addProperty(new HostGuarded<ModelComponent_AnnotationPIT>());
   addProperty(newNamePropInfo());
-  addProperty(new ModelComponent_NotesPIT());
-  addProperty(new ModelComponent_ParentPIT());
-  addProperty(new ModelComponent_TagPIT());
-  addProperty(new ModelComponent_TypePIT());
-  addProperty(new ModelComponent_UserDataPIT());
-  addProperty(new TextFactory(&Dose::getAmountUnits, &Dose::setAmountUnits, "AmountUnits", "", kSettable));
-  addProperty(new TextFactory(&Dose::getDurationParameterName, &Dose::setDurationParameterName,
+  addProperty(new HostGuarded<ModelComponent_NotesPIT>());
+  addProperty(new HostGuarded<ModelComponent_ParentPIT>());
+  addProperty(new HostGuarded<ModelComponent_TagPIT>());
+  addProperty(new HostGuarded<ModelComponent_TypePIT>());
+  addProperty(new HostGuarded<ModelComponent_UserDataPIT>());
+  addProperty(new HostGuarded<TextFactory>(&Dose::getAmountUnits, &Dose::setAmountUnits, "AmountUnits", "", kSettable));
+  addProperty(new HostGuarded<TextFactory>(&Dose::getDurationParameterName, &Dose::setDurationParameterName,
                               "DurationParameterName", "", kSettable));
-  addProperty(new TextFactory(&Dose::getRateUnits, &Dose::setRateUnits, "RateUnits", "", kSettable));
-  addProperty(new TextFactory(&Dose::getTargetName, &Dose::setTargetName, "TargetName", "", kSettable));
-  addProperty(new TextFactory(&Dose::getTimeUnits, &Dose::setTimeUnits, "TimeUnits", "", kSettable));
-  addProperty(new Factory<Dose, int>(&Dose::getGroupIndex, &Dose::setGroupIndex, "GroupIndex", "", kGroupIndexFlags));
-  addMethod(new ModelComponent_help_MI());
-  addMethod(new ModelComponent_copy_MI());
-  addMethod(new Dose_ResolveTarget_MI());
-  addMethod(new Dose_ResolveDurationParameter_MI());
-  addMethod(new Dose_display_MI());
-  addMethod(new Dose_GetComponentUsageLocations_MI());
-  addMethod(new Dose_copyobj_MI());
+  addProperty(new HostGuarded<TextFactory>(&Dose::getRateUnits, &Dose::setRateUnits, "RateUnits", "", kSettable));
+  addProperty(new HostGuarded<TextFactory>(&Dose::getTargetName, &Dose::setTargetName, "TargetName", "", kSettable));
+  addProperty(new HostGuarded<TextFactory>(&Dose::getTimeUnits, &Dose::setTimeUnits, "TimeUnits", "", kSettable));
+  addProperty(new HostGuarded<Factory<Dose, int>>(&Dose::getGroupIndex, &Dose::setGroupIndex, "GroupIndex", "", kGroupIndexFlags));
+  addMethod(new HostGuarded<ModelComponent_help_MI>());
+  addMethod(new HostGuarded<ModelComponent_copy_MI>());
+  addMethod(new HostGuarded<Dose_ResolveTarget_MI>());
+  addMethod(new HostGuarded<Dose_ResolveDurationParameter_MI>());
+  addMethod(new HostGuarded<Dose_display_MI>());
+  addMethod(new HostGuarded<Dose_GetComponentUsageLocations_MI>());
+  addMethod(new HostGuarded<Dose_copyobj_MI>());
 }
 
 OBInterface* DoseOBC::createInstance(OBDatabaseClient*, int, void* const[], OBInterface*, int) { return nullptr; }
@@ -154,10 +155,10 @@ ScheduleDoseOBC::ScheduleDoseOBC() {
   setSuperClass(getDoseOBClass());
   setClassQueries(true, true);
   addConstructorSignatures(this);
-  addProperty(new ScheduleDoseVectorPIT("Amount", &ScheduleDose::getAmount, &ScheduleDose::setAmount));
-  addProperty(new ScheduleDoseVectorPIT("Rate", &ScheduleDose::getRate, &ScheduleDose::setRate));
-  addProperty(new ScheduleDoseVectorPIT("Time", &ScheduleDose::getTime, &ScheduleDose::setTime));
-  addMethod(new Dose_copyobj_MI());
+  addProperty(new HostGuarded<ScheduleDoseVectorPIT>("Amount", &ScheduleDose::getAmount, &ScheduleDose::setAmount));
+  addProperty(new HostGuarded<ScheduleDoseVectorPIT>("Rate", &ScheduleDose::getRate, &ScheduleDose::setRate));
+  addProperty(new HostGuarded<ScheduleDoseVectorPIT>("Time", &ScheduleDose::getTime, &ScheduleDose::setTime));
+  addMethod(new HostGuarded<Dose_copyobj_MI>());
 }
 
 OBInterface* ScheduleDoseOBC::createInstance(OBDatabaseClient*, int argc, void* const argv[], OBInterface*,
@@ -174,15 +175,15 @@ RepeatDoseOBC::RepeatDoseOBC() {
   setSuperClass(getDoseOBClass());
   setClassQueries(true, true);
   addConstructorSignatures(this);
-  addProperty(new Factory<RepeatDose, double>(&RepeatDose::getAmount, &RepeatDose::setAmount, "Amount", "", kSettable));
+  addProperty(new HostGuarded<Factory<RepeatDose, double>>(&RepeatDose::getAmount, &RepeatDose::setAmount, "Amount", "", kSettable));
   addProperty(
-      new Factory<RepeatDose, double>(&RepeatDose::getInterval, &RepeatDose::setInterval, "Interval", "", kSettable));
-  addProperty(new Factory<RepeatDose, double>(&RepeatDose::getRate, &RepeatDose::setRate, "Rate", "", kSettable));
-  addProperty(new Factory<RepeatDose, int>(&RepeatDose::getRepeatCount, &RepeatDose::setRepeatCount, "RepeatCount",
+      new HostGuarded<Factory<RepeatDose, double>>(&RepeatDose::getInterval, &RepeatDose::setInterval, "Interval", "", kSettable));
+  addProperty(new HostGuarded<Factory<RepeatDose, double>>(&RepeatDose::getRate, &RepeatDose::setRate, "Rate", "", kSettable));
+  addProperty(new HostGuarded<Factory<RepeatDose, int>>(&RepeatDose::getRepeatCount, &RepeatDose::setRepeatCount, "RepeatCount",
                                            "", kSettable));
-  addProperty(new Factory<RepeatDose, double>(&RepeatDose::getStartTime, &RepeatDose::setStartTime, "StartTime", "",
+  addProperty(new HostGuarded<Factory<RepeatDose, double>>(&RepeatDose::getStartTime, &RepeatDose::setStartTime, "StartTime", "",
                                               kSettable));
-  addMethod(new Dose_copyobj_MI());
+  addMethod(new HostGuarded<Dose_copyobj_MI>());
 }
 
 OBInterface* RepeatDoseOBC::createInstance(OBDatabaseClient*, int argc, void* const argv[], OBInterface*, int) {
@@ -194,17 +195,17 @@ void RepeatDoseOBC::destroyInstance(OBInterface* inst) { destroyDose(inst); }
 // --- registration -----------------------------------------------------------------------------
 
 OBClass* getDoseOBClass() {
-  static OBClass* cls = registerHostClass(new DoseOBC());
+  static OBClass* cls = registerHostClass(new HostGuarded<DoseOBC>());
   return cls;
 }
 
 OBClass* getScheduleDoseOBClass() {
-  static OBClass* cls = registerHostClass(new ScheduleDoseOBC());
+  static OBClass* cls = registerHostClass(new HostGuarded<ScheduleDoseOBC>());
   return cls;
 }
 
 OBClass* getRepeatDoseOBClass() {
-  static OBClass* cls = registerHostClass(new RepeatDoseOBC());
+  static OBClass* cls = registerHostClass(new HostGuarded<RepeatDoseOBC>());
   return cls;
 }
 

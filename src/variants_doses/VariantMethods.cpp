@@ -17,6 +17,7 @@
 #include "model/MessageCatalog.hpp"
 #include "variants_doses/Variant.hpp"
 #include "variants_doses/VariantOBC.hpp"
+#include "core/HostBoundary.hpp"
 
 using Code = kstr::MessageCode;
 
@@ -178,7 +179,7 @@ void Variant_display_MI::displayVector(int&, void*[], int, void* const ins[]) {
 // --- verify and commit -----------------------------------------------------------------------
 
 OBMethodInfo* newVariantVerifyMethod() {
-  auto* method = new obk_t::OBKMethodFactory<Variant, GetKelborCompClass<Variant>>("verify");
+  auto* method = new HostGuarded<obk_t::OBKMethodFactory<Variant, GetKelborCompClass<Variant>>>("verify");
   method->bind(new OBMethodSignature({"handle", "handle", "handle"}),
                [](Variant* variant, int&, void*[], int, void* const ins[]) {
                  KStrConfigurationSetApi* set = configSetOf(handleArg(ins, 2));

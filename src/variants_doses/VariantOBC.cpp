@@ -17,6 +17,7 @@
 #include "quantities/QuantityHostSupport.hpp"
 #include "variants_doses/Variant.hpp"
 #include "variants_doses/VariantMethods.hpp"
+#include "core/HostBoundary.hpp"
 
 namespace qh = kstr::quantityhost;
 
@@ -74,24 +75,24 @@ void Variant_Content_PI::setValue(OBDatabaseClient*, OBInterface* inst, void* va
 
 VariantOBC::VariantOBC() {
   startComponentClass(*this, "Variant", false, true);
-  addProperty(new ActivePIT(&Variant::getActive, &Variant::setActive, "Active", "", kSettable));
-  addProperty(new ModelComponent_AnnotationPIT());
-  addProperty(new Variant_Content_PI());
+  addProperty(new HostGuarded<ActivePIT>(&Variant::getActive, &Variant::setActive, "Active", "", kSettable));
+  addProperty(new HostGuarded<ModelComponent_AnnotationPIT>());
+  addProperty(new HostGuarded<Variant_Content_PI>());
   addProperty(newNamePropInfo());
-  addProperty(new ModelComponent_NotesPIT());
-  addProperty(new ModelComponent_ParentPIT());
-  addProperty(new ModelComponent_TagPIT());
-  addProperty(new ModelComponent_TypePIT());
-  addProperty(new ModelComponent_UserDataPIT());
-  addMethod(new Variant_AddContent_MI());
-  addMethod(new Variant_RemoveContent_MI());
-  addMethod(new Variant_display_MI());
-  addMethod(new ModelComponent_help_MI());
-  addMethod(new ModelComponent_copy_MI());
+  addProperty(new HostGuarded<ModelComponent_NotesPIT>());
+  addProperty(new HostGuarded<ModelComponent_ParentPIT>());
+  addProperty(new HostGuarded<ModelComponent_TagPIT>());
+  addProperty(new HostGuarded<ModelComponent_TypePIT>());
+  addProperty(new HostGuarded<ModelComponent_UserDataPIT>());
+  addMethod(new HostGuarded<Variant_AddContent_MI>());
+  addMethod(new HostGuarded<Variant_RemoveContent_MI>());
+  addMethod(new HostGuarded<Variant_display_MI>());
+  addMethod(new HostGuarded<ModelComponent_help_MI>());
+  addMethod(new HostGuarded<ModelComponent_copy_MI>());
   addMethod(newVariantVerifyMethod());
-  addMethod(new Variant_Commit_MI());
-  addMethod(new Variant_copyobj_MI());
-  addMethod(new Variant_GetComponentUsageLocations_MI());
+  addMethod(new HostGuarded<Variant_Commit_MI>());
+  addMethod(new HostGuarded<Variant_copyobj_MI>());
+  addMethod(new HostGuarded<Variant_GetComponentUsageLocations_MI>());
 }
 
 OBInterface* VariantOBC::createInstance(OBDatabaseClient*, int argc, void* const argv[], OBInterface*,
@@ -127,7 +128,7 @@ void VariantOBC::destroyInstance(OBInterface* inst) {
 }
 
 OBClass* getVariantOBClass() {
-  static OBClass* cls = registerHostClass(new VariantOBC());
+  static OBClass* cls = registerHostClass(new HostGuarded<VariantOBC>());
   return cls;
 }
 

@@ -327,15 +327,10 @@ TEST_F(ReactionHostTest, TextPropertiesRaiseWhenHostMemoryRunsOut) {
   OBInterface* r = addReaction(m, "A -> B");
   host().set(r, "ReactionRate", host().str("A"));
   for (const char* property : {"Reaction", "ReactionRate"}) {
+    SCOPED_TRACE(property);
     hbTestFailAllocationAt(1);
-    bool refused = false;
-    try {
-      host().get(r, property);
-    } catch (const std::bad_alloc&) {
-      refused = true;
-    }
+    expectHostError([&] { host().get(r, property); }, "Kestrion:MallocError");
     hbTestFailAllocationAt(0);
-    EXPECT_TRUE(refused) << property;
   }
   EXPECT_EQ(equation(r), "A -> B");
   EXPECT_EQ(rate(r), "A");

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -81,16 +81,16 @@ TEST_F(DeletionOrder, EveryComponentDestroyedWhileOthersNameIt) {
   std::printf("destroyed %zu of %zu instances (the rest were refused by their guards)\n", destroyed, count - 1);
 }
 
-// A listener that tries to destroy a model the first time any property is
-// set.
-class ModelDestroyer : public OBListener {
+// A listener that tries to destroy an instance the first time any property
+// is set.
+class InstanceDestroyer : public OBListener {
  public:
-  explicit ModelDestroyer(OBInterface* model) : model_(model) {}
+  explicit InstanceDestroyer(OBInterface* victim) : victim_(victim) {}
   bool handleEvent(const OBEvent&) override {
-    if (model_ != nullptr && model_->isValid()) {
-      OBInterface* model = model_;
-      model_ = nullptr;
-      destroyed = model->destroy(OBDatabaseClient::getExternalClient());
+    if (victim_ != nullptr && victim_->isValid()) {
+      OBInterface* victim = victim_;
+      victim_ = nullptr;
+      destroyed = victim->destroy(OBDatabaseClient::getExternalClient());
       fired = true;
     }
     return true;
@@ -99,49 +99,98 @@ class ModelDestroyer : public OBListener {
   bool destroyed = false;
 
  private:
-  OBInterface* model_;
+  OBInterface* victim_;
 };
 
-// A host listener that runs while a species in use is renamed (the rename
-// sets the rates that name it) tries to destroy the model: the model refuses
-// until the rename is done.
-TEST_F(DeletionOrder, ModelDestroyedWhileASpeciesInUseIsRenamed) {
-  SweepWorld world(classes_);
-  OBInterface* model = world.firstModel();
-  std::vector<qxArray*> species = {world.host().get(model, "Species")};
-  OBInterface* substrate = nullptr;
-  for (size_t i = 0; i < qxGetNumberOfElements(species[0]); ++i) {
-    auto* s = static_cast<OBInterface*>(qxGetHandle(species[0], i));
-    if (componentOf(s)->getName() == "S") substrate = s;
+// The first element of a model's handle-vector property for which the test
+// holds; null when none.
+OBInterface* elementWhere(SweepWorld& world, const char* property,
+                          const std::function<bool(OBInterface*)>& test) {
+  qxArray* list = world.host().get(world.firstModel(), property);
+  for (size_t i = 0; i < qxGetNumberOfElements(list); ++i) {
+    auto* element = static_cast<OBInterface*>(qxGetHandle(list, i));
+    if (test(element)) return element;
   }
-  ASSERT_NE(substrate, nullptr);
-  ModelDestroyer destroyer(model);
-  for (OBClass* cls : classes_) OBListenerManagerHost::addListener(cls, &destroyer, nullptr, OBK_PROPERTY_POST_SET_EVENT);
-  auto error = TestHost::errorOf([&] { world.host().call(substrate, "rename", {world.host().str("substrate")}); });
-  OBListenerManagerHost::removeListener(&destroyer);
-  EXPECT_TRUE(destroyer.fired) << "no property event reached the listener during the rename";
-  EXPECT_FALSE(destroyer.destroyed) << "the model was destroyed while the rename ran through it";
-  EXPECT_FALSE(error.has_value()) << error->id;
-  ASSERT_TRUE(model->isValid());
-  EXPECT_EQ(componentOf(substrate)->getName(), "substrate");
-  readEverything(world, "after the model refused to go during a rename");
-  // Once the rename is done the model can go.
-  EXPECT_TRUE(world.host().destroy(model));
-  readEverything(world, "after the model went");
+  return nullptr;
+}
+
+// A component renamed (found by name in a list of the model) and the instance
+// a listener tries to destroy meanwhile (a rule by its text or an event by
+// its trigger, found in a list of the model; null: the model itself).
+struct RenameVictim {
+  const char* renamed;
+  const char* renamedList;
+  const char* newName;
+  const char* victimList;
+  const char* victim;
+};
+
+// A host listener that runs while a component in use is renamed (the rename
+// sets the rates, rules and events that name it) tries to destroy the model,
+// or a rule or event that names the component: each refuses until the rename
+// is done, and then goes.
+TEST_F(DeletionOrder, ComponentDestroyedWhileWhatItNamesIsRenamed) {
+  const RenameVictim cases[] = {
+      {"S", "Species", "substrate", nullptr, nullptr},
+      {"S", "Species", "substrate", "Events", "time > 5"},
+      {"kf", "Parameters", "kforward", "Rules", "kr = kf/10"},
+  };
+  for (const RenameVictim& c : cases) {
+    SweepWorld world(classes_);
+    const std::string what = std::string("renaming ") + c.renamed + " while destroying " +
+                             (c.victim ? c.victim : "the model");
+    OBInterface* renamed = elementWhere(world, c.renamedList, [&](OBInterface* e) {
+      return componentOf(e)->getName() == c.renamed;
+    });
+    ASSERT_NE(renamed, nullptr) << what;
+    OBInterface* victim = world.firstModel();
+    if (c.victim != nullptr) {
+      // A rule by its text, an event by its trigger.
+      victim = elementWhere(world, c.victimList, [&](OBInterface* e) {
+        const char* text = e->getProperty("Rule") != nullptr ? "Rule" : "Trigger";
+        return qxArrayToStdString(world.host().get(e, text)) == c.victim;
+      });
+    }
+    ASSERT_NE(victim, nullptr) << what;
+    InstanceDestroyer destroyer(victim);
+    for (OBClass* cls : classes_)
+      OBListenerManagerHost::addListener(cls, &destroyer, nullptr, OBK_PROPERTY_POST_SET_EVENT);
+    auto error = TestHost::errorOf([&] { world.host().call(renamed, "rename", {world.host().str(c.newName)}); });
+    OBListenerManagerHost::removeListener(&destroyer);
+    EXPECT_TRUE(destroyer.fired) << what << ": no property event reached the listener during the rename";
+    EXPECT_FALSE(destroyer.destroyed) << what << ": destroyed while the rename ran through it";
+    EXPECT_FALSE(error.has_value()) << what << ": " << error->id;
+    ASSERT_TRUE(victim->isValid()) << what;
+    EXPECT_EQ(componentOf(renamed)->getName(), c.newName) << what;
+    readEverything(world, what + ", after the refusal");
+    // Once the rename is done the victim can go.
+    EXPECT_TRUE(world.host().destroy(victim)) << what;
+    readEverything(world, what + ", after the victim went");
+  }
 }
 
 // The root's children (models and whatever else hangs below the root)
-// destroyed in every order.
-TEST_F(DeletionOrder, RootChildrenDestroyedInEveryOrder) {
+// destroyed in every order; the orders are split by the child destroyed
+// first, one test each, so that they run in parallel.
+constexpr size_t kMostRootChildren = 5;
+
+class RootChildrenOrder : public DeletionOrder, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(RootChildrenOrder, DestroyedInEveryOrderStartingWithOne) {
   size_t children = 0;
   {
     SweepWorld world(classes_);
-    children = std::min<size_t>(getOBIRoot()->getChildren().size(), 5);
+    children = std::min<size_t>(getOBIRoot()->getChildren().size(), kMostRootChildren);
   }
-  std::vector<size_t> order(children);
-  std::iota(order.begin(), order.end(), 0);
+  if (GetParam() >= children) GTEST_SKIP() << "the root has " << children << " children";
+  std::vector<size_t> rest;
+  for (size_t i = 0; i < children; ++i) {
+    if (i != GetParam()) rest.push_back(i);
+  }
   size_t orders = 0;
   do {
+    std::vector<size_t> order{GetParam()};
+    order.insert(order.end(), rest.begin(), rest.end());
     SweepWorld world(classes_);
     std::vector<OBInterface*> kids = getOBIRoot()->getChildren();
     kids.resize(std::min(kids.size(), children));
@@ -149,12 +198,16 @@ TEST_F(DeletionOrder, RootChildrenDestroyedInEveryOrder) {
     for (size_t index : order) {
       OBInterface* kid = kids[index];
       if (kid->isValid()) world.host().destroy(kid);
-      readEverything(world, "order " + std::to_string(orders));
+      readEverything(world, "order " + std::to_string(orders) + " starting with child " +
+                                std::to_string(GetParam()));
     }
     for (OBInterface* kid : kids) kid->releaseReference();
     ++orders;
-  } while (std::next_permutation(order.begin(), order.end()));
-  std::printf("destroyed %zu root children in %zu orders\n", children, orders);
+  } while (std::next_permutation(rest.begin(), rest.end()));
+  std::printf("destroyed %zu root children in %zu orders starting with child %zu\n", children, orders,
+              GetParam());
 }
+
+INSTANTIATE_TEST_SUITE_P(FirstChild, RootChildrenOrder, ::testing::Range<size_t>(0, kMostRootChildren));
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "obk/OBDispatch.hpp"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "obk/OBApplication.hpp"
@@ -134,6 +135,9 @@ int obkInvokeMethod(OBMethodInfo* method, int nOut, qxArray* outs[], int nIn,
   int done = 0;
   try {
     for (; done < deliver; ++done) outs[done] = values.deliver(done);
+  } catch (const std::bad_alloc&) {
+    for (int i = 0; i < done; ++i) qxDestroyArray(outs[i]);
+    obk_detail::raiseOutOfMemory();
   } catch (...) {
     for (int i = 0; i < done; ++i) qxDestroyArray(outs[i]);
     throw;
@@ -174,6 +178,9 @@ qxArray* obkGetProperty(OBInterface* obj, std::string_view name, OBDatabaseClien
   qxArray* out = nullptr;
   try {
     out = p->getDataType(obj)->toHost(v);
+  } catch (const std::bad_alloc&) {
+    obj->release(p, v, client);
+    obk_detail::raiseOutOfMemory();
   } catch (...) {
     obj->release(p, v, client);
     throw;
@@ -194,7 +201,12 @@ void obkSetProperty(OBInterface* obj, std::string_view name, const qxArray* valu
   if (!t->matches(value))
     raise("obk:InvalidValue", std::string("The value of the '") + p->getName() +
                                   "' property must be of type '" + t->getName() + "'.");
-  void* native = t->fromHost(value);
+  void* native = nullptr;
+  try {
+    native = t->fromHost(value);
+  } catch (const std::bad_alloc&) {
+    obk_detail::raiseOutOfMemory();
+  }
   try {
     obj->set(p, native, client);
   } catch (...) {

@@ -1,5 +1,7 @@
 #include "obk/OBMethodInfo.hpp"
 
+#include <new>
+
 #include "obk/OBTypes.hpp"
 #include "obk_internal.hpp"
 
@@ -129,6 +131,9 @@ ConvertedArgs::ConvertedArgs(const OBMethodSignature* sig, int nIn,
         owners_.push_back(t);
       }
     }
+  } catch (const std::bad_alloc&) {
+    releaseAll();
+    raiseOutOfMemory();
   } catch (...) {
     releaseAll();
     throw;

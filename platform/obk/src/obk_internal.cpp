@@ -13,6 +13,8 @@ void raise(const char* id, std::string text) {
   throw ErrorIdException(id, std::move(text));
 }
 
+void raiseOutOfMemory() { raise("obk:OutOfMemory", "Out of memory."); }
+
 void raiseNoProperty(std::string_view prop, const OBClass* cls) {
   raise("obk:InvalidProperty", "There is no '" + std::string(prop) +
                                    "' property in the '" +

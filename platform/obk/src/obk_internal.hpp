@@ -15,6 +15,9 @@ namespace obk_detail {
 
 // Raises ErrorIdException(id, text).
 [[noreturn]] void raise(const char* id, std::string text);
+// Memory running out in the object system's own conversions of values:
+// "obk:OutOfMemory" (an error of the engine passes through unchanged).
+[[noreturn]] void raiseOutOfMemory();
 
 // "There is no 'X' property in the 'Y' class." ("obk:InvalidProperty").
 [[noreturn]] void raiseNoProperty(std::string_view prop, const OBClass* cls);

@@ -1,0 +1,68 @@
+// The guard at the host boundary: every property, method and creation entry
+// the engine registers is called through it, so that memory running out
+// inside the engine reaches the host as the catalog's allocation error
+// ("Kestrion:MallocError", "Memory allocation error.") rather than as a C++
+// exception the host does not know.  Engine errors pass unchanged.
+#pragma once
+
+#include <new>
+#include <type_traits>
+
+#include <obk/OBClass.hpp>
+#include <obk/OBMethodInfo.hpp>
+#include <obk/OBPropInfo.hpp>
+
+#include "core/KelborApi.hpp"
+
+// Raises "Kestrion:MallocError" with the catalog's text.
+[[noreturn]] KELBOR_API void raiseMallocError();
+
+// Runs the body; std::bad_alloc leaves as "Kestrion:MallocError".
+template <class Body>
+decltype(auto) guardHostCall(Body&& body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    raiseMallocError();
+  }
+}
+
+template <class Info, class Kind = void>
+class HostGuarded;
+
+// A method info whose body runs behind the guard.
+template <class Info>
+class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBMethodInfo, Info>>> : public Info {
+ public:
+  using Info::Info;
+  void invoke(OBMethodSignature* matched, int& nOut, void* outs[], int nIn,
+              void* const ins[]) override {
+    guardHostCall([&] { Info::invoke(matched, nOut, outs, nIn, ins); });
+  }
+};
+
+// A property info whose reads and writes run behind the guard.
+template <class Info>
+class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBPropInfo, Info>>> : public Info {
+ public:
+  using Info::Info;
+  void* getValue(OBDatabaseClient* client, OBInterface* inst) override {
+    return guardHostCall([&] { return Info::getValue(client, inst); });
+  }
+  void setValue(OBDatabaseClient* client, OBInterface* inst, void* value) override {
+    guardHostCall([&] { Info::setValue(client, inst, value); });
+  }
+};
+
+// A class whose creation entry runs behind the guard.
+template <class Info>
+class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBClass, Info>>> : public Info {
+ public:
+  using Info::Info;
+  OBInterface* createInstance(OBDatabaseClient* client, int argc, void* const argv[],
+                              OBInterface* creator, int mode) override {
+    return guardHostCall(
+        [&] { return Info::createInstance(client, argc, argv, creator, mode); });
+  }
+};
+
