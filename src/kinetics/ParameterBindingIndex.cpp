@@ -1,6 +1,8 @@
 // The process-wide index from parameter names to the kinetic laws naming them.
 #include "kinetics/ParameterBindingIndex.hpp"
 
+#include <algorithm>
+
 namespace kstr {
 
 namespace {
@@ -36,9 +38,12 @@ std::vector<std::string> ParameterBindingIndex::keysOf(const std::string& boundN
 
 void ParameterBindingIndex::note(const BKineticLaw* law, const kstrVector<std::string>& names) {
   if (!law) return;
+  std::vector<std::string>* keys = nullptr;
   for (const std::string& name : names) {
     for (std::string& key : keysOf(name)) {
-      if (!keysByLaw_[law].insert(key).second) continue;
+      if (!keys) keys = &keysByLaw_[law];
+      if (std::find(keys->begin(), keys->end(), key) != keys->end()) continue;
+      keys->push_back(key);
       lawsByKey_[std::move(key)].insert(law);
     }
   }

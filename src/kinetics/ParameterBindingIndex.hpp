@@ -38,7 +38,9 @@ class KELBOR_API ParameterBindingIndex {
 
  private:
   std::unordered_map<std::string, std::unordered_set<const BKineticLaw*>> lawsByKey_;
-  std::unordered_map<const BKineticLaw*, std::unordered_set<std::string>> keysByLaw_;
+  // Each law's keys, without repeats.  A law holds a few names, so a short
+  // list costs less than a set per law.
+  std::unordered_map<const BKineticLaw*, std::vector<std::string>> keysByLaw_;
 };
 
 }  // namespace kstr
