@@ -2,11 +2,13 @@
 #include "configsets/OptionHostSupport.hpp"
 
 #include <cmath>
+#include <new>
 #include <string>
 
 #include <ks_utils/Errors.hpp>
 
 #include "core/Application.hpp"
+#include "core/HostBoundary.hpp"
 #include "core/ModelComponentProps.hpp"
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
@@ -33,25 +35,27 @@ const char* blanks(int n) {
 
 const char* boolText(bool value) { return value ? "true" : "false"; }
 
-void* nativeBool(bool value) {
-  auto* block = static_cast<uint8_t*>(hbMalloc(1));
-  *block = value ? 1 : 0;
-  return block;
-}
+namespace {
 
-void* nativeDouble(double value) {
-  auto* block = static_cast<double*>(hbMalloc(sizeof(double)));
+// The value in a new host block; running out of host memory raises instead
+// of writing through a null block.
+template <class T>
+void* nativeBlock(T value) {
+  auto* block = static_cast<T*>(hbMalloc(sizeof(T)));
+  if (!block) throw std::bad_alloc();
   *block = value;
   return block;
 }
 
-void* nativeInt(int value) {
-  auto* block = static_cast<int32_t*>(hbMalloc(sizeof(int32_t)));
-  *block = value;
-  return block;
-}
+}  // namespace
 
-void* nativeText(const char* text) { return hbStrdup(text ? text : ""); }
+void* nativeBool(bool value) { return nativeBlock<uint8_t>(value ? 1 : 0); }
+
+void* nativeDouble(double value) { return nativeBlock<double>(value); }
+
+void* nativeInt(int value) { return nativeBlock<int32_t>(value); }
+
+void* nativeText(const char* text) { return hostTextCopy(text ? text : ""); }
 
 void* nativeHandle(OBInterface* handle) {
   if (handle) handle->getReference();

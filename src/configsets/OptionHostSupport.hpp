@@ -43,7 +43,8 @@ KELBOR_API const char* blanks(int n);
 KELBOR_API const char* boolText(bool value);
 
 // Native values handed out by a property read; each is the reader's own
-// copy, given back through the property type's release.
+// copy, given back through the property type's release.  Each throws
+// std::bad_alloc when host memory runs out.
 KELBOR_API void* nativeBool(bool value);
 KELBOR_API void* nativeDouble(double value);
 KELBOR_API void* nativeInt(int value);

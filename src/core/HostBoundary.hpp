@@ -17,6 +17,12 @@
 // Raises "Kestrion:MallocError" with the catalog's text.
 [[noreturn]] KELBOR_API void raiseMallocError();
 
+// A copy of the text in host memory (hbStrdup), to be freed with hbFree;
+// null for a null text.  Throws std::bad_alloc when the memory cannot be
+// had: a null result would otherwise read as a text without a value, and
+// a copy of the component would leave it out.
+KELBOR_API char* hostTextCopy(const char* text);
+
 // Runs the body; std::bad_alloc leaves as "Kestrion:MallocError".
 template <class Body>
 decltype(auto) guardHostCall(Body&& body) {

@@ -217,7 +217,7 @@ ModelComponent_FullyQualifiedName_PIT::ModelComponent_FullyQualifiedName_PIT()
 void* ModelComponent_FullyQualifiedName_PIT::getValue(OBDatabaseClient*, OBInterface* inst) {
   std::string fqn;
   component(inst)->fillFullyQualifiedName(fqn);
-  return hbStrdup(fqn.c_str());
+  return hostTextCopy(fqn.c_str());
 }
 void ModelComponent_FullyQualifiedName_PIT::setValue(OBDatabaseClient*, OBInterface*, void*) {}
 void ModelComponent_FullyQualifiedName_PIT::releaseValue(OBDatabaseClient*, OBInterface*,

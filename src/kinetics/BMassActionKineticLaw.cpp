@@ -11,6 +11,7 @@
 #include <ks_utils/Identifiers.hpp>
 #include <qx/qx.hpp>
 
+#include "core/HostBoundary.hpp"
 #include "core/QuantityComponent.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/BSpecies.hpp"
@@ -184,5 +185,5 @@ char* BMassActionKineticLaw::getRateExpression() const {
       if (const BSpecies* s = reaction->getProductAt(j)) appendTerm(text, s, stoich.values[reactants + j]);
     }
   }
-  return hbStrdup(text.c_str());
+  return hostTextCopy(text.c_str());
 }

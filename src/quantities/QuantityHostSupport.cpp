@@ -9,6 +9,7 @@
 
 #include <ks_utils/Identifiers.hpp>
 
+#include "core/HostBoundary.hpp"
 #include "core/JavaEventFactory.hpp"
 #include "core/PropertyValuePairs.hpp"
 #include "host/Host.hpp"
@@ -224,7 +225,7 @@ void* Quantity_FullyQualifiedName_PIT::getValue(OBDatabaseClient*, OBInterface* 
   component(inst);
   std::string fqn;
   fillParameterFullyQualifiedName(inst, fqn);
-  return hbStrdup(fqn.c_str());
+  return hostTextCopy(fqn.c_str());
 }
 void Quantity_FullyQualifiedName_PIT::setValue(OBDatabaseClient*, OBInterface*, void*) {}
 void Quantity_FullyQualifiedName_PIT::releaseValue(OBDatabaseClient*, OBInterface*,

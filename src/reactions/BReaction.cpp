@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <ostream>
 
 #include <hb/hb.hpp>
@@ -291,6 +292,7 @@ double* BReaction::getStoichiometry(size_t& count) const {
   reaction_->getSignedStoichiometry(values);
   if (values.empty()) return nullptr;
   auto* out = static_cast<double*>(hbMalloc(values.size() * sizeof(double)));
+  if (!out) throw std::bad_alloc();
   std::copy(values.begin(), values.end(), out);
   count = values.size();
   return out;

@@ -140,7 +140,8 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   void setNullProduct(bool) {}
   // A new hbMalloc array of the reactant stoichiometries negated, then the
   // product stoichiometries; the caller frees it with hbFree.  Null with
-  // count 0 when there is no term or the equation is not valid.
+  // count 0 when there is no term or the equation is not valid.  Throws
+  // std::bad_alloc when host memory runs out.
   double* getStoichiometry(size_t& count) const;
   // Signed coefficients, reactants first (negative); the equation keeps the
   // magnitudes and rebuilds its text.  A count that differs from the number

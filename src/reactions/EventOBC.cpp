@@ -254,7 +254,7 @@ Event_TriggerConditionPIT::Event_TriggerConditionPIT() {
 }
 
 void* Event_TriggerConditionPIT::getValue(OBDatabaseClient*, OBInterface* inst) {
-  return hbStrdup(requireComponent<BEvent>(inst)->getTrigger().c_str());
+  return hostTextCopy(requireComponent<BEvent>(inst)->getTrigger().c_str());
 }
 
 void Event_TriggerConditionPIT::setValue(OBDatabaseClient* client, OBInterface* inst, void* value) {

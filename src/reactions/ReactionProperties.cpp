@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <new>
 #include <string>
 
 #include <hb/hb.hpp>
@@ -12,6 +11,7 @@
 #include <obk/OBTypes.hpp>
 #include <obk/Vector.hpp>
 
+#include "core/HostBoundary.hpp"
 #include "core/JavaEventFactory.hpp"
 #include "host/HostHelpers.hpp"
 #include "kinetics/BAbstractKineticLaw.hpp"
@@ -30,14 +30,6 @@ constexpr auto describe = kstr::ebcbinding::describeProperty;
 
 constexpr const char* kMassAction = "MassAction";
 constexpr const char* kUnknown = "Unknown";
-
-// The text in host memory.  Running out of it raises: a null value would
-// read as a property without a value, and a copy would leave it out.
-void* hostTextCopy(const std::string& text) {
-  char* copy = hbStrdup(text.c_str());
-  if (!copy) throw std::bad_alloc();
-  return copy;
-}
 
 const char* const kFastThresholdHelp =
     "Indicate if the reaction is 'fast' compared to other reaction in the kstrmodel.";
@@ -201,7 +193,7 @@ ReactionComponent_ReactionPIT::ReactionComponent_ReactionPIT() {
 }
 
 void* ReactionComponent_ReactionPIT::getValue(OBDatabaseClient*, OBInterface* inst) {
-  return hostTextCopy(reactionOf(inst)->getReactionString());
+  return hostTextCopy(reactionOf(inst)->getReactionString().c_str());
 }
 
 void ReactionComponent_ReactionPIT::setValue(OBDatabaseClient* client, OBInterface* inst,
@@ -225,7 +217,7 @@ ReactionComponent_ReactionRatePIT::ReactionComponent_ReactionRatePIT() {
 void* ReactionComponent_ReactionRatePIT::getValue(OBDatabaseClient*, OBInterface* inst) {
   std::string rate;
   reactionOf(inst)->getUpdatedReactionRateWithoutSendingEvents(rate);
-  return hostTextCopy(rate);
+  return hostTextCopy(rate.c_str());
 }
 
 void ReactionComponent_ReactionRatePIT::setValue(OBDatabaseClient*, OBInterface* inst,

@@ -188,7 +188,7 @@ OBClass* getRuleOBClass() {
 Rule_RulePIT::Rule_RulePIT() { kstr::ebcbinding::describeProperty(*this, "Rule", "string", kRuleHelp, true); }
 
 void* Rule_RulePIT::getValue(OBDatabaseClient*, OBInterface* inst) {
-  return hbStrdup(requireComponent<BRule>(inst)->getRule().c_str());
+  return hostTextCopy(requireComponent<BRule>(inst)->getRule().c_str());
 }
 
 void Rule_RulePIT::setValue(OBDatabaseClient* client, OBInterface* inst, void* value) {

@@ -28,7 +28,8 @@ class ReactionHostTest : public EngineHostTest {
   // Process-wide lists keep the storage they once grew (the root's model
   // list, the term lists of the class's parsers): one model whose reaction
   // is set through each parsing path, made and reset before the health is
-  // taken, lets the test count only what it leaves behind.
+  // taken, lets the test count only what it leaves behind.  A mass-action
+  // law given its parameter fills the kinetic law's caches the same way.
   static void warmUp() {
     TestHost warm;
     warm.start();
@@ -37,6 +38,8 @@ class ReactionHostTest : public EngineHostTest {
     warm.set(r, "Reaction", warm.str("B -> C"));
     warm.call(r, "addreactant", {warm.str("D")}, 1);
     warm.call(r, "addproduct", {warm.str("E")}, 1);
+    OBInterface* law = objectOf(warm.call(r, "addkineticlaw", {warm.str("MassAction")}, 1).at(0));
+    warm.set(law, "ParameterVariableNames", warm.cell({warm.str("k")}));
     warm.call(getOBIRoot(), "reset");
   }
 

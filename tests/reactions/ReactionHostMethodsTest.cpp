@@ -320,20 +320,56 @@ TEST_F(ReactionHostTest, EngineSetsOfProductsSkipWhatIsNoSpecies) {
 }
 
 
-// Reading the equation or the rate when host memory runs out raises instead
-// of giving no value (which a copy would take for an unset property).
+// Reading a text property when host memory runs out raises instead of giving
+// no value (which a copy would take for an unset property), whichever of its
+// allocations fails; the value reads back unchanged once memory is there
+// again.
 TEST_F(ReactionHostTest, TextPropertiesRaiseWhenHostMemoryRunsOut) {
   OBInterface* m = model();
+  OBInterface* parameter = call1(m, "addparameter", {host().str("k")});
   OBInterface* r = addReaction(m, "A -> B");
   host().set(r, "ReactionRate", host().str("A"));
-  for (const char* property : {"Reaction", "ReactionRate"}) {
-    SCOPED_TRACE(property);
-    hbTestFailAllocationAt(1);
-    expectHostError([&] { host().get(r, property); }, "Kestrion:MallocError");
+  OBInterface* massAction = addReaction(m, "B -> C");
+  OBInterface* law = call1(massAction, "addkineticlaw", {host().str("MassAction")});
+  host().set(law, "ParameterVariableNames", host().cell({host().str("k")}));
+  OBInterface* event = call1(m, "addevent", {host().str("A > 1"), host().str("A = 0")});
+  OBInterface* rule = call1(m, "addrule", {host().str("x = 2*A")});
+  OBInterface* configset = call1(m, "getconfigset", {});
+  OBInterface* solver = objectOf(host().get(configset, "SolverOptions"));
+  struct Row {
+    const char* label;
+    OBInterface* object;
+    const char* property;
+  };
+  const Row rows[] = {
+      {"equation", r, "Reaction"},
+      {"rate", r, "ReactionRate"},
+      {"mass-action rate", massAction, "ReactionRate"},
+      {"reaction name", r, "FullyQualifiedName"},
+      {"species name", species(m, "A"), "FullyQualifiedName"},
+      {"parameter name", parameter, "FullyQualifiedName"},
+      {"trigger", event, "Trigger"},
+      {"rule", rule, "Rule"},
+      {"option text", solver, "Type"},
+      {"configset units", configset, "TimeUnits"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    ASSERT_NE(row.object, nullptr);
     hbTestFailAllocationAt(0);
+    const std::string before = host().getString(row.object, row.property);
+    EXPECT_FALSE(before.empty());
+    // Every allocation the read makes fails in turn.
+    const size_t attempts = hbTestAllocationAttempts();
+    ASSERT_GT(attempts, 0u);
+    for (size_t k = 1; k <= attempts; ++k) {
+      SCOPED_TRACE(k);
+      hbTestFailAllocationAt(k);
+      expectHostError([&] { host().get(row.object, row.property); }, "Kestrion:MallocError");
+    }
+    hbTestFailAllocationAt(0);
+    EXPECT_EQ(host().getString(row.object, row.property), before);
   }
-  EXPECT_EQ(equation(r), "A -> B");
-  EXPECT_EQ(rate(r), "A");
 }
 
 TEST_F(ReactionHostTest, CopiedModelsReactionsUseTheCopysSpecies) {
