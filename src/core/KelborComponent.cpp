@@ -10,6 +10,7 @@
 #include <ks_utils/Uuid.hpp>
 #include <obk/Exception.hpp>
 
+#include "core/HostBoundary.hpp"
 #include "host/HostHelpers.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
@@ -22,10 +23,10 @@ constexpr size_t kClosingTagLength = sizeof(kClosingTag) - 1;
 
 // Replaces an owned text with a copy of the new one.  The copy is made
 // before the old text is released, so passing back the stored text itself
-// is safe.
+// is safe, and running out of memory leaves the old text in place.
 void replaceOwnedText(char*& slot, const char* text) {
   if (slot == text) return;
-  char* copy = hbStrdup(text);
+  char* copy = hostTextCopy(text);
   hbFree(slot);
   slot = copy;
 }

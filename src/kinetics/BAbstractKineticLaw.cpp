@@ -11,6 +11,7 @@
 #include <obk/OBPropInfo.hpp>
 #include <qx/qx.hpp>
 
+#include "core/HostBoundary.hpp"
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
 #include "model/MessageCatalog.hpp"
@@ -45,7 +46,7 @@ void BAbstractKineticLaw::setName(const std::string& name) {
 
 void BAbstractKineticLaw::setExpression(const char* text) {
   // A null text (the Expression property may pass one) is stored as "".
-  char* copy = hbStrdup(text ? text : "");
+  char* copy = hostTextCopy(text ? text : "");
   verified_ = false;
   hbFree(expression_);
   expression_ = copy;

@@ -6,6 +6,7 @@
 #include <ks_utils/StringHelpers.hpp>
 #include <ks_utils/Units.hpp>
 
+#include "core/HostBoundary.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/BCompartment.hpp"
@@ -131,7 +132,7 @@ void BSpecies::setCharge(const int32_t* charge) {
 
 void BSpecies::setChargeUnits(const char* units) {
   if (units == chargeUnits_) return;
-  char* copy = hbStrdup(units);
+  char* copy = hostTextCopy(units);
   hbFree(chargeUnits_);
   chargeUnits_ = copy;
 }

@@ -372,6 +372,53 @@ TEST_F(ReactionHostTest, TextPropertiesRaiseWhenHostMemoryRunsOut) {
   }
 }
 
+// Writing a text property when host memory runs out raises, whichever of
+// its allocations fails, and keeps the old text instead of leaving none.
+TEST_F(ReactionHostTest, TextPropertyWritesRaiseWhenHostMemoryRunsOut) {
+  OBInterface* m = model();
+  addReaction(m, "A -> B");
+  OBInterface* a = species(m, "A");
+  host().set(a, "Notes", host().str("old notes"));
+  host().set(a, "Tag", host().str("old tag"));
+  host().set(a, "ChargeUnits", host().str("coulomb"));
+  OBInterface* law = host().construct("AbstractKineticLaw", {host().str("WriteLaw"), host().str("k*S")});
+  struct Row {
+    OBInterface* object;
+    const char* property;
+    const char* before;
+  };
+  const Row rows[] = {
+      {a, "Notes", "old notes"},
+      {a, "Tag", "old tag"},
+      {a, "ChargeUnits", "coulomb"},
+      {law, "Expression", "k*S"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.property);
+    ASSERT_EQ(host().getString(row.object, row.property), row.before);
+    hbTestFailAllocationAt(0);
+    host().set(row.object, row.property, host().str(row.before));
+    const size_t attempts = hbTestAllocationAttempts();
+    ASSERT_GT(attempts, 0u);
+    // The host's own copy of the value fails as the host's error; every
+    // allocation of the engine fails as the catalog's.
+    size_t engineRefusals = 0;
+    for (size_t k = 1; k <= attempts; ++k) {
+      SCOPED_TRACE(k);
+      qxArray* value = host().str("new text");
+      hbTestFailAllocationAt(k);
+      auto error = TestHost::errorOf([&] { host().set(row.object, row.property, value); });
+      hbTestFailAllocationAt(0);
+      ASSERT_TRUE(error.has_value());
+      EXPECT_TRUE(error->id == "Kestrion:MallocError" || error->id == "obk:OutOfMemory") << error->id;
+      if (error->id == "Kestrion:MallocError") ++engineRefusals;
+      EXPECT_EQ(host().getString(row.object, row.property), row.before);
+    }
+    EXPECT_GT(engineRefusals, 0u);
+  }
+  host().destroy(law);
+}
+
 TEST_F(ReactionHostTest, CopiedModelsReactionsUseTheCopysSpecies) {
   OBInterface* m = model("m1");
   call1(m, "addparameter", {host().str("k")});
