@@ -125,9 +125,7 @@ std::vector<Scenario> scenarios() {
                      qxArray* species = c.host.handle(c.objects["S"]);
                      qxArray* name = c.host.str("substrate");
                      return [&c, species, name] { c.host.call("rename", {species, name}); };
-                   }}},
-                 "a failure while the rates are rewritten leaves them naming the new name while the species "
-                 "keeps the old one (the rename is not undone)"});
+                   }}}});
   all.push_back({"delete a model", enzymeSteps(), {methodStep("delete", "model", "delete", 0)}});
   if (OBApplicationManager::findClass("Kestrion.SBMLReadWrite") != nullptr) {
     // Written to text, then read back as a new model.
