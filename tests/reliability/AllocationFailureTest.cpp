@@ -1,5 +1,6 @@
 // Allocation failures: the main scenarios (building the bundled example,
-// copying a model, renaming a species in use, deleting a model, writing and
+// copying a model, renaming a species in use, renaming a species and its
+// compartment named by rules and events, deleting a model, writing and
 // reading SBML where the engine offers it) run with one host allocation made
 // to fail, for allocations across each step.  Every run ends normally or in
 // a host error ("Kestrion:MallocError" when the engine's own allocation
@@ -69,7 +70,7 @@ std::vector<Step> enzymeSteps() {
   steps.push_back({"addcompartment", [](Context& c) -> std::function<void()> {
                      qxArray* model = c.host.handle(c.objects["model"]);
                      qxArray* name = c.host.str("cell");
-                     return [&c, model, name] { c.call1("addcompartment", {model, name}); };
+                     return [&c, model, name] { c.objects["cell"] = c.call1("addcompartment", {model, name}); };
                    }});
   for (const char* name : {"E", "S", "ES", "P"}) {
     steps.push_back({std::string("addspecies ") + name, [name](Context& c) -> std::function<void()> {
@@ -116,16 +117,35 @@ Step methodStep(const char* label, const char* object, const char* method, int n
           }};
 }
 
+// A step renaming a named object.
+Step renameStep(const char* object, const char* newName) {
+  return {std::string("rename ") + object, [object, newName](Context& c) -> std::function<void()> {
+            qxArray* self = c.host.handle(c.objects[object]);
+            qxArray* name = c.host.str(newName);
+            return [&c, self, name] { c.host.call("rename", {self, name}); };
+          }};
+}
+
 std::vector<Scenario> scenarios() {
   std::vector<Scenario> all;
   all.push_back({"build the bundled example", {}, enzymeSteps()});
   all.push_back({"copy a model", enzymeSteps(), {methodStep("copyobj", "model", "copyobj", 1)}});
-  all.push_back({"rename a species in use", enzymeSteps(),
-                 {{"rename S", [](Context& c) -> std::function<void()> {
-                     qxArray* species = c.host.handle(c.objects["S"]);
-                     qxArray* name = c.host.str("substrate");
-                     return [&c, species, name] { c.host.call("rename", {species, name}); };
-                   }}}});
+  all.push_back({"rename a species in use", enzymeSteps(), {renameStep("S", "substrate")}});
+  // Rules and events name the species, one of them through its compartment.
+  std::vector<Step> withRuleAndEvent = enzymeSteps();
+  withRuleAndEvent.push_back({"addrule and addevent", [](Context& c) -> std::function<void()> {
+                                qxArray* model = c.host.handle(c.objects["model"]);
+                                qxArray* rule = c.host.str("P = 2*cell.S");
+                                qxArray* type = c.host.str("repeatedAssignment");
+                                qxArray* trigger = c.host.str("S < 5");
+                                qxArray* fcn = c.host.str("S = 100");
+                                return [&c, model, rule, type, trigger, fcn] {
+                                  c.call1("addrule", {model, rule, type});
+                                  c.call1("addevent", {model, trigger, fcn});
+                                };
+                              }});
+  all.push_back({"rename a species and its compartment used by rules and events", withRuleAndEvent,
+                 {renameStep("S", "substrate"), renameStep("cell", "cytosol")}});
   all.push_back({"delete a model", enzymeSteps(), {methodStep("delete", "model", "delete", 0)}});
   if (OBApplicationManager::findClass("Kestrion.SBMLReadWrite") != nullptr) {
     // Written to text, then read back as a new model.
@@ -262,6 +282,6 @@ TEST_P(AllocationFailure, EachStepEndsCleanlyWithTheModelUnchangedOrComplete) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, AllocationFailure, ::testing::Range<size_t>(0, 5));
+INSTANTIATE_TEST_SUITE_P(Scenarios, AllocationFailure, ::testing::Range<size_t>(0, 6));
 
 }  // namespace
