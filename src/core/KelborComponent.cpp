@@ -134,6 +134,23 @@ void KelborComponent::operator delete[](void* p) noexcept { hbFree(p); }
 
 // --- names ---------------------------------------------------------------
 
+namespace {
+
+// Runs a rename's changes to the model; when they raise part way (memory
+// running out), what they changed is put back before the error passes on.
+template <class Change>
+void undoneOnFailure(Kelbor& model, KelborComponent* component, Change change) {
+  const Kelbor::RenameSnapshot before = model.snapshotForRename(component);
+  try {
+    change();
+  } catch (...) {
+    model.restoreAfterFailedRename(component, before);
+    throw;
+  }
+}
+
+}  // namespace
+
 void KelborComponent::errorForInvalidNameStatic(const std::string& name,
                                                 const KelborComponent*) {
   if (name.empty()) return;
@@ -188,8 +205,14 @@ void KelborComponent::rename(const std::string& name) {
   errorForInvalidName(trimmed, parent_);
   // The own name again: nothing to rewrite anywhere.
   if (trimmed == name_) return;
-  if (Kelbor* model = getModel()) model->componentRename(this, trimmed);
-  setName(trimmed);
+  if (Kelbor* model = getModel()) {
+    undoneOnFailure(*model, this, [&] {
+      model->componentRename(this, trimmed);
+      setName(trimmed);
+    });
+  } else {
+    setName(trimmed);
+  }
   notifyPropertyPostSet(obi_, "Name", name_.c_str());
 }
 
@@ -200,9 +223,15 @@ quorvix::type_defs::RenameUndoData KelborComponent::rename(
   errorForInvalidName(trimmed, parent_);
   quorvix::type_defs::RenameUndoData record;
   if (trimmed == name_) return record;
-  if (Kelbor* model = getModel()) record = model->componentRename(this, trimmed, undo);
-  setName(trimmed);
-  if (Kelbor* model = getModel()) model->setCompileNeeded(true);
+  if (Kelbor* model = getModel()) {
+    undoneOnFailure(*model, this, [&] {
+      record = model->componentRename(this, trimmed, undo);
+      setName(trimmed);
+    });
+    model->setCompileNeeded(true);
+  } else {
+    setName(trimmed);
+  }
   notifyPropertyPostSet(obi_, "Name", name_.c_str());
   return record;
 }

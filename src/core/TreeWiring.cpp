@@ -96,19 +96,6 @@ class HostWiring {
 
 size_t failedRollbacks = 0;
 
-// The identifier and text of the error being handled.
-std::string describeCurrentError() {
-  try {
-    throw;
-  } catch (const ErrorIdException& e) {
-    return e.getIdentifier() + ": " + e.getMessage();
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "an error of unknown type";
-  }
-}
-
 // Called inside the handler of an error raised while a refused child was
 // being taken back: counts it and warns with what it said.  The count comes
 // first, since the warning itself may fail to allocate; nothing leaves.
@@ -173,6 +160,19 @@ OBInterface* modelHandleOf(const BCompartment& owner) {
 }  // namespace
 
 size_t countFailedWiringRollbacks() { return failedRollbacks; }
+
+std::string describeCurrentError() {
+  try {
+    throw;
+  } catch (const ErrorIdException& e) {
+    return e.getIdentifier() + ": " + e.getMessage();
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "an error of unknown type";
+  }
+}
+
 
 // --- species and compartments ---------------------------------------------------
 

@@ -24,6 +24,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "core/KelborApi.hpp"
 
@@ -95,6 +96,10 @@ KELBOR_API void attachParameterToModel(OBInterface* parameter, OBInterface* mode
 // raised an error of its own (each also warned as
 // "Kestrion:WiringRollbackFailed").
 KELBOR_API size_t countFailedWiringRollbacks();
+
+// The identifier and text of the error being handled; called only inside a
+// handler.
+KELBOR_API std::string describeCurrentError();
 
 // True when a kinetic law below the model whose "KineticLawName" is
 // "MassAction" lists the parameter among its parameters (the host's "find"

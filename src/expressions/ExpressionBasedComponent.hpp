@@ -89,6 +89,11 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
                                                       const std::string& newName,
                                                       const std::set<size_t>& positions) = 0;
   virtual void sendJavaUpdateEvents() = 0;
+  // The texts of the component's own expressions, in the order
+  // restoreExpressionTexts takes them back: what a rename that failed part
+  // way puts back.  The base owns no expression.
+  virtual std::vector<std::string> getExpressionTexts() const { return {}; }
+  virtual void restoreExpressionTexts(const std::vector<std::string>&) {}
   virtual void handleCollisionScenario(ExpressionPtr expression, const std::string& token,
                                        bool quiet);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -34,6 +35,9 @@ class OBInterface;
 // The model behind a host object; null for a null object or one whose
 // component is not a model.
 KELBOR_API Kelbor* kelborFromHandle(const OBInterface* instance);
+// How many undoings of failed renames raised in turn (see
+// Kelbor::restoreAfterFailedRename).
+KELBOR_API size_t countFailedRenameRollbacks();
 // Appends, with one reference each, the host objects of every species of the
 // model's compartment tree, then of its parameters (model parameters first,
 // then those of the reactions' kinetic laws): all of them with
@@ -215,6 +219,21 @@ class KELBOR_API Kelbor : public KelborComponent {
   // Called after a component's name changed: re-keys it in the symbol table.
   virtual void componentNameChanged(KelborComponent* component, std::string oldName,
                                     const std::string& oldPartiallyQualifiedName);
+  // What a rename of the component may change, taken before it changes
+  // anything: its name and the texts of the expressions that use it (for a
+  // compartment, those that use its species too).
+  struct RenameSnapshot {
+    std::string name;
+    std::vector<std::pair<ExpressionBasedComponent*, std::vector<std::string>>> texts;
+  };
+  RenameSnapshot snapshotForRename(const KelborComponent* component) const;
+  // Puts back what a rename that raised part way changed: the name (which
+  // re-keys the component in the symbol table), then the texts (which
+  // resolve again).  An error raised meanwhile is counted
+  // (countFailedRenameRollbacks) and warned as "Kestrion:RenameRollbackFailed";
+  // nothing leaves, so the rename's own error is the one the caller hears.
+  void restoreAfterFailedRename(KelborComponent* component,
+                                const RenameSnapshot& snapshot) noexcept;
   // True while a rename runs through the model's expressions, variants and
   // doses.  The host's listeners may run meanwhile; the delete guards refuse
   // to destroy the model or its components until the rename is done.

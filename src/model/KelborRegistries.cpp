@@ -7,9 +7,13 @@
 #include <ks_utils/Errors.hpp>
 
 #include "configsets/KStrConfigurationSetApi.hpp"
+#include "core/TreeWiring.hpp"
+#include "expressions/ExpressionBasedComponent.hpp"
 #include "expressions/SymbolTable.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
+#include "quantities/BCompartment.hpp"
+#include "quantities/BSpecies.hpp"
 #include "variants_doses/Dose.hpp"
 #include "variants_doses/Variant.hpp"
 
@@ -41,6 +45,10 @@ class RenameInProgress {
 
 // --- renames -------------------------------------------------------------------
 
+namespace {
+size_t failedRenameRollbacks = 0;
+}  // namespace
+
 void Kelbor::componentRename(const KelborComponent* component, const std::string& newName) {
   RenameInProgress busy(renamesInProgress_);
   symbolTable_->componentRename(component, newName);
@@ -70,6 +78,42 @@ quorvix::type_defs::RenameUndoData Kelbor::componentRename(
       symbolTable_->componentRename(component, newName, undo.expressionPositions);
   return result;
 }
+
+Kelbor::RenameSnapshot Kelbor::snapshotForRename(const KelborComponent* component) const {
+  RenameSnapshot snapshot;
+  snapshot.name = component->getName();
+  KelborComponent::ListenerSet users = component->getListeners();
+  if (component->getEnumType() == kstr::compartment) {
+    const auto* compartment = static_cast<const BCompartment*>(component);
+    for (const BSpecies* species : compartment->getSpecies()) {
+      users.insert(species->getListeners().begin(), species->getListeners().end());
+    }
+  }
+  for (ExpressionBasedComponent* user : users) {
+    snapshot.texts.emplace_back(user, user->getExpressionTexts());
+  }
+  return snapshot;
+}
+
+void Kelbor::restoreAfterFailedRename(KelborComponent* component,
+                                      const RenameSnapshot& snapshot) noexcept {
+  try {
+    if (component->getName() != snapshot.name) component->setName(snapshot.name);
+    for (const auto& [user, texts] : snapshot.texts) user->restoreExpressionTexts(texts);
+    setCompileNeeded(true);
+  } catch (...) {
+    ++failedRenameRollbacks;
+    try {
+      const std::string error = describeCurrentError();
+      hb_warning_id(hbGetWarningContext(), "Kestrion:RenameRollbackFailed",
+                    kstr::code(kstr::MessageCode::KS_RENAME_ROLLBACK_FAILED),
+                    component->getType(), snapshot.name.c_str(), error.c_str());
+    } catch (...) {
+    }
+  }
+}
+
+size_t countFailedRenameRollbacks() { return failedRenameRollbacks; }
 
 void Kelbor::componentNameChanged(KelborComponent* component, std::string oldName,
                                   const std::string& oldPartiallyQualifiedName) {

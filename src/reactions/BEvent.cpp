@@ -379,3 +379,17 @@ std::set<size_t> BEvent::updateExpressionsForRename(const KelborComponent* compo
   if (ambiguous) result = {static_cast<size_t>(kstr::kRenameBothForms)};
   return result;
 }
+
+std::vector<std::string> BEvent::getExpressionTexts() const {
+  std::vector<std::string> texts{getTrigger()};
+  for (uint64_t i = 0; i < getNumTriggerFunctions(); ++i) texts.push_back(getTriggerFunctionAt(i));
+  return texts;
+}
+
+void BEvent::restoreExpressionTexts(const std::vector<std::string>& texts) {
+  if (texts.empty()) return;
+  setTriggerCondition(texts[0].c_str());
+  kstrVector<std::string> functions;
+  for (size_t i = 1; i < texts.size(); ++i) functions.push_back(texts[i]);
+  setTriggerFunctions(&functions);
+}

@@ -146,6 +146,9 @@ class KELBOR_API BEvent : public ExpressionBasedComponent {
   std::set<size_t> updateExpressionsForRename(const KelborComponent* component,
                                               const std::string& newName,
                                               const std::set<size_t>& positions) override;
+  // The component's expression texts, each set back resolves again.
+  std::vector<std::string> getExpressionTexts() const override;
+  void restoreExpressionTexts(const std::vector<std::string>& texts) override;
 
  private:
   // The event function at the index, or null.

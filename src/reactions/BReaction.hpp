@@ -250,6 +250,9 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   std::set<size_t> updateExpressionsForRename(const KelborComponent* component,
                                               const std::string& newName,
                                               const std::set<size_t>& requested) override;
+  // The rate's text; set back it resolves again.
+  std::vector<std::string> getExpressionTexts() const override;
+  void restoreExpressionTexts(const std::vector<std::string>& texts) override;
   void handleCollisionScenario(ExpressionPtr expression, const std::string& token,
                                bool deferEvents) override;
   // The model passed between one compartment and several (true: now

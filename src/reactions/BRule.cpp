@@ -308,3 +308,9 @@ std::set<size_t> BRule::updateExpressionsForRename(const KelborComponent* compon
   if (answer == kstr::kRenameBothForms) result.insert(static_cast<size_t>(kstr::kRenameBothForms));
   return result;
 }
+
+std::vector<std::string> BRule::getExpressionTexts() const { return {getRule()}; }
+
+void BRule::restoreExpressionTexts(const std::vector<std::string>& texts) {
+  if (texts.size() == 1) replaceExpression(makeExpression(texts[0], ruleType_));
+}

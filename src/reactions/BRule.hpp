@@ -136,6 +136,9 @@ class KELBOR_API BRule : public ExpressionBasedComponent {
   std::set<size_t> updateExpressionsForRename(const KelborComponent* component,
                                               const std::string& newName,
                                               const std::set<size_t>& positions) override;
+  // The component's expression texts, each set back resolves again.
+  std::vector<std::string> getExpressionTexts() const override;
+  void restoreExpressionTexts(const std::vector<std::string>& texts) override;
 
  private:
   // The expression as an assignment; null for an algebraic rule.

@@ -184,3 +184,9 @@ void BReaction::updateReactionExpressionForMultiCompartmentTransition(bool) {
   refreshMassActionNames();
   updateReactionRateBasedOnKineticLaw(true, true);
 }
+
+std::vector<std::string> BReaction::getExpressionTexts() const { return {getReactionRate()}; }
+
+void BReaction::restoreExpressionTexts(const std::vector<std::string>& texts) {
+  if (texts.size() == 1) setReactionRate(texts[0], true);
+}
