@@ -10,10 +10,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include <obk/obk.hpp>
 
@@ -301,9 +304,35 @@ class Sweeper {
   std::vector<std::string> defects_;
 };
 
+// The sweep calls file-writing methods with plain names ("sbmlwrite" of
+// "sweep"): they run in a fresh folder of their own, removed afterwards, so
+// that no file lands where the tests were started.
+class ScratchDirectory {
+ public:
+  ScratchDirectory()
+      : previous_(std::filesystem::current_path()),
+        path_(std::filesystem::temp_directory_path() /
+              ("kelbor-sweep-" + std::to_string(::getpid()))) {
+    std::filesystem::create_directories(path_);
+    std::filesystem::current_path(path_);
+  }
+  ~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+ private:
+  std::filesystem::path previous_;
+  std::filesystem::path path_;
+};
+
 class HostSweep : public ::testing::TestWithParam<Shard> {};
 
 TEST_P(HostSweep, EveryCallSucceedsOrRaisesAndRefusalsChangeNothing) {
+  const ScratchDirectory scratch;
   const std::vector<OBClass*> classes = registeredClasses();
   OBClass* cls = obkRequireClass(std::string("Kestrion.") + GetParam().className);
   const std::vector<SweepMember> members = membersOf(cls);
