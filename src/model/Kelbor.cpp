@@ -34,10 +34,13 @@ namespace {
 // components leave one by one, first to last; the order of what remains no
 // longer matters then, so the list is emptied from the back instead of the
 // whole list moving up (which would make deleting a model quadratic).
+// A hint that holds the item spares the search.
 template <class T>
-bool eraseFrom(kstrVector<T>& list, T item, bool keepOrder = true) {
+bool eraseFrom(kstrVector<T>& list, T item, bool keepOrder = true, int hint = -1) {
   if (!keepOrder) return kstr::eraseUnordered(list, item);
-  auto it = std::find(list.begin(), list.end(), item);
+  auto it = hint >= 0 && static_cast<size_t>(hint) < list.size() && list[static_cast<size_t>(hint)] == item
+                ? list.begin() + hint
+                : std::find(list.begin(), list.end(), item);
   if (it == list.end()) return false;
   list.erase(it);
   return true;
@@ -208,8 +211,8 @@ void Kelbor::addParameter(BParameter* parameter) {
   setCompileNeeded(true);
 }
 
-void Kelbor::removeParameter(BParameter* parameter) {
-  if (eraseFrom(parameters_, parameter, !isBeingDestroyed())) componentRemoved(parameter);
+void Kelbor::removeParameter(BParameter* parameter, int hint) {
+  if (eraseFrom(parameters_, parameter, !isBeingDestroyed(), hint)) componentRemoved(parameter);
   setCompileNeeded(true);
 }
 

@@ -127,7 +127,10 @@ class KELBOR_API Kelbor : public KelborComponent {
   void addCompartment(BCompartment* compartment);
   void removeCompartment(BCompartment* compartment);
   void addParameter(BParameter* parameter);
-  void removeParameter(BParameter* parameter);
+  // hint: the parameter's place in the model's list when the caller knows
+  // it (its handle's position in the model's handle vector), -1 otherwise;
+  // a hint that does not hold the parameter is ignored.
+  void removeParameter(BParameter* parameter, int hint = -1);
   void removeAllParameters();
   // Raises "Kestrion:DuplicateReactionName" when a reaction already has the
   // (non-empty) name; the model is then unchanged.

@@ -11,6 +11,7 @@
 #include "core/PropertyValuePairs.hpp"
 #include "core/TreeWiring.hpp"
 #include "host/Host.hpp"
+#include "host/HandleVector.hpp"
 #include "host/HostHelpers.hpp"
 #include "kinetics/BKineticLaw.hpp"
 #include "model/Kelbor.hpp"
@@ -171,9 +172,11 @@ void removeParameterFromParent(OBInterface* instance) {
   } else if (parent && parent->getEnumType() == kstr::kstrmodel) {
     auto* model = static_cast<Kelbor*>(parent);
     Vector* vector = model->getOBIParameters();
+    // The model's list has the order of its handle vector.
+    const int position = handleVectorPosition(vector, instance);
     leaveOwnedHandleVector(parameter->getOBIParent(), instance, vector);
     model->setOBIParameters(vector);
-    model->removeParameter(parameter);
+    model->removeParameter(parameter, position);
   }
   parameter->setOBIParent(nullptr);
 }
