@@ -17,10 +17,13 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <ks_utils/MParseTree.hpp>
 #include <obk/obk.hpp>
@@ -29,11 +32,14 @@
 #include "compile/AdjacencyMatrix.hpp"
 #include "compile/DependencyMatrix.hpp"
 #include "compile/ModelWalk.hpp"
+#include "compile/ReactionTerms.hpp"
+#include "compile/RowIndex.hpp"
 #include "compile/Stoichiometry.hpp"
 #include "expressions/ReactionExpression.hpp"
 #include "host/HostHelpers.hpp"
 #include "model/BQuorvixRoot.hpp"
 #include "model/Kelbor.hpp"
+#include "quantities/BSpecies.hpp"
 #include "reactions/BReaction.hpp"
 #include "support/BenchHost.hpp"
 
@@ -121,6 +127,108 @@ void BM_StoichiometryMatrix(benchmark::State& state) {
   perReaction(state, n);
 }
 
+// The time of each step of a builder, added up over the timed builds and
+// reported as nanoseconds per reaction beside the benchmark's own figure.
+class PhaseTimes {
+ public:
+  explicit PhaseTimes(std::vector<std::string> names)
+      : names_(std::move(names)), totals_(names_.size(), 0.0) {}
+  // Starts the first step of a build.
+  void start() {
+    step_ = 0;
+    last_ = Clock::now();
+  }
+  // Ends the current step; the next one starts.
+  void next() {
+    const Clock::time_point now = Clock::now();
+    totals_[step_++] += std::chrono::duration<double, std::nano>(now - last_).count();
+    last_ = now;
+  }
+  void report(benchmark::State& state, int n) const {
+    const double builds = static_cast<double>(state.iterations()) * n;
+    for (size_t i = 0; i < names_.size(); ++i) state.counters[names_[i]] = totals_[i] / builds;
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  std::vector<std::string> names_;
+  std::vector<double> totals_;
+  size_t step_ = 0;
+  Clock::time_point last_;
+};
+
+// The first three steps of the graph builders, each timed: the lists of
+// species and reactions, the row index over the species, and the pass over
+// every reaction's terms that finds their rows.
+struct TermSteps {
+  kstrVector<BSpecies*> species;
+  kstrVector<BReaction*> reactions;
+  kstr::compile::ReactionTermTable terms;
+  TermSteps(Kelbor* model, PhaseTimes& phases) {
+    kstr::compile::collectSpeciesAndReactions(model, species, reactions);
+    phases.next();
+    const kstr::compile::RowIndex rows(species);
+    phases.next();
+    terms.read(reactions, rows);
+    phases.next();
+  }
+};
+
+// The stoichiometry builder's steps, one by one as the builder takes them:
+// the lists of species and reactions, the row index over the species, the
+// pass over every reaction's terms that finds their rows, the netting of
+// the columns, and the host array made and destroyed.
+void BM_StoichiometrySteps(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Kelbor* model = models()->get(n);
+  PhaseTimes phases({"1_lists", "2_index", "3_terms", "4_net", "5_array"});
+  for (auto _ : state) {
+    phases.start();
+    TermSteps read(model, phases);
+    kstr::compile::netStoichiometryColumns(read.terms);
+    phases.next();
+    qxDestroyArray(kstr::compile::writeStoichiometryColumns(read.terms, read.species.size()));
+    phases.next();
+  }
+  phases.report(state, n);
+  perReaction(state, n);
+}
+
+// The pass over every reaction's terms as the builders take it, but with
+// no species to find rows for: what the pass costs without its lookups.
+void BM_TermPassWithoutRows(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Kelbor* model = models()->get(n);
+  kstrVector<BSpecies*> species;
+  kstrVector<BReaction*> reactions;
+  kstr::compile::collectSpeciesAndReactions(model, species, reactions);
+  const kstr::compile::RowIndex noRows;
+  for (auto _ : state) {
+    kstr::compile::ReactionTermTable terms;
+    terms.read(reactions, noRows);
+    benchmark::DoNotOptimize(terms.rows.data());
+  }
+  perReaction(state, n);
+}
+
+// The adjacency builder's steps: the lists, the row index, the pass over
+// the terms (the one the stoichiometry builder takes), then the edges
+// gathered by node and the host array made and destroyed.
+void BM_AdjacencySteps(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Kelbor* model = models()->get(n);
+  PhaseTimes phases({"1_lists", "2_index", "3_terms", "4_edges_array"});
+  for (auto _ : state) {
+    phases.start();
+    const TermSteps read(model, phases);
+    qxDestroyArray(kstr::compile::writeAdjacencyMatrix(read.terms, read.species, read.reactions,
+                                                       false, nullptr, false, nullptr));
+    phases.next();
+  }
+  phases.report(state, n);
+  perReaction(state, n);
+}
+
 void BM_AdjacencyMatrix(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   Kelbor* model = models()->get(n);
@@ -155,6 +263,36 @@ void BM_DependencyMatrix(benchmark::State& state) {
   perReaction(state, n);
 }
 
+// The dependency builder's steps: the model walk, the row index over the
+// species and parameters, the components of every rate,
+// their rows gathered into columns, and the host array made and destroyed.
+void BM_DependencySteps(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Kelbor* model = models()->get(n);
+  PhaseTimes phases({"1_walk", "2_index", "3_rates", "4_columns", "5_array"});
+  for (auto _ : state) {
+    phases.start();
+    const kstr::compile::ModelWalk walk(model, false, false);
+    phases.next();
+    kstr::compile::RowIndex rows;
+    rows.reserve(walk.species.size() + walk.parameters.size());
+    rows.add(walk.species, 0);
+    rows.add(walk.parameters, static_cast<uint32_t>(walk.species.size()));
+    phases.next();
+    kstrVector<const void*> components;
+    kstrVector<size_t> ends;
+    kstr::compile::collectRateComponents(walk.reactions, components, ends);
+    phases.next();
+    const kstr::compile::GatheredColumns columns =
+        kstr::compile::rateColumns(components, ends, rows);
+    phases.next();
+    qxDestroyArray(columns.write(walk.species.size() + walk.parameters.size()));
+    phases.next();
+  }
+  phases.report(state, n);
+  perReaction(state, n);
+}
+
 // Each size warms up, then runs long enough for about a hundred builds at
 // the largest size.
 #define KELBOR_MATRIX_BENCH(name)                                       \
@@ -163,9 +301,13 @@ void BM_DependencyMatrix(benchmark::State& state) {
 
 KELBOR_MATRIX_BENCH(BM_PlainTermWalk);
 KELBOR_MATRIX_BENCH(BM_StoichiometryMatrix);
+KELBOR_MATRIX_BENCH(BM_StoichiometrySteps);
+KELBOR_MATRIX_BENCH(BM_TermPassWithoutRows);
 KELBOR_MATRIX_BENCH(BM_AdjacencyMatrix);
+KELBOR_MATRIX_BENCH(BM_AdjacencySteps);
 KELBOR_MATRIX_BENCH(BM_PlainRateParse);
 KELBOR_MATRIX_BENCH(BM_DependencyMatrix);
+KELBOR_MATRIX_BENCH(BM_DependencySteps);
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include <ks_utils/MParseTree.hpp>
 
@@ -17,52 +18,32 @@
 
 namespace kstr::compile {
 
-namespace {
-
-template <class List>
-size_t sizeOf(const List* list) {
-  return list ? list->size() : 0;
-}
-
-// Fetches ahead, as prefetchEquations does, the rate expressions and the
-// first entries of their token maps.
-void prefetchRate(const kstrVector<BReaction*>& reactions, size_t j) {
-  constexpr size_t kRatesAhead = 8;
-  constexpr size_t kTokensAhead = 4;
-  if (j + kRatesAhead < reactions.size() && reactions[j + kRatesAhead]) {
-    __builtin_prefetch(&reactions[j + kRatesAhead]->getRate());
-  }
-  if (j + kTokensAhead < reactions.size() && reactions[j + kTokensAhead]) {
-    const auto& tokens = reactions[j + kTokensAhead]->getRate().getSymbolComponentMap();
-    if (!tokens.empty()) __builtin_prefetch(&*tokens.begin());
-  }
-}
-
-// The rows that rows gives for the components the names of each reaction's
-// rate denote, each once, ascending, one column per reaction.  The reaction
-// keeps its rate resolved as the model changes, so its token map answers
-// what resolving each name of the parse tree would; a rate that is empty or
-// does not parse names nothing, and an unresolved name no row.  The
-// components are read first and their rows found in one sweep over the row
-// index.
-GatheredColumns gatherRateColumns(const kstrVector<BReaction*>& reactions, const RowIndex& rows) {
-  kstrVector<const void*> components;
-  kstrVector<size_t> ends;
-  ends.reserve(reactions.size());
+// One short loop: the reads for one reaction do not wait on those of the
+// last, so the processor has several reactions under way at once, and each
+// reaction's rate and token map, which lie close together, are read while
+// they are at hand.
+void collectRateComponents(const kstrVector<BReaction*>& reactions,
+                           kstrVector<const void*>& components, kstrVector<size_t>& ends) {
+  components.clear();
+  ends.resize(reactions.size());
   for (size_t j = 0; j < reactions.size(); ++j) {
-    prefetchRate(reactions, j);
     const BReaction* reaction = reactions[j];
-    if (reaction && reaction->getRate().isSyntacticallyValid()) {
+    // Qualified call: the kind is known, so no virtual dispatch.
+    if (reaction && reaction->getRate().kstr::MathExpression::isSyntacticallyValid()) {
       for (const auto& [token, component] : reaction->getRate().getSymbolComponentMap()) {
         components.push_back(component);
       }
     }
-    ends.push_back(components.size());
+    ends[j] = components.size();
   }
+}
+
+GatheredColumns rateColumns(const kstrVector<const void*>& components,
+                            const kstrVector<size_t>& ends, const RowIndex& rows) {
   kstrVector<uint32_t> found(components.size());
   rows.findAll(components.data(), components.size(), found.data());
   GatheredColumns columns;
-  columns.ends.reserve(reactions.size());
+  columns.ends.reserve(ends.size());
   columns.rows.reserve(components.size());
   size_t k = 0;
   for (size_t end : ends) {
@@ -76,6 +57,20 @@ GatheredColumns gatherRateColumns(const kstrVector<BReaction*>& reactions, const
     columns.endColumn();
   }
   return columns;
+}
+
+namespace {
+
+template <class List>
+size_t sizeOf(const List* list) {
+  return list ? list->size() : 0;
+}
+
+GatheredColumns gatherRateColumns(const kstrVector<BReaction*>& reactions, const RowIndex& rows) {
+  kstrVector<const void*> components;
+  kstrVector<size_t> ends;
+  collectRateComponents(reactions, components, ends);
+  return rateColumns(components, ends, rows);
 }
 
 // Adds the entries of the list that are species or parameters (only those

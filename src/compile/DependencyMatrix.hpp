@@ -8,6 +8,7 @@
 #include <ks_utils/kstrContainers.hpp>
 #include <qx/qx.hpp>
 
+#include "compile/SparseArrays.hpp"
 #include "core/KelborApi.hpp"
 
 class BParameter;
@@ -20,6 +21,8 @@ class MParseTree;
 
 namespace kstr::compile {
 
+class RowIndex;
+
 // Appends the components that the names of the parse tree denote in the
 // owner's scope, each name once, in the tree's order; names that denote
 // nothing are left out.  Nothing for a null tree or an owner outside a
@@ -27,6 +30,21 @@ namespace kstr::compile {
 KELBOR_API void collectExpressionComponents(ExpressionBasedComponent& owner,
                                             const boost::shared_ptr<const MParseTree>& tree,
                                             kstrVector<const KelborComponent*>& out);
+
+// Lists every component that each reaction's rate names as the rate's
+// token map holds it (null for a name that resolves to nothing), reaction
+// by reaction in map order, and the end of each reaction's entries.  A null
+// reaction, an empty rate and one that does not parse name nothing.  The
+// lists are replaced.
+KELBOR_API void collectRateComponents(const kstrVector<BReaction*>& reactions,
+                                      kstrVector<const void*>& components,
+                                      kstrVector<size_t>& ends);
+
+// One column per reaction of what collectRateComponents gave: the rows the
+// index gives the reaction's components, each once, ascending; components
+// without a row are left out.
+KELBOR_API GatheredColumns rateColumns(const kstrVector<const void*>& components,
+                                       const kstrVector<size_t>& ends, const RowIndex& rows);
 
 // The (nS + nP) x nR array with 1.0 where reaction j's rate names the
 // species of row i (rows 0..nS-1, list positions) or the selected

@@ -87,17 +87,24 @@ qxArray* SparseColumnWriter::release() {
   return array;
 }
 
-qxArray* GatheredColumns::write(size_t rowCount) const {
-  qxArray* array = createSparseArray(rowCount, ends.size(), rows.size());
-  std::copy(rows.begin(), rows.end(), array->get_ir());
+qxArray* writeSparseColumns(size_t rowCount, const uint32_t* rows, const double* values,
+                            const size_t* ends, size_t columnCount) {
+  const size_t count = columnCount == 0 ? 0 : ends[columnCount - 1];
+  qxArray* array = createSparseArray(rowCount, columnCount, count);
+  std::copy_n(rows, count, array->get_ir());
   double* pr = array->get_pdata();
-  if (values.empty()) {
-    std::fill_n(pr, rows.size(), 1.0);
+  if (values) {
+    std::copy_n(values, count, pr);
   } else {
-    std::copy(values.begin(), values.end(), pr);
+    std::fill_n(pr, count, 1.0);
   }
-  std::copy(ends.begin(), ends.end(), array->get_jc() + 1);
+  std::copy_n(ends, columnCount, array->get_jc() + 1);
   return array;
+}
+
+qxArray* GatheredColumns::write(size_t rowCount) const {
+  return writeSparseColumns(rowCount, rows.data(), values.empty() ? nullptr : values.data(),
+                            ends.data(), ends.size());
 }
 
 }  // namespace kstr::compile

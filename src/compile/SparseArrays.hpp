@@ -70,6 +70,15 @@ class KELBOR_API SparseColumnWriter {
   size_t cols_ = 0;
 };
 
+// A new persistent rowCount x columnCount array of columns laid out one
+// after another: column j holds the entries from ends[j - 1] (0 for the
+// first) to ends[j] of rows and values (rows ascending within a column and
+// below rowCount; values null when every value is 1).  Raises as
+// createSparseArray.
+KELBOR_API qxArray* writeSparseColumns(size_t rowCount, const uint32_t* rows,
+                                       const double* values, const size_t* ends,
+                                       size_t columnCount);
+
 // The columns of a sparse array gathered before the array is made, so that
 // it is made once with room for exactly their values.  The lists keep their
 // capacity across clear(), so one gathering serves many arrays.

@@ -11,6 +11,7 @@
 #include <obk/Vector.hpp>
 
 #include "compile/ModelWalk.hpp"
+#include "compile/ReactionTerms.hpp"
 #include "compile/RowIndex.hpp"
 #include "compile/SparseArrays.hpp"
 #include "expressions/ReactionExpression.hpp"
@@ -85,52 +86,84 @@ bool appendSide(const kstr::ReactionExpression& equation, bool productSide, cons
   });
 }
 
-// Every reaction's terms read once, in place: the species and signed
-// coefficient of each term, and the end of each reaction's terms.  A
-// reaction whose equation is not valid, or that has a term bound to no
-// species, has no terms here.
-struct TermList {
-  kstrVector<const void*> species;
-  kstrVector<double> coefficients;
-  kstrVector<size_t> ends;
-  // The row of each term's species, filled by findRows.
-  kstrVector<uint32_t> rows;
-
-  void read(const kstrVector<BReaction*>& reactions) {
-    ends.reserve(reactions.size());
-    for (size_t j = 0; j < reactions.size(); ++j) {
-      prefetchEquations(reactions, j);
-      const BReaction* reaction = reactions[j];
-      const size_t begin = species.size();
-      const kstr::ReactionExpression& equation = reaction->getEquation();
-      if (!equation.isSyntacticallyValid() || !appendSide(equation, false) ||
-          !appendSide(equation, true)) {
-        species.resize(begin);
-        coefficients.resize(begin);
-      }
-      ends.push_back(species.size());
-    }
-  }
-  void findRows(const RowIndex& index) {
-    rows.resize(species.size());
-    index.findAll(species.data(), species.size(), rows.data());
-  }
-
- private:
-  bool appendSide(const kstr::ReactionExpression& equation, bool productSide) {
-    return forEachSignedTerm(equation, productSide, [this](const BSpecies* s, double value) {
-      species.push_back(s);
-      coefficients.push_back(value);
-    });
-  }
-};
-
 // Whether a net coefficient is zero and is dropped.  Coefficients of
 // magnitude 1 or more are far from zero for any tolerance, so only smaller
 // ones are put to the host's comparison.
 bool isZeroNet(double value) { return std::fabs(value) < 1.0 && hbEqualWithinEps(value, 0.0); }
 
+// Nets the terms [k, end) of one reaction into the table's lists at [out,
+// ...): each row once, rows ascending, the coefficients of a row summed in
+// term order; terms without a row are left out.  Returns the new end of
+// the lists.  out never passes k, so the lists are rewritten in place.
+size_t netTermsInPlace(ReactionTermTable& t, size_t k, size_t end, size_t out) {
+  const size_t first = out;
+  if (end - k > 16) {
+    // Many terms: a stable sort keeps each row's terms in term order.
+    kstrVector<NetCoefficient> column;
+    for (; k < end; ++k) {
+      if (t.rows[k] != kNoRow) column.emplace_back(t.rows[k], t.coefficients[k]);
+    }
+    std::stable_sort(column.begin(), column.end(),
+                     [](const NetCoefficient& a, const NetCoefficient& b) { return a.first < b.first; });
+    for (const auto& [row, value] : column) {
+      if (out > first && t.rows[out - 1] == row) {
+        t.coefficients[out - 1] += value;
+      } else {
+        t.rows[out] = row;
+        t.coefficients[out++] = value;
+      }
+    }
+    return out;
+  }
+  // A reaction's few terms: each inserted into the sorted part so far.
+  for (; k < end; ++k) {
+    const uint32_t row = t.rows[k];
+    const double value = t.coefficients[k];
+    if (row == kNoRow) continue;
+    size_t i = out;
+    while (i > first && t.rows[i - 1] > row) --i;
+    if (i > first && t.rows[i - 1] == row) {
+      t.coefficients[i - 1] += value;
+      continue;
+    }
+    for (size_t m = out; m > i; --m) {
+      t.rows[m] = t.rows[m - 1];
+      t.coefficients[m] = t.coefficients[m - 1];
+    }
+    t.rows[i] = row;
+    t.coefficients[i] = value;
+    ++out;
+  }
+  return out;
+}
+
 }  // namespace
+
+void netStoichiometryColumns(ReactionTermTable& table) {
+  size_t out = 0;
+  size_t k = 0;
+  for (size_t j = 0; j < table.ends.size(); ++j) {
+    const size_t end = table.ends[j];
+    const size_t first = out;
+    if (table.flags[j] & ReactionTermTable::kComplete) out = netTermsInPlace(table, k, end, out);
+    k = end;
+    size_t kept = first;
+    for (size_t i = first; i < out; ++i) {
+      if (isZeroNet(table.coefficients[i])) continue;
+      table.rows[kept] = table.rows[i];
+      table.coefficients[kept++] = table.coefficients[i];
+    }
+    out = kept;
+    table.ends[j] = out;
+  }
+  table.rows.resize(out);
+  table.coefficients.resize(out);
+}
+
+qxArray* writeStoichiometryColumns(const ReactionTermTable& table, size_t speciesCount) {
+  return writeSparseColumns(speciesCount, table.rows.data(), table.coefficients.data(),
+                            table.ends.data(), table.ends.size());
+}
 
 void computeNetStoichiometry(const double* coefficients, const kstrVector<BSpecies*>& species,
                              size_t offset, const RowIndex& rows,
@@ -196,32 +229,13 @@ qxArray* buildStoichiometryMatrix(const KelborComponent* component, bool wantSpe
     warnNoReactions();
     return createSparseArray(nS, 0, 0);
   }
-  // The terms first, then their rows in one sweep over the row index, then
-  // the columns: each step reads memory the one before has laid out.
-  TermList terms;
-  terms.read(reactions);
-  terms.findRows(RowIndex(species));
-  GatheredColumns columns;
-  columns.ends.reserve(nR);
-  columns.rows.reserve(terms.species.size());
-  columns.values.reserve(terms.species.size());
-  kstrVector<NetCoefficient> column;
-  size_t k = 0;
-  for (size_t j = 0; j < nR; ++j) {
-    column.clear();
-    for (; k < terms.ends[j]; ++k) {
-      if (terms.rows[k] != kNoRow) column.emplace_back(terms.rows[k], terms.coefficients[k]);
-    }
-    sortAndMerge(column);
-    if (wantReactionNames && reactionNames) appendDisplayName(reactionNames, reactions[j]);
-    for (const auto& [row, value] : column) {
-      if (isZeroNet(value)) continue;
-      columns.rows.push_back(row);
-      columns.values.push_back(value);
-    }
-    columns.endColumn();
+  ReactionTermTable terms;
+  terms.read(reactions, RowIndex(species));
+  if (wantReactionNames && reactionNames) {
+    for (const BReaction* r : reactions) appendDisplayName(reactionNames, r);
   }
-  return columns.write(nS);
+  netStoichiometryColumns(terms);
+  return writeStoichiometryColumns(terms, nS);
 }
 
 void buildCompileStoichiometry(const Kelbor* model, qxArray*& reactantArray,

@@ -22,6 +22,7 @@ class StringVector;
 namespace kstr::compile {
 
 class RowIndex;
+struct ReactionTermTable;
 
 // One distinct row (species) of a reaction side with its summed
 // coefficient.
@@ -44,6 +45,19 @@ struct KELBOR_API ReactionSides {
   // coefficients negative.
   void read(const BReaction& reaction, const RowIndex& rows);
 };
+
+// The stoichiometry matrix's columns made from the table in place: for a
+// reaction whose flags say complete, its terms whose species have rows, one
+// entry per row, rows ascending, the coefficients of a row summed in term
+// order and zero nets dropped; nothing for any other reaction.  Afterwards
+// the table's rows and coefficients hold the columns one after another and
+// ends[j] is where column j ends (productStart no longer applies).
+KELBOR_API void netStoichiometryColumns(ReactionTermTable& table);
+
+// A new persistent speciesCount x reactions array of the netted columns.
+// Raises "Kestrion:KS_MallocError" when it cannot be made.
+KELBOR_API qxArray* writeStoichiometryColumns(const ReactionTermTable& table,
+                                              size_t speciesCount);
 
 // Raises "Kestrion:MatrixUnsupportedComponent" unless the component is a
 // model or a reaction (a null component included).

@@ -55,8 +55,6 @@ boost::shared_ptr<const MParseTree> MathExpression::getParseTree() const {
 
 std::string MathExpression::getExpressionString() const { return text_; }
 
-bool MathExpression::isSyntacticallyValid() const { return parseTree_ != nullptr; }
-
 bool MathExpression::containsToken(const std::string& token) const {
   return symbolMap_.count(token) != 0;
 }

@@ -37,7 +37,7 @@ class KELBOR_API MathExpression : public Expression {
 
   std::string getExpressionString() const override;
   // True exactly when the text parsed.
-  bool isSyntacticallyValid() const override;
+  bool isSyntacticallyValid() const override { return parseTree_ != nullptr; }
   bool containsToken(const std::string& token) const override;
   // With allTokens false, unbound host function names are left out.
   void fillSetWithTokens(TokenSet& tokens, bool allTokens) const override;

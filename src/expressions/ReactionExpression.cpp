@@ -120,8 +120,6 @@ void ReactionExpression::composeText() {
 
 std::string ReactionExpression::getExpressionString() const { return text_; }
 
-bool ReactionExpression::isSyntacticallyValid() const { return valid_; }
-
 bool ReactionExpression::containsToken(const std::string& token) const {
   return findNamed(reactants_, token) != nullptr || findNamed(products_, token) != nullptr;
 }

@@ -51,7 +51,7 @@ class KELBOR_API ReactionExpression : public Expression {
 
   std::string getExpressionString() const override;
   // Fixed at construction.
-  bool isSyntacticallyValid() const override;
+  bool isSyntacticallyValid() const override { return valid_; }
   bool containsToken(const std::string& token) const override;
   // The names of the reactant terms, then of the product terms; the flag
   // makes no difference.

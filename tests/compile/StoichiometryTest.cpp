@@ -1,6 +1,12 @@
 // The stoichiometry matrix, the compile services' reactant and product
 // arrays, and the growth of sparse arrays.
 #include "CompileFixture.hpp"
+
+#include <algorithm>
+#include <map>
+#include <random>
+
+#include "compile/ReactionTerms.hpp"
 #include "compile/RowIndex.hpp"
 #include "compile/SparseArrays.hpp"
 #include "compile/Stoichiometry.hpp"
@@ -171,6 +177,52 @@ TEST_F(StoichiometryTest, NetStoichiometryIsOnePerDistinctRow) {
   kstrVector<kc::NetCoefficient> net{{7, 7.0}};
   kc::computeNetStoichiometry(coefficients, {a, b, a, nullptr}, 1, rows, net);
   EXPECT_EQ(net, (kstrVector<kc::NetCoefficient>{{0, -2.0}, {1, 2.0}}));
+}
+
+// Random term tables: columns of 0 to 40 terms (past the few-terms path),
+// rows repeated, some without a row, coefficients that cancel, reactions
+// that are not complete.  Halves keep every sum exact, so a zero net is 0.
+TEST(StoichiometryColumns, NettingInPlaceAgreesWithSortingEachColumn) {
+  std::mt19937 random(13);
+  for (int round = 0; round < 200; ++round) {
+    kc::ReactionTermTable table;
+    std::vector<std::vector<std::pair<uint32_t, double>>> expected;
+    const int reactions = static_cast<int>(random() % 6);
+    for (int j = 0; j < reactions; ++j) {
+      const size_t count = random() % 5 == 0 ? 17 + random() % 24 : random() % 7;
+      const bool complete = random() % 4 != 0;
+      std::vector<std::pair<uint32_t, double>> terms;
+      for (size_t t = 0; t < count; ++t) {
+        const uint32_t row = random() % 8 == 0 ? kc::kNoRow : static_cast<uint32_t>(random() % 6);
+        const double value = (static_cast<int>(random() % 9) - 4) * 0.5;
+        table.rows.push_back(row);
+        table.coefficients.push_back(value);
+        if (row != kc::kNoRow) terms.emplace_back(row, value);
+      }
+      table.productStart.push_back(table.rows.size());
+      table.ends.push_back(table.rows.size());
+      table.flags.push_back(complete ? kc::ReactionTermTable::kComplete : 0);
+      std::stable_sort(terms.begin(), terms.end(),
+                       [](const auto& a, const auto& b) { return a.first < b.first; });
+      std::map<uint32_t, double> net;
+      for (const auto& [row, value] : terms) net[row] += value;
+      std::vector<std::pair<uint32_t, double>> column;
+      for (const auto& [row, value] : net) {
+        if (complete && value != 0.0) column.emplace_back(row, value);
+      }
+      expected.push_back(column);
+    }
+    kc::netStoichiometryColumns(table);
+    ASSERT_EQ(table.ends.size(), expected.size());
+    size_t k = 0;
+    for (size_t j = 0; j < expected.size(); ++j) {
+      std::vector<std::pair<uint32_t, double>> column;
+      for (; k < table.ends[j]; ++k) column.emplace_back(table.rows[k], table.coefficients[k]);
+      EXPECT_EQ(column, expected[j]) << "round " << round << ", reaction " << j;
+    }
+    EXPECT_EQ(table.rows.size(), k);
+    EXPECT_EQ(table.coefficients.size(), k);
+  }
 }
 
 TEST(RowIndex, FindAllAgreesWithFindOneByOne) {
