@@ -45,6 +45,24 @@ void addSide(const ReactionTermTable& terms, size_t begin, size_t end, uint32_t 
   }
 }
 
+// Sorts the entries from first on and keeps each value once.
+void keepSortedOnce(kstrVector<uint32_t>& list, size_t first) {
+  const size_t end = list.size();
+  if (end - first <= 16) {
+    // A reaction's few targets: an insertion sort costs less than a call.
+    for (size_t i = first + 1; i < end; ++i) {
+      const uint32_t value = list[i];
+      size_t k = i;
+      for (; k > first && value < list[k - 1]; --k) list[k] = list[k - 1];
+      list[k] = value;
+    }
+  } else {
+    std::sort(list.begin() + static_cast<std::ptrdiff_t>(first), list.end());
+  }
+  const auto from = list.begin() + static_cast<std::ptrdiff_t>(first);
+  list.erase(std::unique(from, list.end()), list.end());
+}
+
 Edges gatherEdges(const ReactionTermTable& terms, size_t nS) {
   Edges edges;
   const size_t nR = terms.ends.size();
@@ -70,10 +88,7 @@ Edges gatherEdges(const ReactionTermTable& terms, size_t nS) {
     const bool nullOut = noProducts || (reversible && noReactants);
     if (nullIn) edges.fromNull.push_back(j);
     if (nullOut) edges.reactionTargets.push_back(static_cast<uint32_t>(nS));
-    auto from = edges.reactionTargets.begin() + static_cast<std::ptrdiff_t>(first);
-    std::sort(from, edges.reactionTargets.end());
-    edges.reactionTargets.erase(std::unique(from, edges.reactionTargets.end()),
-                                edges.reactionTargets.end());
+    keepSortedOnce(edges.reactionTargets, first);
     edges.reactionStart.push_back(edges.reactionTargets.size());
   }
   return edges;
