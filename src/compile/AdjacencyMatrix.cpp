@@ -35,8 +35,8 @@ struct Edges {
 
 // Records the edges of the terms [begin, end) whose species have rows:
 // species -> reaction when into, reaction -> species when out.
-void addSide(const ReactionTermTable& terms, size_t begin, size_t end, uint32_t j, bool into, bool out,
-             Edges& edges) {
+void addSide(const ReactionTermTable& terms, size_t begin, size_t end, uint32_t j, bool into,
+             bool out, Edges& edges) {
   for (size_t k = begin; k < end; ++k) {
     const uint32_t row = terms.rows[k];
     if (row == kNoRow) continue;

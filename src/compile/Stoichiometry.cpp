@@ -104,7 +104,9 @@ size_t netTermsInPlace(ReactionTermTable& t, size_t k, size_t end, size_t out) {
       if (t.rows[k] != kNoRow) column.emplace_back(t.rows[k], t.coefficients[k]);
     }
     std::stable_sort(column.begin(), column.end(),
-                     [](const NetCoefficient& a, const NetCoefficient& b) { return a.first < b.first; });
+                     [](const NetCoefficient& a, const NetCoefficient& b) {
+                       return a.first < b.first;
+                     });
     for (const auto& [row, value] : column) {
       if (out > first && t.rows[out - 1] == row) {
         t.coefficients[out - 1] += value;
