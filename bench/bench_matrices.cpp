@@ -157,7 +157,7 @@ class PhaseTimes {
   Clock::time_point last_;
 };
 
-// The first three steps of the graph builders, each timed: the lists of
+// The first three steps of the stoichiometry builder, each timed: the lists of
 // species and reactions, the row index over the species, and the pass over
 // every reaction's terms that finds their rows.
 struct TermSteps {
@@ -208,24 +208,6 @@ void BM_TermPassWithoutRows(benchmark::State& state) {
     terms.read(reactions, noRows);
     benchmark::DoNotOptimize(terms.rows.data());
   }
-  perReaction(state, n);
-}
-
-// The adjacency builder's steps: the lists, the row index, the pass over
-// the terms (the one the stoichiometry builder takes), then the edges
-// gathered by node and the host array made and destroyed.
-void BM_AdjacencySteps(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  Kelbor* model = models()->get(n);
-  PhaseTimes phases({"1_lists", "2_index", "3_terms", "4_edges_array"});
-  for (auto _ : state) {
-    phases.start();
-    const TermSteps read(model, phases);
-    qxDestroyArray(kstr::compile::writeAdjacencyMatrix(read.terms, read.species, read.reactions,
-                                                       false, nullptr, false, nullptr));
-    phases.next();
-  }
-  phases.report(state, n);
   perReaction(state, n);
 }
 
@@ -304,7 +286,6 @@ KELBOR_MATRIX_BENCH(BM_StoichiometryMatrix);
 KELBOR_MATRIX_BENCH(BM_StoichiometrySteps);
 KELBOR_MATRIX_BENCH(BM_TermPassWithoutRows);
 KELBOR_MATRIX_BENCH(BM_AdjacencyMatrix);
-KELBOR_MATRIX_BENCH(BM_AdjacencySteps);
 KELBOR_MATRIX_BENCH(BM_PlainRateParse);
 KELBOR_MATRIX_BENCH(BM_DependencyMatrix);
 KELBOR_MATRIX_BENCH(BM_DependencySteps);

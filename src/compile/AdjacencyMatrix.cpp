@@ -8,7 +8,6 @@
 #include <obk/Vector.hpp>
 
 #include "compile/ModelWalk.hpp"
-#include "compile/ReactionTerms.hpp"
 #include "compile/RowIndex.hpp"
 #include "compile/SparseArrays.hpp"
 #include "compile/Stoichiometry.hpp"
@@ -33,10 +32,44 @@ struct Edges {
   bool hasNull = false;
 };
 
+// Every reaction's term species bound to a species, read once in place,
+// with where each reaction's products start and its terms end and whether
+// it is reversible; then the rows of those species, found in one sweep
+// over the row index.
+struct BoundTerms {
+  kstrVector<const void*> species;
+  kstrVector<uint32_t> rows;
+  kstrVector<size_t> productStart;
+  kstrVector<size_t> ends;
+  kstrVector<char> reversible;
+
+  void read(const kstrVector<BReaction*>& reactions, const RowIndex& index) {
+    productStart.reserve(reactions.size());
+    ends.reserve(reactions.size());
+    reversible.reserve(reactions.size());
+    for (size_t j = 0; j < reactions.size(); ++j) {
+      prefetchEquations(reactions, j);
+      const BReaction* r = reactions[j];
+      const kstr::ReactionExpression& equation = r->getEquation();
+      for (size_t i = 0; i < equation.getNumReactants(); ++i) {
+        if (const BSpecies* s = equation.getReactantAt(i).getSpecies<BSpecies>()) species.push_back(s);
+      }
+      productStart.push_back(species.size());
+      for (size_t i = 0; i < equation.getNumProducts(); ++i) {
+        if (const BSpecies* s = equation.getProductAt(i).getSpecies<BSpecies>()) species.push_back(s);
+      }
+      ends.push_back(species.size());
+      reversible.push_back(r->getReversible() ? 1 : 0);
+    }
+    rows.resize(species.size());
+    index.findAll(species.data(), species.size(), rows.data());
+  }
+};
+
 // Records the edges of the terms [begin, end) whose species have rows:
 // species -> reaction when into, reaction -> species when out.
-void addSide(const ReactionTermTable& terms, size_t begin, size_t end, uint32_t j, bool into,
-             bool out, Edges& edges) {
+void addSide(const BoundTerms& terms, size_t begin, size_t end, uint32_t j, bool into, bool out,
+             Edges& edges) {
   for (size_t k = begin; k < end; ++k) {
     const uint32_t row = terms.rows[k];
     if (row == kNoRow) continue;
@@ -63,18 +96,18 @@ void keepSortedOnce(kstrVector<uint32_t>& list, size_t first) {
   list.erase(std::unique(from, list.end()), list.end());
 }
 
-Edges gatherEdges(const ReactionTermTable& terms, size_t nS) {
+Edges gatherEdges(const BoundTerms& terms, size_t nS) {
   Edges edges;
   const size_t nR = terms.ends.size();
   edges.reactionStart.reserve(nR + 1);
   edges.reactionStart.push_back(0);
-  edges.fromSpecies.reserve(terms.rows.size());
-  edges.reactionTargets.reserve(terms.rows.size() + nR);
+  edges.fromSpecies.reserve(terms.species.size());
+  edges.reactionTargets.reserve(terms.species.size() + nR);
   size_t begin = 0;
   for (uint32_t j = 0; j < nR; ++j) {
     const size_t middle = terms.productStart[j];
     const size_t end = terms.ends[j];
-    const bool reversible = (terms.flags[j] & ReactionTermTable::kReversible) != 0;
+    const bool reversible = terms.reversible[j] != 0;
     const bool noReactants = middle == begin;
     const bool noProducts = end == middle;
     const size_t first = edges.reactionTargets.size();
@@ -153,17 +186,8 @@ qxArray* buildAdjacencyMatrix(const KelborComponent* component, bool wantNames,
     warnNoReactions();
     return nullptr;
   }
-  ReactionTermTable terms;
+  BoundTerms terms;
   terms.read(reactions, RowIndex(species));
-  return writeAdjacencyMatrix(terms, species, reactions, wantNames, names, wantKinds, kinds);
-}
-
-qxArray* writeAdjacencyMatrix(const ReactionTermTable& terms,
-                              const kstrVector<BSpecies*>& species,
-                              const kstrVector<BReaction*>& reactions, bool wantNames,
-                              StringVector* names, bool wantKinds, std::deque<int32_t>* kinds) {
-  const size_t nS = species.size();
-  const size_t nR = reactions.size();
   const Edges edges = gatherEdges(terms, nS);
   const size_t h = edges.hasNull ? 1 : 0;
   const size_t first = nS + h;  // row of reaction 0

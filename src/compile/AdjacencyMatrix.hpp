@@ -4,19 +4,14 @@
 #include <cstdint>
 #include <deque>
 
-#include <ks_utils/kstrContainers.hpp>
 #include <qx/qx.hpp>
 
 #include "core/KelborApi.hpp"
 
-class BReaction;
-class BSpecies;
 class KelborComponent;
 class StringVector;
 
 namespace kstr::compile {
-
-struct ReactionTermTable;
 
 // Nodes, in row and column order: the species (walk order), a "null" node
 // standing for the outside when some reaction lacks reactants or products,
@@ -32,17 +27,6 @@ struct ReactionTermTable;
 // the walk finds no species or no reactions.
 KELBOR_API qxArray* buildAdjacencyMatrix(const KelborComponent* component, bool wantNames,
                                          StringVector* names, bool wantKinds,
-                                         std::deque<int32_t>* kinds);
-
-// The array of the graph of the reactions whose terms the table holds
-// (read over a row index of the species), with the node names and kinds
-// appended when wanted, as buildAdjacencyMatrix gives it for at least one
-// species and one reaction.  Raises "Kestrion:KS_MallocError" when the
-// array cannot be made.
-KELBOR_API qxArray* writeAdjacencyMatrix(const ReactionTermTable& terms,
-                                         const kstrVector<BSpecies*>& species,
-                                         const kstrVector<BReaction*>& reactions,
-                                         bool wantNames, StringVector* names, bool wantKinds,
                                          std::deque<int32_t>* kinds);
 
 }  // namespace kstr::compile

@@ -1,6 +1,8 @@
 // The walk over a model's components in compile order.
 #include "compile/ModelWalk.hpp"
 
+#include "expressions/ReactionExpression.hpp"
+
 #include "kinetics/BKineticLaw.hpp"
 #include "model/Kelbor.hpp"
 #include "quantities/BCompartment.hpp"
@@ -106,6 +108,19 @@ void collectSpeciesAndReactions(const KelborComponent* component, kstrVector<BSp
   reactions.reserve(reactions.size() + static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
     if (BReaction* reaction = model.getReactionAt(i)) reactions.push_back(reaction);
+  }
+}
+
+void prefetchEquations(const kstrVector<BReaction*>& reactions, size_t j) {
+  constexpr size_t kEquationsAhead = 8;
+  constexpr size_t kTermsAhead = 4;
+  if (j + kEquationsAhead < reactions.size()) {
+    __builtin_prefetch(&reactions[j + kEquationsAhead]->getEquation());
+  }
+  if (j + kTermsAhead < reactions.size()) {
+    const kstr::ReactionExpression& equation = reactions[j + kTermsAhead]->getEquation();
+    if (equation.getNumReactants() > 0) __builtin_prefetch(&equation.getReactantAt(0));
+    if (equation.getNumProducts() > 0) __builtin_prefetch(&equation.getProductAt(0));
   }
 }
 

@@ -61,6 +61,12 @@ KELBOR_API void collectCompileOrder(const Kelbor* model, kstrVector<BSpecies*>& 
                                     kstrVector<BParameter*>& parameters,
                                     kstrVector<BCompartment*>& compartments);
 
+// Fetches ahead what a pass over the reactions' equations, now at reaction
+// j, will read a few reactions on: the equations, then their first terms.
+// A pass over a large model then waits on memory a few reads at a time
+// instead of one after another.
+KELBOR_API void prefetchEquations(const kstrVector<BReaction*>& reactions, size_t j);
+
 // A walk whose lists the walk itself holds.
 struct KELBOR_API ModelWalk {
   kstrVector<BSpecies*> species;

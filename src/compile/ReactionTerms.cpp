@@ -1,5 +1,5 @@
-// The one pass over every reaction's terms that the stoichiometry and
-// adjacency builders share.
+// The one pass over every reaction's terms that the stoichiometry matrix
+// is made from.
 #include "compile/ReactionTerms.hpp"
 
 #include "compile/RowIndex.hpp"
@@ -27,7 +27,6 @@ void ReactionTermTable::read(const kstrVector<BReaction*>& reactions, const RowI
   // Room for two terms a side, the common case; more grows the lists.
   std::vector<const void*> species(4 * n);
   coefficients.resize(4 * n);
-  productStart.resize(n);
   ends.resize(n);
   flags.resize(n);
   size_t k = 0;
@@ -43,16 +42,13 @@ void ReactionTermTable::read(const kstrVector<BReaction*>& reactions, const RowI
       species[k] = equation.getReactantAt(i).species;
       coefficients[k] = -equation.getReactantAt(i).stoichiometry;
     }
-    productStart[j] = k;
     for (size_t i = 0; i < productCount; ++i, ++k) {
       species[k] = equation.getProductAt(i).species;
       coefficients[k] = equation.getProductAt(i).stoichiometry;
     }
     ends[j] = k;
     // Qualified call: the kind is known, so no virtual dispatch.
-    uint8_t flag = equation.kstr::ReactionExpression::isSyntacticallyValid() ? kComplete : 0;
-    if (equation.getReversible()) flag |= kReversible;
-    flags[j] = flag;
+    flags[j] = equation.kstr::ReactionExpression::isSyntacticallyValid() ? kComplete : 0;
   }
   // The rows in one sweep over the row index, the terms bound to no
   // species marked.
@@ -69,10 +65,8 @@ void ReactionTermTable::leaveOutUnboundTerms() {
   size_t kept = 0;
   size_t k = 0;
   for (size_t j = 0; j < ends.size(); ++j) {
-    const size_t middle = productStart[j];
     const size_t end = ends[j];
     for (; k < end; ++k) {
-      if (k == middle) productStart[j] = kept;
       if (rows[k] == kUnboundTerm) {
         flags[j] &= static_cast<uint8_t>(~kComplete);
         continue;
@@ -80,7 +74,6 @@ void ReactionTermTable::leaveOutUnboundTerms() {
       rows[kept] = rows[k];
       coefficients[kept++] = coefficients[k];
     }
-    if (middle == end) productStart[j] = kept;
     ends[j] = kept;
   }
   rows.resize(kept);

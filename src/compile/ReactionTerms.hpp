@@ -1,6 +1,6 @@
-// Every reaction's terms gathered in one pass for the graph builders: the
-// row of each bound term's species and its signed coefficient, and per
-// reaction where its products start, where its terms end, and its flags.
+// Every reaction's terms gathered in one pass for the stoichiometry
+// matrix: the row of each bound term's species and its signed coefficient,
+// and per reaction where its terms end and its flags.
 #pragma once
 
 #include <cstddef>
@@ -18,8 +18,6 @@ namespace kstr::compile {
 class RowIndex;
 
 struct KELBOR_API ReactionTermTable {
-  // Per reaction flag: the equation is reversible.
-  static constexpr uint8_t kReversible = 1;
   // Per reaction flag: the equation is valid and every term is bound to a
   // species.
   static constexpr uint8_t kComplete = 2;
@@ -29,9 +27,7 @@ struct KELBOR_API ReactionTermTable {
   // for none) and its coefficient, negative for reactants.
   std::vector<uint32_t> rows;
   std::vector<double> coefficients;
-  // Per reaction: where its products start and where its terms end in the
-  // lists above, and its flags.
-  std::vector<size_t> productStart;
+  // Per reaction: where its terms end in the lists above, and its flags.
   std::vector<size_t> ends;
   std::vector<uint8_t> flags;
 
@@ -41,7 +37,7 @@ struct KELBOR_API ReactionTermTable {
 
  private:
   // Drops the terms marked as bound to no species, clearing their
-  // reactions' kComplete, and moves the starts and ends to match.
+  // reactions' kComplete, and moves the ends to match.
   void leaveOutUnboundTerms();
 };
 

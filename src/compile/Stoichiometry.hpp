@@ -51,7 +51,7 @@ struct KELBOR_API ReactionSides {
 // entry per row, rows ascending, the coefficients of a row summed in term
 // order and zero nets dropped; nothing for any other reaction.  Afterwards
 // the table's rows and coefficients hold the columns one after another and
-// ends[j] is where column j ends (productStart no longer applies).
+// ends[j] is where column j ends.
 KELBOR_API void netStoichiometryColumns(ReactionTermTable& table);
 
 // A new persistent speciesCount x reactions array of the netted columns.

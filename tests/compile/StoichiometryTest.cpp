@@ -199,7 +199,6 @@ TEST(StoichiometryColumns, NettingInPlaceAgreesWithSortingEachColumn) {
         table.coefficients.push_back(value);
         if (row != kc::kNoRow) terms.emplace_back(row, value);
       }
-      table.productStart.push_back(table.rows.size());
       table.ends.push_back(table.rows.size());
       table.flags.push_back(complete ? kc::ReactionTermTable::kComplete : 0);
       std::stable_sort(terms.begin(), terms.end(),
