@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -352,7 +353,9 @@ class KELBOR_API SymbolTable {
   Namespace reactionParameters_;
   PendingTable pendingListeners_;
   kstrVector<Namespace*> namespaces_;
-  std::map<const KelborComponent*, Membership> members_;
+  // Where each entered component sits; looked up by identity only, never
+  // walked in order.
+  std::unordered_map<const KelborComponent*, Membership> members_;
   ReactionAtPosition reactionAt_;
 };
 
