@@ -58,6 +58,12 @@ void SBMLConversionContext::registerParameterConverter(const std::string& id,
   enter(id, &Converters::parameter, converter);
 }
 
+void SBMLConversionContext::reserve(size_t ids) {
+  converters_.reserve(ids);
+  componentNames_.reserve(ids);
+  idsByName_.reserve(ids);
+}
+
 void SBMLConversionContext::adoptConverter(SBMLComponent* converter) {
   if (converter) adopted_.push_back(converter);
 }

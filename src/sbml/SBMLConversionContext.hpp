@@ -37,6 +37,8 @@ class KELBOR_API SBMLConversionContext {
   SBMLComponent* findCompartmentConverter(const std::string& id) const;
   SBMLComponent* findSpeciesConverter(const std::string& id) const;
   SBMLComponent* findParameterConverter(const std::string& id) const;
+  // Makes room for that many ids in the registries and the name maps.
+  void reserve(size_t ids);
   // The converters of each kind registered under an id, found in one
   // lookup, or null when no kind has the id.
   struct Converters {
