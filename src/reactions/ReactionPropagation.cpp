@@ -190,3 +190,36 @@ std::vector<std::string> BReaction::getExpressionTexts() const { return {getReac
 void BReaction::restoreExpressionTexts(const std::vector<std::string>& texts) {
   if (texts.size() == 1) setReactionRate(texts[0], true);
 }
+
+namespace {
+
+// A reaction's part of what a failed rename puts back.
+struct SavedReaction : SavedExpressions {
+  BReaction::EquationPtr equation;
+  const BKineticLaw* law = nullptr;
+  BKineticLaw::NameVector parameterNames;
+  BKineticLaw::NameVector speciesNames;
+};
+
+}  // namespace
+
+boost::shared_ptr<SavedExpressions> BReaction::saveExpressions() const {
+  boost::shared_ptr<SavedReaction> saved(new SavedReaction);
+  saved->texts = getExpressionTexts();
+  saved->equation.reset(new kstr::ReactionExpression(*reaction_));
+  if (kineticLaw_) {
+    saved->law = kineticLaw_;
+    saved->parameterNames = kineticLaw_->getParameterVariableNames();
+    saved->speciesNames = kineticLaw_->getSpeciesVariableNames();
+  }
+  return saved;
+}
+
+void BReaction::restoreExpressions(const SavedExpressions& saved) {
+  const auto& reaction = static_cast<const SavedReaction&>(saved);
+  if (reaction.law && reaction.law == kineticLaw_) {
+    kineticLaw_->restoreVariableNames(reaction.parameterNames, reaction.speciesNames);
+  }
+  if (reaction.equation) restoreEquation(*reaction.equation);
+  ExpressionBasedComponent::restoreExpressions(saved);
+}
