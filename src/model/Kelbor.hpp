@@ -223,9 +223,10 @@ class KELBOR_API Kelbor : public KelborComponent {
   // Called after a component's name changed: re-keys it in the symbol table.
   virtual void componentNameChanged(KelborComponent* component, std::string oldName,
                                     const std::string& oldPartiallyQualifiedName);
-  // What a rename of the component may change, taken before it changes
-  // anything: its name; what each expression-based component that uses it
-  // (for a compartment, that uses its species too) saves of itself (the
+  // What a rename of the component to newName may change, taken before it
+  // changes anything: its name; what each expression-based component that
+  // uses it (for a compartment, that uses its species too), or that uses
+  // another component holding the new or the old name, saves of itself (the
   // texts of its expressions; for a reaction also its equation and its
   // kinetic law's variable names); the names of the variant entries that
   // hold its name as a part, by entry index; the target and duration
@@ -237,7 +238,7 @@ class KELBOR_API Kelbor : public KelborComponent {
     std::vector<std::pair<Variant*, std::vector<std::pair<size_t, std::string>>>> variantEntries;
     std::vector<std::pair<Dose*, std::pair<std::string, std::string>>> doseReferences;
   };
-  RenameSnapshot snapshotForRename(const KelborComponent* component) const;
+  RenameSnapshot snapshotForRename(const KelborComponent* component, const std::string& newName) const;
   // Puts back what a rename that raised part way changed: the name (which
   // re-keys the component in the symbol table), then what each user saved
   // (its expressions resolve again), the variant entries and the doses'

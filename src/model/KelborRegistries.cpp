@@ -80,10 +80,15 @@ quorvix::type_defs::RenameUndoData Kelbor::componentRename(
   return result;
 }
 
-Kelbor::RenameSnapshot Kelbor::snapshotForRename(const KelborComponent* component) const {
+Kelbor::RenameSnapshot Kelbor::snapshotForRename(const KelborComponent* component,
+                                                 const std::string& newName) const {
   RenameSnapshot snapshot;
   snapshot.name = component->getName();
   KelborComponent::ListenerSet users = component->getListeners();
+  // Expressions naming another holder of the new or the old name by that
+  // name are rewritten when it becomes ambiguous or plain again.
+  symbolTable_->collectNameUsers(newName, users);
+  if (!snapshot.name.empty()) symbolTable_->collectNameUsers(snapshot.name, users);
   if (component->getEnumType() == kstr::compartment) {
     const auto* compartment = static_cast<const BCompartment*>(component);
     for (const BSpecies* species : compartment->getSpecies()) {

@@ -176,6 +176,39 @@ std::vector<Step> lawVariantAndDoseSteps(const char* s) {
   return steps;
 }
 
+// The bundled example with rules and an event naming S, and a second
+// compartment whose species X a rule names by its bare name.
+std::vector<Step> secondCompartmentSteps() {
+  std::vector<Step> steps = ruleAndEventSteps("S");
+  steps.push_back({"a second compartment with X named by a rule", [](Context& c) -> std::function<void()> {
+                     return [&c] {
+                       TestHost& h = c.host;
+                       OBInterface* model = c.objects["model"];
+                       OBInterface* nucleus = c.call1("addcompartment", {h.handle(model), h.str("nucleus")});
+                       c.call1("addspecies", {h.handle(nucleus), h.str("X")});
+                       c.call1("addparameter", {h.handle(model), h.str("kx")});
+                       c.call1("addrule", {h.handle(model), h.str("kx = 3*X"), h.str("repeatedAssignment")});
+                     };
+                   }});
+  return steps;
+}
+
+// The bundled example whose second reaction takes a mass-action law bound
+// to a parameter of the law's own.
+std::vector<Step> lawParameterSteps() {
+  std::vector<Step> steps = enzymeSteps();
+  steps.push_back({"a law with a parameter of its own", [](Context& c) -> std::function<void()> {
+                     return [&c] {
+                       TestHost& h = c.host;
+                       OBInterface* catalysis = c.objects["ES -> E + P"];
+                       OBInterface* law = c.call1("addkineticlaw", {h.handle(catalysis), h.str("MassAction")});
+                       c.objects["klocal"] = c.call1("addparameter", {h.handle(law), h.str("klocal")});
+                       h.set(law, "ParameterVariableNames", h.cell({h.str("klocal")}));
+                     };
+                   }});
+  return steps;
+}
+
 // A step renaming a named object.
 Step renameStep(const char* object, const char* newName) {
   return {std::string("rename ") + object, [object, newName](Context& c) -> std::function<void()> {
@@ -211,6 +244,14 @@ std::vector<Scenario> scenarios() {
                                lawVariantAndDoseSteps("S"), "kcat", "kcatalytic"));
   all.push_back(renameScenario("rename a compartment whose species kinetic laws, variants and doses name",
                                lawVariantAndDoseSteps("cell.S"), "cell", "cytosol"));
+  // The new name is held by a species of another compartment: expressions
+  // naming that species by its bare name are rewritten to its qualified name.
+  all.push_back(renameScenario("rename a species to the name of another compartment's species",
+                               secondCompartmentSteps(), "S", "X"));
+  // The new name is a parameter's, which a rate and a kinetic law name.
+  all.push_back(renameScenario("rename a species to the name of a parameter kinetic laws name",
+                               lawVariantAndDoseSteps("S"), "S", "kcat"));
+  all.push_back(renameScenario("rename a kinetic law's own parameter", lawParameterSteps(), "klocal", "klaw"));
   if (OBApplicationManager::findClass("Kestrion.SBMLReadWrite") != nullptr) {
     // Written to text, then read back as a new model.
     all.push_back({"write and read SBML", enzymeSteps(),
@@ -350,6 +391,6 @@ TEST_P(AllocationFailure, EachStepEndsCleanlyWithTheModelUnchangedOrComplete) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, AllocationFailure, ::testing::Range<size_t>(0, 10));
+INSTANTIATE_TEST_SUITE_P(Scenarios, AllocationFailure, ::testing::Range<size_t>(0, 13));
 
 }  // namespace
