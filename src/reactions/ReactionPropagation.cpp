@@ -1,7 +1,8 @@
 // How a reaction answers the symbol table when a component its equation or
 // rate names is added, removed or renamed, when the compartment of such a
 // species is renamed, and when the model passes between one compartment
-// and several.
+// and several; and what it saves and puts back when such a rename fails
+// part way.
 #include <ks_utils/Identifiers.hpp>
 
 #include "expressions/MathExpression.hpp"
