@@ -16,3 +16,7 @@ char* hostTextCopy(const char* text) {
   if (!copy) throw std::bad_alloc();
   return copy;
 }
+
+void HostTextDeleter::operator()(char* text) const noexcept { hbFree(text); }
+
+HostGuardMark::~HostGuardMark() = default;

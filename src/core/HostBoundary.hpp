@@ -5,6 +5,7 @@
 // exception the host does not know.  Engine errors pass unchanged.
 #pragma once
 
+#include <memory>
 #include <new>
 #include <type_traits>
 
@@ -23,6 +24,21 @@
 // a copy of the component would leave it out.
 KELBOR_API char* hostTextCopy(const char* text);
 
+// Frees a host text (hbFree).
+struct KELBOR_API HostTextDeleter {
+  void operator()(char* text) const noexcept;
+};
+// A host text owned until it is released into the slot that keeps it.
+using HostText = std::unique_ptr<char, HostTextDeleter>;
+
+// Carried by every registration made through HostGuarded, so that a check
+// over the class registry can tell a guarded property, method or creation
+// entry from one registered without the guard.
+class KELBOR_API HostGuardMark {
+ public:
+  virtual ~HostGuardMark();
+};
+
 // Runs the body; std::bad_alloc leaves as "Kestrion:MallocError".
 template <class Body>
 decltype(auto) guardHostCall(Body&& body) {
@@ -38,7 +54,8 @@ class HostGuarded;
 
 // A method info whose body runs behind the guard.
 template <class Info>
-class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBMethodInfo, Info>>> : public Info {
+class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBMethodInfo, Info>>> : public Info,
+                                                                               public HostGuardMark {
  public:
   using Info::Info;
   void invoke(OBMethodSignature* matched, int& nOut, void* outs[], int nIn,
@@ -49,7 +66,8 @@ class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBMethodInfo, Info>>>
 
 // A property info whose reads and writes run behind the guard.
 template <class Info>
-class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBPropInfo, Info>>> : public Info {
+class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBPropInfo, Info>>> : public Info,
+                                                                               public HostGuardMark {
  public:
   using Info::Info;
   void* getValue(OBDatabaseClient* client, OBInterface* inst) override {
@@ -62,7 +80,8 @@ class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBPropInfo, Info>>> :
 
 // A class whose creation entry runs behind the guard.
 template <class Info>
-class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBClass, Info>>> : public Info {
+class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBClass, Info>>> : public Info,
+                                                                               public HostGuardMark {
  public:
   using Info::Info;
   OBInterface* createInstance(OBDatabaseClient* client, int argc, void* const argv[],

@@ -11,6 +11,7 @@
 #include <ks_utils/StringHelpers.hpp>
 #include <qx/qx.hpp>
 
+#include "core/HostBoundary.hpp"
 #include "core/QuantityComponent.hpp"
 #include "expressions/MathExpression.hpp"
 #include "kinetics/BAbstractKineticLaw.hpp"
@@ -56,9 +57,12 @@ class SubstitutionCopies {
   ~SubstitutionCopies() {
     for (char* copy : copies_) hbFree(copy);
   }
+  // A copy kept until the end; raises when memory runs out (a missing copy
+  // would leave its variable unsubstituted in the rate).
   const char* keep(const std::string& text) {
-    copies_.push_back(hbStrdup(text.c_str()));
-    return copies_.back();
+    HostText copy(hostTextCopy(text.c_str()));
+    copies_.push_back(copy.get());
+    return copy.release();
   }
 
  private:
