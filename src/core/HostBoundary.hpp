@@ -5,11 +5,13 @@
 // exception the host does not know.  Engine errors pass unchanged.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <new>
 #include <type_traits>
 
 #include <obk/OBClass.hpp>
+#include <obk/OBEvents.hpp>
 #include <obk/OBMethodInfo.hpp>
 #include <obk/OBPropInfo.hpp>
 
@@ -23,6 +25,19 @@
 // had: a null result would otherwise read as a text without a value, and
 // a copy of the component would leave it out.
 KELBOR_API char* hostTextCopy(const char* text);
+
+// A new host block (hbMalloc) of the size, to be freed with hbFree; throws
+// std::bad_alloc when the memory cannot be had.
+KELBOR_API void* hostBlock(size_t size);
+
+// The value in a new host block, as the host's scalar value forms want it.
+template <class T>
+void* hostValueBlock(T value) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  void* block = hostBlock(sizeof(T));
+  *static_cast<T*>(block) = value;
+  return block;
+}
 
 // Frees a host text (hbFree).
 struct KELBOR_API HostTextDeleter {
@@ -75,6 +90,17 @@ class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBPropInfo, Info>>> :
   }
   void setValue(OBDatabaseClient* client, OBInterface* inst, void* value) override {
     guardHostCall([&] { Info::setValue(client, inst, value); });
+  }
+};
+
+// A listener the host calls with its property events, behind the guard.
+template <class Info>
+class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBListener, Info>>> : public Info,
+                                                                               public HostGuardMark {
+ public:
+  using Info::Info;
+  bool handleEvent(const OBEvent& event) override {
+    return guardHostCall([&] { return Info::handleEvent(event); });
   }
 };
 

@@ -259,17 +259,10 @@ OBInterface* findOrAddCompartmentOBI(OBInterface* modelInstance, const std::stri
 
 qxArray* findByTypeMassAction(OBInterface* handle) {
   if (!handle) return nullptr;
-  qxArray* ins[3] = {OBTypeRepository::getType("handle")->toHost(handle),
-                     qxCreateString("KineticLawName"), qxCreateString("MassAction")};
+  HostCallArgs ins{handle, "KineticLawName", "MassAction"};
   qxArray* outs[1] = {nullptr};
   OBErrorStatus status;
-  try {
-    obCallBuiltInMethod("find", 1, outs, 3, ins, status);
-  } catch (...) {
-    for (qxArray* in : ins) qxDestroyArray(in);
-    throw;
-  }
-  for (qxArray* in : ins) qxDestroyArray(in);
+  obCallBuiltInMethod("find", 1, outs, ins.size(), ins.data(), status);
   return outs[0];
 }
 
