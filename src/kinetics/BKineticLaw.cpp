@@ -57,12 +57,12 @@ class SubstitutionCopies {
   ~SubstitutionCopies() {
     for (char* copy : copies_) hbFree(copy);
   }
-  // A copy kept until the end; raises when memory runs out (a missing copy
-  // would leave its variable unsubstituted in the rate).
+  // Raises when memory runs out: a null copy would substitute nothing and
+  // the composed rate would lose that variable.
   const char* keep(const std::string& text) {
-    HostText copy(hostTextCopy(text.c_str()));
-    copies_.push_back(copy.get());
-    return copy.release();
+    copies_.push_back(nullptr);
+    copies_.back() = hostTextCopy(text.c_str());
+    return copies_.back();
   }
 
  private:
@@ -261,6 +261,18 @@ void BKineticLaw::updateSpeciesVariableName(const std::string& oldName,
     changed = true;
   }
   if (changed) warnForSpeciesShadowingParameterVariableNamesInRateExpression(newName);
+  setModelCompileNeeded();
+}
+
+void BKineticLaw::restoreVariableNames(const NameVector& parameterNames,
+                                       const NameVector& speciesNames) {
+  NameVector parameters(parameterNames);
+  NameVector species(speciesNames);
+  if (parameters != parameterVariableNames_) {
+    kstr::ParameterBindingIndex::instance().note(this, parameters);
+    parameterVariableNames_.swap(parameters);
+  }
+  speciesVariableNames_.swap(species);
   setModelCompileNeeded();
 }
 

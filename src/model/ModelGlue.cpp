@@ -259,10 +259,22 @@ OBInterface* findOrAddCompartmentOBI(OBInterface* modelInstance, const std::stri
 
 qxArray* findByTypeMassAction(OBInterface* handle) {
   if (!handle) return nullptr;
-  HostCallArgs ins{handle, "KineticLawName", "MassAction"};
+  OBDataType* text = OBTypeRepository::getType("string");
+  qxArray* ins[3] = {nullptr, nullptr, nullptr};
   qxArray* outs[1] = {nullptr};
   OBErrorStatus status;
-  obCallBuiltInMethod("find", 1, outs, ins.size(), ins.data(), status);
+  try {
+    // Each argument is made inside the guard, so that a conversion that
+    // runs out of memory frees the ones made before it.
+    ins[0] = OBTypeRepository::getType("handle")->toHost(handle);
+    ins[1] = text->toHost("KineticLawName");
+    ins[2] = text->toHost("MassAction");
+    obCallBuiltInMethod("find", 1, outs, 3, ins, status);
+  } catch (...) {
+    for (qxArray* in : ins) qxDestroyArray(in);
+    throw;
+  }
+  for (qxArray* in : ins) qxDestroyArray(in);
   return outs[0];
 }
 
