@@ -72,9 +72,17 @@ Vector* newHandleVectorOf(const List& components) {
 }
 
 // The transpose of a builder's matrix; the matrix itself is destroyed.
+// The transpose of the matrix, which is given back either way (also when
+// memory for the transpose runs out).
 qxArray* transposed(qxArray* matrix) {
   if (!matrix) return nullptr;
-  qxArray* result = qxTranspose(matrix);
+  qxArray* result = nullptr;
+  try {
+    result = qxTranspose(matrix);
+  } catch (...) {
+    qxDestroyArray(matrix);
+    throw;
+  }
   qxDestroyArray(matrix);
   return result;
 }

@@ -35,25 +35,11 @@ const char* blanks(int n) {
 
 const char* boolText(bool value) { return value ? "true" : "false"; }
 
-namespace {
+void* nativeBool(bool value) { return hostValueBlock<uint8_t>(value ? 1 : 0); }
 
-// The value in a new host block; running out of host memory raises instead
-// of writing through a null block.
-template <class T>
-void* nativeBlock(T value) {
-  auto* block = static_cast<T*>(hbMalloc(sizeof(T)));
-  if (!block) throw std::bad_alloc();
-  *block = value;
-  return block;
-}
+void* nativeDouble(double value) { return hostValueBlock<double>(value); }
 
-}  // namespace
-
-void* nativeBool(bool value) { return nativeBlock<uint8_t>(value ? 1 : 0); }
-
-void* nativeDouble(double value) { return nativeBlock<double>(value); }
-
-void* nativeInt(int value) { return nativeBlock<int32_t>(value); }
+void* nativeInt(int value) { return hostValueBlock<int32_t>(value); }
 
 void* nativeText(const char* text) { return hostTextCopy(text ? text : ""); }
 

@@ -3,6 +3,7 @@
 // and the display.
 #include <strings.h>
 
+#include <memory>
 #include <unordered_set>
 
 #include <ks_utils/Errors.hpp>
@@ -39,10 +40,10 @@ const char kStatesToLogHelp[] =
 // non-constant parameters of the model above.
 void* readStatesToLog(T& options, OBInterface* instance) {
   if (options.getStatesToLogSet()) return nativeHandleVector(options.handles().handles());
-  auto* all = new Vector();
+  std::unique_ptr<Vector> all(new Vector());  // given back when the walk runs out of memory
   const OBInterface* set = instance->getUp();
-  if (set && set->getUp()) collectSpeciesAndParameterOBIs(set->getUp(), all, false);
-  return all;
+  if (set && set->getUp()) collectSpeciesAndParameterOBIs(set->getUp(), all.get(), false);
+  return all.release();
 }
 
 // The value written: checked as a whole first; duplicates skipped; for the

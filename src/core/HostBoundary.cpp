@@ -16,3 +16,13 @@ char* hostTextCopy(const char* text) {
   if (!copy) throw std::bad_alloc();
   return copy;
 }
+
+void* hostBlock(size_t size) {
+  void* block = hbMalloc(size);
+  if (!block) throw std::bad_alloc();
+  return block;
+}
+
+void HostTextDeleter::operator()(char* text) const noexcept { hbFree(text); }
+
+HostGuardMark::~HostGuardMark() = default;

@@ -5,10 +5,13 @@
 // exception the host does not know.  Engine errors pass unchanged.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <new>
 #include <type_traits>
 
 #include <obk/OBClass.hpp>
+#include <obk/OBEvents.hpp>
 #include <obk/OBMethodInfo.hpp>
 #include <obk/OBPropInfo.hpp>
 
@@ -22,6 +25,34 @@
 // had: a null result would otherwise read as a text without a value, and
 // a copy of the component would leave it out.
 KELBOR_API char* hostTextCopy(const char* text);
+
+// A new host block (hbMalloc) of the size, to be freed with hbFree; throws
+// std::bad_alloc when the memory cannot be had.
+KELBOR_API void* hostBlock(size_t size);
+
+// The value in a new host block, as the host's scalar value forms want it.
+template <class T>
+void* hostValueBlock(T value) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  void* block = hostBlock(sizeof(T));
+  *static_cast<T*>(block) = value;
+  return block;
+}
+
+// Frees a host text (hbFree).
+struct KELBOR_API HostTextDeleter {
+  void operator()(char* text) const noexcept;
+};
+// A host text owned until it is released into the slot that keeps it.
+using HostText = std::unique_ptr<char, HostTextDeleter>;
+
+// Carried by every registration made through HostGuarded, so that a check
+// over the class registry can tell a guarded property, method or creation
+// entry from one registered without the guard.
+class KELBOR_API HostGuardMark {
+ public:
+  virtual ~HostGuardMark();
+};
 
 // Runs the body; std::bad_alloc leaves as "Kestrion:MallocError".
 template <class Body>
@@ -38,7 +69,8 @@ class HostGuarded;
 
 // A method info whose body runs behind the guard.
 template <class Info>
-class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBMethodInfo, Info>>> : public Info {
+class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBMethodInfo, Info>>> : public Info,
+                                                                               public HostGuardMark {
  public:
   using Info::Info;
   void invoke(OBMethodSignature* matched, int& nOut, void* outs[], int nIn,
@@ -49,7 +81,8 @@ class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBMethodInfo, Info>>>
 
 // A property info whose reads and writes run behind the guard.
 template <class Info>
-class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBPropInfo, Info>>> : public Info {
+class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBPropInfo, Info>>> : public Info,
+                                                                               public HostGuardMark {
  public:
   using Info::Info;
   void* getValue(OBDatabaseClient* client, OBInterface* inst) override {
@@ -60,9 +93,21 @@ class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBPropInfo, Info>>> :
   }
 };
 
+// A listener the host calls with its property events, behind the guard.
+template <class Info>
+class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBListener, Info>>> : public Info,
+                                                                               public HostGuardMark {
+ public:
+  using Info::Info;
+  bool handleEvent(const OBEvent& event) override {
+    return guardHostCall([&] { return Info::handleEvent(event); });
+  }
+};
+
 // A class whose creation entry runs behind the guard.
 template <class Info>
-class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBClass, Info>>> : public Info {
+class HostGuarded<Info, std::enable_if_t<std::is_base_of_v<OBClass, Info>>> : public Info,
+                                                                               public HostGuardMark {
  public:
   using Info::Info;
   OBInterface* createInstance(OBDatabaseClient* client, int argc, void* const argv[],

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <map>
+#include <utility>
 
 #include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
@@ -72,33 +73,36 @@ bcomptype componentTypeFromKeyword(const std::string& keyword) {
 
 }  // namespace kstr
 
-KelborComponent::KelborComponent() {
-  annotationOpeningTag_ = hbStrdup(kDefaultOpeningTag);
+namespace {
+
+// A fresh identifier in host memory.
+HostText freshIdText() {
   std::string id;
   createValidPELLAMIdFromUuidString(id);
-  id_ = hbStrdup(id.c_str());
+  return HostText(hostTextCopy(id.c_str()));
+}
+
+}  // namespace
+
+KelborComponent::KelborComponent() {
+  HostText openingTag(hostTextCopy(kDefaultOpeningTag));
+  id_ = freshIdText().release();
+  annotationOpeningTag_ = openingTag.release();
 }
 
 // A copy takes the other's texts, name and user data only: it gets a fresh
 // ID and no host handles, parent, model data or listeners, so that it can
 // never pass for the original in the host tree or in a model.
 KelborComponent::KelborComponent(const KelborComponent& other) {
+  HostText id = freshIdText();
   copyFrom(other);
-  std::string id;
-  createValidPELLAMIdFromUuidString(id);
-  id_ = hbStrdup(id.c_str());
+  id_ = id.release();
 }
 
 // Assignment takes the same content and keeps this component's own ID,
 // handles, parent, model data and listeners.
 KelborComponent& KelborComponent::operator=(const KelborComponent& other) {
-  if (this != &other) {
-    char* id = id_;
-    id_ = nullptr;
-    releaseTexts();
-    copyFrom(other);
-    id_ = id;
-  }
+  if (this != &other) copyFrom(other);
   return *this;
 }
 
@@ -108,14 +112,26 @@ KelborComponent::~KelborComponent() {
   releaseTexts();
 }
 
+// Every copy is made before anything is replaced: when memory runs out, the
+// copies made so far are given back and the component keeps its own texts.
 void KelborComponent::copyFrom(const KelborComponent& other) {
-  annotation_ = hbStrdup(other.annotation_);
-  annotationFull_ = hbStrdup(other.annotationFull_);
-  annotationOpeningTag_ = hbStrdup(other.annotationOpeningTag_);
+  HostText annotation(hostTextCopy(other.annotation_));
+  HostText annotationFull(hostTextCopy(other.annotationFull_));
+  HostText openingTag(hostTextCopy(other.annotationOpeningTag_));
+  HostText notes(hostTextCopy(other.notes_));
+  HostText tag(hostTextCopy(other.tag_));
+  std::string name = other.name_;
+  const std::pair<char**, HostText*> slots[] = {{&annotation_, &annotation},
+                                                {&annotationFull_, &annotationFull},
+                                                {&annotationOpeningTag_, &openingTag},
+                                                {&notes_, &notes},
+                                                {&tag_, &tag}};
+  for (const auto& [slot, copy] : slots) {
+    hbFree(*slot);
+    *slot = copy->release();
+  }
   keepAnnotationTags_ = other.keepAnnotationTags_;
-  name_ = other.name_;
-  notes_ = hbStrdup(other.notes_);
-  tag_ = hbStrdup(other.tag_);
+  name_.swap(name);
   userData_ = other.userData_;
 }
 
@@ -376,9 +392,11 @@ void KelborComponent::setAnnotation(const char* text) {
 }
 
 void KelborComponent::updateAnnotationFull() {
-  hbFree(annotationFull_);
-  annotationFull_ = nullptr;
-  if (!annotation_) return;
+  if (!annotation_) {
+    hbFree(annotationFull_);
+    annotationFull_ = nullptr;
+    return;
+  }
   const std::string lower = lowerCopy(annotation_);
   std::string full;
   if (lower.find("<annotation") == std::string::npos) {
@@ -386,7 +404,7 @@ void KelborComponent::updateAnnotationFull() {
   }
   full += annotation_;
   if (lower.find(kClosingTag) == std::string::npos) full += kClosingTag;
-  annotationFull_ = hbStrdup(full.c_str());
+  replaceOwnedText(annotationFull_, full.c_str());
 }
 
 const char* KelborComponent::getAnnotationFull() {

@@ -7,6 +7,7 @@
 
 #include <ks_utils/Errors.hpp>
 
+#include "core/HostBoundary.hpp"
 #include "core/JavaHelpServices.hpp"
 #include "core/KelborComponent.hpp"
 #include "core/UsageFinder.hpp"
@@ -19,13 +20,6 @@ namespace {
 OBInterface* handleArg(void* const ins[], int i) { return static_cast<OBInterface*>(ins[i]); }
 
 const char* textArg(void* const ins[], int i) { return static_cast<const char*>(ins[i]); }
-
-// A one-byte block holding a bool, as the "bool" output form wants it.
-void* boolBlock(bool value) {
-  auto* block = static_cast<uint8_t*>(hbMalloc(1));
-  *block = value ? 1 : 0;
-  return block;
-}
 
 }  // namespace
 
@@ -116,7 +110,7 @@ void ModelComponent_compare_MI::invoke(OBMethodSignature*, int& nOut, void* outs
       if (!equal) break;
     }
   }
-  outs[0] = boolBlock(equal);
+  outs[0] = hostValueBlock<uint8_t>(equal ? 1 : 0);
 }
 
 // --- privategetusages ---------------------------------------------------------------

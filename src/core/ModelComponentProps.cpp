@@ -202,9 +202,7 @@ ModelComponent_PartiallyQualifiedNamePIT::ModelComponent_PartiallyQualifiedNameP
 void* ModelComponent_PartiallyQualifiedNamePIT::getValue(OBDatabaseClient*, OBInterface* inst) {
   std::string pqn;
   component(inst)->getPQN(pqn);
-  char* text = static_cast<char*>(hbCalloc(pqn.size() + 1, 1));
-  std::memcpy(text, pqn.data(), pqn.size());
-  return text;
+  return hostTextCopy(pqn.c_str());
 }
 void ModelComponent_PartiallyQualifiedNamePIT::setValue(OBDatabaseClient*, OBInterface*, void*) {}
 void ModelComponent_PartiallyQualifiedNamePIT::releaseValue(OBDatabaseClient*, OBInterface*,

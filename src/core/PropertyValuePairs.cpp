@@ -7,8 +7,13 @@ std::string applyPropertyValuePairs(OBInterface* instance, int end, int first,
   const int count = end - first + 1;
   if (!instance || count <= 1) return std::string();
 
-  auto** callArgs = static_cast<qxArray**>(hbMalloc(sizeof(qxArray*) * count));
-  callArgs[0] = OBTypeRepository::getType("handle")->toHost(instance);
+  auto** callArgs = static_cast<qxArray**>(hbCallocWithCheck(static_cast<size_t>(count), sizeof(qxArray*)));
+  try {
+    callArgs[0] = OBTypeRepository::getType("handle")->toHost(instance);
+  } catch (...) {
+    hbFree(callArgs);
+    throw;
+  }
   for (int i = 1; i < count; ++i) callArgs[i] = args[first + i - 1];
 
   qxArray* output = nullptr;

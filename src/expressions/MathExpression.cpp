@@ -8,14 +8,11 @@
 #include <ks_utils/StringHelpers.hpp>
 #include <obk/Exception.hpp>
 
+#include "core/HostBoundary.hpp"
+
 namespace kstr {
 
 namespace {
-
-// Frees a text that the parse tree allocated on the host heap.
-struct HostTextDeleter {
-  void operator()(char* text) const noexcept { hbFree(text); }
-};
 
 uint64_t acceptEveryToken(const std::string&) { return 1; }
 
@@ -114,8 +111,7 @@ void MathExpression::substitute(const SubstitutionMap& substitutions) {
   for (const auto& [oldToken, newText] : substitutions) {
     replacements.emplace_hint(replacements.end(), oldToken, newText.c_str());
   }
-  const std::unique_ptr<char, HostTextDeleter> rewritten(
-      parseTree_->traverseSubstitute(replacements));
+  const HostText rewritten(parseTree_->traverseSubstitute(replacements));
   init(rewritten ? std::string(rewritten.get()) : std::string());
 }
 

@@ -185,7 +185,7 @@ const char* trimSpacesCopy(const char* text) {
   size_t end = length;
   while (end > begin && text[end - 1] == ' ') --end;
   if (begin == 0 && end == length) return text;
-  char* copy = static_cast<char*>(hbCalloc(end - begin + 1, 1));
+  char* copy = static_cast<char*>(hbCallocWithCheck(end - begin + 1, 1));
   std::memcpy(copy, text + begin, end - begin);
   return copy;
 }
@@ -206,4 +206,20 @@ std::string makeStringFromCString(const char* text) { return text ? std::string(
 void releaseOwnedHostCString(OwnedHostCString& holder) {
   if (holder.text && holder.owns) qxFreeEx(holder.text);
   holder.text = nullptr;
+}
+
+HostCallArgs::HostCallArgs(std::initializer_list<Arg> args) {
+  arrays_.reserve(args.size());
+  try {
+    for (const Arg& arg : args) {
+      arrays_.push_back(arg.text ? qxCreateString(arg.text) : OBTypeRepository::getType("handle")->toHost(arg.handle));
+    }
+  } catch (...) {
+    for (qxArray* array : arrays_) qxDestroyArray(array);
+    throw;
+  }
+}
+
+HostCallArgs::~HostCallArgs() {
+  for (qxArray* array : arrays_) qxDestroyArray(array);
 }

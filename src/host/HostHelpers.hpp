@@ -1,7 +1,9 @@
 // Small helpers over the host interfaces that every host binding uses.
 #pragma once
 
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "core/ComponentKind.hpp"
 #include "core/KelborApi.hpp"
@@ -78,7 +80,8 @@ KELBOR_API bool isEnclosingModelRenaming(const OBInterface* instance);
 
 // Trims blanks (the space character only).  Returns the input when there is
 // nothing to trim, a shared empty text when it is all blanks, otherwise a
-// new copy; give it back with releaseTrimmedCopy.
+// new copy (std::bad_alloc when host memory runs out); give it back with
+// releaseTrimmedCopy.
 KELBOR_API const char* trimSpacesCopy(const char* text);
 KELBOR_API void releaseTrimmedCopy(const char* input, const char* trimmed);
 // The text of a host string with white space trimmed; "" for null.
@@ -91,3 +94,25 @@ struct OwnedHostCString {
   char* text = nullptr;
 };
 KELBOR_API void releaseOwnedHostCString(OwnedHostCString& holder);
+
+// The arguments of a host call (texts and object handles), made one by one
+// and destroyed together.  When one cannot be made (memory running out),
+// those made before are destroyed and the error passes on.
+class KELBOR_API HostCallArgs {
+ public:
+  struct Arg {
+    Arg(const char* text) : text(text) {}               // NOLINT: a text argument
+    Arg(OBInterface* handle) : handle(handle) {}        // NOLINT: a handle argument
+    const char* text = nullptr;
+    OBInterface* handle = nullptr;
+  };
+  HostCallArgs(std::initializer_list<Arg> args);
+  ~HostCallArgs();
+  HostCallArgs(const HostCallArgs&) = delete;
+  HostCallArgs& operator=(const HostCallArgs&) = delete;
+  qxArray_tag** data() { return arrays_.data(); }
+  int size() const { return static_cast<int>(arrays_.size()); }
+
+ private:
+  std::vector<qxArray_tag*> arrays_;
+};

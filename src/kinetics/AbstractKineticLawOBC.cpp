@@ -422,13 +422,21 @@ OBInterface* BAbstractKineticLawOBC::createInstance(OBDatabaseClient*, int argc,
   }
   auto* law = new BAbstractKineticLaw();
   OBInterface* instance = qh::makeInstance(law, this);
-  qh::postObjectCreated(instance, "AbstractKineticLaw", "");
-  law->setName(name);
-  if (argc >= 2) {
-    const std::string expression = qxArrayToStdString(args[1]);
-    law->setExpression(expression.c_str());
+  std::string error;
+  try {
+    qh::postObjectCreated(instance, "AbstractKineticLaw", "");
+    law->setName(name);
+    if (argc >= 2) {
+      const std::string expression = qxArrayToStdString(args[1]);
+      law->setExpression(expression.c_str());
+    }
+    if (argc > 2) error = applyPropertyValuePairs(instance, argc, 2, args);
+  } catch (...) {
+    // Memory ran out part way: the new instance goes, the error passes on.
+    removeFromOwnLibrary(instance);
+    qh::discardNewInstance(instance);
+    throw;
   }
-  const std::string error = argc > 2 ? applyPropertyValuePairs(instance, argc, 2, args) : std::string();
   if (!error.empty()) {
     removeFromOwnLibrary(instance);
     qh::discardNewInstance(instance);

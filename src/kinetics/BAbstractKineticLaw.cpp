@@ -105,16 +105,9 @@ void BAbstractKineticLaw::verify() {
 qxArray* findKineticLawsUsing(OBInterface* law) {
   const KelborComponent* component = componentOf(law);
   const std::string name = component ? component->getName() : std::string();
-  qxArray* ins[4] = {qxCreateString("Type"), qxCreateString("kineticlaw"),
-                     qxCreateString("KineticLawName"), qxCreateString(name.c_str())};
+  HostCallArgs ins{"Type", "kineticlaw", "KineticLawName", name.c_str()};
   qxArray* outs[1] = {nullptr};
-  try {
-    inCallFcn(1, outs, 4, ins, "kstrselect");
-  } catch (...) {
-    for (qxArray* a : ins) qxDestroyArray(a);
-    throw;
-  }
-  for (qxArray* a : ins) qxDestroyArray(a);
+  inCallFcn(1, outs, ins.size(), ins.data(), "kstrselect");
   return outs[0];
 }
 

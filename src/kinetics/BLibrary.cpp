@@ -163,15 +163,14 @@ void updateLibraryIfAttached(const OBInterface* object) {
 }
 
 int privateUpdateLibrary(const char* kindWord) {
-  qxArray* ins[2] = {qxCreateString("privateupdatelibrary"), qxCreateString(kindWord)};
+  HostCallArgs ins{"privateupdatelibrary", kindWord};
   qxArray* outs[1] = {nullptr};
-  const int status = inCallFcnWithTrap(0, outs, 2, ins, "kstrgate", true);
+  const int status = inCallFcnWithTrap(0, outs, ins.size(), ins.data(), "kstrgate", true);
   if (status == 1) {
     const char* word = std::strcmp(kindWord, "kineticlaw") == 0 ? "kineticlaw" : "unit";
     hb_warning_id(hbGetWarningContext(), "Kestrion:KS_ROOT_LIBRARY_MAY_BE_OUT_OF_SYNC",
                   kstr::code(kstr::MessageCode::KS_ROOT_LIBRARY_MAY_BE_OUT_OF_SYNC), word);
   }
   qxDestroyArray(outs[0]);
-  for (qxArray* a : ins) qxDestroyArray(a);
   return status;
 }

@@ -153,7 +153,7 @@ int applyUnitConstructorArguments(OVUnits::UnitRepresentationApi& unit, int argc
 // --- the class ---------------------------------------------------------------------------------
 
 BUnitWrapperOBC::BUnitWrapperOBC() {
-  static uh::LibraryUpdateListener listener("unit");
+  static HostGuarded<uh::LibraryUpdateListener> listener("unit");
   uh::defineLibraryClass(*this, "Unit",
                          {{new HostGuarded<BUnitWrapper_Composition_PIT>()},
                           {new HostGuarded<BUnitWrapper_Number_PIT>(kMultiplier, false),

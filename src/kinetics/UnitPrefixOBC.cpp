@@ -92,7 +92,7 @@ int applyUnitPrefixConstructorArguments(OVUnits::UnitPrefixApi& prefix, int argc
 }  // namespace
 
 BUnitPrefixWrapperOBC::BUnitPrefixWrapperOBC() {
-  static uh::LibraryUpdateListener listener("unitprefix");
+  static HostGuarded<uh::LibraryUpdateListener> listener("unitprefix");
   uh::defineLibraryClass(*this, "UnitPrefix", {{new HostGuarded<BUnitPrefixWrapper_Exponent_PIT>()}, {}, {}},
                          new HostGuarded<BUnitPrefixWrapper_display_MI>(), &listener);
 }

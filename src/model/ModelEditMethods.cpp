@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include <ks_utils/Errors.hpp>
@@ -56,9 +57,9 @@ void Model_getStates_MI::invoke(OBMethodSignature* matched, int& nOut, void* out
   Kelbor* model = requireModel(inst);
   requireConfigSetTopLevel(inst);
   const bool includeConstants = matched == withFlag_ ? boolArg(ins, 1) : true;
-  auto* states = new Vector();
-  collectSpeciesAndParameterOBIs(model->getOBI(), states, includeConstants);
-  outs[0] = states;
+  std::unique_ptr<Vector> states(new Vector());  // given back when the walk runs out of memory
+  collectSpeciesAndParameterOBIs(model->getOBI(), states.get(), includeConstants);
+  outs[0] = states.release();
 }
 
 // --- delete ------------------------------------------------------------------------------------------

@@ -87,12 +87,6 @@ Vector* vectorOf(void* value) { return static_cast<Vector*>(value); }
 // A kept vector as a property value: none when missing or empty.
 void* keptVector(Vector* vector) { return vector && vector->size() > 0 ? vector : nullptr; }
 
-void* boolBlock(bool value) {
-  auto* block = static_cast<uint8_t*>(hbMalloc(1));
-  *block = value ? 1 : 0;
-  return block;
-}
-
 bool boolOf(void* value) {
   if (!value) obk_t::throwNullValue("bool");
   return *static_cast<const uint8_t*>(value) != 0;
@@ -554,7 +548,7 @@ KSTR_DEFINE_SEND_EVENTS_PIT(Model_SendExpressionEvents_Event_PIT, kSendEvent, ks
 Model_CompileNeededPIT::Model_CompileNeededPIT() : ModelPropInfo(kCompileNeeded) {}
 
 void* Model_CompileNeededPIT::getValue(OBDatabaseClient*, OBInterface* inst) {
-  return boolBlock(model(inst)->getCompileNeeded());
+  return hostValueBlock<uint8_t>(model(inst)->getCompileNeeded() ? 1 : 0);
 }
 
 void Model_CompileNeededPIT::setValue(OBDatabaseClient*, OBInterface* inst, void* value) {

@@ -392,7 +392,10 @@ void BQuorvixRootOBC::destroyInstance(OBInterface* inst) {
   for (int index = 0; index < 2; ++index) {
     BLibrary* library = root->getLibrary(index);
     if (OBInterface* libraryInstance = library->getOBI()) {
+      // A handle the user still holds must not reach the library the root
+      // frees below.
       library->setOBI(nullptr);
+      libraryInstance->setComponentObject(nullptr);
       libraryInstance->releaseReference();
     }
     for (BUnitWrapper* unit : library->getUnits()) {

@@ -189,12 +189,12 @@ BCompartment* BCompartment::addCompartment(std::string& name) {
   try {
     sub->errorForInvalidName(name, getParent());
     sub->setName(name);
+    appendSub(sub);  // nothing is appended when the list cannot grow
   } catch (...) {
     sub->releaseHandleVectors();
     delete sub;
     throw;
   }
-  appendSub(sub);
   if (KelborComponent* parent = getParent()) {
     sub->setParent(parent);
     sub->setOBIParent(parent->getOBI());

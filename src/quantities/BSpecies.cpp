@@ -38,15 +38,17 @@ BSpecies::BSpecies() : QuantityComponent("", 0.0, false, false) {}
 BSpecies::BSpecies(const BSpecies& other)
     : QuantityComponent(other),
       charge_(other.charge_),
-      chargeUnits_(hbStrdup(other.chargeUnits_)) {}
+      chargeUnits_(hostTextCopy(other.chargeUnits_)) {}
 
+// The units are copied first and the base keeps its own texts when its copy
+// runs out of memory, so a failed assignment leaves the species as it was.
 BSpecies& BSpecies::operator=(const BSpecies& other) {
   if (this == &other) return *this;
-  char* units = hbStrdup(other.chargeUnits_);
+  HostText units(hostTextCopy(other.chargeUnits_));
   QuantityComponent::operator=(other);
   charge_ = other.charge_;
   hbFree(chargeUnits_);
-  chargeUnits_ = units;
+  chargeUnits_ = units.release();
   return *this;
 }
 

@@ -105,7 +105,13 @@ void discardNewInstance(OBInterface* instance) {
 }
 
 void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray* const args[]) {
-  const std::string error = applyPropertyValuePairs(instance, argc, first, args);
+  std::string error;
+  try {
+    error = applyPropertyValuePairs(instance, argc, first, args);
+  } catch (...) {
+    discardNewInstance(instance);  // memory ran out before the pairs were applied
+    throw;
+  }
   if (error.empty()) return;
   discardNewInstance(instance);
   kstr_error_str("Kestrion:KSTR_INVALID_PVPAIR", kstr::code(kstr::MessageCode::KS_INVALID_PVPAIR_MSG), error);
@@ -209,9 +215,7 @@ ModelComponent_DisplayQualifiedNamePIT::ModelComponent_DisplayQualifiedNamePIT()
 void* ModelComponent_DisplayQualifiedNamePIT::getValue(OBDatabaseClient*, OBInterface* inst) {
   std::string dqn;
   component(inst)->getDQN(dqn);
-  auto* text = static_cast<char*>(hbCalloc(dqn.size() + 1, 1));
-  std::memcpy(text, dqn.data(), dqn.size());
-  return text;
+  return hostTextCopy(dqn.c_str());
 }
 void ModelComponent_DisplayQualifiedNamePIT::setValue(OBDatabaseClient*, OBInterface*, void*) {}
 void ModelComponent_DisplayQualifiedNamePIT::releaseValue(OBDatabaseClient*, OBInterface*,

@@ -83,7 +83,9 @@ KELBOR_API bool findPropertyName(int argc, qxArray_tag* const args[], int first,
 KELBOR_API void discardNewInstance(OBInterface* instance);
 // Applies the property/value pairs args[first..argc-1] to a new instance;
 // when one is refused, the instance is discarded (discardNewInstance) and
-// "Kestrion:KSTR_INVALID_PVPAIR" is raised with the pairs' error text.
+// "Kestrion:KSTR_INVALID_PVPAIR" is raised with the pairs' error text;
+// when memory runs out first, the instance is discarded and that error
+// passes on.
 KELBOR_API void applyPairsOrDiscard(OBInterface* instance, int argc, int first, qxArray_tag* const args[]);
 // True while discardNewInstance destroys exactly this instance; the delete
 // guards of the three classes let it through.

@@ -71,20 +71,9 @@ BSpecies* speciesBehind(OBInterface* inst) {
 // The instances of the reactions of the model that hold the species as a
 // reactant or a product, counted by the host function "kstrselect".
 size_t countReactionsUsing(OBInterface* model, OBInterface* species) {
-  OBDataType* handle = OBTypeRepository::getType("handle");
-  qxArray* args[10] = {handle->toHost(model),   qxCreateString("where"),
-                       qxCreateString("Reactants"), qxCreateString("contains"),
-                       handle->toHost(species), qxCreateString("or"),
-                       qxCreateString("where"), qxCreateString("Products"),
-                       qxCreateString("contains"), handle->toHost(species)};
+  HostCallArgs args{model, "where", "Reactants", "contains", species, "or", "where", "Products", "contains", species};
   qxArray* result[1] = {nullptr};
-  try {
-    inCallFcn(1, result, 10, args, "kstrselect");
-  } catch (...) {
-    for (qxArray* a : args) qxDestroyArray(a);
-    throw;
-  }
-  for (qxArray* a : args) qxDestroyArray(a);
+  inCallFcn(1, result, args.size(), args.data(), "kstrselect");
   const size_t count = result[0] ? qxGetNumberOfElements(result[0]) : 0;
   qxDestroyArray(result[0]);
   return count;

@@ -170,7 +170,7 @@ void ReactionComponent_addKineticLaw_MI::invoke(OBMethodSignature*, int& nOut, v
   OBInterface* law = nullptr;
   if (lawClass) {
     const int count = nIn - 1;
-    auto* args = static_cast<qxArray**>(hbMalloc(sizeof(qxArray*) * static_cast<size_t>(count)));
+    auto* args = static_cast<qxArray**>(hbCallocWithCheck(static_cast<size_t>(count), sizeof(qxArray*)));
     for (int i = 0; i < count; ++i) args[i] = static_cast<qxArray*>(ins[i + 1]);
     try {
       law = lawClass->createObject(OBDatabaseClient::getInternalClient(), instance, count, args);

@@ -302,7 +302,7 @@ void ReactionComponent_StoichiometryPIT::setValue(OBDatabaseClient* client, OBIn
                            "reaction.");
   }
   if (count == 0) return;
-  auto* copy = static_cast<double*>(hbCalloc(count, sizeof(double)));
+  auto* copy = static_cast<double*>(hbCallocWithCheck(count, sizeof(double)));
   std::copy(given->data, given->data + count, copy);
   try {
     reaction->setStoichiometry(copy, count);

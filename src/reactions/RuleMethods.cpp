@@ -13,6 +13,7 @@
 #include <obk/Vector.hpp>
 #include <qx/qx.hpp>
 
+#include "core/HostBoundary.hpp"
 #include "core/TreeWiring.hpp"
 #include "host/HostHelpers.hpp"
 
@@ -23,8 +24,9 @@ using kstr::ebcbinding::cellRowOf;
 using kstr::ebcbinding::digitCount;
 using kstr::ebcbinding::requireComponent;
 
-// A "string" result: a new copy, or none for the empty text.
-void* textResult(const std::string& text) { return text.empty() ? nullptr : hbStrdup(text.c_str()); }
+// A "string" result: a new copy, or none for the empty text; raises when
+// memory runs out (no copy would read as an empty result).
+void* textResult(const std::string& text) { return text.empty() ? nullptr : hostTextCopy(text.c_str()); }
 
 }  // namespace
 

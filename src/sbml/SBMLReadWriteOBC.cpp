@@ -87,7 +87,7 @@ void SBML_write_MI::invoke(OBMethodSignature* matched, int& nOut, void* outs[], 
   if (matched == toText_) {
     std::string document;
     service.writeSBMLModel(model, document, true, false);
-    outs[0] = hbStrdup(document.c_str());
+    outs[0] = hostTextCopy(document.c_str());
     nOut = 1;
     return;
   }

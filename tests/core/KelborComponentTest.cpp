@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <hb/hb_test.hpp>
 #include <ks_utils/Identifiers.hpp>
 #include <obk/Exception.hpp>
 
+#include "support/AllocationFailures.hpp"
 #include "support/TestComponents.hpp"
 
 namespace {
@@ -344,6 +347,62 @@ TEST_F(KelborComponentTest, ComponentsComeFromTheHostAllocator) {
   EXPECT_GT(hbTestLiveBlocks(), before);
   delete c;
   EXPECT_EQ(hbTestLiveBlocks(), before);
+}
+
+// Making, copying and assigning a component raise when any of their host
+// allocations fails, give back what they took, and an assignment that fails
+// leaves the target's own texts in place.
+TEST_F(KelborComponentTest, MakingAndCopyingRaiseWhenHostMemoryRunsOut) {
+  TestComponent source;
+  source.setName("A");
+  source.setAnnotation("<annotation>words</annotation>");
+  source.getAnnotationFull();
+  source.setNotes("notes");
+  source.setTag("tag");
+  const std::function<void()> make = [] { delete new TestComponent(); };
+  const std::function<void()> copy = [&] { delete new TestComponent(source); };
+  for (const auto& [label, body] : {std::pair{"make", make}, std::pair{"copy", copy}}) {
+    SCOPED_TRACE(label);
+    const size_t attempts = hostAllocationsOf(body);
+    ASSERT_GT(attempts, 2u);
+    for (size_t k = 1; k <= attempts; ++k) EXPECT_EQ(outcomeWithAllocationFailing(k, body), "std::bad_alloc") << k;
+  }
+
+  TestComponent target;
+  const auto setOld = [&] {
+    target.setName("B");
+    target.setAnnotation("old words");
+    target.setNotes("old notes");
+    target.setTag(nullptr);
+  };
+  const std::function<void()> assign = [&] { target = source; };
+  const size_t attempts = hostAllocationsOf(assign);
+  EXPECT_STREQ(target.getNotes(), "notes");
+  ASSERT_GT(attempts, 2u);
+  const std::string id = target.getID();
+  for (size_t k = 1; k <= attempts; ++k) {
+    SCOPED_TRACE(k);
+    setOld();
+    EXPECT_EQ(outcomeWithAllocationFailing(k, assign), "std::bad_alloc");
+    EXPECT_EQ(target.getName(), "B");
+    EXPECT_STREQ(target.getAnnotation(), "old words");
+    EXPECT_STREQ(target.getAnnotationOpeningTag(), "<annotation>");
+    EXPECT_STREQ(target.getNotes(), "old notes");
+    EXPECT_EQ(target.getTag(), nullptr);
+    EXPECT_EQ(target.getID(), id);
+  }
+}
+
+// The full annotation is made on each read: when memory runs out the read
+// raises and the annotation is kept.
+TEST_F(KelborComponentTest, FullAnnotationRaisesWhenHostMemoryRunsOut) {
+  TestComponent c;
+  c.setAnnotation("words");
+  const std::function<void()> read = [&] { c.getAnnotationFull(); };
+  ASSERT_EQ(hostAllocationsOf(read), 1u);
+  EXPECT_EQ(outcomeWithAllocationFailing(1, read), "std::bad_alloc");
+  EXPECT_STREQ(c.getAnnotation(), "words");
+  EXPECT_STREQ(c.getAnnotationFull(), "<annotation>words</annotation>");
 }
 
 TEST(ComponentKind, KeywordTable) {

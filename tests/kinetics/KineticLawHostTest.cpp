@@ -12,6 +12,7 @@
 #include <jpi/jpi_test.hpp>
 
 #include "KineticsHostFixture.hpp"
+#include "support/AllocationFailures.hpp"
 #include "kinetics/BMassActionKineticLaw.hpp"
 
 namespace ktest {
@@ -91,6 +92,30 @@ TEST_F(KineticsHostTest, EnzymeLawWithItsOwnParameters) {
   EXPECT_EQ(names(law, "ParameterVariableNames"), (Strings{"", "", ""}));
   EXPECT_EQ(rate(r), "");
   EXPECT_EQ(componentOf(vm)->getParent(), componentOf(law));
+}
+
+// The rate a law composes from its template raises when memory for any of
+// its substituted names runs out, instead of leaving that variable in the
+// rate unsubstituted.
+TEST_F(KineticsHostTest, RateSubstitutionRaisesWhenHostMemoryRunsOut) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "S -> P");
+  OBInterface* law = addLaw(r, "Henri-Michaelis-Menten");
+  setParameter(law, "Vm", "Vmax");
+  setParameter(law, "Km", "Km");
+  setSpecies(law, "S", "S");
+  ASSERT_EQ(rate(r), "Vmax*S/(Km + S)");
+  std::string composed;
+  const std::function<void()> compose = [&] {
+    char* text = kineticLaw(law)->getRateExpression();
+    composed = text ? text : "";
+    hbFree(text);
+  };
+  const size_t attempts = hostAllocationsOf(compose);
+  EXPECT_EQ(composed, "Vmax*S/(Km + S)");
+  ASSERT_GE(attempts, 4u);  // three substituted names and the rate
+  for (size_t k = 1; k <= attempts; ++k) EXPECT_EQ(outcomeWithAllocationFailing(k, compose), "std::bad_alloc") << k;
+  EXPECT_EQ(rate(r), "Vmax*S/(Km + S)");
 }
 
 TEST_F(KineticsHostTest, KineticLawErrorsChangeNothing) {

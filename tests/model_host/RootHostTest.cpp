@@ -240,7 +240,12 @@ TEST_F(RootHostTest, DestroyingTheRootInstanceForgetsTheRoot) {
   checkLeaks_ = false;
   OBInterface* m = model("m");
   OBInterface* rootInstance = root();
+  // A library handle the user still holds outlives the root's libraries
+  // without reaching them.
+  OBInterface* library = objectOf(host().get(rootInstance, "BuiltinLibrary"));
+  ASSERT_NE(library, nullptr);
   host().destroy(rootInstance);
+  EXPECT_EQ(library->getComponentObject(), nullptr);
   EXPECT_FALSE(m->isValid());
   EXPECT_EQ(getOBIRoot(), nullptr);
   EXPECT_EQ(BQuorvixRoot::getInstanceIfAny(), nullptr);

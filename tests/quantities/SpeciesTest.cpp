@@ -2,6 +2,7 @@
 // units, the display-qualified name and the charge.
 #include <gtest/gtest.h>
 
+#include "support/AllocationFailures.hpp"
 #include "support/Expect.hpp"
 
 #include <functional>
@@ -281,6 +282,36 @@ TEST_F(SpeciesTest, CopiesOwnTheirChargeUnits) {
     EXPECT_TRUE(s->getBoundaryCondition());
     EXPECT_EQ(*s->getCharge(), 2);
     EXPECT_STREQ(s->getChargeUnits(), "elementary charge");
+  }
+}
+
+// Copying a species with charge units raises when any host allocation of the
+// copy fails and gives back what it took; an assignment that fails keeps
+// the target's own name, texts and charge units.
+TEST_F(SpeciesTest, CopyingRaisesWhenHostMemoryRunsOut) {
+  BSpecies source;
+  source.setName("A");
+  source.setNotes("notes");
+  source.setChargeUnits("elementary charge");
+  const std::function<void()> copy = [&] { delete new BSpecies(source); };
+  const size_t copyAttempts = hostAllocationsOf(copy);
+  ASSERT_GT(copyAttempts, 3u);
+  for (size_t k = 1; k <= copyAttempts; ++k) EXPECT_EQ(outcomeWithAllocationFailing(k, copy), "std::bad_alloc") << k;
+
+  BSpecies target;
+  const std::function<void()> assign = [&] { target = source; };
+  const size_t attempts = hostAllocationsOf(assign);
+  EXPECT_STREQ(target.getChargeUnits(), "elementary charge");
+  ASSERT_GT(attempts, 2u);
+  for (size_t k = 1; k <= attempts; ++k) {
+    SCOPED_TRACE(k);
+    target.setName("B");
+    target.setNotes("old notes");
+    target.setChargeUnits("coulomb");
+    EXPECT_EQ(outcomeWithAllocationFailing(k, assign), "std::bad_alloc");
+    EXPECT_EQ(target.getName(), "B");
+    EXPECT_STREQ(target.getNotes(), "old notes");
+    EXPECT_STREQ(target.getChargeUnits(), "coulomb");
   }
 }
 

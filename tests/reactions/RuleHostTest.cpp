@@ -4,6 +4,7 @@
 // each refusal with its identifier and text.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include <obk/obk.hpp>
 
 #include "RuleEventFixture.hpp"
+#include "support/AllocationFailures.hpp"
 #include "support/ClassTable.hpp"
 
 namespace rtest {
@@ -176,6 +178,29 @@ TEST_F(RuleHostTest, ParseRuleOutputs) {
   outs = host().call(bare, "parserule", {}, 1);
   EXPECT_TRUE(qxIsEmpty(outs[0]));
   kstr_stacked_clear();
+}
+
+// The texts "parserule" gives back raise when host memory runs out,
+// whichever allocation fails, instead of coming back empty.
+TEST_F(RuleHostTest, ParseRuleTextsRaiseWhenHostMemoryRunsOut) {
+  OBInterface* m = model();
+  OBInterface* rule = addRule(m, {host().str("x = k*A + B"), host().str("repeatedAssignment")});
+  qxArray* const args[] = {host().handle(rule)};
+  std::vector<std::string> texts;
+  const std::function<void()> parse = [&] {
+    qxArray* outs[4] = {};
+    obkCallMethod("parserule", 4, outs, 1, args);
+    texts = {textOf(outs[2]), textOf(outs[3])};
+    for (qxArray* out : outs) qxDestroyArray(out);
+  };
+  hostAllocationsOf(parse);  // grows what the parser keeps
+  const size_t attempts = hostAllocationsOf(parse);
+  ASSERT_EQ(texts, (Strings{"x", "k*A + B"}));
+  ASSERT_GT(attempts, 0u);
+  for (size_t k = 1; k <= attempts; ++k) {
+    const std::string outcome = outcomeWithAllocationFailing(k, parse);
+    EXPECT_TRUE(outcome == "Kestrion:MallocError" || outcome == "obk:OutOfMemory") << k << ": " << outcome;
+  }
 }
 
 // verifyexpression stacks syntax findings only; what does not resolve

@@ -2,6 +2,7 @@
 #include "SweepPlan.hpp"
 
 #include <algorithm>
+#include <ostream>
 #include <set>
 
 #include <obk/obk.hpp>
@@ -108,6 +109,20 @@ std::vector<std::string> allPropertyNames(const std::vector<OBClass*>& classes) 
     for (OBPropInfo* prop : cls->getProperties()) names.insert(prop->getName());
   return {names.begin(), names.end()};
 }
+
+std::vector<SweepShard> sweepShards(const std::vector<OBClass*>& classes, size_t membersPerShard) {
+  std::vector<SweepShard> out;
+  for (OBClass* cls : classes) {
+    const size_t members = membersOf(cls).size();
+    const size_t parts = members == 0 ? 1 : (members + membersPerShard - 1) / membersPerShard;
+    for (size_t p = 0; p < parts; ++p) out.push_back({cls->getName(), p});
+  }
+  return out;
+}
+
+std::string shardName(const SweepShard& shard) { return shard.className + "_" + std::to_string(shard.part); }
+
+void PrintTo(const SweepShard& shard, std::ostream* out) { *out << shard.className << " part " << shard.part; }
 
 bool isAllowedErrorId(const std::string& id) {
   for (const char* prefix : {"Kestrion:", "SBML:", "obk:", "interp:", "kstrselect:", "kstrgate:", "ks:"})

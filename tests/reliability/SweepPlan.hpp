@@ -4,6 +4,7 @@
 // many arguments, property/value pairs in the repeating arguments).
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,19 @@ std::vector<SweepCall> callsOf(const SweepMember& member, size_t badCount,
 
 // Every property name of every class, sorted, once each.
 std::vector<std::string> allPropertyNames(const std::vector<OBClass*>& classes);
+
+// A part of a class's members (kMembersPerShard of them from part * that
+// size), swept as one test.
+struct SweepShard {
+  std::string className;
+  size_t part;
+};
+// Every class's members in parts of the given size, in registry order.
+std::vector<SweepShard> sweepShards(const std::vector<OBClass*>& classes, size_t membersPerShard);
+// "Class_part", a test name.
+std::string shardName(const SweepShard& shard);
+// How the test framework prints a shard.
+void PrintTo(const SweepShard& shard, std::ostream* out);
 
 // Whether a host error identifier is one the user may see: an engine
 // ("Kestrion:"), SBML ("SBML:") or host stand-in identifier.

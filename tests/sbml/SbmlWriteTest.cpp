@@ -5,9 +5,11 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include "SbmlHostFixture.hpp"
+#include "support/AllocationFailures.hpp"
 #include "core/KelborComponent.hpp"
 #include "quantities/BSpecies.hpp"
 #include "reactions/BRule.hpp"
@@ -105,6 +107,30 @@ TEST_F(SbmlHostTest, WriteToUnwritablePathRaises) {
       [&] { host().call(service(), "sbmlwrite", {host().handle(m), host().str("/no/such/dir/out.xml")}); },
       "Kestrion:SBMLWriteFailed");
   EXPECT_EQ(error.message, "Unable to write the SBML file '/no/such/dir/out.xml'.");
+}
+
+// Writing to text when host memory runs out raises, whichever allocation
+// fails, instead of handing back an empty document.
+TEST_F(SbmlHostTest, WriteToTextRaisesWhenHostMemoryRunsOut) {
+  OBInterface* m = host().construct("Model", {host().str("small")});
+  host().call(m, "addcompartment", {host().str("cell")}, 1);
+  host().call(m, "addspecies", {host().str("A")}, 1);
+  qxArray* const args[] = {host().handle(service()), host().handle(m)};
+  std::string text;
+  const std::function<void()> write = [&] {
+    qxArray* out[1] = {nullptr};
+    obkCallMethod("sbmlwrite", 1, out, 2, args);
+    text = textOf(out[0]);
+    qxDestroyArray(out[0]);
+  };
+  hostAllocationsOf(write);  // grows what the writer keeps
+  const size_t attempts = hostAllocationsOf(write);
+  ASSERT_NE(text.find("<species "), std::string::npos) << text;
+  ASSERT_GT(attempts, 0u);
+  for (size_t k = 1; k <= attempts; ++k) {
+    const std::string outcome = outcomeWithAllocationFailing(k, write);
+    EXPECT_TRUE(outcome == "Kestrion:MallocError" || outcome == "obk:OutOfMemory") << k << ": " << outcome;
+  }
 }
 
 TEST_F(SbmlHostTest, WriteToFileWithoutUnitDefinitions) {
