@@ -162,7 +162,7 @@ void Kelbor::reorderReactions(const kstrVector<BReaction*>& order) {
   setCompileNeeded(true);
 }
 void Kelbor::reorderParameters(const kstrVector<BParameter*>& order) {
-  parameters_ = order;
+  parameters_.assign(order);
   setCompileNeeded(true);
 }
 
@@ -212,13 +212,15 @@ void Kelbor::addParameter(BParameter* parameter) {
 }
 
 void Kelbor::removeParameter(BParameter* parameter, int hint) {
-  if (eraseFrom(parameters_, parameter, !isBeingDestroyed(), hint)) componentRemoved(parameter);
+  const bool removed = isBeingDestroyed() ? parameters_.eraseUnordered(parameter)
+                                          : parameters_.erase(parameter, hint);
+  if (removed) componentRemoved(parameter);
   setCompileNeeded(true);
 }
 
 void Kelbor::removeAllParameters() {
   if (!isBeingDestroyed()) {
-    for (BParameter* parameter : parameters_) componentRemoved(parameter);
+    for (BParameter* parameter : parameters_.items()) componentRemoved(parameter);
   }
   parameters_.clear();
   setCompileNeeded(true);
@@ -449,7 +451,7 @@ void Kelbor::findAllSpeciesAndParams(kstrVector<BSpecies*>& species,
                                      kstrVector<BParameter*>& parameters,
                                      bool includeConstants) const {
   for (BCompartment* c : compartments_) c->getAllDescendantSpecies(&species);
-  for (BParameter* p : parameters_) {
+  for (BParameter* p : parameters_.items()) {
     if (includeConstants || !p->getConstantValue()) parameters.push_back(p);
   }
   for (const BReaction* reaction : reactions_) reaction->fillParameters(parameters, includeConstants);
@@ -505,7 +507,7 @@ bool splitQualifiedName(const std::string& name, std::string& container, std::st
 KelborComponent* Kelbor::findModelParameter(const std::string& name) const {
   // The symbol table files every named model parameter under its bracketed
   // name; while the model is torn down the list is walked instead.
-  if (isBeingDestroyed()) return findByName(parameters_, name);
+  if (isBeingDestroyed()) return findByName(parameters_.items(), name);
   std::string key = name;
   bracketNameIfNotValidIdentifier(key);
   const SymbolTable::Namespace* space = symbolTable_->getNamespace(SymbolTable::modelParameterNamespace);
