@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ks_utils/kstrContainers.hpp>
 #include <map>
+#include <unordered_map>
 #include <string>
 
 #include "core/KelborApi.hpp"
@@ -238,7 +239,7 @@ class KELBOR_API BCompartment : public kstr::QuantityComponent {
   static void display(const CompartmentList* compartments);
 
  private:
-  using SpeciesNameIndex = std::multimap<std::string, BSpecies*>;
+  using SpeciesNameIndex = std::unordered_multimap<std::string, BSpecies*>;
 
   // The model that is this compartment's parent, or null.
   Kelbor* getParentModel() const;
