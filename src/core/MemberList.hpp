@@ -7,6 +7,7 @@
 
 #include <ks_utils/kstrContainers.hpp>
 
+#include "core/ListPosition.hpp"
 #include "core/ListRemoval.hpp"
 #include "core/LiveSlotTree.hpp"
 
@@ -44,6 +45,24 @@ class MemberList {
     return items_;
   }
   size_t size() const noexcept { return items_.size() - emptied_; }
+  // The member at the position (below size()), found without closing up.
+  T at(size_t position) const {
+    if (emptied_ == 0) return items_[position];
+    if (!indexed_ || slots_.slots() != items_.size()) reindex();
+    return items_[slots_.slotOf(position)];
+  }
+  // The member's position, or size() when it is not a member.  slotHint is
+  // where it was last found: checked first (logarithmic), then the list is
+  // closed up and searched from there (ListPosition.hpp) and the hint
+  // updated.
+  size_t positionOf(const T& member, size_t& slotHint) const {
+    if (slotHint < items_.size() && items_[slotHint] == member) {
+      if (emptied_ == 0) return slotHint;
+      if (indexed_ && slots_.slots() == items_.size()) return slots_.liveBefore(slotHint);
+    }
+    closeUp();
+    return kstr::positionInList(items_, member, slotHint);
+  }
   bool empty() const noexcept { return size() == 0; }
 
   void push_back(T member) {

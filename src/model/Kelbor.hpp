@@ -82,15 +82,21 @@ class KELBOR_API Kelbor : public KelborComponent {
 
   // --- component lists ------------------------------------------------------------
   kstrVector<BEvent*>* getEvents() { return &events_; }
-  kstrVector<BReaction*>* getReactions() { return &reactions_; }
+  kstrVector<BReaction*>* getReactions() { return &reactions_.changeableItems(); }
   kstrVector<BRule*>* getRules() { return &rules_; }
   const kstrVector<BCompartment*>* getCompartments() const { return &compartments_; }
   const kstrVector<BParameter*>* getParameters() const { return &parameters_.items(); }
   uint32_t getNumReactions() const { return static_cast<uint32_t>(reactions_.size()); }
+  // The reaction's place in the list, or the number of reactions when it is
+  // not there; hint is where the list last held it (kept up to date here),
+  // so that a long list is not searched.
+  size_t getReactionPosition(const BReaction* reaction, size_t& hint) const {
+    return reactions_.positionOf(const_cast<BReaction*>(reaction), hint);
+  }
   uint32_t getNumEvents() const { return static_cast<uint32_t>(events_.size()); }
   uint32_t getNumRules() const { return static_cast<uint32_t>(rules_.size()); }
   uint32_t getNumParameters() const { return static_cast<uint32_t>(parameters_.size()); }
-  BReaction* getReactionAt(int index) const { return reactions_[index]; }
+  BReaction* getReactionAt(int index) const { return reactions_.at(static_cast<size_t>(index)); }
   BEvent* getEventAt(int index) const { return events_[index]; }
   BRule* getRuleAt(int index) const { return rules_[index]; }
   BParameter* getParameterAt(uint32_t index) const { return parameters_.items()[index]; }
@@ -126,7 +132,7 @@ class KELBOR_API Kelbor : public KelborComponent {
 
   // Replace a whole list; no parent, symbol-table or compile-needed effect.
   void setEvents(kstrVector<BEvent*> events) { events_ = std::move(events); }
-  void setReactions(kstrVector<BReaction*> reactions) { reactions_ = std::move(reactions); }
+  void setReactions(kstrVector<BReaction*> reactions) { reactions_.assign(reactions); }
   void setRules(kstrVector<BRule*> rules) { rules_ = std::move(rules); }
   // Replace a list by the given order and mark the model for recompilation.
   void reorderEvents(const kstrVector<BEvent*>& order);
@@ -345,7 +351,7 @@ class KELBOR_API Kelbor : public KelborComponent {
   ModelExpressionBasedComponentMessages expressionMessages_;
   kstrVector<BEvent*> events_;
   kstrVector<Kelbor*> models_;
-  kstrVector<BReaction*> reactions_;
+  kstr::MemberList<BReaction*> reactions_;
   kstrVector<BRule*> rules_;
   kstr::MemberList<BParameter*> parameters_;
   kstrVector<BCompartment*> compartments_;
