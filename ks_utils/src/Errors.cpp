@@ -9,6 +9,19 @@ namespace {
 
 const char* orEmpty(const char* text) { return text != nullptr ? text : ""; }
 
+// Ends a varargs list when the frame that started it is left, by return or
+// by an exception.
+class ArgumentsEnd {
+ public:
+  explicit ArgumentsEnd(va_list& args) : args_(args) {}
+  ~ArgumentsEnd() { va_end(args_); }
+  ArgumentsEnd(const ArgumentsEnd&) = delete;
+  ArgumentsEnd& operator=(const ArgumentsEnd&) = delete;
+
+ private:
+  va_list& args_;
+};
+
 // The catalog text of code formatted with the arguments.
 std::string formatCatalogText(uint32_t code, va_list args) {
   char* formatted = hbFormatMessage(code, args);
@@ -22,15 +35,8 @@ std::string formatCatalogText(uint32_t code, va_list args) {
 std::string formatWithArgs(uint32_t code, ...) {
   va_list args;
   va_start(args, code);
-  std::string text;
-  try {
-    text = formatCatalogText(code, args);
-  } catch (...) {
-    va_end(args);
-    throw;
-  }
-  va_end(args);
-  return text;
+  const ArgumentsEnd end(args);
+  return formatCatalogText(code, args);
 }
 
 }  // namespace
@@ -38,15 +44,8 @@ std::string formatWithArgs(uint32_t code, ...) {
 void kstr_error(const char* id, uint32_t code, ...) {
   va_list args;
   va_start(args, code);
-  std::string text;
-  try {
-    text = formatCatalogText(code, args);
-  } catch (...) {
-    va_end(args);
-    throw;
-  }
-  va_end(args);
-  throw ErrorIdException(orEmpty(id), std::move(text));
+  const ArgumentsEnd end(args);
+  throw ErrorIdException(orEmpty(id), formatCatalogText(code, args));
 }
 
 void kstr_error(const char* id, const char* text) {
@@ -65,16 +64,13 @@ void kstr_error_str(const char* id, uint32_t code, const std::string& s1,
 
 void kstr_stacked_error(int source, OBInterface* obj, const char* id,
                         uint32_t code, ...) {
-  va_list args;
-  va_start(args, code);
   StackedMessage message;
-  try {
+  {
+    va_list args;
+    va_start(args, code);
+    const ArgumentsEnd end(args);
     message.text = formatCatalogText(code, args);
-  } catch (...) {
-    va_end(args);
-    throw;
   }
-  va_end(args);
   message.source = source;
   message.object = obj;
   message.id = orEmpty(id);

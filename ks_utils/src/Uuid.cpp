@@ -1,5 +1,7 @@
 #include "ks_utils/Uuid.hpp"
 
+#include <pthread.h>
+
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -12,16 +14,32 @@
 
 namespace {
 
-// The source of fresh UUIDs: system randomness, or a seeded sequence for
-// repeatable tests.
+using SystemGenerator = boost::uuids::basic_random_generator<std::mt19937_64>;
+
+// The source of fresh UUIDs: a 64-bit Mersenne Twister whose whole state
+// is seeded once from the system's entropy (a random version-4 UUID per
+// call, without a system call each), or a seeded sequence for repeatable
+// tests.  A child process made by fork seeds afresh, so that parent and
+// child never hand out the same sequence.
 struct UuidSource {
-  boost::uuids::random_generator systemGenerator;
+  std::unique_ptr<SystemGenerator> system;
   std::unique_ptr<std::mt19937_64> seeded;
+  bool reseed = false;
+
+  UuidSource() { pthread_atfork(nullptr, nullptr, [] { uuidSourceNeedsReseed(); }); }
+
+  static void uuidSourceNeedsReseed();
 
   boost::uuids::uuid next() {
-    if (!seeded) return systemGenerator();
-    boost::uuids::basic_random_generator<std::mt19937_64> gen(*seeded);
-    return gen();
+    if (seeded) {
+      boost::uuids::basic_random_generator<std::mt19937_64> gen(*seeded);
+      return gen();
+    }
+    if (!system || reseed) {
+      system = std::make_unique<SystemGenerator>();
+      reseed = false;
+    }
+    return (*system)();
   }
 };
 
@@ -29,6 +47,8 @@ UuidSource& uuidSource() {
   static UuidSource source;
   return source;
 }
+
+void UuidSource::uuidSourceNeedsReseed() { uuidSource().reseed = true; }
 
 boost::uuids::uuid parseUuid(const char* text) {
   if (text == nullptr) kstr_error("Kestrion:InvalidUUID", "Invalid UUID ''.");

@@ -139,8 +139,9 @@ namespace {
 // Runs a rename's changes to the model; when they raise part way (memory
 // running out), what they changed is put back before the error passes on.
 template <class Change>
-void undoneOnFailure(Kelbor& model, KelborComponent* component, Change change) {
-  const Kelbor::RenameSnapshot before = model.snapshotForRename(component);
+void undoneOnFailure(Kelbor& model, KelborComponent* component, const std::string& newName,
+                     Change change) {
+  const Kelbor::RenameSnapshot before = model.snapshotForRename(component, newName);
   try {
     change();
   } catch (...) {
@@ -206,7 +207,7 @@ void KelborComponent::rename(const std::string& name) {
   // The own name again: nothing to rewrite anywhere.
   if (trimmed == name_) return;
   if (Kelbor* model = getModel()) {
-    undoneOnFailure(*model, this, [&] {
+    undoneOnFailure(*model, this, trimmed, [&] {
       model->componentRename(this, trimmed);
       setName(trimmed);
     });
@@ -224,7 +225,7 @@ quorvix::type_defs::RenameUndoData KelborComponent::rename(
   quorvix::type_defs::RenameUndoData record;
   if (trimmed == name_) return record;
   if (Kelbor* model = getModel()) {
-    undoneOnFailure(*model, this, [&] {
+    undoneOnFailure(*model, this, trimmed, [&] {
       record = model->componentRename(this, trimmed, undo);
       setName(trimmed);
     });

@@ -18,6 +18,7 @@
 #include "kinetics/KineticLawOBC.hpp"
 #include "kinetics/ParameterBindingIndex.hpp"
 #include "model/Kelbor.hpp"
+#include "model/ModelGlue.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/BCompartment.hpp"
 #include "quantities/BParameter.hpp"
@@ -407,30 +408,11 @@ namespace {
 
 OBDataType* typeNamed(const char* name) { return OBTypeRepository::getType(name); }
 
-// The kinetic laws below the model whose "KineticLawName" is "MassAction",
-// through the host's "find"; a new handle array owned by the caller.
-qxArray* findMassActionLaws(OBInterface* model) {
-  OBDataType* handle = typeNamed("handle");
-  OBDataType* text = typeNamed("string");
-  qxArray* ins[3] = {handle->toHost(model), text->toHost("KineticLawName"),
-                     text->toHost("MassAction")};
-  qxArray* outs[1] = {nullptr};
-  OBErrorStatus status;
-  try {
-    obCallBuiltInMethod("find", 1, outs, 3, ins, status);
-  } catch (...) {
-    for (qxArray* in : ins) qxDestroyArray(in);
-    throw;
-  }
-  for (qxArray* in : ins) qxDestroyArray(in);
-  return outs[0];
-}
-
 }  // namespace
 
 bool isParameterInMassActionKineticLaw(OBInterface* parameter, OBInterface* model) {
   if (!parameter || !model) return false;
-  qxArray* laws = findMassActionLaws(model);
+  qxArray* laws = kstr::model::findByTypeMassAction(model);
   const size_t count = laws ? qxGetNumberOfElements(laws) : 0;
   bool found = false;
   try {

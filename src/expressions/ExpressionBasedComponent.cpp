@@ -46,6 +46,16 @@ ExpressionBasedComponent::~ExpressionBasedComponent() {
   while (!queue_.empty()) queue_.pop_back();
 }
 
+boost::shared_ptr<SavedExpressions> ExpressionBasedComponent::saveExpressions() const {
+  boost::shared_ptr<SavedExpressions> saved(new SavedExpressions);
+  saved->texts = getExpressionTexts();
+  return saved;
+}
+
+void ExpressionBasedComponent::restoreExpressions(const SavedExpressions& saved) {
+  restoreExpressionTexts(saved.texts);
+}
+
 Kelbor* ExpressionBasedComponent::getLiveModel() const {
   boost::shared_ptr<ModelGlobalData> data = getModelGlobalData();
   return data && !data->beingDestroyed ? data->model : nullptr;

@@ -20,6 +20,16 @@ namespace kstr {
 class Expression;
 }
 
+// What a rename that fails part way puts back of one expression-based
+// component, taken before the rename changes anything: the texts of its own
+// expressions in the order restoreExpressionTexts takes them.  A subclass
+// that keeps more (a reaction's equation and kinetic-law bindings) derives
+// from it.
+struct KELBOR_API SavedExpressions {
+  virtual ~SavedExpressions() = default;
+  std::vector<std::string> texts;
+};
+
 // Base of the components that carry expressions: reactions, rules and
 // events.  It owns no expression: each subclass hands its expressions to
 // these operations, which resolve their names through the model's symbol
@@ -90,10 +100,16 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
                                                       const std::set<size_t>& positions) = 0;
   virtual void sendJavaUpdateEvents() = 0;
   // The texts of the component's own expressions, in the order
-  // restoreExpressionTexts takes them back: what a rename that failed part
-  // way puts back.  The base owns no expression.
+  // restoreExpressionTexts takes them back.  The base owns no expression.
   virtual std::vector<std::string> getExpressionTexts() const { return {}; }
   virtual void restoreExpressionTexts(const std::vector<std::string>&) {}
+  // What a rename that fails part way puts back: saveExpressions is taken
+  // before the rename changes anything, restoreExpressions takes the same
+  // record (made by this component) back after the name is restored.  The
+  // base keeps the texts of getExpressionTexts and restores them through
+  // restoreExpressionTexts.
+  virtual boost::shared_ptr<SavedExpressions> saveExpressions() const;
+  virtual void restoreExpressions(const SavedExpressions& saved);
   virtual void handleCollisionScenario(ExpressionPtr expression, const std::string& token,
                                        bool quiet);
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -293,6 +294,10 @@ class KELBOR_API SymbolTable {
   // absent); answers one entry per listener.
   ListenerUndoMap componentRename(const KelborComponent* component, const std::string& newName,
                                   const ListenerUndoMap& undo);
+  // Adds to out the listeners of every component the name can denote (in
+  // the model or in any reaction's scope) and those waiting for the name:
+  // whose expressions a component taking or leaving that name may rewrite.
+  void collectNameUsers(const std::string& name, ListenerSet& out) const;
   // Re-keys every child entered under "oldQualifiedName." in the namespace.
   void renameChildEntries(const std::string& oldQualifiedName, size_t childNamespace);
   // For a compartment: tells the listeners of each of its species the new
@@ -352,7 +357,9 @@ class KELBOR_API SymbolTable {
   Namespace reactionParameters_;
   PendingTable pendingListeners_;
   kstrVector<Namespace*> namespaces_;
-  std::map<const KelborComponent*, Membership> members_;
+  // Where each entered component sits; looked up by identity only, never
+  // walked in order.
+  std::unordered_map<const KelborComponent*, Membership> members_;
   ReactionAtPosition reactionAt_;
 };
 

@@ -48,6 +48,15 @@ void SymbolTable::addWaiting(const std::string& name, ListenerSet& out) const {
   if (waiting) out.insert(waiting->begin(), waiting->end());
 }
 
+void SymbolTable::collectNameUsers(const std::string& name, ListenerSet& out) const {
+  std::string bracketed = name;
+  bracketNameIfNotValidIdentifier(bracketed);
+  CandidateList candidates;
+  gatherCandidates(bracketed, bracketed, candidates);
+  addWaiting(bracketed, out);
+  collectListeners(candidates, out);
+}
+
 void SymbolTable::componentAdded(KelborComponent* component) {
   const size_t number = getNamespaceIndex(component);
   if (number >= namespaceCount) return;

@@ -11,6 +11,7 @@
 #include <ks_utils/StringHelpers.hpp>
 #include <qx/qx.hpp>
 
+#include "core/HostBoundary.hpp"
 #include "core/QuantityComponent.hpp"
 #include "expressions/MathExpression.hpp"
 #include "kinetics/BAbstractKineticLaw.hpp"
@@ -56,8 +57,11 @@ class SubstitutionCopies {
   ~SubstitutionCopies() {
     for (char* copy : copies_) hbFree(copy);
   }
+  // Raises when memory runs out: a null copy would substitute nothing and
+  // the composed rate would lose that variable.
   const char* keep(const std::string& text) {
-    copies_.push_back(hbStrdup(text.c_str()));
+    copies_.push_back(nullptr);
+    copies_.back() = hostTextCopy(text.c_str());
     return copies_.back();
   }
 
@@ -257,6 +261,18 @@ void BKineticLaw::updateSpeciesVariableName(const std::string& oldName,
     changed = true;
   }
   if (changed) warnForSpeciesShadowingParameterVariableNamesInRateExpression(newName);
+  setModelCompileNeeded();
+}
+
+void BKineticLaw::restoreVariableNames(const NameVector& parameterNames,
+                                       const NameVector& speciesNames) {
+  NameVector parameters(parameterNames);
+  NameVector species(speciesNames);
+  if (parameters != parameterVariableNames_) {
+    kstr::ParameterBindingIndex::instance().note(this, parameters);
+    parameterVariableNames_.swap(parameters);
+  }
+  speciesVariableNames_.swap(species);
   setModelCompileNeeded();
 }
 

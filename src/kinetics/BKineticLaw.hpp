@@ -74,6 +74,10 @@ class KELBOR_API BKineticLaw : public KelborComponent {
   void updateParameterVariableName(const std::string& oldName, const std::string& newName);
   // The same for the species-variable names; then always marks the model.
   void updateSpeciesVariableName(const std::string& oldName, const std::string& newName);
+  // Both name vectors become the given ones as they stand (names the law
+  // held before, so not checked again) and the model is marked; the rate
+  // is not recomposed.  What a rename that fails part way puts back.
+  void restoreVariableNames(const NameVector& parameterNames, const NameVector& speciesNames);
   // The rate composed from the template and the bindings: a new hbMalloc
   // text the caller frees with hbFree, or null while no template is bound,
   // some variable is unbound or the template carries no expression.  An

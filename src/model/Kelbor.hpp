@@ -27,6 +27,7 @@ class CModelApi;
 class Dose;
 class ExpressionBasedComponent;
 class KStrConfigurationSetApi;
+struct SavedExpressions;
 class KStrUuid;
 class ODESimulationDataApi;
 class SymbolTable;
@@ -239,19 +240,29 @@ class KELBOR_API Kelbor : public KelborComponent {
   // Called after a component's name changed: re-keys it in the symbol table.
   virtual void componentNameChanged(KelborComponent* component, std::string oldName,
                                     const std::string& oldPartiallyQualifiedName);
-  // What a rename of the component may change, taken before it changes
-  // anything: its name and the texts of the expressions that use it (for a
-  // compartment, those that use its species too).
+  // What a rename of the component to newName may change, taken before it
+  // changes anything: its name; what each expression-based component that
+  // uses it (for a compartment, that uses its species too), or that uses
+  // another component holding the new or the old name, saves of itself (the
+  // texts of its expressions; for a reaction also its equation and its
+  // kinetic law's variable names); the names of the variant entries that
+  // hold its name as a part, by entry index; the target and duration
+  // parameter names of the doses that hold its name.  Its size follows the
+  // component's users, not the model's size.
   struct RenameSnapshot {
     std::string name;
-    std::vector<std::pair<ExpressionBasedComponent*, std::vector<std::string>>> texts;
+    std::vector<std::pair<ExpressionBasedComponent*, boost::shared_ptr<SavedExpressions>>> users;
+    std::vector<std::pair<Variant*, std::vector<std::pair<size_t, std::string>>>> variantEntries;
+    std::vector<std::pair<Dose*, std::pair<std::string, std::string>>> doseReferences;
   };
-  RenameSnapshot snapshotForRename(const KelborComponent* component) const;
+  RenameSnapshot snapshotForRename(const KelborComponent* component, const std::string& newName) const;
   // Puts back what a rename that raised part way changed: the name (which
-  // re-keys the component in the symbol table), then the texts (which
-  // resolve again).  An error raised meanwhile is counted
-  // (countFailedRenameRollbacks) and warned as "Kestrion:RenameRollbackFailed";
-  // nothing leaves, so the rename's own error is the one the caller hears.
+  // re-keys the component in the symbol table), then what each user saved
+  // (its expressions resolve again), the variant entries and the doses'
+  // references.  A part that raises does not stop the parts after it; the
+  // undoing is then counted once (countFailedRenameRollbacks) and warned as
+  // "Kestrion:RenameRollbackFailed" with the first error; nothing leaves, so
+  // the rename's own error is the one the caller hears.
   void restoreAfterFailedRename(KelborComponent* component,
                                 const RenameSnapshot& snapshot) noexcept;
   // True while a rename runs through the model's expressions, variants and

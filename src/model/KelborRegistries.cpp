@@ -1,6 +1,7 @@
 // The model's renames and its registries of configuration sets, variants
 // and doses.
 #include <algorithm>
+#include <exception>
 
 #include <hb/hb.hpp>
 #include <obk/OBInterface.hpp>
@@ -79,30 +80,74 @@ quorvix::type_defs::RenameUndoData Kelbor::componentRename(
   return result;
 }
 
-Kelbor::RenameSnapshot Kelbor::snapshotForRename(const KelborComponent* component) const {
+Kelbor::RenameSnapshot Kelbor::snapshotForRename(const KelborComponent* component,
+                                                 const std::string& newName) const {
   RenameSnapshot snapshot;
   snapshot.name = component->getName();
   KelborComponent::ListenerSet users = component->getListeners();
+  // Expressions naming another holder of the new or the old name by that
+  // name are rewritten when it becomes ambiguous or plain again.
+  symbolTable_->collectNameUsers(newName, users);
+  if (!snapshot.name.empty()) symbolTable_->collectNameUsers(snapshot.name, users);
   if (component->getEnumType() == kstr::compartment) {
     const auto* compartment = static_cast<const BCompartment*>(component);
     for (const BSpecies* species : compartment->getSpecies()) {
       users.insert(species->getListeners().begin(), species->getListeners().end());
     }
   }
-  for (ExpressionBasedComponent* user : users) {
-    snapshot.texts.emplace_back(user, user->getExpressionTexts());
+  for (ExpressionBasedComponent* user : users) snapshot.users.emplace_back(user, user->saveExpressions());
+  // Variant entries and dose references name components by text: only
+  // those holding the name can be rewritten.
+  for (const Variant* variant : variants_) {
+    auto names = variant->entryNamesHolding(snapshot.name);
+    if (!names.empty()) snapshot.variantEntries.emplace_back(const_cast<Variant*>(variant), std::move(names));
+  }
+  for (const Dose* dose : doses_) {
+    if (!dose->referencesHold(snapshot.name)) continue;
+    snapshot.doseReferences.emplace_back(const_cast<Dose*>(dose),
+                                         std::pair(dose->getTargetName(), dose->getDurationParameterName()));
   }
   return snapshot;
 }
 
+namespace {
+
+// Runs one part of undoing a failed rename: an error it raises is kept (the
+// first one only) and the next part runs all the same.
+template <class Part>
+void undoPart(std::exception_ptr& failure, Part part) noexcept {
+  try {
+    part();
+  } catch (...) {
+    if (!failure) failure = std::current_exception();
+  }
+}
+
+}  // namespace
+
 void Kelbor::restoreAfterFailedRename(KelborComponent* component,
                                       const RenameSnapshot& snapshot) noexcept {
-  try {
+  std::exception_ptr failure;
+  undoPart(failure, [&] {
     if (component->getName() != snapshot.name) component->setName(snapshot.name);
-    for (const auto& [user, texts] : snapshot.texts) user->restoreExpressionTexts(texts);
-    setCompileNeeded(true);
+  });
+  for (const auto& user : snapshot.users) {
+    undoPart(failure, [&] { user.first->restoreExpressions(*user.second); });
+  }
+  for (const auto& entries : snapshot.variantEntries) {
+    undoPart(failure, [&] { entries.first->restoreEntryNames(entries.second); });
+  }
+  for (const auto& references : snapshot.doseReferences) {
+    undoPart(failure, [&] {
+      references.first->restoreReferences(references.second.first, references.second.second);
+    });
+  }
+  undoPart(failure, [&] { setCompileNeeded(true); });
+  if (!failure) return;
+  ++failedRenameRollbacks;
+  try {
+    std::rethrow_exception(failure);
   } catch (...) {
-    ++failedRenameRollbacks;
     try {
       const std::string error = describeCurrentError();
       hb_warning_id(hbGetWarningContext(), "Kestrion:RenameRollbackFailed",

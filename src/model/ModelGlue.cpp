@@ -259,11 +259,16 @@ OBInterface* findOrAddCompartmentOBI(OBInterface* modelInstance, const std::stri
 
 qxArray* findByTypeMassAction(OBInterface* handle) {
   if (!handle) return nullptr;
-  qxArray* ins[3] = {OBTypeRepository::getType("handle")->toHost(handle),
-                     qxCreateString("KineticLawName"), qxCreateString("MassAction")};
+  OBDataType* text = OBTypeRepository::getType("string");
+  qxArray* ins[3] = {nullptr, nullptr, nullptr};
   qxArray* outs[1] = {nullptr};
   OBErrorStatus status;
   try {
+    // Each argument is made inside the guard, so that a conversion that
+    // runs out of memory frees the ones made before it.
+    ins[0] = OBTypeRepository::getType("handle")->toHost(handle);
+    ins[1] = text->toHost("KineticLawName");
+    ins[2] = text->toHost("MassAction");
     obCallBuiltInMethod("find", 1, outs, 3, ins, status);
   } catch (...) {
     for (qxArray* in : ins) qxDestroyArray(in);

@@ -168,6 +168,11 @@ void BReaction::setReaction(const char* text, const ParsedReaction* parsed) {
   setModelCompileNeeded();
 }
 
+void BReaction::restoreEquation(const kstr::ReactionExpression& saved) {
+  EquationPtr copy(new kstr::ReactionExpression(saved));
+  editEquation([&] { reaction_ = copy; }, true);
+}
+
 bool BReaction::getReversible() const { return reaction_->getReversible(); }
 
 void BReaction::setReversible(bool reversible) {

@@ -253,6 +253,12 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // The rate's text; set back it resolves again.
   std::vector<std::string> getExpressionTexts() const override;
   void restoreExpressionTexts(const std::vector<std::string>& texts) override;
+  // Besides the rate's text: a copy of the equation (its terms with their
+  // names) and the kinetic law's variable names.  Restored, the law takes
+  // its names back, the equation its terms (which resolve and listen
+  // again), and then the rate its text.
+  boost::shared_ptr<SavedExpressions> saveExpressions() const override;
+  void restoreExpressions(const SavedExpressions& saved) override;
   void handleCollisionScenario(ExpressionPtr expression, const std::string& token,
                                bool deferEvents) override;
   // The model passed between one compartment and several (true: now
@@ -268,6 +274,9 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // The body of addProduct (product) or addReactant, without the
   // notification frame.
   void addTerm(bool product, BSpecies* species, double stoichiometry);
+  // Puts a copy of the saved equation in place of the current one; its
+  // terms resolve by their names and listen again.
+  void restoreEquation(const kstr::ReactionExpression& saved);
   void postSetReaction(bool deferSetting);
   // Step 5 of postSetReaction: a mass-action law re-derives and announces
   // its variable names.

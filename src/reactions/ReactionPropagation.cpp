@@ -1,7 +1,8 @@
 // How a reaction answers the symbol table when a component its equation or
 // rate names is added, removed or renamed, when the compartment of such a
 // species is renamed, and when the model passes between one compartment
-// and several.
+// and several; and what it saves and puts back when such a rename fails
+// part way.
 #include <ks_utils/Identifiers.hpp>
 
 #include "expressions/MathExpression.hpp"
@@ -189,4 +190,37 @@ std::vector<std::string> BReaction::getExpressionTexts() const { return {getReac
 
 void BReaction::restoreExpressionTexts(const std::vector<std::string>& texts) {
   if (texts.size() == 1) setReactionRate(texts[0], true);
+}
+
+namespace {
+
+// A reaction's part of what a failed rename puts back.
+struct SavedReaction : SavedExpressions {
+  BReaction::EquationPtr equation;
+  const BKineticLaw* law = nullptr;
+  BKineticLaw::NameVector parameterNames;
+  BKineticLaw::NameVector speciesNames;
+};
+
+}  // namespace
+
+boost::shared_ptr<SavedExpressions> BReaction::saveExpressions() const {
+  boost::shared_ptr<SavedReaction> saved(new SavedReaction);
+  saved->texts = getExpressionTexts();
+  saved->equation.reset(new kstr::ReactionExpression(*reaction_));
+  if (kineticLaw_) {
+    saved->law = kineticLaw_;
+    saved->parameterNames = kineticLaw_->getParameterVariableNames();
+    saved->speciesNames = kineticLaw_->getSpeciesVariableNames();
+  }
+  return saved;
+}
+
+void BReaction::restoreExpressions(const SavedExpressions& saved) {
+  const auto& reaction = static_cast<const SavedReaction&>(saved);
+  if (reaction.law && reaction.law == kineticLaw_) {
+    kineticLaw_->restoreVariableNames(reaction.parameterNames, reaction.speciesNames);
+  }
+  if (reaction.equation) restoreEquation(*reaction.equation);
+  ExpressionBasedComponent::restoreExpressions(saved);
 }

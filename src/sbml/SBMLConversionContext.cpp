@@ -23,47 +23,66 @@ SBMLConversionContext::SBMLConversionContext() {
 
 SBMLConversionContext::~SBMLConversionContext() {
   std::unordered_set<SBMLComponent*> distinct;
-  for (const Registry* registry : {&compartments_, &species_, &parameters_}) {
-    for (const auto& entry : *registry) distinct.insert(entry.second);
+  for (const auto& [id, kinds] : converters_) {
+    for (SBMLComponent* converter : {kinds.compartment, kinds.species, kinds.parameter}) {
+      if (converter) distinct.insert(converter);
+    }
   }
   for (SBMLComponent* converter : adopted_) distinct.insert(converter);
   for (SBMLComponent* converter : distinct) delete converter;
 }
 
+void SBMLConversionContext::enter(const std::string& id, SBMLComponent* Converters::*kind,
+                                  SBMLComponent* converter) {
+  SBMLComponent*& slot = converters_[id].*kind;
+  if (!slot) slot = converter;
+}
+
+SBMLComponent* SBMLConversionContext::find(const std::string& id, SBMLComponent* Converters::*kind) const {
+  const Converters* kinds = findConverters(id);
+  return kinds ? kinds->*kind : nullptr;
+}
+
 void SBMLConversionContext::registerCompartmentConverter(const std::string& id,
                                                          SBMLComponent* converter) {
-  compartments_.emplace(id, converter);
+  enter(id, &Converters::compartment, converter);
 }
 
 void SBMLConversionContext::registerSpeciesConverter(const std::string& id,
                                                      SBMLComponent* converter) {
-  species_.emplace(id, converter);
+  enter(id, &Converters::species, converter);
 }
 
 void SBMLConversionContext::registerParameterConverter(const std::string& id,
                                                        SBMLComponent* converter) {
-  parameters_.emplace(id, converter);
+  enter(id, &Converters::parameter, converter);
+}
+
+void SBMLConversionContext::reserve(size_t ids) {
+  converters_.reserve(ids);
+  componentNames_.reserve(ids);
+  idsByName_.reserve(ids);
 }
 
 void SBMLConversionContext::adoptConverter(SBMLComponent* converter) {
   if (converter) adopted_.push_back(converter);
 }
 
-SBMLComponent* SBMLConversionContext::find(const Registry& registry, const std::string& id) {
-  auto it = registry.find(id);
-  return it == registry.end() ? nullptr : it->second;
+const SBMLConversionContext::Converters* SBMLConversionContext::findConverters(const std::string& id) const {
+  auto it = converters_.find(id);
+  return it == converters_.end() ? nullptr : &it->second;
 }
 
 SBMLComponent* SBMLConversionContext::findCompartmentConverter(const std::string& id) const {
-  return find(compartments_, id);
+  return find(id, &Converters::compartment);
 }
 
 SBMLComponent* SBMLConversionContext::findSpeciesConverter(const std::string& id) const {
-  return find(species_, id);
+  return find(id, &Converters::species);
 }
 
 SBMLComponent* SBMLConversionContext::findParameterConverter(const std::string& id) const {
-  return find(parameters_, id);
+  return find(id, &Converters::parameter);
 }
 
 void SBMLConversionContext::addParameterName(const std::string& id, const std::string& name) {

@@ -37,6 +37,16 @@ class KELBOR_API SBMLConversionContext {
   SBMLComponent* findCompartmentConverter(const std::string& id) const;
   SBMLComponent* findSpeciesConverter(const std::string& id) const;
   SBMLComponent* findParameterConverter(const std::string& id) const;
+  // Makes room for that many ids in the registries and the name maps.
+  void reserve(size_t ids);
+  // The converters of each kind registered under an id, found in one
+  // lookup, or null when no kind has the id.
+  struct Converters {
+    SBMLComponent* compartment = nullptr;
+    SBMLComponent* species = nullptr;
+    SBMLComponent* parameter = nullptr;
+  };
+  const Converters* findConverters(const std::string& id) const;
 
   // --- names of species and model parameters ---------------------------------
   // Enters id -> name unless the id is present.
@@ -78,12 +88,12 @@ class KELBOR_API SBMLConversionContext {
   bool isToolVersionBelow(int major, double minor, double patch) const;
 
  private:
-  using Registry = std::unordered_map<std::string, SBMLComponent*>;
-  static SBMLComponent* find(const Registry& registry, const std::string& id);
+  void enter(const std::string& id, SBMLComponent* Converters::*kind, SBMLComponent* converter);
+  SBMLComponent* find(const std::string& id, SBMLComponent* Converters::*kind) const;
 
-  Registry compartments_;
-  Registry species_;
-  Registry parameters_;
+  // Compartments, species and parameters by SBML id, all kinds of an id in
+  // one entry.
+  std::unordered_map<std::string, Converters> converters_;
   std::vector<SBMLComponent*> adopted_;
   std::unordered_map<std::string, std::string> componentNames_;
   // Reverse index of componentNames_: name -> first id entered with it.

@@ -114,9 +114,9 @@ std::string modelNameOf(SBMLConversionContext& context, const std::string& id,
       return bracketNameIfNotValidIdentifier(name);
     }
   }
-  SBMLComponent* converter = context.findSpeciesConverter(id);
-  if (!converter) converter = context.findCompartmentConverter(id);
-  if (!converter) converter = context.findParameterConverter(id);
+  const SBMLConversionContext::Converters* kinds = context.findConverters(id);
+  if (!kinds) return std::string();
+  SBMLComponent* converter = kinds->species ? kinds->species : kinds->compartment ? kinds->compartment : kinds->parameter;
   KelborComponent* component = converter ? converter->getComponent() : nullptr;
   return component ? kstr::sbml::formulaNameOf(*component) : std::string();
 }
@@ -171,6 +171,34 @@ std::string substitute(const MParseTree& tree, const std::map<std::string, std::
   return text;
 }
 
+// True when the level-1 text of the tree is plain arithmetic over names
+// and finite numbers: the host language parses it as it stands and no name
+// of it is one the function map translates, so translating changes nothing.
+bool isPlainArithmetic(const ASTNode& node, const std::map<std::string, std::string>& functionMap) {
+  switch (node.getType()) {
+    case AST_PLUS:
+    case AST_MINUS:
+    case AST_TIMES:
+    case AST_DIVIDE:
+      break;
+    case AST_INTEGER:
+      return node.getNumChildren() == 0;
+    case AST_REAL:
+      return node.getNumChildren() == 0 && std::isfinite(node.getReal());
+    case AST_NAME: {
+      const char* name = node.getName();
+      return node.getNumChildren() == 0 && name && isValidPELLAMIdentifier(name) && !functionMap.count(name);
+    }
+    default:
+      return false;
+  }
+  if (node.getNumChildren() == 0) return false;
+  for (unsigned i = 0; i < node.getNumChildren(); ++i) {
+    if (!isPlainArithmetic(*node.getChild(i), functionMap)) return false;
+  }
+  return true;
+}
+
 bool parses(MParseTree& tree) {
   try {
     tree.init(true);
@@ -213,6 +241,7 @@ std::string SBMLExpressionObject::formulaFromMath(SBMLConversionContext& context
     const size_t at = text.find(placeholder);
     if (at != std::string::npos) text.replace(at, placeholder.size(), name);
   }
+  if (placeholders.empty() && isPlainArithmetic(*tree, forwardMap())) return text;
   translateFunctionNamesToHost(text);
   return text;
 }

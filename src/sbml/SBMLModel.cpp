@@ -61,6 +61,7 @@ void SBMLModel::importElement() {
   }
   replaceBracketsInName(name, kstr::kstrmodel);
   component->setName(name);
+  context.reserve(element->getNumCompartments() + element->getNumSpecies() + element->getNumParameters());
   importUnitDefinitions();
   importCompartments(context, *element);
   importFunctionDefinitions();

@@ -179,14 +179,25 @@ bool Dose::verify(const Kelbor* model) const {
 
 // --- renames --------------------------------------------------------------------------------------
 
-void Dose::componentRename(const KelborComponent* component, std::string newName) {
-  const std::string& oldName = component->getName();
-  // Neither reference can denote a component whose name it does not hold.
-  if (!modelOfComponent(component) || oldName.empty() ||
-      (targetName_.find(oldName) == std::string::npos &&
-       durationParameterName_.find(oldName) == std::string::npos)) {
-    return;
+bool Dose::referencesHold(const std::string& text) const {
+  return !text.empty() && (targetName_.find(text) != std::string::npos ||
+                           durationParameterName_.find(text) != std::string::npos);
+}
+
+void Dose::restoreReferences(const std::string& targetName, const std::string& durationParameterName) {
+  if (targetName_ != targetName) {
+    targetName_ = targetName;
+    notifyPropertyPostSet(getOBI(), "TargetName", targetName_.c_str());
   }
+  if (durationParameterName_ != durationParameterName) {
+    durationParameterName_ = durationParameterName;
+    notifyPropertyPostSet(getOBI(), "DurationParameterName", durationParameterName_.c_str());
+  }
+}
+
+void Dose::componentRename(const KelborComponent* component, std::string newName) {
+  // Neither reference can denote a component whose name it does not hold.
+  if (!modelOfComponent(component) || !referencesHold(component->getName())) return;
   const kstr::variants::ReferenceRename rename = kstr::variants::prepareReferenceRename(component, newName);
   const Kelbor* model = rename.model;
   auto rewrite = [&](std::string& reference, const char* property, std::string renamed) {

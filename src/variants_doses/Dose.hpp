@@ -96,6 +96,12 @@ class KELBOR_API Dose : public KelborComponent {
   // Rewrites TargetName or DurationParameterName when it denotes the
   // component, which is about to take the new name.
   void componentRename(const KelborComponent* component, std::string newName);
+  // True when TargetName or DurationParameterName holds the text, so that
+  // a rename of a component of that name may rewrite them.
+  bool referencesHold(const std::string& text) const;
+  // Both references take the saved texts back where they differ; the host
+  // hears of each that changed.
+  void restoreReferences(const std::string& targetName, const std::string& durationParameterName);
 
   // Prints this dose, or the doses, as a table.
   void display() const;

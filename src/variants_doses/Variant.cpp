@@ -152,6 +152,24 @@ std::set<size_t> Variant::componentRename(const KelborComponent* component, std:
   return collided;
 }
 
+std::vector<std::pair<size_t, std::string>> Variant::entryNamesHolding(const std::string& part) const {
+  std::vector<std::pair<size_t, std::string>> names;
+  if (!content_ || part.empty()) return names;
+  for (size_t index : entriesNaming(part)) names.emplace_back(index, qxArrayToStdString(quadAt(index)->getName()));
+  return names;
+}
+
+void Variant::restoreEntryNames(const std::vector<std::pair<size_t, std::string>>& names) {
+  bool changed = false;
+  for (const auto& [index, name] : names) {
+    if (!content_ || index >= positions_.size()) continue;
+    if (qxArrayToStdString(quadAt(index)->getName()) == name) continue;
+    renameEntry(index, name);
+    changed = true;
+  }
+  if (changed) notifyPropertyPostSet(getOBI(), "Content", nullptr);
+}
+
 std::vector<size_t> Variant::getUsageLocations(const KelborComponent* component) const {
   std::vector<size_t> indices;
   const Kelbor* model = modelOfComponent(component);

@@ -111,6 +111,12 @@ class KELBOR_API Variant : public KelborComponent {
   // qualified name where a plain one would collide (see the .cpp).
   std::set<size_t> componentRename(const KelborComponent* component, std::string newName,
                                    const std::set<size_t>& entries);
+  // (index, name text) of every entry whose name holds the part: all that
+  // a rename of a component of that name may rewrite.
+  std::vector<std::pair<size_t, std::string>> entryNamesHolding(const std::string& part) const;
+  // Gives those entries their saved names back where they differ, and tells
+  // the host "Content" changed when one did.
+  void restoreEntryNames(const std::vector<std::pair<size_t, std::string>>& names);
 
   StandardContent standardizeContent(const qxArray_tag* content) const;
   static void standardizeQuad(qxArray_tag* row);

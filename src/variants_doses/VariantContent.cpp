@@ -296,8 +296,20 @@ std::vector<size_t> Variant::entriesNaming(const std::string& part) const {
 void Variant::renameEntry(size_t index, const std::string& name) {
   auto position = positions_[index];
   qxArray* row = qxGetCell(content_, index);
+  // The new name cell and the new entry are made before anything changes:
+  // when memory runs out the entry keeps its name, its cells and its place
+  // in the name index.
+  qxArray* fresh = qxCreateString(name.c_str());
+  QuadPtr entry;
+  try {
+    entry.reset(new BPatchQuad(row));
+  } catch (...) {
+    qxDestroyArray(fresh);
+    throw;
+  }
   unindexName(index, qxGetCell(row, 1));
-  qxSetCell(row, 1, qxCreateString(name.c_str()));
-  position->second.first = QuadPtr(new BPatchQuad(row));
-  indexName(index, qxGetCell(row, 1));
+  qxSetCell(row, 1, fresh);
+  *entry = BPatchQuad(row);
+  position->second.first = entry;
+  indexName(index, fresh);
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <regex>
 #include <set>
@@ -91,6 +94,37 @@ TEST(KStrUuid, SeedMakesTheSequenceRepeatable) {
   createValidPELLAMIdFromUuidString(fresh);
   EXPECT_NE(fresh, a1);
   EXPECT_NE(fresh, a2);
+}
+
+// Fresh UUIDs are random ones (version 4, the RFC variant), and a process
+// made by fork draws other UUIDs than its parent.
+TEST(KStrUuid, FreshUuidsAreVersionFourAndAForkedChildDrawsItsOwn) {
+  for (int i = 0; i < 100; ++i) {
+    const KStrUuid uuid;
+    EXPECT_EQ(uuid.getValue().version(), boost::uuids::uuid::version_random_number_based);
+    EXPECT_EQ(uuid.getValue().variant(), boost::uuids::uuid::variant_rfc_4122);
+  }
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::string id;
+    createValidPELLAMIdFromUuidString(id);
+    const ssize_t written = write(fds[1], id.data(), id.size());
+    _exit(written == static_cast<ssize_t>(id.size()) ? 0 : 1);
+  }
+  std::string parent;
+  createValidPELLAMIdFromUuidString(parent);
+  std::string fromChild(33, '\0');
+  ASSERT_EQ(read(fds[0], fromChild.data(), fromChild.size()), 33);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  close(fds[0]);
+  close(fds[1]);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(fromChild[0], 'x');
+  EXPECT_NE(fromChild, parent);
 }
 
 TEST(Version, ProductVersion) {

@@ -1,8 +1,10 @@
 // Allocation failures: the main scenarios (building the bundled example,
 // copying a model, renaming a species in use, renaming a species or its
-// compartment named by rules and events, deleting a model, writing and
-// reading SBML where the engine offers it) run with one host allocation made
-// to fail, for allocations across each step.  Every run ends normally or in
+// compartment named by rules and events, renaming a species, a parameter or
+// a compartment that kinetic laws, variants and doses name, deleting a
+// model, writing and reading SBML where the engine offers it) run with one
+// host allocation made to fail, for allocations across each step (every
+// allocation of a rename).  Every run ends normally or in
 // a host error ("Kestrion:MallocError" when the engine's own allocation
 // failed, the object system's error for its own conversions); never in a C++
 // exception the host does not know.  The step leaves the model as it was or
@@ -58,6 +60,9 @@ struct Scenario {
   std::vector<Step> steps;  // each run with failures
   // Set while the engine still fails the scenario: what goes wrong.
   const char* knownFault = nullptr;
+  // Fail every allocation of each step in turn rather than a spread of
+  // them (for steps of a few hundred allocations).
+  bool everyPosition = false;
 };
 
 // The bundled example, one host call a step.
@@ -135,6 +140,75 @@ std::vector<Step> ruleAndEventSteps(const char* s) {
   return steps;
 }
 
+// The bundled example with a kinetic law, a variant and a dose naming a
+// species and a parameter: the first reaction takes Henri-Michaelis-Menten
+// with kf and kr and the species as given, the second a mass-action law
+// with kcat; the variant sets the species' amount and kcat's value; a
+// schedule dose targets the species and a repeat dose takes kcat as its
+// duration parameter.
+std::vector<Step> lawVariantAndDoseSteps(const char* s) {
+  std::vector<Step> steps = enzymeSteps();
+  const std::string species = s;
+  steps.push_back({"kinetic laws, a variant and doses", [species](Context& c) -> std::function<void()> {
+                     return [&c, species] {
+                       TestHost& h = c.host;
+                       OBInterface* model = c.objects["model"];
+                       OBInterface* binding = c.objects["E + S <-> ES"];
+                       OBInterface* law = c.call1("addkineticlaw", {h.handle(binding), h.str("Henri-Michaelis-Menten")});
+                       h.set(law, "ParameterVariableNames", h.cell({h.str("kf"), h.str("kr")}));
+                       h.set(law, "SpeciesVariableNames", h.cell({h.str(species.c_str())}));
+                       OBInterface* catalysis = c.objects["ES -> E + P"];
+                       OBInterface* massAction = c.call1("addkineticlaw", {h.handle(catalysis), h.str("MassAction")});
+                       h.set(massAction, "ParameterVariableNames", h.cell({h.str("kcat")}));
+                       OBInterface* variant = c.call1("addvariant", {h.handle(model), h.str("v")});
+                       h.call("addcontent",
+                              {h.handle(variant), h.cell({h.str("species"), h.str(species.c_str()),
+                                                          h.str("InitialAmount"), h.num(5)})});
+                       h.call("addcontent", {h.handle(variant), h.cell({h.str("parameter"), h.str("kcat"),
+                                                                        h.str("Value"), h.num(2)})});
+                       OBInterface* schedule = c.call1("adddose", {h.handle(model), h.str("d1"), h.str("schedule")});
+                       h.set(schedule, "TargetName", h.str(species.c_str()));
+                       OBInterface* repeat = c.call1("adddose", {h.handle(model), h.str("d2"), h.str("repeat")});
+                       h.set(repeat, "TargetName", h.str(species.c_str()));
+                       h.set(repeat, "DurationParameterName", h.str("kcat"));
+                     };
+                   }});
+  return steps;
+}
+
+// The bundled example with rules and an event naming S, and a second
+// compartment whose species X a rule names by its bare name.
+std::vector<Step> secondCompartmentSteps() {
+  std::vector<Step> steps = ruleAndEventSteps("S");
+  steps.push_back({"a second compartment with X named by a rule", [](Context& c) -> std::function<void()> {
+                     return [&c] {
+                       TestHost& h = c.host;
+                       OBInterface* model = c.objects["model"];
+                       OBInterface* nucleus = c.call1("addcompartment", {h.handle(model), h.str("nucleus")});
+                       c.call1("addspecies", {h.handle(nucleus), h.str("X")});
+                       c.call1("addparameter", {h.handle(model), h.str("kx")});
+                       c.call1("addrule", {h.handle(model), h.str("kx = 3*X"), h.str("repeatedAssignment")});
+                     };
+                   }});
+  return steps;
+}
+
+// The bundled example whose second reaction takes a mass-action law bound
+// to a parameter of the law's own.
+std::vector<Step> lawParameterSteps() {
+  std::vector<Step> steps = enzymeSteps();
+  steps.push_back({"a law with a parameter of its own", [](Context& c) -> std::function<void()> {
+                     return [&c] {
+                       TestHost& h = c.host;
+                       OBInterface* catalysis = c.objects["ES -> E + P"];
+                       OBInterface* law = c.call1("addkineticlaw", {h.handle(catalysis), h.str("MassAction")});
+                       c.objects["klocal"] = c.call1("addparameter", {h.handle(law), h.str("klocal")});
+                       h.set(law, "ParameterVariableNames", h.cell({h.str("klocal")}));
+                     };
+                   }});
+  return steps;
+}
+
 // A step renaming a named object.
 Step renameStep(const char* object, const char* newName) {
   return {std::string("rename ") + object, [object, newName](Context& c) -> std::function<void()> {
@@ -144,20 +218,40 @@ Step renameStep(const char* object, const char* newName) {
           }};
 }
 
+// A rename after the setup, failing each of its allocations in turn.
+Scenario renameScenario(std::string name, std::vector<Step> setup, const char* object, const char* newName) {
+  Scenario s{std::move(name), std::move(setup), {renameStep(object, newName)}};
+  s.everyPosition = true;
+  return s;
+}
+
 std::vector<Scenario> scenarios() {
   std::vector<Scenario> all;
   all.push_back({"build the bundled example", {}, enzymeSteps()});
   all.push_back({"copy a model", enzymeSteps(), {methodStep("copyobj", "model", "copyobj", 1)}});
-  all.push_back({"rename a species in use", enzymeSteps(), {renameStep("S", "substrate")}});
+  all.push_back(renameScenario("rename a species in use", enzymeSteps(), "S", "substrate"));
   // Rules and events name the species, one of them through its compartment.
-  all.push_back({"rename a compartment whose species rules and events name", ruleAndEventSteps("cell.S"),
-                 {renameStep("cell", "cytosol")}});
-  all.push_back({"rename a species rules and events name", ruleAndEventSteps("S"),
-                 {renameStep("S", "substrate")},
-                 "renaming S with one of the last hb allocations refused (71 of 73 run alone, 67 of 70 "
-                 "after other scenarios) leaves E + S <-> ES with one species in Reactants, although "
-                 "the name and every text are put back"});
+  all.push_back(renameScenario("rename a compartment whose species rules and events name",
+                               ruleAndEventSteps("cell.S"), "cell", "cytosol"));
+  all.push_back(renameScenario("rename a species rules and events name", ruleAndEventSteps("S"), "S",
+                               "substrate"));
   all.push_back({"delete a model", enzymeSteps(), {methodStep("delete", "model", "delete", 0)}});
+  // Kinetic-law bindings, variant entries and dose references name the
+  // component by text.
+  all.push_back(renameScenario("rename a species kinetic laws, variants and doses name",
+                               lawVariantAndDoseSteps("S"), "S", "substrate"));
+  all.push_back(renameScenario("rename a parameter kinetic laws, variants and doses name",
+                               lawVariantAndDoseSteps("S"), "kcat", "kcatalytic"));
+  all.push_back(renameScenario("rename a compartment whose species kinetic laws, variants and doses name",
+                               lawVariantAndDoseSteps("cell.S"), "cell", "cytosol"));
+  // The new name is held by a species of another compartment: expressions
+  // naming that species by its bare name are rewritten to its qualified name.
+  all.push_back(renameScenario("rename a species to the name of another compartment's species",
+                               secondCompartmentSteps(), "S", "X"));
+  // The new name is a parameter's, which a rate and a kinetic law name.
+  all.push_back(renameScenario("rename a species to the name of a parameter kinetic laws name",
+                               lawVariantAndDoseSteps("S"), "S", "kcat"));
+  all.push_back(renameScenario("rename a kinetic law's own parameter", lawParameterSteps(), "klocal", "klaw"));
   if (OBApplicationManager::findClass("Kestrion.SBMLReadWrite") != nullptr) {
     // Written to text, then read back as a new model.
     all.push_back({"write and read SBML", enzymeSteps(),
@@ -214,9 +308,13 @@ std::vector<StepProfile> profile(const Scenario& s) {
   return out;
 }
 
-std::vector<size_t> positions(size_t attempts) {
+std::vector<size_t> positions(size_t attempts, bool every) {
   std::vector<size_t> out;
   if (attempts == 0) return out;
+  if (every) {
+    for (size_t k = 1; k <= attempts; ++k) out.push_back(k);
+    return out;
+  }
   const size_t stride = std::max<size_t>(1, attempts / kPositionsPerStep);
   for (size_t k = 1; k <= std::min<size_t>(attempts, 4); ++k) out.push_back(k);
   for (size_t k = 5; k <= attempts; k += stride) out.push_back(k);
@@ -240,7 +338,7 @@ TEST_P(AllocationFailure, EachStepEndsCleanlyWithTheModelUnchangedOrComplete) {
   for (size_t j = 0; j < s.steps.size(); ++j) {
     for (int allocator = 0; allocator < 2; ++allocator) {
       const size_t attempts = allocator == 0 ? profiles[j].hbAttempts : profiles[j].qxAttempts;
-      for (size_t k : positions(attempts)) {
+      for (size_t k : positions(attempts, s.everyPosition)) {
         const std::string what = s.name + ": " + s.steps[j].label + ", " + (allocator == 0 ? "hb" : "qx") +
                                  " allocation " + std::to_string(k) + " of " + std::to_string(attempts);
         auto c = std::make_unique<Context>();
@@ -293,6 +391,6 @@ TEST_P(AllocationFailure, EachStepEndsCleanlyWithTheModelUnchangedOrComplete) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, AllocationFailure, ::testing::Range<size_t>(0, 7));
+INSTANTIATE_TEST_SUITE_P(Scenarios, AllocationFailure, ::testing::Range<size_t>(0, 13));
 
 }  // namespace

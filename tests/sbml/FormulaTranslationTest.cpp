@@ -62,6 +62,10 @@ const Case kCases[] = {
     {"not a number", "<notanumber/>", "NaN", nullptr},
     {"not equal", "<apply><neq/><ci>a</ci><ci>b</ci></apply>", "ne(a, b)", nullptr},
     {"arc sine", "<apply><arcsin/><ci>x</ci></apply>", "asin(x)", nullptr},
+    {"plain arithmetic",
+     "<apply><divide/><apply><plus/><ci>a</ci><cn>0.5</cn></apply><apply><minus/><ci>b</ci></apply></apply>",
+     "(a + 0.5) / -b", nullptr},
+    {"infinity in a product", "<apply><times/><ci>k</ci><infinity/></apply>", "k * Inf", nullptr},
 };
 
 TEST_F(SbmlHostTest, FormulaTranslationKeepsTheMeaningBothWays) {
