@@ -58,7 +58,8 @@ class HostWiring {
   }
 
   // Enters the instance in the vector the accessors reach (made when
-  // missing) and takes the vector's external reference.
+  // missing) and takes the vector's external reference.  The accessors give
+  // the vectors as held: entering and undoing go through the index alone.
   template <class Get, class Set>
   void enter(OBInterface* instance, Get get, Set set) {
     auto* vector = static_cast<Vector*>(get());
@@ -189,7 +190,7 @@ void addSpeciesBelowCompartment(OBInterface* speciesInstance, OBInterface* compa
   HostWiring wiring(speciesInstance);
   wiring.below(compartmentInstance);
   wiring.enter(
-      speciesInstance, [&] { return compartment->getOBISpecies(); },
+      speciesInstance, [&] { return compartment->heldOBISpecies(); },
       [&](Vector* v) { compartment->setOBISpecies(v); });
   wiring.recordParentHandle(species, compartmentInstance);
   KelborComponent* previousParent = species->getParent();
@@ -297,7 +298,7 @@ void addRuleBelowModel(OBInterface* ruleInstance, OBInterface* modelInstance) {
   auto* model = componentAs<Kelbor>(modelInstance, kstr::kstrmodel);
   if (!rule || !model || rule->getParent() == model) return;
   wireBelowModel(
-      ruleInstance, rule, modelInstance, model, [&] { return model->getOBIRules(); },
+      ruleInstance, rule, modelInstance, model, [&] { return model->heldOBIRules(); },
       [&](Vector* v) { model->setOBIRules(v); }, "rule", [&] { model->addRule(rule); },
       [&] { model->deleteRule(rule); });
 }
@@ -307,7 +308,7 @@ void addEventBelowModel(OBInterface* eventInstance, OBInterface* modelInstance) 
   auto* model = componentAs<Kelbor>(modelInstance, kstr::kstrmodel);
   if (!event || !model || event->getParent() == model) return;
   wireBelowModel(
-      eventInstance, event, modelInstance, model, [&] { return model->getOBIEvents(); },
+      eventInstance, event, modelInstance, model, [&] { return model->heldOBIEvents(); },
       [&](Vector* v) { model->setOBIEvents(v); }, "event", [&] { model->addEvent(event); },
       [&] { model->deleteEvent(event); });
 }
@@ -323,7 +324,7 @@ void addReactionBelowModel(OBInterface* reactionInstance, OBInterface* modelInst
   }
   wireBelowModel(
       reactionInstance, reaction, modelInstance, model,
-      [&] { return model->getOBIReactions(); }, [&](Vector* v) { model->setOBIReactions(v); },
+      [&] { return model->heldOBIReactions(); }, [&](Vector* v) { model->setOBIReactions(v); },
       nullptr, [&] { model->addReaction(reaction); }, [&] { model->removeReaction(reaction); });
 }
 
@@ -387,7 +388,7 @@ void attachParameterToModel(OBInterface* parameterInstance, OBInterface* modelIn
   if (!parameter || !model || parameter->getParent() == model) return;
   // Duplicates are found through the model's symbol table.
   wireParameter(
-      parameterInstance, parameter, modelInstance, model, [&] { return model->getOBIParameters(); },
+      parameterInstance, parameter, modelInstance, model, [&] { return model->heldOBIParameters(); },
       [&](Vector* v) { model->setOBIParameters(v); });
 }
 

@@ -23,12 +23,15 @@ void appendWithReference(Vector* result, OBInterface* handle) {
   result->addElement(handle);
 }
 
-// The handle's place in the model's handle vector of its kind.  The model's
-// own list of that kind has the same order, and its index answers at once;
-// the vector is searched only when the two disagree.
+// The handle's place in the model's handle vector of its kind (as held: its
+// index answers without bringing the elements up to date).  For a Vector
+// the engine did not make, the model's own list of that kind has the same
+// order and its index answers at once; that vector is searched only when
+// the two disagree.
 int positionIn(const Kelbor& model, const Vector* vector, const KelborComponent* listener,
                const OBInterface* handle) {
   if (!vector) return -1;
+  if (indexedHandleVector(vector)) return handleVectorPosition(vector, handle);
   const int position = model.getListPosition(listener);
   if (position >= 0 && vector->elementAt(position) == handle) return position;
   return vector->indexOf(handle);
@@ -53,11 +56,11 @@ void collectListenerUsages(Vector* result, const KelborComponent* component, boo
     if (!handle) continue;
     const char* cls = handle->getClass()->getName();
     if (std::strcmp(cls, "Reaction") == 0) {
-      order.emplace_back(0, positionIn(*model, model->getOBIReactions(), listener, handle), handle);
+      order.emplace_back(0, positionIn(*model, model->heldOBIReactions(), listener, handle), handle);
     } else if (std::strcmp(cls, "Rule") == 0) {
-      order.emplace_back(1, positionIn(*model, model->getOBIRules(), listener, handle), handle);
+      order.emplace_back(1, positionIn(*model, model->heldOBIRules(), listener, handle), handle);
     } else if (std::strcmp(cls, "Event") == 0) {
-      order.emplace_back(2, positionIn(*model, model->getOBIEvents(), listener, handle), handle);
+      order.emplace_back(2, positionIn(*model, model->heldOBIEvents(), listener, handle), handle);
     }
   }
   std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {

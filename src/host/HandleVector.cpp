@@ -12,7 +12,9 @@ int HandleVector::positionOf(const OBInterface* handle) const {
   for (int attempt = 0; attempt < 2; ++attempt) {
     auto found = places_.find(handle);
     if (found == places_.end()) return -1;
-    const int position = liveBefore(found->second.slot);
+    const auto slot = static_cast<size_t>(found->second.slot);
+    const int position = static_cast<int>(tree_.liveBefore(slot));
+    if (!published_) return position;
     if (elementAt(position) == handle) return position;
     // Changed behind the index's back without a change of size.
     rebuild();
@@ -20,38 +22,45 @@ int HandleVector::positionOf(const OBInterface* handle) const {
   return indexOf(handle);
 }
 
+int HandleVector::memberCount() const {
+  synchronise();
+  return static_cast<int>(tree_.live());
+}
+
 void HandleVector::append(OBInterface* handle) {
   synchronise();
-  addElement(handle);
+  if (published_) addElement(handle);
   const int slot = static_cast<int>(slots_.size());
   slots_.push_back(handle);
-  alive_.push_back(1);
-  if (static_cast<size_t>(slot) + 1 >= tree_.size()) {
-    growTree();
-  } else {
-    addToTree(slot, 1);
-  }
+  tree_.push();
   ++places_.try_emplace(handle, Place{slot, 0}).first->second.count;
-  ++live_;
 }
 
 bool HandleVector::remove(OBInterface* handle) {
   const int position = positionOf(handle);
   if (position < 0) return false;
-  removeElementAt(position);
   auto found = places_.find(handle);
   if (found->second.count > 1) {
-    // The next occurrence's slot is not kept: the index is rebuilt on the
-    // next question (several occurrences come only from host-made lists).
+    // The next occurrence's slot is not kept: the elements are brought up
+    // to date and the index is rebuilt from them on the next question
+    // (several occurrences come only from host-made lists).
+    publish();
+    removeElementAt(position);
     stale_ = true;
     return true;
   }
-  alive_[static_cast<size_t>(found->second.slot)] = 0;
-  addToTree(found->second.slot, -1);
+  if (published_) {
+    published_ = false;
+    publishedSize_ = size();
+    publishedSlots_ = slots_.size();
+    removedSincePublished_.clear();
+  }
+  const auto slot = static_cast<size_t>(found->second.slot);
+  if (slot < publishedSlots_) removedSincePublished_.push_back(handle);
+  tree_.kill(slot);
   places_.erase(found);
-  --live_;
   // Dead slots are dropped once they outnumber the live ones.
-  if (slots_.size() > 2 * static_cast<size_t>(live_) + 64) stale_ = true;
+  if (tree_.slots() > 2 * tree_.live() + 64) stale_ = true;
   return true;
 }
 
@@ -59,59 +68,92 @@ void HandleVector::clear() {
   removeAllElements();
   places_.clear();
   slots_.clear();
-  alive_.clear();
-  tree_.clear();
-  live_ = 0;
+  tree_.reset(0);
+  removedSincePublished_.clear();
+  published_ = true;
   stale_ = true;
 }
 
-void HandleVector::synchronise() const {
-  if (stale_ || live_ != size()) rebuild();
+void HandleVector::publish() const {
+  if (published_) return;
+  // Only the elements the host reads change; the object itself was made
+  // non-const (newHandleVector), so the cast is sound.
+  auto* self = const_cast<HandleVector*>(this);
+  self->removeAllElements();
+  for (size_t slot = 0; slot < slots_.size(); ++slot) {
+    if (tree_.isLive(slot)) self->addElement(slots_[slot]);
+  }
+  published_ = true;
+  removedSincePublished_.clear();
 }
 
+void HandleVector::synchronise() const {
+  if (!published_ && size() != publishedSize_) {
+    adoptHostChanges();
+  } else if (published_ && (stale_ || static_cast<size_t>(size()) != tree_.live())) {
+    rebuild();
+  } else if (stale_) {
+    publish();
+    rebuild();
+  }
+}
+
+// Rebuilds the index from the host Vector's elements, which are the
+// members (published).
 void HandleVector::rebuild() const {
   const std::vector<OBInterface*>& elements = this->elements();
   places_.clear();
   places_.reserve(elements.size());
   slots_.assign(elements.begin(), elements.end());
-  alive_.assign(elements.size(), 1);
   for (size_t i = 0; i < elements.size(); ++i) {
     ++places_.try_emplace(elements[i], Place{static_cast<int>(i), 0}).first->second.count;
   }
-  live_ = static_cast<int>(elements.size());
-  tree_.clear();
-  growTree();
+  tree_.reset(elements.size());
   stale_ = false;
 }
 
-// Makes the tree large enough for one more slot than there are, counting
-// every live slot, in one linear pass.
-void HandleVector::growTree() const {
-  size_t capacity = 16;
-  while (capacity < 2 * slots_.size() + 1) capacity *= 2;
-  tree_.assign(capacity + 1, 0);
-  for (size_t i = 0; i < alive_.size(); ++i) tree_[i + 1] = alive_[i];
-  for (size_t i = 1; i <= capacity; ++i) {
-    const size_t parent = i + (i & (~i + 1));
-    if (parent <= capacity) tree_[parent] += tree_[i];
+// The host Vector's elements changed size through the plain interface
+// while removals were pending: its elements, less the members removed
+// since they were last published, then the members appended since, become
+// the members.
+void HandleVector::adoptHostChanges() const {
+  std::unordered_map<const OBInterface*, int> removed;
+  for (const OBInterface* handle : removedSincePublished_) ++removed[handle];
+  std::vector<OBInterface*> members;
+  members.reserve(elements().size() + slots_.size() - publishedSlots_);
+  for (OBInterface* element : elements()) {
+    auto found = removed.find(element);
+    if (found != removed.end() && found->second > 0) {
+      --found->second;
+      continue;
+    }
+    members.push_back(element);
   }
-}
-
-void HandleVector::addToTree(int slot, int delta) const {
-  const size_t capacity = tree_.size() - 1;
-  for (size_t i = static_cast<size_t>(slot) + 1; i <= capacity; i += i & (~i + 1)) tree_[i] += delta;
-}
-
-int HandleVector::liveBefore(int slot) const {
-  int count = 0;
-  for (size_t i = static_cast<size_t>(slot); i > 0; i -= i & (~i + 1)) count += tree_[i];
-  return count;
+  for (size_t slot = publishedSlots_; slot < slots_.size(); ++slot) {
+    if (tree_.isLive(slot)) members.push_back(slots_[slot]);
+  }
+  auto* self = const_cast<HandleVector*>(this);
+  self->removeAllElements();
+  for (OBInterface* member : members) self->addElement(member);
+  published_ = true;
+  removedSincePublished_.clear();
+  rebuild();
 }
 
 HandleVector* indexedHandleVector(Vector* vector) { return dynamic_cast<HandleVector*>(vector); }
 
 const HandleVector* indexedHandleVector(const Vector* vector) {
   return dynamic_cast<const HandleVector*>(vector);
+}
+
+Vector* publishedHandleVector(Vector* vector) {
+  if (const HandleVector* indexed = indexedHandleVector(vector)) indexed->publish();
+  return vector;
+}
+
+const Vector* publishedHandleVector(const Vector* vector) {
+  if (const HandleVector* indexed = indexedHandleVector(vector)) indexed->publish();
+  return vector;
 }
 
 bool handleVectorHolds(const Vector* vector, const OBInterface* handle) {

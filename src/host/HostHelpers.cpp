@@ -38,7 +38,7 @@ KelborComponent* componentOf(const OBInterface* instance) {
 
 bool isNameInOBIVector(const Vector* vector, const std::string& name) {
   if (!vector) return false;
-  for (OBInterface* element : vector->elements()) {
+  for (OBInterface* element : publishedHandleVector(vector)->elements()) {
     const KelborComponent* component = componentOf(element);
     if (component && component->getName() == name) return true;
   }
@@ -127,7 +127,7 @@ void leaveOwnedHandleVector(OBInterface* owner, OBInterface* instance, Vector* v
     return;
   }
   if (!handleVectorHolds(vector, instance)) return;
-  const std::vector<OBInterface*> members = vector->elements();
+  const std::vector<OBInterface*> members = publishedHandleVector(vector)->elements();
   clearHandleVector(vector);
   for (OBInterface* member : members) {
     if (member) member->releaseExternalReference();

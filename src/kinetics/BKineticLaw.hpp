@@ -6,6 +6,7 @@
 
 #include "core/KelborApi.hpp"
 #include "core/KelborComponent.hpp"
+#include "host/HandleVector.hpp"
 
 class BAbstractKineticLaw;
 class BParameter;
@@ -129,7 +130,10 @@ class KELBOR_API BKineticLaw : public KelborComponent {
   double getInitialValue() const { return 0.0; }
   const char* getUnits() const { return nullptr; }
   // The host vector of the parameters' instances (kept for the host class).
-  void* getOBIParameters() const { return obiParameters_; }
+  // Brings the Vector's elements up to date first (host/HandleVector.hpp).
+  void* getOBIParameters() const {
+    return publishedHandleVector(static_cast<Vector*>(obiParameters_));
+  }
   void setOBIParameters(void* handle) { obiParameters_ = handle; }
 
  protected:

@@ -71,7 +71,7 @@ Kelbor::Kelbor() {
   // Unnamed reactions keep one key wherever they move in the list; their
   // default names are looked up through the list.
   table->setReactionAtPosition([this](size_t position) -> const KelborComponent* {
-    return position < reactions_.size() ? reactions_[position] : nullptr;
+    return position < reactions_.size() ? reactions_.at(position) : nullptr;
   });
   uuid_ = uuid.release();
   symbolTable_ = table.release();
@@ -157,12 +157,12 @@ void Kelbor::reorderRules(const kstrVector<BRule*>& order) {
 void Kelbor::reorderReactions(const kstrVector<BReaction*>& order) {
   // Unnamed reactions that moved answer another default name now; the
   // symbol table finds them through the list, so nothing is re-keyed.
-  reactions_ = order;
+  reactions_.assign(order);
   listsChanged();
   setCompileNeeded(true);
 }
 void Kelbor::reorderParameters(const kstrVector<BParameter*>& order) {
-  parameters_ = order;
+  parameters_.assign(order);
   setCompileNeeded(true);
 }
 
@@ -212,13 +212,15 @@ void Kelbor::addParameter(BParameter* parameter) {
 }
 
 void Kelbor::removeParameter(BParameter* parameter, int hint) {
-  if (eraseFrom(parameters_, parameter, !isBeingDestroyed(), hint)) componentRemoved(parameter);
+  const bool removed = isBeingDestroyed() ? parameters_.eraseUnordered(parameter)
+                                          : parameters_.erase(parameter, hint);
+  if (removed) componentRemoved(parameter);
   setCompileNeeded(true);
 }
 
 void Kelbor::removeAllParameters() {
   if (!isBeingDestroyed()) {
-    for (BParameter* parameter : parameters_) componentRemoved(parameter);
+    for (BParameter* parameter : parameters_.items()) componentRemoved(parameter);
   }
   parameters_.clear();
   setCompileNeeded(true);
@@ -241,26 +243,29 @@ void Kelbor::addReaction(BReaction* reaction) {
 void Kelbor::removeReaction(BReaction* reaction) {
   if (isBeingDestroyed()) {
     // Nothing is re-keyed or re-resolved in a model that is going.
-    eraseFrom(reactions_, reaction, false);
+    reactions_.eraseUnordered(reaction);
     listsChanged();
     setCompileNeeded(true);
     return;
   }
   // Found from where the reaction was last seen, not by a scan.
-  const long position = reaction->getParent() == this ? reaction->getListPosition() : -1;
-  auto found = position >= 0 && static_cast<size_t>(position) < reactions_.size()
-                   ? reactions_.begin() + position
-                   : std::find(reactions_.begin(), reactions_.end(), reaction);
-  if (found != reactions_.end()) {
+  long position = reaction->getParent() == this ? reaction->getListPosition() : -1;
+  if (position < 0 || static_cast<size_t>(position) >= reactions_.size()) {
+    position = -1;
+    const kstrVector<BReaction*>& list = reactions_.items();
+    auto found = std::find(list.begin(), list.end(), reaction);
+    if (found != list.end()) position = found - list.begin();
+  }
+  if (position >= 0) {
     // The table is told first, while the reaction still has its position
     // (and so its default name); its kinetic-law parameters leave with it.
     if (BKineticLaw* law = reaction->getKineticLaw()) {
       for (BParameter* parameter : *law->getParameters()) componentRemoved(parameter);
     }
     componentRemoved(reaction);
-    // The reactions behind it move up one place; the symbol table finds
-    // the unnamed ones through the list.
-    reactions_.erase(found);
+    // The reactions behind it move up one place (their places are counted,
+    // not moved); the symbol table finds the unnamed ones through the list.
+    reactions_.erase(reaction, position);
     listsChanged();
     reaction->removeDependentState();
   }
@@ -307,7 +312,7 @@ void Kelbor::addModel(Kelbor* model) {
 void Kelbor::deleteModel(Kelbor* model) { eraseFrom(models_, model); }
 
 void Kelbor::tellReactionsAboutCompartments(bool multiple) {
-  for (BReaction* reaction : reactions_) {
+  for (BReaction* reaction : reactions_.items()) {
     reaction->updateReactionExpressionForMultiCompartmentTransition(multiple);
   }
 }
@@ -338,7 +343,7 @@ int Kelbor::getListPosition(const KelborComponent* component) const {
     auto enter = [this](const auto& list) {
       for (size_t i = 0; i < list.size(); ++i) listPositions_.emplace(list[i], static_cast<int>(i));
     };
-    enter(reactions_);
+    enter(reactions_.items());
     enter(rules_);
     enter(events_);
     listPositionsStale_ = false;
@@ -434,7 +439,7 @@ BParameter* Kelbor::anyModelParameterUsingName(const std::string& name) const {
 bool Kelbor::isAnySpeciesUsedByReactions(const kstrVector<BSpecies*>& species) const {
   std::set<const BSpecies*> wanted(species.begin(), species.end());
   kstrVector<BSpecies*> used;
-  for (const BReaction* reaction : reactions_) {
+  for (const BReaction* reaction : reactions_.items()) {
     used.clear();
     reaction->getReactants(used);
     reaction->getProducts(used);
@@ -449,10 +454,10 @@ void Kelbor::findAllSpeciesAndParams(kstrVector<BSpecies*>& species,
                                      kstrVector<BParameter*>& parameters,
                                      bool includeConstants) const {
   for (BCompartment* c : compartments_) c->getAllDescendantSpecies(&species);
-  for (BParameter* p : parameters_) {
+  for (BParameter* p : parameters_.items()) {
     if (includeConstants || !p->getConstantValue()) parameters.push_back(p);
   }
-  for (const BReaction* reaction : reactions_) reaction->fillParameters(parameters, includeConstants);
+  for (const BReaction* reaction : reactions_.items()) reaction->fillParameters(parameters, includeConstants);
 }
 
 namespace {
@@ -505,7 +510,7 @@ bool splitQualifiedName(const std::string& name, std::string& container, std::st
 KelborComponent* Kelbor::findModelParameter(const std::string& name) const {
   // The symbol table files every named model parameter under its bracketed
   // name; while the model is torn down the list is walked instead.
-  if (isBeingDestroyed()) return findByName(parameters_, name);
+  if (isBeingDestroyed()) return findByName(parameters_.items(), name);
   std::string key = name;
   bracketNameIfNotValidIdentifier(key);
   const SymbolTable::Namespace* space = symbolTable_->getNamespace(SymbolTable::modelParameterNamespace);
@@ -522,12 +527,12 @@ KelborComponent* Kelbor::getPartiallyQualifiedComponent(const std::string& name,
   switch (kind) {
     case kstr::parameter: {
       if (container.empty()) return findModelParameter(part);
-      BReaction* reaction = findByName(reactions_, container);
+      BReaction* reaction = findByName(reactions_.items(), container);
       BKineticLaw* law = reaction ? reaction->getKineticLaw() : nullptr;
       return law ? findByName(*law->getParameters(), part) : nullptr;
     }
     case kstr::reaction:
-      return container.empty() ? findByName(reactions_, part) : nullptr;
+      return container.empty() ? findByName(reactions_.items(), part) : nullptr;
     case kstr::species: {
       std::string text;
       if (!container.empty()) {

@@ -13,6 +13,8 @@
 
 #include "core/KelborApi.hpp"
 #include "core/KelborComponent.hpp"
+#include "core/MemberList.hpp"
+#include "host/HandleVector.hpp"
 #include "model/ModelExpressionMessages.hpp"
 
 class BCompartment;
@@ -81,18 +83,24 @@ class KELBOR_API Kelbor : public KelborComponent {
 
   // --- component lists ------------------------------------------------------------
   kstrVector<BEvent*>* getEvents() { return &events_; }
-  kstrVector<BReaction*>* getReactions() { return &reactions_; }
+  kstrVector<BReaction*>* getReactions() { return &reactions_.changeableItems(); }
   kstrVector<BRule*>* getRules() { return &rules_; }
   const kstrVector<BCompartment*>* getCompartments() const { return &compartments_; }
-  const kstrVector<BParameter*>* getParameters() const { return &parameters_; }
+  const kstrVector<BParameter*>* getParameters() const { return &parameters_.items(); }
   uint32_t getNumReactions() const { return static_cast<uint32_t>(reactions_.size()); }
+  // The reaction's place in the list, or the number of reactions when it is
+  // not there; hint is where the list last held it (kept up to date here),
+  // so that a long list is not searched.
+  size_t getReactionPosition(const BReaction* reaction, size_t& hint) const {
+    return reactions_.positionOf(const_cast<BReaction*>(reaction), hint);
+  }
   uint32_t getNumEvents() const { return static_cast<uint32_t>(events_.size()); }
   uint32_t getNumRules() const { return static_cast<uint32_t>(rules_.size()); }
   uint32_t getNumParameters() const { return static_cast<uint32_t>(parameters_.size()); }
-  BReaction* getReactionAt(int index) const { return reactions_[index]; }
+  BReaction* getReactionAt(int index) const { return reactions_.at(static_cast<size_t>(index)); }
   BEvent* getEventAt(int index) const { return events_[index]; }
   BRule* getRuleAt(int index) const { return rules_[index]; }
-  BParameter* getParameterAt(uint32_t index) const { return parameters_[index]; }
+  BParameter* getParameterAt(uint32_t index) const { return parameters_.items()[index]; }
   // The nested-model list is kept but never handed out.
   const kstrVector<Kelbor*>* getModels() const { return nullptr; }
   uint32_t getNumModels() const { return 0; }
@@ -106,17 +114,26 @@ class KELBOR_API Kelbor : public KelborComponent {
   void setOBISpecies(Vector* handle);
   void setOBICompartments(Vector* handle);
   void setOBIParameters(Vector* handle) { obiParameters_ = handle; }
-  Vector* getOBIEvents() const { return obiEvents_; }
-  Vector* getOBIModels() const { return obiModels_; }
-  Vector* getOBIReactions() const { return obiReactions_; }
-  Vector* getOBIRules() const { return obiRules_; }
-  Vector* getOBIParameters() const { return obiParameters_; }
-  Vector* getOBICompartments() const { return obiCompartments_; }
-  Vector* getOBISpecies() const { return obiSpecies_; }
+  // Each getter brings the Vector's elements up to date first (removals
+  // are published to them lazily: host/HandleVector.hpp).
+  Vector* getOBIEvents() const { return publishedHandleVector(obiEvents_); }
+  Vector* getOBIModels() const { return publishedHandleVector(obiModels_); }
+  Vector* getOBIReactions() const { return publishedHandleVector(obiReactions_); }
+  Vector* getOBIRules() const { return publishedHandleVector(obiRules_); }
+  Vector* getOBIParameters() const { return publishedHandleVector(obiParameters_); }
+  Vector* getOBICompartments() const { return publishedHandleVector(obiCompartments_); }
+  Vector* getOBISpecies() const { return publishedHandleVector(obiSpecies_); }
+  // The same Vectors as held, for the engine's own additions and removals
+  // through the handle-vector helpers, which answer from the index: their
+  // elements may still hold removed members, so nothing reads them here.
+  Vector* heldOBIEvents() const { return obiEvents_; }
+  Vector* heldOBIReactions() const { return obiReactions_; }
+  Vector* heldOBIRules() const { return obiRules_; }
+  Vector* heldOBIParameters() const { return obiParameters_; }
 
   // Replace a whole list; no parent, symbol-table or compile-needed effect.
   void setEvents(kstrVector<BEvent*> events) { events_ = std::move(events); }
-  void setReactions(kstrVector<BReaction*> reactions) { reactions_ = std::move(reactions); }
+  void setReactions(kstrVector<BReaction*> reactions) { reactions_.assign(reactions); }
   void setRules(kstrVector<BRule*> rules) { rules_ = std::move(rules); }
   // Replace a list by the given order and mark the model for recompilation.
   void reorderEvents(const kstrVector<BEvent*>& order);
@@ -345,9 +362,9 @@ class KELBOR_API Kelbor : public KelborComponent {
   ModelExpressionBasedComponentMessages expressionMessages_;
   kstrVector<BEvent*> events_;
   kstrVector<Kelbor*> models_;
-  kstrVector<BReaction*> reactions_;
+  kstr::MemberList<BReaction*> reactions_;
   kstrVector<BRule*> rules_;
-  kstrVector<BParameter*> parameters_;
+  kstr::MemberList<BParameter*> parameters_;
   kstrVector<BCompartment*> compartments_;
   Vector* obiEvents_ = nullptr;
   Vector* obiModels_ = nullptr;

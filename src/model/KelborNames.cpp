@@ -124,7 +124,7 @@ void Kelbor::setSendExpressionEvents(bool on, kstr::bcomptype kind) {
     case kstr::reaction:
       sendReactionEvents_ = on;
       if (on) {
-        for (BReaction* r : reactions_) r->sendJavaUpdateEvents();
+        for (BReaction* r : reactions_.items()) r->sendJavaUpdateEvents();
       }
       break;
     case kstr::rule:
@@ -200,7 +200,7 @@ void Kelbor::printEBCsAndListeners() const {
   kstrVector<BParameter*> parameters;
   findAllSpeciesAndParams(species, parameters, true);
   for (const BParameter* p : parameters) printListenerLine(p);
-  printExpressionComponents("==REACTIONS==\n", reactions_);
+  printExpressionComponents("==REACTIONS==\n", reactions_.items());
   printExpressionComponents("==RULES==\n", rules_);
   printExpressionComponents("==EVENTS==\n", events_);
 }

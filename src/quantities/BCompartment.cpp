@@ -225,7 +225,7 @@ BSpecies* BCompartment::getSpeciesInTreeAtLocal(uint64_t& index) const {
   for (const BCompartment* sub : compartments_) {
     if (BSpecies* found = sub->getSpeciesInTreeAtLocal(index)) return found;
   }
-  if (index < species_.size()) return species_[index];
+  if (index < species_.size()) return species_.items()[index];
   index -= species_.size();
   return nullptr;
 }
@@ -244,12 +244,12 @@ BCompartment* BCompartment::getCompartmentInTreeAtLocal(uint64_t& index) {
 }
 
 void BCompartment::getAllDescendantSpecies(SpeciesList* out) {
-  out->insert(out->end(), species_.begin(), species_.end());
+  out->insert(out->end(), species_.items().begin(), species_.items().end());
   for (BCompartment* sub : compartments_) sub->getAllDescendantSpecies(out);
 }
 
 void BCompartment::getAllDescendantSpeciesOBIs(Vector* out) {
-  for (const BSpecies* species : species_) {
+  for (const BSpecies* species : species_.items()) {
     if (species->getOBI()) appendToHandleVector(species->getOBI(), out);
   }
   for (BCompartment* sub : compartments_) sub->getAllDescendantSpeciesOBIs(out);
@@ -296,7 +296,7 @@ BSpecies* BCompartment::getNamedSpecies(const std::string& name) const {
   }
   if (!several) return first;
   // Several species share the name: the first in list order wins.
-  for (BSpecies* species : species_) {
+  for (BSpecies* species : species_.items()) {
     if (species->getName() == trimmed) return species;
   }
   return first;
@@ -340,7 +340,7 @@ void BCompartment::eraseFromIndex(BSpecies* species, const std::string& name) {
 
 void BCompartment::rebuildSpeciesIndex() {
   speciesByName_.clear();
-  for (BSpecies* species : species_) speciesByName_.emplace(species->getName(), species);
+  for (BSpecies* species : species_.items()) speciesByName_.emplace(species->getName(), species);
 }
 
 // --- delete guard and display ------------------------------------------------------------
@@ -353,7 +353,7 @@ bool BCompartment::isOKToDestroy() const {
     return false;
   }
   Kelbor* model = getParentModel();
-  if (model && model->isAnySpeciesUsedByReactions(species_)) {
+  if (model && model->isAnySpeciesUsedByReactions(species_.items())) {
     hb_warning_id(hbGetWarningContext(), "Kestrion:KS_DELETE_COMPARTMENT_SPECIES_BEING_USED",
                   kstr::code(kstr::MessageCode::KS_DELETE_COMPARTMENT_SPECIES_BEING_USED));
     return false;

@@ -4,10 +4,13 @@
 #include <cstdint>
 #include <ks_utils/kstrContainers.hpp>
 #include <map>
+#include <unordered_map>
 #include <string>
 
 #include "core/KelborApi.hpp"
+#include "core/MemberList.hpp"
 #include "core/QuantityComponent.hpp"
+#include "host/HandleVector.hpp"
 
 class BSpecies;
 class Kelbor;
@@ -91,7 +94,7 @@ class KELBOR_API BCompartment : public kstr::QuantityComponent {
 
   // --- members ---------------------------------------------------------------
   BCompartment* getOwner() const { return owner_; }
-  const SpeciesList& getSpecies() const { return species_; }
+  const SpeciesList& getSpecies() const { return species_.items(); }
   const CompartmentList& getCompartments() const { return compartments_; }
   size_t getNumSpecies() const { return species_.size(); }
   size_t getNumCompartments() const { return compartments_.size(); }
@@ -103,9 +106,14 @@ class KELBOR_API BCompartment : public kstr::QuantityComponent {
 
   // The host Vectors of the own species' and the direct sub-compartments'
   // instances (may be null once released).
-  void* getOBISpecies() const { return obiSpecies_; }
+  // The getters bring the Vectors' elements up to date first (removals are
+  // published to them lazily: host/HandleVector.hpp).
+  void* getOBISpecies() const { return publishedHandleVector(obiSpecies_); }
   void setOBISpecies(void* handle) { obiSpecies_ = static_cast<Vector*>(handle); }
-  void* getOBICompartments() const { return obiCompartments_; }
+  void* getOBICompartments() const { return publishedHandleVector(obiCompartments_); }
+  // The species Vector as held, for additions and removals through the
+  // handle-vector helpers alone (its elements may hold removed members).
+  Vector* heldOBISpecies() const { return obiSpecies_; }
   void setOBICompartments(void* handle) { obiCompartments_ = static_cast<Vector*>(handle); }
   // Deletes both host Vectors and clears the handles; the instance's
   // destroy hook calls it (copies share the Vectors: only one may).
@@ -231,7 +239,7 @@ class KELBOR_API BCompartment : public kstr::QuantityComponent {
   static void display(const CompartmentList* compartments);
 
  private:
-  using SpeciesNameIndex = std::multimap<std::string, BSpecies*>;
+  using SpeciesNameIndex = std::unordered_multimap<std::string, BSpecies*>;
 
   // The model that is this compartment's parent, or null.
   Kelbor* getParentModel() const;
@@ -251,7 +259,7 @@ class KELBOR_API BCompartment : public kstr::QuantityComponent {
   void setOwnerInModel(BCompartment* owner, Kelbor* model);
   void setOwnerOutsideModel(BCompartment* owner);
 
-  SpeciesList species_;
+  kstr::MemberList<BSpecies*> species_;
   BCompartment* owner_ = nullptr;
   CompartmentList compartments_;
   size_t spatialDimensions_ = 3;

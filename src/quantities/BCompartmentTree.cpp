@@ -55,6 +55,12 @@ bool eraseMember(kstrVector<T*>& list, T* member, const OBInterface* owner, int 
   return true;
 }
 
+template <class T>
+bool eraseMember(kstr::MemberList<T*>& list, T* member, const OBInterface* owner, int hint = -1) {
+  if (owner && owner->isBeingDestroyed()) return list.eraseUnordered(member);
+  return list.erase(member, hint);
+}
+
 void leaveInstance(OBInterface* owner, OBInterface* instance, void* vector) {
   if (instance) leaveOwnedHandleVector(owner, instance, static_cast<Vector*>(vector));
 }
@@ -101,18 +107,18 @@ void BCompartment::joinModelTree(BCompartment* sub, Kelbor* model) {
   sub->setParent(model);
   sub->setOBIParent(model->getOBI());
   enterInstance(sub->getOBI(), model->getOBICompartments());
-  for (BSpecies* species : sub->species_) species->setParent(sub);
+  for (BSpecies* species : sub->species_.items()) species->setParent(sub);
   for (BCompartment* child : sub->compartments_) joinModelTree(child, model);
 }
 
 void BCompartment::tellTreeAdded(BCompartment* sub, Kelbor* model) {
   model->componentAdded(sub);
-  for (BSpecies* species : sub->species_) model->componentAdded(species);
+  for (BSpecies* species : sub->species_.items()) model->componentAdded(species);
   for (BCompartment* child : sub->compartments_) tellTreeAdded(child, model);
 }
 
 void BCompartment::tellTreeRemoved(BCompartment* sub, Kelbor* model) {
-  for (BSpecies* species : sub->species_) model->componentRemoved(species);
+  for (BSpecies* species : sub->species_.items()) model->componentRemoved(species);
   for (BCompartment* child : sub->compartments_) tellTreeRemoved(child, model);
   model->componentRemoved(sub);
 }
@@ -145,7 +151,7 @@ void BCompartment::deleteSpecies(BSpecies* species) {
 }
 
 void BCompartment::reorderSpecies(const SpeciesList& order) {
-  species_ = order;
+  species_.assign(order);
   rebuildSpeciesIndex();
   setModelCompileNeeded();
 }

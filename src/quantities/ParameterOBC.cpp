@@ -171,7 +171,7 @@ void removeParameterFromParent(OBInterface* instance) {
     law->removeParameter(parameter);
   } else if (parent && parent->getEnumType() == kstr::kstrmodel) {
     auto* model = static_cast<Kelbor*>(parent);
-    Vector* vector = model->getOBIParameters();
+    Vector* vector = model->heldOBIParameters();
     // The model's list has the order of its handle vector.
     const int position = handleVectorPosition(vector, instance);
     leaveOwnedHandleVector(parameter->getOBIParent(), instance, vector);

@@ -13,7 +13,7 @@
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
 #include "reactions/ExpressionRename.hpp"
-#include "reactions/ListPosition.hpp"
+#include "core/ListPosition.hpp"
 
 namespace {
 

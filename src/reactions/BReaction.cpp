@@ -20,7 +20,7 @@
 #include "model/MessageCatalog.hpp"
 #include "quantities/BParameter.hpp"
 #include "quantities/BSpecies.hpp"
-#include "reactions/ListPosition.hpp"
+#include "core/ListPosition.hpp"
 
 namespace {
 
@@ -90,7 +90,7 @@ long BReaction::getListPosition() const {
   Kelbor* model = modelForDefaultName();
   if (!model) return -1;
   // The hint usually holds it; only a reordered list costs a scan.
-  return static_cast<long>(kstr::positionInList(*model->getReactions(), this, positionHint_));
+  return static_cast<long>(model->getReactionPosition(this, positionHint_));
 }
 
 std::string BReaction::getDefaultName() const {

@@ -197,7 +197,7 @@ OBInterface* BEventOBC::createInstance(OBDatabaseClient*, int argc, void* const 
 }
 
 void removeEventFromModel(OBInterface* instance) {
-  eh::removeFromModel<BEvent>(instance, &Kelbor::getOBIEvents, &Kelbor::deleteEvent);
+  eh::removeFromModel<BEvent>(instance, &Kelbor::heldOBIEvents, &Kelbor::deleteEvent);
 }
 
 bool BEventOBC::isOkToDestroy(OBInterface* inst) { return !isEnclosingModelRenaming(inst); }

@@ -97,7 +97,7 @@ void BReactionOBC::destroyInstance(OBInterface* inst) {
     KelborComponent* parentComponent = componentOf(parent);
     if (parentComponent && parentComponent->getEnumType() == kstr::kstrmodel) {
       auto* model = static_cast<Kelbor*>(parentComponent);
-      leaveOwnedHandleVector(parent, inst, model->getOBIReactions());
+      leaveOwnedHandleVector(parent, inst, model->heldOBIReactions());
       reaction->setModelCompileNeeded();
       model->removeReaction(reaction);
     }

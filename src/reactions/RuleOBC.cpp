@@ -166,7 +166,7 @@ OBInterface* BRuleOBC::createInstance(OBDatabaseClient*, int argc, void* const a
 }
 
 void removeRuleFromModel(OBInterface* instance) {
-  eh::removeFromModel<BRule>(instance, &Kelbor::getOBIRules, &Kelbor::deleteRule);
+  eh::removeFromModel<BRule>(instance, &Kelbor::heldOBIRules, &Kelbor::deleteRule);
 }
 
 bool BRuleOBC::isOkToDestroy(OBInterface* inst) { return !isEnclosingModelRenaming(inst); }

@@ -332,7 +332,7 @@ TEST_F(BindingTest, HandleVectorHelpers) {
   removeFromHandleVector(a, v);
   removeFromHandleVector(b, v);
   removeFromHandleVector(b, nullptr);
-  EXPECT_EQ(v->size(), 0);
+  EXPECT_EQ(publishedHandleVector(v)->size(), 0);
   deleteHandleVector(v);
 }
 

@@ -1,5 +1,6 @@
 // The engine's indexed handle vector: membership and positions agree with the
-// host Vector's own linear answers through every kind of change.
+// host Vector's own linear answers through every kind of change, and the
+// Vector's elements are the members whenever it is handed out.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,8 +22,11 @@ std::vector<OBInterface*> handles(size_t n) {
   return out;
 }
 
-// Every handle's indexed position equals the host Vector's indexOf.
+// Every handle's indexed position equals the host Vector's indexOf once the
+// Vector is handed out (published).
 void expectAgreesWithLinearSearch(const HandleVector& v, const std::vector<OBInterface*>& all) {
+  v.publish();
+  ASSERT_EQ(v.memberCount(), v.size());
   for (OBInterface* h : all) {
     ASSERT_EQ(v.positionOf(h), v.indexOf(h));
     ASSERT_EQ(v.holds(h), v.indexOf(h) >= 0);
@@ -36,7 +40,8 @@ TEST(HandleVectorTest, RemovalKeepsTheOrderOfTheOthers) {
   EXPECT_TRUE(v.remove(h[1]));
   EXPECT_FALSE(v.remove(h[1]));
   EXPECT_TRUE(v.remove(h[3]));
-  EXPECT_EQ(v.elements(), (std::vector<OBInterface*>{h[0], h[2], h[4]}));
+  EXPECT_EQ(v.memberCount(), 3);
+  EXPECT_EQ(publishedHandleVector(&v)->elements(), (std::vector<OBInterface*>{h[0], h[2], h[4]}));
   EXPECT_EQ(v.positionOf(h[4]), 2);
   EXPECT_EQ(v.positionOf(h[1]), -1);
   v.clear();
@@ -63,8 +68,14 @@ TEST(HandleVectorTest, RandomAppendsAndRemovalsMatchTheLinearSearch) {
       outside.push_back(members[i]);
       members.erase(members.begin() + static_cast<long>(i));
     }
+    ASSERT_EQ(v.memberCount(), static_cast<int>(members.size()));
+    // Handed out now and then, as the host reads it between edits.
+    if (random() % 50 == 0) {
+      ASSERT_EQ(publishedHandleVector(&v)->elements(), members);
+    }
     if (step % 1000 == 0) expectAgreesWithLinearSearch(v, all);
   }
+  v.publish();
   EXPECT_EQ(v.elements(), members);
   expectAgreesWithLinearSearch(v, all);
 }
@@ -107,9 +118,47 @@ TEST(HandleVectorTest, ChangesThroughTheHostInterfaceAreNoticed) {
     const bool present = first != expected.end();
     if (present) expected.erase(first);
     EXPECT_EQ(v.remove(h[2]), present);
+    v.publish();
     EXPECT_EQ(v.elements(), expected);
     expectAgreesWithLinearSearch(v, h);
   }
+}
+
+// A change of size made through the host interface while removals are not
+// yet published keeps those removals and the members appended since.
+TEST(HandleVectorTest, HostChangesBeforePublishingKeepThePendingEdits) {
+  const auto h = handles(8);
+  HandleVector v;
+  for (int i = 0; i < 5; ++i) v.append(h[static_cast<size_t>(i)]);
+  ASSERT_TRUE(v.remove(h[1]));
+  v.append(h[5]);
+  ASSERT_TRUE(v.remove(h[3]));
+  v.append(h[6]);
+  ASSERT_TRUE(v.remove(h[6]));
+  v.addElement(h[7]);
+  EXPECT_EQ(v.positionOf(h[7]), 3);
+  EXPECT_FALSE(v.holds(h[1]));
+  EXPECT_FALSE(v.holds(h[6]));
+  v.publish();
+  EXPECT_EQ(v.elements(), (std::vector<OBInterface*>{h[0], h[2], h[4], h[7], h[5]}));
+  expectAgreesWithLinearSearch(v, h);
+}
+
+// Removals that outnumber the members close the slots up without losing a
+// member, published or not.
+TEST(HandleVectorTest, ManyRemovalsBetweenReadsKeepTheOrder) {
+  const auto all = handles(1000);
+  HandleVector v;
+  for (OBInterface* x : all) v.append(x);
+  std::vector<OBInterface*> members = all;
+  for (size_t i = 0; i < 900; ++i) {
+    OBInterface* leaving = members[(i * 7) % members.size()];
+    ASSERT_TRUE(v.remove(leaving));
+    members.erase(std::find(members.begin(), members.end(), leaving));
+    ASSERT_EQ(v.positionOf(members.back()), static_cast<int>(members.size()) - 1);
+  }
+  EXPECT_EQ(publishedHandleVector(&v)->elements(), members);
+  expectAgreesWithLinearSearch(v, all);
 }
 
 TEST(HandleVectorTest, HelpersUseTheIndexOnlyForVectorsTheEngineMade) {
