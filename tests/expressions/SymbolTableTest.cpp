@@ -150,6 +150,21 @@ TEST_F(SymbolTableTest, FirstComponentKeepsAQualifiedKey) {
   for (auto it = from; it != to; ++it) order.push_back(it->second);
   EXPECT_EQ(order, (std::vector<const KelborComponent*>{&first, &second}));
 
+  // Later equal names go after all earlier ones, and an erased one leaves
+  // the others' order alone.
+  TestComponent& third = w.species("A", cell);
+  w.table.insertComponent(SymbolTable::speciesNamespace, "cell.A3", "A", &third);
+  const auto namesInOrder = [&byName] {
+    std::vector<const KelborComponent*> found;
+    for (auto [it, end] = byName.equal_range("A"); it != end; ++it) found.push_back(it->second);
+    return found;
+  };
+  EXPECT_EQ(namesInOrder(), (std::vector<const KelborComponent*>{&first, &second, &third}));
+  SymbolTable::Namespace& species =
+      const_cast<SymbolTable::Namespace&>(*w.table.getNamespace(SymbolTable::speciesNamespace));
+  EXPECT_TRUE(w.table.removeNameEntry("A", &second, species));
+  EXPECT_EQ(namesInOrder(), (std::vector<const KelborComponent*>{&first, &third}));
+
   // Bad namespace numbers and null components are ignored.
   w.table.insertComponent(7, "x", "x", &second);
   w.table.insertComponent(SymbolTable::speciesNamespace, "y", "y", nullptr);
