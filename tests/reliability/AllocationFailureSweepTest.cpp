@@ -46,8 +46,6 @@ struct KnownLeak {
   const char* what;
 };
 const KnownLeak kKnownLeaks[] = {
-    {"AbstractKineticLaw (constructor)(<PELLAM array>), qx allocation 2",
-     "one host array stays when the second array of the creation cannot be made"},
     {"Compartment.addcompartment(self, <PELLAM array>), hb allocation 5",
      "three host blocks stay when the fifth allocation of the addition fails"},
     {"KineticLaw.KineticLawName set(<KStrAKLEnumStrings>) with the value read, hb allocation 6",
