@@ -46,8 +46,6 @@ struct KnownLeak {
   const char* what;
 };
 const KnownLeak kKnownLeaks[] = {
-    {"Compartment.addcompartment(self, <PELLAM array>), hb allocation 5",
-     "three host blocks stay when the fifth allocation of the addition fails"},
     {"KineticLaw.KineticLawName set(<KStrAKLEnumStrings>) with the value read, hb allocation 6",
      "four host blocks stay when rebinding the law to its own template fails part way"},
     {"KineticLaw.addparameter(self, <PELLAM array>), hb allocation 5",
