@@ -19,9 +19,6 @@
 #include <vector>
 
 #include <hb/hb_test.hpp>
-#ifdef __SANITIZE_ADDRESS__
-#include <sanitizer/lsan_interface.h>
-#endif
 #include <obk/obk.hpp>
 
 #include "SweepCalls.hpp"
@@ -238,14 +235,6 @@ class GuardSweeper {
   SweepOutcome run(const SweepMember& member, const GuardCall& call, OBInterface* self, std::vector<qxArray*>& args,
                    Allocator allocator, size_t k) {
     qxArray* outs[1] = {nullptr};
-#ifdef __SANITIZE_ADDRESS__
-    // The sweep checks what a failing run leaves in host memory, arrays and
-    // instances itself; plain C++ blocks that failure paths still drop (in
-    // the object system's string-vector conversion and the reaction
-    // parser's terms) are not yet mended, so the exit check leaves these
-    // runs out.
-    const __lsan::ScopedDisabler quiet;
-#endif
     armFailure(allocator, k);
     SweepOutcome outcome = outcomeOf([&] { SweepCaller::invoke(member, call.call, self, args, outs); });
     armFailure(allocator, 0);
