@@ -28,8 +28,15 @@ size_t columnCount(const qxArray* cell) { return cell ? qxGetN(cell) : 0; }
 
 }  // namespace
 
-BAbstractKineticLaw::BAbstractKineticLaw()
-    : parameterVariables_(newEmptyVariableCell()), speciesVariables_(newEmptyVariableCell()) {}
+BAbstractKineticLaw::BAbstractKineticLaw() : parameterVariables_(newEmptyVariableCell()) {
+  // The destructor does not run when the second cell cannot be made.
+  try {
+    speciesVariables_ = newEmptyVariableCell();
+  } catch (...) {
+    qxDestroyArray(parameterVariables_);
+    throw;
+  }
+}
 
 BAbstractKineticLaw::~BAbstractKineticLaw() {
   hbFree(expression_);

@@ -25,8 +25,13 @@ const char kReverse[] = "Reverse Rate Parameter";
 qxArray* newTextCell(std::initializer_list<const char*> texts) {
   qxArray* cell = qxCreateCellMatrix(1, texts.size());
   qxSetArrayScope(cell, 0);
-  size_t i = 0;
-  for (const char* text : texts) qxSetCell(cell, i++, qxCreateString(text));
+  try {
+    size_t i = 0;
+    for (const char* text : texts) qxSetCell(cell, i++, qxCreateString(text));
+  } catch (...) {
+    qxDestroyArray(cell);
+    throw;
+  }
   return cell;
 }
 

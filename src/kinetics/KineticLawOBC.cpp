@@ -135,13 +135,19 @@ void replaceKineticLawTemplate(OBInterface* instance, const char* name) {
   const BAbstractKineticLaw* abstractLaw = findAbstractKineticLawTemplate(name);
   if (!abstractLaw) kstr_error("Kestrion:InvalidKineticLawName", kstr::code(Code::KS_KL_DOES_NOT_EXIST), name);
   BKineticLaw* old = kineticLawBehind(instance);
+  const kstrVector<BParameter*> parameters = *old->getParameters();
   BKineticLaw* fresh = newKineticLawFor(abstractLaw);
-  old->moveComponentStateTo(*fresh);
+  try {
+    // Leaves the old law as it was when it fails (its UserData moves last).
+    old->moveComponentStateTo(*fresh);
+  } catch (...) {
+    delete fresh;
+    throw;
+  }
   BReaction* reaction = reactionOf(old);
   Kelbor* model = old->getModelGlobalData() ? old->getModelGlobalData()->model : nullptr;
   // The parameters leave the old law's model entry before the new law
   // takes them in.
-  const kstrVector<BParameter*> parameters = *old->getParameters();
   if (model) {
     for (BParameter* parameter : parameters) model->componentRemoved(parameter);
   }

@@ -192,8 +192,15 @@ class KELBOR_API BCompartment : public kstr::QuantityComponent {
   // place), checked with errorForInvalidName against this compartment's
   // model and set; on a refusal the new compartment is destroyed (its host
   // vectors first) and nothing changed.  The new one is appended, owned,
-  // joins the model and is told to it.  No instance is made here.
+  // joins the model and is told to it; when telling the model fails, the
+  // addition is undone (discardNewCompartment) and the error passes on.
+  // No instance is made here.
   BCompartment* addCompartment(std::string& name);
+  // Undoes addCompartment(name) for a sub that has no host instance: it
+  // leaves this compartment's list and the model, and is destroyed (its
+  // host vectors first).  When the model cannot be told, the sub is left
+  // allocated rather than freed while the model may still name it.
+  void discardNewCompartment(BCompartment* sub) noexcept;
   // Attaches a copied compartment: "Kestrion:COMPARTMENT_DUPLICATE_NAME"
   // when it is already a member; else appended, owned, marked and told to
   // the model (with its tree).  No name test, host work or parent change.

@@ -205,9 +205,27 @@ BCompartment* BCompartment::addCompartment(std::string& name) {
     sub->setParent(parent);
     sub->setOBIParent(parent->getOBI());
   }
-  if (Kelbor* model = getModel()) model->componentAdded(sub);
+  if (Kelbor* model = getModel()) {
+    try {
+      model->componentAdded(sub);
+    } catch (...) {
+      discardNewCompartment(sub);
+      throw;
+    }
+  }
   setModelCompileNeeded();
   return sub;
+}
+
+void BCompartment::discardNewCompartment(BCompartment* sub) noexcept {
+  try {
+    removeCompartment(sub);
+  } catch (...) {
+    return;
+  }
+  sub->owner_ = nullptr;
+  sub->releaseHandleVectors();
+  delete sub;
 }
 
 void BCompartment::addCompartmentHack(BCompartment* sub) {

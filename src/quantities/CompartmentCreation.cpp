@@ -55,8 +55,13 @@ OBInterface* makeInstance(BCompartment* compartment, OBClass* cls) {
   try {
     instance = new OBInterface(static_cast<KelborComponent*>(compartment), cls);
   } catch (...) {
-    compartment->releaseHandleVectors();
-    delete compartment;
+    // A new sub-compartment is already in its owner's list: it leaves it.
+    if (BCompartment* owner = compartment->getOwner()) {
+      owner->discardNewCompartment(compartment);
+    } else {
+      compartment->releaseHandleVectors();
+      delete compartment;
+    }
     throw;
   }
   compartment->setOBI(instance);

@@ -161,7 +161,9 @@ void ReactionManipulator::parseSpeciesNameList(const kstrVector<std::string>& na
       bool isNull = false;
       checkTerm(*term, model, isNull);
       sawNull = sawNull || isNull;
-      out.push_back(term.release());
+      // The list takes the term only once it has room for it.
+      out.push_back(term.get());
+      term.release();
     }
   } catch (...) {
     destroyTerms(out);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "hb/hb.hpp"
 #include "obk/Vector.hpp"
@@ -51,21 +52,26 @@ qxArray* StringVectorType::toHost(const void* value) const {
   const auto* v = static_cast<const StringVector*>(value);
   size_t n = v ? static_cast<size_t>(v->size()) : 0;
   qxArray* cell = qxCreateCellMatrix(n, 1);
-  for (size_t i = 0; i < n; ++i)
-    qxSetCell(cell, i, qxCreateString(v->elementAt(static_cast<int>(i))));
+  try {
+    for (size_t i = 0; i < n; ++i)
+      qxSetCell(cell, i, qxCreateString(v->elementAt(static_cast<int>(i))));
+  } catch (...) {
+    qxDestroyArray(cell);
+    throw;
+  }
   return cell;
 }
 
 void* StringVectorType::fromHost(const qxArray* a) const {
   if (!matches(a)) throwNoMatch();
-  auto* v = new StringVector;
+  auto v = std::make_unique<StringVector>();
   if (qxIsChar(a)) {
     v->addElement(qxArrayToStdString(a).c_str());
-    return v;
+    return v.release();
   }
   size_t n = qxGetNumberOfElements(a);
   for (size_t i = 0; i < n; ++i) v->addElement(qxArrayToStdString(qxGetCell(a, i)).c_str());
-  return v;
+  return v.release();
 }
 
 void* StringVectorType::copy(const void* value) const {

@@ -37,13 +37,19 @@ int Vector::indexOf(const OBInterface* p) const noexcept {
 }
 
 StringVector::StringVector(const StringVector& other) {
-  for (const char* t : other.items_) addElement(t);
+  // The destructor does not run when a copy fails part way.
+  try {
+    for (const char* t : other.items_) addElement(t);
+  } catch (...) {
+    removeAllElements();
+    throw;
+  }
 }
 
 StringVector& StringVector::operator=(const StringVector& other) {
   if (this != &other) {
-    removeAllElements();
-    for (const char* t : other.items_) addElement(t);
+    StringVector copy(other);
+    items_.swap(copy.items_);
   }
   return *this;
 }
