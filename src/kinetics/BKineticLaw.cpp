@@ -97,8 +97,15 @@ BKineticLaw::BKineticLaw(const BAbstractKineticLaw* abstractLaw) {
   verifyAbstractLaw_ = !isSelfNamedTemplate(abstractLaw);
   if (verifyAbstractLaw_) const_cast<BAbstractKineticLaw*>(abstractLaw)->verify();
   bind(abstractLaw);
-  speciesVariableNames_.resize(elementCount(getSpeciesVariables()));
-  parameterVariableNames_.resize(elementCount(getParameterVariables()));
+  try {
+    speciesVariableNames_.resize(elementCount(getSpeciesVariables()));
+    parameterVariableNames_.resize(elementCount(getParameterVariables()));
+  } catch (...) {
+    // No destructor runs for a constructor that throws: the template's
+    // binding count goes back here.
+    bind(nullptr);
+    throw;
+  }
 }
 
 BKineticLaw::BKineticLaw(const BKineticLaw& other)
@@ -109,7 +116,13 @@ BKineticLaw::BKineticLaw(const BKineticLaw& other)
       parameters_(other.parameters_),
       verifyAbstractLaw_(other.verifyAbstractLaw_) {
   bind(other.abstractLaw_);
-  kstr::ParameterBindingIndex::instance().note(this, parameterVariableNames_);
+  try {
+    kstr::ParameterBindingIndex::instance().note(this, parameterVariableNames_);
+  } catch (...) {
+    kstr::ParameterBindingIndex::instance().forget(this);
+    bind(nullptr);
+    throw;
+  }
 }
 
 BKineticLaw& BKineticLaw::operator=(const BKineticLaw& other) {
