@@ -243,17 +243,11 @@ TEST_P(AllocationFailureSweep, NoExceptionButTheHostErrorsReachesTheHost) {
   { SweepWorld warmUp(classes); }  // fills the process-wide caches first
   const HostHealth start = TestHost::health();
   GuardSweeper sweeper(classes);
-  size_t properties = 0, methods = 0;
-  const size_t first = GetParam().part * kMembersPerShard;
-  for (size_t i = first; i < members.size() && i < first + kMembersPerShard; ++i) {
-    sweeper.sweep(members[i]);
-    properties += members[i].kind == SweepMember::Kind::Property;
-    methods += members[i].kind != SweepMember::Kind::Property;
-  }
+  const ShardCounts swept = sweepShardMembers(sweeper, members, GetParam().part, kMembersPerShard);
   sweeper.finish();
   std::printf("allocation failures for %s part %zu: %zu properties, %zu methods and constructors, %zu calls, "
               "%zu runs (%zu refused; %zu repeats got past the engine's part and were not compared)\n",
-              cls->getName(), GetParam().part, properties, methods, sweeper.calls(), sweeper.runs(), sweeper.refused(),
+              cls->getName(), GetParam().part, swept.properties, swept.methods, sweeper.calls(), sweeper.runs(), sweeper.refused(),
               sweeper.repeatsPastTheEngine());
   // Every instance and array is gone at the end.
   const HostHealth end = TestHost::health();

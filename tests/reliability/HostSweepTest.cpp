@@ -163,16 +163,10 @@ TEST_P(HostSweep, EveryCallSucceedsOrRaisesAndRefusalsChangeNothing) {
   { SweepWorld warmUp(classes); }
   const HostHealth start = TestHost::health();
   Sweeper sweeper(classes);
-  size_t properties = 0, methods = 0;
-  const size_t first = GetParam().part * kMembersPerShard;
-  for (size_t i = first; i < members.size() && i < first + kMembersPerShard; ++i) {
-    sweeper.sweep(members[i]);
-    properties += members[i].kind == SweepMember::Kind::Property;
-    methods += members[i].kind != SweepMember::Kind::Property;
-  }
+  const ShardCounts swept = sweepShardMembers(sweeper, members, GetParam().part, kMembersPerShard);
   sweeper.finish();
   std::printf("swept %s part %zu: %zu properties, %zu methods and constructors, %zu calls (%zu accepted)\n",
-              cls->getName(), GetParam().part, properties, methods, sweeper.calls(), sweeper.accepted());
+              cls->getName(), GetParam().part, swept.properties, swept.methods, sweeper.calls(), sweeper.accepted());
   // Memory blocks are checked call by call above (caches and grown
   // capacities stay); every instance and array must be gone.
   const HostHealth end = TestHost::health();

@@ -62,6 +62,26 @@ std::string shardName(const SweepShard& shard);
 // How the test framework prints a shard.
 void PrintTo(const SweepShard& shard, std::ostream* out);
 
+// What a shard swept, by kind of member.
+struct ShardCounts {
+  size_t properties = 0;
+  size_t methods = 0;  // methods and constructors
+};
+// Hands the shard's part of the members (membersPerShard of them from
+// part * that size) to the sweeper, in order, and counts them.
+template <class Sweeper>
+ShardCounts sweepShardMembers(Sweeper& sweeper, const std::vector<SweepMember>& members, size_t part,
+                              size_t membersPerShard) {
+  ShardCounts counts;
+  const size_t first = part * membersPerShard;
+  for (size_t i = first; i < members.size() && i < first + membersPerShard; ++i) {
+    sweeper.sweep(members[i]);
+    if (members[i].kind == SweepMember::Kind::Property) ++counts.properties;
+    else ++counts.methods;
+  }
+  return counts;
+}
+
 // Whether a host error identifier is one the user may see: an engine
 // ("Kestrion:"), SBML ("SBML:") or host stand-in identifier.
 bool isAllowedErrorId(const std::string& id);
