@@ -8,11 +8,16 @@
 // reactions), and the ratio of the per-component cost at the largest size
 // to that at the smallest.
 //
-// Two rows measure no model: the allocator's own cost on about as many
+// Four rows measure no model: the allocator's own cost on about as many
 // bytes per component as the model holds, allocated (after the model is
 // deleted, in the memory it freed) in two passes over the components and
-// freed component by component.  Their ratios tell how much of a step's
-// growth the machine's memory (caches, allocator) gives by itself.
+// freed component by component.  In the "plain" rows both passes visit the
+// components in order, so the frees walk memory in address order; in the
+// "scattered" rows the second pass visits them in a shuffled order (as a
+// model's listener and name-index entries are made when later components
+// name earlier ones), so half of the frees land at unrelated addresses, as
+// when a model is deleted.  Their ratios tell how much of a step's growth
+// the machine's memory (caches, allocator) gives by itself.
 //
 //   bench_scale          one model of 1,000 species (a quick smoke run)
 //   bench_scale --full   models of 1,000, 10,000 and 100,000 species
@@ -27,6 +32,8 @@
 #include <exception>
 #include <fstream>
 #include <new>
+#include <numeric>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -106,7 +113,8 @@ void resetPeak() {
 
 constexpr const char* kSteps[] = {"build",     "copy",          "verify",       "display",
                                   "getstates", "stoichiometry", "rename",       "delete 1%",
-                                  "delete model", "plain alloc", "plain free"};
+                                  "delete model", "plain alloc", "plain free",
+                                  "scattered alloc", "scattered free"};
 constexpr size_t kStepCount = sizeof(kSteps) / sizeof(kSteps[0]);
 
 struct StepFigures {
@@ -168,13 +176,16 @@ using Clock = std::chrono::steady_clock;
 // component, the first half of each component's blocks made in one pass
 // over the components and the second half in another (as a model's
 // components get their own blocks first and their listener and
-// symbol-table entries later), then freed component by component.
+// symbol-table entries later), then freed component by component.  The
+// second pass visits the components in the given order (all of them).
 constexpr size_t kPlainBlocks = 48;
 
-std::vector<void*> plainAllocate(size_t components) {
+std::vector<void*> plainAllocate(const std::vector<size_t>& secondPassOrder) {
+  const size_t components = secondPassOrder.size();
   std::vector<void*> blocks(components * kPlainBlocks);
   for (size_t pass = 0; pass < 2; ++pass) {
-    for (size_t c = 0; c < components; ++c) {
+    for (size_t k = 0; k < components; ++k) {
+      const size_t c = pass == 0 ? k : secondPassOrder[k];
       for (size_t b = pass * kPlainBlocks / 2; b < (pass + 1) * kPlainBlocks / 2; ++b) {
         void* block = std::malloc(16 + 8 * ((c + b) % 22));
         if (!block) throw std::bad_alloc();
@@ -184,6 +195,14 @@ std::vector<void*> plainAllocate(size_t components) {
     }
   }
   return blocks;
+}
+
+// The components in order, or shuffled (the same order every run).
+std::vector<size_t> componentOrder(size_t components, bool shuffled) {
+  std::vector<size_t> order(components);
+  std::iota(order.begin(), order.end(), size_t{0});
+  if (shuffled) std::shuffle(order.begin(), order.end(), std::mt19937_64(17));
+  return order;
 }
 
 void plainFree(std::vector<void*>& blocks) {
@@ -246,17 +265,20 @@ SizeFigures runSize(TestHost& host, size_t n) {
   host.release(built.model);
   std::vector<void*> blocks;
   const size_t count = static_cast<size_t>(components);
-  measure(figures.steps[9], components, -1, [&] { blocks = plainAllocate(count); });
-  measure(figures.steps[10], components, -1, [&] { plainFree(blocks); });
+  for (size_t row = 9; row + 1 < kStepCount; row += 2) {
+    const std::vector<size_t> order = componentOrder(count, row > 9);
+    measure(figures.steps[row], components, -1, [&] { blocks = plainAllocate(order); });
+    measure(figures.steps[row + 1], components, -1, [&] { plainFree(blocks); });
+  }
   return figures;
 }
 
 void printSize(const SizeFigures& figures) {
   std::printf("\n%zu species, %zu reactions (%zu with a rule)\n", figures.n, figures.n,
               figures.n / 10);
-  std::printf("  %-14s %14s %22s\n", "step", "us/component", "peak bytes/component");
+  std::printf("  %-16s %14s %22s\n", "step", "us/component", "peak bytes/component");
   for (size_t s = 0; s < kStepCount; ++s) {
-    std::printf("  %-14s %14.3f %22.0f\n", kSteps[s], figures.steps[s].secondsPerComponent * 1e6,
+    std::printf("  %-16s %14.3f %22.0f\n", kSteps[s], figures.steps[s].secondsPerComponent * 1e6,
                 figures.steps[s].peakBytesPerComponent);
   }
   std::printf("  resident bytes per species %.0f, per reaction (with its law, rules) %.0f\n",
@@ -275,11 +297,11 @@ std::string loadAverage() {
 void printRatios(const SizeFigures& small, const SizeFigures& large) {
   std::printf("\nratio of the per-component cost at %zu to that at %zu (%u cores, load %s)\n",
               large.n, small.n, std::thread::hardware_concurrency(), loadAverage().c_str());
-  std::printf("  %-14s %10s %10s\n", "step", "time", "memory");
+  std::printf("  %-16s %10s %10s\n", "step", "time", "memory");
   for (size_t s = 0; s < kStepCount; ++s) {
     const StepFigures& a = small.steps[s];
     const StepFigures& b = large.steps[s];
-    std::printf("  %-14s %10.2f %10.2f\n", kSteps[s], b.secondsPerComponent / a.secondsPerComponent,
+    std::printf("  %-16s %10.2f %10.2f\n", kSteps[s], b.secondsPerComponent / a.secondsPerComponent,
                 a.peakBytesPerComponent > 0 ? b.peakBytesPerComponent / a.peakBytesPerComponent : 0.0);
   }
 }

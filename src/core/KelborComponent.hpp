@@ -120,6 +120,9 @@ class KELBOR_API KelborComponent {
 
   boost::shared_ptr<ModelGlobalData> getModelGlobalData() const { return modelData_; }
   void setModelCompileNeeded();
+  // Whether the model this component belongs to is being deleted whole
+  // (its components then leave without keeping the model's indexes).
+  bool isModelBeingDestroyed() const { return modelData_ && modelData_->beingDestroyed; }
 
  protected:
   // The model this component belongs to, or null.

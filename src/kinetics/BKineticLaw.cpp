@@ -117,9 +117,9 @@ BKineticLaw::BKineticLaw(const BKineticLaw& other)
       verifyAbstractLaw_(other.verifyAbstractLaw_) {
   bind(other.abstractLaw_);
   try {
-    kstr::ParameterBindingIndex::instance().note(this, parameterVariableNames_);
+    kstr::ParameterBindingIndex::instance().note(this, bindingPlaces_, parameterVariableNames_);
   } catch (...) {
-    kstr::ParameterBindingIndex::instance().forget(this);
+    kstr::ParameterBindingIndex::instance().forget(bindingPlaces_);
     bind(nullptr);
     throw;
   }
@@ -134,12 +134,12 @@ BKineticLaw& BKineticLaw::operator=(const BKineticLaw& other) {
   parameters_ = other.parameters_;
   verifyAbstractLaw_ = other.verifyAbstractLaw_;
   bind(other.abstractLaw_);
-  kstr::ParameterBindingIndex::instance().note(this, parameterVariableNames_);
+  kstr::ParameterBindingIndex::instance().note(this, bindingPlaces_, parameterVariableNames_);
   return *this;
 }
 
 BKineticLaw::~BKineticLaw() {
-  kstr::ParameterBindingIndex::instance().forget(this);
+  kstr::ParameterBindingIndex::instance().forget(bindingPlaces_);
   bind(nullptr);
 }
 
@@ -237,7 +237,7 @@ void BKineticLaw::setVariableNames(NameVector& stored, const NameVector& names, 
     checked[i] = text;
   }
   stored.swap(checked);
-  if (!species) kstr::ParameterBindingIndex::instance().note(this, stored);
+  if (!species) kstr::ParameterBindingIndex::instance().note(this, bindingPlaces_, stored);
   if (BReaction* reaction = getParentReaction()) {
     reaction->updateReactionRateBasedOnKineticLaw(true, true);
   }
@@ -261,7 +261,7 @@ void BKineticLaw::updateParameterVariableName(const std::string& oldName,
     name = newName;
     changed = true;
   }
-  if (changed) kstr::ParameterBindingIndex::instance().note(this, parameterVariableNames_);
+  if (changed) kstr::ParameterBindingIndex::instance().note(this, bindingPlaces_, parameterVariableNames_);
   if (changed) warnForSpeciesShadowingParameterVariableNamesInRateExpression(newName);
 }
 
@@ -282,7 +282,7 @@ void BKineticLaw::restoreVariableNames(const NameVector& parameterNames,
   NameVector parameters(parameterNames);
   NameVector species(speciesNames);
   if (parameters != parameterVariableNames_) {
-    kstr::ParameterBindingIndex::instance().note(this, parameters);
+    kstr::ParameterBindingIndex::instance().note(this, bindingPlaces_, parameters);
     parameterVariableNames_.swap(parameters);
   }
   speciesVariableNames_.swap(species);

@@ -7,6 +7,7 @@
 #include "core/KelborApi.hpp"
 #include "core/KelborComponent.hpp"
 #include "host/HandleVector.hpp"
+#include "kinetics/ParameterBindingIndex.hpp"
 
 class BAbstractKineticLaw;
 class BParameter;
@@ -160,4 +161,7 @@ class KELBOR_API BKineticLaw : public KelborComponent {
   kstrVector<BParameter*> parameters_;
   const BAbstractKineticLaw* abstractLaw_ = nullptr;
   bool verifyAbstractLaw_ = false;
+  // Where this law sits in the index of laws by parameter name (never
+  // copied: a copy enters the index on its own).
+  kstr::ParameterBindingIndex::Places bindingPlaces_;
 };

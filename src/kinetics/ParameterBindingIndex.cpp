@@ -1,7 +1,6 @@
 // The process-wide index from parameter names to the kinetic laws naming them.
 #include "kinetics/ParameterBindingIndex.hpp"
 
-#include <algorithm>
 
 namespace kstr {
 
@@ -36,35 +35,66 @@ std::vector<std::string> ParameterBindingIndex::keysOf(const std::string& boundN
   return keys;
 }
 
-void ParameterBindingIndex::note(const BKineticLaw* law, const kstrVector<std::string>& names) {
+void ParameterBindingIndex::Places::push(const Place& place) {
+  if (held_ < first_.size()) {
+    first_[held_++] = place;
+  } else {
+    more_.push_back(place);
+  }
+}
+
+void ParameterBindingIndex::Places::clear() {
+  held_ = 0;
+  more_.clear();
+}
+
+void ParameterBindingIndex::note(const BKineticLaw* law, Places& places,
+                                 const kstrVector<std::string>& names) {
   if (!law) return;
-  std::vector<std::string>* keys = nullptr;
   for (const std::string& name : names) {
     for (std::string& key : keysOf(name)) {
-      if (!keys) keys = &keysByLaw_[law];
-      if (std::find(keys->begin(), keys->end(), key) != keys->end()) continue;
-      keys->push_back(key);
-      lawsByKey_[std::move(key)].insert(law);
+      auto entry = lawsByKey_.try_emplace(std::move(key)).first;
+      std::vector<Member>& members = entry->second;
+      bool held = false;
+      for (size_t i = 0; i < places.count() && !held; ++i) held = places.at(i).key == &*entry;
+      if (held) continue;
+      try {
+        members.push_back(Member{law, &places});
+        places.push(Places::Place{&*entry, members.size() - 1});
+      } catch (...) {
+        if (!members.empty() && members.back().places == &places) members.pop_back();
+        if (members.empty()) lawsByKey_.erase(entry);
+        throw;
+      }
     }
   }
 }
 
-void ParameterBindingIndex::forget(const BKineticLaw* law) {
-  auto found = keysByLaw_.find(law);
-  if (found == keysByLaw_.end()) return;
-  for (const std::string& key : found->second) {
-    auto laws = lawsByKey_.find(key);
-    if (laws == lawsByKey_.end()) continue;
-    laws->second.erase(law);
-    if (laws->second.empty()) lawsByKey_.erase(laws);
+void ParameterBindingIndex::forget(Places& places) {
+  for (size_t i = 0; i < places.count(); ++i) {
+    const Places::Place place = places.at(i);
+    std::vector<Member>& members = place.key->second;
+    // The last member fills the freed slot and learns its new place.
+    const Member moved = members.back();
+    members[place.slot] = moved;
+    members.pop_back();
+    if (place.slot < members.size()) {
+      for (size_t j = 0; j < moved.places->count(); ++j) {
+        if (moved.places->at(j).key == place.key) moved.places->at(j).slot = place.slot;
+      }
+    }
+    if (members.empty()) lawsByKey_.erase(lawsByKey_.find(place.key->first));
   }
-  keysByLaw_.erase(found);
+  places.clear();
 }
 
 std::vector<const BKineticLaw*> ParameterBindingIndex::lawsNaming(const std::string& parameterName) const {
   auto found = lawsByKey_.find(parameterName);
   if (found == lawsByKey_.end()) return {};
-  return {found->second.begin(), found->second.end()};
+  std::vector<const BKineticLaw*> laws;
+  laws.reserve(found->second.size());
+  for (const Member& member : found->second) laws.push_back(member.law);
+  return laws;
 }
 
 }  // namespace kstr

@@ -2,9 +2,11 @@
 // found by the parameter's name instead of a walk over every law.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include <ks_utils/kstrContainers.hpp>
@@ -22,14 +24,58 @@ namespace kstr {
 // until it is destroyed, so the index answers a superset: the caller checks
 // each law it gets (whether the law's binding really resolves to the
 // parameter, whether the law lies in the model asked about).
+//
+// Each law keeps its own record of where it sits (Places): taking a law out
+// touches that record and one slot per key, and the law moved into the
+// freed slot, instead of searching maps keyed by law, which on a large model
+// lie mostly outside the caches (deleting a model takes every law out).
 class KELBOR_API ParameterBindingIndex {
  public:
+  class Places;
+
+ private:
+  struct Member {
+    const BKineticLaw* law;
+    Places* places;
+  };
+  using KeyEntry = std::pair<const std::string, std::vector<Member>>;
+
+ public:
+  // Where one law sits: for each of its keys (without repeats), the key's
+  // list and the law's slot in it.  A law holds a few keys, so the first two
+  // are held in place.  A copied or assigned law keeps places of its own
+  // (none until it is noted), never the other law's.
+  class Places {
+   public:
+    Places() = default;
+    Places(const Places&) {}
+    Places& operator=(const Places&) { return *this; }
+    ~Places() = default;
+
+   private:
+    friend class ParameterBindingIndex;
+    struct Place {
+      KeyEntry* key;
+      size_t slot;
+    };
+    size_t count() const { return held_ + more_.size(); }
+    Place& at(size_t i) { return i < held_ ? first_[i] : more_[i - held_]; }
+    void push(const Place& place);
+    void clear();
+
+    std::array<Place, 2> first_{};
+    size_t held_ = 0;
+    std::vector<Place> more_;
+  };
+
   static ParameterBindingIndex& instance();
 
-  // Enters the law under the keys of each name (empty names are skipped).
-  void note(const BKineticLaw* law, const kstrVector<std::string>& names);
-  // Takes the law out of the index (its destructor does this).
-  void forget(const BKineticLaw* law);
+  // Enters the law under the keys of each name (empty names are skipped);
+  // places is the law's own record.
+  void note(const BKineticLaw* law, Places& places, const kstrVector<std::string>& names);
+  // Takes the law whose record places is out of the index (its destructor
+  // does this); nothing when it is not in it.
+  void forget(Places& places);
   // The laws entered under the parameter's name, in no particular order.
   std::vector<const BKineticLaw*> lawsNaming(const std::string& parameterName) const;
 
@@ -37,10 +83,7 @@ class KELBOR_API ParameterBindingIndex {
   static std::vector<std::string> keysOf(const std::string& boundName);
 
  private:
-  std::unordered_map<std::string, std::unordered_set<const BKineticLaw*>> lawsByKey_;
-  // Each law's keys, without repeats.  A law holds a few names, so a short
-  // list costs less than a set per law.
-  std::unordered_map<const BKineticLaw*, std::vector<std::string>> keysByLaw_;
+  std::unordered_map<std::string, std::vector<Member>> lawsByKey_;
 };
 
 }  // namespace kstr

@@ -134,10 +134,18 @@ void BCompartment::addSpecies(BSpecies* species) {
 }
 
 void BCompartment::removeSpecies(BSpecies* species) {
-  const int hint = species->getOBI() ? handleVectorPosition(obiSpecies_, species->getOBI()) : -1;
+  const bool going = getOBI() && getOBI()->isBeingDestroyed();
+  const int hint = !going && species->getOBI() ? handleVectorPosition(obiSpecies_, species->getOBI()) : -1;
   if (eraseMember(species_, species, getOBI(), hint)) {
     leaveInstance(getOBI(), species->getOBI(), obiSpecies_);
-    eraseFromIndex(species, species->getName());
+    // While the whole model is being destroyed it resolves no name, and
+    // nothing looks its species up by name: the first species to leave
+    // empties the index at once, instead of each searching out its entry.
+    if (going && isModelBeingDestroyed()) {
+      if (!speciesByName_.empty()) SpeciesNameIndex().swap(speciesByName_);
+    } else {
+      eraseFromIndex(species, species->getName());
+    }
     if (Kelbor* model = getModel()) model->componentRemoved(species);
   }
   setModelCompileNeeded();

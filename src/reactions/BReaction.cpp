@@ -37,11 +37,6 @@ BReaction::BReaction(const BReaction& other) = default;
 BReaction& BReaction::operator=(const BReaction& other) = default;
 BReaction::~BReaction() = default;
 
-bool BReaction::isModelBeingDestroyed() const {
-  boost::shared_ptr<ModelGlobalData> data = getModelGlobalData();
-  return data && data->beingDestroyed;
-}
-
 // --- names -------------------------------------------------------------------------
 
 void BReaction::setName(const std::string& name) {

@@ -288,7 +288,6 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   bool hasLawNamed(const char* abstractName) const;
   void notifyReactionChanged();
   void notifyLawProperty(const char* property) const;
-  bool isModelBeingDestroyed() const;
   // The model the default name counts in (see getDefaultName).
   Kelbor* modelForDefaultName() const;
 
