@@ -22,9 +22,12 @@
 //   bench_scale          one model of 1,000 species (a quick smoke run)
 //   bench_scale --full   models of 1,000, 10,000 and 100,000 species
 //   bench_scale N        models of 1,000 and N species
+//   --repeat R           runs each size R times (each in its own process)
+//                        and reports the median of every figure
 //   --warm               (after the sizes) runs each size twice in its
 //                        process and reports the second run, whose memory
 //                        the first run has already paged in
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -334,25 +337,54 @@ bool runSizeApart(size_t n, bool warm, SizeFigures& figures) {
   return received && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// The median of each figure over the runs of one size.
+SizeFigures medianOf(std::vector<SizeFigures> runs) {
+  auto median = [&runs](auto figure) {
+    std::vector<double> values;
+    for (const SizeFigures& run : runs) values.push_back(figure(run));
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+  };
+  SizeFigures result = runs.front();
+  for (size_t s = 0; s < kStepCount; ++s) {
+    result.steps[s].secondsPerComponent = median([s](const SizeFigures& f) { return f.steps[s].secondsPerComponent; });
+    result.steps[s].peakBytesPerComponent =
+        median([s](const SizeFigures& f) { return f.steps[s].peakBytesPerComponent; });
+  }
+  result.bytesPerSpecies = median([](const SizeFigures& f) { return f.bytesPerSpecies; });
+  result.bytesPerReaction = median([](const SizeFigures& f) { return f.bytesPerReaction; });
+  return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   std::vector<size_t> sizes = {1000};
-  if (argc > 1 && std::strcmp(argv[1], "--full") == 0) {
-    sizes = {1000, 10000, 100000};
-  } else if (argc > 1 && std::strcmp(argv[1], "--warm") != 0) {
-    sizes.push_back(std::stoul(argv[1]));
+  bool warm = false;
+  size_t repeats = 1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--full") == 0) {
+      sizes = {1000, 10000, 100000};
+    } else if (std::strcmp(argv[i], "--warm") == 0) {
+      warm = true;
+    } else if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
+      repeats = std::max<size_t>(1, std::stoul(argv[++i]));
+    } else {
+      sizes = {1000, std::stoul(argv[i])};
+    }
   }
-  const bool warm = std::strcmp(argv[argc - 1], "--warm") == 0;
   if (warm) std::printf("each size run twice in its process; the second run is reported\n");
+  if (repeats > 1) std::printf("each size run %zu times, each in its own process; medians reported\n", repeats);
   std::fflush(stdout);
   std::vector<SizeFigures> results;
   for (size_t n : sizes) {
-    SizeFigures figures;
-    if (!runSizeApart(n, warm, figures)) return 1;
-    results.push_back(figures);
-    printSize(figures);
+    std::vector<SizeFigures> runs(repeats);
+    for (SizeFigures& figures : runs) {
+      if (!runSizeApart(n, warm, figures)) return 1;
+    }
+    results.push_back(medianOf(runs));
+    printSize(results.back());
   }
   if (results.size() > 1) printRatios(results.front(), results.back());
   return 0;
