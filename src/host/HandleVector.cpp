@@ -2,6 +2,7 @@
 #include "host/HandleVector.hpp"
 
 #include <algorithm>
+#include <unordered_map>
 
 HandleVector::~HandleVector() = default;
 
@@ -10,9 +11,9 @@ bool HandleVector::holds(const OBInterface* handle) const { return positionOf(ha
 int HandleVector::positionOf(const OBInterface* handle) const {
   synchronise();
   for (int attempt = 0; attempt < 2; ++attempt) {
-    auto found = places_.find(handle);
-    if (found == places_.end()) return -1;
-    const auto slot = static_cast<size_t>(found->second.slot);
+    const Place* found = places_.find(handle);
+    if (!found) return -1;
+    const auto slot = static_cast<size_t>(found->slot);
     const int position = static_cast<int>(tree_.liveBefore(slot));
     if (!published_) return position;
     if (elementAt(position) == handle) return position;
@@ -33,14 +34,14 @@ void HandleVector::append(OBInterface* handle) {
   const int slot = static_cast<int>(slots_.size());
   slots_.push_back(handle);
   tree_.push();
-  ++places_.try_emplace(handle, Place{slot, 0}).first->second.count;
+  ++places_.tryEmplace(handle, Place{slot, 0}).first->count;
 }
 
 bool HandleVector::remove(OBInterface* handle) {
   const int position = positionOf(handle);
   if (position < 0) return false;
-  auto found = places_.find(handle);
-  if (found->second.count > 1) {
+  Place* found = places_.find(handle);
+  if (found->count > 1) {
     // The next occurrence's slot is not kept: the elements are brought up
     // to date and the index is rebuilt from them on the next question
     // (several occurrences come only from host-made lists).
@@ -55,10 +56,10 @@ bool HandleVector::remove(OBInterface* handle) {
     publishedSlots_ = slots_.size();
     removedSincePublished_.clear();
   }
-  const auto slot = static_cast<size_t>(found->second.slot);
+  const auto slot = static_cast<size_t>(found->slot);
   if (slot < publishedSlots_) removedSincePublished_.push_back(handle);
   tree_.kill(slot);
-  places_.erase(found);
+  places_.erase(handle);
   // Dead slots are dropped once they outnumber the live ones.
   if (tree_.slots() > 2 * tree_.live() + 64) stale_ = true;
   return true;
@@ -106,7 +107,7 @@ void HandleVector::rebuild() const {
   places_.reserve(elements.size());
   slots_.assign(elements.begin(), elements.end());
   for (size_t i = 0; i < elements.size(); ++i) {
-    ++places_.try_emplace(elements[i], Place{static_cast<int>(i), 0}).first->second.count;
+    ++places_.tryEmplace(elements[i], Place{static_cast<int>(i), 0}).first->count;
   }
   tree_.reset(elements.size());
   stale_ = false;

@@ -2,13 +2,13 @@
 // of its members and their positions beside it.
 #pragma once
 
-#include <unordered_map>
 #include <vector>
 
 #include <obk/Vector.hpp>
 
 #include "core/KelborApi.hpp"
 #include "core/LiveSlotTree.hpp"
+#include "core/PointerMap.hpp"
 
 // A host Vector that the engine makes (newHandleVector) for the lists it
 // keeps on its components: the model's and compartments' species,
@@ -71,7 +71,7 @@ class KELBOR_API HandleVector final : public Vector {
   // Every handle entered since the last rebuild, by slot; a removed
   // member's slot is dead.  The tree counts the live slots, so a slot's
   // position is the number of live slots before it.
-  mutable std::unordered_map<const OBInterface*, Place> places_;
+  mutable kstr::PointerMap<const OBInterface*, Place> places_;
   mutable std::vector<OBInterface*> slots_;
   mutable kstr::LiveSlotTree tree_;
   mutable bool stale_ = true;
