@@ -142,7 +142,7 @@ std::optional<SymbolTable::FormerKeys> SymbolTable::takeOut(const KelborComponen
 }
 
 SymbolTable::KeyCount* SymbolTable::holdKeyText(const std::string& text) {
-  auto [where, made] = keyHolders_.try_emplace(text, 0);
+  auto [where, made] = keyHolders_.try_emplace(std::hash<std::string>{}(text), 0);
   if (!made && where->second == 0) --unheldKeyTexts_;
   ++where->second;
   return &*where;
@@ -155,7 +155,7 @@ uint32_t SymbolTable::releaseKeyText(KeyCount* count) {
 }
 
 bool SymbolTable::isKeyTextHeld(const std::string& text) const {
-  auto found = keyHolders_.find(text);
+  auto found = keyHolders_.find(std::hash<std::string>{}(text));
   return found != keyHolders_.end() && found->second != 0;
 }
 
@@ -176,7 +176,7 @@ bool SymbolTable::removeNameEntry(const std::string& bracketedName,
       if (!member->second.qualified) members_.erase(member);
     } else {
       // Not the component's own entry: its text's count is found by text.
-      auto count = keyHolders_.find(bracketedName);
+      auto count = keyHolders_.find(std::hash<std::string>{}(bracketedName));
       if (count != keyHolders_.end()) releaseKeyText(&*count);
     }
     space.byName.erase(it);

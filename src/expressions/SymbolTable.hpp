@@ -315,9 +315,11 @@ class KELBOR_API SymbolTable {
 
  private:
   // How many entries, over both indexes of every namespace, are kept under
-  // each key text.  A text no entry holds any more is kept with a count of 0
-  // until such texts outnumber the held ones, then all are dropped at once.
-  using KeyHolders = std::unordered_map<std::string, uint32_t>;
+  // each key text, by the text's hash (texts sharing a hash share a count,
+  // which only ever makes a text look held).  A hash no entry holds any more
+  // is kept with a count of 0 until such hashes outnumber the held ones,
+  // then all are dropped at once.
+  using KeyHolders = std::unordered_map<size_t, uint32_t>;
   using KeyCount = KeyHolders::value_type;
 
   // Where a component is entered, and the counts of its two key texts.
