@@ -1,5 +1,7 @@
 #include "expressions/ExpressionBasedComponent.hpp"
 
+#include <unordered_set>
+
 #include <ks_utils/Identifiers.hpp>
 
 #include "core/ExpressionEvents.hpp"
@@ -157,6 +159,36 @@ void ExpressionBasedComponent::attachListenersForExpression(const ExpressionPtr&
       resolveSymbolAndListen(token);
     }
   }
+}
+
+void ExpressionBasedComponent::detachListenersForExpression(const ExpressionPtr& expression,
+                                                            const std::vector<ExpressionPtr>& kept) {
+  std::set<std::string> release;
+  expression->fillSetWithTokens(release, true);
+  if (release.empty() || !getLiveModel()) return;
+  std::unordered_set<const KelborComponent*> keptComponents;
+  for (const ExpressionPtr& other : kept) {
+    if (!other) continue;
+    kstr::Expression::ConstComponentMap map;
+    other->getSymbolComponentMap(map);
+    for (const auto& [token, component] : map) {
+      // A name the kept expression holds denotes (or waits for) the same
+      // thing for both: it stays as it is.
+      release.erase(token);
+      if (component) keptComponents.insert(component);
+    }
+  }
+  if (release.empty()) return;
+  // A released name that denotes a kept component is listened to again in
+  // the same call, so the component keeps its listener and the name no
+  // longer waits.
+  std::set<std::string> relisten;
+  if (!keptComponents.empty()) {
+    for (const std::string& name : release) {
+      if (keptComponents.count(resolveSymbol(name)) != 0) relisten.insert(name);
+    }
+  }
+  resolveSymbolsAndListen(release, relisten);
 }
 
 // --- deferral ------------------------------------------------------------------------------

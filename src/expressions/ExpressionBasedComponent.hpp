@@ -137,6 +137,14 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
   // Listens to the component bound to each token of the expression; an
   // unbound token waits for its name (nothing outside a model).
   void attachListenersForExpression(const ExpressionPtr& expression);
+  // Stops listening to what the expression's tokens denote now and stops
+  // waiting for its unbound names, as detachListenerSupport does for all of
+  // the component's expressions, but keeps what the kept expressions still
+  // use: a name they hold is left alone, and a component they are bound to
+  // stays listened to (also when this expression names it otherwise).  The
+  // expression's own bindings are not changed.  Nothing outside a model.
+  void detachListenersForExpression(const ExpressionPtr& expression,
+                                    const std::vector<ExpressionPtr>& kept);
   // Sets the deferral flag and answers the previous one; closing the
   // outermost bracket replays the queued notifications, oldest first.
   bool deferNotification(bool defer);

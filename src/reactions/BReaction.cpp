@@ -127,8 +127,9 @@ void BReaction::editEquation(Change change, bool notifyReaction) {
 }
 
 void BReaction::postSetReaction(bool deferSetting) {
+  // Resolving the equation listens to what it names; the rate, detached
+  // with it, listens again by its bindings.
   resolveTokensInExpressionAndListen(reaction_);
-  attachListenersForExpression(reaction_);
   attachListenersForExpression(rate_);
   deferNotification(deferSetting);
   sendJavaUpdateEvents();
@@ -323,23 +324,21 @@ std::string BReaction::getReactionRate() const { return rate_->getExpressionStri
 void BReaction::setReactionRate(const std::string& text, bool sendEvents) {
   // The new rate is made before anything changes; when resolving it fails
   // (memory running out) the old rate is put back and listened to again.
+  // Only the rate's own listening changes: what the equation uses stays
+  // listened to, and the equation keeps its bindings.
   RatePtr next(new kstr::MathExpression(text));
   RatePtr old = rate_;
   const bool previous = deferNotification(true);
-  auto listenToBoth = [this] {
+  const std::vector<ExpressionPtr> equation{reaction_};
+  auto replaceRate = [&](const RatePtr& leaving, const RatePtr& coming) {
+    detachListenersForExpression(leaving, equation);
+    rate_ = coming;
     resolveTokensInExpressionAndListen(rate_);
-    resolveTokensInExpressionAndListen(reaction_);
-    attachListenersForExpression(reaction_);
-    attachListenersForExpression(rate_);
   };
   try {
-    detachListenerSupport();
-    rate_ = next;
-    listenToBoth();
+    replaceRate(old, next);
   } catch (...) {
-    detachListenerSupport();
-    rate_ = old;
-    listenToBoth();
+    replaceRate(next, old);
     deferNotification(previous);
     throw;
   }

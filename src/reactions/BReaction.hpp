@@ -156,9 +156,11 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
 
   // --- rate ------------------------------------------------------------------------
   std::string getReactionRate() const;
-  // Replaces the rate by a new expression of the text and resolves it.  A
-  // text that does not parse is stored as it is (verifyReactionRateSyntax
-  // reports it).  With sendEvents the desktop hears of it.
+  // Replaces the rate by a new expression of the text and resolves it; the
+  // reaction stops listening to what only the old rate used, and the
+  // equation keeps its bindings and listening.  A text that does not parse
+  // is stored as it is (verifyReactionRateSyntax reports it).  With
+  // sendEvents the desktop hears of it.
   void setReactionRate(const std::string& text, bool sendEvents);
   RatePtr getReactionRateExpression() const { return rate_; }
   // The rate expression itself, borrowed as getEquation is.

@@ -1,7 +1,8 @@
 // The conversion context of one SBML read or write.
 #include "sbml/SBMLConversionContext.hpp"
 
-#include <unordered_set>
+#include <algorithm>
+#include <vector>
 
 #include <sbml/UnitKind.h>
 
@@ -22,13 +23,18 @@ SBMLConversionContext::SBMLConversionContext() {
 }
 
 SBMLConversionContext::~SBMLConversionContext() {
-  std::unordered_set<SBMLComponent*> distinct;
+  // Each distinct converter once, in address order (a list sorted once
+  // instead of a hashed set of every converter).
+  std::vector<SBMLComponent*> distinct;
+  distinct.reserve(adopted_.size() + converters_.size());
   for (const auto& [id, kinds] : converters_) {
     for (SBMLComponent* converter : {kinds.compartment, kinds.species, kinds.parameter}) {
-      if (converter) distinct.insert(converter);
+      if (converter) distinct.push_back(converter);
     }
   }
-  for (SBMLComponent* converter : adopted_) distinct.insert(converter);
+  distinct.insert(distinct.end(), adopted_.begin(), adopted_.end());
+  std::sort(distinct.begin(), distinct.end());
+  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
   for (SBMLComponent* converter : distinct) delete converter;
 }
 

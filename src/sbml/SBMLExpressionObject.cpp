@@ -148,6 +148,35 @@ void renameMathIdsToNames(SBMLConversionContext& context, ASTNode& node,
   }
 }
 
+// Whether prepareForHostText or renameMathIdsToNames would change the
+// tree: a node the first rewrites, a call without arguments, or a name
+// whose model name differs from it or needs a placeholder.
+bool needsHostRewrite(SBMLConversionContext& context, const ASTNode& node,
+                      const SBMLExpressionObject::LocalNames* localNames) {
+  switch (node.getType()) {
+    case AST_FUNCTION_LN:
+    case AST_FUNCTION_LOG:
+    case AST_POWER:
+    case AST_FUNCTION_ROOT:
+    case AST_NAME_TIME:
+      return true;
+    case AST_FUNCTION:
+      if (node.getNumChildren() == 0) return true;
+      break;
+    default:
+      break;
+  }
+  if (node.isName()) {
+    const char* id = node.getName() ? node.getName() : "";
+    const std::string name = modelNameOf(context, id, localNames);
+    if (!name.empty() && (name != id || !isValidPELLAMIdentifier(name))) return true;
+  }
+  for (unsigned i = 0; i < node.getNumChildren(); ++i) {
+    if (needsHostRewrite(context, *node.getChild(i), localNames)) return true;
+  }
+  return false;
+}
+
 // A small replacement map of the names of the tree found in the table.
 kstrMap<std::string, const char*> replacementsFor(const MParseTree& tree,
                                                   const std::map<std::string, std::string>& table) {
@@ -230,11 +259,18 @@ const std::map<std::string, std::string>& SBMLExpressionObject::reverseMap() {
 
 std::string SBMLExpressionObject::formulaFromMath(SBMLConversionContext& context, const ASTNode& math,
                                                   const LocalNames* localNames) {
-  std::unique_ptr<ASTNode> tree(math.deepCopy());
-  prepareForHostText(*tree);
+  // The document's tree is rewritten in a copy, and only when the rewrite
+  // changes something: most rates name their components by their ids.
+  std::unique_ptr<ASTNode> copy;
+  const ASTNode* tree = &math;
   std::map<std::string, std::string> placeholders;
-  renameMathIdsToNames(context, *tree, placeholders, localNames);
-  char* formula = SBML_formulaToString(tree.get());
+  if (needsHostRewrite(context, math, localNames)) {
+    copy.reset(math.deepCopy());
+    prepareForHostText(*copy);
+    renameMathIdsToNames(context, *copy, placeholders, localNames);
+    tree = copy.get();
+  }
+  char* formula = SBML_formulaToString(tree);
   std::string text = formula ? formula : "";
   std::free(formula);
   for (const auto& [placeholder, name] : placeholders) {

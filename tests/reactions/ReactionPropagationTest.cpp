@@ -256,5 +256,57 @@ TEST_F(ReactionModel, MichaelisMentenModel) {
   EXPECT_EQ(e->getListeners(), (Listeners{binding, catalysis}));
 }
 
+
+// A new rate releases only what the old rate alone used: the equation's
+// species stay listened to, also one the old rate named by its qualified
+// name, while a parameter and a species only the old rate named, and a name
+// it waited for, no longer reach the reaction.
+TEST_F(ReactionModel, ReplacedRateReleasesOnlyWhatItAloneUsed) {
+  BCompartment* c1 = compartment("c1");
+  BSpecies* a = species(c1, "A");
+  BSpecies* b = species(c1, "B");
+  BSpecies* c = species(c1, "C");
+  BParameter* k1 = parameter("k1");
+  BParameter* k2 = parameter("k2");
+  BReaction* r = reaction("A -> B");
+  BReaction* other = reaction("C -> null");
+  other->setReactionRate("k1*C", true);
+  r->setReactionRate("k1*A*c1.B + C/kx", true);
+  EXPECT_EQ(k1->getListeners(), (Listeners{r, other}));
+  EXPECT_EQ(c->getListeners(), (Listeners{r, other}));
+
+  r->setReactionRate("k2*A", true);
+  EXPECT_EQ(a->getListeners(), Listeners{r});
+  EXPECT_EQ(b->getListeners(), Listeners{r});
+  EXPECT_EQ(k1->getListeners(), Listeners{other});
+  EXPECT_EQ(c->getListeners(), Listeners{other});
+  EXPECT_EQ(k2->getListeners(), Listeners{r});
+  EXPECT_EQ(r->getReactionRateExpression()->getResolvedComponent("A"), a);
+
+  // The names only the old rate used no longer touch the reaction.
+  BParameter* kx = parameter("kx");
+  EXPECT_TRUE(kx->getListeners().empty());
+  k1->rename("kOld");
+  c->rename("Cytosine");
+  EXPECT_EQ(r->getReactionString(), "A -> B");
+  EXPECT_EQ(r->getReactionRate(), "k2*A");
+  EXPECT_EQ(other->getReactionRate(), "kOld*Cytosine");
+
+  // The names the equation and the new rate use still propagate.
+  a->rename("Alpha");
+  b->rename("Beta");
+  k2->rename("kNew");
+  EXPECT_EQ(r->getReactionString(), "Alpha -> Beta");
+  EXPECT_EQ(r->getReactionRate(), "kNew*Alpha");
+  EXPECT_EQ(a->getListeners(), Listeners{r});
+  EXPECT_EQ(b->getListeners(), Listeners{r});
+
+  // An empty rate keeps the equation's listening and drops the rest.
+  r->setReactionRate("", true);
+  EXPECT_EQ(a->getListeners(), Listeners{r});
+  EXPECT_EQ(b->getListeners(), Listeners{r});
+  EXPECT_TRUE(k2->getListeners().empty());
+}
+
 }  // namespace
 }  // namespace rtest

@@ -87,14 +87,27 @@ int inCallFcnWithTrap(int nlhs, qxArray* plhs[], int nrhs, qxArray* prhs[],
   std::string fn = name != nullptr ? name : "";
   nlhs = nlhs < 0 ? 0 : nlhs;
   nrhs = nrhs < 0 ? 0 : nrhs;
-  InterpCallRecord rec{fn, nlhs, nrhs, {}, false, ""};
-  for (int i = 0; i < nrhs; ++i) rec.args.push_back(summarize(prhs[i]));
+  const bool logging = state().logging;
+  InterpCallRecord rec{logging ? fn : std::string(), nlhs, nrhs, {}, false, ""};
+  if (logging) {
+    rec.args.reserve(static_cast<size_t>(nrhs));
+    for (int i = 0; i < nrhs; ++i) rec.args.push_back(summarize(prhs[i]));
+  }
+  // The record goes to the log, or only the call is counted.
+  const auto keep = [logging](InterpCallRecord&& record) {
+    if (logging) {
+      state().log.push_back(std::move(record));
+      return;
+    }
+    ++state().unlogged.calls;
+    if (record.failed) ++state().unlogged.failed;
+  };
   int slots = nlhs > 0 ? nlhs : 1;
   for (int i = 0; i < slots; ++i) plhs[i] = nullptr;
   std::string id, message;
   try {
     dispatch(fn, nlhs, plhs, nrhs, prhs);
-    state().log.push_back(std::move(rec));
+    keep(std::move(rec));
     return 0;
   } catch (const ErrorIdException& e) {
     id = e.getIdentifier();
@@ -112,7 +125,7 @@ int inCallFcnWithTrap(int nlhs, qxArray* plhs[], int nrhs, qxArray* prhs[],
   }
   rec.failed = true;
   rec.errorId = id;
-  state().log.push_back(std::move(rec));
+  keep(std::move(rec));
   qxSetLastErrIdAndMsg(id.c_str(), message.c_str());
   if (trap) return 1;
   throw IUserException(id, message);
@@ -139,6 +152,8 @@ void interpSetUnitRemover(InterpUnitRemover remover) {
 
 const std::vector<InterpCallRecord>& interpCallLog() { return state().log; }
 void interpClearCallLog() { state().log.clear(); }
+void interpTestSetCallLogging(bool on) { state().logging = on; }
+InterpUnloggedCalls interpUnloggedCalls() { return state().unlogged; }
 const std::map<std::string, int>& interpUpdateLibraryCounts() {
   return state().updateCounts;
 }

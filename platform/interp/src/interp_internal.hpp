@@ -14,6 +14,8 @@ namespace interp_detail {
 struct State {
   std::unordered_map<std::string, InterpFunction> functions;
   std::vector<InterpCallRecord> log;
+  bool logging = true;
+  InterpUnloggedCalls unlogged;
   OBInterface* root = nullptr;
   InterpUnitRemover unitRemover;
   std::map<std::string, int> updateCounts;

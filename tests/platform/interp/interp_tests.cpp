@@ -211,6 +211,31 @@ TEST_F(InterpTest, RegisteredCallbacks) {
   EXPECT_EQ(interpCallLog()[0].args, std::vector<std::string>{"21"});
 }
 
+TEST_F(InterpTest, CallsOutsideTheLogAreCountedAndResetLogsAgain) {
+  interpRegisterFunction("twice", [](int, qxArray* plhs[], int, qxArray* prhs[]) {
+    plhs[0] = qxCreateDoubleScalar(2 * qxGetScalar(prhs[0]));
+  });
+  Arr x(qxCreateDoubleScalar(21));
+  interpTestSetCallLogging(false);
+  EXPECT_EQ(qxGetScalar(call("twice", {x.get()})[0].get()), 42.0);
+  EXPECT_EQ(callError("nosuch", {}), "interp:UndefinedFunction");
+  EXPECT_TRUE(interpCallLog().empty());
+  EXPECT_EQ(interpUnloggedCalls().calls, 2);
+  EXPECT_EQ(interpUnloggedCalls().failed, 1);
+
+  interpTestSetCallLogging(true);
+  call("twice", {x.get()});
+  ASSERT_EQ(interpCallLog().size(), 1u);
+  EXPECT_EQ(interpCallLog()[0].args, std::vector<std::string>{"21"});
+  EXPECT_EQ(interpUnloggedCalls().calls, 2);
+
+  interpTestSetCallLogging(false);
+  interpTestReset();
+  EXPECT_EQ(interpUnloggedCalls().calls, 0);
+  EXPECT_EQ(callError("nosuch", {}), "interp:UndefinedFunction");
+  EXPECT_EQ(interpCallLog().size(), 1u);
+}
+
 TEST_F(InterpTest, UnregisteredNameCallsTheClassMethod) {
   OBInterface* m = makeNode(nodeClass("Model"), "m", "ksmodel", nullptr);
   Arr h = handle(m);

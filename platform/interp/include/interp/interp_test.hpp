@@ -21,6 +21,15 @@ struct InterpCallRecord {
 
 PELLAM_API const std::vector<InterpCallRecord>& interpCallLog();
 PELLAM_API void interpClearCallLog();
+// Whether calls are logged with their summarised arguments (on until
+// switched off or reset).  Off, a call is only counted, which spares a
+// benchmark the log's strings; the counts are kept until the next reset.
+struct InterpUnloggedCalls {
+  long calls = 0;
+  long failed = 0;
+};
+PELLAM_API void interpTestSetCallLogging(bool on);
+PELLAM_API InterpUnloggedCalls interpUnloggedCalls();
 
 // "kstrgate"("privateupdatelibrary", kind): calls per kind, and a switch
 // that makes the call fail ("kstrgate:UpdateLibraryFailed").
