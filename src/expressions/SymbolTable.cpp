@@ -97,10 +97,19 @@ void SymbolTable::insertComponent(size_t number, const std::string& qualifiedNam
                                ? keyOf(qualifiedName, buffer)
                                : qualifiedName;
   auto [where, inserted] = space.byQualifiedName.emplace(key, component);
-  if (inserted) entry.qualified = where;
+  if (inserted) {
+    entry.qualified = where;
+    entry.qualifiedCount = holdKeyText(key);
+  }
   // A multimap inserts after the equal keys already present.
-  if (!bracketedName.empty()) entry.name = space.byName.emplace(bracketedName, component);
-  if (entry.qualified || entry.name) members_[component] = entry;
+  if (!bracketedName.empty()) {
+    entry.name = space.byName.emplace(bracketedName, component);
+    entry.nameCount = holdKeyText(bracketedName);
+  }
+  if (entry.qualified || entry.name) {
+    members_[component] = entry;
+    ++changes_;
+  }
 }
 
 std::optional<SymbolTable::FormerKeys> SymbolTable::takeOut(const KelborComponent* component) {
@@ -114,12 +123,40 @@ std::optional<SymbolTable::FormerKeys> SymbolTable::takeOut(const KelborComponen
   if (entry.qualified) {
     keys.qualified = (*entry.qualified)->first;
     space.byQualifiedName.erase(*entry.qualified);
+    releaseKeyText(entry.qualifiedCount);
   }
   if (entry.name) {
     keys.name = (*entry.name)->first;
     space.byName.erase(*entry.name);
+    releaseKeyText(entry.nameCount);
+  }
+  // Read after both releases: the two keys may be one text.
+  if (entry.qualifiedCount) keys.qualifiedHolders = entry.qualifiedCount->second;
+  if (entry.nameCount) keys.nameHolders = entry.nameCount->second;
+  keys.changes = ++changes_;
+  if (unheldKeyTexts_ > 64 && 2 * unheldKeyTexts_ > keyHolders_.size()) {
+    std::erase_if(keyHolders_, [](const KeyCount& count) { return count.second == 0; });
+    unheldKeyTexts_ = 0;
   }
   return keys;
+}
+
+SymbolTable::KeyCount* SymbolTable::holdKeyText(const std::string& text) {
+  auto [where, made] = keyHolders_.try_emplace(std::hash<std::string>{}(text), 0);
+  if (!made && where->second == 0) --unheldKeyTexts_;
+  ++where->second;
+  return &*where;
+}
+
+uint32_t SymbolTable::releaseKeyText(KeyCount* count) {
+  if (!count || count->second == 0) return 0;
+  if (--count->second == 0) ++unheldKeyTexts_;
+  return count->second;
+}
+
+bool SymbolTable::isKeyTextHeld(const std::string& text) const {
+  auto found = keyHolders_.find(std::hash<std::string>{}(text));
+  return found != keyHolders_.end() && found->second != 0;
 }
 
 bool SymbolTable::containsComponent(const KelborComponent* component) const {
@@ -133,10 +170,17 @@ bool SymbolTable::removeNameEntry(const std::string& bracketedName,
     if (it->second != component) continue;
     auto member = members_.find(component);
     if (member != members_.end() && member->second.name == it) {
+      releaseKeyText(member->second.nameCount);
       member->second.name.reset();
+      member->second.nameCount = nullptr;
       if (!member->second.qualified) members_.erase(member);
+    } else {
+      // Not the component's own entry: its text's count is found by text.
+      auto count = keyHolders_.find(std::hash<std::string>{}(bracketedName));
+      if (count != keyHolders_.end()) releaseKeyText(&*count);
     }
     space.byName.erase(it);
+    ++changes_;
     return true;
   }
   return false;

@@ -314,17 +314,31 @@ class KELBOR_API SymbolTable {
   static void printSymbolRows(const NameIndex& index, std::ostream& out);
 
  private:
-  // Where a component is entered.
+  // How many entries, over both indexes of every namespace, are kept under
+  // each key text, by the text's hash (texts sharing a hash share a count,
+  // which only ever makes a text look held).  A hash no entry holds any more
+  // is kept with a count of 0 until such hashes outnumber the held ones,
+  // then all are dropped at once.
+  using KeyHolders = std::unordered_map<size_t, uint32_t>;
+  using KeyCount = KeyHolders::value_type;
+
+  // Where a component is entered, and the counts of its two key texts.
   struct Membership {
     size_t ns = undefinedNamespace;
     std::optional<QualifiedIndex::iterator> qualified;
     std::optional<NameIndex::iterator> name;
+    KeyCount* qualifiedCount = nullptr;
+    KeyCount* nameCount = nullptr;
   };
-  // The keys a component was entered under, as taken out.
+  // The keys a component was entered under, as taken out, with how many
+  // entries still hold each text and the table's change count just after.
   struct FormerKeys {
     size_t ns = undefinedNamespace;
     std::optional<std::string> qualified;
     std::optional<std::string> name;
+    uint32_t qualifiedHolders = 0;
+    uint32_t nameHolders = 0;
+    uint64_t changes = 0;
   };
 
   // The key under which the name is entered: the name itself, or for a
@@ -343,6 +357,15 @@ class KELBOR_API SymbolTable {
   std::optional<FormerKeys> takeOut(const KelborComponent* component);
   void gatherCandidates(const std::string& qualifiedName, const std::string& bracketedName,
                         CandidateList& out) const;
+  // Whether a component other than the one just taken out may answer its
+  // names: false only when, with nothing entered or taken out since, no
+  // entry holds either name, nor either name with the brackets of its
+  // identifier parts dropped (the texts gatherCandidates searches for).
+  bool othersMayAnswer(const FormerKeys& former, const std::string& qualifiedName,
+                       const std::string& bracketedName) const;
+  bool isKeyTextHeld(const std::string& text) const;
+  KeyCount* holdKeyText(const std::string& text);
+  uint32_t releaseKeyText(KeyCount* count);
   void addWaiting(const std::string& name, ListenerSet& out) const;
   void takeOutChildren(const std::string& parentKey, size_t childNamespace,
                        std::vector<KelborComponent*>& children);
@@ -360,6 +383,10 @@ class KELBOR_API SymbolTable {
   // Where each entered component sits; looked up by identity only, never
   // walked in order.
   std::unordered_map<const KelborComponent*, Membership> members_;
+  KeyHolders keyHolders_;
+  size_t unheldKeyTexts_ = 0;
+  // Counts every entry made or taken out.
+  uint64_t changes_ = 0;
   ReactionAtPosition reactionAt_;
 };
 

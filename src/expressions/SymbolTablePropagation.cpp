@@ -10,6 +10,7 @@
 
 #include "core/KelborComponent.hpp"
 #include "expressions/ExpressionBasedComponent.hpp"
+#include "expressions/NameHelpers.hpp"
 #include "expressions/SymbolTable.hpp"
 #include "model/Kelbor.hpp"
 
@@ -41,6 +42,26 @@ void SymbolTable::gatherCandidates(const std::string& qualifiedName,
   appendAllWithName(bracketedName, reactionParameters_, out);
   collectCandidates(bracketedName, nullptr, out);
   appendAllWithName(bracketedName, species_, out);
+}
+
+bool SymbolTable::othersMayAnswer(const FormerKeys& former, const std::string& qualifiedName,
+                                  const std::string& bracketedName) const {
+  if (former.changes != changes_) return true;
+  if (!former.qualified || *former.qualified != qualifiedName || former.qualifiedHolders != 0) {
+    return true;
+  }
+  if (bracketedName.empty()) {
+    if (former.name) return true;
+  } else if (!former.name || *former.name != bracketedName || former.nameHolders != 0) {
+    return true;
+  }
+  for (const std::string* name : {&qualifiedName, &bracketedName}) {
+    if (name->find('[') == std::string::npos) continue;
+    std::string plain = *name;
+    kstr::removeBracketsFromValidIdentifiers(plain);
+    if (plain != *name && isKeyTextHeld(plain)) return true;
+  }
+  return false;
 }
 
 void SymbolTable::addWaiting(const std::string& name, ListenerSet& out) const {
@@ -92,9 +113,13 @@ void SymbolTable::componentRemoved(KelborComponent* component) {
   const std::string bracketedName = bracketedNameOf(component);
   notifyInUseCount(component, true);
 
-  // Gathered after the removal, so the component is no candidate.
+  // Gathered after the removal, so the component is no candidate.  Most
+  // names have a single holder: the searches are skipped when the key
+  // counts show that nothing else answers them.
   CandidateList candidates;
-  gatherCandidates(qualifiedName, bracketedName, candidates);
+  if (othersMayAnswer(*former, qualifiedName, bracketedName)) {
+    gatherCandidates(qualifiedName, bracketedName, candidates);
+  }
   ListenerSet affected(component->getListeners());
   addWaiting(qualifiedName, affected);
   addWaiting(bracketedName, affected);

@@ -152,6 +152,60 @@ TEST_F(PropagationTest, RemovalTellsOwnSharingAndWaitingListenersOnce) {
   EXPECT_EQ(a2.getListeners(), (KelborComponent::ListenerSet{&onA2, &everywhere}));
 }
 
+// A removal skips the search for other components answering its names when
+// no other entry holds them; each way another component can come to hold
+// the bare name must still reach that component's listeners.  Many removals
+// of unrelated names go first, so that the texts nobody holds any more have
+// been dropped.
+TEST_F(PropagationTest, RemovalReachesEveryOtherHolderOfItsNames) {
+  struct Case {
+    const char* label;
+    std::function<KelborComponent*(SymbolTableWorld&)> other;  // null: none
+  };
+  const std::vector<Case> cases = {
+      {"no other holder", [](SymbolTableWorld&) -> KelborComponent* { return nullptr; }},
+      {"model parameter", [](SymbolTableWorld& w) -> KelborComponent* { return &w.parameter("A"); }},
+      {"species in another compartment",
+       [](SymbolTableWorld& w) -> KelborComponent* { return &w.species("A", w.compartment("c2")); }},
+      {"compartment", [](SymbolTableWorld& w) -> KelborComponent* { return &w.compartment("A"); }},
+      {"kinetic-law parameter",
+       [](SymbolTableWorld& w) -> KelborComponent* {
+         return &w.reactionParameter("A", w.reaction("R"));
+       }},
+      {"parameter renamed onto the name",
+       [](SymbolTableWorld& w) -> KelborComponent* {
+         TestComponent& p = w.parameter("B");
+         w.rename(p, "A");
+         return &p;
+       }},
+      {"parameter taken out and entered again",
+       [](SymbolTableWorld& w) -> KelborComponent* {
+         TestComponent& p = w.parameter("A");
+         w.table.componentRemoved(&p);
+         w.table.componentAdded(&p);
+         return &p;
+       }},
+  };
+  for (const Case& c : cases) {
+    SymbolTableWorld world;
+    TestComponent& cell = world.compartment("cell");
+    for (int i = 0; i < 300; ++i) {
+      world.table.componentRemoved(&world.parameter("u" + std::to_string(i)));
+    }
+    TestComponent& a = world.species("A", cell);
+    KelborComponent* other = c.other(world);
+    RecordingListener& onOther = world.listener("onOther");
+    RecordingListener& bystander = world.listener("bystander");
+    if (other) other->addListener(&onOther);
+    world.parameter("B2").addListener(&bystander);
+
+    world.table.componentRemoved(&a);
+    EXPECT_EQ(onOther.calls, other ? Strings{"removed cell.A"} : Strings{}) << c.label;
+    EXPECT_TRUE(bystander.calls.empty()) << c.label;
+    EXPECT_FALSE(world.table.containsComponent(&a)) << c.label;
+  }
+}
+
 TEST_F(PropagationTest, RemovingWhatIsNotEnteredChangesNothing) {
   TestComponent& cell = w.compartment("cell");
   TestComponent& first = w.species("A", cell);
