@@ -404,6 +404,10 @@ void KelborComponent::updateAnnotationFull() {
   }
   full += annotation_;
   if (lower.find(kClosingTag) == std::string::npos) full += kClosingTag;
+  // The full text is handed out borrowed: an unchanged text keeps its
+  // block, so a reader still holding an earlier read (comparing a
+  // component with itself reads it twice) is not left with a freed text.
+  if (annotationFull_ && full == annotationFull_) return;
   replaceOwnedText(annotationFull_, full.c_str());
 }
 

@@ -276,6 +276,14 @@ TEST_F(BindingTest, CompareIgnoresIdAndParentOnly) {
   EXPECT_FALSE(qxGetLogicals(host_.call(a, "compare", {host_.handle(b)}, 1)[0])[0]);
 }
 
+TEST_F(BindingTest, ComponentWithAnAnnotationComparesEqualToItself) {
+  // "AnnotationFull" is read from both sides while the first read is held.
+  OBInterface* a = make({host_.str("Name"), host_.str("A")});
+  host_.set(a, "Annotation", host_.str("<rdf>kept</rdf>"));
+  EXPECT_TRUE(qxGetLogicals(host_.call(a, "compare", {host_.handle(a)}, 1)[0])[0]);
+  EXPECT_EQ(host_.getString(a, "AnnotationFull", true), "<annotation><rdf>kept</rdf></annotation>");
+}
+
 TEST_F(BindingTest, CopyIsRefusedAndRenameRenames) {
   OBInterface* o = make({host_.str("Name"), host_.str("A")});
   auto error = TestHost::errorOf([&] { host_.call(o, "copy", {}); });
