@@ -363,6 +363,14 @@ SizeFigures medianOf(std::vector<SizeFigures> runs) {
   return result;
 }
 
+// A positive whole number written in decimal, or 0 for anything else.
+size_t countOf(const char* text) {
+  char* end = nullptr;
+  const unsigned long long value = std::strtoull(text, &end, 10);
+  if (end == text || *end != '\0' || text[0] == '-') return 0;
+  return static_cast<size_t>(value);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -375,10 +383,13 @@ int main(int argc, char** argv) {
       sizes = {1000, 10000, 100000};
     } else if (std::strcmp(argv[i], "--warm") == 0) {
       warm = true;
-    } else if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
-      repeats = std::max<size_t>(1, std::stoul(argv[++i]));
+    } else if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc && countOf(argv[i + 1]) != 0) {
+      repeats = countOf(argv[++i]);
+    } else if (countOf(argv[i]) != 0) {
+      sizes = {1000, countOf(argv[i])};
     } else {
-      sizes = {1000, std::stoul(argv[i])};
+      std::fprintf(stderr, "usage: bench_scale [--full | N] [--repeat R] [--warm]\n");
+      return 2;
     }
   }
   if (warm) std::printf("each size run twice in its process; the second run is reported\n");
