@@ -1,7 +1,6 @@
 // The process-wide index from parameter names to the kinetic laws naming them.
 #include "kinetics/ParameterBindingIndex.hpp"
 
-
 namespace kstr {
 
 namespace {
