@@ -13,7 +13,14 @@
 
 // --- construction -----------------------------------------------------------
 
-SymbolTable::SymbolTable() {
+SymbolTable::SymbolTable()
+    : compartments_(&memory_),
+      species_(&memory_),
+      reactions_(&memory_),
+      modelParameters_(&memory_),
+      reactionParameters_(&memory_),
+      members_(&memory_),
+      keyHolders_(&memory_) {
   namespaces_.reserve(namespaceCount);
   namespaces_.push_back(&species_);
   namespaces_.push_back(&compartments_);
@@ -23,8 +30,9 @@ SymbolTable::SymbolTable() {
 }
 
 // Members go in reverse order of declaration: the index of entries, the
-// namespace list, the waiting sets (the table's share only), then the
-// namespaces from kinetic-law parameters back to compartments.
+// namespace list, the waiting sets (the table's share only), the namespaces
+// from kinetic-law parameters back to compartments, and last the pool their
+// entries came from.
 SymbolTable::~SymbolTable() = default;
 
 size_t SymbolTable::getNamespaceIndex(const KelborComponent* component) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <iosfwd>
 #include <map>
+#include <memory_resource>
 #include <optional>
 #include <set>
 #include <string>
@@ -55,11 +56,13 @@ class KELBOR_API SymbolTable {
   using ListenerUndoMap = decltype(quorvix::type_defs::RenameUndoData::expressionPositions);
   // (component, found): found with a null component means ambiguous.
   using SpeciesMatch = std::pair<KelborComponent*, bool>;
-  using QualifiedIndex = std::map<std::string, KelborComponent*>;
-  using NameIndex = std::multimap<std::string, KelborComponent*>;
+  using QualifiedIndex = std::pmr::map<std::string, KelborComponent*>;
+  using NameIndex = std::pmr::multimap<std::string, KelborComponent*>;
   using PendingTable = std::map<std::string, ListenerSetPtr>;
 
   struct Namespace {
+    Namespace() = default;
+    explicit Namespace(std::pmr::memory_resource* memory) : byQualifiedName(memory), byName(memory) {}
     QualifiedIndex byQualifiedName;
     NameIndex byName;
   };
@@ -319,7 +322,7 @@ class KELBOR_API SymbolTable {
   // which only ever makes a text look held).  A hash no entry holds any more
   // is kept with a count of 0 until such hashes outnumber the held ones,
   // then all are dropped at once.
-  using KeyHolders = std::unordered_map<size_t, uint32_t>;
+  using KeyHolders = std::pmr::unordered_map<size_t, uint32_t>;
   using KeyCount = KeyHolders::value_type;
 
   // Where a component is entered, and the counts of its two key texts.
@@ -373,6 +376,11 @@ class KELBOR_API SymbolTable {
                       const std::string& oldQualifiedName, size_t number,
                       const std::optional<FormerKeys>& former);
 
+  // The entries of every index below come from the table's own pool: they
+  // lie together instead of between the components they name, and when the
+  // table goes (with its model) the pool hands its memory back in a few
+  // blocks instead of entry by entry.  Declared first, so it outlives them.
+  std::pmr::unsynchronized_pool_resource memory_;
   Namespace compartments_;
   Namespace species_;
   Namespace reactions_;
@@ -382,7 +390,7 @@ class KELBOR_API SymbolTable {
   kstrVector<Namespace*> namespaces_;
   // Where each entered component sits; looked up by identity only, never
   // walked in order.
-  std::unordered_map<const KelborComponent*, Membership> members_;
+  std::pmr::unordered_map<const KelborComponent*, Membership> members_;
   KeyHolders keyHolders_;
   size_t unheldKeyTexts_ = 0;
   // Counts every entry made or taken out.
