@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <map>
+#include <memory>
 #include <utility>
 
 #include <hb/hb.hpp>
@@ -258,20 +259,29 @@ quorvix::type_defs::RenameUndoData KelborComponent::rename(
 void KelborComponent::setParent(KelborComponent* parent) {
   parent_ = parent;
   if (!parent) {
-    modelData_.reset();
+    setModelGlobalData(nullptr);
     return;
   }
   if (parent->getEnumType() == kstr::kstrroot) return;
   if (parent->modelData_) {
-    modelData_ = parent->modelData_;
+    setModelGlobalData(parent->modelData_);
     return;
   }
   Kelbor* enclosing = getEnclosingModel(parent->getOBI());
-  if (enclosing) {
-    modelData_ = enclosing->getModelGlobalData();
-  } else {
-    modelData_.reset();
+  setModelGlobalData(enclosing ? enclosing->getModelGlobalData() : nullptr);
+}
+
+void KelborComponent::setModelGlobalData(const boost::shared_ptr<ModelGlobalData>& data) {
+  // An empty set moves to the new model's pool without allocating; a set
+  // with entries keeps them where they are (its pool's owner stays held)
+  // until it is empty at a later change of model.
+  std::pmr::memory_resource* memory = data ? &data->listenerMemory : std::pmr::get_default_resource();
+  if (listeners_.empty() && listeners_.get_allocator().resource() != memory) {
+    std::destroy_at(&listeners_);
+    std::construct_at(&listeners_, memory);
+    listenerMemoryOwner_ = data;
   }
+  modelData_ = data;
 }
 
 void KelborComponent::setModelCompileNeeded() {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <new>
 #include <set>
 #include <string>
@@ -21,6 +22,10 @@ struct qxArray_tag;
 struct ModelGlobalData {
   Kelbor* model = nullptr;
   bool beingDestroyed = false;
+  // Where the listener sets of the model's components keep their entries:
+  // they lie together instead of between the components, and when the
+  // model is deleted the pool hands its memory back in a few blocks.
+  std::pmr::unsynchronized_pool_resource listenerMemory;
 };
 
 // Base class of every model component: name and its checks, identifier,
@@ -29,7 +34,7 @@ struct ModelGlobalData {
 // count) and the data of the model it belongs to.
 class KELBOR_API KelborComponent {
  public:
-  using ListenerSet = std::set<ExpressionBasedComponent*>;
+  using ListenerSet = std::pmr::set<ExpressionBasedComponent*>;
 
   KelborComponent();
   // Copies the name, texts (duplicated, never shared) and user data.  The
@@ -127,9 +132,7 @@ class KELBOR_API KelborComponent {
  protected:
   // The model this component belongs to, or null.
   Kelbor* getModel() const { return modelData_ ? modelData_->model : nullptr; }
-  void setModelGlobalData(const boost::shared_ptr<ModelGlobalData>& data) {
-    modelData_ = data;
-  }
+  void setModelGlobalData(const boost::shared_ptr<ModelGlobalData>& data);
   // Stores the name as it is: no trimming, no checks, no model update (for
   // components with naming rules of their own).
   void storeName(const std::string& name) { name_ = name; }
@@ -152,5 +155,9 @@ class KELBOR_API KelborComponent {
   KelborComponent* parent_ = nullptr;
   boost::shared_ptr<ModelGlobalData> modelData_;
   mutable std::string idPath_;
+  // The model data whose pool holds the listener entries (null: the
+  // default allocator); kept while any entry is, even after the component
+  // changes model, so it is declared before the set it outlives.
+  boost::shared_ptr<ModelGlobalData> listenerMemoryOwner_;
   ListenerSet listeners_;
 };

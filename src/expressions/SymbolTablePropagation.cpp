@@ -120,7 +120,7 @@ void SymbolTable::componentRemoved(KelborComponent* component) {
   if (othersMayAnswer(*former, qualifiedName, bracketedName)) {
     gatherCandidates(qualifiedName, bracketedName, candidates);
   }
-  ListenerSet affected(component->getListeners());
+  ListenerSet affected(component->getListeners().begin(), component->getListeners().end());
   addWaiting(qualifiedName, affected);
   addWaiting(bracketedName, affected);
   const std::string formerQualified = former->qualified.value_or(qualifiedName);
@@ -156,7 +156,7 @@ void SymbolTable::tellNameChange(KelborComponent* component, const std::string& 
                                  const std::optional<FormerKeys>& former) {
   CandidateList oldCandidates;
   gatherCandidates(oldQualifiedName, oldBracketedName, oldCandidates);
-  ListenerSet first(component->getListeners());
+  ListenerSet first(component->getListeners().begin(), component->getListeners().end());
   collectListeners(oldCandidates, first);
   // Those waiting for the old names too: a bare name the component shared
   // with another holder may denote that holder alone now.

@@ -84,7 +84,8 @@ Kelbor::RenameSnapshot Kelbor::snapshotForRename(const KelborComponent* componen
                                                  const std::string& newName) const {
   RenameSnapshot snapshot;
   snapshot.name = component->getName();
-  KelborComponent::ListenerSet users = component->getListeners();
+  const KelborComponent::ListenerSet& listeners = component->getListeners();
+  SymbolTable::ListenerSet users(listeners.begin(), listeners.end());
   // Expressions naming another holder of the new or the old name by that
   // name are rewritten when it becomes ambiguous or plain again.
   symbolTable_->collectNameUsers(newName, users);

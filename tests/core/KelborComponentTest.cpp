@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <hb/hb_test.hpp>
 #include <ks_utils/Identifiers.hpp>
@@ -277,6 +278,50 @@ TEST_F(KelborComponentTest, ListenersCountOnceButNotifyEveryTime) {
   c.removeListener(listener);
   EXPECT_EQ(c.getInUseCount(), 0u);
   EXPECT_EQ(model.count("inUseCountChange"), 4u);
+}
+
+// A component's listener entries come from its model's pool.  They stay
+// readable after the component changes model or leaves it and the model is
+// deleted (the sanitizer build sees any read of freed memory); a set that
+// is empty when the component joins a model takes that model's pool.
+TEST_F(KelborComponentTest, ListenersOutliveTheModelWhosePoolHoldsThem) {
+  auto* first = new RecordingModel;
+  RecordingModel second;
+  auto* one = reinterpret_cast<ExpressionBasedComponent*>(&second);
+  auto* two = reinterpret_cast<ExpressionBasedComponent*>(first);
+  auto poolOf = [](const KelborComponent& c) { return c.getListeners().get_allocator().resource(); };
+
+  struct Case {
+    const char* what;
+    bool toSecond;  // joins the second model (or leaves every model) while holding listeners
+  } cases[] = {{"moved to another model", true}, {"left its model", false}};
+  std::vector<TestComponent> components(2);
+  for (size_t i = 0; i < 2; ++i) {
+    components[i].joinModel(first);
+    EXPECT_EQ(poolOf(components[i]), &first->getModelGlobalData()->listenerMemory);
+    components[i].addListener(one);
+    components[i].addListener(two);
+    if (cases[i].toSecond) {
+      components[i].joinModel(&second);
+    } else {
+      components[i].setParent(nullptr);
+    }
+  }
+  delete first;
+  for (size_t i = 0; i < 2; ++i) {
+    TestComponent& c = components[i];
+    EXPECT_EQ(c.getListeners(), (KelborComponent::ListenerSet{one, two})) << cases[i].what;
+    c.removeListener(two);
+    c.addListener(two);
+    c.removeListener(one);
+    EXPECT_EQ(c.getInUseCount(), 1u) << cases[i].what;
+    c.removeListener(two);
+    // Empty now: the next model's pool takes it over.
+    c.joinModel(&second);
+    EXPECT_EQ(poolOf(c), &second.getModelGlobalData()->listenerMemory) << cases[i].what;
+    c.addListener(one);
+    EXPECT_EQ(c.getInUseCount(), 1u) << cases[i].what;
+  }
 }
 
 struct AnnotationCase {
