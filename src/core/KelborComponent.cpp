@@ -3,6 +3,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 #include <hb/hb.hpp>
@@ -111,6 +112,13 @@ KelborComponent::~KelborComponent() {
   obi_ = nullptr;
   obiParent_ = nullptr;
   releaseTexts();
+  // While its model is deleted whole, a set whose entries lie in the
+  // model's pool is left to the pool, which hands back all of them at once
+  // when the model's data goes: the entries hold nothing to release.
+  static_assert(std::is_trivially_destructible_v<ListenerSet::value_type>);
+  if (modelData_ && modelData_->beingDestroyed && listenerMemoryOwner_ == modelData_) {
+    std::construct_at(&listeners_, &modelData_->listenerMemory);
+  }
 }
 
 // Every copy is made before anything is replaced: when memory runs out, the

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <type_traits>
 
 #include <boost/make_shared.hpp>
 #include <ks_utils/Identifiers.hpp>
@@ -32,8 +34,16 @@ SymbolTable::SymbolTable()
 // Members go in reverse order of declaration: the index of entries, the
 // namespace list, the waiting sets (the table's share only), the namespaces
 // from kinetic-law parameters back to compartments, and last the pool their
-// entries came from.
-SymbolTable::~SymbolTable() = default;
+// entries came from.  The entries of the two hash indexes hold nothing to
+// release and all lie in the pool: instead of walking them one by one (a
+// large model's table has hundreds of thousands), each index is replaced by
+// an empty one and the pool hands back their memory in blocks.
+SymbolTable::~SymbolTable() {
+  static_assert(std::is_trivially_destructible_v<decltype(members_)::value_type> &&
+                std::is_trivially_destructible_v<KeyCount>);
+  std::construct_at(&members_, &memory_);
+  std::construct_at(&keyHolders_, &memory_);
+}
 
 size_t SymbolTable::getNamespaceIndex(const KelborComponent* component) {
   if (!component) return undefinedNamespace;

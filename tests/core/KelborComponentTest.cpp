@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -12,6 +13,7 @@
 #include <obk/Exception.hpp>
 
 #include "support/AllocationFailures.hpp"
+#include "support/CountingMemoryResource.hpp"
 #include "support/TestComponents.hpp"
 
 namespace {
@@ -321,6 +323,36 @@ TEST_F(KelborComponentTest, ListenersOutliveTheModelWhosePoolHoldsThem) {
     EXPECT_EQ(poolOf(c), &second.getModelGlobalData()->listenerMemory) << cases[i].what;
     c.addListener(one);
     EXPECT_EQ(c.getInUseCount(), 1u) << cases[i].what;
+  }
+}
+
+// Whether the model is deleted whole (its components then leave their
+// listener entries to the pool) or its components go one by one, every
+// entry's memory is handed back once the last holder of the model's data
+// has gone; a component that outlives its model keeps its listeners.
+TEST_F(KelborComponentTest, ListenerEntriesAreHandedBackWhenTheModelsDataGoes) {
+  CountingDefaultResource counting;
+  char users[8] = {};
+  auto user = [&users](size_t i) { return reinterpret_cast<ExpressionBasedComponent*>(&users[i % 8]); };
+  for (const bool whole : {true, false}) {
+    auto* model = new RecordingModel;
+    std::vector<std::unique_ptr<TestComponent>> components;
+    for (size_t i = 0; i < 300; ++i) {
+      components.push_back(std::make_unique<TestComponent>());
+      components.back()->joinModel(model);
+      for (size_t k = 0; k < 3; ++k) components.back()->addListener(user(i + k));
+    }
+    EXPECT_GT(counting.outstanding(), 0u);
+    std::unique_ptr<TestComponent> survivor = std::move(components.back());
+    components.pop_back();
+    if (whole) model->notifyModelBeingDestroyed();
+    components.clear();
+    delete model;
+    EXPECT_EQ(survivor->getListeners(), (KelborComponent::ListenerSet{user(299), user(300), user(301)}))
+        << (whole ? "whole" : "piece by piece");
+    EXPECT_GT(counting.outstanding(), 0u) << "the survivor's entries are still held";
+    survivor.reset();
+    EXPECT_EQ(counting.outstanding(), 0u) << (whole ? "whole" : "piece by piece");
   }
 }
 

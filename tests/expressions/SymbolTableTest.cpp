@@ -2,6 +2,7 @@
 // registration and listing.
 #include <gtest/gtest.h>
 
+#include "support/CountingMemoryResource.hpp"
 #include "support/ProbeReaction.hpp"
 
 #include <algorithm>
@@ -124,6 +125,30 @@ TEST_F(SymbolTableTest, ComponentsAreKeyedByQualifiedAndBracketedName) {
   }
   EXPECT_EQ(w.table.getComponentCount(), std::size(cases));
   EXPECT_EQ(w.table.getNamespace(SymbolTable::pendingNamespace), nullptr);
+}
+
+// A table going with entries in every index (names long enough to be held
+// apart from their entries among them, some entries taken out and entered
+// again) hands back all the memory its pool took.
+TEST_F(SymbolTableTest, AGoingTableHandsBackAllItsMemory) {
+  CountingDefaultResource counting;
+  {
+    SymbolTableWorld w;
+    TestComponent& cell = w.compartment("a compartment with a long name");
+    std::vector<TestComponent*> species;
+    for (int i = 0; i < 200; ++i) {
+      species.push_back(&w.species((i % 2 ? "species with a long name " : "s") + std::to_string(i), cell));
+    }
+    w.parameter("k");
+    w.reactionParameter("kf", w.reaction("r1"));
+    for (int i = 0; i < 200; i += 3) w.table.componentRemoved(species[static_cast<size_t>(i)]);
+    for (int i = 0; i < 200; i += 6) w.table.componentAdded(species[static_cast<size_t>(i)]);
+    EXPECT_GT(counting.outstanding(), 0u);
+    EXPECT_TRUE(w.table.isComponentNameInUse("species with a long name 199", kstr::species));
+    EXPECT_FALSE(w.table.isComponentNameInUse("species with a long name 3", kstr::species));
+    EXPECT_TRUE(w.table.isComponentNameInUse("s6", kstr::species));
+  }
+  EXPECT_EQ(counting.outstanding(), 0u);
 }
 
 TEST_F(SymbolTableTest, FirstComponentKeepsAQualifiedKey) {
