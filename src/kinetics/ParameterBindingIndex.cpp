@@ -53,36 +53,52 @@ void ParameterBindingIndex::note(const BKineticLaw* law, Places& places,
   for (const std::string& name : names) {
     for (std::string& key : keysOf(name)) {
       auto entry = lawsByKey_.try_emplace(std::move(key)).first;
-      std::vector<Member>& members = entry->second;
+      KeyLaws& laws = entry->second;
       bool held = false;
       for (size_t i = 0; i < places.count() && !held; ++i) held = places.at(i).key == &*entry;
       if (held) continue;
+      if (2 * laws.empty > laws.members.size()) closeUp(*entry);
       try {
-        members.push_back(Member{law, &places});
-        places.push(Places::Place{&*entry, members.size() - 1});
+        laws.members.push_back(Member{law, &places});
+        places.push(Places::Place{&*entry, laws.members.size() - 1});
       } catch (...) {
-        if (!members.empty() && members.back().places == &places) members.pop_back();
-        if (members.empty()) lawsByKey_.erase(entry);
+        if (!laws.members.empty() && laws.members.back().places == &places) laws.members.pop_back();
+        if (laws.members.empty()) lawsByKey_.erase(entry);
         throw;
       }
     }
   }
 }
 
+void ParameterBindingIndex::closeUp(KeyEntry& entry) {
+  std::vector<Member>& members = entry.second.members;
+  size_t to = 0;
+  for (size_t from = 0; from < members.size(); ++from) {
+    const Member member = members[from];
+    if (!member.law) continue;
+    if (to != from) {
+      members[to] = member;
+      for (size_t j = 0; j < member.places->count(); ++j) {
+        if (member.places->at(j).key == &entry) member.places->at(j).slot = to;
+      }
+    }
+    ++to;
+  }
+  members.resize(to);
+  entry.second.empty = 0;
+}
+
 void ParameterBindingIndex::forget(Places& places) {
   for (size_t i = 0; i < places.count(); ++i) {
     const Places::Place place = places.at(i);
-    std::vector<Member>& members = place.key->second;
-    // The last member fills the freed slot and learns its new place.
-    const Member moved = members.back();
-    members[place.slot] = moved;
-    members.pop_back();
-    if (place.slot < members.size()) {
-      for (size_t j = 0; j < moved.places->count(); ++j) {
-        if (moved.places->at(j).key == place.key) moved.places->at(j).slot = place.slot;
-      }
+    KeyLaws& laws = place.key->second;
+    laws.members[place.slot] = Member{nullptr, nullptr};
+    ++laws.empty;
+    while (!laws.members.empty() && !laws.members.back().law) {
+      laws.members.pop_back();
+      --laws.empty;
     }
-    if (members.empty()) lawsByKey_.erase(lawsByKey_.find(place.key->first));
+    if (laws.members.empty()) lawsByKey_.erase(lawsByKey_.find(place.key->first));
   }
   places.clear();
 }
@@ -91,8 +107,10 @@ std::vector<const BKineticLaw*> ParameterBindingIndex::lawsNaming(const std::str
   auto found = lawsByKey_.find(parameterName);
   if (found == lawsByKey_.end()) return {};
   std::vector<const BKineticLaw*> laws;
-  laws.reserve(found->second.size());
-  for (const Member& member : found->second) laws.push_back(member.law);
+  laws.reserve(found->second.members.size() - found->second.empty);
+  for (const Member& member : found->second.members) {
+    if (member.law) laws.push_back(member.law);
+  }
   return laws;
 }
 

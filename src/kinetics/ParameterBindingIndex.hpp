@@ -26,19 +26,27 @@ namespace kstr {
 // parameter, whether the law lies in the model asked about).
 //
 // Each law keeps its own record of where it sits (Places): taking a law out
-// touches that record and one slot per key, and the law moved into the
-// freed slot, instead of searching maps keyed by law, which on a large model
-// lie mostly outside the caches (deleting a model takes every law out).
+// touches that record and one slot per key, instead of searching maps keyed
+// by law, which on a large model lie mostly outside the caches (deleting a
+// model takes every law out).  The freed slot is only marked empty: filling
+// it with another law would touch that law's record too, at the far end of
+// a model being deleted.  Empty slots at the end of a key's list are dropped
+// at once, the others when a law is entered under a key whose list is more
+// than half empty, and a key whose laws are all gone leaves the index.
 class KELBOR_API ParameterBindingIndex {
  public:
   class Places;
 
  private:
   struct Member {
-    const BKineticLaw* law;
+    const BKineticLaw* law;  // null: an empty slot
     Places* places;
   };
-  using KeyEntry = std::pair<const std::string, std::vector<Member>>;
+  struct KeyLaws {
+    std::vector<Member> members;
+    size_t empty = 0;  // empty slots among the members
+  };
+  using KeyEntry = std::pair<const std::string, KeyLaws>;
 
  public:
   // Where one law sits: for each of its keys (without repeats), the key's
@@ -83,7 +91,11 @@ class KELBOR_API ParameterBindingIndex {
   static std::vector<std::string> keysOf(const std::string& boundName);
 
  private:
-  std::unordered_map<std::string, std::vector<Member>> lawsByKey_;
+  // Closes up the empty slots of a key's list, telling each law moved its
+  // new slot.
+  static void closeUp(KeyEntry& entry);
+
+  std::unordered_map<std::string, KeyLaws> lawsByKey_;
 };
 
 }  // namespace kstr
