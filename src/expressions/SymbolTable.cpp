@@ -96,14 +96,29 @@ void SymbolTable::insertComponent(size_t number, const std::string& qualifiedNam
   const std::string& key = number == reactionNamespace || number == reactionParameterNamespace
                                ? keyOf(qualifiedName, buffer)
                                : qualifiedName;
-  auto [where, inserted] = space.byQualifiedName.emplace(key, component);
+  auto [where, inserted] = space.byQualifiedName.try_emplace(key, component);
+  if (!inserted && !where->second) {
+    // The node of a removed entry under the key, taken back.
+    where->second = component;
+    --space.removedQualified;
+    inserted = true;
+  }
   if (inserted) {
     entry.qualified = where;
     entry.qualifiedCount = holdKeyText(key);
   }
-  // A multimap inserts after the equal keys already present.
+  // After the equal keys already present; the last of them is taken back
+  // when it is a removed entry, since every live one comes before it.
   if (!bracketedName.empty()) {
-    entry.name = space.byName.emplace(bracketedName, component);
+    auto after = space.byName.upper_bound(bracketedName);
+    auto last = after == space.byName.begin() ? after : std::prev(after);
+    if (last != after && !last->second && last->first == bracketedName) {
+      last->second = component;
+      --space.removedNames;
+      entry.name = last;
+    } else {
+      entry.name = space.byName.emplace_hint(after, bracketedName, component);
+    }
     entry.nameCount = holdKeyText(bracketedName);
   }
   if (entry.qualified || entry.name) {
@@ -122,12 +137,12 @@ std::optional<SymbolTable::FormerKeys> SymbolTable::takeOut(const KelborComponen
   Namespace& space = ns(entry.ns);
   if (entry.qualified) {
     keys.qualified = (*entry.qualified)->first;
-    space.byQualifiedName.erase(*entry.qualified);
+    markQualifiedRemoved(*entry.qualified, space);
     releaseKeyText(entry.qualifiedCount);
   }
   if (entry.name) {
     keys.name = (*entry.name)->first;
-    space.byName.erase(*entry.name);
+    markNameRemoved(*entry.name, space);
     releaseKeyText(entry.nameCount);
   }
   // Read after both releases: the two keys may be one text.
@@ -138,7 +153,49 @@ std::optional<SymbolTable::FormerKeys> SymbolTable::takeOut(const KelborComponen
     std::erase_if(keyHolders_, [](const KeyCount& count) { return count.second == 0; });
     unheldKeyTexts_ = 0;
   }
+  dropRemovedEntries(space);
   return keys;
+}
+
+void SymbolTable::markQualifiedRemoved(QualifiedIndex::iterator entry, Namespace& space) {
+  entry->second = nullptr;
+  ++space.removedQualified;
+}
+
+void SymbolTable::markNameRemoved(NameIndex::iterator entry, Namespace& space) {
+  entry->second = nullptr;
+  ++space.removedNames;
+}
+
+namespace {
+
+// Whether the removed entries of an index are worth a pass: more than a
+// few, and more than the live ones, so that each pass costs at most a few
+// steps per entry removed since the last.
+bool isWorthDropping(size_t removed, size_t total) { return removed > 64 && 2 * removed > total; }
+
+// Builds the index again from its live entries when worth it, in the same
+// order (new nodes, allocated in key order), and moves each component's
+// place (the member `place` of its membership) to its new node.
+template <class Index, class Members, class Place>
+void dropRemovedFrom(Index& index, size_t& removed, Members& members, Place place) {
+  if (!isWorthDropping(removed, index.size())) return;
+  Index kept;
+  for (auto it = index.begin(); it != index.end(); ++it) {
+    if (!it->second) continue;
+    auto now = kept.emplace_hint(kept.end(), it->first, it->second);
+    auto member = members.find(it->second);
+    if (member != members.end() && member->second.*place == it) member->second.*place = now;
+  }
+  index.swap(kept);
+  removed = 0;
+}
+
+}  // namespace
+
+void SymbolTable::dropRemovedEntries(Namespace& space) {
+  dropRemovedFrom(space.byQualifiedName, space.removedQualified, members_, &Membership::qualified);
+  dropRemovedFrom(space.byName, space.removedNames, members_, &Membership::name);
 }
 
 SymbolTable::KeyCount* SymbolTable::holdKeyText(const std::string& text) {
@@ -167,7 +224,7 @@ bool SymbolTable::removeNameEntry(const std::string& bracketedName,
                                   const KelborComponent* component, Namespace& space) {
   auto [first, last] = space.byName.equal_range(bracketedName);
   for (auto it = first; it != last; ++it) {
-    if (it->second != component) continue;
+    if (!it->second || it->second != component) continue;
     auto member = members_.find(component);
     if (member != members_.end() && member->second.name == it) {
       releaseKeyText(member->second.nameCount);
@@ -179,8 +236,9 @@ bool SymbolTable::removeNameEntry(const std::string& bracketedName,
       auto count = keyHolders_.find(std::hash<std::string>{}(bracketedName));
       if (count != keyHolders_.end()) releaseKeyText(&*count);
     }
-    space.byName.erase(it);
+    markNameRemoved(it, space);
     ++changes_;
+    dropRemovedEntries(space);
     return true;
   }
   return false;
@@ -188,12 +246,9 @@ bool SymbolTable::removeNameEntry(const std::string& bracketedName,
 
 void SymbolTable::takeOutChildren(const std::string& parentKey, size_t childNamespace,
                                   std::vector<KelborComponent*>& children) {
-  const std::string prefix = parentKey + ".";
-  QualifiedIndex& index = ns(childNamespace).byQualifiedName;
   std::vector<KelborComponent*> found;
-  for (auto it = index.lower_bound(prefix);
-       it != index.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
-    found.push_back(it->second);
+  for (const auto& [key, child] : ns(childNamespace).entriesUnder(parentKey + ".")) {
+    found.push_back(child);
   }
   for (KelborComponent* child : found) {
     if (takeOut(child)) children.push_back(child);

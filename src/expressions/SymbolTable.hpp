@@ -7,6 +7,7 @@
 #include <iosfwd>
 #include <map>
 #include <optional>
+#include <ranges>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -59,9 +60,64 @@ class KELBOR_API SymbolTable {
   using NameIndex = std::multimap<std::string, KelborComponent*>;
   using PendingTable = std::map<std::string, ListenerSetPtr>;
 
+  // The two indexes of one namespace.  An entry whose component is null
+  // has been taken out: it keeps its node, because erasing a node from a
+  // long tree rebalances it and touches nodes scattered over memory, until
+  // such entries outnumber the live ones and are dropped in one pass.  A
+  // component entered again under its key takes the same node back.
+  // Read the indexes through the members below, which skip removed entries.
   struct Namespace {
     QualifiedIndex byQualifiedName;
     NameIndex byName;
+    // Removed entries still kept in each index.
+    size_t removedQualified = 0;
+    size_t removedNames = 0;
+
+    struct IsLive {
+      template <class Entry>
+      bool operator()(const Entry& entry) const {
+        return entry.second != nullptr;
+      }
+    };
+    // The live entries of each index, in key order (equal bracketed names
+    // in order of insertion).
+    auto entries() const { return byQualifiedName | std::views::filter(IsLive{}); }
+    auto nameEntries() const { return byName | std::views::filter(IsLive{}); }
+    // The live entries whose qualified key starts with the prefix.
+    auto entriesUnder(std::string prefix) const {
+      auto startsWithPrefix = [prefix](const QualifiedIndex::value_type& entry) {
+        return entry.first.compare(0, prefix.size(), prefix) == 0;
+      };
+      return std::ranges::subrange(byQualifiedName.lower_bound(prefix), byQualifiedName.end()) |
+             std::views::take_while(startsWithPrefix) | std::views::filter(IsLive{});
+    }
+    // The live entries under the bracketed name, in order of insertion.
+    auto named(const std::string& name) const {
+      auto [first, last] = byName.equal_range(name);
+      return std::ranges::subrange(first, last) | std::views::filter(IsLive{});
+    }
+    // The component under the qualified key, or null.
+    KelborComponent* findQualified(const std::string& key) const {
+      auto found = byQualifiedName.find(key);
+      return found != byQualifiedName.end() ? found->second : nullptr;
+    }
+    // The first component under the bracketed name, or null.
+    KelborComponent* firstNamed(const std::string& name) const {
+      for (const auto& entry : named(name)) return entry.second;
+      return nullptr;
+    }
+    // How many components are under the bracketed name, counting no
+    // further than the limit.
+    size_t countNamed(const std::string& name, size_t limit = SIZE_MAX) const {
+      size_t count = 0;
+      for (auto it = byName.lower_bound(name);
+           count < limit && it != byName.end() && it->first == name; ++it) {
+        if (it->second) ++count;
+      }
+      return count;
+    }
+    size_t liveQualifiedCount() const { return byQualifiedName.size() - removedQualified; }
+    size_t liveNameCount() const { return byName.size() - removedNames; }
   };
 
   // Namespace numbers.  pendingNamespace stands for the waiting names in
@@ -355,6 +411,13 @@ class KELBOR_API SymbolTable {
   Namespace& ns(size_t number) { return *namespaces_[number]; }
   const Namespace& ns(size_t number) const { return *namespaces_[number]; }
   std::optional<FormerKeys> takeOut(const KelborComponent* component);
+  // Marks an entry of either index removed and counts it.
+  static void markQualifiedRemoved(QualifiedIndex::iterator entry, Namespace& space);
+  static void markNameRemoved(NameIndex::iterator entry, Namespace& space);
+  // Drops the removed entries of the namespace's indexes that hold more of
+  // them than live ones, rebuilding each such index in one ordered pass
+  // and moving the components' places to the new nodes.
+  void dropRemovedEntries(Namespace& space);
   void gatherCandidates(const std::string& qualifiedName, const std::string& bracketedName,
                         CandidateList& out) const;
   // Whether a component other than the one just taken out may answer its
