@@ -122,16 +122,16 @@ void SymbolTable::insertComponent(size_t number, const std::string& qualifiedNam
     entry.nameCount = holdKeyText(bracketedName);
   }
   if (entry.qualified || entry.name) {
-    members_[component] = entry;
+    *members_.tryEmplace(component, entry).first = entry;
     ++changes_;
   }
 }
 
 std::optional<SymbolTable::FormerKeys> SymbolTable::takeOut(const KelborComponent* component) {
-  auto found = members_.find(component);
-  if (found == members_.end()) return std::nullopt;
-  const Membership entry = found->second;
-  members_.erase(found);
+  const Membership* found = members_.find(component);
+  if (!found) return std::nullopt;
+  const Membership entry = *found;
+  members_.erase(component);
   FormerKeys keys;
   keys.ns = entry.ns;
   Namespace& space = ns(entry.ns);
@@ -184,8 +184,8 @@ void dropRemovedFrom(Index& index, size_t& removed, Members& members, Place plac
   for (auto it = index.begin(); it != index.end(); ++it) {
     if (!it->second) continue;
     auto now = kept.emplace_hint(kept.end(), it->first, it->second);
-    auto member = members.find(it->second);
-    if (member != members.end() && member->second.*place == it) member->second.*place = now;
+    auto* member = members.find(it->second);
+    if (member && member->*place == it) member->*place = now;
   }
   index.swap(kept);
   removed = 0;
@@ -217,7 +217,7 @@ bool SymbolTable::isKeyTextHeld(const std::string& text) const {
 }
 
 bool SymbolTable::containsComponent(const KelborComponent* component) const {
-  return members_.count(component) != 0;
+  return members_.find(component) != nullptr;
 }
 
 bool SymbolTable::removeNameEntry(const std::string& bracketedName,
@@ -225,12 +225,12 @@ bool SymbolTable::removeNameEntry(const std::string& bracketedName,
   auto [first, last] = space.byName.equal_range(bracketedName);
   for (auto it = first; it != last; ++it) {
     if (!it->second || it->second != component) continue;
-    auto member = members_.find(component);
-    if (member != members_.end() && member->second.name == it) {
-      releaseKeyText(member->second.nameCount);
-      member->second.name.reset();
-      member->second.nameCount = nullptr;
-      if (!member->second.qualified) members_.erase(member);
+    Membership* member = members_.find(component);
+    if (member && member->name == it) {
+      releaseKeyText(member->nameCount);
+      member->name.reset();
+      member->nameCount = nullptr;
+      if (!member->qualified) members_.erase(component);
     } else {
       // Not the component's own entry: its text's count is found by text.
       auto count = keyHolders_.find(std::hash<std::string>{}(bracketedName));

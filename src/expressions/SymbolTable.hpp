@@ -19,6 +19,7 @@
 
 #include "core/ComponentKind.hpp"
 #include "core/KelborApi.hpp"
+#include "core/PointerMap.hpp"
 #include "core/RenameUndoData.hpp"
 
 class KelborComponent;
@@ -444,8 +445,8 @@ class KELBOR_API SymbolTable {
   PendingTable pendingListeners_;
   kstrVector<Namespace*> namespaces_;
   // Where each entered component sits; looked up by identity only, never
-  // walked in order.
-  std::unordered_map<const KelborComponent*, Membership> members_;
+  // walked in order (entries in one array: a lookup touches a line or two).
+  kstr::PointerMap<const KelborComponent*, Membership> members_;
   KeyHolders keyHolders_;
   size_t unheldKeyTexts_ = 0;
   // Counts every entry made or taken out.

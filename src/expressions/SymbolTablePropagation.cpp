@@ -142,8 +142,8 @@ void SymbolTable::componentNameChanged(KelborComponent* component, std::string o
   if (!component) return;
   bracketNameIfNotValidIdentifier(oldName);
   size_t number = getNamespaceIndex(component);
-  auto member = members_.find(component);
-  if (number >= namespaceCount && member != members_.end()) number = member->second.ns;
+  const Membership* member = members_.find(component);
+  if (number >= namespaceCount && member) number = member->ns;
   if (number >= namespaceCount) return;
   // By identity: a missing old key is skipped, and an entry of another
   // component under the old key is left alone.
