@@ -52,7 +52,8 @@ void ParameterBindingIndex::note(const BKineticLaw* law, Places& places,
   if (!law) return;
   for (const std::string& name : names) {
     for (std::string& key : keysOf(name)) {
-      auto entry = lawsByKey_.try_emplace(std::move(key)).first;
+      auto [entry, made] = lawsByKey_.try_emplace(std::move(key));
+      if (made) keyEntered(entry->first);
       std::vector<Member>& members = entry->second;
       bool held = false;
       for (size_t i = 0; i < places.count() && !held; ++i) held = places.at(i).key == &*entry;
@@ -62,7 +63,10 @@ void ParameterBindingIndex::note(const BKineticLaw* law, Places& places,
         places.push(Places::Place{&*entry, members.size() - 1});
       } catch (...) {
         if (!members.empty() && members.back().places == &places) members.pop_back();
-        if (members.empty()) lawsByKey_.erase(entry);
+        if (members.empty()) {
+          keyLeft(entry->first);
+          lawsByKey_.erase(entry);
+        }
         throw;
       }
     }
@@ -82,18 +86,49 @@ void ParameterBindingIndex::forget(Places& places) {
         if (moved.places->at(j).key == place.key) moved.places->at(j).slot = place.slot;
       }
     }
-    if (members.empty()) lawsByKey_.erase(lawsByKey_.find(place.key->first));
+    if (members.empty()) {
+      keyLeft(place.key->first);
+      lawsByKey_.erase(lawsByKey_.find(place.key->first));
+    }
   }
   places.clear();
 }
 
 std::vector<const BKineticLaw*> ParameterBindingIndex::lawsNaming(const std::string& parameterName) const {
+  if (keyHashes_.empty() || keyHashes_[slotOf(parameterName)] == 0) return {};
   auto found = lawsByKey_.find(parameterName);
   if (found == lawsByKey_.end()) return {};
   std::vector<const BKineticLaw*> laws;
   laws.reserve(found->second.size());
   for (const Member& member : found->second) laws.push_back(member.law);
   return laws;
+}
+
+size_t ParameterBindingIndex::slotOf(const std::string& key) const {
+  return std::hash<std::string>{}(key) & (keyHashes_.size() - 1);
+}
+
+void ParameterBindingIndex::keyEntered(const std::string& key) {
+  if (2 * lawsByKey_.size() > keyHashes_.size()) {
+    // Twice as many slots, counted again from every key.
+    size_t slots = 64;
+    while (slots < 4 * lawsByKey_.size()) slots *= 2;
+    keyHashes_.assign(slots, 0);
+    for (const auto& [held, members] : lawsByKey_) {
+      uint8_t& count = keyHashes_[slotOf(held)];
+      if (count < UINT8_MAX) ++count;
+    }
+    return;
+  }
+  uint8_t& count = keyHashes_[slotOf(key)];
+  if (count < UINT8_MAX) ++count;
+}
+
+void ParameterBindingIndex::keyLeft(const std::string& key) {
+  if (keyHashes_.empty()) return;
+  uint8_t& count = keyHashes_[slotOf(key)];
+  // A saturated count may stand for more keys than it can hold: kept.
+  if (count != 0 && count < UINT8_MAX) --count;
 }
 
 }  // namespace kstr
