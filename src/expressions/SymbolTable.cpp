@@ -122,16 +122,21 @@ void SymbolTable::insertComponent(size_t number, const std::string& qualifiedNam
     entry.nameCount = holdKeyText(bracketedName);
   }
   if (entry.qualified || entry.name) {
-    *members_.tryEmplace(component, entry).first = entry;
+    auto [member, made] = members_.tryEmplace(component, entry);
+    if (!made) {
+      // The empty record of an earlier stay, or one just emptied.
+      if (!member->qualified && !member->name) --leftMembers_;
+      *member = entry;
+    }
     ++changes_;
   }
 }
 
 std::optional<SymbolTable::FormerKeys> SymbolTable::takeOut(const KelborComponent* component) {
-  const Membership* found = members_.find(component);
+  Membership* found = memberOf(component);
   if (!found) return std::nullopt;
   const Membership entry = *found;
-  members_.erase(component);
+  leave(*found);
   FormerKeys keys;
   keys.ns = entry.ns;
   Namespace& space = ns(entry.ns);
@@ -184,7 +189,7 @@ void dropRemovedFrom(Index& index, size_t& removed, Members& members, Place plac
   for (auto it = index.begin(); it != index.end(); ++it) {
     if (!it->second) continue;
     auto now = kept.emplace_hint(kept.end(), it->first, it->second);
-    auto* member = members.find(it->second);
+    auto* member = members.find(it->second);  // an empty record matches no place
     if (member && member->*place == it) member->*place = now;
   }
   index.swap(kept);
@@ -217,7 +222,27 @@ bool SymbolTable::isKeyTextHeld(const std::string& text) const {
 }
 
 bool SymbolTable::containsComponent(const KelborComponent* component) const {
-  return members_.find(component) != nullptr;
+  return memberOf(component) != nullptr;
+}
+
+SymbolTable::Membership* SymbolTable::memberOf(const KelborComponent* component) {
+  Membership* member = members_.find(component);
+  return member && (member->qualified || member->name) ? member : nullptr;
+}
+
+const SymbolTable::Membership* SymbolTable::memberOf(const KelborComponent* component) const {
+  return const_cast<SymbolTable*>(this)->memberOf(component);
+}
+
+void SymbolTable::leave(Membership& member) {
+  member = Membership{};
+  ++leftMembers_;
+  if (leftMembers_ > 64 && 2 * leftMembers_ > members_.size()) {
+    members_.eraseIf([](const KelborComponent*, const Membership& record) {
+      return !record.qualified && !record.name;
+    });
+    leftMembers_ = 0;
+  }
 }
 
 bool SymbolTable::removeNameEntry(const std::string& bracketedName,
@@ -225,12 +250,12 @@ bool SymbolTable::removeNameEntry(const std::string& bracketedName,
   auto [first, last] = space.byName.equal_range(bracketedName);
   for (auto it = first; it != last; ++it) {
     if (!it->second || it->second != component) continue;
-    Membership* member = members_.find(component);
+    Membership* member = memberOf(component);
     if (member && member->name == it) {
       releaseKeyText(member->nameCount);
       member->name.reset();
       member->nameCount = nullptr;
-      if (!member->qualified) members_.erase(component);
+      if (!member->qualified) leave(*member);
     } else {
       // Not the component's own entry: its text's count is found by text.
       auto count = keyHolders_.find(std::hash<std::string>{}(bracketedName));

@@ -189,7 +189,7 @@ class KELBOR_API SymbolTable {
   // Whether the component is entered (under either of its keys), and how many
   // components are.
   bool containsComponent(const KelborComponent* component) const;
-  size_t getComponentCount() const { return members_.size(); }
+  size_t getComponentCount() const { return members_.size() - leftMembers_; }
 
   // --- resolution, in the scope of a rule or event ---------------------------
   // The order is species, compartment, model parameter; valid identifiers
@@ -412,6 +412,14 @@ class KELBOR_API SymbolTable {
   Namespace& ns(size_t number) { return *namespaces_[number]; }
   const Namespace& ns(size_t number) const { return *namespaces_[number]; }
   std::optional<FormerKeys> takeOut(const KelborComponent* component);
+  // The record of an entered component, or null.
+  Membership* memberOf(const KelborComponent* component);
+  const Membership* memberOf(const KelborComponent* component) const;
+  // Empties the record of a component that is no longer entered.  Empty
+  // records stay in the map (taking one out shifts the entries behind it,
+  // each on a line of its own) until they outnumber the others, then go
+  // in one pass.
+  void leave(Membership& member);
   // Marks an entry of either index removed and counts it.
   static void markQualifiedRemoved(QualifiedIndex::iterator entry, Namespace& space);
   static void markNameRemoved(NameIndex::iterator entry, Namespace& space);
@@ -446,7 +454,9 @@ class KELBOR_API SymbolTable {
   kstrVector<Namespace*> namespaces_;
   // Where each entered component sits; looked up by identity only, never
   // walked in order (entries in one array: a lookup touches a line or two).
+  // A record with neither place is empty: its component has left.
   kstr::PointerMap<const KelborComponent*, Membership> members_;
+  size_t leftMembers_ = 0;
   KeyHolders keyHolders_;
   size_t unheldKeyTexts_ = 0;
   // Counts every entry made or taken out.

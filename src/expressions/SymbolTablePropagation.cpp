@@ -142,7 +142,7 @@ void SymbolTable::componentNameChanged(KelborComponent* component, std::string o
   if (!component) return;
   bracketNameIfNotValidIdentifier(oldName);
   size_t number = getNamespaceIndex(component);
-  const Membership* member = members_.find(component);
+  const Membership* member = memberOf(component);
   if (number >= namespaceCount && member) number = member->ns;
   if (number >= namespaceCount) return;
   // By identity: a missing old key is skipped, and an entry of another
