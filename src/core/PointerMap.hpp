@@ -72,6 +72,32 @@ class PointerMap {
     return true;
   }
 
+  // Takes out every entry for which pred(key, value) holds, in one pass
+  // over the array; answers how many went.
+  template <class Pred>
+  size_t eraseIf(Pred pred) {
+    size_t gone = 0;
+    if (hasNull_ && pred(K{}, nullValue_)) {
+      hasNull_ = false;
+      ++gone;
+    }
+    std::vector<Entry> old(entries_.size());
+    old.swap(entries_);
+    size_ = 0;
+    for (const Entry& entry : old) {
+      if (!entry.key) continue;
+      if (pred(entry.key, entry.value)) {
+        ++gone;
+        continue;
+      }
+      size_t i = home(entry.key);
+      while (entries_[i].key) i = next(i);
+      entries_[i] = entry;
+      ++size_;
+    }
+    return gone;
+  }
+
   // Removes every entry and gives the array back.
   void clear() {
     std::vector<Entry>().swap(entries_);

@@ -21,7 +21,6 @@ SymbolTable::SymbolTable()
       reactions_(&memory_),
       modelParameters_(&memory_),
       reactionParameters_(&memory_),
-      members_(&memory_),
       keyHolders_(&memory_) {
   namespaces_.reserve(namespaceCount);
   namespaces_.push_back(&species_);
@@ -36,12 +35,11 @@ SymbolTable::SymbolTable()
 // from kinetic-law parameters back to compartments, and last the pool their
 // entries came from.  The entries of the two hash indexes hold nothing to
 // release and all lie in the pool: instead of walking them one by one (a
-// large model's table has hundreds of thousands), each index is replaced by
-// an empty one and the pool hands back their memory in blocks.
+// large model's table has hundreds of thousands), the hash index is replaced
+// by an empty one and the pool hands back its memory in blocks.  The index
+// of members is one array and goes in one free.
 SymbolTable::~SymbolTable() {
-  static_assert(std::is_trivially_destructible_v<decltype(members_)::value_type> &&
-                std::is_trivially_destructible_v<KeyCount>);
-  std::construct_at(&members_, &memory_);
+  static_assert(std::is_trivially_destructible_v<KeyCount>);
   std::construct_at(&keyHolders_, &memory_);
 }
 
@@ -114,38 +112,58 @@ void SymbolTable::insertComponent(size_t number, const std::string& qualifiedNam
   const std::string& key = number == reactionNamespace || number == reactionParameterNamespace
                                ? keyOf(qualifiedName, buffer)
                                : qualifiedName;
-  auto [where, inserted] = space.byQualifiedName.emplace(key, component);
+  auto [where, inserted] = space.byQualifiedName.try_emplace(key, component);
+  if (!inserted && !where->second) {
+    // The node of a removed entry under the key, taken back.
+    where->second = component;
+    --space.removedQualified;
+    inserted = true;
+  }
   if (inserted) {
     entry.qualified = where;
     entry.qualifiedCount = holdKeyText(key);
   }
-  // A multimap inserts after the equal keys already present.
+  // After the equal keys already present; the last of them is taken back
+  // when it is a removed entry, since every live one comes before it.
   if (!bracketedName.empty()) {
-    entry.name = space.byName.emplace(bracketedName, component);
+    auto after = space.byName.upper_bound(bracketedName);
+    auto last = after == space.byName.begin() ? after : std::prev(after);
+    if (last != after && !last->second && last->first == bracketedName) {
+      last->second = component;
+      --space.removedNames;
+      entry.name = last;
+    } else {
+      entry.name = space.byName.emplace_hint(after, bracketedName, component);
+    }
     entry.nameCount = holdKeyText(bracketedName);
   }
   if (entry.qualified || entry.name) {
-    members_[component] = entry;
+    auto [member, made] = members_.tryEmplace(component, entry);
+    if (!made) {
+      // The empty record of an earlier stay, or one just emptied.
+      if (!member->qualified && !member->name) --leftMembers_;
+      *member = entry;
+    }
     ++changes_;
   }
 }
 
 std::optional<SymbolTable::FormerKeys> SymbolTable::takeOut(const KelborComponent* component) {
-  auto found = members_.find(component);
-  if (found == members_.end()) return std::nullopt;
-  const Membership entry = found->second;
-  members_.erase(found);
+  Membership* found = memberOf(component);
+  if (!found) return std::nullopt;
+  const Membership entry = *found;
+  leave(*found);
   FormerKeys keys;
   keys.ns = entry.ns;
   Namespace& space = ns(entry.ns);
   if (entry.qualified) {
     keys.qualified = (*entry.qualified)->first;
-    space.byQualifiedName.erase(*entry.qualified);
+    markQualifiedRemoved(*entry.qualified, space);
     releaseKeyText(entry.qualifiedCount);
   }
   if (entry.name) {
     keys.name = (*entry.name)->first;
-    space.byName.erase(*entry.name);
+    markNameRemoved(*entry.name, space);
     releaseKeyText(entry.nameCount);
   }
   // Read after both releases: the two keys may be one text.
@@ -156,7 +174,49 @@ std::optional<SymbolTable::FormerKeys> SymbolTable::takeOut(const KelborComponen
     std::erase_if(keyHolders_, [](const KeyCount& count) { return count.second == 0; });
     unheldKeyTexts_ = 0;
   }
+  dropRemovedEntries(space);
   return keys;
+}
+
+void SymbolTable::markQualifiedRemoved(QualifiedIndex::iterator entry, Namespace& space) {
+  entry->second = nullptr;
+  ++space.removedQualified;
+}
+
+void SymbolTable::markNameRemoved(NameIndex::iterator entry, Namespace& space) {
+  entry->second = nullptr;
+  ++space.removedNames;
+}
+
+namespace {
+
+// Whether the removed entries of an index are worth a pass: more than a
+// few, and more than the live ones, so that each pass costs at most a few
+// steps per entry removed since the last.
+bool isWorthDropping(size_t removed, size_t total) { return removed > 64 && 2 * removed > total; }
+
+// Builds the index again from its live entries when worth it, in the same
+// order (new nodes, allocated in key order), and moves each component's
+// place (the member `place` of its membership) to its new node.
+template <class Index, class Members, class Place>
+void dropRemovedFrom(Index& index, size_t& removed, Members& members, Place place) {
+  if (!isWorthDropping(removed, index.size())) return;
+  Index kept(index.get_allocator());
+  for (auto it = index.begin(); it != index.end(); ++it) {
+    if (!it->second) continue;
+    auto now = kept.emplace_hint(kept.end(), it->first, it->second);
+    auto* member = members.find(it->second);  // an empty record matches no place
+    if (member && member->*place == it) member->*place = now;
+  }
+  index.swap(kept);
+  removed = 0;
+}
+
+}  // namespace
+
+void SymbolTable::dropRemovedEntries(Namespace& space) {
+  dropRemovedFrom(space.byQualifiedName, space.removedQualified, members_, &Membership::qualified);
+  dropRemovedFrom(space.byName, space.removedNames, members_, &Membership::name);
 }
 
 SymbolTable::KeyCount* SymbolTable::holdKeyText(const std::string& text) {
@@ -178,27 +238,48 @@ bool SymbolTable::isKeyTextHeld(const std::string& text) const {
 }
 
 bool SymbolTable::containsComponent(const KelborComponent* component) const {
-  return members_.count(component) != 0;
+  return memberOf(component) != nullptr;
+}
+
+SymbolTable::Membership* SymbolTable::memberOf(const KelborComponent* component) {
+  Membership* member = members_.find(component);
+  return member && (member->qualified || member->name) ? member : nullptr;
+}
+
+const SymbolTable::Membership* SymbolTable::memberOf(const KelborComponent* component) const {
+  return const_cast<SymbolTable*>(this)->memberOf(component);
+}
+
+void SymbolTable::leave(Membership& member) {
+  member = Membership{};
+  ++leftMembers_;
+  if (leftMembers_ > 64 && 2 * leftMembers_ > members_.size()) {
+    members_.eraseIf([](const KelborComponent*, const Membership& record) {
+      return !record.qualified && !record.name;
+    });
+    leftMembers_ = 0;
+  }
 }
 
 bool SymbolTable::removeNameEntry(const std::string& bracketedName,
                                   const KelborComponent* component, Namespace& space) {
   auto [first, last] = space.byName.equal_range(bracketedName);
   for (auto it = first; it != last; ++it) {
-    if (it->second != component) continue;
-    auto member = members_.find(component);
-    if (member != members_.end() && member->second.name == it) {
-      releaseKeyText(member->second.nameCount);
-      member->second.name.reset();
-      member->second.nameCount = nullptr;
-      if (!member->second.qualified) members_.erase(member);
+    if (!it->second || it->second != component) continue;
+    Membership* member = memberOf(component);
+    if (member && member->name == it) {
+      releaseKeyText(member->nameCount);
+      member->name.reset();
+      member->nameCount = nullptr;
+      if (!member->qualified) leave(*member);
     } else {
       // Not the component's own entry: its text's count is found by text.
       auto count = keyHolders_.find(std::hash<std::string>{}(bracketedName));
       if (count != keyHolders_.end()) releaseKeyText(&*count);
     }
-    space.byName.erase(it);
+    markNameRemoved(it, space);
     ++changes_;
+    dropRemovedEntries(space);
     return true;
   }
   return false;
@@ -206,12 +287,9 @@ bool SymbolTable::removeNameEntry(const std::string& bracketedName,
 
 void SymbolTable::takeOutChildren(const std::string& parentKey, size_t childNamespace,
                                   std::vector<KelborComponent*>& children) {
-  const std::string prefix = parentKey + ".";
-  QualifiedIndex& index = ns(childNamespace).byQualifiedName;
   std::vector<KelborComponent*> found;
-  for (auto it = index.lower_bound(prefix);
-       it != index.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
-    found.push_back(it->second);
+  for (const auto& [key, child] : ns(childNamespace).entriesUnder(parentKey + ".")) {
+    found.push_back(child);
   }
   for (KelborComponent* child : found) {
     if (takeOut(child)) children.push_back(child);

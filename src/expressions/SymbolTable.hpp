@@ -8,6 +8,7 @@
 #include <map>
 #include <memory_resource>
 #include <optional>
+#include <ranges>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -19,6 +20,7 @@
 
 #include "core/ComponentKind.hpp"
 #include "core/KelborApi.hpp"
+#include "core/PointerMap.hpp"
 #include "core/RenameUndoData.hpp"
 
 class KelborComponent;
@@ -60,11 +62,66 @@ class KELBOR_API SymbolTable {
   using NameIndex = std::pmr::multimap<std::string, KelborComponent*>;
   using PendingTable = std::map<std::string, ListenerSetPtr>;
 
+  // The two indexes of one namespace.  An entry whose component is null
+  // has been taken out: it keeps its node, because erasing a node from a
+  // long tree rebalances it and touches nodes scattered over memory, until
+  // such entries outnumber the live ones and are dropped in one pass.  A
+  // component entered again under its key takes the same node back.
+  // Read the indexes through the members below, which skip removed entries.
   struct Namespace {
     Namespace() = default;
     explicit Namespace(std::pmr::memory_resource* memory) : byQualifiedName(memory), byName(memory) {}
     QualifiedIndex byQualifiedName;
     NameIndex byName;
+    // Removed entries still kept in each index.
+    size_t removedQualified = 0;
+    size_t removedNames = 0;
+
+    struct IsLive {
+      template <class Entry>
+      bool operator()(const Entry& entry) const {
+        return entry.second != nullptr;
+      }
+    };
+    // The live entries of each index, in key order (equal bracketed names
+    // in order of insertion).
+    auto entries() const { return byQualifiedName | std::views::filter(IsLive{}); }
+    auto nameEntries() const { return byName | std::views::filter(IsLive{}); }
+    // The live entries whose qualified key starts with the prefix.
+    auto entriesUnder(std::string prefix) const {
+      auto startsWithPrefix = [prefix](const QualifiedIndex::value_type& entry) {
+        return entry.first.compare(0, prefix.size(), prefix) == 0;
+      };
+      return std::ranges::subrange(byQualifiedName.lower_bound(prefix), byQualifiedName.end()) |
+             std::views::take_while(startsWithPrefix) | std::views::filter(IsLive{});
+    }
+    // The live entries under the bracketed name, in order of insertion.
+    auto named(const std::string& name) const {
+      auto [first, last] = byName.equal_range(name);
+      return std::ranges::subrange(first, last) | std::views::filter(IsLive{});
+    }
+    // The component under the qualified key, or null.
+    KelborComponent* findQualified(const std::string& key) const {
+      auto found = byQualifiedName.find(key);
+      return found != byQualifiedName.end() ? found->second : nullptr;
+    }
+    // The first component under the bracketed name, or null.
+    KelborComponent* firstNamed(const std::string& name) const {
+      for (const auto& entry : named(name)) return entry.second;
+      return nullptr;
+    }
+    // How many components are under the bracketed name, counting no
+    // further than the limit.
+    size_t countNamed(const std::string& name, size_t limit = SIZE_MAX) const {
+      size_t count = 0;
+      for (auto it = byName.lower_bound(name);
+           count < limit && it != byName.end() && it->first == name; ++it) {
+        if (it->second) ++count;
+      }
+      return count;
+    }
+    size_t liveQualifiedCount() const { return byQualifiedName.size() - removedQualified; }
+    size_t liveNameCount() const { return byName.size() - removedNames; }
   };
 
   // Namespace numbers.  pendingNamespace stands for the waiting names in
@@ -135,7 +192,7 @@ class KELBOR_API SymbolTable {
   // Whether the component is entered (under either of its keys), and how many
   // components are.
   bool containsComponent(const KelborComponent* component) const;
-  size_t getComponentCount() const { return members_.size(); }
+  size_t getComponentCount() const { return members_.size() - leftMembers_; }
 
   // --- resolution, in the scope of a rule or event ---------------------------
   // The order is species, compartment, model parameter; valid identifiers
@@ -358,6 +415,21 @@ class KELBOR_API SymbolTable {
   Namespace& ns(size_t number) { return *namespaces_[number]; }
   const Namespace& ns(size_t number) const { return *namespaces_[number]; }
   std::optional<FormerKeys> takeOut(const KelborComponent* component);
+  // The record of an entered component, or null.
+  Membership* memberOf(const KelborComponent* component);
+  const Membership* memberOf(const KelborComponent* component) const;
+  // Empties the record of a component that is no longer entered.  Empty
+  // records stay in the map (taking one out shifts the entries behind it,
+  // each on a line of its own) until they outnumber the others, then go
+  // in one pass.
+  void leave(Membership& member);
+  // Marks an entry of either index removed and counts it.
+  static void markQualifiedRemoved(QualifiedIndex::iterator entry, Namespace& space);
+  static void markNameRemoved(NameIndex::iterator entry, Namespace& space);
+  // Drops the removed entries of the namespace's indexes that hold more of
+  // them than live ones, rebuilding each such index in one ordered pass
+  // and moving the components' places to the new nodes.
+  void dropRemovedEntries(Namespace& space);
   void gatherCandidates(const std::string& qualifiedName, const std::string& bracketedName,
                         CandidateList& out) const;
   // Whether a component other than the one just taken out may answer its
@@ -389,8 +461,10 @@ class KELBOR_API SymbolTable {
   PendingTable pendingListeners_;
   kstrVector<Namespace*> namespaces_;
   // Where each entered component sits; looked up by identity only, never
-  // walked in order.
-  std::pmr::unordered_map<const KelborComponent*, Membership> members_;
+  // walked in order (entries in one array: a lookup touches a line or two).
+  // A record with neither place is empty: its component has left.
+  kstr::PointerMap<const KelborComponent*, Membership> members_;
+  size_t leftMembers_ = 0;
   KeyHolders keyHolders_;
   size_t unheldKeyTexts_ = 0;
   // Counts every entry made or taken out.

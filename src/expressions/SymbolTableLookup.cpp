@@ -23,35 +23,34 @@ KelborComponent* SymbolTable::findInNamespace(const std::string& name,
   if (!isWhollyBracketed(name)) {
     std::string buffer;
     const bool reactionKeys = &space == &reactions_ || &space == &reactionParameters_;
-    auto found = space.byQualifiedName.find(reactionKeys ? keyOf(name, buffer) : name);
-    if (found != space.byQualifiedName.end() && found->second) return found->second;
+    if (KelborComponent* found = space.findQualified(reactionKeys ? keyOf(name, buffer) : name)) {
+      return found;
+    }
   }
-  auto first = space.byName.lower_bound(name);
-  if (first != space.byName.end() && first->first == name) return first->second;
-  return nullptr;
+  return space.firstNamed(name);
 }
 
 SymbolTable::SpeciesMatch SymbolTable::resolveSpecies(std::string name) const {
   kstr::removeBracketsFromValidIdentifiers(name);
   if (!isWhollyBracketed(name)) {
-    auto found = species_.byQualifiedName.find(name);
-    if (found != species_.byQualifiedName.end() && found->second) return {found->second, true};
+    if (KelborComponent* found = species_.findQualified(name)) return {found, true};
   }
-  // Only none, one or several matter: look at no more than two entries.
-  auto first = species_.byName.lower_bound(name);
-  if (first == species_.byName.end() || first->first != name) return {nullptr, false};
-  auto second = std::next(first);
-  if (second != species_.byName.end() && second->first == name) return {nullptr, true};
-  return {first->second, true};
+  // Only none, one or several matter: count no further than two.
+  switch (species_.countNamed(name, 2)) {
+    case 0:
+      return {nullptr, false};
+    case 1:
+      return {species_.firstNamed(name), true};
+    default:
+      return {nullptr, true};
+  }
 }
 
 KelborComponent* SymbolTable::resolveReactionParameter(const std::string& name,
                                                        const KelborComponent* reaction) const {
   if (!reaction) return nullptr;
-  const QualifiedIndex& index = reactionParameters_.byQualifiedName;
   std::string buffer;
-  auto found = index.find(keyOf(name, buffer));
-  if (found != index.end() && found->second) return found->second;
+  if (KelborComponent* found = reactionParameters_.findQualified(keyOf(name, buffer))) return found;
   std::string qualified = reaction->getName();
   if (qualified.empty()) {
     // An unnamed reaction's parameters are entered under its identity key.
@@ -61,8 +60,7 @@ KelborComponent* SymbolTable::resolveReactionParameter(const std::string& name,
   }
   qualified += ".";
   qualified += name;
-  found = index.find(qualified);
-  return found != index.end() ? found->second : nullptr;
+  return reactionParameters_.findQualified(qualified);
 }
 
 KelborComponent* SymbolTable::findByQualifiedName(const std::string& name) const {
@@ -72,8 +70,9 @@ KelborComponent* SymbolTable::findByQualifiedName(const std::string& name) const
   for (const Namespace* space :
        {&species_, &modelParameters_, &reactionParameters_, &compartments_, &reactions_}) {
     const bool reactionKeys = space == &reactions_ || space == &reactionParameters_;
-    auto found = space->byQualifiedName.find(reactionKeys ? reactionKey : name);
-    if (found != space->byQualifiedName.end() && found->second) return found->second;
+    if (KelborComponent* found = space->findQualified(reactionKeys ? reactionKey : name)) {
+      return found;
+    }
   }
   return nullptr;
 }
@@ -136,8 +135,8 @@ bool SymbolTable::isNameInNamespace(const std::string& name, size_t number) cons
   const Namespace& space = ns(number);
   std::string buffer;
   const bool reactionKeys = number == reactionNamespace || number == reactionParameterNamespace;
-  return space.byQualifiedName.count(reactionKeys ? keyOf(name, buffer) : name) != 0 ||
-         space.byName.count(name) != 0;
+  return space.findQualified(reactionKeys ? keyOf(name, buffer) : name) != nullptr ||
+         space.firstNamed(name) != nullptr;
 }
 
 void SymbolTable::collectListeners(const CandidateList& components, ListenerSet& out) {
@@ -149,15 +148,13 @@ void SymbolTable::collectListeners(const CandidateList& components, ListenerSet&
 
 void SymbolTable::appendAllWithName(const std::string& bracketedName, const Namespace& space,
                                     CandidateList& out) {
-  auto [first, last] = space.byName.equal_range(bracketedName);
-  out.reserve(out.size() + static_cast<size_t>(std::distance(first, last)));
-  for (auto it = first; it != last; ++it) out.push_back(it->second);
+  for (const auto& [name, component] : space.named(bracketedName)) out.push_back(component);
 }
 
 void SymbolTable::notifyAllInUseCounts() const {
   for (const Namespace* space :
        {&species_, &modelParameters_, &reactionParameters_, &compartments_}) {
-    for (const auto& [key, component] : space->byQualifiedName) {
+    for (const auto& [key, component] : space->entries()) {
       boost::shared_ptr<ModelGlobalData> data = component->getModelGlobalData();
       if (data && data->model) data->model->notifyComponentInUseCountChange(component, false);
     }
@@ -174,6 +171,8 @@ constexpr size_t kPointerWidth = 14;
 template <class Iterator>
 void writeRows(Iterator first, Iterator last, std::ostream& out) {
   for (Iterator it = first; it != last; ++it) {
+    // Removed entries waiting to be dropped are not listed.
+    if (!it->second) continue;
     const std::string& key = it->first;
     const void* address = it->second;
     if (key.size() < kNameWidth) {
@@ -200,7 +199,7 @@ void SymbolTable::printSymbolRows(const NameIndex& index, std::ostream& out) {
 std::ostream& SymbolTable::printNamespace(const std::string& title, const Namespace& space,
                                           std::ostream& out) {
   out << title << std::endl << std::endl;
-  if (!space.byQualifiedName.empty()) {
+  if (space.liveQualifiedCount() != 0) {
     printSymbolRows(space.byQualifiedName, out);
   } else {
     printSymbolRows(space.byName, out);
@@ -220,12 +219,15 @@ std::ostream& SymbolTable::printUndefinedNamespace(const PendingTable& pending,
 }
 
 const SymbolTable::Namespace& SymbolTable::listed(const Namespace& space, Namespace& shown) const {
-  auto identity = std::find_if(space.byQualifiedName.begin(), space.byQualifiedName.end(),
-                               [](const auto& entry) { return isIdentityKey(entry.first); });
-  if (identity == space.byQualifiedName.end()) return space;
+  if (std::ranges::none_of(space.entries(),
+                           [](const auto& entry) { return isIdentityKey(entry.first); })) {
+    return space;
+  }
   shown.byName = space.byName;
+  shown.removedNames = space.removedNames;
   shown.byQualifiedName.clear();
-  for (const auto& [key, component] : space.byQualifiedName) {
+  shown.removedQualified = 0;
+  for (const auto& [key, component] : space.entries()) {
     shown.byQualifiedName.emplace(listedKey(key, component), component);
   }
   return shown;

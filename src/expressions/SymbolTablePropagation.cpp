@@ -88,7 +88,7 @@ void SymbolTable::componentAdded(KelborComponent* component) {
   const std::string& key = number == reactionNamespace || number == reactionParameterNamespace
                                ? keyOf(qualifiedName, buffer)
                                : qualifiedName;
-  if (ns(number).byQualifiedName.count(key) != 0) return;
+  if (ns(number).findQualified(key)) return;
   insertComponent(number, qualifiedName, bracketedName, component);
 
   CandidateList candidates;
@@ -142,8 +142,8 @@ void SymbolTable::componentNameChanged(KelborComponent* component, std::string o
   if (!component) return;
   bracketNameIfNotValidIdentifier(oldName);
   size_t number = getNamespaceIndex(component);
-  auto member = members_.find(component);
-  if (number >= namespaceCount && member != members_.end()) number = member->second.ns;
+  const Membership* member = memberOf(component);
+  if (number >= namespaceCount && member) number = member->ns;
   if (number >= namespaceCount) return;
   // By identity: a missing old key is skipped, and an entry of another
   // component under the old key is left alone.
@@ -216,12 +216,9 @@ void SymbolTable::renameChildEntries(const std::string& oldQualifiedName, size_t
 void SymbolTable::renameChildEntries(const std::string& parentKey, size_t childNamespace,
                                      const std::string& oldParentName) {
   if (childNamespace >= namespaceCount) return;
-  const std::string prefix = parentKey + ".";
   std::vector<std::pair<std::string, KelborComponent*>> children;
-  const QualifiedIndex& index = ns(childNamespace).byQualifiedName;
-  for (auto it = index.lower_bound(prefix);
-       it != index.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
-    children.emplace_back(oldParentName + it->first.substr(parentKey.size()), it->second);
+  for (const auto& [key, child] : ns(childNamespace).entriesUnder(parentKey + ".")) {
+    children.emplace_back(oldParentName + key.substr(parentKey.size()), child);
   }
   for (auto& [key, child] : children) componentNameChanged(child, child->getName(), key);
 }
@@ -257,12 +254,9 @@ SymbolTable::ListenerUndoMap SymbolTable::componentRename(const KelborComponent*
 void SymbolTable::notifyParentComponentRename(const KelborComponent* component,
                                               const std::string& newName) {
   if (!component || component->getEnumType() != kstr::compartment) return;
-  const std::string prefix = bracketedNameOf(component) + ".";
   std::vector<KelborComponent*> species;
-  const QualifiedIndex& index = species_.byQualifiedName;
-  for (auto it = index.lower_bound(prefix);
-       it != index.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
-    species.push_back(it->second);
+  for (const auto& [key, child] : species_.entriesUnder(bracketedNameOf(component) + ".")) {
+    species.push_back(child);
   }
   if (species.empty()) return;
   std::string newParent = newName;

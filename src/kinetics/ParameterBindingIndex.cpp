@@ -52,18 +52,27 @@ void ParameterBindingIndex::note(const BKineticLaw* law, Places& places,
   if (!law) return;
   for (const std::string& name : names) {
     for (std::string& key : keysOf(name)) {
-      auto entry = lawsByKey_.try_emplace(std::move(key)).first;
+      auto [entry, made] = lawsByKey_.try_emplace(std::move(key));
       KeyLaws& laws = entry->second;
       bool held = false;
       for (size_t i = 0; i < places.count() && !held; ++i) held = places.at(i).key == &*entry;
       if (held) continue;
       if (2 * laws.empty > laws.members.size()) closeUp(*entry);
+      // A key is counted in keyHashes_ exactly while it is in the map.
+      bool counted = !made;
       try {
+        if (made) {
+          keyEntered(entry->first);
+          counted = true;
+        }
         laws.members.push_back(Member{law, &places});
         places.push(Places::Place{&*entry, laws.members.size() - 1});
       } catch (...) {
         if (!laws.members.empty() && laws.members.back().places == &places) laws.members.pop_back();
-        if (laws.members.empty()) lawsByKey_.erase(entry);
+        if (laws.members.empty()) {
+          if (counted) keyLeft(entry->first);
+          lawsByKey_.erase(entry);
+        }
         throw;
       }
     }
@@ -98,12 +107,16 @@ void ParameterBindingIndex::forget(Places& places) {
       laws.members.pop_back();
       --laws.empty;
     }
-    if (laws.members.empty()) lawsByKey_.erase(lawsByKey_.find(place.key->first));
+    if (laws.members.empty()) {
+      keyLeft(place.key->first);
+      lawsByKey_.erase(lawsByKey_.find(place.key->first));
+    }
   }
   places.clear();
 }
 
 std::vector<const BKineticLaw*> ParameterBindingIndex::lawsNaming(const std::string& parameterName) const {
+  if (keyHashes_.empty() || keyHashes_[slotOf(parameterName)] == 0) return {};
   auto found = lawsByKey_.find(parameterName);
   if (found == lawsByKey_.end()) return {};
   std::vector<const BKineticLaw*> laws;
@@ -112,6 +125,33 @@ std::vector<const BKineticLaw*> ParameterBindingIndex::lawsNaming(const std::str
     if (member.law) laws.push_back(member.law);
   }
   return laws;
+}
+
+size_t ParameterBindingIndex::slotOf(const std::string& key) const {
+  return std::hash<std::string>{}(key) & (keyHashes_.size() - 1);
+}
+
+void ParameterBindingIndex::keyEntered(const std::string& key) {
+  if (2 * lawsByKey_.size() > keyHashes_.size()) {
+    // Twice as many slots, counted again from every key.
+    size_t slots = 64;
+    while (slots < 4 * lawsByKey_.size()) slots *= 2;
+    keyHashes_.assign(slots, 0);
+    for (const auto& [held, members] : lawsByKey_) {
+      uint8_t& count = keyHashes_[slotOf(held)];
+      if (count < UINT8_MAX) ++count;
+    }
+    return;
+  }
+  uint8_t& count = keyHashes_[slotOf(key)];
+  if (count < UINT8_MAX) ++count;
+}
+
+void ParameterBindingIndex::keyLeft(const std::string& key) {
+  if (keyHashes_.empty()) return;
+  uint8_t& count = keyHashes_[slotOf(key)];
+  // A saturated count may stand for more keys than it can hold: kept.
+  if (count != 0 && count < UINT8_MAX) --count;
 }
 
 }  // namespace kstr

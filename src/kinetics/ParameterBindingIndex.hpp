@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -95,7 +96,17 @@ class KELBOR_API ParameterBindingIndex {
   // new slot.
   static void closeUp(KeyEntry& entry);
 
+  // The slot of a key's hash among keyHashes_.
+  size_t slotOf(const std::string& key) const;
+  void keyEntered(const std::string& key);
+  void keyLeft(const std::string& key);
+
   std::unordered_map<std::string, KeyLaws> lawsByKey_;
+  // How many keys have their hash at each slot (saturating at 255; sized
+  // for at least twice the keys): a name whose slot counts none is answered
+  // without searching the map, whose buckets and nodes lie mostly outside
+  // the caches on a large model, and most parameters are named by no law.
+  std::vector<uint8_t> keyHashes_;
 };
 
 }  // namespace kstr

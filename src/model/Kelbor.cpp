@@ -514,8 +514,8 @@ KelborComponent* Kelbor::findModelParameter(const std::string& name) const {
   std::string key = name;
   bracketNameIfNotValidIdentifier(key);
   const SymbolTable::Namespace* space = symbolTable_->getNamespace(SymbolTable::modelParameterNamespace);
-  for (auto [it, end] = space->byName.equal_range(key); it != end; ++it) {
-    if (it->second->getName() == name) return it->second;
+  for (const auto& [bracketed, parameter] : space->named(key)) {
+    if (parameter->getName() == name) return parameter;
   }
   return nullptr;
 }

@@ -98,7 +98,8 @@ BCompartment::BCompartment(const BCompartment& other)
       spatialDimensions_(other.spatialDimensions_),
       obiSpecies_(other.obiSpecies_),
       obiCompartments_(other.obiCompartments_),
-      speciesByName_(other.speciesByName_) {}
+      speciesByName_(other.speciesByName_),
+      leftSpeciesEntries_(other.leftSpeciesEntries_) {}
 
 BCompartment& BCompartment::operator=(const BCompartment& other) {
   if (this == &other) return *this;
@@ -110,6 +111,7 @@ BCompartment& BCompartment::operator=(const BCompartment& other) {
   obiSpecies_ = other.obiSpecies_;
   obiCompartments_ = other.obiCompartments_;
   speciesByName_ = other.speciesByName_;
+  leftSpeciesEntries_ = other.leftSpeciesEntries_;
   return *this;
 }
 
@@ -290,7 +292,7 @@ BSpecies* BCompartment::getNamedSpecies(const std::string& name) const {
   bool several = false;
   auto range = speciesByName_.equal_range(trimmed);
   for (auto it = range.first; it != range.second; ++it) {
-    if (it->second->getName() != trimmed) continue;
+    if (!it->second || it->second->getName() != trimmed) continue;
     several = several || first;
     if (!first) first = it->second;
   }
@@ -305,7 +307,7 @@ BSpecies* BCompartment::getNamedSpecies(const std::string& name) const {
 bool BCompartment::isSpeciesNameInUse(const std::string& name, const BSpecies* skip) const {
   auto range = speciesByName_.equal_range(name);
   for (auto it = range.first; it != range.second; ++it) {
-    if (it->second != skip && it->second->getName() == name) return true;
+    if (it->second && it->second != skip && it->second->getName() == name) return true;
   }
   return false;
 }
@@ -321,24 +323,25 @@ void BCompartment::speciesNameChanged(BSpecies* species, const std::string& oldN
 }
 
 void BCompartment::eraseFromIndex(BSpecies* species, const std::string& name) {
-  auto range = speciesByName_.equal_range(name);
-  auto it = std::find_if(range.first, range.second,
-                         [&](const auto& entry) { return entry.second == species; });
-  if (it != range.second) {
-    speciesByName_.erase(it);
-    return;
+  // Equal names are adjacent; the species' own entry is mostly the first.
+  auto it = speciesByName_.find(name);
+  while (it != speciesByName_.end() && it->first == name && it->second != species) ++it;
+  if (it == speciesByName_.end() || it->second != species) {
+    // The entry is under a name the species no longer has (its name was
+    // copied over by an assignment): look for it by identity.
+    it = std::find_if(speciesByName_.begin(), speciesByName_.end(),
+                      [&](const auto& entry) { return entry.second == species; });
+    if (it == speciesByName_.end()) return;
   }
-  // The entry is under a name the species no longer has (its name was
-  // copied over by an assignment): look for it by identity.
-  for (it = speciesByName_.begin(); it != speciesByName_.end(); ++it) {
-    if (it->second == species) {
-      speciesByName_.erase(it);
-      return;
-    }
+  it->second = nullptr;
+  ++leftSpeciesEntries_;
+  if (leftSpeciesEntries_ > 64 && 2 * leftSpeciesEntries_ > speciesByName_.size()) {
+    rebuildSpeciesIndex();
   }
 }
 
 void BCompartment::rebuildSpeciesIndex() {
+  leftSpeciesEntries_ = 0;
   speciesByName_.clear();
   for (BSpecies* species : species_.items()) speciesByName_.emplace(species->getName(), species);
 }

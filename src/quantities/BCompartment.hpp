@@ -272,6 +272,10 @@ class KELBOR_API BCompartment : public kstr::QuantityComponent {
   size_t spatialDimensions_ = 3;
   Vector* obiSpecies_ = nullptr;
   Vector* obiCompartments_ = nullptr;
-  // The own species by name, for duplicate tests and getNamedSpecies.
+  // The own species by name, for duplicate tests and getNamedSpecies.  A
+  // species that leaves nulls its entry (erasing it would search out the
+  // entry before it in its bucket, far away in memory); such entries are
+  // skipped by every reader and dropped once they outnumber the others.
   SpeciesNameIndex speciesByName_;
+  size_t leftSpeciesEntries_ = 0;
 };

@@ -143,6 +143,7 @@ void BCompartment::removeSpecies(BSpecies* species) {
     // empties the index at once, instead of each searching out its entry.
     if (going && isModelBeingDestroyed()) {
       if (!speciesByName_.empty()) SpeciesNameIndex().swap(speciesByName_);
+      leftSpeciesEntries_ = 0;
     } else {
       eraseFromIndex(species, species->getName());
     }

@@ -22,9 +22,8 @@ bool isModelParameterNameTaken(const Kelbor& model, const std::string& name,
   if (!parameters) return false;
   std::string key = name;
   bracketNameIfNotValidIdentifier(key);
-  auto range = parameters->byName.equal_range(key);
-  for (auto it = range.first; it != range.second; ++it) {
-    if (it->second != self && it->second->getName() == name) return true;
+  for (const auto& [bracketed, parameter] : parameters->named(key)) {
+    if (parameter != self && parameter->getName() == name) return true;
   }
   return false;
 }

@@ -48,6 +48,36 @@ TEST(LiveSlotTreeTest, PositionsAndSlotsAgreeWithACount) {
   }
 }
 
+// A reset list of a length that is no whole number of 64-slot words, then
+// removals at the word edges and pushes past them.
+TEST(LiveSlotTreeTest, ResetCountsEverySlotUpToAnUnevenEnd) {
+  for (size_t count : {0u, 1u, 63u, 64u, 65u, 130u}) {
+    kstr::LiveSlotTree tree;
+    tree.reset(count);
+    std::vector<char> alive(count, 1);
+    for (size_t slot : {0u, 63u, 64u, 129u}) {
+      if (slot >= count) continue;
+      tree.kill(slot);
+      alive[slot] = 0;
+    }
+    for (int more = 0; more < 3; ++more) {
+      tree.push();
+      alive.push_back(1);
+    }
+    size_t live = 0;
+    for (size_t slot = 0; slot < alive.size(); ++slot) {
+      ASSERT_EQ(tree.liveBefore(slot), live) << count << " slots, slot " << slot;
+      ASSERT_EQ(tree.isLive(slot), alive[slot] != 0);
+      if (alive[slot]) {
+        ASSERT_EQ(tree.slotOf(live++), slot);
+      }
+    }
+    EXPECT_EQ(tree.live(), live);
+    EXPECT_EQ(tree.slotOf(live), tree.slots());
+    EXPECT_FALSE(tree.isLive(tree.slots()));
+  }
+}
+
 // Removals by position, by search and with a wrong position, appends,
 // replacements and reads in random order against a plain list.
 TEST(MemberListTest, RandomEditsAndReadsMatchAPlainList) {

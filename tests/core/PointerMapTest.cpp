@@ -70,6 +70,31 @@ TEST(PointerMapTest, RandomEditsAgreeWithAStandardMap) {
   EXPECT_EQ(map.find(nullptr), nullptr);
 }
 
+// One sweep takes out the entries a predicate picks (the null key among
+// them), keeps the rest findable with their values, and leaves room to
+// enter the swept keys again.
+TEST(PointerMapTest, EraseIfSweepsThePickedEntries) {
+  std::vector<char> storage(300);
+  kstr::PointerMap<const char*, int> map;
+  EXPECT_TRUE(map.tryEmplace(nullptr, 0).second);
+  for (size_t i = 0; i < storage.size(); ++i) map.tryEmplace(&storage[i], static_cast<int>(i) + 1);
+  const size_t gone = map.eraseIf([](const char*, int value) { return value % 3 == 0; });
+  EXPECT_EQ(gone, 1u + storage.size() / 3);
+  EXPECT_EQ(map.find(nullptr), nullptr);
+  for (size_t i = 0; i < storage.size(); ++i) {
+    const int* found = map.find(&storage[i]);
+    if ((i + 1) % 3 == 0) {
+      EXPECT_EQ(found, nullptr) << i;
+    } else {
+      ASSERT_NE(found, nullptr) << i;
+      EXPECT_EQ(*found, static_cast<int>(i) + 1);
+    }
+  }
+  EXPECT_EQ(map.size(), storage.size() - storage.size() / 3);
+  EXPECT_TRUE(map.tryEmplace(&storage[2], 7).second);
+  EXPECT_EQ(*map.find(&storage[2]), 7);
+}
+
 TEST(PointerMapTest, ReservedRoomKeepsEveryEntry) {
   std::vector<int> storage(5000);
   kstr::PointerMap<const int*, int> map;

@@ -2,4 +2,5 @@
 target_sources(expressions_tests PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/SymbolTableTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SymbolTablePropagationTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SymbolTableRemovedEntriesTest.cpp
 )

@@ -7,6 +7,7 @@
 #include <memory>
 #include <ostream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,13 @@ inline std::string qualifiedNameOf(const KelborComponent* component) {
   std::string name;
   if (component) component->fillPartiallyQualifiedName(name);
   return name;
+}
+
+// A pointer as the listing prints it.
+inline std::string address(const void* p) {
+  std::ostringstream out;
+  out << p;
+  return out.str();
 }
 
 // An expression-based component that records each update it is told of as

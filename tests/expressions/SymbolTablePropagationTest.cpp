@@ -409,13 +409,13 @@ TEST_F(PropagationTest, RenamingOntoATakenKeyLeavesOnlyTheBracketedName) {
   TestComponent& b = w.parameter("b");
   w.nameChanged(b, "a");
   const SymbolTable::Namespace& ns = *w.table.getNamespace(SymbolTable::modelParameterNamespace);
-  EXPECT_EQ(ns.byQualifiedName.at("a"), &a);
-  EXPECT_EQ(ns.byQualifiedName.count("b"), 0u);
-  EXPECT_EQ(ns.byName.count("a"), 2u);
+  EXPECT_EQ(ns.findQualified("a"), &a);
+  EXPECT_EQ(ns.findQualified("b"), nullptr);
+  EXPECT_EQ(ns.countNamed("a"), 2u);
   EXPECT_TRUE(w.table.containsComponent(&b));
 
   w.table.componentRemoved(&b);
-  EXPECT_EQ(ns.byName.count("a"), 1u);
+  EXPECT_EQ(ns.countNamed("a"), 1u);
   EXPECT_FALSE(w.table.containsComponent(&b));
   EXPECT_EQ(w.table.findInNamespace("a", ns), &a);
 }

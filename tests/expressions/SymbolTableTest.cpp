@@ -111,11 +111,9 @@ TEST_F(SymbolTableTest, ComponentsAreKeyedByQualifiedAndBracketedName) {
     SCOPED_TRACE(c.qualified);
     const SymbolTable::Namespace* ns = w.table.getNamespace(c.ns);
     ASSERT_NE(ns, nullptr);
-    auto found = ns->byQualifiedName.find(c.qualified);
-    ASSERT_NE(found, ns->byQualifiedName.end());
-    EXPECT_EQ(found->second, c.component);
+    EXPECT_EQ(ns->findQualified(c.qualified), c.component);
     size_t nameEntries = 0;
-    for (const auto& [key, component] : ns->byName) {
+    for (const auto& [key, component] : ns->nameEntries()) {
       if (component != c.component) continue;
       ++nameEntries;
       EXPECT_EQ(key, c.bracketed);
@@ -169,19 +167,18 @@ TEST_F(SymbolTableTest, FirstComponentKeepsAQualifiedKey) {
   // name is added after the first's.
   w.table.insertComponent(SymbolTable::speciesNamespace, "cell.A", "A", &second);
   EXPECT_EQ(w.table.findByQualifiedName("cell.A"), &first);
-  const auto& byName = w.table.getNamespace(SymbolTable::speciesNamespace)->byName;
-  auto [from, to] = byName.equal_range("A");
+  const SymbolTable::Namespace& space = *w.table.getNamespace(SymbolTable::speciesNamespace);
   std::vector<const KelborComponent*> order;
-  for (auto it = from; it != to; ++it) order.push_back(it->second);
+  for (const auto& [key, component] : space.named("A")) order.push_back(component);
   EXPECT_EQ(order, (std::vector<const KelborComponent*>{&first, &second}));
 
   // Later equal names go after all earlier ones, and an erased one leaves
   // the others' order alone.
   TestComponent& third = w.species("A", cell);
   w.table.insertComponent(SymbolTable::speciesNamespace, "cell.A3", "A", &third);
-  const auto namesInOrder = [&byName] {
+  const auto namesInOrder = [&space] {
     std::vector<const KelborComponent*> found;
-    for (auto [it, end] = byName.equal_range("A"); it != end; ++it) found.push_back(it->second);
+    for (const auto& [key, component] : space.named("A")) found.push_back(component);
     return found;
   };
   EXPECT_EQ(namesInOrder(), (std::vector<const KelborComponent*>{&first, &second, &third}));
@@ -567,12 +564,6 @@ TEST_F(SymbolTableTest, InUseSweepCoversQuantitiesInMapOrder) {
     told.push_back(call.component);
   }
   EXPECT_EQ(told, (std::vector<const KelborComponent*>{&a, &b, &k, &kf, &cell}));
-}
-
-std::string address(const void* p) {
-  std::ostringstream out;
-  out << p;
-  return out.str();
 }
 
 TEST_F(SymbolTableTest, EmptyTableListsTheTitlesOnly) {

@@ -134,6 +134,26 @@ TEST(ParameterBindingIndexTest, LawsLeavingInOrderAreAnsweredUntilTheLast) {
   EXPECT_TRUE(index.lawsNaming("r.kq").empty());
 }
 
+// Many names, entered while the index grows and taken out again: each
+// name answers exactly the laws still holding it, before and after.
+TEST(ParameterBindingIndexTest, ManyNamesComeAndGo) {
+  ParameterBindingIndex& index = ParameterBindingIndex::instance();
+  const FakeLaws fakes;
+  constexpr size_t kNames = 3000;
+  std::vector<ParameterBindingIndex::Places> places(kNames);
+  const auto nameOf = [](size_t i) { return "many" + std::to_string(i); };
+  for (size_t i = 0; i < kNames; ++i) index.note(fakes.law(i % 200), places[i], {nameOf(i)});
+  for (size_t i = 0; i < kNames; i += 2) index.forget(places[i]);
+  for (size_t i = 0; i < kNames; ++i) {
+    const std::vector<const BKineticLaw*> expected =
+        i % 2 ? std::vector<const BKineticLaw*>{fakes.law(i % 200)} : std::vector<const BKineticLaw*>{};
+    ASSERT_EQ(index.lawsNaming(nameOf(i)), expected) << nameOf(i);
+  }
+  EXPECT_TRUE(index.lawsNaming("many" + std::to_string(kNames)).empty());
+  for (size_t i = 1; i < kNames; i += 2) index.forget(places[i]);
+  for (size_t i = 0; i < kNames; ++i) ASSERT_TRUE(index.lawsNaming(nameOf(i)).empty()) << nameOf(i);
+}
+
 // A copy of a law's record is empty, and assigning one record to another
 // keeps the target's places: a copied law enters the index on its own.
 TEST(ParameterBindingIndexTest, ACopiedRecordHoldsNoPlaces) {

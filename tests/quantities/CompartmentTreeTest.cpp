@@ -177,6 +177,36 @@ TEST_F(CompartmentTreeTest, SharedSpeciesNamesAnswerTheFirstInListOrder) {
   EXPECT_FALSE(a->isSpeciesNameInUse("x", first));
 }
 
+// Leaving species null their index entries until those outnumber the rest:
+// before and after that, the names answer only the species still there,
+// shared names included, and a name taken again answers its new holder.
+TEST_F(CompartmentTreeTest, NamesOfLeftSpeciesAnswerNothing) {
+  Forest f;
+  BCompartment* a = f.compartment("A");
+  std::vector<BSpecies*> species;
+  for (int i = 0; i < 200; ++i) species.push_back(f.species("s" + std::to_string(i), a));
+  BSpecies* twin = f.species("s1", a);
+  for (int i = 0; i < 150; ++i) {
+    a->deleteSpecies(species[i]);
+    if (i == 10 || i == 149) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(a->getNamedSpecies("s1"), twin);
+      EXPECT_FALSE(a->isSpeciesNameInUse("s1", twin));
+      EXPECT_EQ(a->getNamedSpecies("s" + std::to_string(i)), nullptr);
+      EXPECT_FALSE(a->isSpeciesNameInUse("s" + std::to_string(i)));
+      EXPECT_EQ(a->getNamedSpecies("s199"), species[199]);
+      EXPECT_TRUE(a->isSpeciesNameInUse("s199"));
+    }
+  }
+  BSpecies* again = f.species("s5", a);
+  EXPECT_EQ(a->getNamedSpecies("s5"), again);
+  // A rename away from a name and back still finds the species.
+  species[170]->setName("moved");
+  species[170]->setName("s170");
+  EXPECT_EQ(a->getNamedSpecies("s170"), species[170]);
+  EXPECT_EQ(a->getNamedSpecies("moved"), nullptr);
+}
+
 TEST_F(CompartmentTreeTest, SpeciesComeAndGoThroughTheModel) {
   Kelbor model;
   Forest f;

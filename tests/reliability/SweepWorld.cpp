@@ -334,7 +334,7 @@ void snapshotTable(std::vector<std::string>& lines, const SymbolTable* table, bo
     // Unnamed reactions are keyed by identity: listed by the names they
     // answer, in the order of those names.
     std::vector<std::string> keyed;
-    for (const auto& [key, c] : table->getNamespace(ns)->byQualifiedName) {
+    for (const auto& [key, c] : table->getNamespace(ns)->entries()) {
       std::ostringstream line;
       line << "  table " << ns << ' ' << SymbolTable::listedKey(key, c) << ' ';
       if (stable) line << c->getName();
@@ -343,7 +343,7 @@ void snapshotTable(std::vector<std::string>& lines, const SymbolTable* table, bo
     }
     std::sort(keyed.begin(), keyed.end());
     lines.insert(lines.end(), keyed.begin(), keyed.end());
-    for (const auto& [name, c] : table->getNamespace(ns)->byName) {
+    for (const auto& [name, c] : table->getNamespace(ns)->nameEntries()) {
       std::ostringstream line;
       line << "  name " << ns << ' ' << name << ' ';
       if (stable) line << c->getName();
@@ -425,7 +425,7 @@ std::string checkModel(const Kelbor* model) {
       return model->getName() + ": '" + c->getName() + "' is not in the host tree";
   }
   for (size_t ns = 0; ns < SymbolTable::namespaceCount; ++ns) {
-    for (const auto& [name, c] : table->getNamespace(ns)->byQualifiedName) {
+    for (const auto& [name, c] : table->getNamespace(ns)->entries()) {
       if (!(broken = checkLive(c, model, "the symbol table")).empty()) return model->getName() + ": " + broken;
       for (const ExpressionBasedComponent* listener : c->getListeners()) {
         const auto* l = static_cast<const KelborComponent*>(listener);
