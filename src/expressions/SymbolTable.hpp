@@ -8,7 +8,7 @@
 #include <map>
 #include <memory_resource>
 #include <optional>
-#include <ranges>
+#include <iterator>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -62,6 +62,61 @@ class KELBOR_API SymbolTable {
   using NameIndex = std::pmr::multimap<std::string, KelborComponent*>;
   using PendingTable = std::map<std::string, ListenerSetPtr>;
 
+  // The entries of [first, last) whose component is not null, in order.
+  template <class Iterator>
+  class LiveEntries {
+   public:
+    class iterator {
+     public:
+      using iterator_category = std::forward_iterator_tag;
+      using value_type = typename std::iterator_traits<Iterator>::value_type;
+      using difference_type = typename std::iterator_traits<Iterator>::difference_type;
+      using pointer = typename std::iterator_traits<Iterator>::pointer;
+      using reference = typename std::iterator_traits<Iterator>::reference;
+
+      iterator() = default;
+      iterator(Iterator at, Iterator last) : at_(at), last_(last) { skipRemoved(); }
+      reference operator*() const { return *at_; }
+      pointer operator->() const { return &*at_; }
+      iterator& operator++() {
+        ++at_;
+        skipRemoved();
+        return *this;
+      }
+      iterator operator++(int) {
+        iterator before = *this;
+        ++*this;
+        return before;
+      }
+      bool operator==(const iterator& other) const { return at_ == other.at_; }
+
+     private:
+      void skipRemoved() {
+        while (at_ != last_ && !at_->second) ++at_;
+      }
+      Iterator at_{};
+      Iterator last_{};
+    };
+
+    LiveEntries(Iterator first, Iterator last) : first_(first), last_(last) {}
+    iterator begin() const { return {first_, last_}; }
+    iterator end() const { return {last_, last_}; }
+
+   private:
+    Iterator first_;
+    Iterator last_;
+  };
+
+  // The first entry of an ordered index whose key does not start with the
+  // prefix and sorts after it.
+  template <class Index>
+  static typename Index::const_iterator endOfPrefix(const Index& index, std::string prefix) {
+    while (!prefix.empty() && static_cast<unsigned char>(prefix.back()) == 0xFF) prefix.pop_back();
+    if (prefix.empty()) return index.end();
+    prefix.back() = static_cast<char>(static_cast<unsigned char>(prefix.back()) + 1);
+    return index.lower_bound(prefix);
+  }
+
   // The two indexes of one namespace.  An entry whose component is null
   // has been taken out: it keeps its node, because erasing a node from a
   // long tree rebalances it and touches nodes scattered over memory, until
@@ -77,28 +132,22 @@ class KELBOR_API SymbolTable {
     size_t removedQualified = 0;
     size_t removedNames = 0;
 
-    struct IsLive {
-      template <class Entry>
-      bool operator()(const Entry& entry) const {
-        return entry.second != nullptr;
-      }
-    };
     // The live entries of each index, in key order (equal bracketed names
     // in order of insertion).
-    auto entries() const { return byQualifiedName | std::views::filter(IsLive{}); }
-    auto nameEntries() const { return byName | std::views::filter(IsLive{}); }
+    LiveEntries<QualifiedIndex::const_iterator> entries() const {
+      return {byQualifiedName.begin(), byQualifiedName.end()};
+    }
+    LiveEntries<NameIndex::const_iterator> nameEntries() const {
+      return {byName.begin(), byName.end()};
+    }
     // The live entries whose qualified key starts with the prefix.
-    auto entriesUnder(std::string prefix) const {
-      auto startsWithPrefix = [prefix](const QualifiedIndex::value_type& entry) {
-        return entry.first.compare(0, prefix.size(), prefix) == 0;
-      };
-      return std::ranges::subrange(byQualifiedName.lower_bound(prefix), byQualifiedName.end()) |
-             std::views::take_while(startsWithPrefix) | std::views::filter(IsLive{});
+    LiveEntries<QualifiedIndex::const_iterator> entriesUnder(const std::string& prefix) const {
+      return {byQualifiedName.lower_bound(prefix), endOfPrefix(byQualifiedName, prefix)};
     }
     // The live entries under the bracketed name, in order of insertion.
-    auto named(const std::string& name) const {
+    LiveEntries<NameIndex::const_iterator> named(const std::string& name) const {
       auto [first, last] = byName.equal_range(name);
-      return std::ranges::subrange(first, last) | std::views::filter(IsLive{});
+      return {first, last};
     }
     // The component under the qualified key, or null.
     KelborComponent* findQualified(const std::string& key) const {

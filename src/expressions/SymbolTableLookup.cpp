@@ -219,8 +219,9 @@ std::ostream& SymbolTable::printUndefinedNamespace(const PendingTable& pending,
 }
 
 const SymbolTable::Namespace& SymbolTable::listed(const Namespace& space, Namespace& shown) const {
-  if (std::ranges::none_of(space.entries(),
-                           [](const auto& entry) { return isIdentityKey(entry.first); })) {
+  const auto live = space.entries();
+  if (std::none_of(live.begin(), live.end(),
+                   [](const auto& entry) { return isIdentityKey(entry.first); })) {
     return space;
   }
   shown.byName = space.byName;
