@@ -74,14 +74,15 @@ class PointerMap {
 
   // Takes out every entry for which pred(key, value) holds, in one pass
   // over the array; answers how many went.
+  // The array is made first: when that fails, nothing has changed.
   template <class Pred>
   size_t eraseIf(Pred pred) {
+    std::vector<Entry> old(entries_.size());
     size_t gone = 0;
     if (hasNull_ && pred(K{}, nullValue_)) {
       hasNull_ = false;
       ++gone;
     }
-    std::vector<Entry> old(entries_.size());
     old.swap(entries_);
     size_ = 0;
     for (const Entry& entry : old) {

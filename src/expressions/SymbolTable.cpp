@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <type_traits>
 
 #include <boost/make_shared.hpp>
@@ -197,16 +198,28 @@ bool isWorthDropping(size_t removed, size_t total) { return removed > 64 && 2 * 
 
 // Builds the index again from its live entries when worth it, in the same
 // order (new nodes, allocated in key order), and moves each component's
-// place (the member `place` of its membership) to its new node.
+// place (the member `place` of its membership) to its new node.  The new
+// index is complete before any place moves, so running out of memory while
+// it is built leaves the old index and every place as they were: dropping
+// is only a saving, and the removed entries wait for the next pass.
 template <class Index, class Members, class Place>
 void dropRemovedFrom(Index& index, size_t& removed, Members& members, Place place) {
   if (!isWorthDropping(removed, index.size())) return;
   Index kept(index.get_allocator());
+  try {
+    for (const auto& entry : index) {
+      if (entry.second) kept.emplace_hint(kept.end(), entry.first, entry.second);
+    }
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  // The live entries of both, in the same order.
+  auto now = kept.begin();
   for (auto it = index.begin(); it != index.end(); ++it) {
     if (!it->second) continue;
-    auto now = kept.emplace_hint(kept.end(), it->first, it->second);
     auto* member = members.find(it->second);  // an empty record matches no place
     if (member && member->*place == it) member->*place = now;
+    ++now;
   }
   index.swap(kept);
   removed = 0;
@@ -254,10 +267,14 @@ void SymbolTable::leave(Membership& member) {
   member = Membership{};
   ++leftMembers_;
   if (leftMembers_ > 64 && 2 * leftMembers_ > members_.size()) {
-    members_.eraseIf([](const KelborComponent*, const Membership& record) {
-      return !record.qualified && !record.name;
-    });
-    leftMembers_ = 0;
+    try {
+      members_.eraseIf([](const KelborComponent*, const Membership& record) {
+        return !record.qualified && !record.name;
+      });
+      leftMembers_ = 0;
+    } catch (const std::bad_alloc&) {
+      // The empty records stay until the next sweep; they answer nothing.
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
 #include <ks_utils/StringHelpers.hpp>
@@ -336,14 +337,22 @@ void BCompartment::eraseFromIndex(BSpecies* species, const std::string& name) {
   it->second = nullptr;
   ++leftSpeciesEntries_;
   if (leftSpeciesEntries_ > 64 && 2 * leftSpeciesEntries_ > speciesByName_.size()) {
-    rebuildSpeciesIndex();
+    try {
+      rebuildSpeciesIndex();
+    } catch (const std::bad_alloc&) {
+      // The emptied entries stay until the next rebuild; they answer nothing.
+    }
   }
 }
 
+// The new index is complete before it replaces the old one: running out of
+// memory leaves the old one whole.
 void BCompartment::rebuildSpeciesIndex() {
+  SpeciesNameIndex rebuilt;
+  rebuilt.reserve(species_.size());
+  for (BSpecies* species : species_.items()) rebuilt.emplace(species->getName(), species);
+  speciesByName_.swap(rebuilt);
   leftSpeciesEntries_ = 0;
-  speciesByName_.clear();
-  for (BSpecies* species : species_.items()) speciesByName_.emplace(species->getName(), species);
 }
 
 // --- delete guard and display ------------------------------------------------------------
