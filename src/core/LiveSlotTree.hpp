@@ -17,24 +17,31 @@ namespace kstr {
 // tree), so it stays in cache on long lists.
 class LiveSlotTree {
  public:
-  // Starts again with slots 0 .. count - 1, every one live; linear.
+  // Starts again with slots 0 .. count - 1, every one live; linear.  When
+  // memory runs out the slots stay as they were.
   void reset(size_t count) {
-    words_.assign((count + kWordBits - 1) / kWordBits, ~uint64_t{0});
-    if (count % kWordBits != 0) words_.back() = (uint64_t{1} << (count % kWordBits)) - 1;
+    std::vector<uint64_t> words((count + kWordBits - 1) / kWordBits, ~uint64_t{0});
+    if (count % kWordBits != 0) words.back() = (uint64_t{1} << (count % kWordBits)) - 1;
+    std::vector<int> tree = countedTree(words);
+    words_.swap(words);
+    tree_.swap(tree);
     slots_ = count;
-    rebuild();
+    live_ = count;
   }
-  // Adds one live slot after the last (amortised logarithmic).
+  // Adds one live slot after the last (amortised logarithmic).  When memory
+  // runs out no slot is added (a spare empty word may be kept).
   void push() {
-    const size_t slot = slots_++;
-    if (slot % kWordBits == 0) words_.push_back(0);
-    words_.back() |= uint64_t{1} << (slot % kWordBits);
+    const size_t slot = slots_;
+    const size_t word = slot / kWordBits;
+    if (word >= words_.size()) words_.push_back(0);
     if (words_.size() >= tree_.size()) {
-      rebuild();
-      return;
+      std::vector<int> tree = countedTree(words_);
+      tree_.swap(tree);
     }
+    words_[word] |= uint64_t{1} << (slot % kWordBits);
+    ++slots_;
     ++live_;
-    add(slot / kWordBits, 1);
+    add(word, 1);
   }
   // Empties a live slot; nothing for a dead one or one out of range.
   void kill(size_t slot) {
@@ -103,20 +110,17 @@ class LiveSlotTree {
   void add(size_t word, int delta) {
     for (size_t i = word + 1; i < tree_.size(); i += lowBit(i)) tree_[i] += delta;
   }
-  // Sizes the tree for twice the words and counts them in one linear pass.
-  void rebuild() {
+  // A tree sized for twice the words, counting them; one linear pass.
+  static std::vector<int> countedTree(const std::vector<uint64_t>& words) {
     size_t capacity = 16;
-    while (capacity < 2 * words_.size() + 1) capacity *= 2;
-    tree_.assign(capacity + 1, 0);
-    live_ = 0;
-    for (size_t i = 0; i < words_.size(); ++i) {
-      tree_[i + 1] = std::popcount(words_[i]);
-      live_ += static_cast<size_t>(tree_[i + 1]);
-    }
+    while (capacity < 2 * words.size() + 1) capacity *= 2;
+    std::vector<int> tree(capacity + 1, 0);
+    for (size_t i = 0; i < words.size(); ++i) tree[i + 1] = std::popcount(words[i]);
     for (size_t i = 1; i <= capacity; ++i) {
       const size_t parent = i + lowBit(i);
-      if (parent <= capacity) tree_[parent] += tree_[i];
+      if (parent <= capacity) tree[parent] += tree[i];
     }
+    return tree;
   }
 
   std::vector<uint64_t> words_;
