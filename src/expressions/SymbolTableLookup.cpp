@@ -148,7 +148,9 @@ void SymbolTable::collectListeners(const CandidateList& components, ListenerSet&
 
 void SymbolTable::appendAllWithName(const std::string& bracketedName, const Namespace& space,
                                     CandidateList& out) {
-  for (const auto& [name, component] : space.named(bracketedName)) out.push_back(component);
+  const auto named = space.named(bracketedName);
+  out.reserve(out.size() + static_cast<size_t>(std::distance(named.begin(), named.end())));
+  for (const auto& [name, component] : named) out.push_back(component);
 }
 
 void SymbolTable::notifyAllInUseCounts() const {
