@@ -495,7 +495,7 @@ class KELBOR_API SymbolTable {
                        std::vector<KelborComponent*>& children);
   void tellNameChange(KelborComponent* component, const std::string& oldBracketedName,
                       const std::string& oldQualifiedName, size_t number,
-                      const std::optional<FormerKeys>& former);
+                      const std::optional<FormerKeys>& former, const CandidateList& oldCandidates);
 
   // The entries of every index below come from the table's own pool: they
   // lie together instead of between the components they name, and when the

@@ -145,17 +145,22 @@ void SymbolTable::componentNameChanged(KelborComponent* component, std::string o
   const Membership* member = memberOf(component);
   if (number >= namespaceCount && member) number = member->ns;
   if (number >= namespaceCount) return;
+  // The holders of the old names are gathered before the component leaves
+  // the table: gathering takes host memory, and running out of it must not
+  // leave the component out.  The component itself may be among them; its
+  // listeners are told anyway.
+  CandidateList oldCandidates;
+  gatherCandidates(oldQualifiedName, oldName, oldCandidates);
   // By identity: a missing old key is skipped, and an entry of another
   // component under the old key is left alone.
   std::optional<FormerKeys> former = takeOut(component);
-  tellNameChange(component, oldName, oldQualifiedName, number, former);
+  tellNameChange(component, oldName, oldQualifiedName, number, former, oldCandidates);
 }
 
 void SymbolTable::tellNameChange(KelborComponent* component, const std::string& oldBracketedName,
                                  const std::string& oldQualifiedName, size_t number,
-                                 const std::optional<FormerKeys>& former) {
-  CandidateList oldCandidates;
-  gatherCandidates(oldQualifiedName, oldBracketedName, oldCandidates);
+                                 const std::optional<FormerKeys>& former,
+                                 const CandidateList& oldCandidates) {
   ListenerSet first(component->getListeners().begin(), component->getListeners().end());
   collectListeners(oldCandidates, first);
   // Those waiting for the old names too: a bare name the component shared

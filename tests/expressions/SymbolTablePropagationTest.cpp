@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <new>
 #include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <hb/hb_test.hpp>
 
 #include "SymbolTableFixtures.hpp"
 
@@ -548,6 +551,40 @@ TEST_F(PropagationTest, ParentRenameIteratesOverACopyOfEachSpeciesListeners) {
   // Only compartments have species below them.
   w.table.notifyParentComponentRename(&a, "B");
   EXPECT_TRUE(late.calls.empty());
+}
+
+// A compartment rename that runs out of host memory part way leaves every
+// component in the table: its species are taken out and entered again
+// under the new key one by one, and a species sharing its bare name with a
+// species of another compartment gathers the old name's holders on the way.
+TEST(PropagationMemoryTest, AFailedCompartmentRenameLeavesEveryComponentInTheTable) {
+  registerMessageCatalog();
+  size_t refused = 0;
+  for (size_t k = 1;; ++k) {
+    SymbolTableWorld w;
+    TestComponent& c1 = w.compartment("c1");
+    TestComponent& c2 = w.compartment("c2");
+    std::vector<const TestComponent*> all{&c1, &c2};
+    for (const char* name : {"A", "B", "C"}) {
+      all.push_back(&w.species(name, c1));
+      all.push_back(&w.species(name, c2));
+    }
+    RecordingListener& rule = w.listener("rule");
+    w.table.resolveSymbolAndListen("c1.A", &rule);
+    hbTestFailAllocationAt(k);
+    try {
+      w.nameChanged(c1, "d1");
+    } catch (const std::bad_alloc&) {
+      ++refused;
+    }
+    const size_t attempts = hbTestAllocationAttempts();
+    hbTestFailAllocationAt(0);
+    for (const TestComponent* c : all) {
+      EXPECT_TRUE(w.table.containsComponent(c)) << c->getName() << ", allocation " << k;
+    }
+    if (attempts < k) break;  // the rename ran whole before the armed attempt
+  }
+  EXPECT_GT(refused, 0u);
 }
 
 }  // namespace
