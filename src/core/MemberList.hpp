@@ -7,6 +7,7 @@
 
 #include <ks_utils/kstrContainers.hpp>
 
+#include "core/Compaction.hpp"
 #include "core/ListPosition.hpp"
 #include "core/ListRemoval.hpp"
 #include "core/LiveSlotTree.hpp"
@@ -123,7 +124,7 @@ class MemberList {
     items_[slot] = nullptr;
     slots_.kill(slot);
     ++emptied_;
-    if (emptied_ > 64 && emptied_ > size()) reindex();
+    if (isWorthCompacting(emptied_, items_.size())) reindex();
   }
   void closeUp() const {
     if (emptied_ != 0) reindex();

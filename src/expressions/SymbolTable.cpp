@@ -10,6 +10,7 @@
 #include <boost/make_shared.hpp>
 #include <ks_utils/Identifiers.hpp>
 
+#include "core/Compaction.hpp"
 #include "core/KelborComponent.hpp"
 #include "expressions/ExpressionBasedComponent.hpp"
 #include "expressions/NameHelpers.hpp"
@@ -171,7 +172,7 @@ std::optional<SymbolTable::FormerKeys> SymbolTable::takeOut(const KelborComponen
   if (entry.qualifiedCount) keys.qualifiedHolders = entry.qualifiedCount->second;
   if (entry.nameCount) keys.nameHolders = entry.nameCount->second;
   keys.changes = ++changes_;
-  if (unheldKeyTexts_ > 64 && 2 * unheldKeyTexts_ > keyHolders_.size()) {
+  if (kstr::isWorthCompacting(unheldKeyTexts_, keyHolders_.size())) {
     std::erase_if(keyHolders_, [](const KeyCount& count) { return count.second == 0; });
     unheldKeyTexts_ = 0;
   }
@@ -191,11 +192,6 @@ void SymbolTable::markNameRemoved(NameIndex::iterator entry, Namespace& space) {
 
 namespace {
 
-// Whether the removed entries of an index are worth a pass: more than a
-// few, and more than the live ones, so that each pass costs at most a few
-// steps per entry removed since the last.
-bool isWorthDropping(size_t removed, size_t total) { return removed > 64 && 2 * removed > total; }
-
 // Builds the index again from its live entries when worth it, in the same
 // order (new nodes, allocated in key order), and moves each component's
 // place (the member `place` of its membership) to its new node.  The new
@@ -204,7 +200,7 @@ bool isWorthDropping(size_t removed, size_t total) { return removed > 64 && 2 * 
 // is only a saving, and the removed entries wait for the next pass.
 template <class Index, class Members, class Place>
 void dropRemovedFrom(Index& index, size_t& removed, Members& members, Place place) {
-  if (!isWorthDropping(removed, index.size())) return;
+  if (!kstr::isWorthCompacting(removed, index.size())) return;
   Index kept(index.get_allocator());
   try {
     for (const auto& entry : index) {
@@ -266,7 +262,7 @@ const SymbolTable::Membership* SymbolTable::memberOf(const KelborComponent* comp
 void SymbolTable::leave(Membership& member) {
   member = Membership{};
   ++leftMembers_;
-  if (leftMembers_ > 64 && 2 * leftMembers_ > members_.size()) {
+  if (kstr::isWorthCompacting(leftMembers_, members_.size())) {
     try {
       members_.eraseIf([](const KelborComponent*, const Membership& record) {
         return !record.qualified && !record.name;

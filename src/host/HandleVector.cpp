@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "core/Compaction.hpp"
+
 HandleVector::~HandleVector() = default;
 
 bool HandleVector::holds(const OBInterface* handle) const { return positionOf(handle) >= 0; }
@@ -61,7 +63,7 @@ bool HandleVector::remove(OBInterface* handle) {
   tree_.kill(slot);
   places_.erase(handle);
   // Dead slots are dropped once they outnumber the live ones.
-  if (tree_.slots() > 2 * tree_.live() + 64) stale_ = true;
+  if (kstr::isWorthCompacting(tree_.slots() - tree_.live(), tree_.slots())) stale_ = true;
   return true;
 }
 

@@ -12,6 +12,7 @@
 #include <ks_utils/Units.hpp>
 #include <string_view>
 
+#include "core/Compaction.hpp"
 #include "host/HostHelpers.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
@@ -336,7 +337,7 @@ void BCompartment::eraseFromIndex(BSpecies* species, const std::string& name) {
   }
   it->second = nullptr;
   ++leftSpeciesEntries_;
-  if (leftSpeciesEntries_ > 64 && 2 * leftSpeciesEntries_ > speciesByName_.size()) {
+  if (kstr::isWorthCompacting(leftSpeciesEntries_, speciesByName_.size())) {
     try {
       rebuildSpeciesIndex();
     } catch (const std::bad_alloc&) {
