@@ -1,7 +1,8 @@
-# Set-up and everyday commands.  `make run` builds the engine and runs the
-# host command on the bundled example; `make test` builds everything (plain,
-# and again under AddressSanitizer and UndefinedBehaviorSanitizer) and runs
-# the whole test suite.  Both install what is missing first.
+# Set-up and everyday commands.  `make run` builds the engine, its
+# stand-ins and the host command (nothing else) and runs the command on the
+# bundled example; `make test` builds everything (plain, and again under
+# AddressSanitizer and UndefinedBehaviorSanitizer) and runs the whole test
+# suite, then each fuzzer.  Both install what is missing first.
 
 JOBS        ?= $(shell nproc)
 BUILD       ?= build
@@ -37,7 +38,9 @@ $(FUZZ_BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the engine, its stand-ins and the command: no tests, no benchmarks.
+run: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target kestrion
 	./$(BUILD)/bin/kestrion
 
 test-plain: build
