@@ -2,6 +2,8 @@
 #include "sbml/SBMLReadWriteService.hpp"
 
 #include <memory>
+#include <sstream>
+#include <utility>
 #include <vector>
 
 #include <sbml/SBMLTypes.h>
@@ -256,9 +258,13 @@ void SBMLReadWriteService::writeSBMLModel(OBInterface* model, std::string& text,
   document.getNamespaces()->add(kXhtmlNamespace, "html");
   SBMLWriter writer;
   if (toText) {
-    char* written = writer.writeSBMLToString(&document);
-    text = written ? written : "";
-    std::free(written);
+    // Written straight into a stream whose buffer becomes the text: the
+    // writer's own to-text form copies the whole document twice more.
+    std::ostringstream stream;
+    if (!writer.writeSBML(&document, stream)) {
+      kstr_error("Kestrion:SBMLWriteFailed", "Unable to write the SBML document as text.");
+    }
+    text = std::move(stream).str();
     return;
   }
   if (!writer.writeSBML(&document, text)) {
