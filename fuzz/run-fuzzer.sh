@@ -68,7 +68,7 @@ run() {
 
 count=$(ls "$seeds" | wc -l)
 echo "== fuzz_$name: trimming $count seeds"
-if [ "$count" -gt 0 ]; then run quiet "$fast" -merge=1 "$work" "$seeds"; fi
+if [ "$count" -gt 0 ]; then run quiet "$fast" -detect_leaks=0 -merge=1 "$work" "$seeds"; fi
 echo "== fuzz_$name: $(ls "$work" | wc -l) of $count seeds add coverage"
 
 # libFuzzer's default (entropic) schedule updates a frequency for every
@@ -76,7 +76,7 @@ echo "== fuzz_$name: $(ls "$work" | wc -l) of $count seeds add coverage"
 # thousands of features that is a third of the time, and in a run this short
 # the plain schedule reaches the same coverage with twice the inputs.
 echo "== fuzz_$name: fuzzing for ${seconds}s"
-run shown "$fast" -entropic=0 -max_total_time="$seconds" -print_final_stats=1 "$work"
+run shown "$fast" -detect_leaks=0 -entropic=0 -max_total_time="$seconds" -print_final_stats=1 "$work"
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
 rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
 
