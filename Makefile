@@ -1,13 +1,16 @@
-# Set-up and everyday commands.  `make run` builds the engine and runs the
-# host command on the bundled example; `make test` builds everything (plain,
-# and again under AddressSanitizer and UndefinedBehaviorSanitizer) and runs
-# the whole test suite.  Both install what is missing first.
+# Set-up and everyday commands.  `make run` builds the engine, its
+# stand-ins and the host command (nothing else) and runs the command on the
+# bundled example; `make test` builds everything (plain, and again under
+# AddressSanitizer and UndefinedBehaviorSanitizer) and runs the whole test
+# suite, then each fuzzer.  Both install what is missing first.
 
 JOBS        ?= $(shell nproc)
 BUILD       ?= build
 ASAN_BUILD  ?= build-asan
 FUZZ_BUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 30
+# The shared test data (the SBML Test Suite seeds the SBML fuzzer).
+TESTDATA    ?= $(CURDIR)/../shared/testdata
 
 DEB_PACKAGES := cmake ninja-build g++ pkg-config libboost-dev libsbml5-dev \
                 libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
@@ -37,7 +40,9 @@ $(FUZZ_BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the engine, its stand-ins and the command: no tests, no benchmarks.
+run: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target kestrion
 	./$(BUILD)/bin/kestrion
 
 test-plain: build
@@ -52,18 +57,11 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 
 fuzz: deps $(FUZZ_BUILD)/build.ninja
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
-	@for f in $$(ls $(FUZZ_BUILD)/bin/fuzz_* 2>/dev/null); do \
-	  name=$$(basename $$f); corpus=fuzz/corpus/$${name#fuzz_}; \
-	  work=$$(mktemp -d); cp -r $$corpus/. $$work/ 2>/dev/null || true; \
-	  if [ -f $$corpus.seeds ]; then for d in $$(cat $$corpus.seeds); do \
-	    cp $$d/* $$work/ 2>/dev/null || true; done; fi; \
-	  supp=fuzz/$${name#fuzz_}.lsan-suppressions; lsan=""; asan=""; \
-	  if [ -f $$supp ]; then lsan="suppressions=$(CURDIR)/$$supp"; asan="fast_unwind_on_malloc=0"; fi; \
-	  echo "Fuzzing $$name for $(FUZZ_SECONDS)s"; \
-	  ASAN_OPTIONS=$$asan LSAN_OPTIONS=$$lsan \
-	    $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$work || exit 1; \
-	  rm -rf $$work; \
-	done
+	@summary=$$(mktemp); \
+	for f in $(FUZZ_BUILD)/bin/fuzz_*; do \
+	  TESTDATA=$(TESTDATA) JOBS=$(JOBS) fuzz/run-fuzzer.sh $$f $(FUZZ_SECONDS) $$summary || { rm -f $$summary; exit 1; }; \
+	done; \
+	echo "Fuzzers' inputs per second:"; cat $$summary; rm -f $$summary
 
 test: test-plain test-asan fuzz
 

@@ -4,7 +4,9 @@
 // methods a user's script calls, and displays and verifies the model,
 // prints its stoichiometry, writes it back as SBML or validates the file;
 // --classes lists the registered host classes.  Finally it shuts the
-// engine down.
+// engine down.  Standard output holds only the job's result; what the
+// engine prints besides (warnings, libSBML's messages) goes to standard
+// error.
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -136,24 +138,54 @@ qxArray* componentsOfType(Values& v, OBInterface* model, const char* type) {
 
 std::string textOf(const qxArray* a) { return a && qxIsChar(a) ? qxArrayToStdString(a) : std::string(); }
 
+// --- where the host's output goes ---------------------------------------------
+
+// The host prints (displays, warnings, libSBML's messages) into one sink;
+// the command echoes none of it as it comes, but sends each call's output
+// where it belongs: a display is the show job's result (standard output),
+// everything else goes to standard error, so that standard output holds
+// only the job's result.
+void sendHostOutput(FILE* stream) {
+  const std::string& printed = hbTestPrinted();
+  std::fwrite(printed.data(), 1, printed.size(), stream);
+  std::fflush(stream);
+  hbTestClearPrinted();
+  hbTestClearWarnings();
+}
+
+// Runs a host call and sends what it printed to the stream, also when it
+// raises.
+template <class Body>
+auto printingTo(FILE* stream, Body body) {
+  struct Send {
+    FILE* stream;
+    ~Send() { sendHostOutput(stream); }
+  } send{stream};
+  return body();
+}
+
 // --- the jobs ------------------------------------------------------------------------
 
 struct Job {
+  enum Kind { show, stoichiometry, write, validate, classes, help } kind = show;
   std::string file;
-  enum Kind { show, stoichiometry, write, validate } kind = show;
   std::string out;
+  bool skipCheck = false;
 };
 
 // The model's display, the display of each component list, then verify.
 void showModel(Values& v, OBInterface* model) {
-  call(v, model, "display", {}, 0);
+  const auto display = [&](std::vector<qxArray*> ins) {
+    printingTo(stdout, [&] { return callWith(v, "display", std::move(ins), 0); });
+  };
+  display({v.keep(obkHandleArray(model))});
   // Quantities as tables; reactions, rules and events one by one, so that
   // their texts show.
   for (const char* type : {"compartment", "species", "parameter"}) {
     qxArray* list = componentsOfType(v, model, type);
     if (qxGetNumberOfElements(list) == 0) continue;
     std::printf("\n");
-    callWith(v, "display", {list}, 0);
+    display({list});
   }
   // The rates the reactions carry (their kinetic laws wrote them).
   qxArray* reactions = componentsOfType(v, model, "reaction");
@@ -167,23 +199,51 @@ void showModel(Values& v, OBInterface* model) {
     qxArray* list = componentsOfType(v, model, type);
     for (size_t i = 0; i < qxGetNumberOfElements(list); ++i) {
       std::printf("\n");
-      call(v, static_cast<OBInterface*>(qxGetHandle(list, i)), "display", {}, 0);
+      display({v.keep(obkHandleArray(static_cast<OBInterface*>(qxGetHandle(list, i))))});
     }
   }
   try {
-    call(v, model, "verify", {}, 0);
+    printingTo(stderr, [&] { return call(v, model, "verify", {}, 0); });
     std::printf("\nThe model verified.\n");
   } catch (const ErrorIdException& e) {
     std::printf("\nThe model did not verify: %s: %s\n", e.getIdentifier().c_str(), e.getMessage().c_str());
   }
 }
 
+// A CSV field: quoted (with doubled quotes) when it holds a comma, a quote
+// or a line break.
+std::string csvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+// A component's "ID", or its "Name" when it has none.
+std::string labelOf(Values& v, OBInterface* component) {
+  const std::string id = textOf(v.keep(obkGetProperty(component, "ID")));
+  return id.empty() ? textOf(v.keep(obkGetProperty(component, "Name"))) : id;
+}
+
 // One line per non-zero entry of the net stoichiometry, rows labelled by
 // the species' and columns by the reactions' "ID".
 void printStoichiometry(Values& v, OBInterface* model) {
   OBInterface* matrices = obkConstruct("Kestrion.matrixCallObj", 0, nullptr);
-  std::vector<qxArray*> order = call(v, matrices, "getSpecParamsCompileOrder", {v.keep(obkHandleArray(model))}, 1);
-  std::vector<qxArray*> stoich = call(v, matrices, "getStoichMatrix", {v.keep(obkHandleArray(model))}, 1);
+  std::vector<qxArray*> order;
+  std::vector<qxArray*> stoich;
+  try {
+    printingTo(stderr, [&] {
+      order = call(v, matrices, "getSpecParamsCompileOrder", {v.keep(obkHandleArray(model))}, 1);
+      stoich = call(v, matrices, "getStoichMatrix", {v.keep(obkHandleArray(model))}, 1);
+      return 0;
+    });
+  } catch (...) {
+    matrices->releaseReference();
+    throw;
+  }
   matrices->releaseReference();
   qxArray* reactions = v.keep(obkGetProperty(model, "Reactions"));
   qxArray* species = order.at(0);
@@ -194,21 +254,68 @@ void printStoichiometry(Values& v, OBInterface* model) {
   const size_t* ir = matrix->get_ir();
   const double* pr = matrix->get_pdata();
   for (size_t c = 0; c < columns; ++c) {
-    auto* reaction = static_cast<OBInterface*>(qxGetHandle(reactions, c));
-    const std::string reactionId = textOf(v.keep(obkGetProperty(reaction, "ID")));
+    const std::string reaction = csvField(labelOf(v, static_cast<OBInterface*>(qxGetHandle(reactions, c))));
     for (size_t k = jc[c]; k < jc[c + 1]; ++k) {
-      auto* row = static_cast<OBInterface*>(qxGetHandle(species, ir[k]));
-      const std::string speciesId = textOf(v.keep(obkGetProperty(row, "ID")));
-      std::printf("%s,%s,%.17g\n", speciesId.c_str(), reactionId.c_str(), pr[k]);
+      const std::string row = csvField(labelOf(v, static_cast<OBInterface*>(qxGetHandle(species, ir[k]))));
+      std::printf("%s,%s,%.17g\n", row.c_str(), reaction.c_str(), pr[k]);
     }
   }
 }
 
-void printList(const char* title, const qxArray* list) {
-  std::printf("%s:\n", title);
-  for (size_t i = 0; list && i < qxGetNumberOfElements(list); ++i) {
-    std::printf("  %s\n", textOf(qxGetCell(list, i)).c_str());
+// The text on one line: each run of blanks that holds a line break becomes
+// one blank.
+std::string oneLine(const std::string& text) {
+  std::string line;
+  for (size_t i = 0; i < text.size();) {
+    const size_t end = text.find_first_not_of(" \t\r\n", i);
+    const size_t stop = end == std::string::npos ? text.size() : end;
+    const std::string blanks = text.substr(i, stop - i);
+    if (blanks.empty()) {
+      line += text[i++];
+      continue;
+    }
+    line += blanks.find_first_of("\r\n") == std::string::npos ? blanks : " ";
+    i = stop;
   }
+  return line;
+}
+
+// Prints the list under its title, one entry a line; returns its length.
+size_t printList(const char* title, const qxArray* list) {
+  std::printf("%s:\n", title);
+  const size_t count = list ? qxGetNumberOfElements(list) : 0;
+  for (size_t i = 0; i < count; ++i) std::printf("  %s\n", oneLine(textOf(qxGetCell(list, i))).c_str());
+  return count;
+}
+
+// libSBML's fatal errors, errors and warnings; 1 when there is a fatal
+// error or an error.
+int validateFile(Values& v, OBInterface* service, const std::string& file) {
+  std::vector<qxArray*> lists =
+      printingTo(stderr, [&] { return call(v, service, "qesbmlvalidate", {v.str(file.c_str())}, 3); });
+  const size_t fatals = printList("Fatal errors", lists.at(0));
+  const size_t errors = printList("Errors", lists.at(1));
+  printList("Warnings", lists.at(2));
+  return fatals + errors > 0 ? 1 : 0;
+}
+
+// Reads the file through "sbmlread" (with "skipcc" when asked) and runs the
+// job on the new model, which it deletes afterwards.
+void readAndRun(Values& v, OBInterface* service, const Job& job) {
+  std::vector<qxArray*> ins{v.keep(obkHandleArray(service)), v.str(job.file.c_str())};
+  if (job.skipCheck) {
+    qxArray* options = v.keep(qxCreateCellMatrix(1, 1));
+    qxSetCell(options, 0, qxCreateString("skipcc"));
+    ins.push_back(options);
+  }
+  qxArray* read = printingTo(stderr, [&] { return callWith(v, "sbmlread", ins, 1); }).at(0);
+  OBInterface* model = obkHandleOf(read);
+  if (job.kind == Job::show) showModel(v, model);
+  if (job.kind == Job::stoichiometry) printStoichiometry(v, model);
+  if (job.kind == Job::write) {
+    printingTo(stderr, [&] { return call(v, service, "sbmlwrite", {read, v.str(job.out.c_str())}, 0); });
+  }
+  printingTo(stderr, [&] { return call(v, model, "delete", {}, 0); });
 }
 
 int runJob(const Job& job) {
@@ -217,17 +324,9 @@ int runJob(const Job& job) {
   int status = 0;
   try {
     if (job.kind == Job::validate) {
-      std::vector<qxArray*> lists = call(v, service, "qesbmlvalidate", {v.str(job.file.c_str())}, 3);
-      printList("Fatal errors", lists.at(0));
-      printList("Errors", lists.at(1));
-      printList("Warnings", lists.at(2));
+      status = validateFile(v, service, job.file);
     } else {
-      qxArray* read = call(v, service, "sbmlread", {v.str(job.file.c_str())}, 1).at(0);
-      OBInterface* model = obkHandleOf(read);
-      if (job.kind == Job::show) showModel(v, model);
-      if (job.kind == Job::stoichiometry) printStoichiometry(v, model);
-      if (job.kind == Job::write) call(v, service, "sbmlwrite", {read, v.str(job.out.c_str())}, 0);
-      call(v, model, "delete", {}, 0);
+      readAndRun(v, service, job);
     }
   } catch (...) {
     service->releaseReference();
@@ -243,10 +342,15 @@ const char kUsage[] =
     "       kestrion FILE --stoichiometry    print the net stoichiometry as CSV\n"
     "                                        (species,reaction,value; one line per non-zero entry)\n"
     "       kestrion FILE --write OUT        read FILE and write it as SBML level 2 version 1 to OUT\n"
-    "       kestrion FILE --validate         list libSBML's fatal errors, errors and warnings\n"
+    "       kestrion FILE --validate         list libSBML's fatal errors, errors and warnings;\n"
+    "                                        exit status 1 when there is a fatal error or an error\n"
     "       kestrion --classes               list the registered host classes\n"
-    "       kestrion --help                  show this text\n"
-    "A read that fails prints the error's identifier and message and exits with status 1.\n";
+    "       kestrion -h | --help             show this text\n"
+    "options: --skip-check                   read without libSBML's consistency check (faster on\n"
+    "                                        large files; the file's own errors are not listed)\n"
+    "One job at a time.  Standard output holds the job's result; warnings and libSBML's\n"
+    "messages go to standard error.  A read that fails prints the error's identifier and\n"
+    "message and exits with status 1; wrong arguments exit with status 2.\n";
 
 std::string bundledExample() {
   const std::string beside = executableDirectory() + "/enzyme.xml";
@@ -254,53 +358,75 @@ std::string bundledExample() {
   return stat(beside.c_str(), &info) == 0 ? beside : std::string(KESTRION_EXAMPLE);
 }
 
-// Fills the job from the arguments; false for arguments it does not know.
-bool parseArguments(int argc, char** argv, Job& job, bool& listClasses, bool& help) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  job.file = bundledExample();
-  size_t i = 0;
-  if (i < args.size() && args[i].rfind("--", 0) != 0) job.file = args[i++];
-  for (; i < args.size(); ++i) {
-    if (args[i] == "--classes") {
-      listClasses = true;
-    } else if (args[i] == "--help") {
-      help = true;
-    } else if (args[i] == "--stoichiometry") {
-      job.kind = Job::stoichiometry;
-    } else if (args[i] == "--validate") {
-      job.kind = Job::validate;
-    } else if (args[i] == "--write" && i + 1 < args.size()) {
-      job.kind = Job::write;
-      job.out = args[++i];
-    } else {
-      return false;
+struct JobOption {
+  const char* name;
+  Job::Kind kind;
+};
+constexpr JobOption kJobOptions[] = {{"--stoichiometry", Job::stoichiometry},
+                                     {"--write", Job::write},
+                                     {"--validate", Job::validate},
+                                     {"--classes", Job::classes},
+                                     {"--help", Job::help},
+                                     {"-h", Job::help}};
+
+// Fills the job from the arguments; an empty text, or the fault of the
+// arguments.
+std::string parseArguments(const std::vector<std::string>& args, Job& job) {
+  std::string jobOption;
+  bool fileGiven = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--skip-check") {
+      job.skipCheck = true;
+      continue;
     }
+    if (arg.size() > 1 && arg[0] == '-') {
+      const JobOption* found = nullptr;
+      for (const JobOption& option : kJobOptions) found = arg == option.name ? &option : found;
+      if (!found) return "unknown option '" + arg + "'";
+      if (found->kind == Job::help) return job.kind = Job::help, "";
+      if (!jobOption.empty()) return "one job at a time: " + jobOption + " and " + arg + " were both given";
+      jobOption = arg;
+      job.kind = found->kind;
+      if (job.kind == Job::write) {
+        if (i + 1 == args.size() || args[i + 1].rfind("--", 0) == 0) return "--write needs OUT, the file to write";
+        job.out = args[++i];
+      }
+      continue;
+    }
+    if (fileGiven) return "one FILE at a time: '" + job.file + "' and '" + arg + "' were both given";
+    job.file = arg;
+    fileGiven = true;
   }
-  return true;
+  if (job.kind == Job::classes && fileGiven) return "--classes reads no FILE";
+  if (job.skipCheck && (job.kind == Job::classes || job.kind == Job::validate)) {
+    return "--skip-check applies to a read, not to " + jobOption;
+  }
+  if (!fileGiven) job.file = bundledExample();
+  return "";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   Job job;
-  bool listClasses = false;
-  bool help = false;
-  if (!parseArguments(argc, argv, job, listClasses, help)) {
-    std::fprintf(stderr, "%s", kUsage);
-    return 1;
-  }
-  if (help) {
+  const std::string fault = parseArguments(std::vector<std::string>(argv + 1, argv + argc), job);
+  if (job.kind == Job::help) {
     std::printf("%s", kUsage);
     return 0;
   }
-  hbTestSetEcho(true);
+  if (!fault.empty()) {
+    std::fprintf(stderr, "kestrion: %s\nTry 'kestrion --help'.\n", fault.c_str());
+    return 2;
+  }
+  hbTestSetEcho(false);
   Engine engine;
   if (!loadEngine(engine)) return 1;
   engine.queryTable();
   int status = 0;
   try {
-    engine.initialize();
-    if (listClasses) {
+    printingTo(stderr, [&] { return engine.initialize(), 0; });
+    if (job.kind == Job::classes) {
       for (const OBClass* cls : engine.application()->getClasses()) printClass(cls);
     } else {
       status = runJob(job);
@@ -314,6 +440,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: %s\n", e.getIdentifier().c_str(), e.getMessage().c_str());
     status = 1;
   }
-  engine.terminate();
+  printingTo(stderr, [&] { return engine.terminate(), 0; });
   return status;
 }

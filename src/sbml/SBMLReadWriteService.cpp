@@ -2,6 +2,8 @@
 #include "sbml/SBMLReadWriteService.hpp"
 
 #include <memory>
+#include <sstream>
+#include <utility>
 #include <vector>
 
 #include <sbml/SBMLTypes.h>
@@ -30,18 +32,46 @@ constexpr unsigned kInvalidCharInXML = 1005;
 constexpr unsigned kBadUTF8Content = 1017;
 constexpr unsigned kInvalidLevelVersion = 99101;  // InvalidSBMLLevelVersion
 
+// The messages of libSBML's XML layer that say the text is not XML at all:
+// the file could not be read, the parser failed, or the text is empty,
+// truncated or not well-formed (bad characters, tags that do not match,
+// undeclared prefixes, ...).  The layer's other messages (no declaration,
+// no encoding, a missing or mistyped attribute) come with the model libSBML
+// read, which the converters then check.
+bool isNotWellFormed(unsigned id) {
+  constexpr unsigned kIds[] = {
+      // unknown, out of memory, file unreadable or unwritable, file or
+      // network failure; the parser's own failures
+      0, 1, kFileUnreadable, 3, 4, 5, 101, 102, 103,
+      // bad declaration or DOCTYPE, bad character, badly formed, unclosed
+      // token, bad construct, tag mismatch, duplicate attribute, undefined
+      // entity, bad processing instruction, undeclared or bad prefix, bad
+      // UTF-8, bad comment, misplaced declaration, unexpected end, content
+      // that cannot be read, content after the end, unquoted string, bad
+      // colon, empty content
+      1003, 1004, kInvalidCharInXML, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014, kBadUTF8Content,
+      1022, 1023, 1024, 1027, 1029, 1030, 1033, 1035,
+  };
+  for (unsigned known : kIds) {
+    if (id == known) return true;
+  }
+  return false;
+}
+
 std::string trimmedMessage(const SBMLError& error) {
   std::string text = error.getMessage();
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
   return text;
 }
 
-// Messages that end a read: fatal ones, errors of the XML layer (not XML,
-// empty, bad characters) and an unsupported level and version.
-bool isFatal(const SBMLError& error) {
+// Messages that end a read: fatal ones, errors that say the text is not
+// well-formed XML, an unsupported level and version, and every error of a
+// document that is not SBML (libSBML found no <sbml> element: level 0).
+bool isFatal(const SBMLError& error, const SBMLDocument& document) {
   if (error.getSeverity() == LIBSBML_SEV_FATAL) return true;
   if (error.getSeverity() != LIBSBML_SEV_ERROR) return false;
-  return error.getCategory() == LIBSBML_CAT_XML || error.getErrorId() == kInvalidLevelVersion;
+  if (error.getErrorId() == kInvalidLevelVersion || document.getLevel() == 0) return true;
+  return error.getCategory() == LIBSBML_CAT_XML && isNotWellFormed(error.getErrorId());
 }
 
 bool isSupportedLevelVersion(const SBMLDocument& document) {
@@ -71,7 +101,7 @@ void reportFatalReadErrors(const SBMLDocument& document, const std::string& argu
   bool levelError = false;
   for (unsigned i = 0; i < log->getNumErrors(); ++i) {
     const SBMLError* error = log->getError(i);
-    if (!isFatal(*error)) continue;
+    if (!isFatal(*error, document)) continue;
     if (!any) hbPrintf("The following error(s) was reported by libSBML v %s:\n", getLibSBMLDottedVersion());
     any = true;
     hbPrintf("%s\n", trimmedMessage(*error).c_str());
@@ -80,7 +110,8 @@ void reportFatalReadErrors(const SBMLDocument& document, const std::string& argu
     if (id == kInvalidCharInXML || id == kBadUTF8Content) characterError = true;
     if (id == kInvalidLevelVersion) levelError = true;
   }
-  if (!any) return;
+  // Text that is not SBML ends the read even when libSBML said nothing.
+  if (!any && document.getLevel() != 0) return;
   if (characterError) {
     kstr_error("Kestrion:READ_UNRECOGNIZED_CHARACTER", kstr::code(Code::KS_READ_UNRECOGNIZED_CHARACTER),
                argument.c_str());
@@ -96,7 +127,7 @@ void listInvalidFileMessages(const SBMLDocument& document) {
   std::vector<std::string> texts;
   for (unsigned i = 0; i < log->getNumErrors(); ++i) {
     const SBMLError* error = log->getError(i);
-    if (error->getSeverity() == LIBSBML_SEV_ERROR && !isFatal(*error)) texts.push_back(trimmedMessage(*error));
+    if (error->getSeverity() == LIBSBML_SEV_ERROR && !isFatal(*error, document)) texts.push_back(trimmedMessage(*error));
   }
   if (texts.empty()) return;
   hb_warning_id(hbGetWarningContext(), "Kestrion:InvalidSBMLFileWithMessage",
@@ -227,9 +258,13 @@ void SBMLReadWriteService::writeSBMLModel(OBInterface* model, std::string& text,
   document.getNamespaces()->add(kXhtmlNamespace, "html");
   SBMLWriter writer;
   if (toText) {
-    char* written = writer.writeSBMLToString(&document);
-    text = written ? written : "";
-    std::free(written);
+    // Written straight into a stream whose buffer becomes the text: the
+    // writer's own to-text form copies the whole document twice more.
+    std::ostringstream stream;
+    if (!writer.writeSBML(&document, stream)) {
+      kstr_error("Kestrion:SBMLWriteFailed", "Unable to write the SBML document as text.");
+    }
+    text = std::move(stream).str();
     return;
   }
   if (!writer.writeSBML(&document, text)) {
@@ -246,7 +281,7 @@ void SBMLReadWriteService::validateSBMLFile(const std::string& fileName, StringV
   }
   const SBMLErrorLog* log = document->getErrorLog();
   bool anyFatal = false;
-  for (unsigned i = 0; i < log->getNumErrors(); ++i) anyFatal = anyFatal || isFatal(*log->getError(i));
+  for (unsigned i = 0; i < log->getNumErrors(); ++i) anyFatal = anyFatal || isFatal(*log->getError(i), *document);
   if (!anyFatal) document->checkConsistency();
   const auto add = [log](StringVector& list, auto wanted) {
     for (unsigned i = 0; i < log->getNumErrors(); ++i) {
@@ -255,7 +290,8 @@ void SBMLReadWriteService::validateSBMLFile(const std::string& fileName, StringV
       list.addElement((trimmedMessage(*error) + " : " + std::to_string(error->getLine())).c_str());
     }
   };
-  add(fatals, [](const SBMLError& e) { return isFatal(e); });
-  add(errors, [](const SBMLError& e) { return !isFatal(e) && e.getSeverity() == LIBSBML_SEV_ERROR; });
+  const SBMLDocument& read = *document;
+  add(fatals, [&read](const SBMLError& e) { return isFatal(e, read); });
+  add(errors, [&read](const SBMLError& e) { return !isFatal(e, read) && e.getSeverity() == LIBSBML_SEV_ERROR; });
   add(warnings, [](const SBMLError& e) { return e.getSeverity() == LIBSBML_SEV_WARNING; });
 }

@@ -101,6 +101,7 @@ TEST_F(SbmlHostTest, BadInputRaisesAndLeavesNoModel) {
     const char* name;
     std::string text;
     const char* id;
+    const char* printed = nullptr;  // a text the read printed (libSBML's message)
   };
   const std::string compartment = "<listOfCompartments><compartment id=\"c\"/></listOfCompartments>";
   const Row rows[] = {
@@ -127,17 +128,78 @@ TEST_F(SbmlHostTest, BadInputRaisesAndLeavesNoModel) {
       {"arrow.xml", l2v1(compartment + "<listOfSpecies><species id=\"s\" name=\"a->b\" compartment=\"c\"/>"
                                        "</listOfSpecies>"),
        "Kestrion:ADDSPECIES_INVALIDNAME_RESERVED_CHARS_SBML"},
+      // A file cut short, and one whose tags do not match, are not XML.
+      {"truncated.xml", l2v1(compartment).substr(0, 150), "Kestrion:FatalSBMLReadError"},
+      {"mismatch.xml", l2v1("<listOfCompartments><compartment id=\"c\"/></listOfCompartment>"),
+       "Kestrion:FatalSBMLReadError"},
+      // An XML file that is not SBML at all.
+      {"page.xml",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\"><head>"
+       "<title>Model</title></head><body><p>Not a model</p></body></html>\n",
+       "Kestrion:FatalSBMLReadError", "must conform to the XML Schema"},
+      // libSBML reads the model of a file whose species lacks its
+      // compartment (a missing required attribute): the species converter
+      // refuses it.
+      {"nocompartment.xml", l2v1(compartment + "<listOfSpecies><species id=\"s\" initialAmount=\"1\"/></listOfSpecies>"),
+       "Kestrion:INVALID_COMPARTMENT_NAME_FOR_SPECIES_SBML"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const std::string path = writeTempFile(row.name, row.text);
+    hbTestClearPrinted();
     expectError([&] { readFile(path); }, row.id);
     EXPECT_EQ(modelCount(), 0u);
+    if (row.printed) {
+      EXPECT_NE(hbTestPrinted().find(row.printed), std::string::npos) << hbTestPrinted();
+    }
     std::remove(path.c_str());
   }
   const HostCallError missing = expectError([&] { readFile("/no/such/dir/file.xml"); }, "SBML:HardReadError");
   EXPECT_NE(missing.message.find("/no/such/dir/file.xml"), std::string::npos);
   EXPECT_EQ(modelCount(), 0u);
+}
+
+// A well-formed file from which libSBML reads a model goes on to the
+// converters, whatever libSBML says of its XML: without an XML declaration,
+// with one without encoding, with a rule that lacks its variable.  Each row:
+// the file, and the rules the model has.
+TEST_F(SbmlHostTest, ReadableFilesGoOnToTheConverters) {
+  struct Row {
+    const char* name;
+    std::string text;
+    size_t rules;
+    std::vector<std::string> warnings;
+  };
+  const std::string lists =
+      "<listOfCompartments><compartment id=\"c\" name=\"cell\"/></listOfCompartments>"
+      "<listOfSpecies><species id=\"s\" name=\"S\" compartment=\"c\" initialAmount=\"1\"/></listOfSpecies>"
+      "<listOfParameters><parameter id=\"p\" value=\"1\" constant=\"false\"/></listOfParameters>";
+  const std::string full = l2v1(lists);
+  const std::string body = full.substr(full.find('\n') + 1);
+  const std::string noVariable = "<listOfRules><assignmentRule>" + math("<cn>3</cn>") +
+                                 "</assignmentRule><rateRule>" + math("<cn>1</cn>") + "</rateRule></listOfRules>";
+  const Row rows[] = {
+      {"nodeclaration.xml", body, 0, {}},
+      {"noencoding.xml", "<?xml version=\"1.0\"?>\n" + body, 0, {}},
+      {"novariable.xml", l2v1(lists + noVariable), 0,
+       {"Kestrion:RuleMissingRuleVar", "Kestrion:EmptyRuleVariable", "Kestrion:RuleMissingRuleVar",
+        "Kestrion:EmptyRuleVariable"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string path = writeTempFile(row.name, row.text);
+    host().clearLogs();
+    OBInterface* m = readFile(path);
+    EXPECT_EQ(names(m, "species"), (std::vector<std::string>{"S"}));
+    EXPECT_EQ(names(m, "compartment"), (std::vector<std::string>{"cell"}));
+    EXPECT_EQ(children(m, "rule").size(), row.rules);
+    std::vector<std::string> converterWarnings;
+    for (const hbRecordedWarning& w : hbTestWarnings()) {
+      if (w.id != "Kestrion:InvalidSBMLFileWithMessage") converterWarnings.push_back(w.id);
+    }
+    EXPECT_EQ(converterWarnings, row.warnings);
+    std::remove(path.c_str());
+  }
 }
 
 // Recoverable faults are warnings; the rest of the model is read.
