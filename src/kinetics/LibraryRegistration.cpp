@@ -145,10 +145,24 @@ void AKLRegistrationAssistant::registerInLibrary(OBInterface* object, int librar
   }
   BAbstractKineticLaw* law = abstractKineticLawOf(object);
   if (!law) throwNotOfKind("abstract kinetic law");
+  if (library < 0) {
+    kstr_error_str("Kestrion:KSTRABSTRACTKL_CANNOT_REGISTER_AS_BUILTIN",
+                   kstr::code(Code::KS_AKL_CANNOT_REGISTER_AS_BUILTIN), law->getName());
+  }
+  registerInto(object, law, 1, overwrite);
+}
+
+void AKLRegistrationAssistant::registerAsBuiltin(OBInterface* object) {
+  BAbstractKineticLaw* law = abstractKineticLawOf(object);
+  if (!law) throwNotOfKind("abstract kinetic law");
+  registerInto(object, law, 0, true);
+}
+
+void AKLRegistrationAssistant::registerInto(OBInterface* object, BAbstractKineticLaw* law, int target,
+                                            bool overwrite) {
   InstanceHold hold(object);
   const std::string name = law->getName();
   const int index = root()->findLibraryIndex(2, name.c_str());
-  const int target = library < 0 ? 0 : 1;
   if (!overwrite && index >= 0) {
     const BAbstractKineticLaw* entry = root()->getLibrary(index)->findAbstractKineticLaw(name);
     if (entry == law || compare(object, entry->getOBI())) return;

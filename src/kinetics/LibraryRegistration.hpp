@@ -43,10 +43,13 @@ class KELBOR_API BLibraryRegistrationAssistant {
   boost::function<bool(OBInterface*, OBInterface*)> compareCall_;
 };
 
-// Abstract kinetic laws: library -1 built-in, +1 user, 0 refused
-// ("Kestrion:KSTRABSTRACTKL_INVALID_ARGUMENT").  Without overwrite, a law
-// equal to the registered one of its name changes nothing and an unequal
-// one raises "Kestrion:KSTRABSTRACTKL_EXISTS_AS_BUILTIN" /
+// Abstract kinetic laws: registerInLibrary serves the user's calls and
+// takes library +1 (the user library); 0 raises
+// "Kestrion:KSTRABSTRACTKL_INVALID_ARGUMENT" and a negative library (a
+// built-in request) "Kestrion:KSTRABSTRACTKL_CANNOT_REGISTER_AS_BUILTIN":
+// only start-up makes built-in laws, through registerAsBuiltin.  Without
+// overwrite, a law equal to the registered one of its name changes nothing
+// and an unequal one raises "Kestrion:KSTRABSTRACTKL_EXISTS_AS_BUILTIN" /
 // "Kestrion:KSTRABSTRACTKL_EXISTS_AS_USER".  With overwrite, a user
 // registration over a built-in name raises
 // "Kestrion:KSTRABSTRACTKL_CANNOT_OVERWRITE_BUILTIN"; a built-in one over a
@@ -57,6 +60,11 @@ class KELBOR_API AKLRegistrationAssistant : public BLibraryRegistrationAssistant
   void removeFromLibrary(const std::string& name, int libraryIndex) override;
   void registerInLibrary(OBInterface* object, int library, bool overwrite) override;
   void attachToLibrary(OBInterface* object, boost::any component, int libraryIndex) override;
+  // Start-up's registration of a built-in law (with overwrite).
+  void registerAsBuiltin(OBInterface* object);
+
+ private:
+  void registerInto(OBInterface* object, BAbstractKineticLaw* law, int target, bool overwrite);
 };
 
 // Units and unit prefixes always go to the user library.  A newcomer equal
