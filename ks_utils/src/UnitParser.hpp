@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ks_utils/Units.hpp"
 
@@ -42,6 +43,10 @@ class UnitNameResolver {
 // Parses and resolves the whole text; throws UnitTextError.
 Resolved parseUnitText(std::string_view text, const UnitNameResolver& resolver,
                        int depth);
+
+// The unit names a text holds, in order (repeats kept); the factor "1" and
+// exponents are no names.  Meant for texts that parse.
+std::vector<std::string> unitNamesIn(std::string_view text);
 
 // Position of the last "/" outside parentheses, or npos.  Only meaningful
 // for a text that parses.

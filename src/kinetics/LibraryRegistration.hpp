@@ -101,10 +101,17 @@ KELBOR_API bool isLibraryEntry(const BAbstractKineticLaw* law);
 // manager (the wrapper keeps a copy of its object) and takes it out of the
 // user library.  Not in the user library: warning
 // "Kestrion:UnitDoesNotExistInUser" ("Kestrion:UnitPrefixDoesNotExistInUser").
+// One that another user unit uses raises "Kestrion:UnitInUse"
+// ("Kestrion:UnitPrefixInUse") naming that unit, and nothing changes.
 KELBOR_API void removeUserUnit(OBInterface* unit);
 KELBOR_API void removeUserUnitPrefix(OBInterface* prefix);
 KELBOR_API void removeUserUnitByName(const char* name);
 KELBOR_API void removeUserUnitPrefixByName(const char* name);
+// The removal of a user unit whose new definition is registered under the
+// same name right after (an SBML file redefining it): no in-use guard, as
+// the units that use it resolve again once it is back.  Nothing when the
+// user library holds no unit of that name.
+KELBOR_API void removeUserUnitBeingRedefined(const char* name);
 
 // One-call forms with an assistant of the kind made for the call.
 KELBOR_API void registerAbstractKineticLawInLibrary(OBInterface* law, int library, bool overwrite);

@@ -352,7 +352,7 @@ OBInterface*& rootInstanceHolder() {
 bool removeUserUnitForHost(const std::string& name) {
   BQuorvixRoot* root = BQuorvixRoot::getInstanceIfAny();
   if (!root || !root->getLibrary(1)->findUnit(name)) return false;
-  removeUserUnitByName(name.c_str());
+  removeUserUnitBeingRedefined(name.c_str());
   return true;
 }
 
