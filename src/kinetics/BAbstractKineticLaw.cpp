@@ -13,6 +13,8 @@
 #include "core/HostBoundary.hpp"
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
+#include "kinetics/BLibrary.hpp"
+#include "model/BQuorvixRoot.hpp"
 #include "model/MessageCatalog.hpp"
 
 namespace {
@@ -47,7 +49,12 @@ void BAbstractKineticLaw::setName(const std::string& name) {
   if (name.find_first_not_of(' ') == std::string::npos) {
     kstr_error("Kestrion:BadAKLName", kstr::code(kstr::MessageCode::KS_AKL_BAD_NAME));
   }
+  const std::string old = getName();
   storeName(name);
+  // The libraries find their laws by name.
+  if (BQuorvixRoot* root = BQuorvixRoot::getInstanceIfAny()) {
+    for (int index : {0, 1}) root->getLibrary(index)->abstractKineticLawRenamed(this, old);
+  }
 }
 
 void BAbstractKineticLaw::setExpression(const char* text) {

@@ -114,6 +114,8 @@ TEST_F(KineticsHostTest, LibraryLawEditingRules) {
   expectHostError([&] { host().set(a, "Name", host().str("   ")); }, "Kestrion:BadAKLName");
   host().set(a, "Name", host().str("LawA2"));
   EXPECT_EQ(library(1)->findAbstractKineticLaw("LawA2")->getOBI(), a);
+  EXPECT_EQ(library(1)->findAbstractKineticLaw("LawA"), nullptr);
+  expectHostError([&] { host().set(b, "Name", host().str("LawA2")); }, "Kestrion:KSTRABSTRACTKL_EXISTS_AS_USER");
   // Variables: shapes and names.
   OBInterface* free = host().construct("AbstractKineticLaw", {host().str("Free"), host().str("a*b*c")});
   qxArray* column = host().own(qxCreateCellMatrix(3, 1));
