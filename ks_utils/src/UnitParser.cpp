@@ -172,5 +172,14 @@ std::size_t findLastTopLevelSlash(std::string_view text) {
   return found;
 }
 
-}  // namespace OVUnits::detail
+bool hasTopLevelProduct(std::string_view text) {
+  int nesting = 0;
+  for (char c : text) {
+    if (c == '(') ++nesting;
+    else if (c == ')') --nesting;
+    else if (c == '*' && nesting == 0) return true;
+  }
+  return false;
+}
 
+}  // namespace OVUnits::detail

@@ -51,6 +51,8 @@ std::vector<std::string> unitNamesIn(std::string_view text);
 // Position of the last "/" outside parentheses, or npos.  Only meaningful
 // for a text that parses.
 std::size_t findLastTopLevelSlash(std::string_view text);
+// True when the text holds a "*" outside parentheses.
+bool hasTopLevelProduct(std::string_view text);
 
 // Limits that keep resolution finite.
 constexpr int kMaxCompositionDepth = 32;

@@ -140,6 +140,9 @@ TEST_F(UnitsTest, ConvertersScaleAndShift) {
       {"kilometer", "meter", 2.0, 2000.0},
       {"metre", "meter", 3.0, 3.0},
       {"dekameter", "meter", 1.0, 10.0},
+      // Equal offsets cancel before the small factor divides.
+      {"femtokelvin", "femtokelvin", 1.0, 1.0},
+      {"femtokelvin", "picokelvin", 1000.0, 1.0},
   };
   for (const ConversionCase& c : cases) {
     SCOPED_TRACE(std::string(c.from) + " -> " + c.to);
@@ -250,6 +253,9 @@ TEST_F(UnitsTest, ConcentrationSplitter) {
       {"mole", false, "-", "-"},
       {"mole/", false, "-", "-"},
       {"liter", false, "-", "-"},
+      // (mole/liter)*second is no substance over a volume.
+      {"mole/liter*second", false, "-", "-"},
+      {"mole/(liter*second)", true, "mole", "liter*second"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

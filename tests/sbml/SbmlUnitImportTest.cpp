@@ -428,6 +428,25 @@ TEST_F(SbmlUnitRoundTripTest, UnitTextsComeBackWithTheirMeaning) {
   host().call(m, "delete");
 }
 
+// A species in a concentration unit that carries a multiplier (two mole
+// per litre) is no mole over a litre: it is written without units and a
+// warning, never as another concentration.
+TEST_F(SbmlUnitRoundTripTest, ConcentrationsThatDoNotSplitAreNotWrittenWrong) {
+  addUserUnit("twomolar", "mole/litre", 2);
+  OBInterface* m = host().construct("Model", {host().str("conc")});
+  OBInterface* c = objectOf(host().call(m, "addcompartment", {host().str("c")}, 1).at(0));
+  OBInterface* s = objectOf(host().call(c, "addspecies", {host().str("A")}, 1).at(0));
+  host().set(s, "InitialAmount", host().num(3));
+  host().set(s, "InitialAmountUnits", host().str("twomolar"));
+  host().clearLogs();
+  const std::string text = writeText(m);
+  EXPECT_EQ(warningCount("Kestrion:UnitNoLongerExists"), 1u) << text;
+  const std::unique_ptr<SBMLDocument> document(readSBMLFromString(text.c_str()));
+  EXPECT_FALSE(document->getModel()->getSpecies(0)->isSetSubstanceUnits()) << text;
+  EXPECT_FALSE(document->getModel()->getSpecies(0)->isSetSpatialSizeUnits());
+  host().call(m, "delete");
+}
+
 // SBML's own unit kinds: a file whose parameters use each of them keeps
 // them on read, with no warning, writes them back as themselves, and a
 // definition built on one of them (a membrane capacitance, farad per square
