@@ -405,7 +405,9 @@ TEST_F(SbmlUnitRoundTripTest, UnitTextsComeBackWithTheirMeaning) {
   const std::vector<std::string> texts = {
       "second^-1",         "meter^-1",           "mole / second",   "mole/second", "1/(mole*second)",
       "millimole/liter",   "farad/meter^2",      "volt*ampere^-1",  "katal",       "nanomole / (litre * minute)",
-      "meter ^ (-2)",      "(gram*mole)/second^2"};
+      "meter ^ (-2)",      "(gram*mole)/second^2",
+      // Two meanings whose identifiers would read alike.
+      "mole/(litre*second)", "mole/litre*second"};
   OBInterface* m = host().construct("Model", {host().str("units")});
   OBInterface* c = objectOf(host().call(m, "addcompartment", {host().str("c")}, 1).at(0));
   host().set(c, "CapacityUnits", host().str("meter ^ 3"));
