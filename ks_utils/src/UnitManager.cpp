@@ -20,7 +20,9 @@ UnitConverter::UnitConverter(const UnitDescription& from,
       toOffset_(to.offset) {}
 
 double UnitConverter::convert(double value) const {
-  return (fromFactor_ * value + fromOffset_ - toOffset_) / toFactor_;
+  // The offsets are taken apart first: equal ones cancel exactly, so that a
+  // small unit with an offset (femtokelvin) converts to itself unchanged.
+  return (fromFactor_ * value + (fromOffset_ - toOffset_)) / toFactor_;
 }
 
 namespace detail {
@@ -267,11 +269,18 @@ bool UnitManager::splitConcentration(const std::string& text,
   const std::string body = stripEnclosingParentheses(text);
   const std::size_t slash = findLastTopLevelSlash(body);
   if (slash == std::string::npos) {
+    // Only a unit that is its composition as it stands: a multiplier or an
+    // offset would be lost from the two parts.
     const UnitObject* unit = find(body);
-    if (unit == nullptr || unit->baseIndex() >= 0) return false;
+    if (unit == nullptr || unit->baseIndex() >= 0 || unit->getMultiplier() != 1.0 ||
+        unit->getOffset() != 0.0)
+      return false;
     return splitConcentration(unit->getComposition(), substance, volume,
                               depth + 1);
   }
+  // "mole/litre*second" is (mole/litre)*second: what follows the last "/"
+  // must be one factor for the text to be substance over volume.
+  if (hasTopLevelProduct(std::string_view(body).substr(slash + 1))) return false;
   substance = stripEnclosingParentheses(body.substr(0, slash));
   volume = stripEnclosingParentheses(body.substr(slash + 1));
   return true;

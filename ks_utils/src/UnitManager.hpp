@@ -36,6 +36,7 @@ class PrefixRegistry final : public UnitPrefixServiceApi, public PrefixOwner {
   const UnitPrefixApi* findPrefixForFactor(double factor) const override;
   bool splitPrefixedName(const std::string& name, std::string& rest,
                          std::string& prefix) const override;
+  std::string findUserUnitUsing(const std::string& prefixName) const override;
   bool ownsObject(const UnitPrefixApi* prefix) const override;
 
   void renamePrefix(PrefixObject& prefix, const std::string& name) override;
@@ -93,6 +94,7 @@ class UnitManager final : public UnitManagerApi,
   bool isRegistered(const std::string& name) const override;
   bool isBuiltIn(const std::string& name) const override;
   bool hasRegisteredPrefix(const std::string& name) const override;
+  std::string findUserUnitUsing(const std::string& unitName) const override;
   bool unregisterUnit(const std::string& name) override;
   std::size_t subscribe(UnitUnregisteredCallback callback) override;
   void unsubscribe(std::size_t id) override;
@@ -128,11 +130,18 @@ class UnitManager final : public UnitManagerApi,
   // own name is such a split ("kilogram") takes no further prefix.
   bool splitPrefixed(const std::string& name, const PrefixObject** prefix,
                      const UnitObject** unit) const;
+  // The first (by name) registered user unit whose composition names a
+  // unit with the prefix.
+  std::string findUserUnitUsingPrefix(const std::string& prefixName) const;
 
  private:
-  static constexpr int kNumGroups = 9;
+  static constexpr int kNumGroups = 10;
 
   Resolved resolveUnit(const UnitObject& unit, int depth) const;
+  // The first (by name) registered user unit whose composition holds a
+  // name for which uses answers true; "" when none does.
+  template <class Uses>
+  std::string firstUserUnitWhere(const Uses& uses) const;
   // Resolves a whole text; a bad one throws the product's parse error.
   Resolved resolveText(const std::string& text) const;
   // As resolveText, but answers false instead of throwing.

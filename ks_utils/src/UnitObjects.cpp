@@ -10,14 +10,7 @@ namespace OVUnits {
 UnitRepresentationApi::~UnitRepresentationApi() = default;
 UnitPrefixApi::~UnitPrefixApi() = default;
 
-namespace detail {
-
 namespace {
-
-[[noreturn]] void refuseBuiltinChange() {
-  kstr_error("Kestrion:CannotChangeBuiltinLibraryComponent",
-             "Changing builtin library components is not allowed");
-}
 
 bool isNameStart(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
@@ -31,6 +24,27 @@ bool isValidUnitName(const std::string& name) noexcept {
     if (!isNameStart(c) && !(c >= '0' && c <= '9')) return false;
   return true;
 }
+
+void checkUnitName(const std::string& name) {
+  if (!isValidUnitName(name))
+    throw ErrorIdException("Kestrion:KSUNIT_INVALID_NAME", "Invalid unit name '" + name + "'.");
+}
+
+void checkUnitPrefixName(const std::string& name) {
+  if (!isValidUnitName(name))
+    throw ErrorIdException("Kestrion:KSUNIT_INVALID_NAME", "Invalid unit prefix name '" + name + "'.");
+}
+
+namespace detail {
+
+namespace {
+
+[[noreturn]] void refuseBuiltinChange() {
+  kstr_error("Kestrion:CannotChangeBuiltinLibraryComponent",
+             "Changing builtin library components is not allowed");
+}
+
+}  // namespace
 
 // --- UnitObject ------------------------------------------------------------
 

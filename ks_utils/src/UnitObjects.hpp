@@ -5,14 +5,12 @@
 #include <string>
 
 #include "ks_utils/UnitRepresentationApi.hpp"
+#include "ks_utils/Units.hpp"
 
 namespace OVUnits::detail {
 
 class UnitObject;
 class PrefixObject;
-
-// True for [A-Za-z_][A-Za-z0-9_]*.
-bool isValidUnitName(const std::string& name) noexcept;
 
 // Implemented by the registry that holds registered objects.  Each call
 // validates, re-keys and then stores the new name, or throws and changes

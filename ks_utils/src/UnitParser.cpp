@@ -143,6 +143,24 @@ Resolved parseUnitText(std::string_view text, const UnitNameResolver& resolver,
   return result;
 }
 
+std::vector<std::string> unitNamesIn(std::string_view text) {
+  std::vector<std::string> names;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    if (!isNameStart(text[pos])) {
+      // Digits run on as one token, so that no name starts inside "10a".
+      const bool digits = isDigit(text[pos]);
+      ++pos;
+      while (digits && pos < text.size() && (isDigit(text[pos]) || isNameStart(text[pos]))) ++pos;
+      continue;
+    }
+    const std::size_t start = pos;
+    while (pos < text.size() && (isNameStart(text[pos]) || isDigit(text[pos]))) ++pos;
+    names.emplace_back(text.substr(start, pos - start));
+  }
+  return names;
+}
+
 std::size_t findLastTopLevelSlash(std::string_view text) {
   int nesting = 0;
   std::size_t found = std::string_view::npos;
@@ -154,5 +172,14 @@ std::size_t findLastTopLevelSlash(std::string_view text) {
   return found;
 }
 
-}  // namespace OVUnits::detail
+bool hasTopLevelProduct(std::string_view text) {
+  int nesting = 0;
+  for (char c : text) {
+    if (c == '(') ++nesting;
+    else if (c == ')') --nesting;
+    else if (c == '*' && nesting == 0) return true;
+  }
+  return false;
+}
 
+}  // namespace OVUnits::detail

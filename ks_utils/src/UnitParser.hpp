@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ks_utils/Units.hpp"
 
@@ -43,9 +44,15 @@ class UnitNameResolver {
 Resolved parseUnitText(std::string_view text, const UnitNameResolver& resolver,
                        int depth);
 
+// The unit names a text holds, in order (repeats kept); the factor "1" and
+// exponents are no names.  Meant for texts that parse.
+std::vector<std::string> unitNamesIn(std::string_view text);
+
 // Position of the last "/" outside parentheses, or npos.  Only meaningful
 // for a text that parses.
 std::size_t findLastTopLevelSlash(std::string_view text);
+// True when the text holds a "*" outside parentheses.
+bool hasTopLevelProduct(std::string_view text);
 
 // Limits that keep resolution finite.
 constexpr int kMaxCompositionDepth = 32;

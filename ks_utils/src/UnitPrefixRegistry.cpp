@@ -140,6 +140,10 @@ bool PrefixRegistry::splitPrefixedName(const std::string& name,
   return true;
 }
 
+std::string PrefixRegistry::findUserUnitUsing(const std::string& prefixName) const {
+  return units_.findUserUnitUsingPrefix(prefixName);
+}
+
 bool PrefixRegistry::ownsObject(const UnitPrefixApi* api) const {
   const auto* prefix = dynamic_cast<const PrefixObject*>(api);
   if (prefix == nullptr) return false;
@@ -147,13 +151,13 @@ bool PrefixRegistry::ownsObject(const UnitPrefixApi* api) const {
 }
 
 void PrefixRegistry::renamePrefix(PrefixObject& prefix, const std::string& name) {
-  if (!isValidUnitName(name))
-    throw ErrorIdException("Kestrion:KSUNIT_INVALID_NAME",
-                           "Invalid unit prefix name '" + name + "'.");
+  checkUnitPrefixName(name);
   if (find(name) != nullptr)
     throw ErrorIdException("Kestrion:KSUNITPREFIX_NAME_IN_USE",
                            "The unit prefix name '" + name +
                                "' is already in use.");
+  const std::string user = findUserUnitUsing(prefix.getName());
+  if (!user.empty()) kstr_error("Kestrion:UnitPrefixInUse", 0x400199, prefix.getName().c_str(), user.c_str());
   auto node = user_.extract(prefix.getName());
   node.key() = name;
   user_.insert(std::move(node));

@@ -59,6 +59,9 @@ bool UnitManager::registerUnit(UnitRepresentationApi* api) {
   if (unit->owner() != nullptr) return false;
   const std::string name = unit->getName();
   if (!isValidUnitName(name) || builtinByName_.count(name) != 0) return false;
+  // A name that already means a prefixed unit would change the meaning of
+  // every text that uses it.
+  if (hasRegisteredPrefix(name)) return false;
   if (!definitionResolves(*unit)) return false;
   if (user_.count(name) != 0) unregisterUnit(name);
   // Take ownership only once nothing can throw any more.
@@ -84,6 +87,38 @@ bool UnitManager::hasRegisteredPrefix(const std::string& name) const {
   const PrefixObject* prefix = nullptr;
   const UnitObject* unit = nullptr;
   return splitPrefixed(name, &prefix, &unit);
+}
+
+template <class Uses>
+std::string UnitManager::firstUserUnitWhere(const Uses& uses) const {
+  std::string first;
+  for (const auto& [name, unit] : user_) {
+    if (!first.empty() && name >= first) continue;
+    for (const std::string& used : unitNamesIn(unit->getComposition())) {
+      if (uses(used)) {
+        first = name;
+        break;
+      }
+    }
+  }
+  return first;
+}
+
+std::string UnitManager::findUserUnitUsing(const std::string& unitName) const {
+  return firstUserUnitWhere([&](const std::string& used) {
+    if (used == unitName) return true;
+    const PrefixObject* prefix = nullptr;
+    const UnitObject* unit = nullptr;
+    return splitPrefixed(used, &prefix, &unit) && unit->getName() == unitName;
+  });
+}
+
+std::string UnitManager::findUserUnitUsingPrefix(const std::string& prefixName) const {
+  return firstUserUnitWhere([&](const std::string& used) {
+    const PrefixObject* prefix = nullptr;
+    const UnitObject* unit = nullptr;
+    return splitPrefixed(used, &prefix, &unit) && prefix->getName() == prefixName;
+  });
 }
 
 bool UnitManager::unregisterUnit(const std::string& name) {
@@ -122,12 +157,16 @@ void UnitManager::resetUserDefinitions() {
 }
 
 void UnitManager::renameUnit(UnitObject& unit, const std::string& name) {
-  if (!isValidUnitName(name))
-    throw ErrorIdException("Kestrion:KSUNIT_INVALID_NAME",
-                           "Invalid unit name '" + name + "'.");
+  checkUnitName(name);
   if (isKnown(name))
     throw ErrorIdException("Kestrion:KSUNIT_NAME_IN_USE",
                            "The unit name '" + name + "' is already in use.");
+  std::string rest;
+  std::string prefix;
+  if (prefixes_.splitPrefixedName(name, rest, prefix))
+    kstr_error("Kestrion:UnitNameIsPrefixedUnit", 0x40019a, name.c_str(), prefix.c_str(), rest.c_str());
+  const std::string user = findUserUnitUsing(unit.getName());
+  if (!user.empty()) kstr_error("Kestrion:UnitInUse", 0x400198, unit.getName().c_str(), user.c_str());
   auto node = user_.extract(unit.getName());
   node.key() = name;
   user_.insert(std::move(node));

@@ -243,8 +243,8 @@ void AKL_VariablesPIT::setValue(OBDatabaseClient*, OBInterface* inst, void* valu
   } else {
     law->setParameterVariables(cell);
   }
+  // No kinetic law is bound to the law (checked above), so no rate follows.
   pellamArrayType()->release(old);
-  notifyReactionRateChanged(inst);
   if (law->getOBIParent()) privateUpdateLibrary("kineticlaw");
 }
 
@@ -360,6 +360,8 @@ class AKL_Register_MI : public OBMethodInfo {
     }
     const auto* library = static_cast<const int32_t*>(ins[1]);
     const auto* overwrite = static_cast<const uint8_t*>(ins[2]);
+    // A user's call may ask for the user library only (a negative library
+    // is refused there): built-in laws are made at start-up.
     assistant_.registerInLibrary(static_cast<OBInterface*>(ins[0]), library ? *library : 0,
                                  overwrite && *overwrite != 0);
   }
@@ -463,7 +465,6 @@ bool BAbstractKineticLawOBC::isOkToDestroy(OBInterface* inst) {
     }
     return warn("Kestrion:AKLInUserLibraryCannotBeRemoved", Code::KS_AKL_IN_USER_LIBRARY_CANNOT_BE_REMOVED);
   }
-  if (isAbstractKineticLawInUse(inst)) return warn("Kestrion:AKLInUse", Code::KS_AKL_IN_USE_CANNOT_BE_REMOVED);
   return true;
 }
 

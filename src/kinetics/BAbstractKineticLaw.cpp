@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include <hb/hb.hpp>
-#include <interp/interp.hpp>
 #include <ks_utils/Errors.hpp>
 #include <ks_utils/MParseTree.hpp>
 #include <ks_utils/StringHelpers.hpp>
@@ -14,6 +13,8 @@
 #include "core/HostBoundary.hpp"
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
+#include "kinetics/BLibrary.hpp"
+#include "model/BQuorvixRoot.hpp"
 #include "model/MessageCatalog.hpp"
 
 namespace {
@@ -48,7 +49,12 @@ void BAbstractKineticLaw::setName(const std::string& name) {
   if (name.find_first_not_of(' ') == std::string::npos) {
     kstr_error("Kestrion:BadAKLName", kstr::code(kstr::MessageCode::KS_AKL_BAD_NAME));
   }
+  const std::string old = getName();
   storeName(name);
+  // The libraries find their laws by name.
+  if (BQuorvixRoot* root = BQuorvixRoot::getInstanceIfAny()) {
+    for (int index : {0, 1}) root->getLibrary(index)->abstractKineticLawRenamed(this, old);
+  }
 }
 
 void BAbstractKineticLaw::setExpression(const char* text) {
@@ -109,36 +115,7 @@ void BAbstractKineticLaw::verify() {
 
 // --- uses by kinetic laws --------------------------------------------------------------------
 
-qxArray* findKineticLawsUsing(OBInterface* law) {
-  const KelborComponent* component = componentOf(law);
-  const std::string name = component ? component->getName() : std::string();
-  HostCallArgs ins{"Type", "kineticlaw", "KineticLawName", name.c_str()};
-  qxArray* outs[1] = {nullptr};
-  inCallFcn(1, outs, ins.size(), ins.data(), "kstrselect");
-  return outs[0];
-}
-
-bool isAbstractKineticLawInUse(OBInterface* law) {
-  qxArray* users = findKineticLawsUsing(law);
-  const bool used = users && !qxIsEmpty(users);
-  qxDestroyArray(users);
-  return used;
-}
-
-void notifyReactionRateChanged(OBInterface* law) {
-  qxArray* users = findKineticLawsUsing(law);
-  if (!users || !qxIsHandleArray(users)) {
-    qxDestroyArray(users);
-    return;
-  }
-  // The handles are borrowed from the answer: no instance is converted, so
-  // nothing but the answer itself is given back afterwards.
-  for (size_t i = 0; i < qxGetNumberOfElements(users); ++i) {
-    auto* kineticLaw = static_cast<OBInterface*>(qxGetHandle(users, i));
-    OBInterface* reaction = kineticLaw ? kineticLaw->getUp() : nullptr;
-    if (reaction && reaction->getProperty("ReactionRate")) {
-      notifyPropertyPostSet(reaction, "ReactionRate", "foo");
-    }
-  }
-  qxDestroyArray(users);
+bool isAbstractKineticLawInUse(const OBInterface* law) {
+  const auto* component = dynamic_cast<const BAbstractKineticLaw*>(componentOf(law));
+  return component && component->getBindingCount() > 0;
 }

@@ -74,12 +74,7 @@ class KELBOR_API BAbstractKineticLaw : public KelborComponent {
   mutable bool orphaned_ = false;
 };
 
-// The kinetic laws of every model whose "KineticLawName" is the law's name,
-// as the host function "kstrselect" answers them (null or a handle array
-// the caller destroys).  Errors of the host function pass on.
-KELBOR_API qxArray_tag* findKineticLawsUsing(OBInterface* law);
-// True when findKineticLawsUsing answers a non-empty array.
-KELBOR_API bool isAbstractKineticLawInUse(OBInterface* law);
-// Sends the "ReactionRate" post-set event to the reaction of every kinetic
-// law that uses the law.
-KELBOR_API void notifyReactionRateChanged(OBInterface* law);
+// True when some kinetic law is bound to the law behind the instance (to
+// this very law, not to another of the same name); false for an instance
+// without a law.
+KELBOR_API bool isAbstractKineticLawInUse(const OBInterface* law);

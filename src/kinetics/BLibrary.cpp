@@ -73,7 +73,15 @@ void BLibrary::addUnitPrefix(BUnitPrefixWrapper* prefix) {
   unitPrefixes_.push_back(prefix);
 }
 
-void BLibrary::addAbstractKineticLaw(BAbstractKineticLaw* law) { laws_.push_back(law); }
+void BLibrary::addAbstractKineticLaw(BAbstractKineticLaw* law) {
+  laws_.push_back(law);
+  try {
+    lawsByName_[law->getName()].push_back(law);
+  } catch (...) {
+    laws_.pop_back();
+    throw;
+  }
+}
 
 void BLibrary::removeUnit(const std::string& name) { eraseEntry(units_, findUnit(name)); }
 
@@ -81,7 +89,39 @@ void BLibrary::removeUnitPrefix(const std::string& name) {
   eraseEntry(unitPrefixes_, findUnitPrefix(name));
 }
 
-void BLibrary::removeAbstractKineticLaw(const BAbstractKineticLaw* law) { eraseEntry(laws_, law); }
+namespace {
+
+// Takes the law out of the list of the name; a name left without laws
+// leaves the index.
+template <class Index, class Law>
+bool leaveName(Index& index, const std::string& name, const Law* law) {
+  const auto found = index.find(name);
+  if (found == index.end()) return false;
+  auto& laws = found->second;
+  const auto it = std::find(laws.begin(), laws.end(), law);
+  if (it == laws.end()) return false;
+  laws.erase(it);
+  if (laws.empty()) index.erase(found);
+  return true;
+}
+
+}  // namespace
+
+void BLibrary::removeAbstractKineticLaw(const BAbstractKineticLaw* law) {
+  if (!law) return;
+  eraseEntry(laws_, law);
+  leaveName(lawsByName_, law->getName(), law);
+}
+
+void BLibrary::abstractKineticLawRenamed(BAbstractKineticLaw* law, const std::string& oldName) {
+  if (oldName == law->getName()) return;
+  const auto old = lawsByName_.find(oldName);
+  if (old == lawsByName_.end() || std::find(old->second.begin(), old->second.end(), law) == old->second.end()) return;
+  // Entered under the new name first: running out of memory there leaves
+  // the law findable under its old one.
+  lawsByName_[law->getName()].push_back(law);
+  leaveName(lawsByName_, oldName, law);
+}
 
 BUnitWrapper* BLibrary::findUnit(const std::string& name) const { return findNamed(units_, name); }
 
@@ -90,7 +130,8 @@ BUnitPrefixWrapper* BLibrary::findUnitPrefix(const std::string& name) const {
 }
 
 BAbstractKineticLaw* BLibrary::findAbstractKineticLaw(const std::string& name) const {
-  return findNamed(laws_, name);
+  const auto found = lawsByName_.find(name);
+  return found == lawsByName_.end() ? nullptr : found->second.front();
 }
 
 bool BLibrary::hasComponent(int kind, const std::string& name) const {

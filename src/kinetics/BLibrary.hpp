@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include <ks_utils/kstrContainers.hpp>
 
@@ -28,6 +30,9 @@ class KELBOR_API BLibrary {
   void removeUnit(const std::string& name);
   void removeUnitPrefix(const std::string& name);
   void removeAbstractKineticLaw(const BAbstractKineticLaw* law);
+  // A law of this library took a new name (its setName tells every
+  // library); nothing when the library does not hold it under oldName.
+  void abstractKineticLawRenamed(BAbstractKineticLaw* law, const std::string& oldName);
   // The first component with exactly that name, or null.
   BUnitWrapper* findUnit(const std::string& name) const;
   BUnitPrefixWrapper* findUnitPrefix(const std::string& name) const;
@@ -52,6 +57,10 @@ class KELBOR_API BLibrary {
   kstrVector<BUnitWrapper*> units_;
   kstrVector<BUnitPrefixWrapper*> unitPrefixes_;
   kstrVector<BAbstractKineticLaw*> laws_;
+  // The laws by name, each name's laws in the order they were added (a name
+  // normally has one): a library of thousands of user laws answers a name
+  // without reading every law's name.
+  std::unordered_map<std::string, std::vector<BAbstractKineticLaw*>> lawsByName_;
   OBInterface* obi_ = nullptr;
 };
 

@@ -165,7 +165,7 @@ void makeBuiltinLaw(const BuiltinKineticLawRecord& record, OBClass* cls,
   }
   if (record.notes) law->setNotes(record.notes());
   if (record.annotation) law->setAnnotation(record.annotation);
-  assistant.registerInLibrary(instance, -1, true);
+  assistant.registerAsBuiltin(instance);
   // The root's instance holds it from now on.
   instance->releaseReference();
 }

@@ -145,10 +145,24 @@ void AKLRegistrationAssistant::registerInLibrary(OBInterface* object, int librar
   }
   BAbstractKineticLaw* law = abstractKineticLawOf(object);
   if (!law) throwNotOfKind("abstract kinetic law");
+  if (library < 0) {
+    kstr_error_str("Kestrion:KSTRABSTRACTKL_CANNOT_REGISTER_AS_BUILTIN",
+                   kstr::code(Code::KS_AKL_CANNOT_REGISTER_AS_BUILTIN), law->getName());
+  }
+  registerInto(object, law, 1, overwrite);
+}
+
+void AKLRegistrationAssistant::registerAsBuiltin(OBInterface* object) {
+  BAbstractKineticLaw* law = abstractKineticLawOf(object);
+  if (!law) throwNotOfKind("abstract kinetic law");
+  registerInto(object, law, 0, true);
+}
+
+void AKLRegistrationAssistant::registerInto(OBInterface* object, BAbstractKineticLaw* law, int target,
+                                            bool overwrite) {
   InstanceHold hold(object);
   const std::string name = law->getName();
   const int index = root()->findLibraryIndex(2, name.c_str());
-  const int target = library < 0 ? 0 : 1;
   if (!overwrite && index >= 0) {
     const BAbstractKineticLaw* entry = root()->getLibrary(index)->findAbstractKineticLaw(name);
     if (entry == law || compare(object, entry->getOBI())) return;
@@ -198,6 +212,7 @@ void BUnitRegistrationAssistant::registerInLibrary(OBInterface* object, int, boo
   if (!unit) throwNotOfKind("unit");
   InstanceHold hold(object);
   const std::string name = unit->getName();
+  OVUnits::checkUnitName(name);
   const int index = root()->findLibraryIndex(0, name.c_str());
   bool replacing = false;
   if (index >= 0) {
@@ -209,6 +224,13 @@ void BUnitRegistrationAssistant::registerInLibrary(OBInterface* object, int, boo
   if (units->isBuiltIn(name)) {
     kstr_error("Kestrion:UNIT_CANNOTADDBUILTIN_TOUSER", kstr::code(Code::KS_UNIT_CANNOTADDBUILTIN_TOUSER),
                name.c_str());
+  }
+  // "millimole" already means a thousandth of a mole in every text.
+  std::string rest;
+  std::string prefix;
+  if (units->getPrefixService()->splitPrefixedName(name, rest, prefix)) {
+    kstr_error("Kestrion:UnitNameIsPrefixedUnit", kstr::code(Code::KS_UNIT_NAME_IS_PREFIXED_UNIT), name.c_str(),
+               prefix.c_str(), rest.c_str());
   }
   if (!units->registerUnit(unit->getUnit()) || !units->isKnown(name)) {
     const std::string text = unit->getComposition().empty() ? name : unit->getComposition();
@@ -242,6 +264,7 @@ void BUnitPrefixRegistrationAssistant::registerInLibrary(OBInterface* object, in
   if (!prefix) throwNotOfKind("unit prefix");
   InstanceHold hold(object);
   const std::string name = prefix->getName();
+  OVUnits::checkUnitPrefixName(name);
   const int index = root()->findLibraryIndex(1, name.c_str());
   bool replacing = false;
   if (index >= 0) {
@@ -264,7 +287,11 @@ void BUnitPrefixRegistrationAssistant::registerInLibrary(OBInterface* object, in
 
 // --- removal of user units and prefixes ---------------------------------------------------
 
-void removeUserUnit(OBInterface* object) {
+namespace {
+
+// Takes the user unit out of the unit manager and the user library; with
+// guardUsers, a unit that another user unit uses is refused first.
+void takeOutUserUnit(OBInterface* object, bool guardUsers) {
   const BUnitWrapper* unit = componentOfKind<BUnitWrapper>(object, kstr::unit);
   const std::string name = unit ? unit->getName() : std::string();
   BUnitWrapper* entry = root()->getLibrary(1)->findUnit(name);
@@ -273,9 +300,24 @@ void removeUserUnit(OBInterface* object) {
                   kstr::code(Code::KS_UNIT_DOESNOTEXIST_INUSER));
     return;
   }
+  OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
+  const std::string user = guardUsers ? units->findUserUnitUsing(name) : std::string();
+  if (!user.empty()) {
+    kstr_error("Kestrion:UnitInUse", kstr::code(Code::KS_UNIT_IN_USE), name.c_str(), user.c_str());
+  }
   InstanceHold hold(object);
-  getUnitManagerApiFcn()->unregisterUnit(name);
+  units->unregisterUnit(name);
   BUnitRegistrationAssistant().removeFromLibrary(name, 1);
+}
+
+}  // namespace
+
+void removeUserUnit(OBInterface* object) { takeOutUserUnit(object, true); }
+
+void removeUserUnitBeingRedefined(const char* name) {
+  if (const BUnitWrapper* unit = root()->getLibrary(1)->findUnit(name ? name : "")) {
+    takeOutUserUnit(unit->getOBI(), false);
+  }
 }
 
 void removeUserUnitPrefix(OBInterface* object) {
@@ -287,8 +329,13 @@ void removeUserUnitPrefix(OBInterface* object) {
                   kstr::code(Code::KS_UNIT_PREFIX_DOESNOTEXIST_INUSER));
     return;
   }
+  OVUnits::UnitPrefixServiceApi* prefixes = getUnitManagerApiFcn()->getPrefixService();
+  const std::string user = prefixes->findUserUnitUsing(name);
+  if (!user.empty()) {
+    kstr_error("Kestrion:UnitPrefixInUse", kstr::code(Code::KS_UNITPREFIX_IN_USE), name.c_str(), user.c_str());
+  }
   InstanceHold hold(object);
-  getUnitManagerApiFcn()->getPrefixService()->unregisterPrefix(name);
+  prefixes->unregisterPrefix(name);
   BUnitPrefixRegistrationAssistant().removeFromLibrary(name, 1);
 }
 

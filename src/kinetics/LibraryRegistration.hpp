@@ -43,10 +43,13 @@ class KELBOR_API BLibraryRegistrationAssistant {
   boost::function<bool(OBInterface*, OBInterface*)> compareCall_;
 };
 
-// Abstract kinetic laws: library -1 built-in, +1 user, 0 refused
-// ("Kestrion:KSTRABSTRACTKL_INVALID_ARGUMENT").  Without overwrite, a law
-// equal to the registered one of its name changes nothing and an unequal
-// one raises "Kestrion:KSTRABSTRACTKL_EXISTS_AS_BUILTIN" /
+// Abstract kinetic laws: registerInLibrary serves the user's calls and
+// takes library +1 (the user library); 0 raises
+// "Kestrion:KSTRABSTRACTKL_INVALID_ARGUMENT" and a negative library (a
+// built-in request) "Kestrion:KSTRABSTRACTKL_CANNOT_REGISTER_AS_BUILTIN":
+// only start-up makes built-in laws, through registerAsBuiltin.  Without
+// overwrite, a law equal to the registered one of its name changes nothing
+// and an unequal one raises "Kestrion:KSTRABSTRACTKL_EXISTS_AS_BUILTIN" /
 // "Kestrion:KSTRABSTRACTKL_EXISTS_AS_USER".  With overwrite, a user
 // registration over a built-in name raises
 // "Kestrion:KSTRABSTRACTKL_CANNOT_OVERWRITE_BUILTIN"; a built-in one over a
@@ -57,6 +60,11 @@ class KELBOR_API AKLRegistrationAssistant : public BLibraryRegistrationAssistant
   void removeFromLibrary(const std::string& name, int libraryIndex) override;
   void registerInLibrary(OBInterface* object, int library, bool overwrite) override;
   void attachToLibrary(OBInterface* object, boost::any component, int libraryIndex) override;
+  // Start-up's registration of a built-in law (with overwrite).
+  void registerAsBuiltin(OBInterface* object);
+
+ private:
+  void registerInto(OBInterface* object, BAbstractKineticLaw* law, int target, bool overwrite);
 };
 
 // Units and unit prefixes always go to the user library.  A newcomer equal
@@ -93,10 +101,17 @@ KELBOR_API bool isLibraryEntry(const BAbstractKineticLaw* law);
 // manager (the wrapper keeps a copy of its object) and takes it out of the
 // user library.  Not in the user library: warning
 // "Kestrion:UnitDoesNotExistInUser" ("Kestrion:UnitPrefixDoesNotExistInUser").
+// One that another user unit uses raises "Kestrion:UnitInUse"
+// ("Kestrion:UnitPrefixInUse") naming that unit, and nothing changes.
 KELBOR_API void removeUserUnit(OBInterface* unit);
 KELBOR_API void removeUserUnitPrefix(OBInterface* prefix);
 KELBOR_API void removeUserUnitByName(const char* name);
 KELBOR_API void removeUserUnitPrefixByName(const char* name);
+// The removal of a user unit whose new definition is registered under the
+// same name right after (an SBML file redefining it): no in-use guard, as
+// the units that use it resolve again once it is back.  Nothing when the
+// user library holds no unit of that name.
+KELBOR_API void removeUserUnitBeingRedefined(const char* name);
 
 // One-call forms with an assistant of the kind made for the call.
 KELBOR_API void registerAbstractKineticLawInLibrary(OBInterface* law, int library, bool overwrite);

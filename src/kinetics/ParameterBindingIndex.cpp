@@ -42,6 +42,16 @@ void ParameterBindingIndex::Places::push(const Place& place) {
   }
 }
 
+void ParameterBindingIndex::Places::removeAt(size_t i) {
+  const size_t last = count() - 1;
+  if (i != last) at(i) = at(last);
+  if (more_.empty()) {
+    --held_;
+  } else {
+    more_.pop_back();
+  }
+}
+
 void ParameterBindingIndex::Places::clear() {
   held_ = 0;
   more_.clear();
@@ -77,6 +87,17 @@ void ParameterBindingIndex::note(const BKineticLaw* law, Places& places,
       }
     }
   }
+  // Keys of names the law no longer holds.
+  for (size_t i = places.count(); i-- > 0;) {
+    const std::string& key = places.at(i).key->first;
+    bool named = false;
+    for (size_t n = 0; n < names.size() && !named; ++n) {
+      for (const std::string& wanted : keysOf(names[n])) named = named || wanted == key;
+    }
+    if (named) continue;
+    leave(places.at(i));
+    places.removeAt(i);
+  }
 }
 
 void ParameterBindingIndex::closeUp(KeyEntry& entry) {
@@ -97,21 +118,22 @@ void ParameterBindingIndex::closeUp(KeyEntry& entry) {
   entry.second.empty = 0;
 }
 
-void ParameterBindingIndex::forget(Places& places) {
-  for (size_t i = 0; i < places.count(); ++i) {
-    const Places::Place place = places.at(i);
-    KeyLaws& laws = place.key->second;
-    laws.members[place.slot] = Member{nullptr, nullptr};
-    ++laws.empty;
-    while (!laws.members.empty() && !laws.members.back().law) {
-      laws.members.pop_back();
-      --laws.empty;
-    }
-    if (laws.members.empty()) {
-      keyLeft(place.key->first);
-      lawsByKey_.erase(lawsByKey_.find(place.key->first));
-    }
+void ParameterBindingIndex::leave(const Places::Place& place) {
+  KeyLaws& laws = place.key->second;
+  laws.members[place.slot] = Member{nullptr, nullptr};
+  ++laws.empty;
+  while (!laws.members.empty() && !laws.members.back().law) {
+    laws.members.pop_back();
+    --laws.empty;
   }
+  if (laws.members.empty()) {
+    keyLeft(place.key->first);
+    lawsByKey_.erase(lawsByKey_.find(place.key->first));
+  }
+}
+
+void ParameterBindingIndex::forget(Places& places) {
+  for (size_t i = 0; i < places.count(); ++i) leave(places.at(i));
   places.clear();
 }
 

@@ -21,10 +21,11 @@ namespace kstr {
 // One process-wide index from names to the live kinetic laws that hold a
 // parameter variable name which may resolve to a parameter of that name:
 // the name as bound ("kf", "[a b]") and its last qualified part ("r1.kf"
-// gives "kf"), brackets removed.  A law enters every name it was ever given
-// until it is destroyed, so the index answers a superset: the caller checks
-// each law it gets (whether the law's binding really resolves to the
-// parameter, whether the law lies in the model asked about).
+// gives "kf"), brackets removed.  A law stands under the keys of the names
+// it was last given; only when entering runs out of memory may it stay
+// under some keys of earlier names as well.  The caller checks each law it
+// gets (whether the law's binding really resolves to the parameter, whether
+// the law lies in the model asked about).
 //
 // Each law keeps its own record of where it sits (Places): taking a law out
 // touches that record and one slot per key, instead of searching maps keyed
@@ -70,6 +71,8 @@ class KELBOR_API ParameterBindingIndex {
     size_t count() const { return held_ + more_.size(); }
     Place& at(size_t i) { return i < held_ ? first_[i] : more_[i - held_]; }
     void push(const Place& place);
+    // Drops place i; the last place takes its position.
+    void removeAt(size_t i);
     void clear();
 
     std::array<Place, 2> first_{};
@@ -79,8 +82,10 @@ class KELBOR_API ParameterBindingIndex {
 
   static ParameterBindingIndex& instance();
 
-  // Enters the law under the keys of each name (empty names are skipped);
-  // places is the law's own record.
+  // Sets the law's keys to those of the names (empty names are skipped):
+  // the law enters the keys it lacks and leaves those of names it no longer
+  // holds.  places is the law's own record.  Running out of memory while
+  // entering leaves the law under its old keys as well.
   void note(const BKineticLaw* law, Places& places, const kstrVector<std::string>& names);
   // Takes the law whose record places is out of the index (its destructor
   // does this); nothing when it is not in it.
@@ -95,6 +100,9 @@ class KELBOR_API ParameterBindingIndex {
   // Closes up the empty slots of a key's list, telling each law moved its
   // new slot.
   static void closeUp(KeyEntry& entry);
+  // Empties the law's slot of the place; a key left without laws leaves the
+  // index.
+  void leave(const Places::Place& place);
 
   // The slot of a key's hash among keyHashes_.
   size_t slotOf(const std::string& key) const;

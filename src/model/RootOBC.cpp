@@ -352,7 +352,7 @@ OBInterface*& rootInstanceHolder() {
 bool removeUserUnitForHost(const std::string& name) {
   BQuorvixRoot* root = BQuorvixRoot::getInstanceIfAny();
   if (!root || !root->getLibrary(1)->findUnit(name)) return false;
-  removeUserUnitByName(name.c_str());
+  removeUserUnitBeingRedefined(name.c_str());
   return true;
 }
 
@@ -452,7 +452,8 @@ void removeAbstractKineticLawFromLibrary(BAbstractKineticLaw* law, OBInterface* 
     warn("Kestrion:AKLInBuiltInCannotBeRemoved", Code::KS_AKL_IN_BUILTIN_CANNOT_BE_REMOVED, name.c_str());
     return;
   }
-  if (isAbstractKineticLawInUse(lawInstance ? lawInstance : law->getOBI())) {
+  // In use means bound by some kinetic law to this very law.
+  if (law->getBindingCount() > 0) {
     warn("Kestrion:AKLInUse", Code::KS_AKL_IN_USE_CANNOT_BE_REMOVED, name.c_str(), name.c_str());
     return;
   }

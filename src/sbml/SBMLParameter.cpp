@@ -116,5 +116,8 @@ void SBMLParameter::exportElement() {
   element->setConstant(p->getConstantValue());
   if (p->getUnits().empty()) return;
   const std::string id = sbmlUnitReferenceFor(currentContext(), p->getUnits(), false);
-  if (!id.empty()) element->setUnits(id);
+  if (!id.empty() && element->setUnits(id) != LIBSBML_OPERATION_SUCCESS) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:UnitNoLongerExists",
+                  kstr::code(kstr::MessageCode::KS_UNIT_NO_LONGER_EXISTS), p->getUnits().c_str());
+  }
 }

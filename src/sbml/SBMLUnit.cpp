@@ -1,6 +1,7 @@
 // Unit definitions written for the units of the model's components.
 #include "sbml/SBMLUnit.hpp"
 
+#include <cctype>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -47,21 +48,46 @@ SBMLUnit::SBMLUnit(UnitDefinition* definition) : SBMLComponent(definition) { nam
 
 UnitDefinition* SBMLUnit::definition() const { return static_cast<UnitDefinition*>(element_); }
 
+namespace {
+
+// The identifier text of a derived unit: "/" "*" "^" become "__" "_" "___",
+// parentheses, blanks and plus signs go, a minus sign becomes "neg" and any
+// other character that an identifier cannot hold "_x" and its hex code.
+std::string derivedUnitIdentifier(const std::string& name) {
+  static const char* const kHex = "0123456789ABCDEF";
+  std::string id = "OVDERIVEDUNIT_";
+  for (char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '/': id += "__"; break;
+      case '*': id += "_"; break;
+      case '^': id += "___"; break;
+      case '(': case ')': case '+': case ' ': case '\t': break;
+      case '-': id += "neg"; break;
+      default:
+        if (std::isalnum(byte) || c == '_') {
+          id += c;
+        } else {
+          id += "_x";
+          id += kHex[byte >> 4];
+          id += kHex[byte & 15];
+        }
+    }
+  }
+  return id;
+}
+
+// Sets one attribute of a unit definition; a refusal ends the definition
+// (the caller takes it out again and warns).
+void check(int status, const std::string& unitName) {
+  if (status != LIBSBML_OPERATION_SUCCESS) cannotWrite(unitName);
+}
+
+}  // namespace
+
 std::string SBMLUnit::identifierForUnitName(const std::string& name) {
   OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
-  if (!isSimpleUnitName(name)) {
-    std::string id = "OVDERIVEDUNIT_";
-    for (char c : name) {
-      switch (c) {
-        case '/': id += "__"; break;
-        case '(': case ')': break;
-        case '*': id += "_"; break;
-        case '^': id += "___"; break;
-        default: id += c;
-      }
-    }
-    return id;
-  }
+  if (!isSimpleUnitName(name)) return derivedUnitIdentifier(name);
   std::string id;
   std::string rest = name;
   std::string prefix;
@@ -73,38 +99,56 @@ std::string SBMLUnit::identifierForUnitName(const std::string& name) {
   return id + rest;
 }
 
+// The identifier for the unit, made unique in the model: two texts that
+// differ only where the identifier drops characters ("mole/second" and
+// "mole / second") get "_2", "_3" ... after the second.  "" when no valid
+// identifier can be made.
+std::string SBMLUnit::uniqueIdentifierFor(const std::string& name) const {
+  const std::string base = identifierForUnitName(name);
+  const Model* model = definition()->getModel();
+  std::string id = base;
+  for (unsigned n = 2; model && model->getUnitDefinition(id) && model->getUnitDefinition(id) != definition(); ++n) {
+    id = base + "_" + std::to_string(n);
+  }
+  return SyntaxChecker::isValidSBMLSId(id) ? id : std::string();
+}
+
 // The multiplier goes on the single base unit when it has exponent 1 (or a
 // negative exponent that the dimension service places there); otherwise on
-// an added dimensionless unit.  The offset goes on the first unit.
+// an added dimensionless unit.  The offset goes on the first unit.  Every
+// attribute is checked as it is set.
 void SBMLUnit::exportElement() {
   auto* definition = static_cast<UnitDefinition*>(element_);
   OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
-  const std::string id = identifierForUnitName(unitName_);
+  const std::string id = uniqueIdentifierFor(unitName_);
+  if (id.empty()) cannotWrite(unitName_);
   const OVUnits::BaseUnitExpansion expansion = units->expandToBaseUnits(unitName_);
   if (expansion.terms.empty()) cannotWrite(unitName_);
   std::vector<std::string> names;
   for (const OVUnits::BaseUnitTerm& term : expansion.terms) {
     Unit* unit = definition->createUnit();
-    unit->setKind(UnitKind_forName(term.name.c_str()));
-    unit->setExponent(term.exponent);
+    if (!unit) cannotWrite(unitName_);
+    check(unit->setKind(UnitKind_forName(term.name.c_str())), unitName_);
+    check(unit->setExponent(term.exponent), unitName_);
     names.push_back(term.name);
   }
-  definition->setName(unitName_);
-  definition->setId(id);
+  check(definition->setName(unitName_), unitName_);
+  check(definition->setId(id), unitName_);
   Unit* first = definition->getUnit(0);
   const bool onSingleUnit =
       expansion.terms.size() == 1 &&
       (expansion.terms[0].exponent == 1 ||
        (expansion.terms[0].exponent < 1 && units->getDimensionService()->classifyBaseUnits(names) == 4));
   if (onSingleUnit) {
-    first->setMultiplier(expansion.multiplier);
+    check(first->setMultiplier(expansion.multiplier), unitName_);
   } else if (expansion.multiplier != 1.0) {
     Unit* scale = definition->createUnit();
-    scale->setKind(UNIT_KIND_DIMENSIONLESS);
-    scale->setExponent(1);
-    scale->setMultiplier(expansion.multiplier);
+    if (!scale) cannotWrite(unitName_);
+    check(scale->setKind(UNIT_KIND_DIMENSIONLESS), unitName_);
+    check(scale->setExponent(1), unitName_);
+    check(scale->setMultiplier(expansion.multiplier), unitName_);
   }
-  if (expansion.offset != 0.0) first->setOffset(expansion.offset);
+  if (expansion.offset != 0.0) check(first->setOffset(expansion.offset), unitName_);
   kstr::sbml::currentContext().setSBMLUnitForHostUnit(unitName_, id);
 }
 
@@ -163,8 +207,9 @@ void warnUnit(const char* id, Code code, const std::string& name) {
 
 bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
-// A definition of one unit of exponent 1 whose kind converts to the
-// registered unit of the identifier with the definition's multiplier.
+// A definition of one unit of exponent 1 whose multiplier is the number of
+// that kind in one registered unit of the identifier ("hour" as 3600
+// second).
 bool restatesRegisteredUnit(const std::string& id, const UnitDefinition& definition) {
   OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
   if (!units->isRegistered(id) || definition.getNumUnits() != 1) return false;
@@ -173,7 +218,7 @@ bool restatesRegisteredUnit(const std::string& id, const UnitDefinition& definit
   if (unit->getExponent() != 1 || !units->isRegistered(kind)) return false;
   try {
     if (units->describeUnit(id).category >= 7) return false;
-    const double factor = units->getConverter(kind, id).convert(1.0);
+    const double factor = units->getConverter(id, kind).convert(1.0);
     const double multiplier = unit->getMultiplier();
     return std::fabs(factor - multiplier) < std::ldexp(1.0, -39) * std::max(multiplier, factor);
   } catch (const ErrorIdException&) {
@@ -189,6 +234,41 @@ std::string joined(const std::vector<std::string>& terms) {
 
 }  // namespace
 
+namespace {
+
+// The exponents and scales a unit definition may hold: a composition takes
+// exponents up to 100, and beyond 10^+-400 no factor is a finite, non-zero
+// double.
+constexpr long long kMaxUnitExponent = 100;
+constexpr long long kMaxUnitScale = 400;
+
+// One unit of a definition as the composition sees it.  False (after the
+// warning naming the unit name) when the definition cannot be registered.
+bool unitIsUsable(const Unit& unit, unsigned count, const std::string& unitName) {
+  const long long exponent = unit.getExponent();
+  if (unit.getOffset() != 0.0 && (count > 1 || (exponent != 1 && exponent != -1))) {
+    warnUnit("Kestrion:UnitsOffsetMultipleUnits", Code::KS_UNITS_OFFSET_MULTIPLE_UNITS, unitName);
+    return false;
+  }
+  if (unit.getMultiplier() == 0.0) {
+    warnUnit("Kestrion:UnitsCannotHaveZeroMultiplier", Code::KS_UNITS_CANNOT_HAVE_ZERO_MULTIPLIER, unitName);
+    return false;
+  }
+  if (count == 1 && unit.getKind() == UNIT_KIND_DIMENSIONLESS) {
+    warnUnit("Kestrion:UnitsPureDimensionlessUnsupported", Code::KS_UNITS_PURE_DIMENSIONLESS_UNSUPPORTED, unitName);
+    return false;
+  }
+  const long long scale = unit.getScale();
+  if (std::llabs(exponent) > kMaxUnitExponent || std::llabs(scale) > kMaxUnitScale ||
+      !std::isfinite(unit.getMultiplier()) || !std::isfinite(unit.getOffset())) {
+    warnUnit("Kestrion:UnitDefinitionOutOfRange", Code::KS_UNIT_DEFINITION_OUT_OF_RANGE, unitName);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool SBMLUnit::buildComposition(const std::string& unitName, std::string& composition, double& multiplier,
                                 double& offset) const {
   OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
@@ -199,23 +279,13 @@ bool SBMLUnit::buildComposition(const std::string& unitName, std::string& compos
   const unsigned count = definition()->getNumUnits();
   for (unsigned i = 0; i < count; ++i) {
     const Unit* unit = definition()->getUnit(i);
+    if (!unitIsUsable(*unit, count, unitName)) return false;
+    // Both lie within the bounds checked above.
     const int exponent = unit->getExponent();
+    const int scale = unit->getScale();
     const bool dimensionless = unit->getKind() == UNIT_KIND_DIMENSIONLESS;
-    if (unit->getOffset() != 0.0 && (count > 1 || (exponent != 1 && exponent != -1))) {
-      warnUnit("Kestrion:UnitsOffsetMultipleUnits", Code::KS_UNITS_OFFSET_MULTIPLE_UNITS, unitName);
-      return false;
-    }
-    if (unit->getMultiplier() == 0.0) {
-      warnUnit("Kestrion:UnitsCannotHaveZeroMultiplier", Code::KS_UNITS_CANNOT_HAVE_ZERO_MULTIPLIER, unitName);
-      return false;
-    }
-    if (count == 1 && dimensionless) {
-      warnUnit("Kestrion:UnitsPureDimensionlessUnsupported", Code::KS_UNITS_PURE_DIMENSIONLESS_UNSUPPORTED, unitName);
-      return false;
-    }
     std::string term;
     bool scaleTaken = false;
-    const int scale = unit->getScale();
     if (scale != 0 && !dimensionless) {
       double factor = 1.0;
       for (int k = 0; k < std::abs(scale); ++k) factor = scale > 0 ? factor * 10.0 : factor / 10.0;
@@ -235,6 +305,11 @@ bool SBMLUnit::buildComposition(const std::string& unitName, std::string& compos
     multiplier *= std::pow(base * own, exponent);
     offset = unit->getOffset();
   }
+  // A multiplier that overflows or underflows: no unit can hold it.
+  if (!std::isfinite(multiplier) || multiplier == 0.0) {
+    warnUnit("Kestrion:UnitDefinitionOutOfRange", Code::KS_UNIT_DEFINITION_OUT_OF_RANGE, unitName);
+    return false;
+  }
   composition = joined(numerator);
   if (numerator.size() > 1 && !denominator.empty()) composition = "(" + composition + ")";
   if (!denominator.empty()) {
@@ -247,16 +322,24 @@ bool SBMLUnit::buildComposition(const std::string& unitName, std::string& compos
 namespace {
 
 // False (after the warning) when the unit manager cannot parse the
-// composition; nothing is registered then.
-bool compositionParses(const std::string& shownName, const std::string& composition) {
+// composition, or when the composition's factor times the multiplier is no
+// finite, non-zero number; nothing is registered then.
+bool compositionCanBeRegistered(const std::string& shownName, const std::string& composition, double multiplier) {
+  OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
+  double factor = 1.0;
   try {
-    getUnitManagerApiFcn()->checkComposition(composition);
-    return true;
+    units->checkComposition(composition);
+    if (!composition.empty()) factor = units->describeUnit(composition).factor;
   } catch (const ErrorIdException&) {
     hb_warning_id(hbGetWarningContext(), "Kestrion:UnitCompositionParseError",
                   kstr::code(Code::KS_UNIT_COMPOSITION_PARSE_ERROR), shownName.c_str(), composition.c_str());
     return false;
   }
+  if (!std::isfinite(factor * multiplier) || factor * multiplier == 0.0) {
+    warnUnit("Kestrion:UnitDefinitionOutOfRange", Code::KS_UNIT_DEFINITION_OUT_OF_RANGE, shownName);
+    return false;
+  }
+  return true;
 }
 
 // Creates a "Unit" host object and registers it in the user library.  A
@@ -317,7 +400,7 @@ std::string redefinitionNotes(const UnitDefinition& definition) {
 void importDefaultUnitRedefinition(const UnitDefinition& definition, const std::string& id,
                                    const std::string& composition, double multiplier, double offset) {
   SBMLConversionContext& context = kstr::sbml::currentContext();
-  if (!compositionParses(id, composition)) return;
+  if (!compositionCanBeRegistered(id, composition, multiplier)) return;
   if (hbEqualWithinEps(multiplier, 1.0) && hbEqualWithinEps(offset, 0.0)) {
     context.setHostUnitForSBMLUnit(id, composition);
     return;
@@ -418,7 +501,7 @@ void SBMLUnit::importUnitDefinition(bool& backedUp) {
     if (!id.empty()) context.setHostUnitForSBMLUnit(id, unitName);
     return;
   }
-  if (!compositionParses(unitName, composition)) return;
+  if (!compositionCanBeRegistered(unitName, composition, multiplier)) return;
   if (existing) backUpAndRemoveUserUnit(unitName, backedUp);
   registerUserUnit(unitName, composition, multiplier, offset, std::string());
   if (!id.empty()) context.setHostUnitForSBMLUnit(id, unitName);

@@ -35,16 +35,20 @@ class KELBOR_API SBMLUnit : public SBMLComponent {
   void addToModel() override {}
   // Writes the unit set with setUnitName into the definition and records
   // unit name -> identifier in the current context.  Raises when the unit
-  // no longer resolves or expands to no base unit (a dimensionless unit).
+  // no longer resolves, expands to no base unit (a dimensionless unit), no
+  // valid identifier can be made for it or libSBML refuses an attribute.
   void exportElement() override;
   void setUnitName(const std::string& name) { unitName_ = name; }
 
   // The identifier written for a unit name (OVBUILTINUNIT_mole,
-  // OVBUILTINPREFIX_milli_OVBUILTINUNIT_mole, OVDERIVEDUNIT_mole__liter ...).
+  // OVBUILTINPREFIX_milli_OVBUILTINUNIT_mole, OVDERIVEDUNIT_mole__liter,
+  // OVDERIVEDUNIT_second___neg1 ...): always made of letters, digits and
+  // "_", whatever characters the unit text holds.
   static std::string identifierForUnitName(const std::string& name);
 
  private:
   UnitDefinition* definition() const;
+  std::string uniqueIdentifierFor(const std::string& name) const;
   std::string unitNameToRegister(const std::string& id) const;
   // The composition text and multiplier of the definition's units; false
   // (after a warning) when the definition cannot be registered.

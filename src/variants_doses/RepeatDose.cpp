@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <new>
-#include <stdexcept>
 
 #include <ks_utils/Errors.hpp>
 
@@ -57,14 +56,19 @@ void RepeatDose::setRepeatCount(int count) {
 const Dose::Table& RepeatDose::getTable() const {
   // Counted in 64 bits: RepeatCount + 1 overflows an int at its largest.
   const uint64_t count = interval_ == 0.0 ? 1 : static_cast<uint64_t>(repeatCount_) + 1;
+  // Beyond the bound the table is refused before any of it is made: with
+  // memory overcommitted, a reserve of gigabytes succeeds and the writes
+  // then exhaust the machine.
+  if (count > kMaxTableRows) {
+    kstr_error("Kestrion:RepeatDoseTableTooLarge", kstr::code(Code::KS_REPEATDOSE_TABLE_TOO_LARGE), repeatCount_,
+               static_cast<int>(kMaxTableRows));
+  }
   std::vector<double> times, amounts, rates;
   try {
     times.reserve(count);
     amounts.reserve(count);
     rates.reserve(count);
   } catch (const std::bad_alloc&) {
-    kstr_error("Kestrion:MallocError", kstr::code(Code::KS_MallocError));
-  } catch (const std::length_error&) {
     kstr_error("Kestrion:MallocError", kstr::code(Code::KS_MallocError));
   }
   for (uint64_t k = 0; k < count; ++k) {

@@ -32,8 +32,12 @@ class KELBOR_API RepeatDose : public Dose {
   void setRepeatCount(int count);
 
   bool hasRateSpecified() const override { return rate_ != 0.0; }
-  // RepeatCount + 1 administrations (one when Interval is 0); a table too
-  // large for memory raises "Kestrion:MallocError".
+  // The most administrations a table holds (three columns of 10^7 doubles
+  // are 240 MB).
+  static constexpr uint64_t kMaxTableRows = 10'000'000;
+  // RepeatCount + 1 administrations (one when Interval is 0).  More than
+  // kMaxTableRows raise "Kestrion:RepeatDoseTableTooLarge" and a table that
+  // memory cannot hold "Kestrion:MallocError"; the cache is left as it was.
   const Table& getTable() const override;
   bool hasDuplicateTimes() const override { return false; }
   double getAmountAtTimeZero() const override;

@@ -29,56 +29,66 @@ struct MatrixRow {
   bool rewritesFile;
 };
 
+// The name held by nothing, by a built-in law or by a user law, asked for
+// the built-in (-1), the user (1) or no (0) library, with and without
+// overwrite.  A user's call never reaches the built-in library.
 TEST_F(KineticsHostTest, RegistrationMatrix) {
   const char* exists[] = {"", "Kestrion:KSTRABSTRACTKL_EXISTS_AS_BUILTIN", "Kestrion:KSTRABSTRACTKL_EXISTS_AS_USER"};
   const char* overwriteBuiltin = "Kestrion:KSTRABSTRACTKL_CANNOT_OVERWRITE_BUILTIN";
   const char* invalid = "Kestrion:KSTRABSTRACTKL_INVALID_ARGUMENT";
-  const std::vector<MatrixRow> rows = {
-      {-1, Holder::None, false, "", "", 0, true, false},
-      {-1, Holder::None, true, "", "", 0, true, false},
+  const char* asBuiltin = "Kestrion:KSTRABSTRACTKL_CANNOT_REGISTER_AS_BUILTIN";
+  std::vector<MatrixRow> rows = {
       {1, Holder::None, false, "", "", 1, true, true},
       {1, Holder::None, true, "", "", 1, true, true},
-      {-1, Holder::Builtin, false, exists[1], "", 0, false, false},
       {1, Holder::Builtin, false, exists[1], "", 0, false, false},
-      {-1, Holder::Builtin, true, "", "", 0, true, false},
       {1, Holder::Builtin, true, overwriteBuiltin, "", 0, false, false},
-      {-1, Holder::User, false, exists[2], "", 1, false, false},
       {1, Holder::User, false, exists[2], "", 1, false, false},
-      {-1, Holder::User, true, "", overwriteBuiltin, 0, true, false},
       {1, Holder::User, true, "", "", 1, true, true},
   };
   for (Holder holder : {Holder::None, Holder::Builtin, Holder::User}) {
+    const int index = holder == Holder::None ? -1 : (holder == Holder::Builtin ? 0 : 1);
     for (bool overwrite : {false, true}) {
-      MatrixRow zero{0, holder, overwrite, invalid, "", holder == Holder::None ? -1 : (holder == Holder::Builtin ? 0 : 1),
-                     false, false};
-      const_cast<std::vector<MatrixRow>&>(rows).push_back(zero);
+      rows.push_back({0, holder, overwrite, invalid, "", index, false, false});
+      rows.push_back({-1, holder, overwrite, asBuiltin, "", index, false, false});
     }
   }
+  const size_t builtinLaws = library(0)->getAbstractKineticLaws().size();
   for (const MatrixRow& row : rows) {
     SCOPED_TRACE("library " + std::to_string(row.library) + " holder " + std::to_string(static_cast<int>(row.existing)) +
                  (row.overwrite ? " overwrite" : ""));
-    if (row.existing != Holder::None) {
-      OBInterface* old = userLaw("MatrixLaw", "k*S");
-      host().call(old, "register", {host().num(row.existing == Holder::Builtin ? -1 : 1), host().logical(false)});
+    // A built-in holder is a law of the table made at start-up.
+    const char* name = row.existing == Holder::Builtin ? "Henri-Michaelis-Menten" : "MatrixLaw";
+    const OBInterface* builtin = row.existing == Holder::Builtin ? library(0)->findAbstractKineticLaw(name)->getOBI()
+                                                                 : nullptr;
+    if (row.existing == Holder::User) {
+      host().call(userLaw(name, "k*S"), "register", {host().num(1), host().logical(false)});
     }
-    OBInterface* newcomer = userLaw("MatrixLaw", "2*k*S");
+    OBInterface* newcomer = userLaw(name, "2*k*S");
     host().clearLogs();
     interpClearCallLog();
     std::optional<HostCallError> error = TestHost::errorOf(
         [&] { host().call(newcomer, "register", {host().num(row.library), host().logical(row.overwrite)}); });
     EXPECT_EQ(error ? error->id : "", row.error);
+    if (std::string(row.error) == asBuiltin) {
+      EXPECT_EQ(error->message, std::string("The kinetic law '") + name +
+                                    "' cannot be registered as a built-in kinetic law.");
+    }
     EXPECT_EQ(warningIds(), row.warning[0] ? Strings{row.warning} : Strings{});
-    const int index = BQuorvixRoot::getInstance()->findLibraryIndex(2, "MatrixLaw");
+    const int index = BQuorvixRoot::getInstance()->findLibraryIndex(2, name);
     EXPECT_EQ(index, row.indexAfter);
     if (index >= 0) {
-      EXPECT_EQ(library(index)->findAbstractKineticLaw("MatrixLaw")->getOBI() == newcomer, row.newcomerIsEntry);
+      EXPECT_EQ(library(index)->findAbstractKineticLaw(name)->getOBI() == newcomer, row.newcomerIsEntry);
     }
+    if (builtin) {
+      EXPECT_EQ(library(0)->findAbstractKineticLaw(name)->getOBI(), builtin);
+    }
+    EXPECT_EQ(library(0)->getAbstractKineticLaws().size(), builtinLaws);
     bool rewrote = false;
     for (const InterpCallRecord& call : interpCallLog()) {
       rewrote = rewrote || (call.name == "kstrgate" && !call.args.empty() && call.args[0] == "privateupdatelibrary");
     }
     EXPECT_EQ(rewrote, row.rewritesFile);
-    for (int i : {0, 1}) AKLRegistrationAssistant().removeFromLibrary("MatrixLaw", i);
+    AKLRegistrationAssistant().removeFromLibrary("MatrixLaw", 1);
     EXPECT_EQ(BQuorvixRoot::getInstance()->findLibraryIndex(2, "MatrixLaw"), -1);
   }
 }
@@ -104,6 +114,8 @@ TEST_F(KineticsHostTest, LibraryLawEditingRules) {
   expectHostError([&] { host().set(a, "Name", host().str("   ")); }, "Kestrion:BadAKLName");
   host().set(a, "Name", host().str("LawA2"));
   EXPECT_EQ(library(1)->findAbstractKineticLaw("LawA2")->getOBI(), a);
+  EXPECT_EQ(library(1)->findAbstractKineticLaw("LawA"), nullptr);
+  expectHostError([&] { host().set(b, "Name", host().str("LawA2")); }, "Kestrion:KSTRABSTRACTKL_EXISTS_AS_USER");
   // Variables: shapes and names.
   OBInterface* free = host().construct("AbstractKineticLaw", {host().str("Free"), host().str("a*b*c")});
   qxArray* column = host().own(qxCreateCellMatrix(3, 1));
@@ -149,6 +161,35 @@ TEST_F(KineticsHostTest, AReplacedLawInUseCannotBeDeleted) {
   host().call(getOBIRoot(), "reset");
   EXPECT_TRUE(host().destroy(old));
   removeUserLaw("Shared");
+}
+
+// A law is in use while kinetic laws are bound to it, whatever other law
+// bears its name: a free namesake of a used law can be edited, and a
+// replacement that nobody uses leaves the library without a warning, while
+// the used law keeps its guard.
+TEST_F(KineticsHostTest, InUseIsDecidedByTheLawItself) {
+  OBInterface* used = userLaw("Namesake", "k*S");
+  host().call(used, "register", {host().num(1), host().logical(false)});
+  OBInterface* r = addReaction(model(), "S -> null");
+  addLaw(r, "Namesake");
+  OBInterface* free = host().construct("AbstractKineticLaw", {host().str("Namesake"), host().str("3*k*S")});
+  host().set(free, "ParameterVariables", host().str("k"));
+  host().set(free, "SpeciesVariables", host().str("S"));
+  host().set(free, "Expression", host().str("2*k*S"));
+  EXPECT_EQ(textsOf(host().get(free, "ParameterVariables")), Strings{"k"});
+  expectHostError([&] { host().set(used, "Expression", host().str("4*k*S")); }, "Kestrion:AKLCannotChangeFieldUsed");
+  // The free law replaces the used one in the library; nothing uses it, so
+  // it leaves again without a warning.
+  host().call(free, "register", {host().num(1), host().logical(true)});
+  EXPECT_EQ(library(1)->findAbstractKineticLaw("Namesake")->getOBI(), free);
+  host().clearLogs();
+  removeUserLaw("Namesake");
+  EXPECT_EQ(warningIds(), Strings{});
+  EXPECT_EQ(BQuorvixRoot::getInstance()->findLibraryIndex(2, "Namesake"), -1);
+  // The replaced law still serves its kinetic law and cannot be deleted.
+  EXPECT_FALSE(host().destroy(used));
+  EXPECT_EQ(warningIds(), Strings{"Kestrion:AKLInUse"});
+  host().call(getOBIRoot(), "reset");
 }
 
 // Deleting a reaction whose law binds species and parameters leaves nothing

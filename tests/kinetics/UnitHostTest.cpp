@@ -137,6 +137,98 @@ TEST_F(UnitHostTest, BadDefinitionsAreRefusedAndAttachNothing) {
   EXPECT_EQ(qxGetScalar(host().get(prefix, "Exponent")), 2.0);
 }
 
+// Names a user unit or prefix may not take, and removals or renames that
+// would leave other user units without a meaning: each is refused with its
+// own error, and the units, the prefix and what they convert to stay.
+TEST_F(UnitHostTest, UnitNamesAndUsesThatAreRefused) {
+  OBInterface* myp = host().construct("UnitPrefix", {host().str("myp"), host().num(2)});
+  addToLibrary(myp);
+  std::vector<OBInterface*> units;
+  for (const auto& [name, composition] : std::vector<std::pair<const char*, const char*>>{
+           {"base1", "mole/litre"}, {"base2", "mole/litre"}, {"free1", "mole"},
+           {"d1", "base1/second"}, {"d2", "microbase2"}, {"d3", "mypmole"}}) {
+    units.push_back(host().construct("Unit", {host().str(name), host().str(composition)}));
+    addToLibrary(units.back());
+  }
+  OBInterface* base1 = units[0];
+  OBInterface* base2 = units[1];
+  OBInterface* free1 = units[2];
+  OBInterface* s = call1(model(), "addspecies", {host().str("S")});
+  host().set(s, "InitialAmountUnits", host().str("d2"));
+  // Adding a new unit (a prefix with a number as second argument).
+  const auto add = [&](const char* name, const char* composition) {
+    return [&, name, composition] { addToLibrary(host().construct("Unit", {host().str(name), host().str(composition)})); };
+  };
+  const auto addPrefix = [&](const char* name) {
+    return [&, name] { addToLibrary(host().construct("UnitPrefix", {host().str(name), host().num(3)})); };
+  };
+  const auto rename = [&](OBInterface* object, const char* name) {
+    return [&, object, name] { host().set(object, "Name", host().str(name)); };
+  };
+  struct Case {
+    const char* label;
+    std::function<void()> act;
+    const char* id;
+    const char* text;  // "" when only the identifier is checked
+  };
+  const std::vector<Case> cases = {
+      {"built-in prefix on a built-in unit", [&] {
+         addToLibrary(host().construct("Unit", {host().str("millimole"), host().str("mole"), host().num(5)}));
+       },
+       "Kestrion:UnitNameIsPrefixedUnit",
+       "The unit name 'millimole' already means the prefix 'milli' on the unit 'mole' and cannot name a unit of "
+       "its own."},
+      {"user prefix on a built-in unit", add("myplitre", "litre"),
+       "Kestrion:UnitNameIsPrefixedUnit", ""},
+      {"built-in prefix on a user unit", add("kilobase1", "mole"),
+       "Kestrion:UnitNameIsPrefixedUnit", ""},
+      {"renamed to a prefixed name", rename(free1, "nanomole"), "Kestrion:UnitNameIsPrefixedUnit", ""},
+      {"removing a unit another uses", [&] { removeUnit("base1"); }, "Kestrion:UnitInUse",
+       "The unit 'base1' cannot be removed or renamed because the user-defined unit 'd1' uses it."},
+      {"removing a unit another uses with a prefix", [&] { removeUnit("base2"); }, "Kestrion:UnitInUse",
+       "The unit 'base2' cannot be removed or renamed because the user-defined unit 'd2' uses it."},
+      {"removing a used unit by handle",
+       [&] { host().call(getOBIRoot(), "removefromlibrary", {host().handle(base1)}); }, "Kestrion:UnitInUse", ""},
+      {"renaming a unit another uses", rename(base1, "base1x"), "Kestrion:UnitInUse", ""},
+      {"renaming a unit used with a prefix", rename(base2, "base2x"), "Kestrion:UnitInUse", ""},
+      {"removing a used prefix", [&] { removePrefix("myp"); }, "Kestrion:UnitPrefixInUse",
+       "The unit prefix 'myp' cannot be removed or renamed because the user-defined unit 'd3' uses it."},
+      {"renaming a used prefix", rename(myp, "myq"), "Kestrion:UnitPrefixInUse", ""},
+      {"empty unit name", add("", "mole"), "Kestrion:KSUNIT_INVALID_NAME",
+       "Invalid unit name ''."},
+      {"unit name with a blank", add("my unit", "mole"), "Kestrion:KSUNIT_INVALID_NAME",
+       "Invalid unit name 'my unit'."},
+      {"unit name with a leading digit", add("2mole", "mole"),
+       "Kestrion:KSUNIT_INVALID_NAME", ""},
+      {"empty prefix name", addPrefix(""), "Kestrion:KSUNIT_INVALID_NAME",
+       "Invalid unit prefix name ''."},
+      {"prefix name with a sign", addPrefix("p-q"),
+       "Kestrion:KSUNIT_INVALID_NAME", ""},
+      {"library unit renamed to an empty name", rename(free1, ""), "Kestrion:KSUNIT_INVALID_NAME", ""},
+  };
+  OVUnits::UnitManagerApi* manager = getUnitManagerApiFcn();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    expectHostError(c.act, c.id, c.text);
+    EXPECT_EQ(library(1)->getUnits().size(), 6u);
+    EXPECT_EQ(library(1)->getUnitPrefixes().size(), 1u);
+    EXPECT_EQ(host().getString(base1, "Name"), "base1");
+    EXPECT_EQ(host().getString(base2, "Name"), "base2");
+    EXPECT_EQ(host().getString(free1, "Name"), "free1");
+    EXPECT_EQ(host().getString(myp, "Name"), "myp");
+    EXPECT_NEAR(manager->getConverter("millimole/liter", "mole/liter").convert(1.0), 1e-3, 1e-18);
+    EXPECT_NEAR(manager->getConverter("d1", "mole/(litre*second)").convert(1.0), 1.0, 1e-15);
+    EXPECT_NEAR(manager->getConverter("d2", "mole/litre").convert(1.0), 1e-6, 1e-21);
+    EXPECT_NEAR(manager->getConverter("d3", "mole").convert(1.0), 100.0, 1e-12);
+    EXPECT_EQ(host().getString(s, "InitialAmountUnits"), "d2");
+  }
+  // Once nothing uses them, they go.
+  for (const char* name : {"d1", "d2", "d3", "base1", "base2", "free1"}) removeUnit(name);
+  removePrefix("myp");
+  EXPECT_TRUE(library(1)->getUnits().empty());
+  EXPECT_TRUE(library(1)->getUnitPrefixes().empty());
+}
+
 TEST_F(UnitHostTest, ConstructorArgumentErrors) {
   struct Case {
     const char* label;

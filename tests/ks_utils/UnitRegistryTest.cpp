@@ -90,6 +90,11 @@ TEST_F(UnitRegistryTest, RegisteredUnitsTakePartInTexts) {
   EXPECT_TRUE(manager().splitConcentrationUnits("molar", substance, volume));
   EXPECT_EQ(substance, "mole");
   EXPECT_EQ(volume, "liter");
+  // Two mole per litre is no mole over a litre.
+  ASSERT_TRUE(manager().registerUnit(makeUnit("twomolar", "mole/liter", 2.0)));
+  substance = volume = "-";
+  EXPECT_FALSE(manager().splitConcentrationUnits("twomolar", substance, volume));
+  EXPECT_EQ(substance + volume, "--");
   // Registering the same object again changes nothing.
   EXPECT_TRUE(manager().registerUnit(molar));
   EXPECT_EQ(manager().getUnit("molar"), molar);

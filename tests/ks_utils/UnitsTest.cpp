@@ -140,12 +140,44 @@ TEST_F(UnitsTest, ConvertersScaleAndShift) {
       {"kilometer", "meter", 2.0, 2000.0},
       {"metre", "meter", 3.0, 3.0},
       {"dekameter", "meter", 1.0, 10.0},
+      // Equal offsets cancel before the small factor divides.
+      {"femtokelvin", "femtokelvin", 1.0, 1.0},
+      {"femtokelvin", "picokelvin", 1000.0, 1.0},
   };
   for (const ConversionCase& c : cases) {
     SCOPED_TRACE(std::string(c.from) + " -> " + c.to);
     EXPECT_NEAR(units().getConverter(c.from, c.to).convert(c.value), c.expected,
                 1e-12 * std::max(1.0, std::abs(c.expected)));
   }
+}
+
+// The SI units that SBML names as unit kinds, each checked against another
+// unit by the relation that defines it: same dimensions, factor 1.
+TEST_F(UnitsTest, SbmlUnitKindsKeepTheirSiRelations) {
+  const std::pair<const char*, const char*> relations[] = {
+      {"becquerel", "1/second"},          {"coulomb", "ampere*second"},
+      {"farad", "coulomb/volt"},          {"gray", "joule/kilogram"},
+      {"henry", "weber/ampere"},          {"hertz", "1/second"},
+      {"joule", "newton*metre"},          {"katal", "mole/second"},
+      {"lumen", "candela*steradian"},     {"lux", "lumen/metre^2"},
+      {"newton", "kilogram*metre/second^2"}, {"ohm", "volt/ampere"},
+      {"pascal", "newton/metre^2"},       {"radian", "metre/metre"},
+      {"siemens", "1/ohm"},               {"sievert", "joule/kilogram"},
+      {"steradian", "metre^2/metre^2"},   {"tesla", "weber/metre^2"},
+      {"volt", "watt/ampere"},            {"watt", "joule/second"},
+      {"weber", "volt*second"},
+  };
+  for (const auto& [unit, relation] : relations) {
+    SCOPED_TRACE(unit);
+    EXPECT_TRUE(units().isBuiltIn(unit));
+    EXPECT_EQ(units().describeUnit(unit).exponents, units().describeUnit(relation).exponents);
+    EXPECT_NEAR(units().getConverter(unit, relation).convert(1.0), 1.0, 1e-12);
+  }
+  // They take prefixes like any other unit.
+  EXPECT_NEAR(units().getConverter("millivolt", "volt").convert(1.0), 1e-3, 1e-18);
+  // One Avogadro constant for items and molecules.
+  EXPECT_EQ(units().getConverter("item", "molecule").convert(1.0), 1.0);
+  EXPECT_DOUBLE_EQ(units().getConverter("mole", "item").convert(1.0), 6.02214076e23);
 }
 
 TEST_F(UnitsTest, ConverterRefusesDifferentDimensions) {
@@ -221,6 +253,9 @@ TEST_F(UnitsTest, ConcentrationSplitter) {
       {"mole", false, "-", "-"},
       {"mole/", false, "-", "-"},
       {"liter", false, "-", "-"},
+      // (mole/liter)*second is no substance over a volume.
+      {"mole/liter*second", false, "-", "-"},
+      {"mole/(liter*second)", true, "mole", "liter*second"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -262,7 +297,10 @@ TEST_F(UnitsTest, BuiltInListsAndObjects) {
   const std::vector<std::string> expected = {
       "gram",   "kilogram", "mole", "molecule", "item",    "liter",
       "litre",  "meter",    "metre", "second",  "minute",  "hour",
-      "day",    "kelvin",   "Celsius", "ampere", "candela", "dimensionless"};
+      "day",    "kelvin",   "Celsius", "ampere", "candela", "dimensionless",
+      "becquerel", "coulomb", "farad", "gray", "henry", "hertz", "joule",
+      "katal", "lumen", "lux", "newton", "ohm", "pascal", "radian",
+      "siemens", "sievert", "steradian", "tesla", "volt", "watt", "weber"};
   EXPECT_EQ(all, expected);
   for (const std::string& name : all) {
     SCOPED_TRACE(name);

@@ -1,10 +1,12 @@
 // Reading SBML unit definitions as a user would: definitions that need a
 // new user unit, redefinitions of user units (with the library file backed
 // up once per read), redefinitions of the SBML default units, and the
-// definitions that are skipped with a warning or end the read.
+// definitions that are skipped with a warning or end the read; and units
+// written and read back, which must come back meaning the same.
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <interp/interp.hpp>
@@ -204,6 +206,25 @@ TEST_F(SbmlUnitImportTest, FaultyDefinitionsAreSkippedWithAWarning) {
       {"pure dimensionless", definition("u", unit("dimensionless", 1, 0, 2)),
        "Kestrion:UnitsPureDimensionlessUnsupported"},
       {"built-in name", definition("mole", unit("mole", 1, 0, 2)), "Kestrion:UnableToRegisterUnitBuiltinClash"},
+      {"hour as a minute", definition("hour", unit("second", 1, 0, 60)), "Kestrion:UnableToRegisterUnitBuiltinClash"},
+      {"exponent of the lowest int", definition("u", "<unit kind=\"second\" exponent=\"-2147483648\"/>"),
+       "Kestrion:UnitDefinitionOutOfRange"},
+      {"exponent beyond a hundred", definition("u", unit("second", 101)), "Kestrion:UnitDefinitionOutOfRange"},
+      {"scale of the lowest int", definition("u", "<unit kind=\"mole\" scale=\"-2147483648\"/>"),
+       "Kestrion:UnitDefinitionOutOfRange"},
+      {"multiplier that overflows", definition("u", "<unit kind=\"mole\" exponent=\"2\" multiplier=\"1e300\"/>"),
+       "Kestrion:UnitDefinitionOutOfRange"},
+      {"multiplier that underflows", definition("u", "<unit kind=\"mole\" exponent=\"2\" multiplier=\"1e-300\"/>"),
+       "Kestrion:UnitDefinitionOutOfRange"},
+      {"scale that overflows", definition("u", "<unit kind=\"mole\" exponent=\"-3\" scale=\"-200\"/>"),
+       "Kestrion:UnitDefinitionOutOfRange"},
+      {"composition and multiplier that overflow together",
+       definition("u", "<unit kind=\"metre\" exponent=\"100\" scale=\"3\"/>"
+                       "<unit kind=\"dimensionless\" multiplier=\"1e10\"/>"),
+       "Kestrion:UnitDefinitionOutOfRange"},
+      {"redefined substance that overflows", definition("substance", "<unit kind=\"mole\" exponent=\"3\" "
+                                                                     "multiplier=\"1e200\"/>"),
+       "Kestrion:UnitDefinitionOutOfRange"},
   };
   for (const SkippedCase& c : cases) {
     SCOPED_TRACE(c.label);
@@ -212,6 +233,39 @@ TEST_F(SbmlUnitImportTest, FaultyDefinitionsAreSkippedWithAWarning) {
     EXPECT_EQ(warningCount(c.warning), 1u);
     EXPECT_TRUE(userLibrary()->getUnits().empty());
     EXPECT_EQ(children(m, "parameter").size(), 1u);
+  }
+}
+
+// A definition that restates a registered unit (one unit whose multiplier is
+// how many of its kind make the registered unit) maps onto that unit
+// silently; one that gives a registered user unit another size replaces it.
+TEST_F(SbmlUnitImportTest, DefinitionsRestatingRegisteredUnits) {
+  addUserUnit("myhr", "second", 3600);
+  struct Case {
+    const char* label;
+    std::string definitions;
+    const char* unitsOfP;
+    double secondsInMyhr;
+    size_t warnings;
+  };
+  const Case cases[] = {
+      {"built-in hour", definition("hour", unit("second", 1, 0, 3600)), "hour", 3600, 0},
+      {"built-in day", definition("day", unit("second", 1, 0, 86400)), "day", 3600, 0},
+      {"user unit as it stands", definition("myhr", unit("second", 1, 0, 3600)), "myhr", 3600, 0},
+      {"user unit made a 3600th of a second",
+       definition("myhr", "<unit kind=\"second\" multiplier=\"2.777777777777778e-4\"/>"), "myhr", 1.0 / 3600, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    host().clearLogs();
+    OBInterface* m = readText(modelWith(c.definitions, c.unitsOfP), {"skipcc"});
+    EXPECT_EQ(parameterUnits(m), c.unitsOfP);
+    std::string given;
+    for (const hbRecordedWarning& w : host().warnings()) given += w.id + " ";
+    EXPECT_EQ(host().warnings().size(), c.warnings) << given;
+    EXPECT_NEAR(getUnitManagerApiFcn()->getConverter("myhr", "second").convert(1.0), c.secondsInMyhr,
+                1e-9 * c.secondsInMyhr);
+    EXPECT_EQ(userLibrary()->getUnits().size(), 1u);
   }
 }
 
@@ -293,6 +347,143 @@ TEST_F(SbmlUnitImportTest, PrefixedConcentrationIsWrittenWithAPrefixedSubstance)
   }
   EXPECT_EQ(units, (std::vector<std::string>{"millimole/liter", "mole/liter"}));
   host().call(m, "delete");
+}
+
+// SBML level 2 unit kinds beyond the base units and litre.
+const char* const kSbmlKinds[] = {"becquerel", "coulomb", "farad",   "gray",    "henry",  "hertz",    "joule",
+                                  "katal",     "lumen",   "lux",     "newton",  "ohm",    "pascal",   "radian",
+                                  "siemens",   "sievert", "steradian", "tesla", "volt",   "watt",     "weber"};
+
+// Units compared as SI factor and dimension, and written definitions
+// checked with libSBML.
+class SbmlUnitRoundTripTest : public SbmlUnitImportTest {
+ protected:
+  static std::string unitsOf(OBInterface* component) {
+    return dynamic_cast<kstr::QuantityComponent*>(componentOf(component))->getUnits();
+  }
+
+  // The units of every parameter of the model, by name.
+  std::vector<std::pair<std::string, std::string>> unitsOfParameters(OBInterface* model) {
+    std::vector<std::pair<std::string, std::string>> units;
+    for (OBInterface* p : children(model, "parameter")) units.emplace_back(componentOf(p)->getName(), unitsOf(p));
+    return units;
+  }
+
+  // Both texts mean the same unit: the same dimension and SI factor.
+  static void expectSameUnit(const std::string& before, const std::string& after) {
+    SCOPED_TRACE(before + " -> " + after);
+    ASSERT_FALSE(after.empty());
+    OVUnits::UnitManagerApi* units = getUnitManagerApiFcn();
+    const OVUnits::UnitDescription a = units->describeUnit(before);
+    const OVUnits::UnitDescription b = units->describeUnit(after);
+    EXPECT_EQ(a.exponents, b.exponents);
+    EXPECT_NEAR(b.factor, a.factor, 1e-12 * a.factor);
+  }
+
+  // Every unit definition of the written text has an identifier that SBML
+  // accepts, and no unit was dropped on the way.
+  void expectValidDefinitions(const std::string& text) {
+    EXPECT_EQ(warningCount("Kestrion:UnitNoLongerExists"), 0u) << text;
+    const std::unique_ptr<SBMLDocument> document(readSBMLFromString(text.c_str()));
+    ASSERT_NE(document->getModel(), nullptr);
+    const ListOfUnitDefinitions* definitions = document->getModel()->getListOfUnitDefinitions();
+    for (unsigned i = 0; i < definitions->size(); ++i) {
+      const UnitDefinition* d = definitions->get(i);
+      SCOPED_TRACE(d->getName());
+      EXPECT_TRUE(d->isSetId());
+      EXPECT_TRUE(SyntaxChecker::isValidSBMLSId(d->getId())) << d->getId();
+    }
+    EXPECT_EQ(document->getNumErrors(LIBSBML_SEV_ERROR) + document->getNumErrors(LIBSBML_SEV_FATAL), 0u) << text;
+  }
+};
+
+// Parameters and a compartment in unit texts the unit manager accepts as a
+// user types them: the written file holds a valid definition for each, the
+// engine reads its own file back with the consistency check, and every unit
+// means what it meant.
+TEST_F(SbmlUnitRoundTripTest, UnitTextsComeBackWithTheirMeaning) {
+  const std::vector<std::string> texts = {
+      "second^-1",         "meter^-1",           "mole / second",   "mole/second", "1/(mole*second)",
+      "millimole/liter",   "farad/meter^2",      "volt*ampere^-1",  "katal",       "nanomole / (litre * minute)",
+      "meter ^ (-2)",      "(gram*mole)/second^2",
+      // Two meanings whose identifiers would read alike.
+      "mole/(litre*second)", "mole/litre*second"};
+  OBInterface* m = host().construct("Model", {host().str("units")});
+  OBInterface* c = objectOf(host().call(m, "addcompartment", {host().str("c")}, 1).at(0));
+  host().set(c, "CapacityUnits", host().str("meter ^ 3"));
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const std::string name = "p" + std::to_string(i);
+    OBInterface* p = objectOf(host().call(m, "addparameter", {host().str(name.c_str())}, 1).at(0));
+    host().set(p, "ValueUnits", host().str(texts[i].c_str()));
+  }
+  host().clearLogs();
+  const std::string text = writeText(m);
+  expectValidDefinitions(text);
+  OBInterface* back = readText(text);
+  const auto units = unitsOfParameters(back);
+  ASSERT_EQ(units.size(), texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) {
+    EXPECT_EQ(units[i].first, "p" + std::to_string(i));
+    expectSameUnit(texts[i], units[i].second);
+  }
+  expectSameUnit("meter ^ 3", unitsOf(children(back, "compartment").at(0)));
+  host().call(m, "delete");
+}
+
+// A species in a concentration unit that carries a multiplier (two mole
+// per litre) is no mole over a litre: it is written without units and a
+// warning, never as another concentration.
+TEST_F(SbmlUnitRoundTripTest, ConcentrationsThatDoNotSplitAreNotWrittenWrong) {
+  addUserUnit("twomolar", "mole/litre", 2);
+  OBInterface* m = host().construct("Model", {host().str("conc")});
+  OBInterface* c = objectOf(host().call(m, "addcompartment", {host().str("c")}, 1).at(0));
+  OBInterface* s = objectOf(host().call(c, "addspecies", {host().str("A")}, 1).at(0));
+  host().set(s, "InitialAmount", host().num(3));
+  host().set(s, "InitialAmountUnits", host().str("twomolar"));
+  host().clearLogs();
+  const std::string text = writeText(m);
+  EXPECT_EQ(warningCount("Kestrion:UnitNoLongerExists"), 1u) << text;
+  const std::unique_ptr<SBMLDocument> document(readSBMLFromString(text.c_str()));
+  EXPECT_FALSE(document->getModel()->getSpecies(0)->isSetSubstanceUnits()) << text;
+  EXPECT_FALSE(document->getModel()->getSpecies(0)->isSetSpatialSizeUnits());
+  host().call(m, "delete");
+}
+
+// SBML's own unit kinds: a file whose parameters use each of them keeps
+// them on read, with no warning, writes them back as themselves, and a
+// definition built on one of them (a membrane capacitance, farad per square
+// metre) becomes a user unit of the right SI factor and dimension.
+TEST_F(SbmlUnitRoundTripTest, SbmlUnitKindsAreKept) {
+  std::string parameters;
+  for (const char* kind : kSbmlKinds) {
+    parameters += std::string("<parameter id=\"p_") + kind + "\" value=\"1\" units=\"" + kind + "\"/>";
+  }
+  parameters += "<parameter id=\"cm\" value=\"0.01\" units=\"F_per_m2\"/>";
+  const std::string text = l2v1(
+      "<listOfUnitDefinitions><unitDefinition id=\"F_per_m2\"><listOfUnits><unit kind=\"farad\"/>"
+      "<unit kind=\"metre\" exponent=\"-2\"/></listOfUnits></unitDefinition></listOfUnitDefinitions>"
+      "<listOfParameters>" + parameters + "</listOfParameters>");
+  host().clearLogs();
+  OBInterface* m = readText(text);
+  for (const char* id : {"Kestrion:UnableToSetUnits", "Kestrion:UnitCompositionParseError"}) {
+    EXPECT_EQ(warningCount(id), 0u) << id;
+  }
+  const auto units = unitsOfParameters(m);
+  ASSERT_EQ(units.size(), std::size(kSbmlKinds) + 1);
+  for (size_t i = 0; i < std::size(kSbmlKinds); ++i) EXPECT_EQ(units[i].second, kSbmlKinds[i]);
+  EXPECT_EQ(units.back().second, "F_per_m2");
+  expectSameUnit("(ampere^2*second^4)/(kilogram*meter^4)", units.back().second);
+
+  const std::string written = writeText(m);
+  expectValidDefinitions(written);
+  const std::unique_ptr<SBMLDocument> document(readSBMLFromString(written.c_str()));
+  for (size_t i = 0; i < std::size(kSbmlKinds); ++i) {
+    EXPECT_EQ(document->getModel()->getParameter(static_cast<unsigned>(i))->getUnits(), kSbmlKinds[i]);
+  }
+  OBInterface* back = readText(written);
+  const auto again = unitsOfParameters(back);
+  ASSERT_EQ(again.size(), units.size());
+  for (size_t i = 0; i < units.size(); ++i) expectSameUnit(units[i].second, again[i].second);
 }
 
 }  // namespace

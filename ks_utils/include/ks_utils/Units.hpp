@@ -37,6 +37,16 @@ constexpr int kNumBaseDimensions = 7;
 
 using DimensionExponents = std::array<int, kNumBaseDimensions>;
 
+// Items (molecules) per mole: the one constant behind "item" and "molecule".
+constexpr double kAvogadroConstant = 6.02214076e23;
+
+// Unit and prefix names are [A-Za-z_][A-Za-z0-9_]*.  The checks throw
+// ErrorIdException "Kestrion:KSUNIT_INVALID_NAME" for any other name (the
+// empty name included).
+KS_API bool isValidUnitName(const std::string& name) noexcept;
+KS_API void checkUnitName(const std::string& name);
+KS_API void checkUnitPrefixName(const std::string& name);
+
 // Quantity-type codes of unit texts.
 enum UnitTypeCode : uint32_t {
   kUnitTypeAmount = 0,
@@ -115,7 +125,8 @@ class KS_API UnitPrefixServiceApi {
   // the caller) for null, a prefix not made by this service, an invalid
   // name or a built-in name.  An existing user prefix of that name is
   // unregistered first; registering an already registered prefix is a
-  // no-op answering true.
+  // no-op answering true.  Renaming a registered prefix that a user unit
+  // uses throws "Kestrion:UnitPrefixInUse" naming that unit.
   virtual bool registerPrefix(UnitPrefixApi* prefix) = 0;
   // True for built-in and registered user prefixes (the two mean the same).
   virtual bool isKnown(const std::string& name) const = 0;
@@ -135,6 +146,9 @@ class KS_API UnitPrefixServiceApi {
   // unchanged).
   virtual bool splitPrefixedName(const std::string& name, std::string& rest,
                                  std::string& prefix) const = 0;
+  // The first (by name) registered user unit whose composition names a
+  // unit with this prefix; "" when none does.
+  virtual std::string findUserUnitUsing(const std::string& prefixName) const = 0;
   // True when the manager holds this object (built-in or registered).
   virtual bool ownsObject(const UnitPrefixApi* prefix) const = 0;
 };
@@ -200,7 +214,8 @@ class KS_API UnitManagerApi {
 
   // --- units -------------------------------------------------------------
   // The built-in unit names in groups (mass, amount, volume, length, time,
-  // temperature, current, luminous intensity, dimensionless).
+  // temperature, current, luminous intensity, dimensionless, and the other
+  // SI units SBML names: becquerel ... weber).
   virtual std::vector<std::vector<std::string>> getUnitNameLists() const = 0;
   // The manager-owned unit (built-in or registered), or null.
   virtual UnitRepresentationApi* getUnit(const std::string& name) const = 0;
@@ -208,10 +223,14 @@ class KS_API UnitManagerApi {
   virtual UnitRepresentationApi* newUnit() const = 0;
   // Takes ownership and answers true; answers false (ownership stays with
   // the caller) for null, a unit not made by this manager, an invalid name,
-  // a built-in name, or a definition that does not resolve to a finite,
+  // a built-in name, a name that already means a known prefix on a known
+  // unit ("millimole"), or a definition that does not resolve to a finite,
   // non-zero factor (unknown names, cycles, bad text).  An existing user
   // unit of that name is unregistered first; registering an already
-  // registered unit is a no-op answering true.
+  // registered unit is a no-op answering true.  Renaming a registered unit
+  // to such a prefixed name throws "Kestrion:UnitNameIsPrefixedUnit";
+  // renaming one that another user unit uses throws "Kestrion:UnitInUse"
+  // naming that unit.
   virtual bool registerUnit(UnitRepresentationApi* unit) = 0;
   // True for built-in and registered user units (the two mean the same).
   virtual bool isKnown(const std::string& name) const = 0;
@@ -220,7 +239,12 @@ class KS_API UnitManagerApi {
   // True when the name is not itself a unit but a known prefix on a known
   // unit.
   virtual bool hasRegisteredPrefix(const std::string& name) const = 0;
-  // False for built-in or unknown names.
+  // The first (by name) registered user unit whose composition names this
+  // unit, bare or with a prefix; "" when none does.
+  virtual std::string findUserUnitUsing(const std::string& unitName) const = 0;
+  // False for built-in or unknown names.  A user unit that others use is
+  // unregistered all the same (the caller guards against it with
+  // findUserUnitUsing); they no longer resolve until it is registered again.
   virtual bool unregisterUnit(const std::string& name) = 0;
   virtual std::size_t subscribe(UnitUnregisteredCallback callback) = 0;
   virtual void unsubscribe(std::size_t id) = 0;
