@@ -9,6 +9,7 @@
 #include <ks_utils/Errors.hpp>
 
 #include "configsets/Configset.hpp"
+#include "configsets/KStrRuntimeConfigSet.hpp"
 #include "core/Application.hpp"
 #include "core/JavaEventFactory.hpp"
 #include "host/Host.hpp"
@@ -62,6 +63,11 @@ void detachFromParentModel(OBInterface* modelInstance, OBInterface* parentInstan
 }
 
 }  // namespace
+
+void forgetChosenStates(KStrConfigurationSetApi* set) {
+  auto* runtime = set ? dynamic_cast<KStrRuntimeConfigSet*>(set->getRuntimeOptions()) : nullptr;
+  if (runtime && runtime->getStatesToLogSet()) runtime->clearStates();
+}
 
 Kelbor* modelOf(const OBInterface* instance) {
   if (!isModelClass(instance)) return nullptr;

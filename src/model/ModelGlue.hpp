@@ -10,6 +10,7 @@
 #include "core/KelborApi.hpp"
 
 class Kelbor;
+class KStrConfigurationSetApi;
 class OBClass;
 class OBInterface;
 class Vector;
@@ -109,6 +110,10 @@ KELBOR_API bool isSelfOrDescendant(const OBInterface* modelInstance, const OBInt
 // "Active" property; records it as the model's own default set.  Returns
 // its instance.
 KELBOR_API OBInterface* attachDefaultConfigSet(OBInterface* modelInstance);
+// A set that leaves its model forgets the states it chose to log (they are
+// components of the model it leaves); a set that logs every state keeps
+// doing so.  Null: nothing.
+KELBOR_API void forgetChosenStates(KStrConfigurationSetApi* set);
 
 // --- shared operations -------------------------------------------------------
 

@@ -178,6 +178,17 @@ TEST_F(StatesTest, RemovedSetForgetsItsStates) {
   EXPECT_TRUE(handlesOf(host().get(runtime, "StatesToLog")).empty());
 }
 
+// A set that logs every state keeps doing so once removed: only a choice
+// of states (components of the model it leaves) is forgotten.
+TEST_F(StatesTest, RemovedSetThatLogsEveryStateKeepsLoggingAll) {
+  OBInterface* fast = addSet(m_, "fast");
+  OBInterface* runtime = optionsOf(fast, "RuntimeOptions");
+  host().call(m_, "removeconfigset", {host().str("fast")});
+  EXPECT_EQ(fast->getUp(), nullptr);
+  EXPECT_FALSE(flag(runtime, "StatesToLogSet"));
+  EXPECT_NE(displayed(runtime).find("StatesToLog:" + sp(10) + "all\n"), std::string::npos);
+}
+
 // Species and parameters of sub-models (at any depth) are states of the
 // top-level model: destroying one takes it out of the top model's sets.
 TEST_F(StatesTest, DeletedSubModelComponentsLeaveTheTopModelsSets) {
