@@ -187,19 +187,22 @@ TEST_F(ModelTreeTest, CopyobjToTheRootCopiesTheModel) {
   EXPECT_NE(kelbor(copy)->getActiveConfigSet(), kelbor(m)->getActiveConfigSet());
 }
 
-// The copy's active set is the source's active set when the copy has a set
-// of that name, else its own "default".
+// The copy's active set is the source's active set; a copy of a copy
+// keeps it too.
 TEST_F(ModelTreeTest, CopyobjKeepsTheActiveSetByName) {
   OBInterface* m = model("m");
   add(m, "addconfigset", {host().str("fast"), host().logical(true)});
   OBInterface* copy = add(m, "copyobj", {host().handle(getOBIRoot())});
-  EXPECT_EQ(kelbor(copy)->getActiveConfigSetName(), "default");
+  EXPECT_EQ(kelbor(copy)->getActiveConfigSetName(), "fast");
   EXPECT_TRUE(kelbor(copy)->getActiveConfigSet()->getActive());
-  add(copy, "addconfigset", {host().str("fast")});
+  EXPECT_NE(kelbor(copy)->getActiveConfigSet(), kelbor(m)->getActiveConfigSet());
+  host().call(copy, "setactiveconfigset", {host().str("default")}, 1);
   OBInterface* second = add(copy, "copyobj", {host().handle(getOBIRoot())});
   EXPECT_EQ(kelbor(second)->getActiveConfigSetName(), "default");
+  EXPECT_FALSE(kelbor(second)->getConfigSet("fast")->getActive());
   OBInterface* third = add(m, "copyobj", {});
   EXPECT_EQ(third->getUp(), getOBIRoot());
+  EXPECT_EQ(kelbor(third)->getActiveConfigSetName(), "fast");
   EXPECT_EQ(BQuorvixRoot::getInstance()->getModels().size(), 4u);
 }
 
