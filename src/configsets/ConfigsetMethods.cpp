@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include <boost/format.hpp>
 #include <ks_utils/Errors.hpp>
 
 #include "configsets/Configset.hpp"
@@ -106,16 +105,6 @@ class KStrConfigurationSet_delete_MI : public OBMethodInfo {
          (std::string("Invalid syntax for copyobj with configuration sets. ") + detail).c_str());
 }
 
-// The first name, from the set's own on with "_1", "_2", ..., that the
-// model does not hold.
-std::string freeName(const Kelbor& model, const std::string& name) {
-  if (!model.isConfigSetAttached(name)) return name;
-  for (unsigned suffix = 1;; ++suffix) {
-    const std::string candidate = name + (boost::format("_%1%") % suffix).str();
-    if (!model.isConfigSetAttached(candidate)) return candidate;
-  }
-}
-
 // A copy of the set attached to the model under the name given: a new set
 // with every option object, the values of the original, inactive, below
 // the model's instance.  Handles of the original's lists are taken through
@@ -156,7 +145,7 @@ class KStrConfigurationSet_copyobj_MI : public ModelComponent_copyobj_MI {
     // Only the components of the target model stay in the copy's lists.
     auto inTarget = [model](OBInterface* handle) { return belongsToModel(handle, model) ? handle : nullptr; };
     nOut = 1;
-    outs[0] = attachCopiedSet(*original, target, *model, freeName(*model, original->getName()), inTarget);
+    outs[0] = attachCopiedSet(*original, target, *model, model->freeConfigSetName(original->getName()), inTarget);
   }
   // A model's own copy carries its sets over once the whole model is
   // copied (copyConfigSets); the walk leaves them out.

@@ -207,11 +207,7 @@ void Model_GetConfigSet_MI::invoke(OBMethodSignature* matched, int& nOut, void* 
     outs[0] = set ? set->getOBI() : nullptr;
     return;
   }
-  std::vector<std::string> names;
-  model->getConfigSetNames(&names);
   auto* all = new Vector();
-  for (const std::string& name : names) {
-    if (KStrConfigurationSetApi* set = model->getConfigSet(name)) appendWithReference(all, set->getOBI());
-  }
+  for (KStrConfigurationSetApi* set : model->getConfigSets()) appendWithReference(all, set->getOBI());
   outs[0] = all;
 }
