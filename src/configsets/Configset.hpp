@@ -2,6 +2,8 @@
 // configuration set behind an instance.
 #pragma once
 
+#include <functional>
+
 #include <obk/OBClass.hpp>
 #include <obk/OBEvents.hpp>
 
@@ -34,10 +36,19 @@ KELBOR_API KStrConfigurationSetApi* configSetOf(const OBInterface* instance);
 KELBOR_API KStrConfigurationSet* configurationSetOf(const OBInterface* instance);
 
 namespace kstr::configsets {
+// The handle that stands in the target for a handle of the source's lists
+// (a component of the model the copy goes to), or null to leave it out.
+using HandleMap = std::function<OBInterface*(OBInterface*)>;
 // Copies the values of one set and its option objects (except the runtime
-// options) into another set made in mode 1.
+// options, which keep logging every state) into another set made in mode
+// 1.  The components of the sensitivity lists are taken through the map.
 KELBOR_API void copySetValues(const KStrConfigurationSet& source, KStrConfigurationSet& target,
-                              const Kelbor* targetModel);
+                              const HandleMap& handleInTarget);
+// Gives the target model (top-level) a copy of every set of the source, in
+// order, under the same names: a set of the target that bears the name
+// takes the values instead.  The copies are inactive; the caller chooses
+// the active set.  A failure leaves the sets already copied attached.
+KELBOR_API void copyConfigSets(const Kelbor& source, OBInterface* target, const HandleMap& handleInTarget);
 // Prints one set in the layout of the set's display.
 KELBOR_API void displayConfigurationSet(OBInterface* instance);
 }  // namespace kstr::configsets

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include <boost/format.hpp>
 #include <ks_utils/Errors.hpp>
 
 #include "configsets/Configset.hpp"
@@ -106,14 +105,29 @@ class KStrConfigurationSet_delete_MI : public OBMethodInfo {
          (std::string("Invalid syntax for copyobj with configuration sets. ") + detail).c_str());
 }
 
-// The first name, from the set's own on with "_1", "_2", ..., that the
-// model does not hold.
-std::string freeName(const Kelbor& model, const std::string& name) {
-  if (!model.isConfigSetAttached(name)) return name;
-  for (unsigned suffix = 1;; ++suffix) {
-    const std::string candidate = name + (boost::format("_%1%") % suffix).str();
-    if (!model.isConfigSetAttached(candidate)) return candidate;
+// A copy of the set attached to the model under the name given: a new set
+// with every option object, the values of the original, inactive, below
+// the model's instance.  Handles of the original's lists are taken through
+// handleInTarget (null drops one).  On failure nothing of the copy stays.
+OBInterface* attachCopiedSet(const Set& original, OBInterface* target, Kelbor& model, const std::string& name,
+                             const HandleMap& handleInTarget) {
+  OBInterface* copy = getConfigsetOBClass()->createInstance(OBDatabaseClient::getInternalClient(), 0, nullptr,
+                                                            target, 1);
+  try {
+    Set& made = *configurationSetOf(copy);
+    copySetValues(original, made, handleInTarget);
+    made.setName(name);
+    made.setActive(false);
+    model.addConfigSet(&made);
+    copy->addBelow(target);
+  } catch (...) {
+    if (Set* made = configurationSetOf(copy); made && made->getModel()) model.forgetConfigSet(made);
+    copy->destroy(OBDatabaseClient::getInternalClient());
+    copy->releaseReference();
+    throw;
   }
+  copy->releaseReference();
+  return copy;
 }
 
 class KStrConfigurationSet_copyobj_MI : public ModelComponent_copyobj_MI {
@@ -128,48 +142,35 @@ class KStrConfigurationSet_copyobj_MI : public ModelComponent_copyobj_MI {
     }
     const Set* original = configurationSetOf(source);
     if (!original) refuse("obk:InvalidObject", "The object has no component.");
-    OBInterface* copy = getConfigsetOBClass()->createInstance(OBDatabaseClient::getInternalClient(), 0, nullptr,
-                                                              target, 1);
-    try {
-      Set& made = *configurationSetOf(copy);
-      copySetValues(*original, made, model);
-      made.setName(freeName(*model, original->getName()));
-      made.setActive(false);
-      model->addConfigSet(&made);
-      copy->addBelow(target);
-    } catch (...) {
-      if (Set* made = configurationSetOf(copy); made && made->getModel()) model->forgetConfigSet(made);
-      copy->destroy(OBDatabaseClient::getInternalClient());
-      copy->releaseReference();
-      throw;
-    }
-    copy->releaseReference();
+    // Only the components of the target model stay in the copy's lists.
+    auto inTarget = [model](OBInterface* handle) { return belongsToModel(handle, model) ? handle : nullptr; };
     nOut = 1;
-    outs[0] = copy;
+    outs[0] = attachCopiedSet(*original, target, *model, model->freeConfigSetName(original->getName()), inTarget);
   }
-  // A model's own copy makes its sets afresh; its sets are not copied
-  // along.
+  // A model's own copy carries its sets over once the whole model is
+  // copied (copyConfigSets); the walk leaves them out.
   bool canCopyInto(OBInterface*, OBInterface*) override { return false; }
 };
 
-// The handles of a list that lie in the model.
-kstrVector<OBInterface*> handlesInModel(const HandleSequence& list, const Kelbor* model) {
+// The target's handles for those of a list, in order; handles without one
+// are left out.
+kstrVector<OBInterface*> handlesInTarget(const HandleSequence& list, const HandleMap& handleInTarget) {
   kstrVector<OBInterface*> kept;
   for (OBInterface* handle : list.handles()) {
-    if (belongsToModel(handle, model)) kept.push_back(handle);
+    if (OBInterface* mapped = handleInTarget(handle)) kept.push_back(mapped);
   }
   return kept;
 }
 
 void copySensitivity(const KStrSensitivityAnalysisConfigSetApi* from, KStrSensitivityAnalysisConfigSetApi* to,
-                     const Kelbor* targetModel) {
+                     const HandleMap& handleInTarget) {
   const auto* source = dynamic_cast<const KStrSensitivityAnalysisConfigSet*>(from);
   auto* target = dynamic_cast<KStrSensitivityAnalysisConfigSet*>(to);
   if (!source || !target) return;
   target->setNormalization(source->getNormalization());
   for (auto which : {KStrSensitivityAnalysisConfigSet::SpeciesInputs, KStrSensitivityAnalysisConfigSet::SpeciesOutputs,
                      KStrSensitivityAnalysisConfigSet::ParameterInputs}) {
-    target->assign(which, handlesInModel(source->list(which), targetModel));
+    target->assign(which, handlesInTarget(source->list(which), handleInTarget));
   }
 }
 
@@ -182,7 +183,7 @@ void copySolver(const Set& source, Set& target, int key) {
 
 }  // namespace
 
-void copySetValues(const Set& source, Set& target, const Kelbor* targetModel) {
+void copySetValues(const Set& source, Set& target, const HandleMap& handleInTarget) {
   target.setSolverType(source.getSolverType());
   target.setStartTime(source.getStartTime());
   target.setStopTime(source.getStopTime());
@@ -199,11 +200,30 @@ void copySetValues(const Set& source, Set& target, const Kelbor* targetModel) {
       distributed && source.getDistributedOptions()) {
     distributed->copyValuesFrom(*source.getDistributedOptions());
   }
-  copySensitivity(source.getSensitivityAnalysisOptions(), target.getSensitivityAnalysisOptions(), targetModel);
+  copySensitivity(source.getSensitivityAnalysisOptions(), target.getSensitivityAnalysisOptions(), handleInTarget);
   copySolver<KStrSSASolverConfigSet>(source, target, kstr::solver::ssa);
   copySolver<KStrExplTauSolverConfigSet>(source, target, kstr::solver::expltau);
   copySolver<KStrImplTauSolverConfigSet>(source, target, kstr::solver::impltau);
   copySolver<KStrODESolverConfigSet>(source, target, kstr::solver::sundials);
+}
+
+void copyConfigSets(const Kelbor& source, OBInterface* target, const HandleMap& handleInTarget) {
+  Kelbor* model = kelborFromHandle(target);
+  if (!model) refuse("obk:InvalidObject", "The object has no component.");
+  // A copy of the list: attaching a set must not move the walk.
+  const kstrVector<KStrConfigurationSetApi*> sets = source.getConfigSets();
+  for (KStrConfigurationSetApi* set : sets) {
+    const Set* original = dynamic_cast<const Set*>(set);
+    if (!original) continue;
+    // The target's own set of that name (the "default" every top-level
+    // model has) takes the values in its place.
+    KStrConfigurationSetApi* existing = model->getConfigSet(original->getName());
+    if (Set* own = existing ? configurationSetOf(existing->getOBI()) : nullptr) {
+      copySetValues(*original, *own, handleInTarget);
+      continue;
+    }
+    attachCopiedSet(*original, target, *model, original->getName(), handleInTarget);
+  }
 }
 
 void displayConfigurationSet(OBInterface* instance) {

@@ -2,6 +2,7 @@
 // "ExplicitTauSolverOptions", "ImplicitTauSolverOptions" and
 // "ODESolverOptions", with their checked properties and displays.
 #include <cmath>
+#include <cstdint>
 
 #include <ks_utils/Errors.hpp>
 
@@ -77,10 +78,13 @@ OBPropInfo* logDecimationProp(const char* cls) {
       });
 }
 
-bool isIntegralScalar(const qxArray* a) {
+// A whole number that the solvers' 32-bit random state holds.
+bool isRandomStateScalar(const qxArray* a) {
   if (!qxIsNumeric(a) || qxIsComplex(a) || qxGetM(a) != 1 || qxGetN(a) != 1) return false;
   const double x = qxGetScalar(a);
-  return std::isfinite(x) && hbEqualWithinEps(x, hbDoubleScalarRound(x));
+  return std::isfinite(x) && hbEqualWithinEps(x, hbDoubleScalarRound(x)) &&
+         hbDoubleScalarRound(x) >= static_cast<double>(INT32_MIN) &&
+         hbDoubleScalarRound(x) <= static_cast<double>(INT32_MAX);
 }
 
 template <class T>
@@ -90,7 +94,7 @@ OBPropInfo* randomStateProp(const char* cls) {
       [](T& o, OBInterface*) { return nativeArray(o.getRandomState()); },
       [](T& o, void* v, OBDatabaseClient*, OBInterface*) {
         const auto* given = static_cast<const qxArray*>(v);
-        if (given && !qxIsEmpty(given) && !isIntegralScalar(given)) {
+        if (given && !qxIsEmpty(given) && !isRandomStateScalar(given)) {
           refuse("Kestrion:KS_RandomStateIntegerValue", "The random state property must have an integer value.");
         }
         o.setRandomState(static_cast<qxArray*>(nativeArray(given)));

@@ -133,7 +133,7 @@ void ModelComponent_copyobj_MI::invoke(OBMethodSignature* matched, int& nOut, vo
   if (!isOneArgumentSignature(matched)) {
     auto* parent = nIn > 1 ? static_cast<OBInterface*>(ins[1]) : nullptr;
     if (parent == nullptr) throwInvalidArgument(kEmptyParentText);
-    if (obj == nullptr || !canCopyInto(obj, parent)) throwInvalidArgument(kRefusedParentText);
+    if (obj == nullptr || !canCopyInto(obj, parent)) refuseNewParent();
     copy = performCopy(obj, parent);
   } else {
     if (getKestrionObjectEnumType(obj) != kstr::kstrmodel) throwInvalidArgument(kNotAModelText);
@@ -149,6 +149,15 @@ void ModelComponent_copyobj_MI::attachCopy(OBInterface*, OBInterface*, OBInterfa
   hbPrintf("doing nothing\n");
 }
 
+void ModelComponent_copyobj_MI::completeCopy(OBInterface*, OBInterface*) {}
+
+void ModelComponent_copyobj_MI::refuseNewParent() { throwInvalidArgument(kRefusedParentText); }
+
+OBInterface* ModelComponent_copyobj_MI::copyOf(const OBInterface* source) const {
+  auto found = copies_.find(source);
+  return found == copies_.end() ? nullptr : found->second;
+}
+
 OBInterface* ModelComponent_copyobj_MI::performCopy(OBInterface* obj, OBInterface* newParent) {
   // Nothing of an earlier call may run against this one's copies.
   clearDeferredActions();
@@ -156,8 +165,10 @@ OBInterface* ModelComponent_copyobj_MI::performCopy(OBInterface* obj, OBInterfac
   OBInterface* copy = nullptr;
   try {
     copy = copyObjectTree(obj);
+    copies_[obj] = copy;
     if (newParent != nullptr) attachCopy(copy, newParent, obj);
     runDeferredActions();
+    completeCopy(copy, obj);
   } catch (...) {
     clearDeferredActions();
     if (copy != nullptr) discardCopy(copy);
@@ -186,6 +197,9 @@ OBInterface* ModelComponent_copyobj_MI::copyChild(OBInterface* child, OBInterfac
   if (info->canCopyInto(child, newParent)) {
     OBInterface* childCopy = copyObjectTree(child);
     try {
+      // The map is only read while the call runs; a failure below leaves
+      // an entry that the failed call's clean-up drops unread.
+      copies_[child] = childCopy;
       childCopies_.push_back(childCopy);
     } catch (...) {
       discardCopy(childCopy);
@@ -234,12 +248,14 @@ void ModelComponent_copyobj_MI::clearDeferredActions() noexcept {
 }
 
 void ModelComponent_copyobj_MI::releaseChildCopies() noexcept {
+  copies_.clear();
   std::vector<OBInterface*> copies;
   copies.swap(childCopies_);
   for (OBInterface* copy : copies) copy->releaseReference();
 }
 
 void ModelComponent_copyobj_MI::discardChildCopies() noexcept {
+  copies_.clear();
   std::vector<OBInterface*> copies;
   copies.swap(childCopies_);
   for (OBInterface* copy : copies) discardCopy(copy);

@@ -15,7 +15,9 @@
 //     own descendants; attachments of reactions go to a second list that
 //     runs after every other attachment;
 //  3. the top copy is attached at once (two-argument form), then the queued
-//     actions run in order: children are attached in the source order.
+//     actions run in order: children are attached in the source order;
+//  4. completeCopy runs on the whole copy (the class of the top object
+//     carries over what the walk does not reach).
 // On any failure the queued actions are dropped unrun, every copy made by
 // the call is destroyed (its class's destroy hook runs) and released, and
 // the error is rethrown: nothing of a failed copy stays alive.
@@ -34,6 +36,7 @@
 #pragma once
 
 #include <cstddef>
+#include <unordered_map>
 #include <vector>
 
 #include <boost/function.hpp>
@@ -74,6 +77,10 @@ class KELBOR_API ModelComponent_copyobj_MI : public OBMethodInfo {
   // needs for that.  The base prints "doing nothing\n".  See the ownership
   // contract above.
   virtual void attachCopy(OBInterface* copy, OBInterface* newParent, OBInterface* source);
+  // Runs once the whole copy is attached, on the method info of the user's
+  // call, with the top copy and its source.  The base does nothing.  An
+  // error undoes the copy as any other.
+  virtual void completeCopy(OBInterface* copy, OBInterface* source);
 
   // --- the walk ---------------------------------------------------------------
   // The whole copy: clears the queued actions, copies obj's tree, attaches
@@ -110,8 +117,15 @@ class KELBOR_API ModelComponent_copyobj_MI : public OBMethodInfo {
   }
   // Number of queued actions (general and reaction lists); 0 between calls.
   size_t numQueuedActions() const noexcept { return general_.size() + reactions_.size(); }
+  // The copy that the running call made of an object of the source tree
+  // (the top object or a copied child); null for an object it did not copy
+  // and outside a call.
+  OBInterface* copyOf(const OBInterface* source) const;
 
  protected:
+  // Raises "Kestrion:COPYOBJ_INVALIDARG" with "OBJ cannot be copied to
+  // POBJ. ...", the refusal of a new parent.
+  [[noreturn]] static void refuseNewParent();
   using DeferredAction = boost::function<void()>;
   // Appends an action to the general or the reaction list.
   void queueAction(DeferredAction action, bool reactionList);
@@ -128,6 +142,7 @@ class KELBOR_API ModelComponent_copyobj_MI : public OBMethodInfo {
   OBMethodSignature* oneArgSignature_;
   std::vector<DeferredAction> general_;
   std::vector<DeferredAction> reactions_;
+  std::unordered_map<const OBInterface*, OBInterface*> copies_;
   // Children copied by the running call, each holding its creation
   // reference, in the order they were made.
   std::vector<OBInterface*> childCopies_;

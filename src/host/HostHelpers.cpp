@@ -171,6 +171,14 @@ Kelbor* getEnclosingModel(const OBInterface* instance) {
   return nullptr;
 }
 
+Kelbor* getTopLevelModel(const OBInterface* instance) {
+  const OBInterface* top = instance ? instance->getUp() : nullptr;
+  if (!top) return nullptr;
+  while (top->getUp() && std::strcmp(top->getUp()->getClass()->getName(), "Root") != 0) top = top->getUp();
+  if (top->isBeingDestroyed() || std::strcmp(top->getClass()->getName(), "Model") != 0) return nullptr;
+  return static_cast<Kelbor*>(componentOf(top));
+}
+
 bool isEnclosingModelRenaming(const OBInterface* instance) {
   const Kelbor* model = getEnclosingModel(instance);
   return model != nullptr && model->isPropagatingRename();

@@ -72,6 +72,12 @@ KELBOR_API void notifyPropertyPostSet(OBInterface* instance, const char* propert
 // The model behind the nearest instance of class "Model" at or above the
 // instance; null when there is none.
 KELBOR_API Kelbor* getEnclosingModel(const OBInterface* instance);
+// The model behind the top of the instance's branch of the host tree (the
+// instance just below the root, or the highest one when the branch hangs
+// below nothing): the top-level model whose configuration sets hold the
+// states of every model below it.  Null when that top is not a model or is
+// being destroyed.
+KELBOR_API Kelbor* getTopLevelModel(const OBInterface* instance);
 
 // True when the model at or above the instance is in the middle of a
 // rename (the delete guards then refuse, so that the rename never runs on

@@ -20,6 +20,8 @@
 #include "model/MessageCatalog.hpp"
 #include "model/ModelMethods.hpp"
 #include "quantities/BParameter.hpp"
+#include "reactions/BReaction.hpp"
+#include "reactions/ReactionMethods.hpp"
 #include "core/HostBoundary.hpp"
 
 using Code = kstr::MessageCode;
@@ -43,8 +45,13 @@ long variableIndex(const qxArray* cell, const char* name) {
 
 class KL_copyobj_MI : public ModelComponent_copyobj_MI {
  public:
+  // A reaction takes one law: one that has a law refuses the copy as
+  // "addkineticlaw" does (the copy of a whole reaction starts without one).
   bool canCopyInto(OBInterface*, OBInterface* newParent) override {
-    return newParent && std::strcmp(newParent->getClass()->getName(), "Reaction") == 0;
+    if (!newParent || std::strcmp(newParent->getClass()->getName(), "Reaction") != 0) return false;
+    const auto* reaction = dynamic_cast<const BReaction*>(componentOf(newParent));
+    if (reaction && reaction->getKineticLaw()) refuseSecondKineticLaw();
+    return true;
   }
   void attachCopy(OBInterface* copy, OBInterface* newParent, OBInterface*) override {
     addKineticLawBelowReaction(copy, newParent);

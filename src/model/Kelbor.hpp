@@ -280,6 +280,11 @@ class KELBOR_API Kelbor : public KelborComponent {
   KStrConfigurationSetApi* getActiveConfigSet() const;
   const std::string& getActiveConfigSetName() const { return activeConfigSetName_; }
   void updateCSName(const std::string& oldName, const std::string& newName);
+  // The name a copy of a set named name takes in this model: name itself
+  // when no set bears it, else the first of name + "_1", "_2", ... that no
+  // set bears.  Repeated copies of one set do not search the suffixes
+  // already taken again.
+  std::string freeConfigSetName(const std::string& name);
   // Puts fresh in the place of the attached set old (same position, the
   // active name unchanged): old is detached from the model, fresh attached.
   // Nothing when old is not attached or fresh is null.
@@ -351,6 +356,9 @@ class KELBOR_API Kelbor : public KelborComponent {
   int renamesInProgress_ = 0;
   const std::string& getCSUsedToCreateCachedCModel() const { return cachedConfigSetName_; }
   KStrConfigurationSetApi* findConfigSet(const std::string& name) const;
+  // A name leaves the list of sets: the search for free copy names of its
+  // stem starts no later than its suffix again.
+  void configSetNameFreed(const std::string& name);
   void tellReactionsAboutCompartments(bool multiple);
   void tellReactionsOnCompartmentCrossing();
   void enterCompartmentSubtree(BCompartment* compartment);
@@ -374,6 +382,10 @@ class KELBOR_API Kelbor : public KelborComponent {
   Vector* obiCompartments_ = nullptr;
   Vector* obiSpecies_ = nullptr;
   kstrVector<KStrConfigurationSetApi*> configSets_;
+  // The attached sets by name, and per name the suffix from which the
+  // search for a free copy name starts (every lower one is taken).
+  std::unordered_map<std::string, KStrConfigurationSetApi*> configSetsByName_;
+  std::unordered_map<std::string, unsigned> configSetNameSuffixes_;
   kstrVector<const Variant*> variants_;
   kstrVector<const Dose*> doses_;
   std::string activeConfigSetName_;

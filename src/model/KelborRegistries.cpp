@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 
+#include <boost/format.hpp>
+
 #include <hb/hb.hpp>
 #include <obk/OBInterface.hpp>
 #include <ks_utils/Errors.hpp>
@@ -171,19 +173,24 @@ void Kelbor::componentNameChanged(KelborComponent* component, std::string oldNam
 // --- configuration sets ------------------------------------------------------------
 
 KStrConfigurationSetApi* Kelbor::findConfigSet(const std::string& name) const {
-  for (KStrConfigurationSetApi* set : configSets_) {
-    if (set->getName() == name) return set;
-  }
-  return nullptr;
+  auto found = configSetsByName_.find(name);
+  return found == configSetsByName_.end() ? nullptr : found->second;
 }
 
 void Kelbor::addConfigSet(KStrConfigurationSetApi* set) {
-  if (set->getName() == kActive || findConfigSet(set->getName())) {
+  const std::string& name = set->getName();
+  if (name == kActive || findConfigSet(name)) {
     kstr_error("Kestrion:ConfigSetNameClash",
                kstr::code(kstr::MessageCode::KS_MODEL_CONFIG_SET_NAMECLASH));
   }
+  auto entered = configSetsByName_.emplace(name, set).first;
+  try {
+    configSets_.push_back(set);
+  } catch (...) {
+    configSetsByName_.erase(entered);
+    throw;
+  }
   set->setModel(this);
-  configSets_.push_back(set);
 }
 
 KStrConfigurationSetApi* Kelbor::getConfigSet(const std::string& name) const {
@@ -211,11 +218,11 @@ void Kelbor::setActiveConfigSet(const std::string& name) {
 }
 
 KStrConfigurationSetApi* Kelbor::removeConfigSet(const std::string& name) {
-  auto it = std::find_if(configSets_.begin(), configSets_.end(),
-                         [&](const KStrConfigurationSetApi* s) { return s->getName() == name; });
-  if (it == configSets_.end()) return nullptr;
-  KStrConfigurationSetApi* set = *it;
-  configSets_.erase(it);
+  KStrConfigurationSetApi* set = findConfigSet(name);
+  if (!set) return nullptr;
+  configSets_.erase(std::find(configSets_.begin(), configSets_.end(), set));
+  configSetsByName_.erase(name);
+  configSetNameFreed(name);
   if (set == autoDefaultConfigSet_) autoDefaultConfigSet_ = nullptr;
   if (name == activeConfigSetName_) {
     hb_warning_id(hbGetWarningContext(), "Kestrion:ActiveCSNowDefault",
@@ -230,6 +237,11 @@ void Kelbor::replaceConfigSet(KStrConfigurationSetApi* old, KStrConfigurationSet
   if (!fresh) return;
   auto it = std::find(configSets_.begin(), configSets_.end(), old);
   if (it == configSets_.end()) return;
+  configSetsByName_[fresh->getName()] = fresh;
+  if (old->getName() != fresh->getName()) {
+    configSetsByName_.erase(old->getName());
+    configSetNameFreed(old->getName());
+  }
   *it = fresh;
   if (old == autoDefaultConfigSet_) autoDefaultConfigSet_ = nullptr;
   old->setModel(nullptr);
@@ -239,7 +251,13 @@ void Kelbor::replaceConfigSet(KStrConfigurationSetApi* old, KStrConfigurationSet
 void Kelbor::forgetConfigSet(KStrConfigurationSetApi* set) {
   if (!set) return;
   auto it = std::find(configSets_.begin(), configSets_.end(), set);
-  if (it != configSets_.end()) configSets_.erase(it);
+  if (it != configSets_.end()) {
+    configSets_.erase(it);
+    if (findConfigSet(set->getName()) == set) {
+      configSetsByName_.erase(set->getName());
+      configSetNameFreed(set->getName());
+    }
+  }
   if (set == autoDefaultConfigSet_) autoDefaultConfigSet_ = nullptr;
   set->setModel(nullptr);
 }
@@ -262,7 +280,44 @@ void Kelbor::updateCSName(const std::string& oldName, const std::string& newName
     kstr_error("Kestrion:ConfigSetNameClash",
                kstr::code(kstr::MessageCode::KS_MODEL_CONFIG_SET_NAMECLASH));
   }
+  // The set is told before it takes the new name: its entry moves to the
+  // new name now (moving a node allocates nothing).
+  if (auto entry = configSetsByName_.extract(oldName)) {
+    entry.key() = newName;
+    configSetsByName_.insert(std::move(entry));
+    configSetNameFreed(oldName);
+  }
   if (oldName == activeConfigSetName_) activeConfigSetName_ = newName;
+}
+
+std::string Kelbor::freeConfigSetName(const std::string& name) {
+  if (!isConfigSetAttached(name)) return name;
+  unsigned& from = configSetNameSuffixes_[name];
+  for (unsigned suffix = std::max(from, 1u);; ++suffix) {
+    std::string candidate = name + (boost::format("_%1%") % suffix).str();
+    if (!isConfigSetAttached(candidate)) {
+      // Every lower suffix is taken; this one is about to be.
+      from = suffix;
+      return candidate;
+    }
+  }
+}
+
+void Kelbor::configSetNameFreed(const std::string& name) {
+  // name is stem + "_" + a suffix as freeConfigSetName writes it (decimal,
+  // no leading zero).
+  const size_t mark = name.rfind('_');
+  if (mark == std::string::npos || mark + 1 == name.size() || name[mark + 1] == '0' ||
+      name.size() - mark - 1 > 9) {
+    return;
+  }
+  unsigned suffix = 0;
+  for (size_t i = mark + 1; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return;
+    suffix = suffix * 10 + static_cast<unsigned>(name[i] - '0');
+  }
+  auto stem = configSetNameSuffixes_.find(name.substr(0, mark));
+  if (stem != configSetNameSuffixes_.end() && stem->second > suffix) stem->second = suffix;
 }
 
 // --- variants and doses --------------------------------------------------------------

@@ -33,24 +33,6 @@ using Code = kstr::MessageCode;
 
 namespace {
 
-// Empties the states to log of a removed set's runtime options, when the
-// set has runtime options that keep such a list.
-void clearStatesToLog(OBInterface* setInstance) {
-  if (!setInstance || setInstance->isBeingDestroyed()) return;
-  OBPropInfo* runtime = setInstance->getProperty("RuntimeOptions");
-  if (!runtime || !runtime->isInternalGetAccess()) return;
-  void* value = setInstance->get(runtime, internalClient());
-  auto* options = static_cast<OBInterface*>(value);
-  OBPropInfo* states = options && options->isValid() ? options->getProperty("StatesToLog") : nullptr;
-  try {
-    if (states && states->isInternalSetAccess()) options->set(states, nullptr, internalClient());
-  } catch (...) {
-    setInstance->release(runtime, value, internalClient());
-    throw;
-  }
-  setInstance->release(runtime, value, internalClient());
-}
-
 void appendWithReference(Vector* out, OBInterface* handle) {
   if (!handle) return;
   handle->getReference();
@@ -145,7 +127,7 @@ void Model_RemoveConfigSet_MI::invoke(OBMethodSignature* matched, int&, void*[],
   }
   const bool wasActive = removed->getActive();
   OBInterface* removedInstance = removed->getOBI();
-  clearStatesToLog(removedInstance);
+  forgetChosenStates(removed);
   removed->setActive(false);
   if (wasActive) {
     if (KStrConfigurationSetApi* now = model->getConfigSet("active")) now->setActive(true);
@@ -178,11 +160,12 @@ void Model_AddConfigSet_MI::invoke(OBMethodSignature* matched, int& nOut, void* 
   KStrConfigurationSetApi* set = configSetOf(created.get());
   const std::string name = textOrEmpty(textArg(ins, 1));
   if (!set || name.empty()) fail("Kestrion:ConfigSetMustHaveName", Code::KS_ConfigSetMustHaveName);
-  // A taken or reserved name is the model's refusal, made before the set's own.
+  // The set refuses the reserved name "active" itself; a name another set
+  // of the model bears is the model's refusal.
+  componentOf(created.get())->setName(name);
   if (model->isConfigSetAttached(name)) {
     kstr_error("Kestrion:ConfigSetNameClash", kstr::code(Code::KS_MODEL_CONFIG_SET_NAMECLASH));
   }
-  componentOf(created.get())->setName(name);
   if (matched == withPairs_ && nIn > 2) {
     std::vector<qxArray*> arrays(static_cast<size_t>(nIn), nullptr);
     for (int i = 2; i < nIn; ++i) arrays[static_cast<size_t>(i)] = arrayArg(ins, i);
@@ -224,11 +207,7 @@ void Model_GetConfigSet_MI::invoke(OBMethodSignature* matched, int& nOut, void* 
     outs[0] = set ? set->getOBI() : nullptr;
     return;
   }
-  std::vector<std::string> names;
-  model->getConfigSetNames(&names);
   auto* all = new Vector();
-  for (const std::string& name : names) {
-    if (KStrConfigurationSetApi* set = model->getConfigSet(name)) appendWithReference(all, set->getOBI());
-  }
+  for (KStrConfigurationSetApi* set : model->getConfigSets()) appendWithReference(all, set->getOBI());
   outs[0] = all;
 }

@@ -244,15 +244,34 @@ void Model_Reorder_MI::invoke(OBMethodSignature*, int&, void*[], int, void* cons
 
 // --- copyobj ---------------------------------------------------------------------------------------------------
 
-bool Model_copyobj_MI::canCopyInto(OBInterface* obj, OBInterface* newParent) {
-  return modelOf(obj) && newParent && newParent == getOBIRoot();
+void Model_copyobj_MI::invoke(OBMethodSignature* matched, int& nOut, void* outs[], int nIn,
+                              void* const ins[]) {
+  // The user copies a model to the root only; its sub-models are copied
+  // below the copy by the walk.
+  OBInterface* parent = !isOneArgumentSignature(matched) && nIn > 1 ? handleArg(ins, 1) : nullptr;
+  if (parent && parent != getOBIRoot()) refuseNewParent();
+  ModelComponent_copyobj_MI::invoke(matched, nOut, outs, nIn, ins);
 }
 
-void Model_copyobj_MI::attachCopy(OBInterface* copy, OBInterface* newParent, OBInterface* source) {
-  if (newParent != getOBIRoot()) return;
-  if (copy->getUp() != newParent) moveModelToRoot(copy);
+bool Model_copyobj_MI::canCopyInto(OBInterface* obj, OBInterface* newParent) {
+  return modelOf(obj) && newParent && (newParent == getOBIRoot() || modelOf(newParent));
+}
+
+void Model_copyobj_MI::attachCopy(OBInterface* copy, OBInterface* newParent, OBInterface*) {
+  if (newParent == getOBIRoot()) {
+    if (copy->getUp() != newParent) moveModelToRoot(copy);
+    return;
+  }
+  // The copy of a sub-model: below the copy of its parent, without sets.
+  makeSubModel(copy, newParent);
+}
+
+void Model_copyobj_MI::completeCopy(OBInterface* copy, OBInterface* source) {
+  if (!isTopLevelModel(copy)) return;
   Kelbor* target = requireModel(copy);
   const Kelbor* original = requireModel(source);
+  // The sets' lists of components name the copy's own components.
+  kstr::configsets::copyConfigSets(*original, copy, [this](OBInterface* handle) { return copyOf(handle); });
   std::string wanted = original->getActiveConfigSet() ? original->getActiveConfigSetName() : "default";
   if (!target->getConfigSet(wanted)) wanted = "default";
   if (!target->getConfigSet(wanted)) attachDefaultConfigSet(copy);

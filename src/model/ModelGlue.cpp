@@ -9,6 +9,7 @@
 #include <ks_utils/Errors.hpp>
 
 #include "configsets/Configset.hpp"
+#include "configsets/KStrRuntimeConfigSet.hpp"
 #include "core/Application.hpp"
 #include "core/JavaEventFactory.hpp"
 #include "host/Host.hpp"
@@ -61,7 +62,32 @@ void detachFromParentModel(OBInterface* modelInstance, OBInterface* parentInstan
   parent->setModelCompileNeeded();
 }
 
+// Configuration sets belong to top-level models: a model that became
+// top-level without an active set gets a "default" one; a model that became
+// a sub-model loses its sets (each detached from the tree, as
+// "removeconfigset" leaves one, without warnings).
+void applyConfigSetRule(OBInterface* modelInstance) {
+  Kelbor* model = requireModel(modelInstance);
+  if (isTopLevelModel(modelInstance)) {
+    if (!model->getActiveConfigSet()) attachDefaultConfigSet(modelInstance);
+    return;
+  }
+  const kstrVector<KStrConfigurationSetApi*> sets = model->getConfigSets();
+  for (KStrConfigurationSetApi* set : sets) {
+    model->forgetConfigSet(set);
+    forgetChosenStates(set);
+    set->setActive(false);
+    OBInterface* setInstance = set->getOBI();
+    if (setInstance && setInstance->getUp() == modelInstance) setInstance->addBelow(nullptr);
+  }
+}
+
 }  // namespace
+
+void forgetChosenStates(KStrConfigurationSetApi* set) {
+  auto* runtime = set ? dynamic_cast<KStrRuntimeConfigSet*>(set->getRuntimeOptions()) : nullptr;
+  if (runtime && runtime->getStatesToLogSet()) runtime->clearStates();
+}
 
 Kelbor* modelOf(const OBInterface* instance) {
   if (!isModelClass(instance)) return nullptr;
@@ -195,6 +221,7 @@ void makeSubModel(OBInterface* modelInstance, OBInterface* parentInstance) {
     model->setOBIParent(nullptr);
   }
   addModelBelowModel(modelInstance, parentInstance);
+  applyConfigSetRule(modelInstance);
 }
 
 void moveModelToRoot(OBInterface* modelInstance) {
@@ -209,6 +236,7 @@ void moveModelToRoot(OBInterface* modelInstance) {
   model->setOBIParent(rootInstance);
   // The root as parent component keeps the model's own model data.
   model->setParent(root);
+  applyConfigSetRule(modelInstance);
 }
 
 bool isSelfOrDescendant(const OBInterface* modelInstance, const OBInterface* candidate) {

@@ -10,6 +10,7 @@
 #include "core/KelborApi.hpp"
 
 class Kelbor;
+class KStrConfigurationSetApi;
 class OBClass;
 class OBInterface;
 class Vector;
@@ -89,16 +90,19 @@ KELBOR_API void detachModel(OBInterface* modelInstance);
 // parent's sub-model vector (once), recompilation of the parent, the parent
 // handle, the desktop's child-added "kstrmodel" and Kelbor::addModel.
 KELBOR_API void addModelBelowModel(OBInterface* modelInstance, OBInterface* parentInstance);
-// Makes the model a sub-model of another (the "Parent" move).  Raises,
+// Makes the model a sub-model of another (the "Parent" move, "addmodel",
+// the restore of "Models" and the copy of a sub-model).  Raises,
 // before anything changes, "Kestrion:PARENT_INVALIDTYPE" when the new
 // parent is not a model and "Kestrion:MODEL_DUPLICATENAME" when it already
 // holds a sub-model of this model's name.  The model leaves its current
 // parent first (a parent model's side posts a child-added event with no
-// parent).
+// parent).  A sub-model has no configuration sets: the model's sets are
+// taken off it and out of the tree (a set nobody else holds goes).
 KELBOR_API void makeSubModel(OBInterface* modelInstance, OBInterface* parentInstance);
 // Moves the model to the root (the "Parent" move with the root): it leaves
 // its parent, goes below the root's instance, at the end of the root's
-// list, with the root's handle and the root as parent component.
+// list, with the root's handle and the root as parent component.  A model
+// without an active configuration set gets a "default" one.
 KELBOR_API void moveModelToRoot(OBInterface* modelInstance);
 // True when candidate is the model itself or one of its descendants
 // (walking the parent handles up from candidate).
@@ -109,6 +113,10 @@ KELBOR_API bool isSelfOrDescendant(const OBInterface* modelInstance, const OBInt
 // "Active" property; records it as the model's own default set.  Returns
 // its instance.
 KELBOR_API OBInterface* attachDefaultConfigSet(OBInterface* modelInstance);
+// A set that leaves its model forgets the states it chose to log (they are
+// components of the model it leaves); a set that logs every state keeps
+// doing so.  Null: nothing.
+KELBOR_API void forgetChosenStates(KStrConfigurationSetApi* set);
 
 // --- shared operations -------------------------------------------------------
 

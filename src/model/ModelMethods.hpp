@@ -355,12 +355,19 @@ class KELBOR_API Model_Reorder_MI : public ModelContainer_Reorder_MI {
               void* const ins[]) override;
 };
 
-// "copyobj": a model is copied only to the root.  The copy gets the source
-// model's active configuration set name as its active set when it has a set
-// of that name, else its "default" set (made when missing).
+// "copyobj": the user copies a model only to the root (another parent
+// raises "Kestrion:COPYOBJ_INVALIDARG"); its sub-models are copied below
+// the copy, as sub-models without configuration sets.  A top-level copy
+// gets a copy of every configuration set of the source (values, options
+// and sensitivity lists naming the copy's components; every state logged)
+// and the source's active set as its active set ("default" when the source
+// has none).
 class KELBOR_API Model_copyobj_MI : public ModelComponent_copyobj_MI {
  public:
   Model_copyobj_MI() = default;
+  void invoke(OBMethodSignature* matched, int& nOut, void* outs[], int nIn,
+              void* const ins[]) override;
   bool canCopyInto(OBInterface* obj, OBInterface* newParent) override;
   void attachCopy(OBInterface* copy, OBInterface* newParent, OBInterface* source) override;
+  void completeCopy(OBInterface* copy, OBInterface* source) override;
 };

@@ -140,9 +140,9 @@ bool BParameterOBC::isOkToDestroy(OBInterface* inst) {
 void BParameterOBC::destroyInstance(OBInterface* inst) {
   auto* parameter = static_cast<BParameter*>(componentOf(inst));
   if (!parameter) return;
-  // The configuration sets of the model stop logging it and drop it from
-  // their sensitivity lists.
-  if (Kelbor* model = getEnclosingModel(inst)) model->removeStateFromConfigSets(inst, parameter);
+  // The configuration sets of the top-level model (sub-models have none)
+  // stop logging it and drop it from their sensitivity lists.
+  if (Kelbor* model = getTopLevelModel(inst)) model->removeStateFromConfigSets(inst, parameter);
   OBInterface* parent = parameter->getOBIParent();
   removeParameterFromParent(inst);
   qh::postObjectDestroyed(parent, inst, "Parameter", parameter->getName().c_str());

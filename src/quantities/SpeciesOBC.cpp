@@ -167,9 +167,9 @@ bool BSpeciesOBC::isOkToDestroy(OBInterface* inst) {
 void BSpeciesOBC::destroyInstance(OBInterface* inst) {
   auto* species = static_cast<BSpecies*>(componentOf(inst));
   if (!species) return;
-  // The configuration sets of the model stop logging it and drop it from
-  // their sensitivity lists.
-  if (Kelbor* model = getEnclosingModel(inst)) model->removeStateFromConfigSets(inst, species);
+  // The configuration sets of the top-level model (sub-models have none)
+  // stop logging it and drop it from their sensitivity lists.
+  if (Kelbor* model = getTopLevelModel(inst)) model->removeStateFromConfigSets(inst, species);
   OBInterface* parent = species->getOBIParent();
   if (BCompartment* compartment = species->getCompartment()) {
     compartment->removeSpecies(species);

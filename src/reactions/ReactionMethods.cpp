@@ -132,6 +132,15 @@ struct OwnedTerms {
 
 // --- addkineticlaw ------------------------------------------------------------------------
 
+void refuseSecondKineticLaw() {
+  throw ErrorIdException(
+      "Kestrion:KineticLawAlreadyExists",
+      std::string("This reaction component already has a kinetic law.  Before adding a new "
+                  "one\n") +
+          " the old one must be deleted, or alternatively you can change the existing \n" +
+          " kinetic law object's KineticLawName field to the type trying to be added.");
+}
+
 ReactionComponent_addKineticLaw_MI::ReactionComponent_addKineticLaw_MI() {
   setName("addkineticlaw");
   auto* signature = new OBMethodSignature();
@@ -154,14 +163,7 @@ void ReactionComponent_addKineticLaw_MI::invoke(OBMethodSignature*, int& nOut, v
     kstr_error("Kestrion:ADDKINETICLAW_INVALIDROBJ",
                kstr::code(MessageCode::KS_ADDREACTANT_INVALIDTYPE));
   }
-  if (requireComponent<BReaction>(instance)->getKineticLaw()) {
-    throw ErrorIdException(
-        "Kestrion:KineticLawAlreadyExists",
-        std::string("This reaction component already has a kinetic law.  Before adding a new "
-                    "one\n") +
-            " the old one must be deleted, or alternatively you can change the existing \n" +
-            " kinetic law object's KineticLawName field to the type trying to be added.");
-  }
+  if (requireComponent<BReaction>(instance)->getKineticLaw()) refuseSecondKineticLaw();
   if (!qxIsChar(static_cast<const qxArray*>(ins[1]))) {
     kstr_error("Kestrion:ADDKINETICLAW_INVALIDTYPE",
                kstr::code(MessageCode::KS_ADDKINETICLAW_INVALIDTYPE));

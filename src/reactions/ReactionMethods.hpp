@@ -29,6 +29,10 @@ class KELBOR_API ReactionComponent_addKineticLaw_MI : public OBMethodInfo {
               void* const ins[]) override;
 };
 
+// Raises "Kestrion:KineticLawAlreadyExists", the refusal of a second law for
+// a reaction ("addkineticlaw", and copyobj of a law onto the reaction).
+[[noreturn]] KELBOR_API void refuseSecondKineticLaw();
+
 // What tells addproduct and addreactant apart: the name, the identifiers of
 // the errors and the add operation.
 struct SpeciesAddSide {

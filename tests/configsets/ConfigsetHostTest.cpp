@@ -204,6 +204,33 @@ TEST_F(ConfigsetTest, CopyobjGivesAFreeNameAndCarriesEveryOptionButTheStatesToLo
   EXPECT_NE(displayed(optionsOf(first, "RuntimeOptions")).find("StatesToLog:" + sp(10) + "all"), std::string::npos);
 }
 
+// Each copy takes the first suffix no set of the model bears, also once
+// names were freed by a removal, a rename or a deletion.
+TEST_F(ConfigsetTest, CopyobjTakesTheFirstFreeSuffixAfterNamesAreFreed) {
+  OBInterface* m = model("m");
+  OBInterface* cs = addSet(m, "cs");
+  auto copyName = [&] { return text(add(cs, "copyobj", {host().handle(m)}), "Name"); };
+  EXPECT_EQ(copyName(), "cs_1");
+  EXPECT_EQ(copyName(), "cs_2");
+  EXPECT_EQ(copyName(), "cs_3");
+  host().call(m, "removeconfigset", {host().str("cs_2")});
+  EXPECT_EQ(copyName(), "cs_2");
+  host().set(kelbor(m)->getConfigSet("cs_1")->getOBI(), "Name", host().str("renamed"));
+  EXPECT_EQ(copyName(), "cs_1");
+  host().call(kelbor(m)->getConfigSet("cs_3")->getOBI(), "delete");
+  addSet(m, "cs_4");
+  EXPECT_EQ(copyName(), "cs_3");
+  EXPECT_EQ(copyName(), "cs_5");
+  // A set named like a copy of another stem frees nothing of this one.
+  addSet(m, "cs_x_1");
+  host().call(m, "removeconfigset", {host().str("cs_x_1")});
+  EXPECT_EQ(copyName(), "cs_6");
+  std::vector<std::string> names;
+  kelbor(m)->getConfigSetNames(&names);
+  EXPECT_EQ(names, (std::vector<std::string>{"default", "cs", "renamed", "cs_2", "cs_1", "cs_4", "cs_3", "cs_5",
+                                             "cs_6"}));
+}
+
 TEST_F(ConfigsetTest, CopyobjRefusesABadTarget) {
   OBInterface* m = model("m");
   OBInterface* sub = model("sub");

@@ -79,6 +79,9 @@ TEST_F(OptionValuesTest, RefusedValuesKeepTheOldValue) {
        "Kestrion:ZeroOrNegativeLogDecimation", kLogDecimation},
       {"ExplicitTauSolverOptions", "LogDecimation", {0}, nullptr, "Kestrion:ZeroOrNegativeLogDecimation", kLogDecimation},
       {"SSASolverOptions", "RandomState", {2.5, kNaN, kInf}, nullptr, "Kestrion:KS_RandomStateIntegerValue", kRandomState},
+      // The state is a 32-bit integer: whole numbers beyond it are refused.
+      {"SSASolverOptions", "RandomState", {2147483648.0, -2147483649.0, 1e10, -1e300}, nullptr,
+       "Kestrion:KS_RandomStateIntegerValue", kRandomState},
       {"ImplicitTauSolverOptions", "RandomState", {}, "a", "Kestrion:KS_RandomStateIntegerValue", kRandomState},
       {"ExplicitTauSolverOptions", "ErrorTolerance", {0, 1, kNaN}, nullptr, "Kestrion:KS_InvalidTolerance", kTolerance},
       {"ImplicitTauSolverOptions", "AbsoluteTolerance", {0, 1, kNaN}, nullptr, "Kestrion:KS_BadTolerance", kTolerance},
@@ -143,6 +146,8 @@ TEST_F(OptionValuesTest, AcceptedValuesAreStoredAndMarkCompileNeededWhenTheyShou
       {"SSASolverOptions", "LogDecimation", 10, 10, false, "sundials"},
       {"SSASolverOptions", "RandomState", 7, 7, true, "ssa"},
       {"SSASolverOptions", "RandomState", -3, -3, true, "ssa"},
+      {"SSASolverOptions", "RandomState", 2147483647.0, 2147483647.0, true, "ssa"},
+      {"ExplicitTauSolverOptions", "RandomState", -2147483648.0, -2147483648.0, true, "expltau"},
       {"ExplicitTauSolverOptions", "ErrorTolerance", 0.05, 0.05, true, "expltau"},
       {"ExplicitTauSolverOptions", "ErrorTolerance", 0.05, 0.05, false, "impltau"},
       {"ImplicitTauSolverOptions", "MaxIterations", 40, 40, true, "impltau"},

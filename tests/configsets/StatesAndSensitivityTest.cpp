@@ -178,4 +178,38 @@ TEST_F(StatesTest, RemovedSetForgetsItsStates) {
   EXPECT_TRUE(handlesOf(host().get(runtime, "StatesToLog")).empty());
 }
 
+// A set that logs every state keeps doing so once removed: only a choice
+// of states (components of the model it leaves) is forgotten.
+TEST_F(StatesTest, RemovedSetThatLogsEveryStateKeepsLoggingAll) {
+  OBInterface* fast = addSet(m_, "fast");
+  OBInterface* runtime = optionsOf(fast, "RuntimeOptions");
+  host().call(m_, "removeconfigset", {host().str("fast")});
+  EXPECT_EQ(fast->getUp(), nullptr);
+  EXPECT_FALSE(flag(runtime, "StatesToLogSet"));
+  EXPECT_NE(displayed(runtime).find("StatesToLog:" + sp(10) + "all\n"), std::string::npos);
+}
+
+// Species and parameters of sub-models (at any depth) are states of the
+// top-level model: destroying one takes it out of the top model's sets.
+TEST_F(StatesTest, DeletedSubModelComponentsLeaveTheTopModelsSets) {
+  OBInterface* sub = add(m_, "addmodel", {host().str("sub")});
+  OBInterface* inner = add(sub, "addmodel", {host().str("inner")});
+  OBInterface* x = add(sub, "addspecies", {host().str("x")});
+  OBInterface* p = add(sub, "addparameter", {host().str("p")});
+  OBInterface* y = add(inner, "addspecies", {host().str("y")});
+  OBInterface* q = add(inner, "addparameter", {host().str("q")});
+  // Filled by the system itself, as a restore does.
+  host().set(runtime_, "StatesToLog", host().handles({s1_, x, p, y, q}), true);
+  host().set(sensitivity_, "SpeciesInputFactors", host().handles({s1_, x, y}), true);
+  host().set(sensitivity_, "ParameterInputFactors", host().handles({k_, p, q}), true);
+  host().set(sensitivity_, "SpeciesOutputs", host().handles({y, x, s1_}), true);
+  ASSERT_EQ(states(), (std::vector<OBInterface*>{s1_, x, p, y, q}));
+  for (OBInterface* gone : {x, p, y, q}) ASSERT_TRUE(host().destroy(gone));
+  EXPECT_EQ(states(), std::vector<OBInterface*>{s1_});
+  EXPECT_EQ(loggedComponents(), std::vector<const KelborComponent*>{componentOf(s1_)});
+  EXPECT_EQ(handlesOf(host().get(sensitivity_, "SpeciesInputFactors")), std::vector<OBInterface*>{s1_});
+  EXPECT_EQ(handlesOf(host().get(sensitivity_, "ParameterInputFactors")), std::vector<OBInterface*>{k_});
+  EXPECT_EQ(handlesOf(host().get(sensitivity_, "SpeciesOutputs")), std::vector<OBInterface*>{s1_});
+}
+
 }  // namespace

@@ -85,7 +85,8 @@ TEST_F(ModelConfigSetTest, AddConfigSetRefusalsLeaveNoSetBehind) {
   const Case cases[] = {
       {m, {host().str("")}, "Kestrion:ConfigSetMustHaveName", "A configuration set must have a name."},
       {m, {host().str("fast")}, "Kestrion:ConfigSetNameClash", clash},
-      {m, {host().str("active")}, "Kestrion:ConfigSetNameClash", clash},
+      {m, {host().str("active")}, "Kestrion:ActiveReservedConfigSetName",
+       "Cannot name a configuration set 'active', this is a reserved name."},
       {m, {host().str("x"), host().str("Bogus"), host().num(1)}, "Kestrion:KSTR_INVALID_PVPAIR",
        "An error occurred while configuring the PV pairs.\nThere is no 'Bogus' property in the 'Configset' class."},
       {sub, {host().str("y")}, "Kestrion:ConfigSetOnlyOnTopModel",
@@ -156,7 +157,6 @@ TEST_F(ModelConfigSetTest, NameClashUsesTheModelCatalogCode) {
   };
   const Case cases[] = {
       {"addconfigset with a taken name", [&] { host().call(m, "addconfigset", {host().str("fast")}, 1); }},
-      {"addconfigset with the name active", [&] { host().call(m, "addconfigset", {host().str("active")}, 1); }},
       {"updateCSName to a taken name", [&] { km->updateCSName("default", "fast"); }},
       {"updateCSName to active", [&] { km->updateCSName("fast", "active"); }},
   };

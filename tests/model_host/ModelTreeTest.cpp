@@ -1,6 +1,9 @@
 // Deleting models, reordering their components, displaying them, copying
 // them and the shared help and copy methods on "Model".
 #include "ModelHostFixture.hpp"
+
+#include <functional>
+
 #include "model/ModelOBC.hpp"
 #include "quantities/BCompartment.hpp"
 #include "quantities/BParameter.hpp"
@@ -184,20 +187,91 @@ TEST_F(ModelTreeTest, CopyobjToTheRootCopiesTheModel) {
   EXPECT_NE(kelbor(copy)->getActiveConfigSet(), kelbor(m)->getActiveConfigSet());
 }
 
-// The copy's active set is the source's active set when the copy has a set
-// of that name, else its own "default".
+// The copy's active set is the source's active set; a copy of a copy
+// keeps it too.
 TEST_F(ModelTreeTest, CopyobjKeepsTheActiveSetByName) {
   OBInterface* m = model("m");
   add(m, "addconfigset", {host().str("fast"), host().logical(true)});
   OBInterface* copy = add(m, "copyobj", {host().handle(getOBIRoot())});
-  EXPECT_EQ(kelbor(copy)->getActiveConfigSetName(), "default");
+  EXPECT_EQ(kelbor(copy)->getActiveConfigSetName(), "fast");
   EXPECT_TRUE(kelbor(copy)->getActiveConfigSet()->getActive());
-  add(copy, "addconfigset", {host().str("fast")});
+  EXPECT_NE(kelbor(copy)->getActiveConfigSet(), kelbor(m)->getActiveConfigSet());
+  host().call(copy, "setactiveconfigset", {host().str("default")}, 1);
   OBInterface* second = add(copy, "copyobj", {host().handle(getOBIRoot())});
   EXPECT_EQ(kelbor(second)->getActiveConfigSetName(), "default");
+  EXPECT_FALSE(kelbor(second)->getConfigSet("fast")->getActive());
   OBInterface* third = add(m, "copyobj", {});
   EXPECT_EQ(third->getUp(), getOBIRoot());
+  EXPECT_EQ(kelbor(third)->getActiveConfigSetName(), "fast");
   EXPECT_EQ(BQuorvixRoot::getInstance()->getModels().size(), 4u);
+}
+
+// Configuration sets belong to top-level models, however a model changes
+// its parent: a model that becomes top-level gets an active "default" set
+// when it has none, a model that becomes a sub-model loses its sets (a set
+// the user still holds stays, detached and inactive).
+TEST_F(ModelTreeTest, EveryMoveKeepsSetsOnTopLevelModelsOnly) {
+  struct Move {
+    const char* what;
+    std::function<void(ModelTreeTest&, OBInterface* moved, OBInterface* other)> move;
+    bool topLevel;
+  };
+  const Move moves[] = {
+      {"Parent set to a model",
+       [](ModelTreeTest& t, OBInterface* moved, OBInterface* other) {
+         t.host().set(moved, "Parent", t.host().handle(other), true);
+       },
+       false},
+      {"Models restored on a model",
+       [](ModelTreeTest& t, OBInterface* moved, OBInterface* other) {
+         t.host().set(other, "Models", t.host().handles({moved}), true);
+       },
+       false},
+      {"Parent set to the root",
+       [](ModelTreeTest& t, OBInterface* moved, OBInterface*) {
+         t.host().set(moved, "Parent", t.host().handle(getOBIRoot()), true);
+       },
+       true},
+  };
+  for (const Move& move : moves) {
+    SCOPED_TRACE(move.what);
+    OBInterface* other = model("other");
+    OBInterface* moved = nullptr;
+    OBInterface* fast = nullptr;
+    if (move.topLevel) {
+      moved = add(other, "addmodel", {host().str("moved")});
+      ASSERT_TRUE(kelbor(moved)->getConfigSets().empty());
+    } else {
+      moved = model("moved");
+      fast = add(moved, "addconfigset", {host().str("fast"), host().logical(true)});
+    }
+    move.move(*this, moved, other);
+    Kelbor* m = kelbor(moved);
+    if (move.topLevel) {
+      EXPECT_EQ(moved->getUp(), getOBIRoot());
+      ASSERT_EQ(m->getConfigSets().size(), 1u);
+      EXPECT_EQ(m->getActiveConfigSetName(), "default");
+      OBInterface* defaults = objectOf(host().call(moved, "getconfigset", {host().str("active")}, 1).at(0));
+      ASSERT_NE(defaults, nullptr);
+      EXPECT_EQ(defaults->getUp(), moved);
+      EXPECT_TRUE(*qxGetLogicals(host().get(defaults, "Active")));
+    } else {
+      EXPECT_EQ(moved->getUp(), other);
+      EXPECT_TRUE(m->getConfigSets().empty());
+      EXPECT_EQ(m->getActiveConfigSet(), nullptr);
+      EXPECT_EQ(moved->getNumChildren(), 0u);
+      EXPECT_TRUE(fast->isValid());
+      EXPECT_EQ(fast->getUp(), nullptr);
+      EXPECT_EQ(configSetOf(fast)->getModel(), nullptr);
+      EXPECT_FALSE(*qxGetLogicals(host().get(fast, "Active")));
+      // Back at the root, the model starts again from a fresh default set.
+      host().set(moved, "Parent", host().handle(getOBIRoot()), true);
+      ASSERT_EQ(m->getConfigSets().size(), 1u);
+      EXPECT_EQ(m->getConfigSets()[0]->getName(), "default");
+      EXPECT_TRUE(m->getActiveConfigSet()->getActive());
+    }
+    host().call(getOBIRoot(), "reset");
+  }
 }
 
 TEST_F(ModelTreeTest, CopyobjOnlyToTheRoot) {

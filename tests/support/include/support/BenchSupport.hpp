@@ -1,7 +1,7 @@
-// Helpers shared by the benchmarks: host calls that add named components and
-// delete models, the per-item cost counter, the lookup of a species instance
-// by name, and the engine-level model of one compartment with the
-// rename-back-and-forth loop of the rename benchmarks.
+// Helpers shared by the benchmarks: host calls that add named components,
+// call a method and delete models, the per-item cost counter, the lookup of
+// a species instance by name, and the engine-level model of one compartment
+// with the rename-back-and-forth loop of the rename benchmarks.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -27,6 +27,20 @@ inline OBInterface* addNamed(OBInterface* parent, const char* method, const std:
   obkCallMethod(method, 1, outs, 2, ins);
   OBInterface* made = obkHandleOf(outs[0]);
   for (qxArray* a : {ins[0], ins[1], outs[0]}) qxDestroyArray(a);
+  return made;
+}
+
+// Calls the method on the object with further host arguments (taken over
+// and destroyed here), as the user; answers the output's handle when one
+// output of one handle was asked for and given, else null.
+inline OBInterface* callMethod(OBInterface* object, const char* method, std::vector<qxArray*> args,
+                               int nargout = 0) {
+  args.insert(args.begin(), obkHandleArray(object));
+  qxArray* outs[1] = {nullptr};
+  obkCallMethod(method, nargout, outs, static_cast<int>(args.size()), args.data());
+  OBInterface* made = nargout > 0 && outs[0] && qxGetNumberOfElements(outs[0]) == 1 ? obkHandleOf(outs[0]) : nullptr;
+  for (qxArray* a : args) qxDestroyArray(a);
+  qxDestroyArray(outs[0]);
   return made;
 }
 
