@@ -64,12 +64,18 @@ void SBMLCompartment::importElement() {
     c->setInitialValue(element->getSize());
   } else if (element->isSetVolume()) {
     c->setInitialValue(element->getVolume());
+  } else {
+    c->markInitialValueNotGiven();
   }
   c->setConstantValue(element->getConstant());
   c->setModelCompileNeeded();
-  if (!element->isSetUnits()) return;
-  const std::string units = hostUnitFor(element->getUnits());
-  setUnitsOrWarn(*c, units, "compartment", units);
+  // A file of another tool means SBML's default units where it names none;
+  // this tool's own files name every unit they mean.
+  const std::string units = element->isSetUnits()          ? hostUnitFor(element->getUnits())
+                            : currentContext().isToolVersionPresent() ? std::string()
+                                                                      : defaultSpatialUnits(element->getSpatialDimensions());
+  if (!units.empty()) setUnitsOrWarn(*c, units, "compartment", units);
+  c->setSpatialDimensionsWithoutUnits(element->getSpatialDimensions());
 }
 
 void SBMLCompartment::exportElement() {
@@ -77,19 +83,40 @@ void SBMLCompartment::exportElement() {
   if (!c) return;
   exportNotesAndAnnotation(*this);
   Compartment* element = compartment();
-  element->setId(c->getID() ? c->getID() : "");
-  element->setName(c->getName());
+  const std::string& name = c->getName();
+  const std::string id = c->getID() ? c->getID() : "";
+  writtenOrWarn(element->setId(id), "id", id, "compartment", name);
+  writtenOrWarn(element->setName(name), "name", name, "compartment", name);
   element->setConstant(c->getConstantValue());
-  if (BCompartment* owner = c->getOwner(); owner && owner->getID()) element->setOutside(owner->getID());
-  element->setSize(c->getInitialValue());
+  if (BCompartment* owner = c->getOwner(); owner && owner->getID()) {
+    writtenOrWarn(element->setOutside(owner->getID()), "outside", owner->getID(), "compartment", name);
+  }
+  const unsigned dimensions = static_cast<unsigned>(c->getSpatialDimensions());
+  writtenOrWarn(element->setSpatialDimensions(dimensions), "spatialDimensions", std::to_string(dimensions),
+                "compartment", name);
+  // A compartment of no dimensions has no size.
+  if (c->isInitialValueGiven() && dimensions > 0) {
+    writtenOrWarn(element->setSize(c->getInitialValue()), "size", std::to_string(c->getInitialValue()),
+                  "compartment", name);
+  }
   const std::string& units = c->getUnits();
   if (units.empty()) return;
-  element->setSpatialDimensions(static_cast<unsigned>(c->getSpatialDimensions()));
-  const std::string id = sbmlUnitReferenceFor(currentContext(), units, false);
-  if (!id.empty()) element->setUnits(id);
+  const std::string unitId = sbmlUnitReferenceFor(currentContext(), units, false);
+  if (!unitId.empty()) writtenOrWarn(element->setUnits(unitId), "units", unitId, "compartment", name);
 }
 
 namespace kstr::sbml {
+
+std::string defaultSpatialUnits(unsigned dimensions) {
+  static const char* const kDefaults[] = {nullptr, "length", "area", "volume"};
+  if (dimensions == 0 || dimensions > 3) return std::string();
+  return hostUnitFor(kDefaults[dimensions]);
+}
+
+std::string spatialUnitsOf(const Compartment& compartment) {
+  if (compartment.isSetUnits()) return hostUnitFor(compartment.getUnits());
+  return defaultSpatialUnits(compartment.getSpatialDimensions());
+}
 
 // A file of another tool (or of versions before 2.2.0) with one compartment
 // whose name equals its id reads that compartment as "unnamed".

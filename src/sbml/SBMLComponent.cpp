@@ -214,6 +214,14 @@ void setUnitsOrWarn(kstr::QuantityComponent& component, const std::string& units
   }
 }
 
+bool writtenOrWarn(int status, const char* attribute, const std::string& value, const char* kind,
+                   const std::string& name) {
+  if (status == LIBSBML_OPERATION_SUCCESS) return true;
+  hb_warning_id(hbGetWarningContext(), "Kestrion:SBMLAttributeNotWritten",
+                kstr::code(Code::KS_SBML_ATTRIBUTE_NOT_WRITTEN), attribute, value.c_str(), kind, name.c_str());
+  return false;
+}
+
 // --- names ---------------------------------------------------------------------------------
 
 

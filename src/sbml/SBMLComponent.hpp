@@ -130,6 +130,12 @@ std::string hostUnitFor(const std::string& sbmlUnit);
 void setUnitsOrWarn(kstr::QuantityComponent& component, const std::string& units, const char* kind,
                     const std::string& shownUnits);
 
+// A libSBML setter's status: anything but success gives the warning
+// "Kestrion:SBMLAttributeNotWritten" naming the attribute, the value, the
+// element's kind and its component's name.  True on success.
+bool writtenOrWarn(int status, const char* attribute, const std::string& value, const char* kind,
+                   const std::string& name);
+
 // Copies the element's notes and annotation into the bound component.
 void importNotesAndAnnotation(SBMLComponent& converter);
 // Writes the bound component's notes and annotation into the element.

@@ -35,10 +35,12 @@ void SBMLKineticLaw::addToModel() {
 
 void SBMLKineticLaw::importKineticLawParameters() {
   SBMLConversionContext& context = currentContext();
+  const auto* reaction = dynamic_cast<const Reaction*>(law()->getParentSBMLObject());
+  const std::string reactionId = reaction ? reaction->getId() : std::string();
   for (unsigned i = 0; i < law()->getNumParameters(); ++i) {
     auto converter = std::make_unique<SBMLParameter>(law()->getParameter(i));
     SBMLParameter* raw = converter.get();
-    raw->setOwner(getInterface());
+    raw->setOwner(getInterface(), reactionId);
     context.adoptConverter(converter.release());
     raw->importElement();
     localNames_.emplace(raw->getSBMLId(), raw->getChosenName());

@@ -40,16 +40,14 @@ SBMLParameter::SBMLParameter(Parameter* parameter) : SBMLComponent(parameter) {}
 
 Parameter* SBMLParameter::parameter() const { return static_cast<Parameter*>(element_); }
 
-bool SBMLParameter::ownedByModel() const {
-  return owner_ == nullptr || owner_ == currentContext().getModelHandle();
-}
+bool SBMLParameter::ownedByModel() const { return !local_; }
 
 void SBMLParameter::addToModel() {
   SBMLConversionContext& context = currentContext();
   Parameter* element = parameter();
   if (element->isSetId()) {
     sbmlId_ = element->getId();
-    if (context.findParameterConverter(sbmlId_)) {
+    if (!local_ && context.findParameterConverter(sbmlId_)) {
       createValidPELLAMIdFromUuidString(replacementId_);
       element->setId(replacementId_);
     }
@@ -83,7 +81,11 @@ void SBMLParameter::addToModel() {
                   kstr::code(Code::KS_SBMLPARAMETER_ADDPARAMETER_DUPLICATENAME), name_.c_str(), unique.c_str());
     name_ = unique;
   }
-  context.registerParameterConverter(id, this);
+  if (local_) {
+    context.registerLocalParameterConverter(reactionId_, id, this);
+  } else {
+    context.registerParameterConverter(id, this);
+  }
   HostArgs args;
   args.handle(owner).text(name_);
   bindInterface(callHostForHandle("addparameter", args, true), true);
@@ -98,7 +100,11 @@ void SBMLParameter::importElement() {
   p->setID(element->getId().c_str());
   if (p->getName() != name_) p->setName(name_);
   if (ownedByModel()) currentContext().addParameterName(element->getId(), name_);
-  if (element->isSetValue()) p->setInitialValue(element->getValue());
+  if (element->isSetValue()) {
+    p->setInitialValue(element->getValue());
+  } else {
+    p->markInitialValueNotGiven();
+  }
   p->setConstantValue(element->getConstant());
   p->setModelCompileNeeded();
   if (!element->isSetUnits()) return;
@@ -110,11 +116,16 @@ void SBMLParameter::exportElement() {
   if (!p) return;
   exportNotesAndAnnotation(*this);
   Parameter* element = parameter();
-  element->setName(p->getName());
-  element->setId(p->getID() ? p->getID() : "");
-  element->setValue(p->getInitialValue());
+  const std::string& name = p->getName();
+  const std::string id = p->getID() ? p->getID() : "";
+  writtenOrWarn(element->setName(name), "name", name, "parameter", name);
+  writtenOrWarn(element->setId(id), "id", id, "parameter", name);
+  if (p->isInitialValueGiven()) {
+    writtenOrWarn(element->setValue(p->getInitialValue()), "value", std::to_string(p->getInitialValue()),
+                  "parameter", name);
+  }
   element->setConstant(p->getConstantValue());
   if (p->getUnits().empty()) return;
-  const std::string id = sbmlUnitReferenceFor(currentContext(), p->getUnits(), false);
-  if (!id.empty()) element->setUnits(id);
+  const std::string unitId = sbmlUnitReferenceFor(currentContext(), p->getUnits(), false);
+  if (!unitId.empty()) writtenOrWarn(element->setUnits(unitId), "units", unitId, "parameter", name);
 }

@@ -12,9 +12,13 @@ class KELBOR_API SBMLParameter : public SBMLComponent {
  public:
   explicit SBMLParameter(Parameter* parameter);
 
-  // The owner: the kinetic law whose local parameter this is (borrowed);
-  // none means the model of the context.
-  void setOwner(OBInterface* owner) { owner_ = owner; }
+  // The owner: the kinetic law whose local parameter this is (borrowed),
+  // in the reaction of that id; none means the model of the context.
+  void setOwner(OBInterface* owner, const std::string& reactionId) {
+    owner_ = owner;
+    reactionId_ = reactionId;
+    local_ = true;
+  }
   // Creates the parameter, then copies notes, annotation, identifier, name,
   // value, constant flag and units (refused units are dropped with
   // "Kestrion:UnableToSetUnits").
@@ -22,9 +26,11 @@ class KELBOR_API SBMLParameter : public SBMLComponent {
   // Writes notes, annotation, name, identifier, value, constant flag and
   // units.
   void exportElement() override;
-  // The identifier (a fresh one when a parameter read before has it, with
-  // "Kestrion:ParameterSpeciesIdClash" when a species has it), a unique
-  // name among the owner's parameters, then "addparameter".
+  // The identifier (for a model parameter, a fresh one when a model
+  // parameter read before has it; a kinetic law's parameter keeps the
+  // file's id, its scope being the law), "Kestrion:ParameterSpeciesIdClash"
+  // when a species has it, a unique name among the owner's parameters,
+  // then "addparameter".
   void addToModel() override;
 
   const std::string& getChosenName() const { return name_; }
@@ -36,6 +42,8 @@ class KELBOR_API SBMLParameter : public SBMLComponent {
   bool ownedByModel() const;
 
   OBInterface* owner_ = nullptr;
+  std::string reactionId_;
+  bool local_ = false;
   std::string replacementId_;
   std::string sbmlId_;
   std::string name_;
