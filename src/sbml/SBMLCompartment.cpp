@@ -16,6 +16,7 @@
 #include "model/MessageCatalog.hpp"
 #include "quantities/BCompartment.hpp"
 #include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLNames.hpp"
 #include "sbml/SBMLUnit.hpp"
 
 using Code = kstr::MessageCode;
@@ -36,17 +37,9 @@ void SBMLCompartment::addToModel() {
   if (id.empty() && context.getSBMLLevel() == 1 && element->isSetName()) id = element->getName();
   if (id.empty()) createValidPELLAMIdFromUuidString(id);
   if (!element->isSetId()) element->setId(id);
-  std::string name = element->isSetName() ? element->getName() : id;
-  if (STDStringHelpers::isAllWhitespace(name)) name = id;
-  replaceBracketsInName(name, kstr::compartment);
-  Kelbor* model = kelborFromHandle(context.getModelHandle());
-  const std::string unique = makeUniqueName(
-      name, [model](const std::string& n) { return model->isComponentNameInUse(n, kstr::compartment); });
-  if (unique != name) {
-    hb_warning_id(hbGetWarningContext(), "Kestrion:ADD_COMPARTMENT_DUPLICATE_NAME_SBML",
-                  kstr::code(Code::KS_ADD_COMPARTMENT_DUPLICATE_NAME_SBML), name.c_str(), unique.c_str());
-    name = unique;
-  }
+  const std::string fileName = element->isSetName() ? element->getName() : id;
+  const std::string name =
+      chooseReadName(fileName, id, NameScope{kstr::compartment, kelborFromHandle(context.getModelHandle())});
   HostArgs args;
   args.handle(context.getModelHandle()).text(name);
   bindInterface(callAddForNamed("addcompartment", args, name, "Kestrion:INVALIDNAME_RESERVED"), true);

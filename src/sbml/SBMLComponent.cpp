@@ -238,15 +238,6 @@ void replaceBracketsInName(std::string& name, kstr::bcomptype kind) {
   name = renamed;
 }
 
-std::string makeUniqueName(const std::string& name,
-                           const std::function<bool(const std::string&)>& taken) {
-  if (!taken(name)) return name;
-  for (unsigned long n = 1;; ++n) {
-    std::string candidate = name + "_" + std::to_string(n);
-    if (!taken(candidate)) return candidate;
-  }
-}
-
 std::string formulaNameOf(const KelborComponent& component) {
   std::string name;
   if (component.getEnumType() == kstr::species) {

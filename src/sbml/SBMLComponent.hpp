@@ -147,8 +147,6 @@ void writeXMLField(SBMLComponent& converter, const char* text, const KelborCompo
                    int kind);
 // Replaces "[" and "]" by "(" and ")" with a warning naming the kind.
 void replaceBracketsInName(std::string& name, kstr::bcomptype kind);
-// name, name_1, name_2, ... : the first that taken() refuses.
-std::string makeUniqueName(const std::string& name, const std::function<bool(const std::string&)>& taken);
 // The model name of a rule or event-assignment variable: the parameter,
 // species or compartment read under that SBML id (formulaNameOf), or ""
 // when nothing was.

@@ -59,6 +59,10 @@ class KELBOR_API SBMLConversionContext {
   // The first id entered with exactly that name, or null.
   const std::string* findParameterIdByName(const std::string& name) const;
 
+  // The next suffix to try for a name under that key (1 at first); the
+  // caller moves it on.
+  unsigned long& nameSuffixCounter(const std::string& key) { return nameSuffixes_.try_emplace(key, 1).first->second; }
+
   // --- units -------------------------------------------------------------------
   // The last call for an id wins.
   void setHostUnitForSBMLUnit(const std::string& sbmlId, const std::string& hostName);
@@ -104,6 +108,7 @@ class KELBOR_API SBMLConversionContext {
   std::unordered_map<std::string, std::string> componentNames_;
   // Reverse index of componentNames_: name -> first id entered with it.
   std::unordered_map<std::string, std::string> idsByName_;
+  std::unordered_map<std::string, unsigned long> nameSuffixes_;
   std::map<std::string, std::string> sbmlUnitIds_;
   std::map<std::string, std::string> hostUnitNames_;
   std::string modelId_;

@@ -14,6 +14,7 @@
 #include "model/MessageCatalog.hpp"
 #include "quantities/BParameter.hpp"
 #include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLNames.hpp"
 #include "sbml/SBMLUnit.hpp"
 
 using Code = kstr::MessageCode;
@@ -21,8 +22,7 @@ using namespace kstr::sbml;
 
 namespace kstr::sbml {
 
-void chooseIdAndName(SBase& element, unsigned level, std::string& id, std::string& name,
-                     kstr::bcomptype kind) {
+void chooseIdAndName(SBase& element, unsigned level, std::string& id, std::string& name) {
   id = element.isSetId() ? element.getId() : std::string();
   if (id.empty() && level == 1 && element.isSetName()) id = element.getName();
   if (id.empty()) {
@@ -31,7 +31,6 @@ void chooseIdAndName(SBase& element, unsigned level, std::string& id, std::strin
   }
   name = element.isSetName() ? element.getName() : id;
   if (STDStringHelpers::isAllWhitespace(name)) name = id;
-  replaceBracketsInName(name, kind);
 }
 
 }  // namespace kstr::sbml
@@ -57,30 +56,13 @@ void SBMLParameter::addToModel() {
     }
   }
   std::string id;
-  chooseIdAndName(*element, context.getSBMLLevel(), id, name_, kstr::parameter);
-  element->setName(name_);
+  std::string fileName;
+  chooseIdAndName(*element, context.getSBMLLevel(), id, fileName);
   OBInterface* owner = owner_ ? owner_ : context.getModelHandle();
-  std::string unique;
-  if (ownedByModel()) {
-    Kelbor* model = kelborFromHandle(owner);
-    unique = makeUniqueName(name_, [model](const std::string& n) {
-      return model->isComponentNameInUse(n, kstr::parameter);
-    });
-  } else {
-    const auto* law = dynamic_cast<const BKineticLaw*>(componentOf(owner));
-    unique = makeUniqueName(name_, [law](const std::string& n) {
-      if (!law) return false;
-      for (const BParameter* p : *law->getParameters()) {
-        if (p->getName() == n) return true;
-      }
-      return false;
-    });
-  }
-  if (unique != name_) {
-    hb_warning_id(hbGetWarningContext(), "Kestrion:AddParameterDuplicateNameSBML",
-                  kstr::code(Code::KS_SBMLPARAMETER_ADDPARAMETER_DUPLICATENAME), name_.c_str(), unique.c_str());
-    name_ = unique;
-  }
+  NameScope scope{kstr::parameter, kelborFromHandle(context.getModelHandle())};
+  if (!ownedByModel()) scope.law = dynamic_cast<const BKineticLaw*>(componentOf(owner));
+  name_ = chooseReadName(fileName, id, scope);
+  writtenOrWarn(element->setName(name_), "name", name_, "parameter", name_);
   if (local_) {
     context.registerLocalParameterConverter(reactionId_, id, this);
   } else {

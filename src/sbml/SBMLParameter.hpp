@@ -51,10 +51,10 @@ class KELBOR_API SBMLParameter : public SBMLComponent {
 
 namespace kstr::sbml {
 
-// The identifier and name of a new parameter or species: the element's id
-// (on level 1 its name, else a new identifier written back into the
-// element), and its name (else the id), brackets replaced.
-void chooseIdAndName(SBase& element, unsigned level, std::string& id, std::string& name,
-                     kstr::bcomptype kind);
+// The identifier and file name of a new parameter or species: the
+// element's id (on level 1 its name, else a new identifier written back
+// into the element), and its name (else the id).  chooseReadName makes the
+// component's name of them.
+void chooseIdAndName(SBase& element, unsigned level, std::string& id, std::string& name);
 
 }  // namespace kstr::sbml

@@ -10,11 +10,13 @@
 #include <ks_utils/Units.hpp>
 
 #include "host/Host.hpp"
+#include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/BCompartment.hpp"
 #include "quantities/BSpecies.hpp"
 #include "sbml/SBMLCompartment.hpp"
 #include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLNames.hpp"
 #include "sbml/SBMLParameter.hpp"
 #include "sbml/SBMLUnit.hpp"
 
@@ -37,14 +39,9 @@ void SBMLSpecies::addToModel() {
                compartmentId.c_str());
   }
   std::string id;
-  chooseIdAndName(*element, context.getSBMLLevel(), id, name_, kstr::species);
-  const std::string unique = makeUniqueName(
-      name_, [compartment](const std::string& n) { return compartment->isSpeciesNameInUse(n); });
-  if (unique != name_) {
-    hb_warning_id(hbGetWarningContext(), "Kestrion:AddSpeciesDuplicateNameSBML",
-                  kstr::code(Code::KS_SBMLSPECIES_ADDSPECIES_DUPLICATENAME), name_.c_str(), unique.c_str());
-    name_ = unique;
-  }
+  std::string fileName;
+  chooseIdAndName(*element, context.getSBMLLevel(), id, fileName);
+  name_ = chooseReadName(fileName, id, NameScope{kstr::species, kelborFromHandle(context.getModelHandle()), compartment});
   HostArgs args;
   args.handle(holder->getInterface()).text(name_);
   bindInterface(callAddForNamed("addspecies", args, name_, "Kestrion:KSTRSPECIES_INVALIDNAME"), true);

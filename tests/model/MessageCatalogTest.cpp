@@ -83,8 +83,8 @@ long indexOfCode(const MessageTable& table, uint32_t code) {
 
 TEST(MessageCatalog, ShapeCodesIdentifiersAndFormats) {
   const MessageTable& table = kstr::getMessageCatalog();
-  ASSERT_EQ(table.count, 408u);
-  ASSERT_EQ(kstr::kMessageCount, 408u);
+  ASSERT_EQ(table.count, 409u);
+  ASSERT_EQ(kstr::kMessageCount, 409u);
   EXPECT_EQ(table.facility, 0x40u);
   ASSERT_NE(table.codes, nullptr);
   ASSERT_NE(table.ids, nullptr);
@@ -115,14 +115,14 @@ TEST(MessageCatalog, ShapeCodesIdentifiersAndFormats) {
   RecordProperty("string_placeholders", strings);
   RecordProperty("integer_placeholders", integers);
   RecordProperty("warnings", warnings);
-  EXPECT_EQ(strings, 194);
+  EXPECT_EQ(strings, 198);
   EXPECT_EQ(integers, 1);
-  EXPECT_EQ(warnings, 91);
+  EXPECT_EQ(warnings, 92);
 
   EXPECT_EQ(table.codes[0], 0x400001u);
   EXPECT_STREQ(table.ids[0], "KS_DesktopCodeNotFound");
-  EXPECT_EQ(table.codes[table.count - 1], 0x400261u);
-  EXPECT_STREQ(table.ids[table.count - 1], "KS_SBML_ATTRIBUTE_NOT_WRITTEN");
+  EXPECT_EQ(table.codes[table.count - 1], 0x400262u);
+  EXPECT_STREQ(table.ids[table.count - 1], "KS_SBML_NAME_REPLACED");
   EXPECT_EQ(indexOfCode(table, 0x400006), -1);
   EXPECT_EQ(indexOfCode(table, 0x400198), -1);
   EXPECT_EQ(indexOfCode(table, 0x400000), -1);

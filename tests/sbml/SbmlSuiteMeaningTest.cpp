@@ -18,6 +18,7 @@
 #include <sstream>
 
 #include "SbmlHostFixture.hpp"
+#include "TokenResolution.hpp"
 #include "support/SbmlMeaning.hpp"
 #include "support/SbmlSuiteFiles.hpp"
 
@@ -103,6 +104,26 @@ TEST_P(SbmlSuiteMeaningTest, EveryFileComesBackWithItsMeaning) {
   }
   std::cout << listing.str();
   RecordProperty("whole", static_cast<int>(whole));
+}
+
+// Every name of every rate, rule and event of a file read resolves to the
+// component whose id the MathML names.
+TEST_P(SbmlSuiteMeaningTest, EveryNameResolvesToTheComponentItsMathMLNames) {
+  const std::vector<fs::path> files = sbmlSuiteFiles();
+  if (files.empty()) GTEST_SKIP() << "no SBML Test Suite cases in " << KELBOR_TESTDATA_DIR;
+  for (size_t i = static_cast<size_t>(GetParam()); i < files.size(); i += kShards) {
+    SCOPED_TRACE(files[i].filename().string());
+    const std::unique_ptr<SBMLDocument> original(readSBMLFromFile(files[i].c_str()));
+    OBInterface* model = nullptr;
+    if (auto error = TestHost::errorOf([&] { model = readFile(files[i].string()); })) {
+      ADD_FAILURE() << "the read ends with " << error->id;
+      continue;
+    }
+    const std::vector<std::string> faults = tokenResolutionFaults(*kelbor(model), *original->getModel());
+    EXPECT_TRUE(faults.empty()) << joined(faults);
+    host().clearLogs();
+    host().call(getOBIRoot(), "reset");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Shards, SbmlSuiteMeaningTest, ::testing::Range(0, kShards));
