@@ -86,11 +86,10 @@ void BM_LibsbmlReadAndCheck(benchmark::State& state) {
   perReaction(state);
 }
 
-// "sbmlread" of the same text; the model's deletion is not timed.  The
+// "sbmlread" of the text; the model's deletion is not timed.  The
 // interpreter stand-in only counts the read's calls to the add functions:
 // its log of their arguments is a test aid the host does not have.
-void readThroughHost(benchmark::State& state, bool skipConsistencyCheck) {
-  const std::string& text = modelText(static_cast<int>(state.range(0)));
+void timeReads(benchmark::State& state, const std::string& text, bool skipConsistencyCheck) {
   hbTestSetEcho(false);
   TestHost host;
   host.start();
@@ -111,6 +110,10 @@ void readThroughHost(benchmark::State& state, bool skipConsistencyCheck) {
   }
   host.release(service);
   interpTestSetCallLogging(true);
+}
+
+void readThroughHost(benchmark::State& state, bool skipConsistencyCheck) {
+  timeReads(state, modelText(static_cast<int>(state.range(0))), skipConsistencyCheck);
   perReaction(state);
 }
 
@@ -243,27 +246,7 @@ std::string sharedNameModel(int n) {
 }
 
 void BM_SbmlReadSharedNames(benchmark::State& state) {
-  const std::string text = sharedNameModel(static_cast<int>(state.range(0)));
-  hbTestSetEcho(false);
-  TestHost host;
-  host.start();
-  interpTestSetCallLogging(false);
-  OBInterface* service = host.construct("SBMLReadWrite");
-  const auto read = [&] {
-    return host.call(service, "sbmlread", {host.str(text.c_str()), host.cell({host.str("stream"), host.str("skipcc")})}, 1);
-  };
-  read();
-  host.call(getOBIRoot(), "reset");
-  host.clearLogs();
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(read());
-    state.PauseTiming();
-    host.call(getOBIRoot(), "reset");
-    host.clearLogs();
-    state.ResumeTiming();
-  }
-  host.release(service);
-  interpTestSetCallLogging(true);
+  timeReads(state, sharedNameModel(static_cast<int>(state.range(0))), true);
   state.counters["per_species"] = benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)),
                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
