@@ -89,7 +89,7 @@ void SBMLCompartment::exportElement() {
                 "compartment", name);
   // A compartment of no dimensions has no size.
   if (c->isInitialValueGiven() && dimensions > 0) {
-    writtenOrWarn(element->setSize(c->getInitialValue()), "size", std::to_string(c->getInitialValue()),
+    writtenOrWarn(element->setSize(c->getInitialValue()), "size", c->getInitialValue(),
                   "compartment", name);
   }
   const std::string& units = c->getUnits();

@@ -3,6 +3,7 @@
 #include "sbml/SBMLComponent.hpp"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include <sbml/SBMLTypes.h>
@@ -220,6 +221,13 @@ bool writtenOrWarn(int status, const char* attribute, const std::string& value, 
   hb_warning_id(hbGetWarningContext(), "Kestrion:SBMLAttributeNotWritten",
                 kstr::code(Code::KS_SBML_ATTRIBUTE_NOT_WRITTEN), attribute, value.c_str(), kind, name.c_str());
   return false;
+}
+
+bool writtenOrWarn(int status, const char* attribute, double value, const char* kind, const std::string& name) {
+  if (status == LIBSBML_OPERATION_SUCCESS) return true;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.17g", value);
+  return writtenOrWarn(status, attribute, std::string(text), kind, name);
 }
 
 // --- names ---------------------------------------------------------------------------------

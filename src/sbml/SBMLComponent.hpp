@@ -135,6 +135,7 @@ void setUnitsOrWarn(kstr::QuantityComponent& component, const std::string& units
 // element's kind and its component's name.  True on success.
 bool writtenOrWarn(int status, const char* attribute, const std::string& value, const char* kind,
                    const std::string& name);
+bool writtenOrWarn(int status, const char* attribute, double value, const char* kind, const std::string& name);
 
 // Copies the element's notes and annotation into the bound component.
 void importNotesAndAnnotation(SBMLComponent& converter);

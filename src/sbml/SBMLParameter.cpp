@@ -103,7 +103,7 @@ void SBMLParameter::exportElement() {
   writtenOrWarn(element->setName(name), "name", name, "parameter", name);
   writtenOrWarn(element->setId(id), "id", id, "parameter", name);
   if (p->isInitialValueGiven()) {
-    writtenOrWarn(element->setValue(p->getInitialValue()), "value", std::to_string(p->getInitialValue()),
+    writtenOrWarn(element->setValue(p->getInitialValue()), "value", p->getInitialValue(),
                   "parameter", name);
   }
   element->setConstant(p->getConstantValue());

@@ -160,7 +160,7 @@ void SBMLSpecies::writeInitialValue(const BSpecies& s, bool concentration) {
   Species* element = species();
   const double value = s.getInitialValue();
   const int status = concentration ? element->setInitialConcentration(value) : element->setInitialAmount(value);
-  writtenOrWarn(status, concentration ? "initialConcentration" : "initialAmount", std::to_string(value), "species",
+  writtenOrWarn(status, concentration ? "initialConcentration" : "initialAmount", value, "species",
                 s.getName());
 }
 

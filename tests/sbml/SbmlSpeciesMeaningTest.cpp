@@ -191,3 +191,27 @@ TEST_F(SbmlHostTest, ValuesThatAreNotSetStayUnset) {
 
 }  // namespace
 }  // namespace sbmltest
+
+namespace sbmltest {
+namespace {
+
+// An attribute libSBML refuses (an identifier that is no SBML identifier)
+// is left out with a warning naming it, never silently.  The host offers no
+// way to set an identifier, so the test gives the components theirs
+// through the engine.
+TEST_F(SbmlHostTest, RefusedAttributesWarn) {
+  OBInterface* m = host().construct("Model", {host().str("m")});
+  OBInterface* c = objectOf(host().call(m, "addcompartment", {host().str("cell")}, 1).at(0));
+  OBInterface* p = objectOf(host().call(m, "addparameter", {host().str("k")}, 1).at(0));
+  componentOf(c)->setID("1 bad");
+  componentOf(p)->setID("2 bad");
+  host().clearLogs();
+  writeText(m);
+  EXPECT_EQ(warningCount("Kestrion:SBMLAttributeNotWritten"), 2u);
+  bool named = false;
+  for (const auto& warning : host().warnings()) named = named || warning.text.find("'1 bad'") != std::string::npos;
+  EXPECT_TRUE(named);
+}
+
+}  // namespace
+}  // namespace sbmltest
