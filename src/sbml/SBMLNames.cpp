@@ -94,7 +94,7 @@ bool isTaken(const NameScope& scope, const std::string& name) {
         for (const BParameter* p : *scope.law->getParameters()) {
           if (p->getName() == name) return true;
         }
-        return inUse(kstr::species);
+        return inUse(kstr::species) || (scope.hidden && scope.hidden->count(name));
       }
       return inUse(kstr::parameter) || inUse(kstr::species) || inUse(kstr::compartment);
     case kstr::reaction:

@@ -3,6 +3,7 @@
 // this component and no other.
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "core/ComponentKind.hpp"
@@ -21,6 +22,9 @@ struct NameScope {
   Kelbor* model = nullptr;
   const BCompartment* compartment = nullptr;
   const BKineticLaw* law = nullptr;
+  // For a local parameter: the names of the other components its law's
+  // math names, which the local would hide.
+  const std::set<std::string>* hidden = nullptr;
 };
 
 // The name of a component read from a file, from the file's name (else its
@@ -35,7 +39,8 @@ struct NameScope {
 //     kind in that scope holds the name, or when the name written in a
 //     formula would resolve to a component of another kind (species come
 //     before local parameters, compartments and model parameters in a
-//     formula; compartments before model parameters), with the kind's
+//     formula; compartments before model parameters; a local parameter
+//     before what its law's math names), with the kind's
 //     duplicate-name warning.  Within one read the search for a base name
 //     goes on from the last suffix it gave.
 KELBOR_API std::string chooseReadName(const std::string& fileName, const std::string& id, const NameScope& scope);

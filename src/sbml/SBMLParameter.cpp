@@ -60,7 +60,10 @@ void SBMLParameter::addToModel() {
   chooseIdAndName(*element, context.getSBMLLevel(), id, fileName);
   OBInterface* owner = owner_ ? owner_ : context.getModelHandle();
   NameScope scope{kstr::parameter, kelborFromHandle(context.getModelHandle())};
-  if (!ownedByModel()) scope.law = dynamic_cast<const BKineticLaw*>(componentOf(owner));
+  if (!ownedByModel()) {
+    scope.law = dynamic_cast<const BKineticLaw*>(componentOf(owner));
+    scope.hidden = hidden_;
+  }
   name_ = chooseReadName(fileName, id, scope);
   writtenOrWarn(element->setName(name_), "name", name_, "parameter", name_);
   if (local_) {

@@ -2,6 +2,7 @@
 // parameter of a kinetic law.
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "sbml/SBMLComponent.hpp"
@@ -14,9 +15,12 @@ class KELBOR_API SBMLParameter : public SBMLComponent {
 
   // The owner: the kinetic law whose local parameter this is (borrowed),
   // in the reaction of that id; none means the model of the context.
-  void setOwner(OBInterface* owner, const std::string& reactionId) {
+  // hidden: the names of the other components the law's math names, which
+  // the parameter's name must not hide (borrowed; may be null).
+  void setOwner(OBInterface* owner, const std::string& reactionId, const std::set<std::string>* hidden) {
     owner_ = owner;
     reactionId_ = reactionId;
+    hidden_ = hidden;
     local_ = true;
   }
   // Creates the parameter, then copies notes, annotation, identifier, name,
@@ -43,6 +47,7 @@ class KELBOR_API SBMLParameter : public SBMLComponent {
 
   OBInterface* owner_ = nullptr;
   std::string reactionId_;
+  const std::set<std::string>* hidden_ = nullptr;
   bool local_ = false;
   std::string replacementId_;
   std::string sbmlId_;

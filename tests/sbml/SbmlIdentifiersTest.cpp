@@ -140,6 +140,12 @@ const BindingRow kBindingRows[] = {
          reaction("r2", "B", kTimesK, "") + "</listOfReactions>" +
          "<listOfRules>" + rule("rateRule", "k", "<cn>1</cn>") + "</listOfRules>",
      {"k", "k"}},
+    {"a local whose id is the name of a global its law names",
+     kTwoSpecies + parameters({}, "<parameter id=\"p\" name=\"k\" value=\"5\"/>") + "<listOfReactions>" +
+         reaction("r1", "A", "<apply><times/><ci>p</ci><ci>k</ci><ci>A</ci></apply>",
+                  "<parameter id=\"k\" value=\"3\"/>") +
+         "</listOfReactions>",
+     {"k", "k_1"}},
     {"parameters named like a species and a compartment",
      kCellAtp +
          parameters({}, "<parameter id=\"p_atp\" name=\"ATP\" value=\"2\" constant=\"false\"/>"
