@@ -26,6 +26,36 @@ std::string describeByte(char c) {
   return buffer;
 }
 
+// The length of the well-formed UTF-8 sequence that starts at pos (2 to 4
+// bytes: no overlong forms, no surrogates, nothing above U+10FFFF), or 0.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t pos) {
+  const auto byteAt = [&text](std::size_t i) {
+    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
+  };
+  const unsigned lead = byteAt(pos);
+  std::size_t length = 0;
+  unsigned low = 0x80;
+  unsigned high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  for (std::size_t i = 1; i < length; ++i) {
+    const unsigned next = byteAt(pos + i);
+    if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF)) return 0;
+  }
+  return length;
+}
+
 class Lexer {
  public:
   Lexer(std::string_view text, ParsedExpression& out)
@@ -169,7 +199,17 @@ class Lexer {
       if (c == ']') break;
       if (c == '[') throwParseError(pos_, "\"[\" inside a bracketed name");
       const auto byte = static_cast<unsigned char>(c);
-      if ((byte < 0x20 || byte >= 0x7f) &&
+      if (byte >= 0x80) {
+        // Names in any script: a whole UTF-8 sequence is one character.
+        const std::size_t length = utf8SequenceLength(text_, pos_);
+        if (length == 0) {
+          throwParseError(pos_, "unexpected " + describeByte(c) +
+                                    " (not UTF-8) in a bracketed name");
+        }
+        pos_ += length - 1;
+        continue;
+      }
+      if ((byte < 0x20 || byte == 0x7f) &&
           !STDStringHelpers::isWhitespaceChar(c)) {
         throwParseError(pos_, "unexpected " + describeByte(c) +
                                   " in a bracketed name");

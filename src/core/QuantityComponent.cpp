@@ -25,6 +25,7 @@ void QuantityComponent::verifyValue(double) const {}
 void QuantityComponent::setInitialValue(double value) {
   verifyValue(value);
   initialValue_ = value;
+  initialValueGiven_ = true;
 }
 
 void QuantityComponent::setUnits(const std::string& units) {

@@ -25,7 +25,12 @@ class KELBOR_API QuantityComponent : public KelborComponent {
 
   double getInitialValue() const { return initialValue_; }
   // Verifies the value first; does not mark the model for recompilation.
+  // The value counts as given from then on.
   void setInitialValue(double value);
+  // False when the value was never given (an SBML element without one):
+  // the component keeps its default value, and a write leaves it out.
+  bool isInitialValueGiven() const { return initialValueGiven_; }
+  void markInitialValueNotGiven() { initialValueGiven_ = false; }
   const std::string& getUnits() const { return units_; }
   bool getConstantValue() const { return constantValue_; }
   bool getBoundaryCondition() const { return boundaryCondition_; }
@@ -43,6 +48,7 @@ class KELBOR_API QuantityComponent : public KelborComponent {
   double initialValue_ = 1.0;
   bool constantValue_ = true;
   bool boundaryCondition_ = false;
+  bool initialValueGiven_ = true;
 };
 
 }  // namespace kstr

@@ -199,6 +199,10 @@ void BCompartment::setUnits(const std::string& units) {
   spatialDimensions_ = dimensions;
 }
 
+void BCompartment::setSpatialDimensionsWithoutUnits(size_t dimensions) {
+  if (getUnits().empty() && dimensions <= 3) spatialDimensions_ = dimensions;
+}
+
 void BCompartment::verifyUnits(const std::string& units) const { verifyUnitsStatic(units); }
 
 void BCompartment::verifyUnitsStatic(const std::string& units) {

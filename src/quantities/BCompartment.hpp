@@ -91,6 +91,10 @@ class KELBOR_API BCompartment : public kstr::QuantityComponent {
   // The acceptance test of setUnits without storing anything.
   static void verifyUnitsStatic(const std::string& units);
   size_t getSpatialDimensions() const { return spatialDimensions_; }
+  // The spatial dimensions (0 to 3) of a compartment without units, as a
+  // file gives them; units set later give their own.  Values above 3 and a
+  // compartment with units change nothing.
+  void setSpatialDimensionsWithoutUnits(size_t dimensions);
 
   // --- members ---------------------------------------------------------------
   BCompartment* getOwner() const { return owner_; }

@@ -50,11 +50,20 @@ void BReaction::setName(const std::string& name) {
     kstr_error("Kestrion:DuplicateReactionName",
                kstr::code(kstr::MessageCode::KS_DUPLICATE_REACTION_NAME));
   }
-  if (trimmed.compare(0, std::strlen(kReservedPrefix), kReservedPrefix) == 0) {
+  errorForReservedPrefix(trimmed);
+  KelborComponent::setName(trimmed);
+}
+
+void BReaction::errorForInvalidNameStatic(const std::string& name) {
+  KelborComponent::errorForInvalidNameStatic(name, nullptr);
+  errorForReservedPrefix(name);
+}
+
+void BReaction::errorForReservedPrefix(const std::string& name) {
+  if (name.compare(0, std::strlen(kReservedPrefix), kReservedPrefix) == 0) {
     kstr_error("Kestrion:ReservedReactionName",
                kstr::code(kstr::MessageCode::KS_REACTION_RESERVED_NAME));
   }
-  KelborComponent::setName(trimmed);
 }
 
 void BReaction::fillDisplayQualifiedName(std::string& out) const {

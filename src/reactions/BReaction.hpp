@@ -69,6 +69,9 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // holds it, "Kestrion:ReservedReactionName" when it begins with
   // "UnnamedReaction_".  A refused name changes nothing.
   void setName(const std::string& name) override;
+  // The checks of setName that do not depend on the model: the component
+  // rules and the reserved prefix.  The name is checked as given.
+  static void errorForInvalidNameStatic(const std::string& name);
   // A new parent (only when it differs) runs the equation frame, so the
   // equation and the rate resolve in the new model (or unbind outside one).
   void setParent(KelborComponent* parent) override;
@@ -269,6 +272,7 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   virtual void updateReactionExpressionForMultiCompartmentTransition(bool multiple);
 
  private:
+  static void errorForReservedPrefix(const std::string& name);
   // Runs an equation change inside the notification frame; with
   // notifyReaction the host hears "Reaction" right after the change.
   template <class Change>

@@ -16,6 +16,7 @@
 #include "model/MessageCatalog.hpp"
 #include "quantities/BCompartment.hpp"
 #include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLNames.hpp"
 #include "sbml/SBMLUnit.hpp"
 
 using Code = kstr::MessageCode;
@@ -36,17 +37,9 @@ void SBMLCompartment::addToModel() {
   if (id.empty() && context.getSBMLLevel() == 1 && element->isSetName()) id = element->getName();
   if (id.empty()) createValidPELLAMIdFromUuidString(id);
   if (!element->isSetId()) element->setId(id);
-  std::string name = element->isSetName() ? element->getName() : id;
-  if (STDStringHelpers::isAllWhitespace(name)) name = id;
-  replaceBracketsInName(name, kstr::compartment);
-  Kelbor* model = kelborFromHandle(context.getModelHandle());
-  const std::string unique = makeUniqueName(
-      name, [model](const std::string& n) { return model->isComponentNameInUse(n, kstr::compartment); });
-  if (unique != name) {
-    hb_warning_id(hbGetWarningContext(), "Kestrion:ADD_COMPARTMENT_DUPLICATE_NAME_SBML",
-                  kstr::code(Code::KS_ADD_COMPARTMENT_DUPLICATE_NAME_SBML), name.c_str(), unique.c_str());
-    name = unique;
-  }
+  const std::string fileName = element->isSetName() ? element->getName() : id;
+  const std::string name =
+      chooseReadName(fileName, id, NameScope{kstr::compartment, kelborFromHandle(context.getModelHandle())});
   HostArgs args;
   args.handle(context.getModelHandle()).text(name);
   bindInterface(callAddForNamed("addcompartment", args, name, "Kestrion:INVALIDNAME_RESERVED"), true);
@@ -64,12 +57,18 @@ void SBMLCompartment::importElement() {
     c->setInitialValue(element->getSize());
   } else if (element->isSetVolume()) {
     c->setInitialValue(element->getVolume());
+  } else {
+    c->markInitialValueNotGiven();
   }
   c->setConstantValue(element->getConstant());
   c->setModelCompileNeeded();
-  if (!element->isSetUnits()) return;
-  const std::string units = hostUnitFor(element->getUnits());
-  setUnitsOrWarn(*c, units, "compartment", units);
+  // A file of another tool means SBML's default units where it names none;
+  // this tool's own files name every unit they mean.
+  const std::string units = element->isSetUnits()          ? hostUnitFor(element->getUnits())
+                            : currentContext().isToolVersionPresent() ? std::string()
+                                                                      : defaultSpatialUnits(element->getSpatialDimensions());
+  if (!units.empty()) setUnitsOrWarn(*c, units, "compartment", units);
+  c->setSpatialDimensionsWithoutUnits(element->getSpatialDimensions());
 }
 
 void SBMLCompartment::exportElement() {
@@ -77,19 +76,40 @@ void SBMLCompartment::exportElement() {
   if (!c) return;
   exportNotesAndAnnotation(*this);
   Compartment* element = compartment();
-  element->setId(c->getID() ? c->getID() : "");
-  element->setName(c->getName());
+  const std::string& name = c->getName();
+  const std::string id = c->getID() ? c->getID() : "";
+  writtenOrWarn(element->setId(id), "id", id, "compartment", name);
+  writtenOrWarn(element->setName(name), "name", name, "compartment", name);
   element->setConstant(c->getConstantValue());
-  if (BCompartment* owner = c->getOwner(); owner && owner->getID()) element->setOutside(owner->getID());
-  element->setSize(c->getInitialValue());
+  if (BCompartment* owner = c->getOwner(); owner && owner->getID()) {
+    writtenOrWarn(element->setOutside(owner->getID()), "outside", owner->getID(), "compartment", name);
+  }
+  const unsigned dimensions = static_cast<unsigned>(c->getSpatialDimensions());
+  writtenOrWarn(element->setSpatialDimensions(dimensions), "spatialDimensions", std::to_string(dimensions),
+                "compartment", name);
+  // A compartment of no dimensions has no size.
+  if (c->isInitialValueGiven() && dimensions > 0) {
+    writtenOrWarn(element->setSize(c->getInitialValue()), "size", c->getInitialValue(),
+                  "compartment", name);
+  }
   const std::string& units = c->getUnits();
   if (units.empty()) return;
-  element->setSpatialDimensions(static_cast<unsigned>(c->getSpatialDimensions()));
-  const std::string id = sbmlUnitReferenceFor(currentContext(), units, false);
-  if (!id.empty()) element->setUnits(id);
+  const std::string unitId = sbmlUnitReferenceFor(currentContext(), units, false);
+  if (!unitId.empty()) writtenOrWarn(element->setUnits(unitId), "units", unitId, "compartment", name);
 }
 
 namespace kstr::sbml {
+
+std::string defaultSpatialUnits(unsigned dimensions) {
+  static const char* const kDefaults[] = {nullptr, "length", "area", "volume"};
+  if (dimensions == 0 || dimensions > 3) return std::string();
+  return hostUnitFor(kDefaults[dimensions]);
+}
+
+std::string spatialUnitsOf(const Compartment& compartment) {
+  if (compartment.isSetUnits()) return hostUnitFor(compartment.getUnits());
+  return defaultSpatialUnits(compartment.getSpatialDimensions());
+}
 
 // A file of another tool (or of versions before 2.2.0) with one compartment
 // whose name equals its id reads that compartment as "unnamed".

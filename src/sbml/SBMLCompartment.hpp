@@ -12,11 +12,16 @@ class KELBOR_API SBMLCompartment : public SBMLComponent {
   explicit SBMLCompartment(Compartment* compartment);
 
   // Creates the compartment (addToModel), then copies notes, annotation,
-  // size (else volume), the constant flag and the units.  Units that the
-  // compartment refuses are dropped with "Kestrion:UnableToSetUnits".
+  // size (else volume; neither leaves the value marked as not given), the
+  // constant flag, the units and the spatial dimensions.  In a file of
+  // another tool a compartment without units takes SBML's default for its
+  // dimensions.  Units that the compartment refuses are dropped with
+  // "Kestrion:UnableToSetUnits".
   void importElement() override;
-  // Writes id, name, constant, outside, size, spatial dimensions and units
-  // (writing a unit definition when the document has none for them).
+  // Writes id, name, constant, outside, spatial dimensions, the size (only
+  // a given one, and none for 0 dimensions) and units (writing a unit
+  // definition when the document has none for them).  A refused attribute
+  // gives "Kestrion:SBMLAttributeNotWritten".
   void exportElement() override;
   // Id (or on level 1 the name, or a new identifier, written back into the
   // element), a unique name without brackets, then "addcompartment"; the
@@ -32,6 +37,14 @@ class KELBOR_API SBMLCompartment : public SBMLComponent {
 };
 
 namespace kstr::sbml {
+
+// The model unit name of SBML's default units for that many spatial
+// dimensions: "length", "area" or "volume" as the file defines them (else
+// meter, meter^2, liter); empty for 0 dimensions.
+std::string defaultSpatialUnits(unsigned dimensions);
+// The model unit name of a compartment's units: its units attribute, else
+// the default of its spatial dimensions.
+std::string spatialUnitsOf(const Compartment& compartment);
 
 // Reads every compartment of the model, then sets the owners named by the
 // outside attributes; an outside that names no compartment of the file is

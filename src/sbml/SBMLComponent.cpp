@@ -3,6 +3,7 @@
 #include "sbml/SBMLComponent.hpp"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include <sbml/SBMLTypes.h>
@@ -214,6 +215,21 @@ void setUnitsOrWarn(kstr::QuantityComponent& component, const std::string& units
   }
 }
 
+bool writtenOrWarn(int status, const char* attribute, const std::string& value, const char* kind,
+                   const std::string& name) {
+  if (status == LIBSBML_OPERATION_SUCCESS) return true;
+  hb_warning_id(hbGetWarningContext(), "Kestrion:SBMLAttributeNotWritten",
+                kstr::code(Code::KS_SBML_ATTRIBUTE_NOT_WRITTEN), attribute, value.c_str(), kind, name.c_str());
+  return false;
+}
+
+bool writtenOrWarn(int status, const char* attribute, double value, const char* kind, const std::string& name) {
+  if (status == LIBSBML_OPERATION_SUCCESS) return true;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.17g", value);
+  return writtenOrWarn(status, attribute, std::string(text), kind, name);
+}
+
 // --- names ---------------------------------------------------------------------------------
 
 
@@ -228,15 +244,6 @@ void replaceBracketsInName(std::string& name, kstr::bcomptype kind) {
                 kstr::code(Code::KS_BRACKETED_NAME_UPDATED), kstr::componentTypeKeyword(kind), name.c_str(),
                 renamed.c_str());
   name = renamed;
-}
-
-std::string makeUniqueName(const std::string& name,
-                           const std::function<bool(const std::string&)>& taken) {
-  if (!taken(name)) return name;
-  for (unsigned long n = 1;; ++n) {
-    std::string candidate = name + "_" + std::to_string(n);
-    if (!taken(candidate)) return candidate;
-  }
 }
 
 std::string formulaNameOf(const KelborComponent& component) {

@@ -130,6 +130,13 @@ std::string hostUnitFor(const std::string& sbmlUnit);
 void setUnitsOrWarn(kstr::QuantityComponent& component, const std::string& units, const char* kind,
                     const std::string& shownUnits);
 
+// A libSBML setter's status: anything but success gives the warning
+// "Kestrion:SBMLAttributeNotWritten" naming the attribute, the value, the
+// element's kind and its component's name.  True on success.
+bool writtenOrWarn(int status, const char* attribute, const std::string& value, const char* kind,
+                   const std::string& name);
+bool writtenOrWarn(int status, const char* attribute, double value, const char* kind, const std::string& name);
+
 // Copies the element's notes and annotation into the bound component.
 void importNotesAndAnnotation(SBMLComponent& converter);
 // Writes the bound component's notes and annotation into the element.
@@ -141,8 +148,6 @@ void writeXMLField(SBMLComponent& converter, const char* text, const KelborCompo
                    int kind);
 // Replaces "[" and "]" by "(" and ")" with a warning naming the kind.
 void replaceBracketsInName(std::string& name, kstr::bcomptype kind);
-// name, name_1, name_2, ... : the first that taken() refuses.
-std::string makeUniqueName(const std::string& name, const std::function<bool(const std::string&)>& taken);
 // The model name of a rule or event-assignment variable: the parameter,
 // species or compartment read under that SBML id (formulaNameOf), or ""
 // when nothing was.

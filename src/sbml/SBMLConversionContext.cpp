@@ -33,6 +33,7 @@ SBMLConversionContext::~SBMLConversionContext() {
     }
   }
   distinct.insert(distinct.end(), adopted_.begin(), adopted_.end());
+  for (const auto& [key, converter] : localParameters_) distinct.push_back(converter);
   std::sort(distinct.begin(), distinct.end());
   distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
   for (SBMLComponent* converter : distinct) delete converter;
@@ -62,6 +63,17 @@ void SBMLConversionContext::registerSpeciesConverter(const std::string& id,
 void SBMLConversionContext::registerParameterConverter(const std::string& id,
                                                        SBMLComponent* converter) {
   enter(id, &Converters::parameter, converter);
+}
+
+void SBMLConversionContext::registerLocalParameterConverter(const std::string& reactionId, const std::string& id,
+                                                            SBMLComponent* converter) {
+  if (converter) localParameters_.emplace(std::make_pair(reactionId, id), converter);
+}
+
+SBMLComponent* SBMLConversionContext::findLocalParameterConverter(const std::string& reactionId,
+                                                                  const std::string& id) const {
+  auto it = localParameters_.find(std::make_pair(reactionId, id));
+  return it == localParameters_.end() ? nullptr : it->second;
 }
 
 void SBMLConversionContext::reserve(size_t ids) {

@@ -31,12 +31,17 @@ class KELBOR_API SBMLConversionContext {
   void registerCompartmentConverter(const std::string& id, SBMLComponent* converter);
   void registerSpeciesConverter(const std::string& id, SBMLComponent* converter);
   void registerParameterConverter(const std::string& id, SBMLComponent* converter);
+  // A kinetic law's own parameter, under the reaction's id and its own: a
+  // law's ids only need to be unique within the law.
+  void registerLocalParameterConverter(const std::string& reactionId, const std::string& id,
+                                       SBMLComponent* converter);
   // Takes ownership of a converter that is registered under no id (it is
   // deleted with the context).
   void adoptConverter(SBMLComponent* converter);
   SBMLComponent* findCompartmentConverter(const std::string& id) const;
   SBMLComponent* findSpeciesConverter(const std::string& id) const;
   SBMLComponent* findParameterConverter(const std::string& id) const;
+  SBMLComponent* findLocalParameterConverter(const std::string& reactionId, const std::string& id) const;
   // Makes room for that many ids in the registries and the name maps.
   void reserve(size_t ids);
   // The converters of each kind registered under an id, found in one
@@ -53,6 +58,10 @@ class KELBOR_API SBMLConversionContext {
   void addParameterName(const std::string& id, const std::string& name);
   // The first id entered with exactly that name, or null.
   const std::string* findParameterIdByName(const std::string& name) const;
+
+  // The next suffix to try for a name under that key (1 at first); the
+  // caller moves it on.
+  unsigned long& nameSuffixCounter(const std::string& key) { return nameSuffixes_.try_emplace(key, 1).first->second; }
 
   // --- units -------------------------------------------------------------------
   // The last call for an id wins.
@@ -95,9 +104,11 @@ class KELBOR_API SBMLConversionContext {
   // one entry.
   std::unordered_map<std::string, Converters> converters_;
   std::vector<SBMLComponent*> adopted_;
+  std::map<std::pair<std::string, std::string>, SBMLComponent*> localParameters_;
   std::unordered_map<std::string, std::string> componentNames_;
   // Reverse index of componentNames_: name -> first id entered with it.
   std::unordered_map<std::string, std::string> idsByName_;
+  std::unordered_map<std::string, unsigned long> nameSuffixes_;
   std::map<std::string, std::string> sbmlUnitIds_;
   std::map<std::string, std::string> hostUnitNames_;
   std::string modelId_;

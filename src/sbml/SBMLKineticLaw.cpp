@@ -33,12 +33,36 @@ void SBMLKineticLaw::addToModel() {
   bindInterface(callHostForHandle("addkineticlaw", args, true), true);
 }
 
+namespace {
+
+// The model names of the components other than the law's own parameters
+// that the math names.
+void namesOutsideTheLaw(const SBMLConversionContext& context, const KineticLaw& law, const ASTNode& math,
+                        std::set<std::string>& out) {
+  if (math.getType() == AST_NAME && math.getName() && !law.getParameter(math.getName())) {
+    if (const SBMLConversionContext::Converters* kinds = context.findConverters(math.getName())) {
+      for (SBMLComponent* converter : {kinds->species, kinds->compartment, kinds->parameter}) {
+        if (KelborComponent* component = converter ? converter->getComponent() : nullptr) {
+          out.insert(component->getName());
+        }
+      }
+    }
+  }
+  for (unsigned i = 0; i < math.getNumChildren(); ++i) namesOutsideTheLaw(context, law, *math.getChild(i), out);
+}
+
+}  // namespace
+
 void SBMLKineticLaw::importKineticLawParameters() {
   SBMLConversionContext& context = currentContext();
+  const auto* reaction = dynamic_cast<const Reaction*>(law()->getParentSBMLObject());
+  const std::string reactionId = reaction ? reaction->getId() : std::string();
+  std::set<std::string> hidden;
+  if (law()->getNumParameters() > 0 && law()->getMath()) namesOutsideTheLaw(context, *law(), *law()->getMath(), hidden);
   for (unsigned i = 0; i < law()->getNumParameters(); ++i) {
     auto converter = std::make_unique<SBMLParameter>(law()->getParameter(i));
     SBMLParameter* raw = converter.get();
-    raw->setOwner(getInterface());
+    raw->setOwner(getInterface(), reactionId, &hidden);
     context.adoptConverter(converter.release());
     raw->importElement();
     localNames_.emplace(raw->getSBMLId(), raw->getChosenName());

@@ -14,6 +14,7 @@
 #include "model/MessageCatalog.hpp"
 #include "quantities/BParameter.hpp"
 #include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLNames.hpp"
 #include "sbml/SBMLUnit.hpp"
 
 using Code = kstr::MessageCode;
@@ -21,8 +22,7 @@ using namespace kstr::sbml;
 
 namespace kstr::sbml {
 
-void chooseIdAndName(SBase& element, unsigned level, std::string& id, std::string& name,
-                     kstr::bcomptype kind) {
+void chooseIdAndName(SBase& element, unsigned level, std::string& id, std::string& name) {
   id = element.isSetId() ? element.getId() : std::string();
   if (id.empty() && level == 1 && element.isSetName()) id = element.getName();
   if (id.empty()) {
@@ -31,7 +31,6 @@ void chooseIdAndName(SBase& element, unsigned level, std::string& id, std::strin
   }
   name = element.isSetName() ? element.getName() : id;
   if (STDStringHelpers::isAllWhitespace(name)) name = id;
-  replaceBracketsInName(name, kind);
 }
 
 }  // namespace kstr::sbml
@@ -40,16 +39,14 @@ SBMLParameter::SBMLParameter(Parameter* parameter) : SBMLComponent(parameter) {}
 
 Parameter* SBMLParameter::parameter() const { return static_cast<Parameter*>(element_); }
 
-bool SBMLParameter::ownedByModel() const {
-  return owner_ == nullptr || owner_ == currentContext().getModelHandle();
-}
+bool SBMLParameter::ownedByModel() const { return !local_; }
 
 void SBMLParameter::addToModel() {
   SBMLConversionContext& context = currentContext();
   Parameter* element = parameter();
   if (element->isSetId()) {
     sbmlId_ = element->getId();
-    if (context.findParameterConverter(sbmlId_)) {
+    if (!local_ && context.findParameterConverter(sbmlId_)) {
       createValidPELLAMIdFromUuidString(replacementId_);
       element->setId(replacementId_);
     }
@@ -59,31 +56,21 @@ void SBMLParameter::addToModel() {
     }
   }
   std::string id;
-  chooseIdAndName(*element, context.getSBMLLevel(), id, name_, kstr::parameter);
-  element->setName(name_);
+  std::string fileName;
+  chooseIdAndName(*element, context.getSBMLLevel(), id, fileName);
   OBInterface* owner = owner_ ? owner_ : context.getModelHandle();
-  std::string unique;
-  if (ownedByModel()) {
-    Kelbor* model = kelborFromHandle(owner);
-    unique = makeUniqueName(name_, [model](const std::string& n) {
-      return model->isComponentNameInUse(n, kstr::parameter);
-    });
+  NameScope scope{kstr::parameter, kelborFromHandle(context.getModelHandle())};
+  if (!ownedByModel()) {
+    scope.law = dynamic_cast<const BKineticLaw*>(componentOf(owner));
+    scope.hidden = hidden_;
+  }
+  name_ = chooseReadName(fileName, id, scope);
+  writtenOrWarn(element->setName(name_), "name", name_, "parameter", name_);
+  if (local_) {
+    context.registerLocalParameterConverter(reactionId_, id, this);
   } else {
-    const auto* law = dynamic_cast<const BKineticLaw*>(componentOf(owner));
-    unique = makeUniqueName(name_, [law](const std::string& n) {
-      if (!law) return false;
-      for (const BParameter* p : *law->getParameters()) {
-        if (p->getName() == n) return true;
-      }
-      return false;
-    });
+    context.registerParameterConverter(id, this);
   }
-  if (unique != name_) {
-    hb_warning_id(hbGetWarningContext(), "Kestrion:AddParameterDuplicateNameSBML",
-                  kstr::code(Code::KS_SBMLPARAMETER_ADDPARAMETER_DUPLICATENAME), name_.c_str(), unique.c_str());
-    name_ = unique;
-  }
-  context.registerParameterConverter(id, this);
   HostArgs args;
   args.handle(owner).text(name_);
   bindInterface(callHostForHandle("addparameter", args, true), true);
@@ -98,7 +85,11 @@ void SBMLParameter::importElement() {
   p->setID(element->getId().c_str());
   if (p->getName() != name_) p->setName(name_);
   if (ownedByModel()) currentContext().addParameterName(element->getId(), name_);
-  if (element->isSetValue()) p->setInitialValue(element->getValue());
+  if (element->isSetValue()) {
+    p->setInitialValue(element->getValue());
+  } else {
+    p->markInitialValueNotGiven();
+  }
   p->setConstantValue(element->getConstant());
   p->setModelCompileNeeded();
   if (!element->isSetUnits()) return;
@@ -110,14 +101,16 @@ void SBMLParameter::exportElement() {
   if (!p) return;
   exportNotesAndAnnotation(*this);
   Parameter* element = parameter();
-  element->setName(p->getName());
-  element->setId(p->getID() ? p->getID() : "");
-  element->setValue(p->getInitialValue());
+  const std::string& name = p->getName();
+  const std::string id = p->getID() ? p->getID() : "";
+  writtenOrWarn(element->setName(name), "name", name, "parameter", name);
+  writtenOrWarn(element->setId(id), "id", id, "parameter", name);
+  if (p->isInitialValueGiven()) {
+    writtenOrWarn(element->setValue(p->getInitialValue()), "value", p->getInitialValue(),
+                  "parameter", name);
+  }
   element->setConstant(p->getConstantValue());
   if (p->getUnits().empty()) return;
-  const std::string id = sbmlUnitReferenceFor(currentContext(), p->getUnits(), false);
-  if (!id.empty() && element->setUnits(id) != LIBSBML_OPERATION_SUCCESS) {
-    hb_warning_id(hbGetWarningContext(), "Kestrion:UnitNoLongerExists",
-                  kstr::code(kstr::MessageCode::KS_UNIT_NO_LONGER_EXISTS), p->getUnits().c_str());
-  }
+  const std::string unitId = sbmlUnitReferenceFor(currentContext(), p->getUnits(), false);
+  if (!unitId.empty()) writtenOrWarn(element->setUnits(unitId), "units", unitId, "parameter", name);
 }

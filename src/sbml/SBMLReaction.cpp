@@ -17,6 +17,7 @@
 #include "quantities/BSpecies.hpp"
 #include "reactions/BReaction.hpp"
 #include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLNames.hpp"
 #include "sbml/SBMLKineticLaw.hpp"
 
 using Code = kstr::MessageCode;
@@ -147,18 +148,7 @@ void SBMLReaction::importElement() {
   if (!r) return;
   Reaction* element = reaction();
   if (element->isSetName() && !STDStringHelpers::isAllWhitespace(element->getName())) {
-    std::string name = element->getName();
-    replaceBracketsInName(name, kstr::reaction);
-    Kelbor* model = modelOf(*r);
-    std::string unique = name;
-    for (unsigned long n = 1; model && model->isComponentNameInUse(unique, kstr::reaction); ++n) {
-      unique = name + "_" + std::to_string(n);
-    }
-    if (unique != name) {
-      hb_warning_id(hbGetWarningContext(), "Kestrion:DuplicateReactionNameRename",
-                    kstr::code(Code::KS_DUPLICATE_REACTION_NAME_RENAME), name.c_str(), unique.c_str());
-    }
-    r->setName(unique);
+    r->setName(chooseReadName(element->getName(), element->getId(), NameScope{kstr::reaction, modelOf(*r)}));
   }
   if (element->isSetId()) r->setID(element->getId().c_str());
   if (element->isSetFast()) {

@@ -1,17 +1,22 @@
 // Species read from and written to SBML.
 #include "sbml/SBMLSpecies.hpp"
 
+#include <cmath>
+#include <optional>
+
 #include <sbml/SBMLTypes.h>
 
 #include <ks_utils/Errors.hpp>
 #include <ks_utils/Units.hpp>
 
 #include "host/Host.hpp"
+#include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/BCompartment.hpp"
 #include "quantities/BSpecies.hpp"
 #include "sbml/SBMLCompartment.hpp"
 #include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLNames.hpp"
 #include "sbml/SBMLParameter.hpp"
 #include "sbml/SBMLUnit.hpp"
 
@@ -34,14 +39,9 @@ void SBMLSpecies::addToModel() {
                compartmentId.c_str());
   }
   std::string id;
-  chooseIdAndName(*element, context.getSBMLLevel(), id, name_, kstr::species);
-  const std::string unique = makeUniqueName(
-      name_, [compartment](const std::string& n) { return compartment->isSpeciesNameInUse(n); });
-  if (unique != name_) {
-    hb_warning_id(hbGetWarningContext(), "Kestrion:AddSpeciesDuplicateNameSBML",
-                  kstr::code(Code::KS_SBMLSPECIES_ADDSPECIES_DUPLICATENAME), name_.c_str(), unique.c_str());
-    name_ = unique;
-  }
+  std::string fileName;
+  chooseIdAndName(*element, context.getSBMLLevel(), id, fileName);
+  name_ = chooseReadName(fileName, id, NameScope{kstr::species, kelborFromHandle(context.getModelHandle()), compartment});
   HostArgs args;
   args.handle(holder->getInterface()).text(name_);
   bindInterface(callAddForNamed("addspecies", args, name_, "Kestrion:KSTRSPECIES_INVALIDNAME"), true);
@@ -57,14 +57,9 @@ void SBMLSpecies::importElement() {
   s->setID(element->getId().c_str());
   if (s->getName() != name_) s->setName(name_);
   currentContext().addParameterName(element->getId(), name_);
-  if (element->isSetInitialAmount()) {
-    if (element->getInitialAmount() < 0.0) {
-      kstr_error("Kestrion:SPECIES_INITIALAMOUNT_INVALIDVALUE_SBML",
-                 kstr::code(Code::KS_SPECIES_INITIALAMOUNT_INVALIDVALUE_SBML), name_.c_str());
-    }
-    s->setInitialValue(element->getInitialAmount());
-  } else if (element->isSetInitialConcentration()) {
-    s->setInitialValue(element->getInitialConcentration());
+  if (element->isSetInitialAmount() && element->getInitialAmount() < 0.0) {
+    kstr_error("Kestrion:SPECIES_INITIALAMOUNT_INVALIDVALUE_SBML",
+               kstr::code(Code::KS_SPECIES_INITIALAMOUNT_INVALIDVALUE_SBML), name_.c_str());
   }
   s->setConstantValue(element->getConstant());
   s->setModelCompileNeeded();
@@ -74,36 +69,99 @@ void SBMLSpecies::importElement() {
   }
   s->setBoundaryCondition(element->getBoundaryCondition());
   s->setModelCompileNeeded();
-  importUnits(*s);
+  importValueAndUnits(*s);
 }
 
-void SBMLSpecies::importUnits(BSpecies& s) {
+namespace {
+
+// The size of a compartment element, or none (unset, or not a positive
+// finite number).
+std::optional<double> sizeOf(const Compartment* compartment) {
+  if (!compartment || !(compartment->isSetSize() || compartment->isSetVolume())) return std::nullopt;
+  const double size = compartment->isSetSize() ? compartment->getSize() : compartment->getVolume();
+  if (!std::isfinite(size) || size <= 0.0) return std::nullopt;
+  return size;
+}
+
+}  // namespace
+
+// The units SBML gives the species: its substance units (in a file of
+// another tool, the file's "substance" when it names none) and, when it is
+// not only-substance and its compartment has dimensions, over its spatial
+// size units or else its compartment's.  A value given in the other form
+// (an amount for concentration units, a concentration for amount units) is
+// turned into the form of the units through the compartment's size.
+void SBMLSpecies::importValueAndUnits(BSpecies& s) {
   Species* element = species();
-  if (!element->isSetSubstanceUnits()) return;
-  std::string units = hostUnitFor(element->getSubstanceUnits());
-  if (!element->getHasOnlySubstanceUnits() && element->isSetSpatialSizeUnits()) {
-    const std::string spatial = hostUnitFor(element->getSpatialSizeUnits());
-    if (!spatial.empty()) units += "/" + spatial;
+  const SBMLConversionContext& context = currentContext();
+  const auto* holder = static_cast<SBMLCompartment*>(context.findCompartmentConverter(element->getCompartment()));
+  const auto* compartment = holder ? static_cast<const Compartment*>(holder->getElement()) : nullptr;
+  std::string units;
+  if (element->isSetSubstanceUnits()) {
+    units = hostUnitFor(element->getSubstanceUnits());
+  } else if (!context.isToolVersionPresent()) {
+    units = hostUnitFor("substance");
   }
-  setUnitsOrWarn(s, units, "species", units);
+  bool concentration = false;
+  if (!units.empty() && !element->getHasOnlySubstanceUnits() && compartment &&
+      compartment->getSpatialDimensions() > 0) {
+    const std::string spatial = element->isSetSpatialSizeUnits() ? hostUnitFor(element->getSpatialSizeUnits())
+                                                                 : spatialUnitsOf(*compartment);
+    if (!spatial.empty()) {
+      units += "/" + spatial;
+      concentration = true;
+    }
+  }
+  const bool asAmount = element->isSetInitialAmount();
+  if (!asAmount && !element->isSetInitialConcentration()) {
+    s.markInitialValueNotGiven();
+  } else {
+    double value = asAmount ? element->getInitialAmount() : element->getInitialConcentration();
+    if (!units.empty() && asAmount == concentration) {
+      if (const std::optional<double> size = sizeOf(compartment)) {
+        value = concentration ? value / *size : value * *size;
+      } else {
+        hb_warning_id(hbGetWarningContext(), "Kestrion:SBMLSpeciesValueNotConverted",
+                      kstr::code(Code::KS_SBML_SPECIES_VALUE_NOT_CONVERTED), asAmount ? "amount" : "concentration",
+                      name_.c_str(), element->getCompartment().c_str(),
+                      concentration ? "a concentration" : "an amount");
+      }
+    }
+    s.setInitialValue(value);
+  }
+  if (!units.empty()) setUnitsOrWarn(s, units, "species", units);
 }
 
 void SBMLSpecies::exportElement() {
   auto* s = dynamic_cast<BSpecies*>(getComponent());
   if (!s) return;
   Species* element = species();
-  element->setName(s->getName());
-  element->setId(s->getID() ? s->getID() : "");
-  if (BCompartment* c = s->getCompartment(); c && c->getID()) element->setCompartment(c->getID());
+  const std::string& name = s->getName();
+  const std::string id = s->getID() ? s->getID() : "";
+  writtenOrWarn(element->setName(name), "name", name, "species", name);
+  writtenOrWarn(element->setId(id), "id", id, "species", name);
+  if (BCompartment* c = s->getCompartment(); c && c->getID()) {
+    writtenOrWarn(element->setCompartment(c->getID()), "compartment", c->getID(), "species", name);
+  }
   exportNotesAndAnnotation(*this);
   element->setConstant(s->getConstantValue());
   element->setBoundaryCondition(s->getBoundaryCondition());
   if (*s->getCharge() != 0) element->setCharge(*s->getCharge());
   if (s->getUnits().empty()) {
-    element->setInitialAmount(s->getInitialValue());
+    writeInitialValue(*s, false);
     return;
   }
   exportUnits(*s);
+}
+
+// Leaves a value that was never given unset.
+void SBMLSpecies::writeInitialValue(const BSpecies& s, bool concentration) {
+  if (!s.isInitialValueGiven()) return;
+  Species* element = species();
+  const double value = s.getInitialValue();
+  const int status = concentration ? element->setInitialConcentration(value) : element->setInitialAmount(value);
+  writtenOrWarn(status, concentration ? "initialConcentration" : "initialAmount", value, "species",
+                s.getName());
 }
 
 namespace {
@@ -148,20 +206,15 @@ void SBMLSpecies::exportUnits(const BSpecies& s) {
   const auto writePart = [&](const std::string& part, bool spatial) {
     const std::string id = sbmlUnitReferenceFor(context, part, true);
     if (id.empty()) return;
-    if (spatial) {
-      element->setSpatialSizeUnits(id);
-    } else {
-      element->setSubstanceUnits(id);
-    }
+    const int status = spatial ? element->setSpatialSizeUnits(id) : element->setSubstanceUnits(id);
+    writtenOrWarn(status, spatial ? "spatialSizeUnits" : "substanceUnits", id, "species", s.getName());
   };
+  element->setHasOnlySubstanceUnits(!concentration);
+  writeInitialValue(s, concentration);
   if (!concentration) {
-    element->setHasOnlySubstanceUnits(true);
-    element->setInitialAmount(s.getInitialValue());
     writePart(text, false);
     return;
   }
-  element->setHasOnlySubstanceUnits(false);
-  element->setInitialConcentration(s.getInitialValue());
   std::string substance;
   std::string volume;
   if (!splitConcentration(text, substance, volume)) {

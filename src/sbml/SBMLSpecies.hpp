@@ -12,9 +12,13 @@ class KELBOR_API SBMLSpecies : public SBMLComponent {
   explicit SBMLSpecies(Species* species);
 
   // Creates the species in its compartment, then copies notes, annotation,
-  // identifier, name, initial amount (else concentration), the constant and
-  // boundary flags, the charge and the units.  A negative initial amount
-  // raises "Kestrion:SPECIES_INITIALAMOUNT_INVALIDVALUE_SBML".
+  // identifier, name, the constant and boundary flags, the charge, the
+  // units SBML gives it and its initial value in the form of those units
+  // (an amount, or a concentration when they are one; converted through
+  // the compartment's size, or taken as it stands with
+  // "Kestrion:SBMLSpeciesValueNotConverted" when the compartment has none).
+  // A negative initial amount raises
+  // "Kestrion:SPECIES_INITIALAMOUNT_INVALIDVALUE_SBML".
   void importElement() override;
   // Writes name, identifier, compartment, notes, annotation, flags, the
   // initial amount or concentration and the substance (and spatial-size)
@@ -27,8 +31,9 @@ class KELBOR_API SBMLSpecies : public SBMLComponent {
 
  private:
   Species* species() const;
-  void importUnits(BSpecies& s);
+  void importValueAndUnits(BSpecies& s);
   void exportUnits(const BSpecies& s);
+  void writeInitialValue(const BSpecies& s, bool concentration);
 
   std::string name_;
 };

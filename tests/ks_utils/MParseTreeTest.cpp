@@ -80,6 +80,11 @@ TEST(MParseTreeTest, TokensInCanonicalFormAndSourceOrder) {
       {"piecewise(a, lt(t, 2), b)", {"piecewise", "a", "lt", "t", "b"}},
       {"\t a\r\n+\fb ", {"a", "b"}},
       {"[a,b(c)]", {"[a,b(c)]"}},
+      // Names in other scripts stand in brackets, whole UTF-8 characters.
+      {"k * [I\xCE\xBA" "B]", {"k", "[I\xCE\xBA" "B]"}},
+      {"[\xCE\xB1-KG] / [glucos\xC3\xA9]", {"[\xCE\xB1-KG]", "[glucos\xC3\xA9]"}},
+      {"[\xD0\xB3\xD0\xBB\xD1\x8E] + [\xE8\x91\xA1\xE8\x90\x84].[\xF0\x9F\xA7\xAA x]",
+       {"[\xD0\xB3\xD0\xBB\xD1\x8E]", "[\xE8\x91\xA1\xE8\x90\x84].[\xF0\x9F\xA7\xAA x]"}},
       {"1 + 2", {}},
   };
   for (const TokenCase& c : cases) {
@@ -245,7 +250,15 @@ TEST(MParseTreeTest, RejectsBadTextWithPosition) {
       {"a ~ b", 3, "\"~\""},
       {"a; b", 2, "\";\""},
       {"\xC3\xA9", 1, "byte 0xC3"},
-      {"[\xC3\xA9]", 2, "byte 0xC3"},
+      {"[a\xC3]", 3, "byte 0xC3 (not UTF-8)"},
+      {"[\xC3(]", 2, "byte 0xC3 (not UTF-8)"},
+      {"[\xA9]", 2, "byte 0xA9 (not UTF-8)"},
+      {"[\xC0\xAF]", 2, "byte 0xC0 (not UTF-8)"},
+      {"[\xE0\x80\xAF]", 2, "byte 0xE0 (not UTF-8)"},
+      {"[\xED\xA0\x80]", 2, "byte 0xED (not UTF-8)"},
+      {"[\xF4\x90\x80\x80]", 2, "byte 0xF4 (not UTF-8)"},
+      {"[\xF8\x88\x80\x80\x80]", 2, "byte 0xF8 (not UTF-8)"},
+      {"[a\x7F]", 3, "byte 0x7F"},
       {"a\vb", 2, "byte 0x0B"},
       {"_a", 1, "\"_\""},
   };

@@ -108,6 +108,16 @@ class SbmlHostTest : public EngineHostTest {
     warm.call(getOBIRoot(), "reset");
   }
 
+  // A fresh started host in place of the current one, with the health
+  // taken again: for fixtures whose own warm-up grows process-wide storage.
+  void restartHost() {
+    if (service_) host().release(service_);
+    service_ = nullptr;
+    host_.reset();
+    startHost();
+    startHealth_ = TestHost::health();
+  }
+
   OBInterface* service() {
     if (!service_) service_ = host().construct("SBMLReadWrite");
     return service_;
