@@ -7,6 +7,7 @@
 // the reaction.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 #include <ks_utils/kstrContainers.hpp>
@@ -119,6 +120,28 @@ class KELBOR_API ReactionManipulator {
   void parseSpeciesNameList(const kstrVector<std::string>& names, Kelbor* model,
                             kstrVector<ParsedReactionTerm*>& out);
 
+  // Refuses, with "Kestrion:ReactionManipulator:EmptyCompartmentName", a
+  // non-null term without qualifier among the sides' terms when the model
+  // holds two or more compartments, or will hold them once the compartments
+  // named by the terms' qualifiers and by extraCompartments that it lacks
+  // are made (a species term then has no compartment to join).  Nothing is
+  // created.  A null model refuses nothing.
+  static void checkQualification(const Kelbor* model,
+                                 std::initializer_list<const kstrVector<ParsedReactionTerm*>*> sides,
+                                 const kstrVector<std::string>& extraCompartments = {});
+  // The names of the compartments that the terms' qualifiers and
+  // extraCompartments give and the model lacks, each once, in order.
+  static kstrVector<std::string> missingCompartments(
+      const Kelbor* model, std::initializer_list<const kstrVector<ParsedReactionTerm*>*> sides,
+      const kstrVector<std::string>& extraCompartments = {});
+  // Makes, through the model's "addcompartment", every compartment of
+  // missingCompartments, in order, before any species is made: a term
+  // without qualifier then joins the model's only compartment instead of a
+  // new "unnamed" one.  Errors of the host method pass on.
+  void createMissingCompartments(Kelbor* model,
+                                 std::initializer_list<const kstrVector<ParsedReactionTerm*>*> sides,
+                                 const kstrVector<std::string>& extraCompartments = {});
+
   // Checks one term: the species name (the species rules, "null" allowed),
   // the qualifier (the compartment rules) and, in a model whose tree holds
   // two or more compartments, that a non-null name is qualified.  isNull
@@ -131,6 +154,8 @@ class KELBOR_API ReactionManipulator {
   static Kelbor* modelOf(const BReaction* reaction);
   // Raises "Kestrion:REACTION_NOT_IN_MODEL".
   [[noreturn]] static void throwNotInModel();
+  // Raises "Kestrion:ReactionManipulator:EmptyCompartmentName".
+  [[noreturn]] static void throwEmptyCompartmentName();
 
  private:
   ReactionParser* parser_;

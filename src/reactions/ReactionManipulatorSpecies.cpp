@@ -143,6 +143,20 @@ class Side {
     return !handles_.empty();
   }
 
+  const kstrVector<ParsedReactionTerm*>& terms() const { return terms_; }
+
+  // The compartments that finding the side's species objects in the model
+  // would make: the compartment of each species from another model.
+  kstrVector<std::string> compartmentsOfHandles(const Kelbor* model) const {
+    kstrVector<std::string> names;
+    for (const BSpecies* species : handles_) {
+      boost::shared_ptr<ModelGlobalData> data = species->getModelGlobalData();
+      if (data && data->model == model) continue;
+      if (const BCompartment* home = species->getCompartment()) names.push_back(home->getName());
+    }
+    return names;
+  }
+
   template <class Add>
   void apply(ReactionManipulator& manipulator, Kelbor* model, Add add) {
     for (size_t i = 0; i < count(); ++i) {
@@ -226,6 +240,14 @@ BSpecies* ReactionManipulator::findOrCreateSpecies(Kelbor* model, const char* na
   return speciesInCompartment(model->getCompartments()->front(), speciesName);
 }
 
+void ReactionManipulator::createMissingCompartments(
+    Kelbor* model, std::initializer_list<const kstrVector<ParsedReactionTerm*>*> sides,
+    const kstrVector<std::string>& extraCompartments) {
+  for (const std::string& name : missingCompartments(model, sides, extraCompartments)) {
+    findOrAddCompartment(model, name);
+  }
+}
+
 BSpecies* ReactionManipulator::findSpeciesInModel(Kelbor* model, BSpecies* species) {
   if (!model) throwNotInModel();
   boost::shared_ptr<ModelGlobalData> data = species->getModelGlobalData();
@@ -254,6 +276,16 @@ void ReactionManipulator::setReactantsAndProducts(BReaction* reaction, const qxA
   productSide.read(*this, products, productStoich, model, kProductIds);
   if (!model && (reactantSide.addsSomething() || productSide.addsSomething())) throwNotInModel();
   if (!model) return;
+  // Both sides together may make the second compartment: a name without
+  // qualifier is refused then, before anything is made.  The named
+  // compartments are made first, so that such a name joins the only one.
+  kstrVector<std::string> handleCompartments = reactantSide.compartmentsOfHandles(model);
+  for (std::string& name : productSide.compartmentsOfHandles(model)) {
+    handleCompartments.push_back(std::move(name));
+  }
+  checkQualification(model, {&reactantSide.terms(), &productSide.terms()}, handleCompartments);
+  createMissingCompartments(model, {&reactantSide.terms(), &productSide.terms()},
+                            handleCompartments);
   // The species are found (or made) first; the equation then changes once.
   std::vector<BReaction::SpeciesTerm> reactantTerms;
   std::vector<BReaction::SpeciesTerm> productTerms;

@@ -242,6 +242,9 @@ void ReactionComponent_addSpecies_MI::invoke(OBMethodSignature*, int& nOut, void
     }
   }
   if (!model) ReactionManipulator::throwNotInModel();
+  // A qualifier's new compartment is made before the species, so that a
+  // name without qualifier joins the model's only compartment.
+  if (byName) manipulator_.createMissingCompartments(model, {&names.terms});
 
   kstrVector<const KelborComponent*> added;
   for (size_t i = 0; i < count; ++i) {
