@@ -33,6 +33,10 @@ void collectRateComponents(const kstrVector<BReaction*>& reactions,
       for (const auto& [token, component] : reaction->getRate().getSymbolComponentMap()) {
         components.push_back(component);
       }
+    } else if (reaction) {
+      // A rate that does not parse depends on what it names all the same:
+      // an empty column would say it depends on nothing.
+      reaction->requireParsedRate();
     }
     ends[j] = components.size();
   }

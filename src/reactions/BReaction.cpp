@@ -366,6 +366,25 @@ std::string BReaction::describeExpressionOwner() const {
   return "reaction '" + (getName().empty() ? getReactionString() : getName()) + "'";
 }
 
+void BReaction::verifyEquationBindings() const {
+  const std::string owner = describeExpressionOwner();
+  const auto report = [&](const kstr::ReactionTerm& term) {
+    if (term.species) return;
+    kstr_stacked_error(1, getOBI(), "Kestrion:ReactionObjectDoesNotResolve",
+                       kstr::code(kstr::MessageCode::KS_UNRESOLVED_OBJECT), term.name.c_str(),
+                       owner.c_str());
+  };
+  for (size_t i = 0; i < reaction_->getNumReactants(); ++i) report(reaction_->getReactantAt(i));
+  for (size_t i = 0; i < reaction_->getNumProducts(); ++i) report(reaction_->getProductAt(i));
+}
+
+void BReaction::requireParsedRate() const {
+  if (rate_->isSyntacticallyValid() || rate_->getExpressionString().empty()) return;
+  kstr_error("Kestrion:InvalidReactionRateSyntax",
+             kstr::code(kstr::MessageCode::REACTION_RATE_SYNTAX_ERROR),
+             getReactionRate().c_str(), describeExpressionOwner().c_str());
+}
+
 void BReaction::verifyReactionRateSyntax(bool checkResolution) const {
   const std::string owner = describeExpressionOwner();
   if (!rate_->isSyntacticallyValid()) {

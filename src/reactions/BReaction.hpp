@@ -170,6 +170,14 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   void getReactionRateTokens(std::set<std::string>& tokens, bool allTokens) const;
   void fillFromRateToken2KLCMap(kstrMap<std::string, const KelborComponent*>& out) const;
   bool isComponentUsedInReactionRate(const KelborComponent* component) const;
+  // Stacks "Kestrion:ReactionObjectDoesNotResolve" for each term of the
+  // equation that is bound to no species, in term order, reactants first.
+  // Never raises.
+  void verifyEquationBindings() const;
+  // Raises "Kestrion:InvalidReactionRateSyntax" (the rate text and the
+  // reaction in its message) when the rate text is not empty and does not
+  // parse; an empty rate passes.
+  void requireParsedRate() const;
   // Stacks "Kestrion:InvalidReactionRateSyntax" for a rate that does not
   // parse; otherwise, with checkResolution, one
   // "Kestrion:ReactionObjectDoesNotResolve" per unresolved token in sorted

@@ -1,6 +1,8 @@
 // The host class "matrixCallObj" as a user's script calls it: every method
 // and form on the enzyme model, warnings on empty models, errors, and bad
 // handles in the lists.
+#include <functional>
+
 #include "MatrixCallsHostFixture.hpp"
 #include "compile/MiniCompileObjectApi.hpp"
 #include "reactions/BEvent.hpp"
@@ -111,6 +113,32 @@ TEST_F(MatrixCallsHost, DependencyOfTheModelTransposed) {
   EXPECT_EQ(view.cols, 5u);
   EXPECT_EQ(view.cells, (Cells{{{0, 0}, 1.0}, {{0, 1}, 1.0}, {{0, 2}, 1.0}, {{1, 2}, 1.0},
                                {{1, 4}, 1.0}}));
+}
+
+// A rate that does not parse is no rate that depends on nothing: every form
+// of the call raises its error, and the rate stays as it was typed.
+TEST_F(MatrixCallsHost, DependencyOfARateThatDoesNotParseRaises) {
+  OBInterface* m = enzymeModel();
+  OBInterface* catalysis = kelbor(m)->getReactionAt(1)->getOBI();
+  host().set(catalysis, "ReactionRate", host().str("kcat*ES*("));
+  const std::string message = "Invalid reaction rate 'kcat*ES*(' for reaction 'catalysis'.";
+  const std::vector<std::function<void()>> forms = {
+      [&] { matrixCall("getSpecParamDepMatrix", {host().handle(m)}, 1); },
+      [&] { matrixCall("getSpecParamDepMatrix", {host().handle(m), host().logical(true)}, 1); },
+      [&] {
+        matrixCall("getSpecParamDepMatrix",
+                   {host().handles({catalysis}), handlesOfNames(m, {"ES"}), handlesOfNames(m, {"kcat"})},
+                   1);
+      },
+      [&] {
+        matrixCall("getSpecParamDepMatrix", {host().handles({catalysis}), handlesOfNames(m, {"ES"})}, 1);
+      },
+  };
+  for (size_t i = 0; i < forms.size(); ++i) {
+    SCOPED_TRACE(i);
+    expectHostError(forms[i], "Kestrion:InvalidReactionRateSyntax", message);
+  }
+  EXPECT_EQ(rate(catalysis), "kcat*ES*(");
 }
 
 TEST_F(MatrixCallsHost, DependencyOfListsWithWrongAndRepeatedEntries) {
