@@ -149,7 +149,9 @@ qxArray* buildSpeciesParameterDependencyMatrix(const kstrVector<BReaction*>* rea
 
 qxArray* buildModelDependencyMatrix(const Kelbor* model, bool includeConstantParameters) {
   if (!model) return nullptr;
-  const ModelWalk walk(model, false, false);
+  // Walked as the compile order is: the kinetic-law parameters of inactive
+  // reactions, which active rates may name, keep their columns.
+  const ModelWalk walk(model, false, true);
   return buildDependencies(&walk.reactions, &walk.species, &walk.parameters,
                            includeConstantParameters, false);
 }

@@ -60,8 +60,10 @@ KELBOR_API qxArray* buildSpeciesParameterDependencyMatrix(
     const kstrVector<BReaction*>* reactions, const kstrVector<BSpecies*>* species,
     const kstrVector<BParameter*>* parameters, bool includeConstantParameters);
 
-// The same over a model's walk (active reactions; species; model
-// parameters, then the kinetic-law parameters of the active reactions).
+// The same over a model's walk in the compile order (active reactions;
+// species; model parameters, then the kinetic-law parameters of every
+// reaction, inactive ones included, so that the rows are the compile
+// order's species and selected parameters).
 // A null model gives null.
 KELBOR_API qxArray* buildModelDependencyMatrix(const Kelbor* model,
                                                bool includeConstantParameters);

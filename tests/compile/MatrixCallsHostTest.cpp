@@ -141,6 +141,30 @@ TEST_F(MatrixCallsHost, DependencyOfARateThatDoesNotParseRaises) {
   EXPECT_EQ(rate(catalysis), "kcat*ES*(");
 }
 
+// The model form's columns are the compile order's species and parameters:
+// a kinetic-law parameter of an inactive reaction that an active rate names
+// keeps its column, where the compile order lists it.
+TEST_F(MatrixCallsHost, ModelDependencyColumnsFollowTheCompileOrder) {
+  OBInterface* m = model("m");
+  OBInterface* cell = call1(m, "addcompartment", {host().str("cell")});
+  for (const char* name : {"A", "B"}) call1(cell, "addspecies", {host().str(name)});
+  OBInterface* r1 = addReaction(m, "A -> B");
+  host().set(r1, "Name", host().str("r1"));
+  OBInterface* law = call1(r1, "addkineticlaw", {host().str("Unknown")});
+  OBInterface* kf = call1(law, "addparameter", {host().str("kf")});
+  OBInterface* r2 = addReaction(m, "B -> null");
+  host().set(r2, "ReactionRate", host().str("r1.kf*B"));
+  host().set(r1, "Active", host().logical(false));
+  std::vector<qxArray*> order = matrixCall("getSpecParamsCompileOrder", {host().handle(m)}, 3);
+  ASSERT_EQ(namesOf(order[0]), (Names{"A", "B"}));
+  ASSERT_EQ(handlesOf(order[1]), std::vector<OBInterface*>{kf});
+  const SparseView view = readSparse(
+      matrixCall("getSpecParamDepMatrix", {host().handle(m), host().logical(true)}, 1).at(0));
+  EXPECT_EQ(view.rows, 1u);  // r2, the only active reaction
+  EXPECT_EQ(view.cols, 3u);  // A, B, then kf
+  EXPECT_EQ(view.cells, (Cells{{{0, 1}, 1.0}, {{0, 2}, 1.0}}));
+}
+
 TEST_F(MatrixCallsHost, DependencyOfListsWithWrongAndRepeatedEntries) {
   OBInterface* m = enzymeModel();
   Kelbor* model = kelbor(m);
