@@ -62,19 +62,6 @@ void createSide(ReactionManipulator& manipulator, const kstrVector<ParsedReactio
   }
 }
 
-// Removes the first species of the list whose partially qualified name is
-// the name.
-template <class Remove>
-bool removeByName(const kstrVector<BSpecies*>& species, const char* name, Remove remove) {
-  const std::string wanted = name ? name : "";
-  std::string qualified;
-  for (BSpecies* candidate : species) {
-    candidate->getPQN(qualified);
-    if (qualified == wanted) return remove(candidate);
-  }
-  return false;
-}
-
 void destroyTerms(kstrVector<ParsedReactionTerm*>& terms) {
   for (ParsedReactionTerm* term : terms) ParsedReactionTerm::destroy(term);
   terms.clear();
@@ -250,16 +237,25 @@ void ReactionManipulator::setReactionFromString(BReaction* reaction, const char*
   reaction->setReaction(parsed.get());
 }
 
+BSpecies* ReactionManipulator::findNamedSpecies(const Kelbor* model, const char* text) {
+  if (!model || !text) return nullptr;
+  ParsedReactionTermPtr term(parseSpeciesName(text));
+  if (!term || term->name == kNull) return nullptr;
+  const BCompartment* compartment = nullptr;
+  if (!term->qualifier.empty()) {
+    compartment = model->getNamedCompartment(term->qualifier);
+  } else if (!model->hasSeveralCompartments() && !model->getCompartments()->empty()) {
+    compartment = model->getCompartments()->front();
+  }
+  return compartment ? compartment->getNamedSpecies(term->name) : nullptr;
+}
+
 bool ReactionManipulator::removeReactantByName(BReaction* reaction, const char* name) {
-  kstrVector<BSpecies*> reactants;
-  reaction->getReactants(reactants);
-  return removeByName(reactants, name,
-                      [&](BSpecies* species) { return reaction->removeReactant(species); });
+  BSpecies* species = findNamedSpecies(modelOf(reaction), name);
+  return species && reaction->removeReactant(species);
 }
 
 bool ReactionManipulator::removeProductByName(BReaction* reaction, const char* name) {
-  kstrVector<BSpecies*> products;
-  reaction->getProducts(products);
-  return removeByName(products, name,
-                      [&](BSpecies* species) { return reaction->removeProduct(species); });
+  BSpecies* species = findNamedSpecies(modelOf(reaction), name);
+  return species && reaction->removeProduct(species);
 }

@@ -93,10 +93,20 @@ class KELBOR_API ReactionManipulator {
                                const qxArray_tag* products, const qxArray_tag* reactantStoich,
                                const qxArray_tag* productStoich);
 
-  // Removes the first reactant (product) whose partially qualified name is
-  // the name; false when none has it (nothing changes).
+  // Removes the reactant (product) that the name denotes as addreactant
+  // reads it (see findNamedSpecies): 'Complex X' and '[Complex X]' are one
+  // name, and so are 'A' and 'cell.A' in a model whose only compartment is
+  // "cell".  False when the name denotes no term of that side (nothing
+  // changes).
   bool removeReactantByName(BReaction* reaction, const char* name);
   bool removeProductByName(BReaction* reaction, const char* name);
+  // The model's species that the species reference denotes, without making
+  // anything: with a qualifier, the species of that name in the compartment
+  // of that name; without one, the species of that name in the model's only
+  // compartment.  Null when there is none, when the text does not parse or
+  // names "null", and for a name without qualifier in a model with several
+  // compartments.
+  BSpecies* findNamedSpecies(const Kelbor* model, const char* text);
 
   // The species of that name in the qualified compartment, or in the
   // model's only compartment, created through the host ("addcompartment",

@@ -65,7 +65,6 @@ const SpeciesRemoveSide kRemoveProduct = {
     kstr::code(MessageCode::KS_RMPRODUCT_INVALIDSPECIES),
     &BReaction::getNumProducts,
     &BReaction::isProduct,
-    &BReaction::isProduct,
     &BReaction::removeProduct,
     &ReactionManipulator::removeProductByName,
 };
@@ -77,7 +76,6 @@ const SpeciesRemoveSide kRemoveReactant = {
     "Kestrion:RMREACTANT_INVALIDSPECIES",
     kstr::code(MessageCode::KS_RMREACTANT_INVALIDSPECIES),
     &BReaction::getNumReactants,
-    &BReaction::isReactant,
     &BReaction::isReactant,
     &BReaction::removeReactant,
     &ReactionManipulator::removeReactantByName,
@@ -310,11 +308,9 @@ void ReactionComponent_rmSpecies_MI::removeNamed(BReaction& reaction, const char
     }
     return;
   }
-  if (!(reaction.*side_.holdsName)(name)) {
+  if (!(manipulator_.*side_.removeByName)(&reaction, name)) {
     hb_warning_id(hbGetWarningContext(), side_.notOnSideId, side_.notOnSideCode, name);
-    return;
   }
-  (manipulator_.*side_.removeByName)(&reaction, name);
 }
 
 void ReactionComponent_rmSpecies_MI::removeObject(BReaction& reaction,

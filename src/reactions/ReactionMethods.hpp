@@ -77,7 +77,6 @@ struct SpeciesRemoveSide {
   const char* notOnSideId;
   uint32_t notOnSideCode;
   size_t (BReaction::*count)() const;
-  bool (BReaction::*holdsName)(const char*) const;
   bool (BReaction::*holdsSpecies)(const BSpecies*) const;
   bool (BReaction::*remove)(BSpecies*);
   bool (ReactionManipulator::*removeByName)(BReaction*, const char*);

@@ -175,6 +175,40 @@ TEST_F(ReactionHostTest, RemoveSpeciesWarnsForSpeciesNotOnTheSide) {
                   "strings, or a Kestrion species object array.");
 }
 
+// "rmreactant" and "rmproduct" read a name as "addreactant" does: a
+// bracketed and a plain name are one name, and in a model with one
+// compartment its qualifier may be given or left out.
+struct RemoveNameCase {
+  const char* method;
+  const char* name;
+  const char* equation;  // after the removal
+  bool warns;
+};
+
+TEST_F(ReactionHostTest, RemoveSpeciesReadsNamesAsAddSpeciesDoes) {
+  const std::vector<RemoveNameCase> cases = {
+      {"rmreactant", "Complex X", "A -> B", false},
+      {"rmreactant", "[Complex X]", "A -> B", false},
+      {"rmreactant", "unnamed.[Complex X]", "A -> B", false},
+      {"rmreactant", "unnamed.A", "[Complex X] -> B", false},
+      {"rmreactant", "  A ", "[Complex X] -> B", false},
+      {"rmproduct", "unnamed.B", "A + [Complex X] -> null", false},
+      {"rmreactant", "other.A", "A + [Complex X] -> B", true},
+      {"rmreactant", "B", "A + [Complex X] -> B", true},
+      {"rmreactant", "A +", "A + [Complex X] -> B", true},
+  };
+  for (const RemoveNameCase& c : cases) {
+    SCOPED_TRACE(std::string(c.method) + " '" + c.name + "'");
+    OBInterface* m = model();
+    OBInterface* r = addReaction(m, "A + [Complex X] -> B");
+    host().clearLogs();
+    host().call(r, c.method, {host().str(c.name)}, 1);
+    EXPECT_EQ(equation(r), c.equation);
+    EXPECT_EQ(warningIds().size(), c.warns ? 1u : 0u);
+    host().call(getOBIRoot(), "reset");
+  }
+}
+
 TEST_F(ReactionHostTest, RemoveByQualifiedNameInSeveralCompartments) {
   OBInterface* m = model();
   call1(m, "addcompartment", {host().str("c1")});
