@@ -1,10 +1,12 @@
 // The manipulator's species side: finding or creating the species a
 // reaction names in its model, and adding reactants and products given as
 // host arrays of names or species handles.
+#include <cctype>
 #include <cmath>
 #include <memory>
 #include <string>
 
+#include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
 #include <obk/OBDatabaseClient.hpp>
 #include <obk/OBDispatch.hpp>
@@ -77,9 +79,28 @@ class PendingCopy {
   OBInterface* copy_;
 };
 
+// A name that begins with a digit or a sign is most likely a stoichiometry
+// typed against the name ('2A') or a negative one ('-2 A'): the species is
+// made as named, with a warning.
+void warnForNumberLikeName(const std::string& name) {
+  const char first = name.empty() ? '\0' : name.front();
+  if (!std::isdigit(static_cast<unsigned char>(first)) && first != '-' && first != '+') return;
+  hb_warning_id(hbGetWarningContext(), "Kestrion:ReactionManipulator:SpeciesNameBeginsWithNumber",
+                kstr::code(kstr::MessageCode::KS_REACTIONMANIPULATOR_SPECIES_NAME_BEGINS_WITH_NUMBER),
+                name.c_str());
+}
+
+// Calls "addspecies" on the object (a compartment, or a model without
+// compartments) for a species the reaction names.
+BSpecies* addNamedSpecies(OBInterface* target, const std::string& name) {
+  BSpecies* made = speciesOf(callAddMethod(target, "addspecies", name));
+  if (made) warnForNumberLikeName(name);
+  return made;
+}
+
 BSpecies* speciesInCompartment(BCompartment* compartment, const std::string& name) {
   if (BSpecies* found = compartment->getNamedSpecies(name)) return found;
-  return speciesOf(callAddMethod(compartment->getOBI(), "addspecies", name));
+  return addNamedSpecies(compartment->getOBI(), name);
 }
 
 // --- one side of setReactantsAndProducts -------------------------------------------------
@@ -235,7 +256,7 @@ BSpecies* ReactionManipulator::findOrCreateSpecies(Kelbor* model, const char* na
   }
   if (model->hasSeveralCompartments()) return nullptr;
   if (model->getCompartments()->empty()) {
-    return speciesOf(callAddMethod(model->getOBI(), "addspecies", speciesName));
+    return addNamedSpecies(model->getOBI(), speciesName);
   }
   return speciesInCompartment(model->getCompartments()->front(), speciesName);
 }

@@ -280,6 +280,48 @@ TEST_F(ReactionHostTest, NumberWithTwoDotsStartsASpeciesName) {
   EXPECT_EQ(kelbor(m)->getNumSpeciesInTree(), 2u);
 }
 
+// A species name that begins with a digit or a sign is most likely a
+// stoichiometry typed against the name or a negative one: the species is
+// made as named, with a warning; a species that exists already is not.
+struct NumberLikeNameCase {
+  const char* equation;
+  Strings warned;  // the names the warnings give
+};
+
+TEST_F(ReactionHostTest, SpeciesMadeWithANumberLikeNameWarn) {
+  const std::vector<NumberLikeNameCase> cases = {
+      {"-2 A -> B", {"-2 A"}},
+      {"2A -> B", {"2A"}},
+      {"+1 X -> 3Y + Z", {"+1 X", "3Y"}},
+      {"2 A -> B", {}},
+      {"A2 -> B", {}},
+  };
+  for (const NumberLikeNameCase& c : cases) {
+    SCOPED_TRACE(c.equation);
+    OBInterface* m = model();
+    host().clearLogs();
+    addReaction(m, c.equation);
+    Strings warned;
+    for (const auto& w : host().warnings()) {
+      EXPECT_EQ(w.id, "Kestrion:ReactionManipulator:SpeciesNameBeginsWithNumber");
+      const size_t open = w.text.find('\'');
+      warned.push_back(w.text.substr(open + 1, w.text.find('\'', open + 1) - open - 1));
+    }
+    EXPECT_EQ(warned, c.warned);
+    host().call(getOBIRoot(), "reset");
+  }
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "2A -> B");
+  host().clearLogs();
+  host().call(r, "addproduct", {host().cell({host().str("2A"), host().str("4C")})}, 1);
+  ASSERT_EQ(host().warnings().size(), 1u);
+  EXPECT_EQ(host().warnings()[0].text,
+            "Warning: The species '4C' is created with a name that begins with a digit or a sign.\n"
+            " A stoichiometry is a positive number written before the species name and separated\n"
+            " from it by a space, for example '2 A'.");
+  EXPECT_EQ(equation(r), "[2A] -> B + [2A] + [4C]");
+}
+
 TEST_F(ReactionHostTest, EquationsWithPropertyValuePairs) {
   OBInterface* m = model();
   OBInterface* k = call1(m, "addparameter", {host().str("k")});
