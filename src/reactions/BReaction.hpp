@@ -288,6 +288,14 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // terms resolve by their names and listen again.
   void restoreEquation(const kstr::ReactionExpression& saved);
   void postSetReaction(bool deferSetting);
+  // The end of postSetReaction once the equation listens: the defer setting
+  // back, the desktop told, a mass-action law's names refreshed and the
+  // rate composed again.
+  void announceEquationChange(bool deferSetting);
+  // Takes the side's terms of the species out of the equation, leaving the
+  // other terms bound and listening as they are, and announces the change;
+  // false (nothing changes) when the side holds no term of it.
+  bool removeTermsOf(bool product, BSpecies* species);
   // Step 5 of postSetReaction: a mass-action law re-derives and announces
   // its variable names.
   void refreshMassActionNames();

@@ -39,7 +39,8 @@ struct SpeciesAddSide {
   const char* invalidSecondArgId;
   const char* invalidStoichId;
   const char* sizeMismatchId;
-  void (BReaction::*add)(BSpecies*, double);
+  // The side the species go to.
+  bool products;
 };
 
 // "addproduct" / "addreactant" (reaction, species [, STOICH]) -> the
