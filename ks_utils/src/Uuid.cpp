@@ -2,6 +2,8 @@
 
 #include <pthread.h>
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -14,15 +16,16 @@
 
 namespace {
 
-using SystemGenerator = boost::uuids::basic_random_generator<std::mt19937_64>;
-
 // The source of fresh UUIDs: a 64-bit Mersenne Twister whose whole state
-// is seeded once from the system's entropy (a random version-4 UUID per
-// call, without a system call each), or a seeded sequence for repeatable
-// tests.  A child process made by fork seeds afresh, so that parent and
-// child never hand out the same sequence.
+// (312 words) is seeded once from the system's entropy, so that every
+// process draws its own sequence (a random version-4 UUID per call, without
+// a system call each), or a seeded sequence for repeatable tests.  The
+// generator's own default construction is not used: for a standard engine
+// it leaves the engine in its fixed default state.  A child process made by
+// fork seeds afresh, so that parent and child never hand out the same
+// sequence.
 struct UuidSource {
-  std::unique_ptr<SystemGenerator> system;
+  std::unique_ptr<std::mt19937_64> system;
   std::unique_ptr<std::mt19937_64> seeded;
   bool reseed = false;
 
@@ -30,16 +33,26 @@ struct UuidSource {
 
   static void uuidSourceNeedsReseed();
 
+  // A new engine whose every state word comes from the system's entropy.
+  static std::unique_ptr<std::mt19937_64> engineFromEntropy() {
+    std::random_device entropy;
+    std::array<std::uint32_t, 2 * std::mt19937_64::state_size> words;
+    for (std::uint32_t& word : words) word = entropy();
+    std::seed_seq sequence(words.begin(), words.end());
+    return std::make_unique<std::mt19937_64>(sequence);
+  }
+
   boost::uuids::uuid next() {
     if (seeded) {
       boost::uuids::basic_random_generator<std::mt19937_64> gen(*seeded);
       return gen();
     }
     if (!system || reseed) {
-      system = std::make_unique<SystemGenerator>();
+      system = engineFromEntropy();
       reseed = false;
     }
-    return (*system)();
+    boost::uuids::basic_random_generator<std::mt19937_64> gen(*system);
+    return gen();
   }
 };
 

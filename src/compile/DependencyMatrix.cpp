@@ -33,6 +33,10 @@ void collectRateComponents(const kstrVector<BReaction*>& reactions,
       for (const auto& [token, component] : reaction->getRate().getSymbolComponentMap()) {
         components.push_back(component);
       }
+    } else if (reaction) {
+      // A rate that does not parse depends on what it names all the same:
+      // an empty column would say it depends on nothing.
+      reaction->requireParsedRate();
     }
     ends[j] = components.size();
   }
@@ -145,7 +149,9 @@ qxArray* buildSpeciesParameterDependencyMatrix(const kstrVector<BReaction*>* rea
 
 qxArray* buildModelDependencyMatrix(const Kelbor* model, bool includeConstantParameters) {
   if (!model) return nullptr;
-  const ModelWalk walk(model, false, false);
+  // Walked as the compile order is: the kinetic-law parameters of inactive
+  // reactions, which active rates may name, keep their columns.
+  const ModelWalk walk(model, false, true);
   return buildDependencies(&walk.reactions, &walk.species, &walk.parameters,
                            includeConstantParameters, false);
 }

@@ -34,8 +34,8 @@ KELBOR_API void collectExpressionComponents(ExpressionBasedComponent& owner,
 // Lists every component that each reaction's rate names as the rate's
 // token map holds it (null for a name that resolves to nothing), reaction
 // by reaction in map order, and the end of each reaction's entries.  A null
-// reaction, an empty rate and one that does not parse name nothing.  The
-// lists are replaced.
+// reaction and an empty rate name nothing; a rate that does not parse raises
+// "Kestrion:InvalidReactionRateSyntax".  The lists are replaced.
 KELBOR_API void collectRateComponents(const kstrVector<BReaction*>& reactions,
                                       kstrVector<const void*>& components,
                                       kstrVector<size_t>& ends);
@@ -52,22 +52,24 @@ KELBOR_API GatheredColumns rateColumns(const kstrVector<const void*>& components
 // else those whose ConstantValue is false, in list order).  An element
 // listed twice counts at its first position.  Null entries keep their
 // position and give an empty row (species, parameters) or an empty column
-// (reactions); a rate that is empty or does not parse gives an empty
-// column.  Absent lists count as empty.  Raises "Kestrion:KS_MallocError"
-// when the array cannot be made; errors of a rate's parse tree destroy the
-// partial array and pass on.
+// (reactions); an empty rate gives an empty column.  Absent lists count as
+// empty.  Raises "Kestrion:InvalidReactionRateSyntax" for a rate that does
+// not parse, before any array is made, and "Kestrion:KS_MallocError" when
+// the array cannot be made.
 KELBOR_API qxArray* buildSpeciesParameterDependencyMatrix(
     const kstrVector<BReaction*>* reactions, const kstrVector<BSpecies*>* species,
     const kstrVector<BParameter*>* parameters, bool includeConstantParameters);
 
-// The same over a model's walk (active reactions; species; model
-// parameters, then the kinetic-law parameters of the active reactions).
+// The same over a model's walk in the compile order (active reactions;
+// species; model parameters, then the kinetic-law parameters of every
+// reaction, inactive ones included, so that the rows are the compile
+// order's species and selected parameters).
 // A null model gives null.
 KELBOR_API qxArray* buildModelDependencyMatrix(const Kelbor* model,
                                                bool includeConstantParameters);
 
 // The nC x nR array with 1.0 where reaction j's rate names component i, of
-// any kind.  Null entries as above.
+// any kind.  Null entries and rates as above.
 KELBOR_API qxArray* buildComponentDependencyMatrix(
     const kstrVector<BReaction*>* reactions, const kstrVector<KelborComponent*>* components);
 

@@ -4,7 +4,9 @@
 #include "compile/Stoichiometry.hpp"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <cstddef>
 
 #include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
@@ -86,17 +88,38 @@ bool appendSide(const kstr::ReactionExpression& equation, bool productSide, cons
   });
 }
 
-// Whether a net coefficient is zero and is dropped.  Coefficients of
-// magnitude 1 or more are far from zero for any tolerance, so only smaller
-// ones are put to the host's comparison.
-bool isZeroNet(double value) { return std::fabs(value) < 1.0 && hbEqualWithinEps(value, 0.0); }
+// What a row's net is made of: the sum of its terms' magnitudes and how
+// many terms were summed.
+struct NetSource {
+  double magnitude = 0.0;
+  uint32_t terms = 0;
+};
+
+// Whether a net coefficient is zero and is dropped: a sum of terms of
+// opposite sign that cancel within the rounding of the summation, which
+// grows with the terms' magnitude ('3.3 A + 6.6 A -> 9.9 A'), or exactly
+// zero.  A single term is never dropped, however small its coefficient.
+bool isZeroNet(double value, const NetSource& source) {
+  if (value == 0.0) return true;
+  if (source.terms < 2) return false;
+  return std::fabs(value) <=
+         static_cast<double>(source.terms - 1) * DBL_EPSILON * source.magnitude;
+}
 
 // Nets the terms [k, end) of one reaction into the table's lists at [out,
 // ...): each row once, rows ascending, the coefficients of a row summed in
-// term order; terms without a row are left out.  Returns the new end of
-// the lists.  out never passes k, so the lists are rewritten in place.
-size_t netTermsInPlace(ReactionTermTable& t, size_t k, size_t end, size_t out) {
+// term order; terms without a row are left out.  sources[i] describes the
+// entry first + i.  Returns the new end of the lists.  out never passes k,
+// so the lists are rewritten in place.
+size_t netTermsInPlace(ReactionTermTable& t, size_t k, size_t end, size_t out,
+                       kstrVector<NetSource>& sources) {
   const size_t first = out;
+  sources.clear();
+  const auto addTo = [&](size_t at, double value) {
+    t.coefficients[at] += value;
+    sources[at - first].magnitude += std::fabs(value);
+    ++sources[at - first].terms;
+  };
   if (end - k > 16) {
     // Many terms: a stable sort keeps each row's terms in term order.
     kstrVector<NetCoefficient> column;
@@ -109,10 +132,11 @@ size_t netTermsInPlace(ReactionTermTable& t, size_t k, size_t end, size_t out) {
                      });
     for (const auto& [row, value] : column) {
       if (out > first && t.rows[out - 1] == row) {
-        t.coefficients[out - 1] += value;
+        addTo(out - 1, value);
       } else {
         t.rows[out] = row;
         t.coefficients[out++] = value;
+        sources.push_back({std::fabs(value), 1});
       }
     }
     return out;
@@ -125,7 +149,7 @@ size_t netTermsInPlace(ReactionTermTable& t, size_t k, size_t end, size_t out) {
     size_t i = out;
     while (i > first && t.rows[i - 1] > row) --i;
     if (i > first && t.rows[i - 1] == row) {
-      t.coefficients[i - 1] += value;
+      addTo(i - 1, value);
       continue;
     }
     for (size_t m = out; m > i; --m) {
@@ -134,6 +158,8 @@ size_t netTermsInPlace(ReactionTermTable& t, size_t k, size_t end, size_t out) {
     }
     t.rows[i] = row;
     t.coefficients[i] = value;
+    sources.insert(sources.begin() + static_cast<std::ptrdiff_t>(i - first),
+                   NetSource{std::fabs(value), 1});
     ++out;
   }
   return out;
@@ -144,14 +170,17 @@ size_t netTermsInPlace(ReactionTermTable& t, size_t k, size_t end, size_t out) {
 void netStoichiometryColumns(ReactionTermTable& table) {
   size_t out = 0;
   size_t k = 0;
+  kstrVector<NetSource> sources;
   for (size_t j = 0; j < table.ends.size(); ++j) {
     const size_t end = table.ends[j];
     const size_t first = out;
-    if (table.flags[j] & ReactionTermTable::kComplete) out = netTermsInPlace(table, k, end, out);
+    if (table.flags[j] & ReactionTermTable::kComplete) {
+      out = netTermsInPlace(table, k, end, out, sources);
+    }
     k = end;
     size_t kept = first;
     for (size_t i = first; i < out; ++i) {
-      if (isZeroNet(table.coefficients[i])) continue;
+      if (isZeroNet(table.coefficients[i], sources[i - first])) continue;
       table.rows[kept] = table.rows[i];
       table.coefficients[kept++] = table.coefficients[i];
     }

@@ -49,7 +49,8 @@ struct KELBOR_API ReactionSides {
 // The stoichiometry matrix's columns made from the table in place: for a
 // reaction whose flags say complete, its terms whose species have rows, one
 // entry per row, rows ascending, the coefficients of a row summed in term
-// order and zero nets dropped; nothing for any other reaction.  Afterwards
+// order; a net of several terms that cancel within the rounding of their
+// sum is dropped, a single term never; nothing for any other reaction.  Afterwards
 // the table's rows and coefficients hold the columns one after another and
 // ends[j] is where column j ends.
 KELBOR_API void netStoichiometryColumns(ReactionTermTable& table);

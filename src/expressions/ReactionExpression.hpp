@@ -2,7 +2,12 @@
 
 #include <concepts>
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include <ks_utils/kstrContainers.hpp>
 
@@ -111,6 +116,14 @@ class KELBOR_API ReactionExpression : public Expression {
   bool isReactant(const char* text) const;
   bool isProduct(const char* text) const;
 
+  // A species with a (positive) stoichiometry to add to one side.
+  using SpeciesAmount = std::pair<KelborComponent*, double>;
+  // Adds each amount in order to the side: to the stoichiometry of the
+  // side's first term bound to that species, else as a new term named by
+  // the species' getPQN and bound to it; then composes the text once.  Null
+  // species are skipped.  Costs O(side + amounts), however many there are.
+  void addToSide(bool products, const std::vector<SpeciesAmount>& amounts);
+
   // Appends a term named by the species' getPQN with the given
   // stoichiometry, bound to the species, and composes the text.  A null
   // species changes nothing.
@@ -133,6 +146,12 @@ class KELBOR_API ReactionExpression : public Expression {
   bool removeProduct(const Species* species) {
     return removeBoundTerms(products_, species);
   }
+  // The same on the product side (products true) or the reactant side,
+  // appending the names of the removed terms to removedNames.  False, and
+  // the text is not composed again, when the expression is not valid or no
+  // term of that side is bound to the species.
+  bool removeTermsOf(bool products, const KelborComponent* species,
+                     std::vector<std::string>& removedNames);
 
   // values holds the signed stoichiometry, one value per term, reactants
   // first and negative: reactant i takes -values[i], product j takes
@@ -149,18 +168,60 @@ class KELBOR_API ReactionExpression : public Expression {
   void refreshReactionString(bool refreshNames);
 
  private:
+  // Where each term name stands: positions of reactants, and of products
+  // with kProductBit set.  Built on first use for an equation of many terms
+  // (a few terms are searched instead) and dropped whenever terms or their
+  // names change; a copy starts without one, since its keys view the
+  // names of the equation it was built for.
+  class NameIndex {
+   public:
+    static constexpr std::uint32_t kProductBit = 0x80000000u;
+    NameIndex() = default;
+    NameIndex(const NameIndex&) {}
+    NameIndex& operator=(const NameIndex&) {
+      clear();
+      return *this;
+    }
+    bool built() const { return built_; }
+    void clear() {
+      positions_.clear();
+      built_ = false;
+    }
+    void build(const TermVector& reactants, const TermVector& products);
+    // The positions of the terms of that name, in term order, reactants
+    // first; null when there is none.
+    const std::vector<std::uint32_t>* find(const std::string& name) const;
+
+   private:
+    std::unordered_map<std::string_view, std::vector<std::uint32_t>> positions_;
+    bool built_ = false;
+  };
+
   void init(const ParsedReaction& parsed);
   void composeText();
+  // Takes term `index` of the side out of the composed text in place of
+  // composing it again (a long equation loses one term at the cost of
+  // moving the text behind it).
+  void cutTermFromText(const TermVector& terms, std::size_t index);
+  // The term index for a lookup by name, or null when the terms are few
+  // enough to be searched.
+  const NameIndex* nameIndex() const;
+  ReactionTerm& termAt(std::uint32_t position);
+  const ReactionTerm& termAt(std::uint32_t position) const;
   bool isBoundOnSide(const TermVector& terms, const KelborComponent* species) const;
   bool isNamedOnSide(const TermVector& terms, const char* text) const;
   void appendTerm(TermVector& terms, KelborComponent* species, double stoichiometry);
-  bool removeBoundTerms(TermVector& terms, const KelborComponent* species);
+  bool removeBoundTerms(TermVector& terms, const KelborComponent* species,
+                        std::vector<std::string>* removedNames = nullptr);
 
   std::string text_;
+  // The text is the one composeText writes (not one kept as given).
+  bool composed_ = false;
   bool valid_ = true;
   bool reversible_ = false;
   TermVector reactants_;
   TermVector products_;
+  mutable NameIndex nameIndex_;
 };
 
 }  // namespace kstr

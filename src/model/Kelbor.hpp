@@ -324,10 +324,18 @@ class KELBOR_API Kelbor : public KelborComponent {
   // --- compile state -------------------------------------------------------------------
   bool getCompileNeeded() const { return compileNeeded_; }
   void setCompileNeeded(bool needed) { compileNeeded_ = needed; }
-  // Hands the model to the compile manager (the active set when none is
-  // given); the manager's finish always runs, also when compiling raised.
+  // Checks what a compile cannot do without (verifyExpressions), then hands
+  // the model to the compile manager (the active set when none is given);
+  // the manager's finish always runs, also when compiling raised.
   void update(KStrConfigurationSetApi* set, const kstrVector<const Variant*>* variants,
               const kstrVector<const Dose*>* doses);
+  // Stacks a message for each fault of the active reactions, rules and
+  // events that no compile can get past: a rate, rule text, trigger or event
+  // function that does not parse, a rate name that resolves to nothing and
+  // an equation term bound to no species; then raises the first fault's
+  // identifier with the texts of all of them, a line each (none stays
+  // stacked).  A model without such faults passes.
+  void verifyExpressions() const;
   bool canUseCachedModel(KStrConfigurationSetApi* set, const kstrVector<const Dose*>* doses) const;
   // Keeps the compiled model for the set and doses (when the feature switch
   // "KestriCacheCompiledModels" is on); a null set keeps nothing.

@@ -1,16 +1,51 @@
 // The model's compile state, its hand-over to the compile manager and the
 // cache of its compiled form.
+#include <string>
+
 #include <ks_utils/CompileData.hpp>
+#include <ks_utils/Errors.hpp>
 #include <ks_utils/MiniCompileManager.hpp>
 #include <sv/sv.hpp>
 
 #include "configsets/KStrConfigurationSetApi.hpp"
 #include "model/Kelbor.hpp"
 #include "model/SimulatorInterfaces.hpp"
+#include "reactions/BEvent.hpp"
+#include "reactions/BReaction.hpp"
+#include "reactions/BRule.hpp"
 #include "variants_doses/Dose.hpp"
+
+void Kelbor::verifyExpressions() const {
+  StackedMessageScope found(true);
+  for (uint32_t i = 0; i < getNumReactions(); ++i) {
+    const BReaction* reaction = getReactionAt(static_cast<int>(i));
+    if (!reaction->getActive()) continue;
+    // A reaction without a rate has nothing to check there.
+    if (!reaction->getReactionRate().empty()) reaction->verifyReactionRateSyntax(true);
+    reaction->verifyEquationBindings();
+  }
+  for (const BRule* rule : rules_) {
+    if (rule->getActive()) rule->verifyRuleSyntax(false);
+  }
+  for (const BEvent* event : events_) {
+    if (!event->getActive()) continue;
+    event->verifyTriggerCondition(false);
+    if (event->getNumTriggerFunctions() > 0) event->verifyTriggerFunction(false);
+  }
+  const StackedMessage* first = found.first();
+  if (!first) return;
+  // The first fault names the error; the text lists every fault, a line each.
+  std::string text;
+  for (const StackedMessage* m = first; m != first + found.count(); ++m) {
+    if (!text.empty()) text += '\n';
+    text += m->text;
+  }
+  throw ErrorIdException(first->id, text);
+}
 
 void Kelbor::update(KStrConfigurationSetApi* set, const kstrVector<const Variant*>* variants,
                     const kstrVector<const Dose*>* doses) {
+  verifyExpressions();
   if (!set) set = getActiveConfigSet();
   try {
     CompileData* data = getMiniCompileManager()->compile(this, set, variants, doses, false);

@@ -135,6 +135,10 @@ void BReaction::postSetReaction(bool deferSetting) {
   // with it, listens again by its bindings.
   resolveTokensInExpressionAndListen(reaction_);
   attachListenersForExpression(rate_);
+  announceEquationChange(deferSetting);
+}
+
+void BReaction::announceEquationChange(bool deferSetting) {
   deferNotification(deferSetting);
   sendJavaUpdateEvents();
   notifyReactionRatePostSetEvent(getOBI());
@@ -184,36 +188,8 @@ void BReaction::setReversible(bool reversible) {
   editEquation([&] { reaction_->setReversible(reversible); }, false);
 }
 
-namespace {
-
-// The index of the first term of the side bound to the species, or -1.
-template <class Side>
-long findBoundTerm(const kstr::ReactionExpression& equation, size_t count, Side termAt,
-                   const BSpecies* species) {
-  for (size_t i = 0; i < count; ++i) {
-    if ((equation.*termAt)(i).species == species) return static_cast<long>(i);
-  }
-  return -1;
-}
-
-}  // namespace
-
 void BReaction::addTerm(bool product, BSpecies* species, double stoichiometry) {
-  const long at = product ? findBoundTerm(*reaction_, reaction_->getNumProducts(),
-                                          &kstr::ReactionExpression::getProductAt, species)
-                          : findBoundTerm(*reaction_, reaction_->getNumReactants(),
-                                          &kstr::ReactionExpression::getReactantAt, species);
-  if (at < 0) {
-    if (product) reaction_->addProduct(species, stoichiometry);
-    else reaction_->addReactant(species, stoichiometry);
-    return;
-  }
-  // Coefficients are signed: reactants negative, then products positive.
-  kstrVector<double> values;
-  reaction_->getSignedStoichiometry(values);
-  const size_t first = product ? reaction_->getNumReactants() : 0;
-  values[first + static_cast<size_t>(at)] += product ? stoichiometry : -stoichiometry;
-  reaction_->setStoichiometry(values.data(), values.size());
+  reaction_->addToSide(product, {{species, stoichiometry}});
 }
 
 void BReaction::addReactant(BSpecies* species, double stoichiometry) {
@@ -234,28 +210,48 @@ void BReaction::addTerms(const std::vector<SpeciesTerm>& reactants,
   // Nothing to add and the direction unchanged: the equation stays as it is
   // and the host hears nothing.
   if (!named(reactants) && !named(products) && reversible == getReversible()) return;
+  const auto amounts = [](const std::vector<SpeciesTerm>& terms) {
+    std::vector<kstr::ReactionExpression::SpeciesAmount> out;
+    out.reserve(terms.size());
+    for (const SpeciesTerm& term : terms) out.emplace_back(term.species, term.stoichiometry);
+    return out;
+  };
   editEquation(
       [&] {
-        for (const SpeciesTerm& term : reactants) {
-          if (term.species) addTerm(false, term.species, term.stoichiometry);
-        }
-        for (const SpeciesTerm& term : products) {
-          if (term.species) addTerm(true, term.species, term.stoichiometry);
-        }
+        reaction_->addToSide(false, amounts(reactants));
+        reaction_->addToSide(true, amounts(products));
         reaction_->setReversible(reversible);
       },
       true);
 }
 
-bool BReaction::removeReactant(BSpecies* species) {
-  if (!reaction_->isReactant(species)) return false;
-  editEquation([&] { reaction_->removeReactant(species); }, true);
-  return true;
-}
+bool BReaction::removeReactant(BSpecies* species) { return removeTermsOf(false, species); }
 
-bool BReaction::removeProduct(BSpecies* species) {
-  if (!reaction_->isProduct(species)) return false;
-  editEquation([&] { reaction_->removeProduct(species); }, true);
+bool BReaction::removeProduct(BSpecies* species) { return removeTermsOf(true, species); }
+
+bool BReaction::removeTermsOf(bool product, BSpecies* species) {
+  std::vector<std::string> names;
+  if (!reaction_->removeTermsOf(product, species, names)) return false;
+  const bool previous = deferNotification(true);
+  try {
+    // The other terms keep their bindings and what they listen to; only a
+    // species that nothing here uses any more is no longer listened to (a
+    // term left with one of the names would be bound to it).
+    const bool onOtherSide = product ? reaction_->isReactant(species) : reaction_->isProduct(species);
+    if (!onOtherSide && !rate_->isComponentUsed(species)) {
+      std::set<std::string> release;
+      for (const std::string& name : names) {
+        if (!rate_->containsToken(name)) release.insert(name);
+      }
+      if (!release.empty()) resolveSymbolsAndListen(release, {});
+    }
+    notifyReactionChanged();
+    announceEquationChange(previous);
+  } catch (...) {
+    if (!previous) deferNotification(false);
+    throw;
+  }
+  setModelCompileNeeded();
   return true;
 }
 
@@ -373,6 +369,25 @@ bool BReaction::isComponentUsedInReactionRate(const KelborComponent* component) 
 
 std::string BReaction::describeExpressionOwner() const {
   return "reaction '" + (getName().empty() ? getReactionString() : getName()) + "'";
+}
+
+void BReaction::verifyEquationBindings() const {
+  const std::string owner = describeExpressionOwner();
+  const auto report = [&](const kstr::ReactionTerm& term) {
+    if (term.species) return;
+    kstr_stacked_error(1, getOBI(), "Kestrion:ReactionObjectDoesNotResolve",
+                       kstr::code(kstr::MessageCode::KS_UNRESOLVED_OBJECT), term.name.c_str(),
+                       owner.c_str());
+  };
+  for (size_t i = 0; i < reaction_->getNumReactants(); ++i) report(reaction_->getReactantAt(i));
+  for (size_t i = 0; i < reaction_->getNumProducts(); ++i) report(reaction_->getProductAt(i));
+}
+
+void BReaction::requireParsedRate() const {
+  if (rate_->isSyntacticallyValid() || rate_->getExpressionString().empty()) return;
+  kstr_error("Kestrion:InvalidReactionRateSyntax",
+             kstr::code(kstr::MessageCode::REACTION_RATE_SYNTAX_ERROR),
+             getReactionRate().c_str(), describeExpressionOwner().c_str());
 }
 
 void BReaction::verifyReactionRateSyntax(bool checkResolution) const {

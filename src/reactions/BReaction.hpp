@@ -173,6 +173,14 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   void getReactionRateTokens(std::set<std::string>& tokens, bool allTokens) const;
   void fillFromRateToken2KLCMap(kstrMap<std::string, const KelborComponent*>& out) const;
   bool isComponentUsedInReactionRate(const KelborComponent* component) const;
+  // Stacks "Kestrion:ReactionObjectDoesNotResolve" for each term of the
+  // equation that is bound to no species, in term order, reactants first.
+  // Never raises.
+  void verifyEquationBindings() const;
+  // Raises "Kestrion:InvalidReactionRateSyntax" (the rate text and the
+  // reaction in its message) when the rate text is not empty and does not
+  // parse; an empty rate passes.
+  void requireParsedRate() const;
   // Stacks "Kestrion:InvalidReactionRateSyntax" for a rate that does not
   // parse; otherwise, with checkResolution, one
   // "Kestrion:ReactionObjectDoesNotResolve" per unresolved token in sorted
@@ -284,6 +292,14 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // terms resolve by their names and listen again.
   void restoreEquation(const kstr::ReactionExpression& saved);
   void postSetReaction(bool deferSetting);
+  // The end of postSetReaction once the equation listens: the defer setting
+  // back, the desktop told, a mass-action law's names refreshed and the
+  // rate composed again.
+  void announceEquationChange(bool deferSetting);
+  // Takes the side's terms of the species out of the equation, leaving the
+  // other terms bound and listening as they are, and announces the change;
+  // false (nothing changes) when the side holds no term of it.
+  bool removeTermsOf(bool product, BSpecies* species);
   // Step 5 of postSetReaction: a mass-action law re-derives and announces
   // its variable names.
   void refreshMassActionNames();

@@ -1,5 +1,7 @@
 #include "reactions/ReactionManipulator.hpp"
 
+#include <algorithm>
+
 #include <obk/Exception.hpp>
 #include <ks_utils/Errors.hpp>
 
@@ -52,21 +54,12 @@ void createSide(ReactionManipulator& manipulator, const kstrVector<ParsedReactio
                 Kelbor* model) {
   for (const ParsedReactionTerm* term : terms) {
     if (term->name == kNull) continue;
-    manipulator.findOrCreateSpecies(model, term->name.c_str(), term->qualifier.c_str());
+    if (!manipulator.findOrCreateSpecies(model, term->name.c_str(), term->qualifier.c_str()) &&
+        model->hasSeveralCompartments()) {
+      // Never leave a term without its species.
+      ReactionManipulator::throwEmptyCompartmentName();
+    }
   }
-}
-
-// Removes the first species of the list whose partially qualified name is
-// the name.
-template <class Remove>
-bool removeByName(const kstrVector<BSpecies*>& species, const char* name, Remove remove) {
-  const std::string wanted = name ? name : "";
-  std::string qualified;
-  for (BSpecies* candidate : species) {
-    candidate->getPQN(qualified);
-    if (qualified == wanted) return remove(candidate);
-  }
-  return false;
 }
 
 void destroyTerms(kstrVector<ParsedReactionTerm*>& terms) {
@@ -140,10 +133,51 @@ void ReactionManipulator::checkTerm(const ParsedReactionTerm& term, const Kelbor
   }
   isNull = term.name == kNull;
   if (model && !isNull && term.qualifier.empty() && model->hasSeveralCompartments()) {
-    kstr_error("Kestrion:ReactionManipulator:EmptyCompartmentName",
-               "The model contains more than one compartment. In this situation all species "
-               "must be defined as COMPARTMENT_NAME.SPECIES_NAME.");
+    throwEmptyCompartmentName();
   }
+}
+
+kstrVector<std::string> ReactionManipulator::missingCompartments(
+    const Kelbor* model, std::initializer_list<const kstrVector<ParsedReactionTerm*>*> sides,
+    const kstrVector<std::string>& extraCompartments) {
+  kstrVector<std::string> missing;
+  if (!model) return missing;
+  auto note = [&](const std::string& name) {
+    if (name.empty() || model->getNamedCompartment(name)) return;
+    if (std::find(missing.begin(), missing.end(), name) == missing.end()) missing.push_back(name);
+  };
+  for (const kstrVector<ParsedReactionTerm*>* side : sides) {
+    for (const ParsedReactionTerm* term : *side) note(term->qualifier);
+  }
+  for (const std::string& name : extraCompartments) note(name);
+  return missing;
+}
+
+void ReactionManipulator::checkQualification(
+    const Kelbor* model, std::initializer_list<const kstrVector<ParsedReactionTerm*>*> sides,
+    const kstrVector<std::string>& extraCompartments) {
+  if (!model) return;
+  const auto unqualified = [](const ParsedReactionTerm* term) {
+    return term->qualifier.empty() && term->name != kNull;
+  };
+  bool anyUnqualified = false;
+  for (const kstrVector<ParsedReactionTerm*>* side : sides) {
+    anyUnqualified = anyUnqualified || std::any_of(side->begin(), side->end(), unqualified);
+  }
+  if (!anyUnqualified) return;
+  if (model->hasSeveralCompartments()) throwEmptyCompartmentName();
+  // Short of several, the tree holds one compartment exactly when the model
+  // has a top-level one.
+  const size_t present = model->getCompartments()->empty() ? 0 : 1;
+  if (present + missingCompartments(model, sides, extraCompartments).size() >= 2) {
+    throwEmptyCompartmentName();
+  }
+}
+
+void ReactionManipulator::throwEmptyCompartmentName() {
+  kstr_error("Kestrion:ReactionManipulator:EmptyCompartmentName",
+             "The model contains more than one compartment. In this situation all species "
+             "must be defined as COMPARTMENT_NAME.SPECIES_NAME.");
 }
 
 void ReactionManipulator::parseSpeciesNameList(const kstrVector<std::string>& names,
@@ -165,6 +199,7 @@ void ReactionManipulator::parseSpeciesNameList(const kstrVector<std::string>& na
       out.push_back(term.get());
       term.release();
     }
+    checkQualification(model, {&out});
   } catch (...) {
     destroyTerms(out);
     throw;
@@ -188,28 +223,39 @@ void ReactionManipulator::setReactionFromString(BReaction* reaction, const char*
   // Every term of both sides is checked before the null rule is applied.
   const size_t reactantNulls = checkSide(parsed->reactants, model);
   const size_t productNulls = checkSide(parsed->products, model);
+  checkQualification(model, {&parsed->reactants, &parsed->products});
   if (breaksNullRule(parsed->reactants, reactantNulls) ||
       breaksNullRule(parsed->products, productNulls)) {
     kstr_error("Kestrion:ReactionManipulator:NullSpeciesError",
                "Invalid use of 'null' reactant or product.");
   }
   if (model) {
+    createMissingCompartments(model, {&parsed->reactants, &parsed->products});
     createSide(*this, parsed->reactants, model);
     createSide(*this, parsed->products, model);
   }
   reaction->setReaction(parsed.get());
 }
 
+BSpecies* ReactionManipulator::findNamedSpecies(const Kelbor* model, const char* text) {
+  if (!model || !text) return nullptr;
+  ParsedReactionTermPtr term(parseSpeciesName(text));
+  if (!term || term->name == kNull) return nullptr;
+  const BCompartment* compartment = nullptr;
+  if (!term->qualifier.empty()) {
+    compartment = model->getNamedCompartment(term->qualifier);
+  } else if (!model->hasSeveralCompartments() && !model->getCompartments()->empty()) {
+    compartment = model->getCompartments()->front();
+  }
+  return compartment ? compartment->getNamedSpecies(term->name) : nullptr;
+}
+
 bool ReactionManipulator::removeReactantByName(BReaction* reaction, const char* name) {
-  kstrVector<BSpecies*> reactants;
-  reaction->getReactants(reactants);
-  return removeByName(reactants, name,
-                      [&](BSpecies* species) { return reaction->removeReactant(species); });
+  BSpecies* species = findNamedSpecies(modelOf(reaction), name);
+  return species && reaction->removeReactant(species);
 }
 
 bool ReactionManipulator::removeProductByName(BReaction* reaction, const char* name) {
-  kstrVector<BSpecies*> products;
-  reaction->getProducts(products);
-  return removeByName(products, name,
-                      [&](BSpecies* species) { return reaction->removeProduct(species); });
+  BSpecies* species = findNamedSpecies(modelOf(reaction), name);
+  return species && reaction->removeProduct(species);
 }

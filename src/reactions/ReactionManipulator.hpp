@@ -7,6 +7,7 @@
 // the reaction.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 #include <ks_utils/kstrContainers.hpp>
@@ -92,10 +93,20 @@ class KELBOR_API ReactionManipulator {
                                const qxArray_tag* products, const qxArray_tag* reactantStoich,
                                const qxArray_tag* productStoich);
 
-  // Removes the first reactant (product) whose partially qualified name is
-  // the name; false when none has it (nothing changes).
+  // Removes the reactant (product) that the name denotes as addreactant
+  // reads it (see findNamedSpecies): 'Complex X' and '[Complex X]' are one
+  // name, and so are 'A' and 'cell.A' in a model whose only compartment is
+  // "cell".  False when the name denotes no term of that side (nothing
+  // changes).
   bool removeReactantByName(BReaction* reaction, const char* name);
   bool removeProductByName(BReaction* reaction, const char* name);
+  // The model's species that the species reference denotes, without making
+  // anything: with a qualifier, the species of that name in the compartment
+  // of that name; without one, the species of that name in the model's only
+  // compartment.  Null when there is none, when the text does not parse or
+  // names "null", and for a name without qualifier in a model with several
+  // compartments.
+  BSpecies* findNamedSpecies(const Kelbor* model, const char* text);
 
   // The species of that name in the qualified compartment, or in the
   // model's only compartment, created through the host ("addcompartment",
@@ -119,6 +130,28 @@ class KELBOR_API ReactionManipulator {
   void parseSpeciesNameList(const kstrVector<std::string>& names, Kelbor* model,
                             kstrVector<ParsedReactionTerm*>& out);
 
+  // Refuses, with "Kestrion:ReactionManipulator:EmptyCompartmentName", a
+  // non-null term without qualifier among the sides' terms when the model
+  // holds two or more compartments, or will hold them once the compartments
+  // named by the terms' qualifiers and by extraCompartments that it lacks
+  // are made (a species term then has no compartment to join).  Nothing is
+  // created.  A null model refuses nothing.
+  static void checkQualification(const Kelbor* model,
+                                 std::initializer_list<const kstrVector<ParsedReactionTerm*>*> sides,
+                                 const kstrVector<std::string>& extraCompartments = {});
+  // The names of the compartments that the terms' qualifiers and
+  // extraCompartments give and the model lacks, each once, in order.
+  static kstrVector<std::string> missingCompartments(
+      const Kelbor* model, std::initializer_list<const kstrVector<ParsedReactionTerm*>*> sides,
+      const kstrVector<std::string>& extraCompartments = {});
+  // Makes, through the model's "addcompartment", every compartment of
+  // missingCompartments, in order, before any species is made: a term
+  // without qualifier then joins the model's only compartment instead of a
+  // new "unnamed" one.  Errors of the host method pass on.
+  void createMissingCompartments(Kelbor* model,
+                                 std::initializer_list<const kstrVector<ParsedReactionTerm*>*> sides,
+                                 const kstrVector<std::string>& extraCompartments = {});
+
   // Checks one term: the species name (the species rules, "null" allowed),
   // the qualifier (the compartment rules) and, in a model whose tree holds
   // two or more compartments, that a non-null name is qualified.  isNull
@@ -131,6 +164,8 @@ class KELBOR_API ReactionManipulator {
   static Kelbor* modelOf(const BReaction* reaction);
   // Raises "Kestrion:REACTION_NOT_IN_MODEL".
   [[noreturn]] static void throwNotInModel();
+  // Raises "Kestrion:ReactionManipulator:EmptyCompartmentName".
+  [[noreturn]] static void throwEmptyCompartmentName();
 
  private:
   ReactionParser* parser_;

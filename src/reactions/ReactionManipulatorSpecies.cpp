@@ -1,10 +1,12 @@
 // The manipulator's species side: finding or creating the species a
 // reaction names in its model, and adding reactants and products given as
 // host arrays of names or species handles.
+#include <cctype>
 #include <cmath>
 #include <memory>
 #include <string>
 
+#include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
 #include <obk/OBDatabaseClient.hpp>
 #include <obk/OBDispatch.hpp>
@@ -77,9 +79,28 @@ class PendingCopy {
   OBInterface* copy_;
 };
 
+// A name that begins with a digit or a sign is most likely a stoichiometry
+// typed against the name ('2A') or a negative one ('-2 A'): the species is
+// made as named, with a warning.
+void warnForNumberLikeName(const std::string& name) {
+  const char first = name.empty() ? '\0' : name.front();
+  if (!std::isdigit(static_cast<unsigned char>(first)) && first != '-' && first != '+') return;
+  hb_warning_id(hbGetWarningContext(), "Kestrion:ReactionManipulator:SpeciesNameBeginsWithNumber",
+                kstr::code(kstr::MessageCode::KS_REACTIONMANIPULATOR_SPECIES_NAME_BEGINS_WITH_NUMBER),
+                name.c_str());
+}
+
+// Calls "addspecies" on the object (a compartment, or a model without
+// compartments) for a species the reaction names.
+BSpecies* addNamedSpecies(OBInterface* target, const std::string& name) {
+  BSpecies* made = speciesOf(callAddMethod(target, "addspecies", name));
+  if (made) warnForNumberLikeName(name);
+  return made;
+}
+
 BSpecies* speciesInCompartment(BCompartment* compartment, const std::string& name) {
   if (BSpecies* found = compartment->getNamedSpecies(name)) return found;
-  return speciesOf(callAddMethod(compartment->getOBI(), "addspecies", name));
+  return addNamedSpecies(compartment->getOBI(), name);
 }
 
 // --- one side of setReactantsAndProducts -------------------------------------------------
@@ -141,6 +162,20 @@ class Side {
       if (term->name != kNull) return true;
     }
     return !handles_.empty();
+  }
+
+  const kstrVector<ParsedReactionTerm*>& terms() const { return terms_; }
+
+  // The compartments that finding the side's species objects in the model
+  // would make: the compartment of each species from another model.
+  kstrVector<std::string> compartmentsOfHandles(const Kelbor* model) const {
+    kstrVector<std::string> names;
+    for (const BSpecies* species : handles_) {
+      boost::shared_ptr<ModelGlobalData> data = species->getModelGlobalData();
+      if (data && data->model == model) continue;
+      if (const BCompartment* home = species->getCompartment()) names.push_back(home->getName());
+    }
+    return names;
   }
 
   template <class Add>
@@ -221,9 +256,17 @@ BSpecies* ReactionManipulator::findOrCreateSpecies(Kelbor* model, const char* na
   }
   if (model->hasSeveralCompartments()) return nullptr;
   if (model->getCompartments()->empty()) {
-    return speciesOf(callAddMethod(model->getOBI(), "addspecies", speciesName));
+    return addNamedSpecies(model->getOBI(), speciesName);
   }
   return speciesInCompartment(model->getCompartments()->front(), speciesName);
+}
+
+void ReactionManipulator::createMissingCompartments(
+    Kelbor* model, std::initializer_list<const kstrVector<ParsedReactionTerm*>*> sides,
+    const kstrVector<std::string>& extraCompartments) {
+  for (const std::string& name : missingCompartments(model, sides, extraCompartments)) {
+    findOrAddCompartment(model, name);
+  }
 }
 
 BSpecies* ReactionManipulator::findSpeciesInModel(Kelbor* model, BSpecies* species) {
@@ -254,6 +297,16 @@ void ReactionManipulator::setReactantsAndProducts(BReaction* reaction, const qxA
   productSide.read(*this, products, productStoich, model, kProductIds);
   if (!model && (reactantSide.addsSomething() || productSide.addsSomething())) throwNotInModel();
   if (!model) return;
+  // Both sides together may make the second compartment: a name without
+  // qualifier is refused then, before anything is made.  The named
+  // compartments are made first, so that such a name joins the only one.
+  kstrVector<std::string> handleCompartments = reactantSide.compartmentsOfHandles(model);
+  for (std::string& name : productSide.compartmentsOfHandles(model)) {
+    handleCompartments.push_back(std::move(name));
+  }
+  checkQualification(model, {&reactantSide.terms(), &productSide.terms()}, handleCompartments);
+  createMissingCompartments(model, {&reactantSide.terms(), &productSide.terms()},
+                            handleCompartments);
   // The species are found (or made) first; the equation then changes once.
   std::vector<BReaction::SpeciesTerm> reactantTerms;
   std::vector<BReaction::SpeciesTerm> productTerms;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <hb/hb.hpp>
 #include <ks_utils/Errors.hpp>
@@ -43,7 +44,7 @@ const SpeciesAddSide kAddProduct = {
     "Kestrion:ADDPRODUCT_INVALIDSECONDARG",
     "Kestrion:ADDPRODUCT_INVALIDSTOICH",
     "Kestrion:ADDPRODUCT_SIZEMISMATCH",
-    &BReaction::addProduct,
+    true,
 };
 
 const SpeciesAddSide kAddReactant = {
@@ -54,7 +55,7 @@ const SpeciesAddSide kAddReactant = {
     "Kestrion:ADDREACTANT_INVALIDSECONDARG",
     "Kestrion:ADDREACTANT_INVALIDSTOICH",
     "Kestrion:ADDREACTANT_SIZEMISMATCH",
-    &BReaction::addReactant,
+    false,
 };
 
 const SpeciesRemoveSide kRemoveProduct = {
@@ -64,7 +65,6 @@ const SpeciesRemoveSide kRemoveProduct = {
     "Kestrion:RMPRODUCT_INVALIDSPECIES",
     kstr::code(MessageCode::KS_RMPRODUCT_INVALIDSPECIES),
     &BReaction::getNumProducts,
-    &BReaction::isProduct,
     &BReaction::isProduct,
     &BReaction::removeProduct,
     &ReactionManipulator::removeProductByName,
@@ -77,7 +77,6 @@ const SpeciesRemoveSide kRemoveReactant = {
     "Kestrion:RMREACTANT_INVALIDSPECIES",
     kstr::code(MessageCode::KS_RMREACTANT_INVALIDSPECIES),
     &BReaction::getNumReactants,
-    &BReaction::isReactant,
     &BReaction::isReactant,
     &BReaction::removeReactant,
     &ReactionManipulator::removeReactantByName,
@@ -244,8 +243,15 @@ void ReactionComponent_addSpecies_MI::invoke(OBMethodSignature*, int& nOut, void
     }
   }
   if (!model) ReactionManipulator::throwNotInModel();
+  // A qualifier's new compartment is made before the species, so that a
+  // name without qualifier joins the model's only compartment.
+  if (byName) manipulator_.createMissingCompartments(model, {&names.terms});
 
+  // The species are found (or made) first; the equation then changes once
+  // for all of them.
   kstrVector<const KelborComponent*> added;
+  std::vector<BReaction::SpeciesTerm> terms;
+  terms.reserve(count);
   for (size_t i = 0; i < count; ++i) {
     BSpecies* species = nullptr;
     if (byName) {
@@ -257,9 +263,12 @@ void ReactionComponent_addSpecies_MI::invoke(OBMethodSignature*, int& nOut, void
           model, speciesOf(static_cast<const OBInterface*>(qxGetHandle(given, i))));
     }
     if (!species) continue;
-    (reaction->*side_.add)(species, stoich ? stoich[i] : 1.0);
+    terms.push_back({species, stoich ? stoich[i] : 1.0});
     added.push_back(species);
   }
+  reaction->addTerms(side_.products ? std::vector<BReaction::SpeciesTerm>() : terms,
+                     side_.products ? terms : std::vector<BReaction::SpeciesTerm>(),
+                     reaction->getReversible());
   outs[0] = kstr::ebcbinding::newHandleVectorOf(added);
 }
 
@@ -309,11 +318,9 @@ void ReactionComponent_rmSpecies_MI::removeNamed(BReaction& reaction, const char
     }
     return;
   }
-  if (!(reaction.*side_.holdsName)(name)) {
+  if (!(manipulator_.*side_.removeByName)(&reaction, name)) {
     hb_warning_id(hbGetWarningContext(), side_.notOnSideId, side_.notOnSideCode, name);
-    return;
   }
-  (manipulator_.*side_.removeByName)(&reaction, name);
 }
 
 void ReactionComponent_rmSpecies_MI::removeObject(BReaction& reaction,

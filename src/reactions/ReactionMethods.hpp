@@ -43,7 +43,8 @@ struct SpeciesAddSide {
   const char* invalidSecondArgId;
   const char* invalidStoichId;
   const char* sizeMismatchId;
-  void (BReaction::*add)(BSpecies*, double);
+  // The side the species go to.
+  bool products;
 };
 
 // "addproduct" / "addreactant" (reaction, species [, STOICH]) -> the
@@ -81,7 +82,6 @@ struct SpeciesRemoveSide {
   const char* notOnSideId;
   uint32_t notOnSideCode;
   size_t (BReaction::*count)() const;
-  bool (BReaction::*holdsName)(const char*) const;
   bool (BReaction::*holdsSpecies)(const BSpecies*) const;
   bool (BReaction::*remove)(BSpecies*);
   bool (ReactionManipulator::*removeByName)(BReaction*, const char*);

@@ -11,6 +11,7 @@
 #include <ks_utils/StringHelpers.hpp>
 
 #include "host/Host.hpp"
+#include "expressions/ReactionExpression.hpp"
 #include "kinetics/BKineticLaw.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
@@ -79,12 +80,24 @@ void addReferences(SBMLConversionContext& context, const std::string& reactionNa
 // part without being changed: it is written once as a modifier (the read
 // puts modifiers on both sides again), so that a constant species that is
 // no boundary species keeps the document valid.
+// A term bound to no species is left out, with the warning of a reference
+// to an unknown species: it has no identifier to write.
+bool skipsUnboundTerm(const BReaction& r, const BSpecies* species, const std::string& term) {
+  if (species) return false;
+  const std::string owner = r.getName().empty() ? r.getReactionString() : r.getName();
+  hb_warning_id(hbGetWarningContext(), "Kestrion:KS_ReactionContainsSpeciesNotInList",
+                kstr::code(Code::KS_ReactionContainsSpeciesNotInList), owner.c_str(), term.c_str());
+  return true;
+}
+
 void writeSpeciesReferences(const BReaction& r, Reaction& element) {
+  const kstr::ReactionExpression& equation = r.getEquation();
   std::multimap<std::pair<const BSpecies*, double>, size_t> products;
   for (size_t i = 0; i < r.getNumProducts(); ++i) products.emplace(std::make_pair(r.getProductAt(i), r.getProductStoichAt(i)), i);
   std::vector<bool> productIsModifier(r.getNumProducts(), false);
   std::vector<bool> reactantIsModifier(r.getNumReactants(), false);
   for (size_t i = 0; i < r.getNumReactants(); ++i) {
+    if (!r.getReactantAt(i)) continue;
     auto it = products.find(std::make_pair(r.getReactantAt(i), r.getReactantStoichAt(i)));
     if (it == products.end()) continue;
     reactantIsModifier[i] = true;
@@ -92,6 +105,7 @@ void writeSpeciesReferences(const BReaction& r, Reaction& element) {
     products.erase(it);
   }
   for (size_t i = 0; i < r.getNumReactants(); ++i) {
+    if (skipsUnboundTerm(r, r.getReactantAt(i), equation.getReactantAt(i).name)) continue;
     const char* id = r.getReactantAt(i)->getID();
     if (reactantIsModifier[i]) {
       element.createModifier()->setSpecies(id);
@@ -103,6 +117,7 @@ void writeSpeciesReferences(const BReaction& r, Reaction& element) {
   }
   for (size_t i = 0; i < r.getNumProducts(); ++i) {
     if (productIsModifier[i]) continue;
+    if (skipsUnboundTerm(r, r.getProductAt(i), equation.getProductAt(i).name)) continue;
     SpeciesReference* reference = element.createProduct();
     reference->setSpecies(r.getProductAt(i)->getID());
     reference->setStoichiometry(r.getProductStoichAt(i));

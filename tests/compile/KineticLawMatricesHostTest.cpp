@@ -62,13 +62,13 @@ TEST_F(KineticLawMatrices, CompileOrderListsEveryReactionsLawParameters) {
   EXPECT_EQ(namesOf(outs[2]), Names{"cell"});
 }
 
-TEST_F(KineticLawMatrices, DependencyUsesTheActiveReactionsLawParameters) {
-  // Rows: the active reaction; columns S, P, k0, Vmax, Km (kd belongs to
-  // the inactive reaction).
+TEST_F(KineticLawMatrices, DependencyColumnsAreTheCompileOrdersParameters) {
+  // Rows: the active reaction; columns S, P, k0, Vmax, Km and kd, as the
+  // compile order lists them (kd, of the inactive reaction, included).
   const SparseView view = readSparse(
       matrixCall("getSpecParamDepMatrix", {host().handle(m_), host().logical(true)}, 1).at(0));
   EXPECT_EQ(view.rows, 1u);
-  EXPECT_EQ(view.cols, 5u);
+  EXPECT_EQ(view.cols, 6u);
   EXPECT_EQ(view.cells, (Cells{{{0, 0}, 1.0}, {{0, 3}, 1.0}, {{0, 4}, 1.0}}));
 }
 

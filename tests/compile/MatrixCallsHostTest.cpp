@@ -1,6 +1,8 @@
 // The host class "matrixCallObj" as a user's script calls it: every method
 // and form on the enzyme model, warnings on empty models, errors, and bad
 // handles in the lists.
+#include <functional>
+
 #include "MatrixCallsHostFixture.hpp"
 #include "compile/MiniCompileObjectApi.hpp"
 #include "reactions/BEvent.hpp"
@@ -27,6 +29,36 @@ TEST_F(MatrixCallsHost, StoichiometryWithNames) {
   EXPECT_EQ(texts(three[2]), (Names{"binding", "catalysis"}));
   std::vector<qxArray*> two = matrixCall("getStoichMatrix", {host().handle(m)}, 2);
   EXPECT_EQ(texts(two[1]), (Names{"E", "S", "ES", "P"}));
+}
+
+// A species on both sides nets to zero when its terms cancel within the
+// rounding of their sum, whatever their size; a single term stays, however
+// small its coefficient.
+struct NetCase {
+  const char* equation;
+  Cells column;  // rows are the species in the order the equation made them
+};
+
+TEST_F(MatrixCallsHost, NetStoichiometryDropsOnlyCancellingTerms) {
+  const std::vector<NetCase> cases = {
+      {"3.3 A + 6.6 A -> 9.9 A", {}},
+      {"0.1 A + 0.2 A -> 0.3 A", {}},
+      {"1e+20 A -> 1e+20 A + B", {{{1, 0}, 1.0}}},
+      {"1e-17 A -> B", {{{0, 0}, -1e-17}, {{1, 0}, 1.0}}},
+      {"1e-17 A + 2e-17 B -> 2e-17 A", {{{0, 0}, 1e-17}, {{1, 0}, -2e-17}}},
+      {"2 A -> A", {{{0, 0}, -1.0}}},
+      {"A -> A", {}},
+  };
+  for (const NetCase& c : cases) {
+    SCOPED_TRACE(c.equation);
+    OBInterface* m = model("m");
+    call1(m, "addcompartment", {host().str("cell")});
+    addReaction(m, c.equation);
+    const SparseView view = readSparse(matrixCall("getStoichMatrix", {host().handle(m)}, 1).at(0));
+    EXPECT_EQ(view.cols, 1u);
+    EXPECT_EQ(view.cells, c.column);
+    host().call(getOBIRoot(), "reset");
+  }
 }
 
 TEST_F(MatrixCallsHost, AdjacencyRowsListTargets) {
@@ -111,6 +143,56 @@ TEST_F(MatrixCallsHost, DependencyOfTheModelTransposed) {
   EXPECT_EQ(view.cols, 5u);
   EXPECT_EQ(view.cells, (Cells{{{0, 0}, 1.0}, {{0, 1}, 1.0}, {{0, 2}, 1.0}, {{1, 2}, 1.0},
                                {{1, 4}, 1.0}}));
+}
+
+// A rate that does not parse is no rate that depends on nothing: every form
+// of the call raises its error, and the rate stays as it was typed.
+TEST_F(MatrixCallsHost, DependencyOfARateThatDoesNotParseRaises) {
+  OBInterface* m = enzymeModel();
+  OBInterface* catalysis = kelbor(m)->getReactionAt(1)->getOBI();
+  host().set(catalysis, "ReactionRate", host().str("kcat*ES*("));
+  const std::string message = "Invalid reaction rate 'kcat*ES*(' for reaction 'catalysis'.";
+  const std::vector<std::function<void()>> forms = {
+      [&] { matrixCall("getSpecParamDepMatrix", {host().handle(m)}, 1); },
+      [&] { matrixCall("getSpecParamDepMatrix", {host().handle(m), host().logical(true)}, 1); },
+      [&] {
+        matrixCall("getSpecParamDepMatrix",
+                   {host().handles({catalysis}), handlesOfNames(m, {"ES"}), handlesOfNames(m, {"kcat"})},
+                   1);
+      },
+      [&] {
+        matrixCall("getSpecParamDepMatrix", {host().handles({catalysis}), handlesOfNames(m, {"ES"})}, 1);
+      },
+  };
+  for (size_t i = 0; i < forms.size(); ++i) {
+    SCOPED_TRACE(i);
+    expectHostError(forms[i], "Kestrion:InvalidReactionRateSyntax", message);
+  }
+  EXPECT_EQ(rate(catalysis), "kcat*ES*(");
+}
+
+// The model form's columns are the compile order's species and parameters:
+// a kinetic-law parameter of an inactive reaction that an active rate names
+// keeps its column, where the compile order lists it.
+TEST_F(MatrixCallsHost, ModelDependencyColumnsFollowTheCompileOrder) {
+  OBInterface* m = model("m");
+  OBInterface* cell = call1(m, "addcompartment", {host().str("cell")});
+  for (const char* name : {"A", "B"}) call1(cell, "addspecies", {host().str(name)});
+  OBInterface* r1 = addReaction(m, "A -> B");
+  host().set(r1, "Name", host().str("r1"));
+  OBInterface* law = call1(r1, "addkineticlaw", {host().str("Unknown")});
+  OBInterface* kf = call1(law, "addparameter", {host().str("kf")});
+  OBInterface* r2 = addReaction(m, "B -> null");
+  host().set(r2, "ReactionRate", host().str("r1.kf*B"));
+  host().set(r1, "Active", host().logical(false));
+  std::vector<qxArray*> order = matrixCall("getSpecParamsCompileOrder", {host().handle(m)}, 3);
+  ASSERT_EQ(namesOf(order[0]), (Names{"A", "B"}));
+  ASSERT_EQ(handlesOf(order[1]), std::vector<OBInterface*>{kf});
+  const SparseView view = readSparse(
+      matrixCall("getSpecParamDepMatrix", {host().handle(m), host().logical(true)}, 1).at(0));
+  EXPECT_EQ(view.rows, 1u);  // r2, the only active reaction
+  EXPECT_EQ(view.cols, 3u);  // A, B, then kf
+  EXPECT_EQ(view.cells, (Cells{{{0, 1}, 1.0}, {{0, 2}, 1.0}}));
 }
 
 TEST_F(MatrixCallsHost, DependencyOfListsWithWrongAndRepeatedEntries) {

@@ -1,7 +1,11 @@
 // What the properties of "Model" do when read and written: the flags and
 // switches, the identity values, the Parent moves, and the restore-only
 // setters of the handle vectors with their checks.
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 #include "ModelHostFixture.hpp"
 #include "model/ModelGlue.hpp"
@@ -75,6 +79,53 @@ TEST_F(ModelPropertiesTest, UuidReadsAndRestores) {
   expectHostError([&] { host().set(m, "UUID", host().str("not a uuid"), true); }, "Kestrion:InvalidUUID");
   EXPECT_EQ(host().getString(m, "UUID"), text);
   expectHostError([&] { host().set(m, "UUID", host().str(text)); }, "obk:PropertyAccessDenied");
+}
+
+// Run in a process of its own by the test below: prints the UUID of a fresh
+// model and the ID of a fresh compartment, the identity values that two
+// sessions must never share.
+TEST_F(ModelPropertiesTest, DISABLED_PrintsTheIdentityOfAFreshModel) {
+  OBInterface* m = model("m");
+  OBInterface* c = add(m, "addcompartment", {host().str("c")});
+  std::printf("fresh identity: %s %s\n", host().getString(m, "UUID").c_str(),
+              host().getString(c, "ID").c_str());
+  std::fflush(stdout);
+}
+
+// The identity line printed by the test above, run in a new process of this
+// executable; empty when it could not be run.
+std::string identityFromANewProcess() {
+  char self[4096] = {};
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length <= 0) return {};
+  const std::string command = std::string("'") + self +
+                              "' --gtest_also_run_disabled_tests "
+                              "--gtest_filter=ModelPropertiesTest."
+                              "DISABLED_PrintsTheIdentityOfAFreshModel 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return {};
+  std::string found;
+  char line[1024];
+  const std::string marker = "fresh identity: ";
+  while (std::fgets(line, sizeof line, pipe)) {
+    const std::string text(line);
+    if (text.compare(0, marker.size(), marker) == 0) found = text.substr(marker.size());
+  }
+  pclose(pipe);
+  return found;
+}
+
+TEST_F(ModelPropertiesTest, TwoProcessesGiveTheirModelsDifferentIdentities) {
+  const std::string first = identityFromANewProcess();
+  const std::string second = identityFromANewProcess();
+  ASSERT_GT(first.size(), 36u) << "the child process printed no identity";
+  ASSERT_GT(second.size(), 36u) << "the child process printed no identity";
+  const std::string firstUuid = first.substr(0, 36);
+  const std::string secondUuid = second.substr(0, 36);
+  EXPECT_NE(firstUuid, secondUuid);
+  EXPECT_NE(first.substr(37), second.substr(37));
+  // Neither is this process's own first model's.
+  EXPECT_NE(host().getString(model("m"), "UUID"), firstUuid);
 }
 
 class SimulationData : public ODESimulationDataApi {};

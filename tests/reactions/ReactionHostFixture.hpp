@@ -38,6 +38,8 @@ class ReactionHostTest : public EngineHostTest {
     warm.set(r, "Reaction", warm.str("B -> C"));
     warm.call(r, "addreactant", {warm.str("D")}, 1);
     warm.call(r, "addproduct", {warm.str("E")}, 1);
+    warm.call(r, "rmreactant", {warm.str("D")}, 1);
+    warm.call(r, "rmproduct", {warm.str("E")}, 1);
     OBInterface* law = objectOf(warm.call(r, "addkineticlaw", {warm.str("MassAction")}, 1).at(0));
     warm.set(law, "ParameterVariableNames", warm.cell({warm.str("k")}));
     warm.call(getOBIRoot(), "reset");

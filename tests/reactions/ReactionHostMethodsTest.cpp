@@ -140,6 +140,64 @@ TEST_F(ReactionHostTest, SpeciesOfAnotherModelAreMatchedOrCopied) {
   EXPECT_EQ(kelbor(m2)->getNumSpeciesInTree(), 1u);
 }
 
+// A list of names changes the equation once: the terms are added (a name
+// given twice adds to its term) and the host hears of the new equation one
+// time.
+TEST_F(ReactionHostTest, AddSpeciesListChangesTheEquationOnce) {
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "A -> B");
+  host().clearLogs();
+  host().call(r, "addreactant",
+              {host().cell({host().str("C"), host().str("D"), host().str("C"), host().str("A")}),
+               host().nums({1, 2, 3, 0.5})},
+              1);
+  EXPECT_EQ(equation(r), "1.5 A + 4 C + 2 D -> B");
+  size_t heard = 0;
+  for (const OBEventRecord& e : host().postSetEvents()) heard += e.source == r && e.propName == "Reaction";
+  EXPECT_EQ(heard, 1u);
+}
+
+// Removing terms from a long equation leaves the others as they were: the
+// text is the composed one, the removed species is no longer listened to
+// unless the other side or the rate still uses it, and the remaining terms
+// still follow renames.
+TEST_F(ReactionHostTest, RemovingFromALongEquationKeepsTheOtherTerms) {
+  OBInterface* m = model();
+  std::vector<qxArray*> names;
+  std::string expected;
+  for (int i = 0; i < 40; ++i) {
+    names.push_back(host().str(("S" + std::to_string(i)).c_str()));
+  }
+  qxArray* cell = host().own(qxCreateCellMatrix(1, names.size()));
+  for (size_t i = 0; i < names.size(); ++i) qxSetCell(cell, i, qxDuplicateArray(names[i]));
+  OBInterface* r = addReaction(m, "null -> S0 + P");
+  host().set(r, "ReactionRate", host().str("S1*S39"));
+  host().call(r, "addreactant", {cell}, 1);
+  for (const char* name : {"S20", "S0", "S39", "S1"}) host().call(r, "rmreactant", {host().str(name)}, 1);
+  for (int i = 2; i < 39; ++i) {
+    if (i == 20) continue;
+    expected += (expected.empty() ? "" : " + ") + std::string("S") + std::to_string(i);
+  }
+  EXPECT_EQ(equation(r), expected + " -> S0 + P");
+  const auto inUse = [&](const char* name) {
+    return dynamic_cast<BSpecies*>(componentOf(species(m, name)))->getInUseCount();
+  };
+  EXPECT_EQ(inUse("S20"), 0u);
+  EXPECT_EQ(inUse("S0"), 1u);   // still a product
+  EXPECT_EQ(inUse("S39"), 1u);  // still in the rate
+  EXPECT_EQ(inUse("S2"), 1u);
+  host().call(species(m, "S20"), "rename", {host().str("T20")});
+  host().call(species(m, "S21"), "rename", {host().str("T21")});
+  host().call(species(m, "S0"), "rename", {host().str("T0")});
+  expected.replace(expected.find("S21"), 3, "T21");
+  EXPECT_EQ(equation(r), expected + " -> T0 + P");
+  host().call(r, "rmproduct", {host().str("P")}, 1);
+  EXPECT_EQ(equation(r), expected + " -> T0");
+  host().call(r, "rmproduct", {host().str("T0")}, 1);
+  EXPECT_EQ(equation(r), expected + " -> null");
+  EXPECT_EQ(inUse("T0"), 0u);
+}
+
 TEST_F(ReactionHostTest, RemoveSpeciesWarnsForSpeciesNotOnTheSide) {
   OBInterface* m = model();
   OBInterface* r = addReaction(m, "A + B -> C + D");
@@ -173,6 +231,40 @@ TEST_F(ReactionHostTest, RemoveSpeciesWarnsForSpeciesNotOnTheSide) {
                   "Kestrion:RMREACTANT_INVALIDSECONDARG",
                   "Invalid syntax. The second argument must be a string, a cell array of "
                   "strings, or a Kestrion species object array.");
+}
+
+// "rmreactant" and "rmproduct" read a name as "addreactant" does: a
+// bracketed and a plain name are one name, and in a model with one
+// compartment its qualifier may be given or left out.
+struct RemoveNameCase {
+  const char* method;
+  const char* name;
+  const char* equation;  // after the removal
+  bool warns;
+};
+
+TEST_F(ReactionHostTest, RemoveSpeciesReadsNamesAsAddSpeciesDoes) {
+  const std::vector<RemoveNameCase> cases = {
+      {"rmreactant", "Complex X", "A -> B", false},
+      {"rmreactant", "[Complex X]", "A -> B", false},
+      {"rmreactant", "unnamed.[Complex X]", "A -> B", false},
+      {"rmreactant", "unnamed.A", "[Complex X] -> B", false},
+      {"rmreactant", "  A ", "[Complex X] -> B", false},
+      {"rmproduct", "unnamed.B", "A + [Complex X] -> null", false},
+      {"rmreactant", "other.A", "A + [Complex X] -> B", true},
+      {"rmreactant", "B", "A + [Complex X] -> B", true},
+      {"rmreactant", "A +", "A + [Complex X] -> B", true},
+  };
+  for (const RemoveNameCase& c : cases) {
+    SCOPED_TRACE(std::string(c.method) + " '" + c.name + "'");
+    OBInterface* m = model();
+    OBInterface* r = addReaction(m, "A + [Complex X] -> B");
+    host().clearLogs();
+    host().call(r, c.method, {host().str(c.name)}, 1);
+    EXPECT_EQ(equation(r), c.equation);
+    EXPECT_EQ(warningIds().size(), c.warns ? 1u : 0u);
+    host().call(getOBIRoot(), "reset");
+  }
 }
 
 TEST_F(ReactionHostTest, RemoveByQualifiedNameInSeveralCompartments) {

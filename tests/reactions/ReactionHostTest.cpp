@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 
 #include "ReactionHostFixture.hpp"
 #include "support/ClassTable.hpp"
+#include "expressions/ReactionExpression.hpp"
 #include "kinetics/BKineticLaw.hpp"
 
 namespace rtest {
@@ -143,6 +145,128 @@ TEST_F(ReactionHostTest, MissingSpeciesAreCreatedInTheRightCompartment) {
   EXPECT_EQ(kelbor(m)->getNumReactions(), 3u);
 }
 
+// A qualifier that names a compartment the model lacks makes it.  When the
+// model then holds two or more compartments a species name without
+// qualifier has no compartment to join, so the change is refused before
+// anything is made, on every path that takes species names.
+struct UnqualifiedCase {
+  const char* label;
+  bool oneCompartment;  // the model holds "cell" (else no compartment)
+  std::function<void(ReactionHostTest&, OBInterface* m, OBInterface* r)> change;
+};
+
+TEST_F(ReactionHostTest, NameWithoutQualifierIsRefusedWhenQualifiersMakeTheSecondCompartment) {
+  using T = ReactionHostTest;
+  auto addreaction = [](T& t, OBInterface* m, std::initializer_list<qxArray*> args) {
+    std::vector<qxArray*> all = {t.host().handle(m)};
+    all.insert(all.end(), args.begin(), args.end());
+    qxArray* outs[1] = {nullptr};
+    obkCallMethod("addreaction", 1, outs, static_cast<int>(all.size()), all.data());
+    qxDestroyArray(outs[0]);
+  };
+  const std::vector<UnqualifiedCase> cases = {
+      {"equation", true,
+       [&](T& t, OBInterface* m, OBInterface*) { addreaction(t, m, {t.host().str("x.C -> N")}); }},
+      {"equation, unqualified first", true,
+       [&](T& t, OBInterface* m, OBInterface*) { addreaction(t, m, {t.host().str("N -> x.C")}); }},
+      {"Reaction property", true,
+       [](T& t, OBInterface*, OBInterface* r) {
+         t.host().set(r, "Reaction", t.host().str("x.C -> N"));
+       }},
+      {"lists", true,
+       [&](T& t, OBInterface* m, OBInterface*) {
+         addreaction(t, m, {t.host().cell({t.host().str("x.C")}), t.host().str("N")});
+       }},
+      {"lists with stoichiometry", true,
+       [&](T& t, OBInterface* m, OBInterface*) {
+         addreaction(t, m, {t.host().str("N"), t.host().num(1), t.host().str("x.C"),
+                            t.host().num(2)});
+       }},
+      {"addreactant", true,
+       [](T& t, OBInterface*, OBInterface* r) {
+         t.host().call(r, "addreactant", {t.host().cell({t.host().str("x.C"), t.host().str("N")})},
+                       1);
+       }},
+      {"addproduct", true,
+       [](T& t, OBInterface*, OBInterface* r) {
+         t.host().call(r, "addproduct", {t.host().cell({t.host().str("N"), t.host().str("x.C")})},
+                       1);
+       }},
+      {"two qualifiers in an empty model", false,
+       [&](T& t, OBInterface* m, OBInterface*) {
+         addreaction(t, m, {t.host().str("c1.A -> c2.B + C")});
+       }},
+      {"addreactant, two qualifiers in an empty model", false,
+       [](T& t, OBInterface*, OBInterface* r) {
+         t.host().call(r, "addreactant",
+                       {t.host().cell({t.host().str("C"), t.host().str("c1.A"), t.host().str("c2.B")})},
+                       1);
+       }},
+      {"species object of another model's compartment", true,
+       [&](T& t, OBInterface* m, OBInterface*) {
+         OBInterface* other = t.host().construct("Model", {t.host().str("other")});
+         OBInterface* x = t.one(other, "addcompartment", {t.host().str("x")});
+         OBInterface* c = t.one(x, "addspecies", {t.host().str("C")});
+         addreaction(t, m, {t.host().handles({c}), t.host().str("N")});
+       }},
+  };
+  for (const UnqualifiedCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    OBInterface* m = model("m");
+    if (c.oneCompartment) call1(m, "addcompartment", {host().str("cell")});
+    OBInterface* r = addReaction(m, "null -> null");
+    const uint64_t compartments = kelbor(m)->getNumCompartmentsInTree();
+    expectHostError([&] { c.change(*this, m, r); },
+                    "Kestrion:ReactionManipulator:EmptyCompartmentName",
+                    "The model contains more than one compartment. In this situation all species "
+                    "must be defined as COMPARTMENT_NAME.SPECIES_NAME.");
+    EXPECT_EQ(kelbor(m)->getNumCompartmentsInTree(), compartments);
+    EXPECT_EQ(kelbor(m)->getNumSpeciesInTree(), 0u);
+    EXPECT_EQ(kelbor(m)->getNumReactions(), 1u);
+    EXPECT_EQ(equation(r), "null -> null");
+    host().call(getOBIRoot(), "reset");
+  }
+}
+
+// When the qualifiers make the model's only compartment, every name joins
+// it, whatever the order of the terms; every term is bound to its species.
+struct OneCompartmentCase {
+  const char* label;
+  const char* reactants;  // the addreactant names, ";"-separated, or an equation
+  bool equation;
+  Strings pqns;            // the reaction's species, reactants then products
+};
+
+TEST_F(ReactionHostTest, QualifierMakingTheOnlyCompartmentTakesEveryName) {
+  const std::vector<OneCompartmentCase> cases = {
+      {"equation", "A + c1.B -> C", true, {"A", "B", "C"}},
+      {"equation, qualifier last", "A -> C + c1.B", true, {"A", "C", "B"}},
+      {"addreactant", "A;c1.B", false, {"A", "B"}},
+  };
+  for (const OneCompartmentCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    OBInterface* m = model("m");
+    OBInterface* r = addReaction(m, c.equation ? c.reactants : "null -> null");
+    if (!c.equation) {
+      std::vector<qxArray*> names;
+      std::string list = c.reactants;
+      for (size_t at = 0; at != std::string::npos;) {
+        const size_t end = list.find(';', at);
+        names.push_back(host().str(list.substr(at, end - at).c_str()));
+        at = end == std::string::npos ? end : end + 1;
+      }
+      host().call(r, "addreactant", {host().cell({names[0], names[1]})}, 1);
+    }
+    ASSERT_EQ(kelbor(m)->getNumCompartmentsInTree(), 1u);
+    EXPECT_EQ(kelbor(m)->getCompartmentInTreeAt(0)->getName(), "c1");
+    Strings species = pqnsOf(host().get(r, "Reactants"));
+    for (const std::string& p : pqnsOf(host().get(r, "Products"))) species.push_back(p);
+    EXPECT_EQ(species, c.pqns);
+    EXPECT_TRUE(reaction(r)->getEquation().doAllTokensResolve()) << equation(r);
+    host().call(getOBIRoot(), "reset");
+  }
+}
+
 // "2.5.3 A" is no stoichiometry followed by a species: the second "." makes
 // the token a name, so the equation names the species "2.5.3 A", which
 // "addreaction" creates with stoichiometry 1.
@@ -154,6 +278,48 @@ TEST_F(ReactionHostTest, NumberWithTwoDotsStartsASpeciesName) {
   EXPECT_EQ(numbersOf(host().get(r, "Stoichiometry")), (Numbers{-1, 1}));
   EXPECT_NE(species(m, "[2.5.3 A]"), nullptr);
   EXPECT_EQ(kelbor(m)->getNumSpeciesInTree(), 2u);
+}
+
+// A species name that begins with a digit or a sign is most likely a
+// stoichiometry typed against the name or a negative one: the species is
+// made as named, with a warning; a species that exists already is not.
+struct NumberLikeNameCase {
+  const char* equation;
+  Strings warned;  // the names the warnings give
+};
+
+TEST_F(ReactionHostTest, SpeciesMadeWithANumberLikeNameWarn) {
+  const std::vector<NumberLikeNameCase> cases = {
+      {"-2 A -> B", {"-2 A"}},
+      {"2A -> B", {"2A"}},
+      {"+1 X -> 3Y + Z", {"+1 X", "3Y"}},
+      {"2 A -> B", {}},
+      {"A2 -> B", {}},
+  };
+  for (const NumberLikeNameCase& c : cases) {
+    SCOPED_TRACE(c.equation);
+    OBInterface* m = model();
+    host().clearLogs();
+    addReaction(m, c.equation);
+    Strings warned;
+    for (const auto& w : host().warnings()) {
+      EXPECT_EQ(w.id, "Kestrion:ReactionManipulator:SpeciesNameBeginsWithNumber");
+      const size_t open = w.text.find('\'');
+      warned.push_back(w.text.substr(open + 1, w.text.find('\'', open + 1) - open - 1));
+    }
+    EXPECT_EQ(warned, c.warned);
+    host().call(getOBIRoot(), "reset");
+  }
+  OBInterface* m = model();
+  OBInterface* r = addReaction(m, "2A -> B");
+  host().clearLogs();
+  host().call(r, "addproduct", {host().cell({host().str("2A"), host().str("4C")})}, 1);
+  ASSERT_EQ(host().warnings().size(), 1u);
+  EXPECT_EQ(host().warnings()[0].text,
+            "Warning: The species '4C' is created with a name that begins with a digit or a sign.\n"
+            " A stoichiometry is a positive number written before the species name and separated\n"
+            " from it by a space, for example '2 A'.");
+  EXPECT_EQ(equation(r), "[2A] -> B + [2A] + [4C]");
 }
 
 TEST_F(ReactionHostTest, EquationsWithPropertyValuePairs) {

@@ -99,8 +99,9 @@ TEST_F(RuleHostTest, AddRuleWithEveryTypeAndWithPairs) {
   EXPECT_EQ(handlesOf(host().get(m, "Rules")).size(), std::size(cases));
 }
 
-// Refused calls raise the Part's error and leave neither a rule in the
-// model nor an instance alive.
+// Refused calls raise the error that names what is wrong with the argument
+// (its type, an empty rule, an unknown rule type, a bad property-value pair)
+// and leave neither a rule in the model nor an instance alive.
 TEST_F(RuleHostTest, AddRuleRefusalsLeaveNothingBehind) {
   OBInterface* m = model();
   expectRefusals(m, "addrule", "Rules", {

@@ -95,7 +95,10 @@ std::string writeTempFile(const std::string& name, const std::string& content) {
   return path;
 }
 
-// Bad input ends the read with the Part's error and leaves no model.
+// Bad input ends the read with the error that says what is wrong with the
+// file (not readable XML, bad characters, an unsupported level or version,
+// no model, a species in an unknown compartment, a value or name that the
+// engine refuses) and leaves no model.
 TEST_F(SbmlHostTest, BadInputRaisesAndLeavesNoModel) {
   struct Row {
     const char* name;

@@ -3,6 +3,7 @@
 // paths, and the three lists of "qesbmlvalidate".
 #include <sbml/SBMLTypes.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -12,7 +13,10 @@
 #include "support/AllocationFailures.hpp"
 #include "core/KelborComponent.hpp"
 #include "quantities/BSpecies.hpp"
+#include "expressions/ReactionExpression.hpp"
+#include "reactions/BReaction.hpp"
 #include "reactions/BRule.hpp"
+#include "reactions/ReactionManipulator.hpp"
 #include "sbml/SBMLReadWriteService.hpp"
 
 namespace sbmltest {
@@ -131,6 +135,40 @@ TEST_F(SbmlHostTest, WriteToTextRaisesWhenHostMemoryRunsOut) {
     const std::string outcome = outcomeWithAllocationFailing(k, write);
     EXPECT_TRUE(outcome == "Kestrion:MallocError" || outcome == "obk:OutOfMemory") << k << ": " << outcome;
   }
+}
+
+// A reaction term bound to no species has no identifier to write: the
+// writer leaves it out with the warning for an unknown species and writes
+// the rest of the reaction.  No host path makes such a term; the engine's
+// own equation entry, given a name the model lacks, does.
+TEST_F(SbmlHostTest, ReactionTermWithoutItsSpeciesIsLeftOutWithAWarning) {
+  OBInterface* m = host().construct("Model", {host().str("loose")});
+  host().call(m, "addcompartment", {host().str("cell")}, 1);
+  OBInterface* r = objectOf(host().call(m, "addreaction", {host().str("A -> B")}, 1).at(0));
+  host().set(r, "Name", host().str("r1"));
+  ReactionManipulator manipulator;
+  ParsedReactionPtr parsed(manipulator.parseReaction("A + N -> B + Q"));
+  auto* reaction = dynamic_cast<BReaction*>(componentOf(r));
+  reaction->setReaction(parsed.get());
+  ASSERT_FALSE(reaction->getEquation().doAllTokensResolve());
+  host().clearLogs();
+  const std::string text = writeText(m);
+  EXPECT_EQ(warningCount("Kestrion:KS_ReactionContainsSpeciesNotInList"), 2u);
+  std::vector<std::string> messages;
+  for (const hbRecordedWarning& w : host().warnings()) messages.push_back(w.text);
+  EXPECT_NE(std::find(messages.begin(), messages.end(),
+                      "Warning: The reaction 'r1' references a species 'N'\n"
+                      " that is not in the list of species for the model."),
+            messages.end());
+  const std::unique_ptr<SBMLDocument> document(readSBMLFromString(text.c_str()));
+  const Reaction* written = document->getModel()->getReaction(0);
+  ASSERT_NE(written, nullptr);
+  ASSERT_EQ(written->getNumReactants(), 1u);
+  ASSERT_EQ(written->getNumProducts(), 1u);
+  const std::vector<OBInterface*> species = children(m, "species");
+  ASSERT_EQ(names(m, "species"), (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(written->getReactant(0)->getSpecies(), componentOf(species.at(0))->getID());
+  EXPECT_EQ(written->getProduct(0)->getSpecies(), componentOf(species.at(1))->getID());
 }
 
 TEST_F(SbmlHostTest, WriteToFileWithoutUnitDefinitions) {
