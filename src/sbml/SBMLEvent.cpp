@@ -100,11 +100,9 @@ void SBMLEvent::importElement() {
 
 // --- write -------------------------------------------------------------------------------
 
-ASTNode* SBMLEvent::mathOf(std::string formula, const std::set<std::string>& tokens) const {
+ASTNode* SBMLEvent::mathOf(const std::string& formula) const {
   auto* modelEvent = dynamic_cast<BEvent*>(getComponent());
-  if (Kelbor* model = modelOf(*modelEvent)) replaceNamesWithIds(formula, *model, modelEvent, tokens);
-  translateFunctionNamesToSBML(formula);
-  return mathFromFormula(formula);
+  return mathFromFormula(formula, modelOf(*modelEvent), modelEvent, "event '" + modelEvent->getName() + "'");
 }
 
 void SBMLEvent::exportElement() {
@@ -118,9 +116,7 @@ void SBMLEvent::exportElement() {
     hb_warning_id(hbGetWarningContext(), "Kestrion:KS_UNABLE_TO_CREATE_EVENT",
                   kstr::code(Code::KS_UNABLE_TO_CREATE_EVENT), modelEvent->getErrString().c_str());
   };
-  std::set<std::string> tokens;
-  modelEvent->getTriggerTokens(tokens);
-  std::unique_ptr<ASTNode> trigger(mathOf(modelEvent->getTrigger(), tokens));
+  std::unique_ptr<ASTNode> trigger(mathOf(modelEvent->getTrigger()));
   if (!trigger) {
     unableToCreate();
     return;
@@ -129,9 +125,7 @@ void SBMLEvent::exportElement() {
   for (uint64_t i = 0; i < modelEvent->getNumTriggerFunctions(); ++i) {
     BEvent::Map left;
     modelEvent->fillFromEventFcnLHSToken2KLCMapAt(i, left);
-    std::set<std::string> rightTokens;
-    modelEvent->getEventFcnRHSTokensAt(i, rightTokens);
-    std::unique_ptr<ASTNode> math(mathOf(modelEvent->getEventFcnRHSExprAt(i), rightTokens));
+    std::unique_ptr<ASTNode> math(mathOf(modelEvent->getEventFcnRHSExprAt(i)));
     const KelborComponent* variable = left.empty() ? nullptr : left.begin()->second;
     if (!math || !variable || !variable->getID()) {
       unableToCreate();

@@ -103,11 +103,10 @@ void warnRule(const char* id, Code code, const std::string& text) {
 
 }  // namespace
 
-ASTNode* SBMLRule::mathOf(std::string formula, const std::set<std::string>& tokens) const {
+ASTNode* SBMLRule::mathOf(const std::string& formula) const {
   auto* modelRule = dynamic_cast<BRule*>(getComponent());
-  if (Kelbor* model = modelOf(*modelRule)) replaceNamesWithIds(formula, *model, modelRule, tokens);
-  translateFunctionNamesToSBML(formula);
-  return mathFromFormula(formula);
+  const std::string shown = modelRule->getName().empty() ? modelRule->getRule() : modelRule->getName();
+  return mathFromFormula(formula, modelOf(*modelRule), modelRule, "rule '" + shown + "'");
 }
 
 bool SBMLRule::exportAssignmentKind(int type, const std::string& text) {
@@ -124,9 +123,7 @@ bool SBMLRule::exportAssignmentKind(int type, const std::string& text) {
     }
     return false;
   }
-  std::set<std::string> tokens;
-  modelRule->getRuleTokens(tokens);
-  std::unique_ptr<ASTNode> math(mathOf(modelRule->getRuleString(), tokens));
+  std::unique_ptr<ASTNode> math(mathOf(modelRule->getRuleString()));
   if (!math) {
     warnRule("Kestrion:UnableToWriteRateRuleRHS", Code::KS_UNABLE_TO_WRITE_RATE_RULE_RHS, text);
     return false;
@@ -170,9 +167,7 @@ void SBMLRule::exportElement() {
   }
   const int type = *modelRule->getRuleType();
   if (type == 0) {
-    std::set<std::string> tokens;
-    modelRule->getRuleTokens(tokens);
-    std::unique_ptr<ASTNode> math(mathOf(text, tokens));
+    std::unique_ptr<ASTNode> math(mathOf(text));
     if (!math) {
       warnRule("Kestrion:UnableToWriteAlgebraicRule", Code::KS_UNABLE_TO_WRITE_ALGEBRAIC_RULE, text);
       return;
