@@ -77,7 +77,7 @@ void SBMLCompartment::exportElement() {
   if (!c) return;
   exportNotesAndAnnotation(*this);
   Compartment* element = compartment();
-  element->setId(c->getID() ? c->getID() : "");
+  setIdOrWarn(*element, *c);
   element->setName(c->getName());
   element->setConstant(c->getConstantValue());
   if (BCompartment* owner = c->getOwner(); owner && owner->getID()) element->setOutside(owner->getID());
@@ -86,7 +86,7 @@ void SBMLCompartment::exportElement() {
   if (units.empty()) return;
   element->setSpatialDimensions(static_cast<unsigned>(c->getSpatialDimensions()));
   const std::string id = sbmlUnitReferenceFor(currentContext(), units, false);
-  if (!id.empty()) element->setUnits(id);
+  if (!id.empty()) checkSetter(element->setUnits(id), "units", id, *c);
 }
 
 namespace kstr::sbml {

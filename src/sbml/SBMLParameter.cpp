@@ -111,10 +111,10 @@ void SBMLParameter::exportElement() {
   exportNotesAndAnnotation(*this);
   Parameter* element = parameter();
   element->setName(p->getName());
-  element->setId(p->getID() ? p->getID() : "");
+  setIdOrWarn(*element, *p);
   element->setValue(p->getInitialValue());
   element->setConstant(p->getConstantValue());
   if (p->getUnits().empty()) return;
   const std::string id = sbmlUnitReferenceFor(currentContext(), p->getUnits(), false);
-  if (!id.empty()) element->setUnits(id);
+  if (!id.empty()) checkSetter(element->setUnits(id), "units", id, *p);
 }

@@ -1,6 +1,7 @@
 // The read, write and validate drivers.
 #include "sbml/SBMLReadWriteService.hpp"
 
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "sbml/SBMLComponent.hpp"
 #include "sbml/SBMLConversionContext.hpp"
 #include "sbml/SBMLModel.hpp"
+#include "sbml/SBMLNumberText.hpp"
 
 using Code = kstr::MessageCode;
 using namespace kstr::sbml;
@@ -225,14 +227,15 @@ void SBMLReadWriteService::writeSBMLModel(OBInterface* model, std::string& text,
   converter.bindInterface(model, false);
   converter.exportElement();
   document.getNamespaces()->add(kXhtmlNamespace, "html");
-  SBMLWriter writer;
+  std::string written = writeWithExactNumbers(document);
   if (toText) {
-    char* written = writer.writeSBMLToString(&document);
-    text = written ? written : "";
-    std::free(written);
+    text.swap(written);
     return;
   }
-  if (!writer.writeSBML(&document, text)) {
+  std::ofstream file(text, std::ios::binary);
+  file << written;
+  file.close();
+  if (!file) {
     kstr_error("Kestrion:SBMLWriteFailed", ("Unable to write the SBML file '" + text + "'.").c_str());
   }
 }

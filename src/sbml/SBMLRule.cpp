@@ -130,15 +130,37 @@ bool SBMLRule::exportAssignmentKind(int type, const std::string& text) {
   }
   Kelbor* model = modelOf(*modelRule);
   const KelborComponent* variable = model ? model->resolveSymbol(left, modelRule) : nullptr;
-  const std::string variableId = variable && variable->getID() ? variable->getID() : left;
-  Model* sbmlModel = currentContext().getSBMLModel();
+  SBMLConversionContext& context = currentContext();
+  // What a level 2 version 1 rule cannot say is left out.
+  const auto leftOut = [&text](const std::string& reason) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:SBMLRuleNotWritten", kstr::code(Code::KS_SBML_RULE_NOT_WRITTEN),
+                  text.c_str(), reason.c_str());
+    return false;
+  };
+  if (!variable || !variable->getID() || !*variable->getID()) {
+    return leftOut("its variable '" + left + "' names no species, compartment or parameter");
+  }
+  const std::string variableId = variable->getID();
+  if (type == 1 && context.isEventVariable(variableId)) {
+    return leftOut("an event assigns '" + left +
+                   "', and level 2 version 1 holds an initial assignment only as an assignment rule, which no "
+                   "event may change");
+  }
+  if (!context.noteRuleVariable(variableId, type != 3)) {
+    return leftOut("another rule already assigns '" + left + "', and SBML allows one rule per variable");
+  }
+  Model* sbmlModel = context.getSBMLModel();
   Rule* created = nullptr;
   if (type == 3) {
     created = sbmlModel->createRateRule();
   } else {
     created = sbmlModel->createAssignmentRule();
+    // The reader tells the two kinds apart by their metaid.
     const char* keyword = type == 2 ? "repeatedAssignment" : "initialAssignment";
-    created->setMetaId(std::string(keyword) + "_" + (modelRule->getID() ? modelRule->getID() : ""));
+    const std::string typed = std::string(keyword) + "_" + (modelRule->getID() ? modelRule->getID() : "");
+    const char* read = modelRule->getMetaId();
+    const bool readFits = read && (type == 1) == (std::string(read).find("initialAssignment") != std::string::npos);
+    setMetaId(*created, readFits ? read : typed, typed, *modelRule);
   }
   created->setVariable(variableId);
   created->setMath(math.get());
