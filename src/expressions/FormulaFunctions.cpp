@@ -17,6 +17,11 @@ constexpr FormulaFunction kFunctions[] = {
 #include "expressions/FormulaFunctions.def"
 };
 
+constexpr std::string_view kWritten[] = {
+#define KSTR_WRITTEN_FUNCTION(host, mathml) host,
+#include "expressions/FormulaFunctions.def"
+};
+
 }  // namespace
 
 std::span<const FormulaFunction> formulaFunctions() { return kFunctions; }
@@ -24,7 +29,8 @@ std::span<const FormulaFunction> formulaFunctions() { return kFunctions; }
 bool isKnownFunctionName(const std::string& name) {
   if (MParseTree::isStrPellamFcn(name)) return true;
   return std::any_of(std::begin(kFunctions), std::end(kFunctions),
-                     [&name](const FormulaFunction& f) { return f.host == name; });
+                     [&name](const FormulaFunction& f) { return f.host == name; }) ||
+         std::find(std::begin(kWritten), std::end(kWritten), name) != std::end(kWritten);
 }
 
 std::string numberText(double value) {

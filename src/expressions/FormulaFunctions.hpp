@@ -16,7 +16,7 @@ struct FormulaFunction {
   std::string_view mathml;
 };
 
-// Every row of FormulaFunctions.def, in its order.
+// Every KSTR_FORMULA_FUNCTION row of FormulaFunctions.def, in its order.
 KELBOR_API std::span<const FormulaFunction> formulaFunctions();
 
 // True when a formula may call or name this without binding it to a
