@@ -349,8 +349,9 @@ bool giveMathMLForm(ASTNode& node, const std::string& host) {
     return true;
   }
   if (host == "exp" && count == 1 && hasValue(*node.getChild(0), 1.0)) {
-    delete node.getChild(0);
+    ASTNode* one = node.getChild(0);
     node.removeChild(0);
+    delete one;
     node.setType(AST_CONSTANT_E);
     return true;
   }
