@@ -3,11 +3,11 @@
 #include <initializer_list>
 
 #include <ks_utils/Identifiers.hpp>
-#include <ks_utils/MParseTree.hpp>
 #include <obk/OBTypes.hpp>
 #include <sv/sv.hpp>
 
 #include "core/KelborComponent.hpp"
+#include "expressions/FormulaFunctions.hpp"
 
 using javabridge::JavaMember;
 using javabridge::JavaRef;
@@ -36,7 +36,7 @@ void releaseMembers(std::initializer_list<JavaMember*> members) {
 
 // A token bound to no component that the desktop must flag.
 bool isUnresolvedToken(const std::string& token, const KelborComponent* component) {
-  return component == nullptr && !MParseTree::isStrPellamFcn(token) &&
+  return component == nullptr && !kstr::isKnownFunctionName(token) &&
          !isKestriReservedToken(token);
 }
 

@@ -146,7 +146,7 @@ void KelborComponent::copyFrom(const KelborComponent& other) {
 
 void KelborComponent::releaseTexts() {
   for (char** text : {&annotation_, &annotationFull_, &annotationOpeningTag_, &id_,
-                      &notes_, &tag_}) {
+                      &metaId_, &notes_, &tag_}) {
     hbFree(*text);
     *text = nullptr;
   }
@@ -365,6 +365,7 @@ void KelborComponent::setAnnotationOpeningTag(const char* text) {
   replaceOwnedText(annotationOpeningTag_, text);
 }
 void KelborComponent::setID(const char* text) { replaceOwnedText(id_, text); }
+void KelborComponent::setMetaId(const char* text) { replaceOwnedText(metaId_, text); }
 void KelborComponent::setNotes(const char* text) { replaceOwnedText(notes_, text); }
 void KelborComponent::setTag(const char* text) { replaceOwnedText(tag_, text); }
 

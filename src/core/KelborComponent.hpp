@@ -91,6 +91,9 @@ class KELBOR_API KelborComponent {
   const char* getAnnotation() const { return annotation_; }
   const char* getAnnotationOpeningTag() const { return annotationOpeningTag_; }
   const char* getID() const { return id_; }
+  // The metaid the component's SBML element had (null when none); like the
+  // ID, it is not copied with the component.
+  const char* getMetaId() const { return metaId_; }
   const char* getNotes() const { return notes_; }
   const char* getTag() const { return tag_; }
   bool getKeepAnnotationTagsInText() const { return keepAnnotationTags_; }
@@ -100,6 +103,7 @@ class KELBOR_API KelborComponent {
   void setAnnotation(const char* text);
   void setAnnotationOpeningTag(const char* text);
   void setID(const char* text);
+  void setMetaId(const char* text);
   void setNotes(const char* text);
   void setTag(const char* text);
   void setKeepAnnotationTagsInText(bool keep) { keepAnnotationTags_ = keep; }
@@ -146,6 +150,7 @@ class KELBOR_API KelborComponent {
   char* annotationOpeningTag_ = nullptr;
   bool keepAnnotationTags_ = true;
   char* id_ = nullptr;
+  char* metaId_ = nullptr;
   std::string name_;
   char* notes_ = nullptr;
   OBInterface* obiParent_ = nullptr;

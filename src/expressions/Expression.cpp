@@ -4,10 +4,10 @@
 #include <ostream>
 
 #include <ks_utils/Identifiers.hpp>
-#include <ks_utils/MParseTree.hpp>
 #include <ks_utils/StringHelpers.hpp>
 
 #include "expressions/AssignmentExpression.hpp"
+#include "expressions/FormulaFunctions.hpp"
 #include "expressions/MathExpression.hpp"
 
 namespace kstr {
@@ -45,7 +45,7 @@ Expression::SymbolResolutionStatus Expression::getSymbolResolutionStatus(
     const std::pair<const std::string, KelborComponent*>& entry) {
   if (entry.second != nullptr) return resolved;
   if (isKestriReservedToken(entry.first)) return reserved_token;
-  if (MParseTree::isStrPellamFcn(entry.first)) return host_function;
+  if (isKnownFunctionName(entry.first)) return host_function;
   return unresolved;
 }
 

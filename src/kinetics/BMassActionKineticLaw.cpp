@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include <hb/hb.hpp>
@@ -13,6 +12,7 @@
 
 #include "core/HostBoundary.hpp"
 #include "core/QuantityComponent.hpp"
+#include "expressions/FormulaFunctions.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/BSpecies.hpp"
 #include "reactions/BReaction.hpp"
@@ -68,9 +68,7 @@ void appendTerm(std::string& text, const BSpecies* species, double stoichiometry
   text += name;
   const double magnitude = std::fabs(stoichiometry);
   if (!hbEqualWithinEps(magnitude, 1.0)) {
-    std::ostringstream out;
-    out << magnitude;
-    text += "^" + out.str();
+    text += "^" + kstr::numberText(magnitude);
   }
 }
 

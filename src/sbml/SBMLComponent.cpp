@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include <sbml/SBMLTypes.h>
 
@@ -219,7 +220,8 @@ bool writtenOrWarn(int status, const char* attribute, const std::string& value, 
                    const std::string& name) {
   if (status == LIBSBML_OPERATION_SUCCESS) return true;
   hb_warning_id(hbGetWarningContext(), "Kestrion:SBMLAttributeNotWritten",
-                kstr::code(Code::KS_SBML_ATTRIBUTE_NOT_WRITTEN), attribute, value.c_str(), kind, name.c_str());
+                kstr::code(Code::KS_SBML_ATTRIBUTE_NOT_WRITTEN), attribute, value.c_str(), kind, name.c_str(),
+                OperationReturnValue_toString(status));
   return false;
 }
 
@@ -232,6 +234,29 @@ bool writtenOrWarn(int status, const char* attribute, double value, const char* 
 
 // --- names ---------------------------------------------------------------------------------
 
+
+bool unitFits(const Model& model, const std::string& id, UnitRole role) {
+  static const char* const kPredefined[] = {"substance", "volume", "area", "length"};
+  if (id == kPredefined[static_cast<int>(role)]) return true;
+  UnitDefinition single(2, 1);
+  const UnitDefinition* definition = model.getUnitDefinition(id);
+  if (!definition) {
+    if (!UnitKind_isValidUnitKindString(id.c_str(), 2, 1)) return false;
+    single.createUnit()->setKind(UnitKind_forName(id.c_str()));
+    definition = &single;
+  }
+  switch (role) {
+    case UnitRole::substance:
+      return definition->isVariantOfSubstance();
+    case UnitRole::volume:
+      return definition->isVariantOfVolume();
+    case UnitRole::area:
+      return definition->isVariantOfArea();
+    case UnitRole::length:
+      return definition->isVariantOfLength();
+  }
+  return false;
+}
 
 void replaceBracketsInName(std::string& name, kstr::bcomptype kind) {
   if (name.find_first_of("[]") == std::string::npos) return;
@@ -343,12 +368,60 @@ std::string annotationToCheck(const std::string& trimmed, const KelborComponent&
   return trimmed;
 }
 
+void warnFieldLeftOut(const char* field, const KelborComponent& component, const char* reason) {
+  hb_warning_id(hbGetWarningContext(), "Kestrion:SBMLFieldNotWritten", kstr::code(Code::KS_SBML_FIELD_NOT_WRITTEN), field,
+                component.getType(), component.getName().c_str(), reason ? reason : "");
+}
+
+std::string idOrName(const KelborComponent& component) {
+  return component.getID() && *component.getID() ? component.getID() : component.getName();
+}
+
+constexpr const char kRdfNamespace[] = "http://www.w3.org/1999/02/22-rdf-syntax-ns#";
+
+bool holdsRdf(const std::string& annotation) { return annotation.find(kRdfNamespace) != std::string::npos; }
+
+// The metaid an RDF description is about ("#x" gives x), or "".
+std::string rdfAboutOf(const std::string& annotation) {
+  const std::string key = "rdf:about=\"#";
+  const size_t at = annotation.find(key);
+  if (at == std::string::npos) return std::string();
+  const size_t end = annotation.find('"', at + key.size());
+  return end == std::string::npos ? std::string() : annotation.substr(at + key.size(), end - at - key.size());
+}
+
+// The first namespace prefix of an element or attribute that nothing in
+// scope declares, as libSBML reads the annotation in the written file
+// (whose root declares "html"); "" when there is none.
+std::string undeclaredPrefixIn(const XMLNode& node) {
+  if (node.isElement()) {
+    if (!node.getPrefix().empty() && node.getURI().empty() && node.getPrefix() != "html") return node.getPrefix();
+    for (int i = 0; i < node.getAttributesLength(); ++i) {
+      const std::string prefix = node.getAttrPrefix(i);
+      if (!prefix.empty() && node.getAttrURI(i).empty() && prefix != "html") return prefix;
+    }
+  }
+  for (unsigned i = 0; i < node.getNumChildren(); ++i) {
+    std::string prefix = undeclaredPrefixIn(node.getChild(i));
+    if (!prefix.empty()) return prefix;
+  }
+  return std::string();
+}
+
+std::string undeclaredPrefixOf(const std::string& annotation) {
+  // Most annotations declare what they use; only those with a prefix are read.
+  if (annotation.find(':') == std::string::npos) return std::string();
+  const std::unique_ptr<XMLNode> node(XMLNode::convertStringToXMLNode(annotation));
+  return node ? undeclaredPrefixIn(*node) : std::string();
+}
+
 }  // namespace
 
 void importNotesAndAnnotation(SBMLComponent& converter) {
   KelborComponent* component = converter.getComponent();
   SBase* element = converter.getElement();
   if (!component || !element) return;
+  if (element->isSetMetaId()) component->setMetaId(element->getMetaId().c_str());
   if (element->isSetNotes()) component->setNotes(innerXml(*element->getNotes()).c_str());
   if (element->isSetAnnotation()) {
     component->setKeepAnnotationTagsInText(false);
@@ -359,6 +432,10 @@ void importNotesAndAnnotation(SBMLComponent& converter) {
 void exportNotesAndAnnotation(SBMLComponent& converter) {
   KelborComponent* component = converter.getComponent();
   if (!component) return;
+  SBase* element = converter.getElement();
+  if (element && !element->isSetMetaId() && component->getMetaId()) {
+    setMetaId(*element, component->getMetaId(), "meta_" + idOrName(*component), *component);
+  }
   if (component->getNotes()) writeXMLField(converter, component->getNotes(), *component, 0);
   if (const char* annotation = component->getAnnotationFull()) {
     writeXMLField(converter, annotation, *component, 1);
@@ -387,10 +464,36 @@ void writeXMLField(SBMLComponent& converter, const char* text, const KelborCompo
   SBase* element = converter.getElement();
   if (!element) return;
   if (kind == 0) {
-    element->setNotes(trimmed);
-  } else {
-    element->setAnnotation(toCheck);
+    const int status = element->setNotes(trimmed);
+    if (status != LIBSBML_OPERATION_SUCCESS) warnFieldLeftOut("notes", component, OperationReturnValue_toString(status));
+    return;
   }
+  const std::string prefix = undeclaredPrefixOf(toCheck);
+  if (!prefix.empty()) {
+    warnFieldLeftOut("annotation", component, ("it uses the namespace prefix '" + prefix + "' without declaring it").c_str());
+    return;
+  }
+  // libSBML refuses RDF on an element without a metaid; the RDF names the
+  // one its terms are about.
+  if (!element->isSetMetaId() && holdsRdf(toCheck)) {
+    setMetaId(*element, rdfAboutOf(toCheck), "meta_" + idOrName(component), component);
+  }
+  const int status = element->setAnnotation(toCheck);
+  if (status != LIBSBML_OPERATION_SUCCESS) warnFieldLeftOut("annotation", component, OperationReturnValue_toString(status));
+}
+
+bool checkSetter(int status, const char* attribute, const std::string& value, const KelborComponent& component) {
+  return writtenOrWarn(status, attribute, value, component.getType(), component.getName());
+}
+
+void setIdOrWarn(SBase& element, const KelborComponent& component) {
+  const char* id = component.getID();
+  if (id && *id) checkSetter(element.setId(id), "id", id, component);
+}
+
+void setMetaId(SBase& element, const std::string& wanted, const std::string& base, const KelborComponent& component) {
+  const std::string metaId = currentContext().claimMetaId(wanted, base);
+  checkSetter(element.setMetaId(metaId), "metaid", metaId, component);
 }
 
 }  // namespace kstr::sbml

@@ -132,20 +132,39 @@ void setUnitsOrWarn(kstr::QuantityComponent& component, const std::string& units
 
 // A libSBML setter's status: anything but success gives the warning
 // "Kestrion:SBMLAttributeNotWritten" naming the attribute, the value, the
-// element's kind and its component's name.  True on success.
+// element's kind, its component's name and libSBML's reason.  True on
+// success.
 bool writtenOrWarn(int status, const char* attribute, const std::string& value, const char* kind,
                    const std::string& name);
 bool writtenOrWarn(int status, const char* attribute, double value, const char* kind, const std::string& name);
 
 // Copies the element's notes and annotation into the bound component.
 void importNotesAndAnnotation(SBMLComponent& converter);
-// Writes the bound component's notes and annotation into the element.
+// Writes the bound component's metaid (the one its element was read with),
+// notes and annotation into the element.  An annotation holding RDF gives
+// the element a metaid first (the one the RDF is about, else one made from
+// the component's id); notes or an annotation that libSBML refuses, or an
+// annotation using a namespace prefix it does not declare, are left out
+// with the warning "Kestrion:SBMLFieldNotWritten".
 void exportNotesAndAnnotation(SBMLComponent& converter);
 // kind 0 notes, 1 annotation.  Raises "SBML:InvalidXMLFieldSyntax" for an
 // annotation whose tags stand in the wrong places, and the XML check's own
 // identifier (code 0x400178) for a text that is not well-formed.
 void writeXMLField(SBMLComponent& converter, const char* text, const KelborComponent& component,
                    int kind);
+// writtenOrWarn for the component's own kind keyword and name.
+bool checkSetter(int status, const char* attribute, const std::string& value, const KelborComponent& component);
+// Sets the component's ID (none when it has none) as the element's id,
+// with checkSetter's warning when libSBML refuses it.
+void setIdOrWarn(SBase& element, const KelborComponent& component);
+// Gives the element a metaid unique in the document being written: wanted
+// when it is a valid unused one, else one made from base.  A refusal warns.
+void setMetaId(SBase& element, const std::string& wanted, const std::string& base, const KelborComponent& component);
+// What a unit reference of a level 2 version 1 element must measure.
+enum class UnitRole { substance, volume, area, length };
+// True when the unit id (a unit kind, a predefined unit or a unit definition
+// of the model) is a variant of the role's unit.
+bool unitFits(const Model& model, const std::string& id, UnitRole role);
 // Replaces "[" and "]" by "(" and ")" with a warning naming the kind.
 void replaceBracketsInName(std::string& name, kstr::bcomptype kind);
 // The model name of a rule or event-assignment variable: the parameter,

@@ -2,8 +2,10 @@
 #include "sbml/SBMLConversionContext.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
+#include <sbml/SyntaxChecker.h>
 #include <sbml/UnitKind.h>
 
 #include "sbml/SBMLComponent.hpp"
@@ -146,4 +148,41 @@ bool SBMLConversionContext::isPredefinedSBMLUnitId(const std::string& id) {
 
 bool SBMLConversionContext::isToolVersionBelow(int major, double minor, double patch) const {
   return toolVersion_ < KestrionVersion{major, minor, patch};
+}
+
+namespace {
+
+// The base with every character an XML ID cannot hold made "_", and "_"
+// in front when it does not start with a letter or "_".
+std::string asXmlId(const std::string& base) {
+  std::string id;
+  for (const char c : base) {
+    const auto u = static_cast<unsigned char>(c);
+    const bool allowed = u < 0x80 && (std::isalnum(u) || c == '_' || c == '-' || c == '.');
+    id += allowed ? c : '_';
+  }
+  if (id.empty() || !(std::isalpha(static_cast<unsigned char>(id[0])) || id[0] == '_')) id.insert(0, "_");
+  return id;
+}
+
+}  // namespace
+
+std::string SBMLConversionContext::claimMetaId(const std::string& wanted, const std::string& base) {
+  if (!wanted.empty() && SyntaxChecker::isValidXMLID(wanted) && metaIds_.insert(wanted).second) return wanted;
+  std::string stem = asXmlId(base);
+  if (!SyntaxChecker::isValidXMLID(stem)) stem = "metaid";
+  if (SyntaxChecker::isValidXMLID(stem) && metaIds_.insert(stem).second) return stem;
+  for (unsigned long n = 1;; ++n) {
+    std::string candidate = stem + "_" + std::to_string(n);
+    if (SyntaxChecker::isValidXMLID(candidate) && metaIds_.insert(candidate).second) return candidate;
+  }
+}
+
+bool SBMLConversionContext::noteRuleVariable(const std::string& id, bool assignment) {
+  return ruleVariables_.emplace(id, assignment).second;
+}
+
+bool SBMLConversionContext::hasAssignmentRuleFor(const std::string& id) const {
+  const auto it = ruleVariables_.find(id);
+  return it != ruleVariables_.end() && it->second;
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <ks_utils/Version.hpp>
@@ -74,6 +75,22 @@ class KELBOR_API SBMLConversionContext {
   void setSBMLUnitForHostUnit(const std::string& hostName, const std::string& sbmlId);
   static bool isPredefinedSBMLUnitId(const std::string& id);
 
+  // --- metaids of the document being written ----------------------------------
+  // wanted when it is a valid XML ID no element of the document has yet;
+  // otherwise base (its characters an ID cannot hold made "_") followed by
+  // "_" and the first number that gives an unused one.  The metaid returned
+  // counts as used from then on.
+  std::string claimMetaId(const std::string& wanted, const std::string& base);
+
+  // --- variables of the rules written ------------------------------------------
+  // Notes that a rule (an assignment rule when assignment) is written for the
+  // id; false, noting nothing, when a rule is written for it already.
+  bool noteRuleVariable(const std::string& id, bool assignment);
+  bool hasAssignmentRuleFor(const std::string& id) const;
+  // Notes an id that an event to be written assigns.
+  void noteEventVariable(const std::string& id) { eventVariables_.insert(id); }
+  bool isEventVariable(const std::string& id) const { return eventVariables_.count(id) != 0; }
+
   // --- the model and the file --------------------------------------------------
   const std::string& getModelId() const { return modelId_; }
   void setModelId(const std::string& id) { modelId_ = id; }
@@ -111,6 +128,10 @@ class KELBOR_API SBMLConversionContext {
   std::unordered_map<std::string, unsigned long> nameSuffixes_;
   std::map<std::string, std::string> sbmlUnitIds_;
   std::map<std::string, std::string> hostUnitNames_;
+  std::unordered_set<std::string> metaIds_;
+  // Rule variable id -> whether its rule is an assignment rule.
+  std::unordered_map<std::string, bool> ruleVariables_;
+  std::unordered_set<std::string> eventVariables_;
   std::string modelId_;
   OBInterface* modelHandle_ = nullptr;
   Model* sbmlModel_ = nullptr;

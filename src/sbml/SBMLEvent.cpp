@@ -2,6 +2,7 @@
 #include "sbml/SBMLEvent.hpp"
 
 #include <memory>
+#include <set>
 #include <vector>
 
 #include <sbml/SBMLTypes.h>
@@ -100,11 +101,9 @@ void SBMLEvent::importElement() {
 
 // --- write -------------------------------------------------------------------------------
 
-ASTNode* SBMLEvent::mathOf(std::string formula, const std::set<std::string>& tokens) const {
+ASTNode* SBMLEvent::mathOf(const std::string& formula) const {
   auto* modelEvent = dynamic_cast<BEvent*>(getComponent());
-  if (Kelbor* model = modelOf(*modelEvent)) replaceNamesWithIds(formula, *model, modelEvent, tokens);
-  translateFunctionNamesToSBML(formula);
-  return mathFromFormula(formula);
+  return mathFromFormula(formula, modelOf(*modelEvent), modelEvent, "event '" + modelEvent->getName() + "'");
 }
 
 void SBMLEvent::exportElement() {
@@ -112,30 +111,43 @@ void SBMLEvent::exportElement() {
   if (!modelEvent) return;
   exportNotesAndAnnotation(*this);
   Event* element = event();
-  element->setId(modelEvent->getID() ? modelEvent->getID() : "");
+  setIdOrWarn(*element, *modelEvent);
   element->setName(modelEvent->getName());
   const auto unableToCreate = [modelEvent] {
     hb_warning_id(hbGetWarningContext(), "Kestrion:KS_UNABLE_TO_CREATE_EVENT",
                   kstr::code(Code::KS_UNABLE_TO_CREATE_EVENT), modelEvent->getErrString().c_str());
   };
-  std::set<std::string> tokens;
-  modelEvent->getTriggerTokens(tokens);
-  std::unique_ptr<ASTNode> trigger(mathOf(modelEvent->getTrigger(), tokens));
+  std::unique_ptr<ASTNode> trigger(mathOf(modelEvent->getTrigger()));
   if (!trigger) {
     unableToCreate();
     return;
   }
   element->createTrigger()->setMath(trigger.get());
+  const SBMLConversionContext& context = currentContext();
+  std::set<std::string> assigned;
+  // What a level 2 version 1 event cannot hold is left out.
+  const auto leftOut = [modelEvent](uint64_t i, const std::string& reason) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:SBMLEventAssignmentNotWritten",
+                  kstr::code(Code::KS_SBML_EVENT_ASSIGNMENT_NOT_WRITTEN), modelEvent->getTriggerFunctionAt(i).c_str(),
+                  modelEvent->getName().c_str(), reason.c_str());
+  };
   for (uint64_t i = 0; i < modelEvent->getNumTriggerFunctions(); ++i) {
     BEvent::Map left;
     modelEvent->fillFromEventFcnLHSToken2KLCMapAt(i, left);
-    std::set<std::string> rightTokens;
-    modelEvent->getEventFcnRHSTokensAt(i, rightTokens);
-    std::unique_ptr<ASTNode> math(mathOf(modelEvent->getEventFcnRHSExprAt(i), rightTokens));
+    std::unique_ptr<ASTNode> math(mathOf(modelEvent->getEventFcnRHSExprAt(i)));
     const KelborComponent* variable = left.empty() ? nullptr : left.begin()->second;
     if (!math || !variable || !variable->getID()) {
       unableToCreate();
       return;
+    }
+    const std::string name = left.begin()->first;
+    if (context.hasAssignmentRuleFor(variable->getID())) {
+      leftOut(i, "an assignment rule gives '" + name + "' its value at all times");
+      continue;
+    }
+    if (!assigned.insert(variable->getID()).second) {
+      leftOut(i, "the event assigns '" + name + "' already, and SBML allows one assignment per variable");
+      continue;
     }
     EventAssignment* assignment = element->createEventAssignment();
     assignment->setVariable(variable->getID());
@@ -143,5 +155,7 @@ void SBMLEvent::exportElement() {
   }
   element->unsetDelay();
   element->unsetTimeUnits();
-  wroteEvent_ = true;
+  // An event needs an assignment.
+  wroteEvent_ = element->getNumEventAssignments() > 0;
+  if (!wroteEvent_) unableToCreate();
 }

@@ -2,7 +2,6 @@
 // Delays are not supported: a delay in a file is dropped with a warning.
 #pragma once
 
-#include <set>
 #include <string>
 
 #include "sbml/SBMLComponent.hpp"
@@ -37,7 +36,7 @@ class KELBOR_API SBMLEvent : public SBMLComponent, public SBMLExpressionObject {
   // read.
   bool eventAssignmentText(unsigned index, std::string& text) const;
   // The math of a model formula seen from the bound event, or null.
-  ASTNode* mathOf(std::string formula, const std::set<std::string>& tokens) const;
+  ASTNode* mathOf(const std::string& formula) const;
 
   bool wroteEvent_ = false;
 };

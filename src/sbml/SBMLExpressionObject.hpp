@@ -1,13 +1,11 @@
 // Formula translation between SBML math and model formulas: identifiers to
-// names and MathML function names to host function names on read, names to
-// identifiers and host function names to MathML names on write.  The
-// translation goes through libSBML's math tree wherever the level-1 formula
-// text would lose meaning (logarithms, roots, powers of negated operands,
-// the time symbol, infinity and not-a-number).
+// names and MathML functions to host functions on read, names to
+// identifiers and host functions to MathML functions on write, each only
+// where it stands (a name is never taken for a function, nor a function
+// for a name).
 #pragma once
 
 #include <map>
-#include <set>
 #include <string>
 
 #include "core/KelborApi.hpp"
@@ -25,42 +23,22 @@ class KELBOR_API SBMLExpressionObject {
  public:
   using LocalNames = std::map<std::string, std::string>;
 
-  // The SBML function names and the host texts they read as, in key order.
-  static const std::map<std::string, std::string>& forwardMap();
-  // Host text -> SBML name, built from the forward map in key order (the
-  // first SBML name of a host text wins, so "Inf" goes back to "INF").
-  static const std::map<std::string, std::string>& reverseMap();
-
   // Read: the model formula of a math tree (the tree is not changed).
   // localNames (kinetic laws) is asked before the context's registries.
   static std::string formulaFromMath(SBMLConversionContext& context, const ASTNode& math,
                                      const LocalNames* localNames);
-  // Read: the host function names of a formula; a formula that does not
-  // parse is kept with the warning "Kestrion:ParseErrorReplacingFunctions".
-  static void translateFunctionNamesToHost(std::string& text);
 
-  // Write: every token of the formula that resolves for the scope becomes
-  // the identifier of its component.  A formula that does not parse is
-  // emptied with the warning "Kestrion:ParseErrorCannotReplaceExpressionNamesWithIDS".
-  static void replaceNamesWithIds(std::string& formula, Kelbor& model,
-                                  ExpressionBasedComponent* scope, const std::set<std::string>& tokens);
-  // The same for a reaction rate whose tokens come from the reaction's
-  // parse of that rate: when every token is its component's identifier the
-  // rate is kept as it is, without parsing it again.
-  static void replaceRateNamesWithIds(std::string& formula, Kelbor& model, BReaction* scope,
-                                      const std::set<std::string>& tokens);
-  // Write: host function names to MathML names; a formula that does not
-  // parse is kept with the warning "Kestrion:ParseErrorReplacingFunctions2".
-  static void translateFunctionNamesToSBML(std::string& formula);
-  // Write: the math tree of a translated formula, or null when it does not
-  // parse.  The caller owns the tree.
-  static ASTNode* mathFromFormula(const std::string& formula);
-
- private:
-  static void substituteNames(std::string& formula, const std::map<std::string, std::string>& names,
-                              bool emptyOnParseError);
-  // The rewriting of both for either kind of scope.
-  template <class Scope>
-  static void substituteIds(std::string& formula, Kelbor& model, Scope* scope, const std::set<std::string>& tokens,
-                            bool parsedTokens);
+  // Write: the math tree of a model formula, its names resolved as seen
+  // from the scope (a name no component answers to stays as it is), or null
+  // when the formula cannot be written (with a warning saying why).  A
+  // function SBML math has no form for is written as a call of its name,
+  // with the warning "Kestrion:SBMLFunctionWithoutMathML" naming it and
+  // where (the text that names the component in messages).  The caller
+  // owns the tree.
+  static ASTNode* mathFromFormula(const std::string& formula, Kelbor* model, ExpressionBasedComponent* scope,
+                                  const std::string& where);
+  // The same for a reaction rate, whose names are resolved as seen from the
+  // reaction (its kinetic law's parameters first).
+  static ASTNode* mathFromRate(const std::string& formula, Kelbor* model, BReaction* scope,
+                               const std::string& where);
 };

@@ -2,7 +2,6 @@
 #include "sbml/SBMLKineticLaw.hpp"
 
 #include <memory>
-#include <set>
 
 #include <sbml/SBMLTypes.h>
 
@@ -104,11 +103,8 @@ void SBMLKineticLaw::exportElement() {
                   kstr::code(Code::KS_KINETIC_LAW_FORMULA_NOT_SAVED), reaction->getName().c_str());
     return;
   }
-  std::set<std::string> tokens;
-  reaction->getReactionRateTokens(tokens, false);
-  if (Kelbor* model = modelOf(*reaction)) replaceRateNamesWithIds(rate, *model, reaction, tokens);
-  translateFunctionNamesToSBML(rate);
-  std::unique_ptr<ASTNode> math(mathFromFormula(rate));
+  std::unique_ptr<ASTNode> math(
+      mathFromRate(rate, modelOf(*reaction), reaction, "reaction '" + reaction->getName() + "'"));
   if (!math) {
     hb_warning_id(hbGetWarningContext(), "Kestrion:KineticLawUnableToSaveExpression",
                   kstr::code(Code::KS_KINETIC_LAW_UNABLE_TO_SAVE_EXPRESSION), reaction->getName().c_str(),

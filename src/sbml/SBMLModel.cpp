@@ -142,14 +142,15 @@ void SBMLModel::exportElement() {
   KelborComponent* component = getComponent();
   if (!component) return;
   model()->setName(component->getName());
-  model()->setId(component->getID() ? component->getID() : "");
+  setIdOrWarn(*model(), *component);
   exportNotesAndAnnotation(*this);
   exportCompartments();
   exportSpecies();
   exportParameters();
   exportReactions();
+  const std::vector<BEvent*> events = writableEvents();
   exportRules();
-  exportEvents();
+  exportEvents(events);
 }
 
 void SBMLModel::exportCompartments() {
@@ -212,8 +213,9 @@ bool eventVerifies(Check check, const char* warningId, Code code) {
 
 }  // namespace
 
-void SBMLModel::exportEvents() {
+std::vector<BEvent*> SBMLModel::writableEvents() {
   Kelbor* kelbor = kelborFromHandle(getInterface());
+  std::vector<BEvent*> events;
   for (BEvent* event : *kelbor->getEvents()) {
     if (!event->getActive()) continue;
     if (!eventVerifies([event] { event->verifyTriggerCondition(true); }, "Kestrion:KS_EVENT_FAILED_TO_VERIFY_TRIGGER",
@@ -222,6 +224,20 @@ void SBMLModel::exportEvents() {
                        Code::KS_EVENT_FAILED_TO_VERIFY_EVENTFCN)) {
       continue;
     }
+    events.push_back(event);
+    for (uint64_t i = 0; i < event->getNumTriggerFunctions(); ++i) {
+      BEvent::Map left;
+      event->fillFromEventFcnLHSToken2KLCMapAt(i, left);
+      if (!left.empty() && left.begin()->second && left.begin()->second->getID()) {
+        currentContext().noteEventVariable(left.begin()->second->getID());
+      }
+    }
+  }
+  return events;
+}
+
+void SBMLModel::exportEvents(const std::vector<BEvent*>& events) {
+  for (BEvent* event : events) {
     SBMLEvent converter(model()->createEvent());
     converter.bindInterface(event->getOBI(), false);
     converter.exportElement();

@@ -3,7 +3,11 @@
 // document's model list by list.
 #pragma once
 
+#include <vector>
+
 #include "sbml/SBMLComponent.hpp"
+
+class BEvent;
 
 class KELBOR_API SBMLModel : public SBMLComponent {
  public:
@@ -35,5 +39,8 @@ class KELBOR_API SBMLModel : public SBMLComponent {
   void exportParameters();
   void exportReactions();
   void exportRules();
-  void exportEvents();
+  // The active events whose trigger and functions verify (the others are
+  // left out with a warning); their variables are noted in the context.
+  std::vector<BEvent*> writableEvents();
+  void exportEvents(const std::vector<BEvent*>& events);
 };

@@ -2,7 +2,6 @@
 #include "sbml/SBMLReaction.hpp"
 
 #include <map>
-#include <utility>
 #include <vector>
 
 #include <sbml/SBMLTypes.h>
@@ -76,10 +75,6 @@ void addReferences(SBMLConversionContext& context, const std::string& reactionNa
   }
 }
 
-// A species that stands on both sides with the same stoichiometry takes
-// part without being changed: it is written once as a modifier (the read
-// puts modifiers on both sides again), so that a constant species that is
-// no boundary species keeps the document valid.
 // A term bound to no species is left out, with the warning of a reference
 // to an unknown species: it has no identifier to write.
 bool skipsUnboundTerm(const BReaction& r, const BSpecies* species, const std::string& term) {
@@ -90,19 +85,33 @@ bool skipsUnboundTerm(const BReaction& r, const BSpecies* species, const std::st
   return true;
 }
 
+// A species that stands on both sides with stoichiometry 1 takes part
+// without being changed: it is written once as a modifier (the read puts a
+// modifier on both sides with stoichiometry 1), so that a constant species
+// that is no boundary species keeps the document valid.  A reaction whose
+// every species would fold so (A -> A) is written with both sides, since a
+// reaction needs a reactant or a product.
 void writeSpeciesReferences(const BReaction& r, Reaction& element) {
   const kstr::ReactionExpression& equation = r.getEquation();
-  std::multimap<std::pair<const BSpecies*, double>, size_t> products;
-  for (size_t i = 0; i < r.getNumProducts(); ++i) products.emplace(std::make_pair(r.getProductAt(i), r.getProductStoichAt(i)), i);
+  std::multimap<const BSpecies*, size_t> products;
+  for (size_t i = 0; i < r.getNumProducts(); ++i) {
+    if (r.getProductAt(i) && r.getProductStoichAt(i) == 1.0) products.emplace(r.getProductAt(i), i);
+  }
   std::vector<bool> productIsModifier(r.getNumProducts(), false);
   std::vector<bool> reactantIsModifier(r.getNumReactants(), false);
+  size_t folded = 0;
   for (size_t i = 0; i < r.getNumReactants(); ++i) {
-    if (!r.getReactantAt(i)) continue;
-    auto it = products.find(std::make_pair(r.getReactantAt(i), r.getReactantStoichAt(i)));
+    if (!r.getReactantAt(i) || r.getReactantStoichAt(i) != 1.0) continue;
+    auto it = products.find(r.getReactantAt(i));
     if (it == products.end()) continue;
     reactantIsModifier[i] = true;
     productIsModifier[it->second] = true;
     products.erase(it);
+    ++folded;
+  }
+  if (folded == r.getNumReactants() && folded == r.getNumProducts()) {
+    reactantIsModifier.assign(reactantIsModifier.size(), false);
+    productIsModifier.assign(productIsModifier.size(), false);
   }
   for (size_t i = 0; i < r.getNumReactants(); ++i) {
     if (skipsUnboundTerm(r, r.getReactantAt(i), equation.getReactantAt(i).name)) continue;
@@ -183,7 +192,7 @@ void SBMLReaction::exportElement() {
   exportNotesAndAnnotation(*this);
   Reaction* element = reaction();
   if (!r->getName().empty()) element->setName(r->getName());
-  element->setId(r->getID() ? r->getID() : "");
+  setIdOrWarn(*element, *r);
   element->setReversible(r->getReversible());
   element->setFast(*r->getFastThreshold() != 0.0);
   writeSpeciesReferences(*r, *element);

@@ -1,6 +1,7 @@
 // The read, write and validate drivers.
 #include "sbml/SBMLReadWriteService.hpp"
 
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <utility>
@@ -16,6 +17,7 @@
 #include "sbml/SBMLComponent.hpp"
 #include "sbml/SBMLConversionContext.hpp"
 #include "sbml/SBMLModel.hpp"
+#include "sbml/SBMLNumberText.hpp"
 
 using Code = kstr::MessageCode;
 using namespace kstr::sbml;
@@ -256,18 +258,15 @@ void SBMLReadWriteService::writeSBMLModel(OBInterface* model, std::string& text,
   converter.bindInterface(model, false);
   converter.exportElement();
   document.getNamespaces()->add(kXhtmlNamespace, "html");
-  SBMLWriter writer;
+  std::string written = writeWithExactNumbers(document);
   if (toText) {
-    // Written straight into a stream whose buffer becomes the text: the
-    // writer's own to-text form copies the whole document twice more.
-    std::ostringstream stream;
-    if (!writer.writeSBML(&document, stream)) {
-      kstr_error("Kestrion:SBMLWriteFailed", "Unable to write the SBML document as text.");
-    }
-    text = std::move(stream).str();
+    text.swap(written);
     return;
   }
-  if (!writer.writeSBML(&document, text)) {
+  std::ofstream file(text, std::ios::binary);
+  file << written;
+  file.close();
+  if (!file) {
     kstr_error("Kestrion:SBMLWriteFailed", ("Unable to write the SBML file '" + text + "'.").c_str());
   }
 }

@@ -103,11 +103,10 @@ void warnRule(const char* id, Code code, const std::string& text) {
 
 }  // namespace
 
-ASTNode* SBMLRule::mathOf(std::string formula, const std::set<std::string>& tokens) const {
+ASTNode* SBMLRule::mathOf(const std::string& formula) const {
   auto* modelRule = dynamic_cast<BRule*>(getComponent());
-  if (Kelbor* model = modelOf(*modelRule)) replaceNamesWithIds(formula, *model, modelRule, tokens);
-  translateFunctionNamesToSBML(formula);
-  return mathFromFormula(formula);
+  const std::string shown = modelRule->getName().empty() ? modelRule->getRule() : modelRule->getName();
+  return mathFromFormula(formula, modelOf(*modelRule), modelRule, "rule '" + shown + "'");
 }
 
 bool SBMLRule::exportAssignmentKind(int type, const std::string& text) {
@@ -124,24 +123,44 @@ bool SBMLRule::exportAssignmentKind(int type, const std::string& text) {
     }
     return false;
   }
-  std::set<std::string> tokens;
-  modelRule->getRuleTokens(tokens);
-  std::unique_ptr<ASTNode> math(mathOf(modelRule->getRuleString(), tokens));
+  std::unique_ptr<ASTNode> math(mathOf(modelRule->getRuleString()));
   if (!math) {
     warnRule("Kestrion:UnableToWriteRateRuleRHS", Code::KS_UNABLE_TO_WRITE_RATE_RULE_RHS, text);
     return false;
   }
   Kelbor* model = modelOf(*modelRule);
   const KelborComponent* variable = model ? model->resolveSymbol(left, modelRule) : nullptr;
-  const std::string variableId = variable && variable->getID() ? variable->getID() : left;
-  Model* sbmlModel = currentContext().getSBMLModel();
+  SBMLConversionContext& context = currentContext();
+  // What a level 2 version 1 rule cannot say is left out.
+  const auto leftOut = [&text](const std::string& reason) {
+    hb_warning_id(hbGetWarningContext(), "Kestrion:SBMLRuleNotWritten", kstr::code(Code::KS_SBML_RULE_NOT_WRITTEN),
+                  text.c_str(), reason.c_str());
+    return false;
+  };
+  if (!variable || !variable->getID() || !*variable->getID()) {
+    return leftOut("its variable '" + left + "' names no species, compartment or parameter");
+  }
+  const std::string variableId = variable->getID();
+  if (type == 1 && context.isEventVariable(variableId)) {
+    return leftOut("an event assigns '" + left +
+                   "', and level 2 version 1 holds an initial assignment only as an assignment rule, which no "
+                   "event may change");
+  }
+  if (!context.noteRuleVariable(variableId, type != 3)) {
+    return leftOut("another rule already assigns '" + left + "', and SBML allows one rule per variable");
+  }
+  Model* sbmlModel = context.getSBMLModel();
   Rule* created = nullptr;
   if (type == 3) {
     created = sbmlModel->createRateRule();
   } else {
     created = sbmlModel->createAssignmentRule();
+    // The reader tells the two kinds apart by their metaid.
     const char* keyword = type == 2 ? "repeatedAssignment" : "initialAssignment";
-    created->setMetaId(std::string(keyword) + "_" + (modelRule->getID() ? modelRule->getID() : ""));
+    const std::string typed = std::string(keyword) + "_" + (modelRule->getID() ? modelRule->getID() : "");
+    const char* read = modelRule->getMetaId();
+    const bool readFits = read && (type == 1) == (std::string(read).find("initialAssignment") != std::string::npos);
+    setMetaId(*created, readFits ? read : typed, typed, *modelRule);
   }
   created->setVariable(variableId);
   created->setMath(math.get());
@@ -170,9 +189,7 @@ void SBMLRule::exportElement() {
   }
   const int type = *modelRule->getRuleType();
   if (type == 0) {
-    std::set<std::string> tokens;
-    modelRule->getRuleTokens(tokens);
-    std::unique_ptr<ASTNode> math(mathOf(text, tokens));
+    std::unique_ptr<ASTNode> math(mathOf(text));
     if (!math) {
       warnRule("Kestrion:UnableToWriteAlgebraicRule", Code::KS_UNABLE_TO_WRITE_ALGEBRAIC_RULE, text);
       return;

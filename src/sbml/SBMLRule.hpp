@@ -3,7 +3,6 @@
 // repeated one.
 #pragma once
 
-#include <set>
 #include <string>
 
 #include "sbml/SBMLComponent.hpp"
@@ -37,7 +36,7 @@ class KELBOR_API SBMLRule : public SBMLComponent, public SBMLExpressionObject {
   std::string assignmentTypeText() const;
   // The math of a model formula seen from the bound rule; null when it
   // cannot be made.
-  ASTNode* mathOf(std::string formula, const std::set<std::string>& tokens) const;
+  ASTNode* mathOf(const std::string& formula) const;
   // Writes a rate or assignment rule; false (after a warning) when it is
   // not written.
   bool exportAssignmentKind(int type, const std::string& text);

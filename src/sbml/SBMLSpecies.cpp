@@ -166,6 +166,23 @@ void SBMLSpecies::writeInitialValue(const BSpecies& s, bool concentration) {
 
 namespace {
 
+// Level 2 version 1 takes substance units of amount (mole or item) and
+// spatial-size units of the compartment's dimensions; others are left out.
+bool speciesUnitsFit(const Species& element, const std::string& id, bool spatial, const BSpecies& s) {
+  const Model* model = element.getModel();
+  const Compartment* compartment = model ? model->getCompartment(element.getCompartment()) : nullptr;
+  const unsigned dimensions = compartment ? compartment->getSpatialDimensions() : 3;
+  const UnitRole role = !spatial ? UnitRole::substance
+                        : dimensions == 3 ? UnitRole::volume
+                        : dimensions == 2 ? UnitRole::area
+                                          : UnitRole::length;
+  if ((!spatial || dimensions > 0) && model && unitFits(*model, id, role)) return true;
+  hb_warning_id(hbGetWarningContext(), "Kestrion:SBMLUnitsNotWritten", kstr::code(Code::KS_SBML_UNITS_NOT_WRITTEN),
+                spatial ? "spatial-size units" : "substance units", id.c_str(), "species", s.getName().c_str(),
+                spatial ? "they are not units of the compartment's size" : "SBML level 2 version 1 counts substance in mole or item only");
+  return false;
+}
+
 // Splits concentration units into a substance and a volume part.  A
 // registered prefix on a concentration unit ("millimolar" over a unit
 // molar of mole/liter) is stripped and put on the substance part
@@ -205,7 +222,7 @@ void SBMLSpecies::exportUnits(const BSpecies& s) {
   SBMLConversionContext& context = currentContext();
   const auto writePart = [&](const std::string& part, bool spatial) {
     const std::string id = sbmlUnitReferenceFor(context, part, true);
-    if (id.empty()) return;
+    if (id.empty() || !speciesUnitsFit(*element, id, spatial, s)) return;
     const int status = spatial ? element->setSpatialSizeUnits(id) : element->setSubstanceUnits(id);
     writtenOrWarn(status, spatial ? "spatialSizeUnits" : "substanceUnits", id, "species", s.getName());
   };

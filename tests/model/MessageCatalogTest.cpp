@@ -83,8 +83,8 @@ long indexOfCode(const MessageTable& table, uint32_t code) {
 
 TEST(MessageCatalog, ShapeCodesIdentifiersAndFormats) {
   const MessageTable& table = kstr::getMessageCatalog();
-  ASSERT_EQ(table.count, 415u);
-  ASSERT_EQ(kstr::kMessageCount, 415u);
+  ASSERT_EQ(table.count, 420u);
+  ASSERT_EQ(kstr::kMessageCount, 420u);
   EXPECT_EQ(table.facility, 0x40u);
   ASSERT_NE(table.codes, nullptr);
   ASSERT_NE(table.ids, nullptr);
@@ -115,9 +115,9 @@ TEST(MessageCatalog, ShapeCodesIdentifiersAndFormats) {
   RecordProperty("string_placeholders", strings);
   RecordProperty("integer_placeholders", integers);
   RecordProperty("warnings", warnings);
-  EXPECT_EQ(strings, 207);
+  EXPECT_EQ(strings, 224);
   EXPECT_EQ(integers, 3);
-  EXPECT_EQ(warnings, 94);
+  EXPECT_EQ(warnings, 99);
 
   EXPECT_EQ(table.codes[0], 0x400001u);
   EXPECT_STREQ(table.ids[0], "KS_DesktopCodeNotFound");

@@ -24,8 +24,9 @@ namespace {
 
 // The main road built through the host: compartments with an owner,
 // species in amount and concentration units, a reaction with a rate, an
-// initial and a repeated assignment, an event with two functions, and an
-// inactive reaction and rule that are not written.
+// initial and a repeated assignment, an event with two functions (of
+// variables no assignment rule governs), and an inactive reaction and rule
+// that are not written.
 OBInterface* buildMainRoad(TestHost& host) {
   OBInterface* m = host.construct("Model", {host.str("road")});
   const auto add = [&host](OBInterface* on, const char* method, std::initializer_list<qxArray*> args) {
@@ -51,7 +52,8 @@ OBInterface* buildMainRoad(TestHost& host) {
   add(m, "addrule", {host.str("cell.A = 2*k"), host.str("repeatedAssignment")});
   OBInterface* hidden = add(m, "addrule", {host.str("nucleus.B = 1"), host.str("repeatedAssignment")});
   host.set(hidden, "Active", host.logical(false));
-  add(m, "addevent", {host.str("time > 5"), host.cell({host.str("cell.A = 1"), host.str("k = 2*k")})});
+  host.set(add(m, "addparameter", {host.str("j")}), "ConstantValue", host.logical(false));
+  add(m, "addevent", {host.str("time > 5"), host.cell({host.str("nucleus.B = 1"), host.str("j = 2*k")})});
   return m;
 }
 

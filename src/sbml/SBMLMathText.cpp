@@ -1,0 +1,474 @@
+// SBML math trees and host formulas in both directions.
+#include "sbml/SBMLMathText.hpp"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <map>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include <sbml/math/ASTNode.h>
+#include <sbml/math/FormulaFormatter.h>
+#include <sbml/math/FormulaParser.h>
+
+#include <ks_utils/Errors.hpp>
+#include <ks_utils/MParseTree.hpp>
+#include <ks_utils/kstrContainers.hpp>
+
+#include "expressions/FormulaFunctions.hpp"
+#include "host/Host.hpp"
+#include "model/MessageCatalog.hpp"
+
+using Code = kstr::MessageCode;
+
+namespace kstr::sbml {
+
+namespace {
+
+// MathML function name -> host name, from the shared table.
+const std::map<std::string, std::string, std::less<>>& hostNames() {
+  static const auto map = [] {
+    std::map<std::string, std::string, std::less<>> m;
+    for (const FormulaFunction& f : formulaFunctions()) m.emplace(f.mathml, f.host);
+    return m;
+  }();
+  return map;
+}
+
+// The MathML name libSBML gives a node type of its own ("arccos").
+std::string mathmlNameOf(ASTNodeType_t type) {
+  const ASTNode canonical(type);
+  return canonical.getName() ? canonical.getName() : "";
+}
+
+// --- read -----------------------------------------------------------------
+
+// How tightly what a node writes binds in the host grammar: a sum, a
+// product, a prefix minus, an operand (a name, number or call).
+enum Level { kSum = 1, kProduct = 2, kPrefix = 3, kOperand = 4 };
+
+bool isNumber(const ASTNode& node) { return node.isNumber() && node.getNumChildren() == 0; }
+
+bool hasValue(const ASTNode& node, double value) {
+  return isNumber(node) && (node.isInteger() ? static_cast<double>(node.getInteger()) == value
+                                             : node.getReal() == value);
+}
+
+// The operator nodes that pass their only operand through.
+bool passesThrough(const ASTNode& node) {
+  switch (node.getType()) {
+    case AST_PLUS:
+    case AST_TIMES:
+    case AST_LOGICAL_AND:
+    case AST_LOGICAL_OR:
+    case AST_LOGICAL_XOR:
+      return node.getNumChildren() == 1;
+    default:
+      return false;
+  }
+}
+
+Level levelOf(const ASTNode& node) {
+  const ASTNode* n = &node;
+  while (passesThrough(*n)) n = n->getChild(0);
+  const unsigned count = n->getNumChildren();
+  switch (n->getType()) {
+    case AST_PLUS:
+      return count == 0 ? kOperand : kSum;
+    case AST_MINUS:
+      return count == 1 ? kPrefix : kSum;
+    case AST_TIMES:
+      return count == 0 ? kOperand : kProduct;
+    case AST_DIVIDE:
+      return kProduct;
+    case AST_INTEGER:
+      return n->getInteger() < 0 ? kPrefix : kOperand;
+    case AST_REAL:
+    case AST_REAL_E:
+    case AST_RATIONAL:
+      return std::signbit(n->getReal()) && !std::isnan(n->getReal()) ? kPrefix : kOperand;
+    default:
+      return kOperand;
+  }
+}
+
+class HostTextWriter {
+ public:
+  explicit HostTextWriter(const ModelNameOf& nameOf) : nameOf_(nameOf) {}
+
+  std::string text(const ASTNode& math) {
+    put(math, kSum);
+    return std::move(out_);
+  }
+
+ private:
+  // The node, in parentheses when it binds less tightly than its place asks.
+  void put(const ASTNode& node, Level least) {
+    const bool parenthesised = levelOf(node) < least;
+    if (parenthesised) out_ += '(';
+    emit(node);
+    if (parenthesised) out_ += ')';
+  }
+
+  void infix(const ASTNode& node, const char* op, Level left, Level right) {
+    put(*node.getChild(0), left);
+    for (unsigned i = 1; i < node.getNumChildren(); ++i) {
+      out_ += op;
+      put(*node.getChild(i), right);
+    }
+  }
+
+  void call(const std::string& name, const ASTNode& node, unsigned first = 0) {
+    out_ += name;
+    out_ += '(';
+    for (unsigned i = first; i < node.getNumChildren(); ++i) {
+      if (i > first) out_ += ", ";
+      put(*node.getChild(i), kSum);
+    }
+    out_ += ')';
+  }
+
+  void name(const std::string& id) {
+    const std::string model = nameOf_(id);
+    out_ += model.empty() ? id : model;
+  }
+
+  // and(and(a, b), c) for a logical operator of three operands or more.
+  void logicalChain(const ASTNode& node, const char* host) {
+    const unsigned count = node.getNumChildren();
+    for (unsigned i = 1; i < count; ++i) (out_ += host) += '(';
+    put(*node.getChild(0), kSum);
+    for (unsigned i = 1; i < count; ++i) {
+      out_ += ", ";
+      put(*node.getChild(i), kSum);
+      out_ += ')';
+    }
+  }
+
+  // gt(a, b, c) means gt(a, b) and gt(b, c): and(gt(a, b), gt(b, c)).
+  void relationChain(const ASTNode& node, const std::string& host) {
+    const unsigned pairs = node.getNumChildren() - 1;
+    for (unsigned i = 1; i < pairs; ++i) out_ += "and(";
+    for (unsigned i = 0; i < pairs; ++i) {
+      if (i > 0) out_ += ", ";
+      (out_ += host) += '(';
+      put(*node.getChild(i), kSum);
+      out_ += ", ";
+      put(*node.getChild(i + 1), kSum);
+      out_ += ')';
+      if (i > 0) out_ += ')';
+    }
+  }
+
+  void number(const ASTNode& node) {
+    out_ += node.isInteger() ? std::to_string(node.getInteger()) : numberText(node.getReal());
+  }
+
+  void emitLogical(const ASTNode& node, const char* host, const char* empty) {
+    const unsigned count = node.getNumChildren();
+    if (count == 0) {
+      out_ += empty;
+    } else if (count == 1) {
+      emit(*node.getChild(0));
+    } else {
+      logicalChain(node, host);
+    }
+  }
+
+  void emitLog(const ASTNode& node) {
+    if (node.getNumChildren() == 2 && hasValue(*node.getChild(0), 10.0)) {
+      call("kstrlogf", node, 1);
+    } else {
+      call("kstrlogf", node);
+    }
+  }
+
+  void emitRoot(const ASTNode& node) {
+    if (node.getNumChildren() == 1 || (node.getNumChildren() == 2 && hasValue(*node.getChild(0), 2.0))) {
+      call("sqrt", node, node.getNumChildren() - 1);
+    } else {
+      call("kstrnthroot", node);
+    }
+  }
+
+  void emitArithmetic(const ASTNode& node) {
+    const unsigned count = node.getNumChildren();
+    switch (node.getType()) {
+      case AST_PLUS:
+        if (count == 0) out_ += '0';
+        else if (count == 1) emit(*node.getChild(0));
+        else infix(node, " + ", kSum, kProduct);
+        return;
+      case AST_MINUS:
+        if (count == 1) {
+          out_ += '-';
+          put(*node.getChild(0), kOperand);
+        } else {
+          infix(node, " - ", kSum, kProduct);
+        }
+        return;
+      case AST_TIMES:
+        if (count == 0) out_ += '1';
+        else if (count == 1) emit(*node.getChild(0));
+        else infix(node, " * ", kProduct, kPrefix);
+        return;
+      default:
+        infix(node, " / ", kProduct, kPrefix);
+        return;
+    }
+  }
+
+  void emit(const ASTNode& node) {
+    const ASTNodeType_t type = node.getType();
+    switch (type) {
+      case AST_PLUS:
+      case AST_MINUS:
+      case AST_TIMES:
+      case AST_DIVIDE:
+        if (node.getNumChildren() <= 2 || type == AST_PLUS || type == AST_TIMES) return emitArithmetic(node);
+        break;
+      case AST_INTEGER:
+      case AST_REAL:
+      case AST_REAL_E:
+      case AST_RATIONAL:
+        return number(node);
+      case AST_NAME:
+        return name(node.getName() ? node.getName() : "");
+      case AST_NAME_TIME:
+        out_ += "time";
+        return;
+      case AST_NAME_AVOGADRO:
+        out_ += numberText(node.getReal());
+        return;
+      case AST_CONSTANT_E:
+        out_ += "exp(1)";
+        return;
+      case AST_CONSTANT_PI:
+        out_ += "pi";
+        return;
+      case AST_CONSTANT_TRUE:
+        out_ += "true";
+        return;
+      case AST_CONSTANT_FALSE:
+        out_ += "false";
+        return;
+      case AST_POWER:
+      case AST_FUNCTION_POWER:
+        return call("power", node);
+      case AST_FUNCTION:
+        if (node.getNumChildren() == 0) return name(node.getName() ? node.getName() : "");
+        return call(node.getName() ? node.getName() : "", node);
+      case AST_FUNCTION_LOG:
+        return emitLog(node);
+      case AST_FUNCTION_ROOT:
+        return emitRoot(node);
+      case AST_LOGICAL_AND:
+        return emitLogical(node, "and", "true");
+      case AST_LOGICAL_OR:
+        return emitLogical(node, "or", "false");
+      case AST_LOGICAL_XOR:
+        return emitLogical(node, "xor", "false");
+      default:
+        break;
+    }
+    if (type >= AST_FUNCTION_ABS && type <= AST_RELATIONAL_NEQ) {
+      const std::string mathml = mathmlNameOf(type);
+      const auto found = hostNames().find(mathml);
+      const std::string host = found != hostNames().end() ? found->second : mathml;
+      if (type >= AST_RELATIONAL_EQ && node.getNumChildren() > 2) return relationChain(node, host);
+      return call(host, node);
+    }
+    // What has no host form of its own is written as libSBML writes it.
+    char* text = SBML_formulaToString(&node);
+    out_ += text ? text : "";
+    std::free(text);
+  }
+
+  const ModelNameOf& nameOf_;
+  std::string out_;
+};
+
+}  // namespace
+
+std::string hostFormulaOf(const ASTNode& math, const ModelNameOf& nameOf) {
+  return HostTextWriter(nameOf).text(math);
+}
+
+// --- write ----------------------------------------------------------------
+
+namespace {
+
+// MathML function name -> libSBML node type, for every function type.
+const std::map<std::string, ASTNodeType_t, std::less<>>& nodeTypes() {
+  static const auto map = [] {
+    std::map<std::string, ASTNodeType_t, std::less<>> m;
+    for (int t = AST_FUNCTION_ABS; t <= AST_RELATIONAL_NEQ; ++t) {
+      const auto type = static_cast<ASTNodeType_t>(t);
+      m.emplace(mathmlNameOf(type), type);
+    }
+    return m;
+  }();
+  return map;
+}
+
+// Placeholders stand for every name while libSBML parses the formula, so
+// that its parser gives no name a meaning of its own.
+std::string placeholder(size_t index) { return "kelborName" + std::to_string(index) + "_"; }
+
+bool placeholderIndex(const char* name, size_t& index) {
+  static const std::string prefix = "kelborName";
+  if (!name || std::string_view(name).substr(0, prefix.size()) != prefix) return false;
+  index = std::strtoul(name + prefix.size(), nullptr, 10);
+  return true;
+}
+
+void prependNumber(ASTNode& node, long value) {
+  auto* number = new ASTNode(AST_INTEGER);
+  number->setValue(value);
+  node.prependChild(number);
+}
+
+// A call of a host function with a MathML form; false when it has none.
+bool giveMathMLForm(ASTNode& node, const std::string& host) {
+  const unsigned count = node.getNumChildren();
+  if (host == "sqrt" || host == "log10" || host == "log2" || (host == "kstrlogf" && count == 1)) {
+    const bool root = host == "sqrt";
+    node.setType(root ? AST_FUNCTION_ROOT : AST_FUNCTION_LOG);
+    prependNumber(node, root || host == "log2" ? 2 : 10);
+    return true;
+  }
+  if (host == "nthroot" && count == 2) {
+    // nthroot(x, n) is MathML's root of degree n.
+    ASTNode* degree = node.getChild(1);
+    node.removeChild(1);
+    node.prependChild(degree);
+    node.setType(AST_FUNCTION_ROOT);
+    return true;
+  }
+  if (host == "exp" && count == 1 && hasValue(*node.getChild(0), 1.0)) {
+    ASTNode* one = node.getChild(0);
+    node.removeChild(0);
+    delete one;
+    node.setType(AST_CONSTANT_E);
+    return true;
+  }
+  for (const FormulaFunction& f : formulaFunctions()) {
+    if (f.host != host) continue;
+    if (f.mathml == "power") {
+      node.setType(AST_POWER);
+    } else if (f.mathml == "plus") {
+      node.setType(AST_PLUS);
+    } else if (f.mathml == "divide") {
+      node.setType(AST_DIVIDE);
+    } else {
+      // A function node keeps a name; the delay symbol writes it.
+      node.setType(nodeTypes().find(f.mathml)->second);
+      node.setName(std::string(f.mathml).c_str());
+    }
+    return true;
+  }
+  return false;
+}
+
+// A name that no component answers to: the host's constants get their
+// MathML forms, anything else stays the name it is.
+void giveConstantForm(ASTNode& node, const std::string& name) {
+  if (name == "pi") {
+    node.setType(AST_CONSTANT_PI);
+  } else if (name == "Inf" || name == "inf") {
+    node.setValue(std::numeric_limits<double>::infinity());
+  } else if (name == "NaN" || name == "nan") {
+    node.setValue(std::numeric_limits<double>::quiet_NaN());
+  } else if (name == "true") {
+    node.setType(AST_CONSTANT_TRUE);
+  } else if (name == "false") {
+    node.setType(AST_CONSTANT_FALSE);
+  } else if (name == "eps") {
+    node.setValue(DBL_EPSILON);
+  } else if (name == "time") {
+    node.setType(AST_NAME_TIME);
+    node.setName("time");
+  } else {
+    node.setName(name.c_str());
+  }
+}
+
+struct TreeNames {
+  const std::vector<std::string>& names;
+  const ComponentIdOf& idOf;
+  const NoMathMLForm& noForm;
+
+  void restore(ASTNode& node) const {
+    size_t index = 0;
+    const bool named = (node.getType() == AST_NAME || node.getType() == AST_FUNCTION) &&
+                       placeholderIndex(node.getName(), index) && index < names.size();
+    if (named && node.getType() == AST_FUNCTION) {
+      const std::string& host = names[index];
+      if (!giveMathMLForm(node, host)) {
+        node.setName(host.c_str());
+        noForm(host);
+      }
+    } else if (named) {
+      const std::string& name = names[index];
+      if (const char* id = idOf(name)) {
+        node.setName(id);
+      } else {
+        giveConstantForm(node, name);
+      }
+    }
+    for (unsigned i = 0; i < node.getNumChildren(); ++i) restore(*node.getChild(i));
+  }
+};
+
+bool parses(MParseTree& tree) {
+  try {
+    tree.init(true);
+    return true;
+  } catch (const ErrorIdException&) {
+    return false;
+  }
+}
+
+void warnFormula(const char* id, Code code, const std::string& formula) {
+  hb_warning_id(hbGetWarningContext(), id, kstr::code(code), formula.c_str());
+}
+
+}  // namespace
+
+ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf, const NoMathMLForm& noForm) {
+  MParseTree tree(formula.c_str());
+  if (!parses(tree)) {
+    warnFormula("Kestrion:ParseErrorCannotReplaceExpressionNamesWithIDS",
+                Code::KS_PARSE_ERROR_CANNOT_REPLACE_EXPRESSION_NAMES_WITH_IDS, formula);
+    return nullptr;
+  }
+  std::string mathml;
+  tree.translateToMathML(mathml);
+  MParseTree translated(mathml.c_str());
+  if (!parses(translated)) {
+    warnFormula("Kestrion:ParseErrorReplacingFunctions2", Code::KS_PARSE_ERROR_REPLACING_FUNCTIONS2, formula);
+    return nullptr;
+  }
+  kstrVector<std::string> found;
+  translated.parsePLExpression(found, {}, true);
+  const std::vector<std::string> names(found.begin(), found.end());
+  std::vector<std::string> placeholders;
+  kstrMap<std::string, const char*> replacements;
+  placeholders.reserve(names.size());
+  for (size_t i = 0; i < names.size(); ++i) placeholders.push_back(placeholder(i));
+  for (size_t i = 0; i < names.size(); ++i) replacements.emplace(names[i], placeholders[i].c_str());
+  char* substituted = translated.traverseSubstitute(replacements);
+  std::unique_ptr<ASTNode> math(SBML_parseFormula(substituted ? substituted : ""));
+  hbFree(substituted);
+  if (!math) {
+    warnFormula("Kestrion:ParseErrorReplacingFunctions2", Code::KS_PARSE_ERROR_REPLACING_FUNCTIONS2, formula);
+    return nullptr;
+  }
+  TreeNames{names, idOf, noForm}.restore(*math);
+  return math.release();
+}
+
+}  // namespace kstr::sbml

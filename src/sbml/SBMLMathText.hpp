@@ -1,0 +1,43 @@
+// SBML math trees and host formulas in both directions, node by node: a
+// MathML function becomes its host function and a MathML name a model name
+// only where they stand (a parameter with the id "pow" stays a name; a call
+// of the host's "power" becomes MathML's power), and numbers keep every
+// digit they need.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "sbml/SBMLForward.hpp"
+
+namespace kstr::sbml {
+
+// The model name of an SBML id, or "" when the id names nothing read.
+using ModelNameOf = std::function<std::string(const std::string& id)>;
+
+// Read: the host formula of a math tree.  Names take their model names
+// (ids that name nothing stay as they are), MathML functions their host
+// names, n-ary relations and logical operators become chains of
+// two-argument calls with the same meaning, the delay symbol reads as
+// "delay" and the time symbol as "time", and every number is written with
+// the shortest text that reads back as the same double.
+std::string hostFormulaOf(const ASTNode& math, const ModelNameOf& nameOf);
+
+// The SBML id of the component a formula's name denotes, or null.
+using ComponentIdOf = std::function<const char*(const std::string& name)>;
+// Told of each function a formula calls that SBML math has no form for.
+using NoMathMLForm = std::function<void(const std::string& function)>;
+
+// Write: the math tree of a host formula (the caller owns it), or null when
+// the formula does not parse (with the warning
+// "Kestrion:ParseErrorCannotReplaceExpressionNamesWithIDS") or its MathML
+// form does not (with "Kestrion:ParseErrorReplacingFunctions2").  A name in
+// a call's position is a function: a host function with a MathML form gets
+// it (nthroot and log2 included); any other is written as a call of that
+// name and reported to noForm.  Any other name that idOf knows becomes the
+// component's id, whatever it spells ("Pi", "power", "NaN", "true");
+// otherwise the host constants pi, Inf, NaN, true, false, eps and time get
+// their MathML forms and other names stay as written.
+ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf, const NoMathMLForm& noForm);
+
+}  // namespace kstr::sbml

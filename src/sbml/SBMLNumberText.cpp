@@ -1,0 +1,177 @@
+// Written documents whose numbers keep every digit they need.
+//
+// libSBML formats doubles itself, so the doubles that need more digits are
+// swapped, for the length of one write, for markers: numbers whose text
+// libSBML writes unchanged, that say which value they stand for, and that
+// the text is then searched for and rewritten with the exact texts.
+#include "sbml/SBMLNumberText.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include <sbml/SBMLTypes.h>
+
+#include "expressions/FormulaFunctions.hpp"
+
+namespace kstr::sbml {
+
+namespace {
+
+// True when libSBML's 15 significant digits read back as another double.
+bool needsMoreDigits(double value) {
+  if (!std::isfinite(value)) return false;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  return std::strtod(text, nullptr) != value;
+}
+
+// One double of the document that 15 digits do not carry.
+struct Slot {
+  double value;
+  std::function<void(double)> set;
+};
+
+class SlotCollector {
+ public:
+  std::vector<Slot> slots;
+
+  void value(bool isSet, double v, std::function<void(double)> set) {
+    if (isSet && needsMoreDigits(v)) slots.push_back({v, std::move(set)});
+  }
+
+  void math(const ASTNode* node) {
+    if (!node) return;
+    auto* n = const_cast<ASTNode*>(node);
+    if ((n->getType() == AST_REAL || n->getType() == AST_REAL_E) && needsMoreDigits(n->getReal())) {
+      // Restoring an e-notation number gives back its two parts.
+      const double original = n->getReal();
+      const double mantissa = n->getMantissa();
+      const long exponent = n->getExponent();
+      const bool eNotation = n->getType() == AST_REAL_E;
+      slots.push_back({original, [=](double v) {
+                         if (eNotation && v == original) {
+                           n->setValue(mantissa, exponent);
+                         } else {
+                           n->setValue(v);
+                         }
+                       }});
+    }
+    for (unsigned i = 0; i < n->getNumChildren(); ++i) math(n->getChild(i));
+  }
+
+  void reaction(Reaction& r) {
+    for (ListOfSpeciesReferences* list : {r.getListOfReactants(), r.getListOfProducts()}) {
+      for (unsigned i = 0; i < list->size(); ++i) {
+        auto* reference = static_cast<SpeciesReference*>(list->get(i));
+        value(true, reference->getStoichiometry(), [reference](double v) { reference->setStoichiometry(v); });
+      }
+    }
+    if (KineticLaw* law = r.getKineticLaw()) {
+      for (unsigned i = 0; i < law->getNumParameters(); ++i) parameter(*law->getParameter(i));
+      math(law->getMath());
+    }
+  }
+
+  void parameter(Parameter& p) {
+    value(p.isSetValue(), p.getValue(), [&p](double v) { p.setValue(v); });
+  }
+
+  void model(Model& m) {
+    for (unsigned i = 0; i < m.getNumUnitDefinitions(); ++i) {
+      UnitDefinition* definition = m.getUnitDefinition(i);
+      for (unsigned j = 0; j < definition->getNumUnits(); ++j) {
+        Unit* u = definition->getUnit(j);
+        value(true, u->getMultiplier(), [u](double v) { u->setMultiplier(v); });
+        value(true, u->getOffset(), [u](double v) { u->setOffset(v); });
+      }
+    }
+    for (unsigned i = 0; i < m.getNumCompartments(); ++i) {
+      Compartment* c = m.getCompartment(i);
+      value(c->isSetSize(), c->getSize(), [c](double v) { c->setSize(v); });
+    }
+    for (unsigned i = 0; i < m.getNumSpecies(); ++i) {
+      Species* s = m.getSpecies(i);
+      value(s->isSetInitialAmount(), s->getInitialAmount(), [s](double v) { s->setInitialAmount(v); });
+      value(s->isSetInitialConcentration(), s->getInitialConcentration(),
+            [s](double v) { s->setInitialConcentration(v); });
+    }
+    for (unsigned i = 0; i < m.getNumParameters(); ++i) parameter(*m.getParameter(i));
+    for (unsigned i = 0; i < m.getNumRules(); ++i) math(m.getRule(i)->getMath());
+    for (unsigned i = 0; i < m.getNumReactions(); ++i) reaction(*m.getReaction(i));
+    for (unsigned i = 0; i < m.getNumEvents(); ++i) {
+      Event* e = m.getEvent(i);
+      if (e->isSetTrigger()) math(e->getTrigger()->getMath());
+      if (e->isSetDelay()) math(e->getDelay()->getMath());
+      for (unsigned j = 0; j < e->getNumEventAssignments(); ++j) math(e->getEventAssignment(j)->getMath());
+    }
+  }
+};
+
+// Marker k of a family: 0.0043F, nine digits of k, 7.  libSBML writes it as
+// it stands (15 digits hold it, and it has no exponent).
+constexpr size_t kMarkerDigits = 9;
+
+std::string markerText(char family, size_t k) {
+  char text[32];
+  std::snprintf(text, sizeof text, "0.0043%c%09zu7", family, k);
+  return text;
+}
+
+std::string writtenText(SBMLDocument& document) {
+  char* written = writeSBMLToString(&document);
+  std::string text = written ? written : "";
+  std::free(written);
+  return text;
+}
+
+// Replaces each marker of the family by the exact text of its value; false
+// when the text holds the family's prefix anywhere else.
+bool replaceMarkers(std::string& text, char family, const std::vector<Slot>& slots) {
+  const std::string prefix = markerText(family, 0).substr(0, 7);
+  const size_t length = prefix.size() + kMarkerDigits + 1;
+  std::string out;
+  out.reserve(text.size() + slots.size() * 8);
+  std::vector<bool> seen(slots.size(), false);
+  size_t from = 0;
+  for (size_t at = text.find(prefix); at != std::string::npos; at = text.find(prefix, from)) {
+    const size_t k = std::strtoul(text.substr(at + prefix.size(), kMarkerDigits).c_str(), nullptr, 10);
+    if (k >= slots.size() || seen[k] || text.compare(at, length, markerText(family, k)) != 0) return false;
+    seen[k] = true;
+    out.append(text, from, at - from);
+    out += numberText(std::fabs(slots[k].value));
+    from = at + length;
+  }
+  out.append(text, from, std::string::npos);
+  for (bool s : seen) {
+    if (!s) return false;
+  }
+  text.swap(out);
+  return true;
+}
+
+}  // namespace
+
+std::string writeWithExactNumbers(SBMLDocument& document) {
+  SlotCollector collector;
+  if (Model* model = document.getModel()) collector.model(*model);
+  const std::vector<Slot>& slots = collector.slots;
+  if (slots.empty()) return writtenText(document);
+  std::string text;
+  bool done = false;
+  for (char family = '1'; family <= '9' && !done; ++family) {
+    for (size_t k = 0; k < slots.size(); ++k) {
+      const double marker = std::strtod(markerText(family, k).c_str(), nullptr);
+      slots[k].set(std::signbit(slots[k].value) ? -marker : marker);
+    }
+    text = writtenText(document);
+    done = replaceMarkers(text, family, slots);
+  }
+  for (const Slot& slot : slots) slot.set(slot.value);
+  // Every family met a number of the document itself: the 15-digit text.
+  return done ? text : writtenText(document);
+}
+
+}  // namespace kstr::sbml

@@ -1,0 +1,19 @@
+// The text of a written document whose numbers read back as the doubles the
+// document holds.  libSBML writes every double with 15 significant digits,
+// which changes the values that need 16 or 17 (1/3, 0.1 + 0.2, the largest
+// double becomes infinity).
+#pragma once
+
+#include <string>
+
+#include "sbml/SBMLForward.hpp"
+
+namespace kstr::sbml {
+
+// The document as libSBML writes it, except that each value, stoichiometry,
+// unit multiplier and offset, and each real of the math that 15 digits do
+// not carry has the shortest text that reads back as the same double.  The
+// document is left as it was.
+std::string writeWithExactNumbers(SBMLDocument& document);
+
+}  // namespace kstr::sbml
