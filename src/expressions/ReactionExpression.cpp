@@ -48,12 +48,18 @@ void fillTerms(const kstrVector<ParsedReactionTerm*>& parsedTerms,
   }
 }
 
-// A double as a standard stream writes it by default: printf's "%g" with
-// precision 6 in the classic locale.
+// A double as printf's "%g" writes it, with as many more significant digits
+// as it takes to read back as the same double, so that an equation set from
+// its own text keeps every stoichiometry.
 void appendNumber(std::string& text, double value) {
   char buffer[64];
-  const std::to_chars_result written =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+  std::to_chars_result written{};
+  for (int precision = 6; precision <= 17; ++precision) {
+    written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
+    double back = 0;
+    std::from_chars(buffer, written.ptr, back);
+    if (back == value) break;
+  }
   text.append(buffer, written.ptr);
 }
 

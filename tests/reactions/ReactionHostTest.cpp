@@ -410,6 +410,13 @@ TEST_F(ReactionHostTest, StoichiometryProperty) {
   internalSet({-1, -1, 1, 1});
   EXPECT_EQ(equation(r), "H + A -> C + F");
 
+  // The equation shows every digit a stoichiometry has, so that setting
+  // the equation from its own text keeps it.
+  internalSet({-1.0 / 3, -1, 1e-7, 1234567.25});
+  EXPECT_EQ(equation(r), "0.3333333333333333 H + A -> 1e-07 C + 1234567.25 F");
+  host().set(r, "Reaction", host().str(equation(r).c_str()));
+  EXPECT_EQ(numbersOf(host().get(r, "Stoichiometry")), (Numbers{-1.0 / 3, -1, 1e-7, 1234567.25}));
+
   OBInterface* decay = addReaction(m, "A -> null");
   EXPECT_EQ(numbersOf(host().get(decay, "Stoichiometry")), Numbers{-1});
   OBInterface* source = addReaction(m, "null -> F");
