@@ -54,7 +54,9 @@ void BReaction::setName(const std::string& name) {
     kstr_error("Kestrion:ReservedReactionName",
                kstr::code(kstr::MessageCode::KS_REACTION_RESERVED_NAME));
   }
-  KelborComponent::setName(trimmed);
+  // A reaction has no rename of its own: its name is the qualifier of its
+  // kinetic-law parameters, so the texts that name them follow it.
+  setNameRewritingTexts(trimmed);
 }
 
 void BReaction::fillDisplayQualifiedName(std::string& out) const {
@@ -483,12 +485,7 @@ const KelborComponent* BReaction::findComponentApiObject(const std::string& name
 
 // --- expression-based component ------------------------------------------------------------
 
-void BReaction::detachListenerSupport() {
-  std::set<std::string> tokens;
-  reaction_->fillSetWithTokens(tokens, true);
-  rate_->fillSetWithTokens(tokens, true);
-  resolveSymbolsAndListen(tokens, {});
-}
+void BReaction::detachListenerSupport() { releaseListeners({reaction_, rate_}); }
 
 void BReaction::debugPrint(std::ostream& out) const {
   reaction_->debugPrint(out);

@@ -254,6 +254,7 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
                                               const std::set<size_t>& requested) override;
   // The rate's text; set back it resolves again.
   std::vector<std::string> getExpressionTexts() const override;
+  std::vector<ExpressionPtr> getFormulaExpressions() const override;
   void restoreExpressionTexts(const std::vector<std::string>& texts) override;
   // Besides the rate's text: a copy of the equation (its terms with their
   // names) and the kinetic law's variable names.  Restored, the law takes
