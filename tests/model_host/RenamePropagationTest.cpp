@@ -141,7 +141,7 @@ class RenamePropagationTest : public ModelHostTest {
 using Change = std::function<void(TestHost&, RenameWorld&)>;
 
 void deleteFirstReaction(TestHost& host, RenameWorld& w) {
-  ASSERT_TRUE(host.destroy(w.r[0]));
+  EXPECT_TRUE(host.destroy(w.r[0]));
   w.r[0] = nullptr;
   w.kf[0] = nullptr;
 }
@@ -226,39 +226,44 @@ TEST_F(RenamePropagationTest, TextsKeepDenotingWhatTheyDenoteThroughRenamesAndRe
   };
   for (const RenameCase& c : cases) {
     SCOPED_TRACE(c.label);
-    RenameWorld w = world(c.firstNamed, c.firstRate, c.thirdRate, c.reference);
-    std::map<std::string, std::string> expected = texts(w);
-    for (const auto& [what, text] : c.after) expected[what] = text;
-    const KelborComponent* target = componentOf(w.kf[c.referenced]);
-    const size_t users = target->getInUseCount();
-    const std::string names[3] = {nameOf(w.k), nameOf(w.A), nameOf(w.cell)};
-    if (c.error) {
-      expectHostError([&] { c.change(host(), w); }, c.error);
-      EXPECT_EQ((std::vector<std::string>{nameOf(w.k), nameOf(w.A), nameOf(w.cell)}),
-                std::vector<std::string>(names, names + 3));
-    } else {
-      c.change(host(), w);
+    // A row that raises is reported and the next row runs.
+    try {
+      RenameWorld w = world(c.firstNamed, c.firstRate, c.thirdRate, c.reference);
+      std::map<std::string, std::string> expected = texts(w);
+      for (const auto& [what, text] : c.after) expected[what] = text;
+      const KelborComponent* target = componentOf(w.kf[c.referenced]);
+      const size_t users = target->getInUseCount();
+      const std::string names[3] = {nameOf(w.k), nameOf(w.A), nameOf(w.cell)};
+      if (c.error) {
+        expectHostError([&] { c.change(host(), w); }, c.error);
+        EXPECT_EQ((std::vector<std::string>{nameOf(w.k), nameOf(w.A), nameOf(w.cell)}),
+                  std::vector<std::string>(names, names + 3));
+      } else {
+        c.change(host(), w);
+      }
+      if (!w.r[0]) expected.erase("r1");
+      EXPECT_EQ(texts(w), expected);
+      // The texts still denote (and their owners still hear) what they did.
+      expectConsistent(w, c.label);
+      const bool heldByFirst = std::string(c.firstRate).find(c.reference) != std::string::npos;
+      EXPECT_EQ(target->getInUseCount(), users - (heldByFirst && !w.r[0] ? 1 : 0));
+      // The variant sets the parameter it named.
+      EXPECT_EQ(committedValues(w)[c.referenced], 42);
+      // Renaming the parameter afterwards reaches every text; removing it
+      // leaves no binding behind, and parameters added afterwards are safe.
+      host().call(w.kf[c.referenced], "rename", {host().str("kq")});
+      expectConsistent(w, std::string(c.label) + ", parameter renamed");
+      EXPECT_TRUE(host().destroy(w.kf[c.referenced]));
+      w.kf[c.referenced] = nullptr;
+      expectConsistent(w, std::string(c.label) + ", parameter deleted");
+      for (OBInterface* r : w.r) {
+        if (r) add(objectOf(host().get(r, "KineticLaw")), "addparameter", {host().str("kq")});
+      }
+      expectConsistent(w, std::string(c.label) + ", parameters added");
+      host().call(w.m, "delete");
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << e.what();
     }
-    if (!w.r[0]) expected.erase("r1");
-    EXPECT_EQ(texts(w), expected);
-    // The texts still denote (and their owners still hear) what they did.
-    expectConsistent(w, c.label);
-    const bool heldByFirst = std::string(c.firstRate).find(c.reference) != std::string::npos;
-    EXPECT_EQ(target->getInUseCount(), users - (heldByFirst && !w.r[0] ? 1 : 0));
-    // The variant sets the parameter it named.
-    EXPECT_EQ(committedValues(w)[c.referenced], 42);
-    // Renaming the parameter afterwards reaches every text; removing it
-    // leaves no binding behind, and parameters added afterwards are safe.
-    host().call(w.kf[c.referenced], "rename", {host().str("kq")});
-    expectConsistent(w, std::string(c.label) + ", parameter renamed");
-    ASSERT_TRUE(host().destroy(w.kf[c.referenced]));
-    w.kf[c.referenced] = nullptr;
-    expectConsistent(w, std::string(c.label) + ", parameter deleted");
-    for (OBInterface* r : w.r) {
-      if (r) add(objectOf(host().get(r, "KineticLaw")), "addparameter", {host().str("kq")});
-    }
-    expectConsistent(w, std::string(c.label) + ", parameters added");
-    host().call(w.m, "delete");
   }
 }
 
