@@ -55,8 +55,22 @@ void BReaction::setName(const std::string& name) {
                kstr::code(kstr::MessageCode::KS_REACTION_RESERVED_NAME));
   }
   // A reaction has no rename of its own: its name is the qualifier of its
-  // kinetic-law parameters, so the texts that name them follow it.
-  setNameRewritingTexts(trimmed);
+  // kinetic-law parameters, so the texts that name them follow it.  With
+  // none naming them (a reaction being read or made) the name is only set.
+  if (model && areLawParametersNamed(*model)) {
+    setNameRewritingTexts(trimmed);
+  } else {
+    KelborComponent::setName(trimmed);
+  }
+}
+
+bool BReaction::areLawParametersNamed(const Kelbor& model) const {
+  if (kineticLaw_) {
+    for (const BParameter* parameter : *kineticLaw_->getParameters()) {
+      if (!parameter->getListeners().empty()) return true;
+    }
+  }
+  return !model.variantsNaming(this).empty() || !model.dosesNaming(this).empty();
 }
 
 void BReaction::fillDisplayQualifiedName(std::string& out) const {

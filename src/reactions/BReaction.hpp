@@ -69,6 +69,10 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // holds it, "Kestrion:ReservedReactionName" when it begins with
   // "UnnamedReaction_".  A refused name changes nothing.
   void setName(const std::string& name) override;
+  // Whether a text may name one of the reaction's kinetic-law parameters
+  // through the reaction's name: a parameter has listeners, or a variant or
+  // dose of the model holds the name.
+  bool areLawParametersNamed(const Kelbor& model) const;
   // A new parent (only when it differs) runs the equation frame, so the
   // equation and the rate resolve in the new model (or unbind outside one).
   void setParent(KelborComponent* parent) override;
