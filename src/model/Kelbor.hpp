@@ -356,6 +356,9 @@ class KELBOR_API Kelbor : public KelborComponent {
   // std::bad_alloc with nothing filed; taking out never raises.
   void variantNamePartHeld(const Variant* variant, const std::string& part, bool held);
   void doseNamePartHeld(const Dose* dose, const std::string& part, bool held);
+  // Takes the variant out of the index under every part it holds, and
+  // clears its link to this model.
+  void unfileVariant(const Variant* variant) noexcept;
   // Takes the dose out under every part (a walk of the whole index).
   void forgetDoseNameParts(const Dose* dose) noexcept { doseNames_.forget(dose); }
 

@@ -345,7 +345,9 @@ void Kelbor::addVariant(const Variant* variant) {
   }
   auto* filed = const_cast<Variant*>(variant);
   variants_.push_back(variant);
-  if (filed->indexedIn_) return;
+  if (filed->indexedIn_ == this) return;
+  // A variant still filed by another model leaves that model's index.
+  if (filed->indexedIn_) filed->indexedIn_->unfileVariant(variant);
   // Filed under every part its entries hold; running out of memory part way
   // takes out what was filed and leaves the variant unlisted.
   auto part = filed->words_.begin();
@@ -363,10 +365,12 @@ void Kelbor::removeVariant(const Variant* variant) {
   auto it = std::find(variants_.begin(), variants_.end(), variant);
   if (it == variants_.end()) return;
   variants_.erase(it);
-  auto* filed = const_cast<Variant*>(variant);
-  if (filed->indexedIn_ != this) return;
-  for (const auto& [part, index] : filed->words_) variantNames_.remove(part, variant);
-  filed->indexedIn_ = nullptr;
+  if (variant->indexedIn_ == this) unfileVariant(variant);
+}
+
+void Kelbor::unfileVariant(const Variant* variant) noexcept {
+  for (const auto& [part, index] : variant->words_) variantNames_.remove(part, variant);
+  const_cast<Variant*>(variant)->indexedIn_ = nullptr;
 }
 
 void Kelbor::variantNamePartHeld(const Variant* variant, const std::string& part, bool held) {

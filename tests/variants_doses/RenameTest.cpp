@@ -118,6 +118,29 @@ TEST_F(RenameTest, UndoableRenameRecordsCollisionsAndItsUndoGivesThemBack) {
   EXPECT_EQ(host().getString(d1_, "TargetName"), "c1.A");
 }
 
+// A model finds the variants and doses to rewrite by the names they hold:
+// those it no longer holds are left alone, those added again (and names
+// set or changed while attached) are found again.
+TEST_F(RenameTest, OnlyTheModelsOwnVariantsAndDosesFollowItsRenames) {
+  OBInterface* removed = objectOf(host().call(m_, "removevariant", {host().str("v2")}, 1).at(0));
+  OBInterface* loose = objectOf(host().call(m_, "removedose", {host().str("d1")}, 1).at(0));
+  host().set(d2_, "DurationParameterName", host().str("k1"));
+  host().set(untouched_, "Content", host().cell({entry("parameter", "k1", "Value", 8)}));
+  host().call(find(m_, "k1", kstr::parameter), "rename", {host().str("kon")});
+  EXPECT_EQ(names(removed), (std::vector<std::string>{"k1", "k1"}));
+  EXPECT_EQ(host().getString(loose, "DurationParameterName"), "k1");
+  EXPECT_EQ(names(v1_), (std::vector<std::string>{"kon", "A", "c1.B", "[c1].A", "c1"}));
+  EXPECT_EQ(names(untouched_), std::vector<std::string>{"kon"});
+  EXPECT_EQ(host().getString(d2_, "DurationParameterName"), "kon");
+  // Deleting the removed ones leaves nothing the next rename could reach.
+  ASSERT_TRUE(host().destroy(removed));
+  ASSERT_TRUE(host().destroy(loose));
+  host().call(find(m_, "kon", kstr::parameter), "rename", {host().str("k1")});
+  EXPECT_EQ(names(untouched_), std::vector<std::string>{"k1"});
+  EXPECT_EQ(kelbor(m_)->getComponentReferences(componentOf(find(m_, "k1", kstr::parameter))),
+            (std::vector<const KelborComponent*>{variant(v1_), variant(untouched_), dose(d2_)}));
+}
+
 TEST_F(RenameTest, RenamingTheVariantsAndDosesThemselves) {
   host().set(v1_, "Name", host().str("renamed"));
   EXPECT_EQ(kelbor(m_)->getVariant("renamed"), variant(v1_));
