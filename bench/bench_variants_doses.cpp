@@ -1,7 +1,9 @@
 // Cost of variants and doses in large models, driven through the host
 // methods: renaming a parameter named by one entry of each of 1,000
 // variants (100 entries each) in a model of 10,000 parameters that also
-// holds 1,000 doses, reported per affected entry; and committing one
+// holds 1,000 doses, reported per affected entry; renaming a parameter that
+// nothing names beside 100 and 1,000 variants and doses (the two should
+// cost the same); and committing one
 // 100-entry variant to models of 1,000 and 10,000 parameters, reported per
 // entry (the two sizes should cost the same).
 #include <benchmark/benchmark.h>
@@ -93,6 +95,35 @@ void BM_RenamePerAffectedVariantEntry(benchmark::State& state) {
   deleteModel(model);
 }
 BENCHMARK(BM_RenamePerAffectedVariantEntry)->Arg(10000)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+// Renames "target", which no variant entry and no dose names, in a model of
+// 1,000 parameters holding n variants of 100 entries and n doses naming the
+// other parameters: the cost per rename must not grow with n.
+void BM_RenameParameterNothingNames(benchmark::State& state) {
+  TestHost& host = startedHost();
+  const auto count = static_cast<size_t>(state.range(0));
+  const size_t parameters = 1000, entries = 100;
+  OBInterface* model = parameterModel(host, parameters);
+  for (size_t v = 0; v < count; ++v) {
+    OBInterface* variant = call(model, "addvariant", {qxCreateString(("v" + std::to_string(v)).c_str())}, 1);
+    std::vector<std::string> names;
+    for (size_t e = 0; e < entries; ++e) names.push_back("k" + std::to_string((v * entries + e) % parameters));
+    setProperty(variant, "Content", parameterEntries(names));
+    OBInterface* dose = call(model, "adddose", {qxCreateString(("d" + std::to_string(v)).c_str())}, 1);
+    setProperty(dose, "TargetName", qxCreateString(("k" + std::to_string(v % parameters)).c_str()));
+    setProperty(dose, "DurationParameterName", qxCreateString(("k" + std::to_string((v + 1) % parameters)).c_str()));
+  }
+  OBInterface* target = kelbor(model)->getPartiallyQualifiedComponent("target", kstr::parameter)->getOBI();
+  bool flip = false;
+  for (auto _ : state) {
+    call(target, "rename", {qxCreateString(flip ? "target" : "renamed")});
+    flip = !flip;
+  }
+  state.SetLabel(std::to_string(count) + " variants of " + std::to_string(entries) + " entries, " +
+                 std::to_string(count) + " doses");
+  deleteModel(model);
+}
+BENCHMARK(BM_RenameParameterNothingNames)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
 // Commits one variant of 100 entries spread over the model's parameters.
 void BM_CommitVariantPerEntry(benchmark::State& state) {

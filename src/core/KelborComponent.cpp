@@ -232,6 +232,7 @@ void KelborComponent::rename(const std::string& name) {
   // The own name again: nothing to rewrite anywhere.
   if (trimmed == name_) return;
   if (Kelbor* model = getModel()) {
+    model->checkRenameKeepsMeaning(this, trimmed);
     undoneOnFailure(*model, this, trimmed, [&] {
       model->componentRename(this, trimmed);
       setName(trimmed);
@@ -242,6 +243,19 @@ void KelborComponent::rename(const std::string& name) {
   notifyPropertyPostSet(obi_, "Name", name_.c_str());
 }
 
+void KelborComponent::setNameRewritingTexts(const std::string& trimmed) {
+  Kelbor* model = getModel();
+  if (!model || trimmed == name_) {
+    KelborComponent::setName(trimmed);
+    return;
+  }
+  model->checkRenameKeepsMeaning(this, trimmed);
+  undoneOnFailure(*model, this, trimmed, [&] {
+    model->componentRename(this, trimmed);
+    KelborComponent::setName(trimmed);
+  });
+}
+
 quorvix::type_defs::RenameUndoData KelborComponent::rename(
     const std::string& name, const quorvix::type_defs::RenameUndoData& undo) {
   std::string trimmed = name;
@@ -250,6 +264,7 @@ quorvix::type_defs::RenameUndoData KelborComponent::rename(
   quorvix::type_defs::RenameUndoData record;
   if (trimmed == name_) return record;
   if (Kelbor* model = getModel()) {
+    model->checkRenameKeepsMeaning(this, trimmed);
     undoneOnFailure(*model, this, trimmed, [&] {
       record = model->componentRename(this, trimmed, undo);
       setName(trimmed);

@@ -140,6 +140,12 @@ class KELBOR_API KelborComponent {
   // Stores the name as it is: no trimming, no checks, no model update (for
   // components with naming rules of their own).
   void storeName(const std::string& name) { name_ = name; }
+  // Sets an already checked and trimmed name as rename does: in a model, the
+  // rename is first checked not to change what any text denotes, then every
+  // text naming the component is rewritten, then KelborComponent::setName
+  // stores the name; a failure part way puts back what changed.  Outside a
+  // model (or for the current name) only KelborComponent::setName runs.
+  void setNameRewritingTexts(const std::string& trimmed);
 
  private:
   void copyFrom(const KelborComponent& other);

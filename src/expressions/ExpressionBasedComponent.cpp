@@ -6,23 +6,12 @@
 
 #include "core/ExpressionEvents.hpp"
 #include "expressions/Expression.hpp"
+#include "expressions/NameHelpers.hpp"
+#include "expressions/SymbolTable.hpp"
 #include "model/Kelbor.hpp"
 
-namespace {
-
-std::string bracketedNameOf(const KelborComponent* component) {
-  std::string name = component->getName();
-  bracketNameIfNotValidIdentifier(name);
-  return name;
-}
-
-std::string qualifiedNameOf(const KelborComponent* component) {
-  std::string name;
-  component->fillPartiallyQualifiedName(name);
-  return name;
-}
-
-}  // namespace
+using kstr::bracketedNameOf;
+using kstr::qualifiedNameOf;
 
 ExpressionBasedComponent::ExpressionBasedComponent() = default;
 
@@ -161,34 +150,47 @@ void ExpressionBasedComponent::attachListenersForExpression(const ExpressionPtr&
   }
 }
 
-void ExpressionBasedComponent::detachListenersForExpression(const ExpressionPtr& expression,
-                                                            const std::vector<ExpressionPtr>& kept) {
-  std::set<std::string> release;
-  expression->fillSetWithTokens(release, true);
-  if (release.empty() || !getLiveModel()) return;
+void ExpressionBasedComponent::releaseListeners(const std::vector<ExpressionPtr>& expressions) {
+  releaseListenersExcept(expressions, {});
+}
+
+void ExpressionBasedComponent::releaseListenersExcept(const std::vector<ExpressionPtr>& expressions,
+                                                      const std::vector<ExpressionPtr>& kept) {
+  Kelbor* model = getLiveModel();
+  if (!model) return;
+  SymbolTable& table = *model->getSymbolTable();
   std::unordered_set<const KelborComponent*> keptComponents;
+  std::set<std::string> keptTokens;
   for (const ExpressionPtr& other : kept) {
     if (!other) continue;
     kstr::Expression::ConstComponentMap map;
     other->getSymbolComponentMap(map);
     for (const auto& [token, component] : map) {
-      // A name the kept expression holds denotes (or waits for) the same
-      // thing for both: it stays as it is.
-      release.erase(token);
+      keptTokens.insert(token);
       if (component) keptComponents.insert(component);
     }
   }
-  if (release.empty()) return;
-  // A released name that denotes a kept component is listened to again in
-  // the same call, so the component keeps its listener and the name no
-  // longer waits.
-  std::set<std::string> relisten;
-  if (!keptComponents.empty()) {
-    for (const std::string& name : release) {
-      if (keptComponents.count(resolveSymbol(name)) != 0) relisten.insert(name);
+  for (const ExpressionPtr& expression : expressions) {
+    if (!expression) continue;
+    kstr::Expression::ComponentMap map;
+    expression->getSymbolComponentMap(map);
+    for (const auto& [token, component] : map) {
+      // What the token is bound to, not what its name denotes now: the name
+      // may have come to denote another component (a default name that
+      // moved) or none.  A component already out of the table keeps its
+      // listeners, as its removal left them.
+      if (component && keptComponents.count(component) == 0 && table.containsComponent(component) &&
+          component->getListeners().count(this) != 0) {
+        component->removeListener(this);
+      }
+      if (keptTokens.count(token) == 0) table.removePendingListener(token, this);
     }
   }
-  resolveSymbolsAndListen(release, relisten);
+}
+
+void ExpressionBasedComponent::detachListenersForExpression(const ExpressionPtr& expression,
+                                                            const std::vector<ExpressionPtr>& kept) {
+  releaseListenersExcept({expression}, kept);
 }
 
 // --- deferral ------------------------------------------------------------------------------
@@ -233,9 +235,20 @@ bool ExpressionBasedComponent::updateExpressionForComponentAdded(ExpressionPtr e
                                                                  const KelborComponent* added,
                                                                  UpdateRecord* record) {
   if (record) record->first = false;
-  if (!expression->isSyntacticallyValid()) return false;
   const std::string bn = bracketedNameOf(added);
   const std::string qn = qualifiedNameOf(added);
+  if (!expression->isSyntacticallyValid()) {
+    // The text is left as it is, but the names it holds that the added
+    // component answers resolve again and listen: a rule whose right side
+    // does not parse keeps following its variable through renames.
+    for (const std::string* token : {&qn, &bn}) {
+      if (!expression->containsToken(*token)) continue;
+      const KelborComponent* previous = expression->getResolvedComponent(*token);
+      expression->setResolvedComponent(*token,
+                                       reResolveSymbolAndListen(previous ? qualifiedNameOf(previous) : "", *token));
+    }
+    return false;
+  }
   bool updated = false;
   // The collision rule runs quietly here; the events are sent explicitly.
   if (qn != bn && expression->containsToken(qn)) {
@@ -273,7 +286,9 @@ bool ExpressionBasedComponent::updateExpressionForComponentAdded(ExpressionPtr e
 
 void ExpressionBasedComponent::updateExpressionForComponentRemoved(ExpressionPtr expression,
                                                                    const KelborComponent* removed) {
-  if (!isComponentVisible(removed)) return;
+  // A kinetic-law parameter of another reaction is seen only through a
+  // qualified token bound to it; that binding must not outlive it.
+  if (!isComponentVisible(removed) && !expression->isComponentUsed(removed)) return;
   const std::string bn = bracketedNameOf(removed);
   if (deferring_) {
     // The names are taken now: the component may be gone when this runs.

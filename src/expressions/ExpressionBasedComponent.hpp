@@ -102,6 +102,10 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
   // The texts of the component's own expressions, in the order
   // restoreExpressionTexts takes them back.  The base owns no expression.
   virtual std::vector<std::string> getExpressionTexts() const { return {}; }
+  // The component's formulas whose tokens may name any component: a
+  // reaction's rate, a rule's expression, an event's trigger and functions
+  // (not a reaction's equation, whose terms name species only).
+  virtual std::vector<ExpressionPtr> getFormulaExpressions() const { return {}; }
   virtual void restoreExpressionTexts(const std::vector<std::string>&) {}
   // What a rename that fails part way puts back: saveExpressions is taken
   // before the rename changes anything, restoreExpressions takes the same
@@ -137,12 +141,19 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
   // Listens to the component bound to each token of the expression; an
   // unbound token waits for its name (nothing outside a model).
   void attachListenersForExpression(const ExpressionPtr& expression);
-  // Stops listening to what the expression's tokens denote now and stops
-  // waiting for its unbound names, as detachListenerSupport does for all of
-  // the component's expressions, but keeps what the kept expressions still
-  // use: a name they hold is left alone, and a component they are bound to
-  // stays listened to (also when this expression names it otherwise).  The
-  // expression's own bindings are not changed.  Nothing outside a model.
+  // Stops listening to the components the expressions' tokens are bound to
+  // and stops waiting for every name they hold (what detachListenerSupport
+  // does with all of the component's expressions).  The bindings decide, not
+  // what the names denote now, so a name that came to denote another
+  // component, or none, still releases what it was bound to.  The
+  // expressions' own bindings are not changed.  Nothing outside a model.
+  void releaseListeners(const std::vector<ExpressionPtr>& expressions);
+  // The same, but what the kept expressions still use stays: a name they
+  // hold keeps waiting, and a component they are bound to stays listened to
+  // (also when the released expressions name it otherwise).
+  void releaseListenersExcept(const std::vector<ExpressionPtr>& expressions,
+                              const std::vector<ExpressionPtr>& kept);
+  // releaseListenersExcept for one expression.
   void detachListenersForExpression(const ExpressionPtr& expression,
                                     const std::vector<ExpressionPtr>& kept);
   // Sets the deferral flag and answers the previous one; closing the

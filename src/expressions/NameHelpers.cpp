@@ -4,7 +4,21 @@
 
 #include <ks_utils/Identifiers.hpp>
 
+#include "core/KelborComponent.hpp"
+
 namespace kstr {
+
+std::string bracketedNameOf(const KelborComponent* component) {
+  std::string name = component->getName();
+  bracketNameIfNotValidIdentifier(name);
+  return name;
+}
+
+std::string qualifiedNameOf(const KelborComponent* component) {
+  std::string name;
+  component->fillPartiallyQualifiedName(name);
+  return name;
+}
 
 void removeBracketsFromValidIdentifiers(std::string& name) {
   std::size_t open = name.find('[');

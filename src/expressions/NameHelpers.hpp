@@ -4,7 +4,14 @@
 
 #include "core/KelborApi.hpp"
 
+class KelborComponent;
+
 namespace kstr {
+
+// The component's name, bracketed when it is no valid identifier.
+KELBOR_API std::string bracketedNameOf(const KelborComponent* component);
+// The component's partially qualified name ("cell.A", "r1.kf").
+KELBOR_API std::string qualifiedNameOf(const KelborComponent* component);
 
 // Strips the square brackets around every bracketed part of a name whose
 // content is a valid host identifier, left to right, in place: "[A].[B]"

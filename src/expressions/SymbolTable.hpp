@@ -410,8 +410,45 @@ class KELBOR_API SymbolTable {
   // Re-keys every child entered under "oldQualifiedName." in the namespace.
   void renameChildEntries(const std::string& oldQualifiedName, size_t childNamespace);
   // For a compartment: tells the listeners of each of its species the new
-  // qualified name.  Other kinds: nothing.
+  // qualified name; for a reaction, the listeners of each of its kinetic-law
+  // parameters (an empty new name stands for the reaction's default name).
+  // Other kinds: nothing.
   void notifyParentComponentRename(const KelborComponent* component, const std::string& newName);
+  // Tells the listeners of the child (a species or a kinetic-law parameter)
+  // that its qualified name is changing from oldQualifiedName to the one of
+  // its parent's new bracketed name: those whose expressions hold the old
+  // name bound to the child write the new one.
+  void notifyChildRequalified(const KelborComponent* parent, const KelborComponent* child,
+                              const std::string& newParentBracketedName,
+                              const std::string& oldQualifiedName);
+  // The kinetic-law parameters in the table that a name has resolved to
+  // through the default name of their unnamed reaction (such as
+  // "UnnamedReaction_2.kf"), each with its qualified name now.  The model
+  // reads them before the default names move (a reaction ahead of them
+  // removed, the list reordered) so that the texts naming them follow.
+  std::vector<std::pair<const KelborComponent*, std::string>> defaultNamedParameters() const;
+
+  // --- what a rename would change -------------------------------------------------
+  // A component about to take a new name: the keys it is entered under now
+  // and will be, and the namespace of its children (a compartment's
+  // species, a reaction's kinetic-law parameters), which will answer under
+  // its new key.
+  struct RenamePlan {
+    const KelborComponent* component = nullptr;
+    size_t ns = undefinedNamespace;
+    size_t childNs = undefinedNamespace;
+    std::string oldKey;
+    std::string newKey;
+    std::string newName;       // bracketed
+    std::string newQualified;  // the partially qualified name it will have
+  };
+  // Nothing for a component not in the table or an empty new name.
+  std::optional<RenamePlan> planRename(const KelborComponent* component, const std::string& newName) const;
+  // What resolveSymbol would answer for the name in the scope (a reaction,
+  // or null for a rule or event) once the planned rename is made; null with
+  // ambiguous set when several species would then share the bare name.
+  const KelborComponent* resolveAfterRename(const std::string& name, const KelborComponent* reaction,
+                                            const RenamePlan& plan, bool& ambiguous) const;
 
   // --- listing ----------------------------------------------------------------------
   void print(std::ostream& out) const;
@@ -493,6 +530,13 @@ class KELBOR_API SymbolTable {
   void addWaiting(const std::string& name, ListenerSet& out) const;
   void takeOutChildren(const std::string& parentKey, size_t childNamespace,
                        std::vector<KelborComponent*>& children);
+  // The lookups of resolveAfterRename: a qualified key, the components
+  // under a bracketed name (the first and how many, counting to two), and
+  // findInNamespace.
+  KelborComponent* qualifiedAfter(const std::string& key, size_t number, const RenamePlan& plan) const;
+  std::pair<KelborComponent*, size_t> namedAfter(const std::string& name, size_t number,
+                                                 const RenamePlan& plan) const;
+  KelborComponent* inNamespaceAfter(const std::string& name, size_t number, const RenamePlan& plan) const;
   void tellNameChange(KelborComponent* component, const std::string& oldBracketedName,
                       const std::string& oldQualifiedName, size_t number,
                       const std::optional<FormerKeys>& former, const CandidateList& oldCandidates);
@@ -519,6 +563,9 @@ class KELBOR_API SymbolTable {
   // Counts every entry made or taken out.
   uint64_t changes_ = 0;
   ReactionAtPosition reactionAt_;
+  // Kinetic-law parameters found through a default name (filled by the
+  // lookups, so mutable); a parameter leaves when it leaves the table.
+  mutable std::set<const KelborComponent*> defaultNamed_;
 };
 
 KELBOR_API std::ostream& operator<<(std::ostream& out, const SymbolTable& table);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iomanip>
 #include <iterator>
+#include <new>
 #include <ostream>
 #include <sstream>
 
@@ -50,7 +51,19 @@ KelborComponent* SymbolTable::resolveReactionParameter(const std::string& name,
                                                        const KelborComponent* reaction) const {
   if (!reaction) return nullptr;
   std::string buffer;
-  if (KelborComponent* found = reactionParameters_.findQualified(keyOf(name, buffer))) return found;
+  const std::string& key = keyOf(name, buffer);
+  if (KelborComponent* found = reactionParameters_.findQualified(key)) {
+    if (&key == &buffer) {
+      // Named through its reaction's default name: remembered, so that the
+      // text can follow when that name moves.  Without memory it is only
+      // not remembered; a lookup never raises.
+      try {
+        defaultNamed_.insert(found);
+      } catch (const std::bad_alloc&) {
+      }
+    }
+    return found;
+  }
   std::string qualified = reaction->getName();
   if (qualified.empty()) {
     // An unnamed reaction's parameters are entered under its identity key.

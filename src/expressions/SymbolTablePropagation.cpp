@@ -14,19 +14,10 @@
 #include "expressions/SymbolTable.hpp"
 #include "model/Kelbor.hpp"
 
+using kstr::bracketedNameOf;
+using kstr::qualifiedNameOf;
+
 namespace {
-
-std::string qualifiedNameOf(const KelborComponent* component) {
-  std::string name;
-  component->fillPartiallyQualifiedName(name);
-  return name;
-}
-
-std::string bracketedNameOf(const KelborComponent* component) {
-  std::string name = component->getName();
-  bracketNameIfNotValidIdentifier(name);
-  return name;
-}
 
 void notifyInUseCount(KelborComponent* component, bool removing) {
   boost::shared_ptr<ModelGlobalData> data = component->getModelGlobalData();
@@ -109,6 +100,7 @@ void SymbolTable::componentRemoved(KelborComponent* component) {
   // name it answers (a default name that moved), or be held by another.
   std::optional<FormerKeys> former = takeOut(component);
   if (!former) return;
+  defaultNamed_.erase(component);
   const std::string qualifiedName = qualifiedNameOf(component);
   const std::string bracketedName = bracketedNameOf(component);
   notifyInUseCount(component, true);
@@ -258,21 +250,51 @@ SymbolTable::ListenerUndoMap SymbolTable::componentRename(const KelborComponent*
 
 void SymbolTable::notifyParentComponentRename(const KelborComponent* component,
                                               const std::string& newName) {
-  if (!component || component->getEnumType() != kstr::compartment) return;
-  std::vector<KelborComponent*> species;
-  for (const auto& [key, child] : species_.entriesUnder(bracketedNameOf(component) + ".")) {
-    species.push_back(child);
+  if (!component) return;
+  const bool reaction = component->getEnumType() == kstr::reaction;
+  if (!reaction && component->getEnumType() != kstr::compartment) return;
+  // A reaction's parameters are entered under the key the reaction has
+  // (an identity key while it is unnamed); a compartment's species under
+  // its bracketed name.
+  std::string prefix;
+  if (reaction) {
+    const Membership* member = memberOf(component);
+    if (!member || !member->qualified) return;
+    prefix = (*member->qualified)->first;
+  } else {
+    prefix = bracketedNameOf(component);
   }
-  if (species.empty()) return;
-  std::string newParent = newName;
+  std::vector<KelborComponent*> children;
+  for (const auto& [key, child] :
+       (reaction ? reactionParameters_ : species_).entriesUnder(prefix + ".")) {
+    children.push_back(child);
+  }
+  if (children.empty()) return;
+  std::string newParent = reaction && newName.empty() ? component->getDefaultName() : newName;
   bracketNameIfNotValidIdentifier(newParent);
-  for (const KelborComponent* child : species) {
-    const std::string oldQualified = qualifiedNameOf(child);
-    const std::string newQualified = newParent + "." + bracketedNameOf(child);
-    const KelborComponent::ListenerSet listeners = child->getListeners();
-    for (ExpressionBasedComponent* listener : listeners) {
-      listener->updateAllExpressionsForParentComponentRename(component, child, newParent,
-                                                              oldQualified, newQualified);
-    }
+  for (const KelborComponent* child : children) {
+    notifyChildRequalified(component, child, newParent, qualifiedNameOf(child));
   }
+}
+
+void SymbolTable::notifyChildRequalified(const KelborComponent* parent, const KelborComponent* child,
+                                         const std::string& newParentBracketedName,
+                                         const std::string& oldQualifiedName) {
+  const std::string newQualified = newParentBracketedName + "." + bracketedNameOf(child);
+  if (newQualified == oldQualifiedName) return;
+  const KelborComponent::ListenerSet listeners = child->getListeners();
+  for (ExpressionBasedComponent* listener : listeners) {
+    listener->updateAllExpressionsForParentComponentRename(parent, child, newParentBracketedName,
+                                                            oldQualifiedName, newQualified);
+  }
+}
+
+std::vector<std::pair<const KelborComponent*, std::string>> SymbolTable::defaultNamedParameters()
+    const {
+  std::vector<std::pair<const KelborComponent*, std::string>> named;
+  for (const KelborComponent* parameter : defaultNamed_) {
+    // Only those still entered are read.
+    if (containsComponent(parameter)) named.emplace_back(parameter, qualifiedNameOf(parameter));
+  }
+  return named;
 }

@@ -24,6 +24,8 @@
 #include "reactions/BEvent.hpp"
 #include "reactions/BReaction.hpp"
 #include "reactions/BRule.hpp"
+#include "variants_doses/Dose.hpp"
+#include "variants_doses/Variant.hpp"
 
 CModelApi::~CModelApi() = default;
 ODESimulationDataApi::~ODESimulationDataApi() = default;
@@ -84,6 +86,9 @@ Kelbor::~Kelbor() {
     data->beingDestroyed = true;
     data->model = nullptr;
   }
+  // Variants and doses that outlive the model forget its name index.
+  for (const Variant* variant : variants_) const_cast<Variant*>(variant)->indexedIn_ = nullptr;
+  for (const Dose* dose : doses_) const_cast<Dose*>(dose)->forgetNameIndex();
   events_.clear();
   models_.clear();
   reactions_.clear();
@@ -156,10 +161,13 @@ void Kelbor::reorderRules(const kstrVector<BRule*>& order) {
 }
 void Kelbor::reorderReactions(const kstrVector<BReaction*>& order) {
   // Unnamed reactions that moved answer another default name now; the
-  // symbol table finds them through the list, so nothing is re-keyed.
+  // symbol table finds them through the list, so nothing is re-keyed, but
+  // the texts that name their parameters by default name follow them.
+  const DefaultNameReferences before = collectDefaultNameReferences();
   reactions_.assign(order);
   listsChanged();
   setCompileNeeded(true);
+  followDefaultNames(before);
 }
 void Kelbor::reorderParameters(const kstrVector<BParameter*>& order) {
   parameters_.assign(order);
@@ -257,6 +265,7 @@ void Kelbor::removeReaction(BReaction* reaction) {
     if (found != list.end()) position = found - list.begin();
   }
   if (position >= 0) {
+    const DefaultNameReferences before = collectDefaultNameReferences();
     // The table is told first, while the reaction still has its position
     // (and so its default name); its kinetic-law parameters leave with it.
     if (BKineticLaw* law = reaction->getKineticLaw()) {
@@ -268,6 +277,7 @@ void Kelbor::removeReaction(BReaction* reaction) {
     reactions_.erase(reaction, position);
     listsChanged();
     reaction->removeDependentState();
+    followDefaultNames(before);
   }
   setCompileNeeded(true);
 }

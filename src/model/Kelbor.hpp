@@ -16,6 +16,7 @@
 #include "core/MemberList.hpp"
 #include "host/HandleVector.hpp"
 #include "model/ModelExpressionMessages.hpp"
+#include "variants_doses/NamePartIndex.hpp"
 
 class BCompartment;
 class BEvent;
@@ -162,6 +163,26 @@ class KELBOR_API Kelbor : public KelborComponent {
   // nested model keeps its own model data.
   void addModel(Kelbor* model);
   void deleteModel(Kelbor* model);
+  // The references that name kinetic-law parameters of unnamed reactions
+  // through the reactions' default names ("UnnamedReaction_2.kf"), each with
+  // the parameter it denotes and the name it is written with: expressions
+  // (through the symbol table), variant entries and dose duration names.
+  // Taken before the default names move (a reaction ahead of others
+  // removed, the list reordered); followDefaultNames then rewrites those
+  // whose parameter now answers another default name, so that none comes
+  // to denote another reaction's parameter.
+  struct DefaultNameReferences {
+    std::vector<std::pair<const KelborComponent*, std::string>> parameters;
+    struct Entry {
+      Variant* variant;
+      size_t index;
+      const KelborComponent* parameter;
+    };
+    std::vector<Entry> variantEntries;
+    std::vector<std::pair<Dose*, const KelborComponent*>> doses;
+  };
+  DefaultNameReferences collectDefaultNameReferences() const;
+  void followDefaultNames(const DefaultNameReferences& before);
   // Enter / remove a component in the symbol table (and tell the reactions
   // when the model passes between one and several compartments).
   void componentAdded(KelborComponent* component);
@@ -256,6 +277,14 @@ class KELBOR_API Kelbor : public KelborComponent {
     std::vector<std::pair<Dose*, std::pair<std::string, std::string>>> doseReferences;
   };
   RenameSnapshot snapshotForRename(const KelborComponent* component, const std::string& newName) const;
+  // Raises "Kestrion:RenameChangesMeaning", before anything changes, when
+  // renaming the component to newName would make a token of a formula that
+  // uses the component, or that holds the new name, denote another
+  // component than it does now (a species taking over a parameter's bare
+  // name, a parameter renamed to a compartment's name).  A token that
+  // denotes nothing yet may come to denote the component; a bare species
+  // name that becomes ambiguous is qualified as usual.
+  void checkRenameKeepsMeaning(const KelborComponent* component, const std::string& newName);
   // Puts back what a rename that raised part way changed: the name (which
   // re-keys the component in the symbol table), then what each user saved
   // (its expressions resolve again), the variant entries and the doses'
@@ -269,6 +298,11 @@ class KELBOR_API Kelbor : public KelborComponent {
   // doses.  The host's listeners may run meanwhile; the delete guards refuse
   // to destroy the model or its components until the rename is done.
   bool isPropagatingRename() const { return renamesInProgress_ > 0; }
+  // The listed variants and doses filed under the name the component is
+  // written with (its name, or an unnamed reaction's default name): all
+  // that may name it.
+  std::vector<const Variant*> variantsNaming(const KelborComponent* component) const;
+  std::vector<const Dose*> dosesNaming(const KelborComponent* component) const;
 
   // --- configuration sets, variants, doses -------------------------------------------
   void addConfigSet(KStrConfigurationSetApi* set);
@@ -320,6 +354,18 @@ class KELBOR_API Kelbor : public KelborComponent {
   // The variants, then the doses, that refer to the component.
   std::vector<const KelborComponent*> getComponentReferences(
       const KelborComponent* component) const;
+  // The model's index of the name parts its variants' entries and its
+  // doses' references hold (see variants_doses/NamePartIndex.hpp): a
+  // listed variant or dose files (held) each part before it holds it and
+  // takes it out (not held) after it no longer does.  Filing may raise
+  // std::bad_alloc with nothing filed; taking out never raises.
+  void variantNamePartHeld(const Variant* variant, const std::string& part, bool held);
+  void doseNamePartHeld(const Dose* dose, const std::string& part, bool held);
+  // Takes the variant out of the index under every part it holds, and
+  // clears its link to this model.
+  void unfileVariant(const Variant* variant) noexcept;
+  // Takes the dose out under every part (a walk of the whole index).
+  void forgetDoseNameParts(const Dose* dose) noexcept { doseNames_.forget(dose); }
 
   // --- compile state -------------------------------------------------------------------
   bool getCompileNeeded() const { return compileNeeded_; }
@@ -367,6 +413,11 @@ class KELBOR_API Kelbor : public KelborComponent {
   // A name leaves the list of sets: the search for free copy names of its
   // stem starts no later than its suffix again.
   void configSetNameFreed(const std::string& name);
+  // The expression-based components a rename of the component to newName
+  // may rewrite: its listeners, those of its children (a compartment's
+  // species, a reaction's kinetic-law parameters) and those of every other
+  // holder of the new or the old name.
+  std::set<ExpressionBasedComponent*> renameUsers(const KelborComponent* component, const std::string& newName) const;
   void tellReactionsAboutCompartments(bool multiple);
   void tellReactionsOnCompartmentCrossing();
   void enterCompartmentSubtree(BCompartment* compartment);
@@ -396,6 +447,8 @@ class KELBOR_API Kelbor : public KelborComponent {
   std::unordered_map<std::string, unsigned> configSetNameSuffixes_;
   kstrVector<const Variant*> variants_;
   kstrVector<const Dose*> doses_;
+  kstr::variants::NamePartIndex<Variant> variantNames_;
+  kstr::variants::NamePartIndex<Dose> doseNames_;
   std::string activeConfigSetName_;
   KStrConfigurationSetApi* autoDefaultConfigSet_ = nullptr;
   boost::shared_ptr<CModelApi> cachedModel_;

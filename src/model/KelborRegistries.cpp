@@ -8,17 +8,23 @@
 #include <hb/hb.hpp>
 #include <obk/OBInterface.hpp>
 #include <ks_utils/Errors.hpp>
+#include <qx/qx.hpp>
 
 #include "configsets/KStrConfigurationSetApi.hpp"
 #include "core/TreeWiring.hpp"
 #include "expressions/ExpressionBasedComponent.hpp"
+#include "expressions/NameHelpers.hpp"
 #include "expressions/SymbolTable.hpp"
+#include "host/HostHelpers.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
 #include "quantities/BCompartment.hpp"
 #include "quantities/BSpecies.hpp"
 #include "variants_doses/Dose.hpp"
+#include "variants_doses/ReferenceRename.hpp"
 #include "variants_doses/Variant.hpp"
+
+using kstr::qualifiedNameOf;
 
 namespace {
 
@@ -52,13 +58,23 @@ namespace {
 size_t failedRenameRollbacks = 0;
 }  // namespace
 
+// The variants and doses that may name the component: those filed under
+// the name it is written with.
+std::vector<const Variant*> Kelbor::variantsNaming(const KelborComponent* component) const {
+  return variantNames_.holders(kstr::variants::writtenName(component));
+}
+
+std::vector<const Dose*> Kelbor::dosesNaming(const KelborComponent* component) const {
+  return doseNames_.holders(kstr::variants::writtenName(component));
+}
+
 void Kelbor::componentRename(const KelborComponent* component, const std::string& newName) {
   RenameInProgress busy(renamesInProgress_);
   symbolTable_->componentRename(component, newName);
-  for (const Variant* variant : variants_) {
+  for (const Variant* variant : variantsNaming(component)) {
     const_cast<Variant*>(variant)->componentRename(component, newName, {});
   }
-  for (const Dose* dose : doses_) const_cast<Dose*>(dose)->componentRename(component, newName);
+  for (const Dose* dose : dosesNaming(component)) const_cast<Dose*>(dose)->componentRename(component, newName);
 }
 
 quorvix::type_defs::RenameUndoData Kelbor::componentRename(
@@ -66,7 +82,7 @@ quorvix::type_defs::RenameUndoData Kelbor::componentRename(
     const quorvix::type_defs::RenameUndoData& undo) {
   RenameInProgress busy(renamesInProgress_);
   quorvix::type_defs::RenameUndoData result;
-  for (const Variant* variant : variants_) {
+  for (const Variant* variant : variantsNaming(component)) {
     auto recorded = undo.variantEntries.find(variant);
     const std::set<uint64_t> entries =
         recorded == undo.variantEntries.end() ? std::set<uint64_t>() : recorded->second;
@@ -76,7 +92,7 @@ quorvix::type_defs::RenameUndoData Kelbor::componentRename(
   }
   // Doses follow an undoable rename as well, so that a dose never loses its
   // target.
-  for (const Dose* dose : doses_) const_cast<Dose*>(dose)->componentRename(component, newName);
+  for (const Dose* dose : dosesNaming(component)) const_cast<Dose*>(dose)->componentRename(component, newName);
   result.expressionPositions =
       symbolTable_->componentRename(component, newName, undo.expressionPositions);
   return result;
@@ -86,27 +102,17 @@ Kelbor::RenameSnapshot Kelbor::snapshotForRename(const KelborComponent* componen
                                                  const std::string& newName) const {
   RenameSnapshot snapshot;
   snapshot.name = component->getName();
-  const KelborComponent::ListenerSet& listeners = component->getListeners();
-  SymbolTable::ListenerSet users(listeners.begin(), listeners.end());
-  // Expressions naming another holder of the new or the old name by that
-  // name are rewritten when it becomes ambiguous or plain again.
-  symbolTable_->collectNameUsers(newName, users);
-  if (!snapshot.name.empty()) symbolTable_->collectNameUsers(snapshot.name, users);
-  if (component->getEnumType() == kstr::compartment) {
-    const auto* compartment = static_cast<const BCompartment*>(component);
-    for (const BSpecies* species : compartment->getSpecies()) {
-      users.insert(species->getListeners().begin(), species->getListeners().end());
-    }
-  }
+  const std::set<ExpressionBasedComponent*> users = renameUsers(component, newName);
   for (ExpressionBasedComponent* user : users) snapshot.users.emplace_back(user, user->saveExpressions());
   // Variant entries and dose references name components by text: only
   // those holding the name can be rewritten.
-  for (const Variant* variant : variants_) {
-    auto names = variant->entryNamesHolding(snapshot.name);
+  const std::string written = kstr::variants::writtenName(component);
+  for (const Variant* variant : variantsNaming(component)) {
+    auto names = variant->entryNamesHolding(written);
     if (!names.empty()) snapshot.variantEntries.emplace_back(const_cast<Variant*>(variant), std::move(names));
   }
-  for (const Dose* dose : doses_) {
-    if (!dose->referencesHold(snapshot.name)) continue;
+  for (const Dose* dose : dosesNaming(component)) {
+    if (!dose->referencesHold(written)) continue;
     snapshot.doseReferences.emplace_back(const_cast<Dose*>(dose),
                                          std::pair(dose->getTargetName(), dose->getDurationParameterName()));
   }
@@ -168,6 +174,71 @@ void Kelbor::componentNameChanged(KelborComponent* component, std::string oldNam
   RenameInProgress busy(renamesInProgress_);
   if (isBeingDestroyed()) return;
   symbolTable_->componentNameChanged(component, oldName, oldPartiallyQualifiedName);
+}
+
+// --- default names that move -------------------------------------------------------
+
+namespace {
+
+bool isLawParameter(const KelborComponent* component) {
+  const KelborComponent* law = component && component->getEnumType() == kstr::parameter ? component->getParent() : nullptr;
+  return law && law->getEnumType() == kstr::kineticlaw && law->getParent();
+}
+
+}  // namespace
+
+Kelbor::DefaultNameReferences Kelbor::collectDefaultNameReferences() const {
+  DefaultNameReferences references;
+  references.parameters = symbolTable_->defaultNamedParameters();
+  const std::string prefix = SymbolTable::unnamedReactionPrefix;
+  std::set<std::pair<const Variant*, size_t>> seen;
+  for (const auto& [part, variants] : variantNames_.partsUnder(prefix)) {
+    for (const Variant* variant : variants) {
+      for (size_t index : variant->entriesNaming(part)) {
+        if (variant->positions_[index]->first != "parameter" || !seen.emplace(variant, index).second) continue;
+        const std::string name = qxArrayToStdString(variant->quadAt(index)->getName());
+        const KelborComponent* parameter = getPartiallyQualifiedComponent(name, kstr::parameter);
+        if (!isLawParameter(parameter) || name != qualifiedNameOf(parameter)) continue;
+        references.variantEntries.push_back({const_cast<Variant*>(variant), index, parameter});
+      }
+    }
+  }
+  std::set<const Dose*> doses;
+  for (const auto& [part, holders] : doseNames_.partsUnder(prefix)) doses.insert(holders.begin(), holders.end());
+  for (const Dose* dose : doses) {
+    const std::string& name = dose->getDurationParameterName();
+    const KelborComponent* parameter = getPartiallyQualifiedComponent(name, kstr::parameter);
+    if (isLawParameter(parameter) && name == qualifiedNameOf(parameter)) {
+      references.doses.emplace_back(const_cast<Dose*>(dose), parameter);
+    }
+  }
+  return references;
+}
+
+void Kelbor::followDefaultNames(const DefaultNameReferences& before) {
+  // A parameter that left with its reaction keeps the texts naming it.
+  auto moved = [this](const KelborComponent* parameter, const std::string& name, std::string& now) {
+    if (!symbolTable_->containsComponent(parameter)) return false;
+    now = qualifiedNameOf(parameter);
+    return now != name;
+  };
+  std::string now;
+  for (const auto& [parameter, name] : before.parameters) {
+    if (!moved(parameter, name, now)) continue;
+    const KelborComponent* reaction = parameter->getParent()->getParent();
+    symbolTable_->notifyChildRequalified(reaction, parameter, qualifiedNameOf(reaction), name);
+  }
+  std::set<Variant*> changed;
+  for (const DefaultNameReferences::Entry& entry : before.variantEntries) {
+    const std::string name = qxArrayToStdString(entry.variant->quadAt(entry.index)->getName());
+    if (!moved(entry.parameter, name, now)) continue;
+    entry.variant->renameEntry(entry.index, now);
+    changed.insert(entry.variant);
+  }
+  for (Variant* variant : changed) notifyPropertyPostSet(variant->getOBI(), "Content", nullptr);
+  for (const auto& [dose, parameter] : before.doses) {
+    if (moved(parameter, dose->getDurationParameterName(), now)) dose->restoreReferences(dose->getTargetName(), now);
+  }
 }
 
 // --- configuration sets ------------------------------------------------------------
@@ -327,12 +398,50 @@ void Kelbor::addVariant(const Variant* variant) {
     kstr_error("Kestrion:VariantWithNameExists",
                kstr::code(kstr::MessageCode::KS_PATCH_WITH_NAME_EXISTS));
   }
+  auto* filed = const_cast<Variant*>(variant);
   variants_.push_back(variant);
+  if (filed->indexedIn_ == this) return;
+  // A variant still filed by another model leaves that model's index.
+  if (filed->indexedIn_) filed->indexedIn_->unfileVariant(variant);
+  // Filed under every part its entries hold; running out of memory part way
+  // takes out what was filed and leaves the variant unlisted.
+  auto part = filed->words_.begin();
+  try {
+    for (; part != filed->words_.end(); ++part) variantNames_.add(part->first, variant);
+  } catch (...) {
+    while (part != filed->words_.begin()) variantNames_.remove((--part)->first, variant);
+    variants_.pop_back();
+    throw;
+  }
+  filed->indexedIn_ = this;
 }
 
 void Kelbor::removeVariant(const Variant* variant) {
   auto it = std::find(variants_.begin(), variants_.end(), variant);
-  if (it != variants_.end()) variants_.erase(it);
+  if (it == variants_.end()) return;
+  variants_.erase(it);
+  if (variant->indexedIn_ == this) unfileVariant(variant);
+}
+
+void Kelbor::unfileVariant(const Variant* variant) noexcept {
+  for (const auto& [part, index] : variant->words_) variantNames_.remove(part, variant);
+  const_cast<Variant*>(variant)->indexedIn_ = nullptr;
+}
+
+void Kelbor::variantNamePartHeld(const Variant* variant, const std::string& part, bool held) {
+  if (held) {
+    variantNames_.add(part, variant);
+  } else {
+    variantNames_.remove(part, variant);
+  }
+}
+
+void Kelbor::doseNamePartHeld(const Dose* dose, const std::string& part, bool held) {
+  if (held) {
+    doseNames_.add(part, dose);
+  } else {
+    doseNames_.remove(part, dose);
+  }
 }
 
 const Variant* Kelbor::getVariant(const std::string& name) const { return firstNamed(variants_, name); }
@@ -352,11 +461,19 @@ void Kelbor::addDose(const Dose* dose) {
     kstr_error("Kestrion:DOSE_WITH_NAME_EXISTS", kstr::code(kstr::MessageCode::KS_DOSE_WITH_NAME_EXISTS));
   }
   doses_.push_back(dose);
+  try {
+    const_cast<Dose*>(dose)->setNameIndex(this);
+  } catch (...) {
+    doses_.pop_back();
+    throw;
+  }
 }
 
 void Kelbor::removeDose(const Dose* dose) {
   auto it = std::find(doses_.begin(), doses_.end(), dose);
-  if (it != doses_.end()) doses_.erase(it);
+  if (it == doses_.end()) return;
+  doses_.erase(it);
+  const_cast<Dose*>(dose)->setNameIndex(nullptr);
 }
 
 const Dose* Kelbor::getDose(const std::string& name) const { return firstNamed(doses_, name); }
@@ -373,12 +490,24 @@ void Kelbor::fillActiveDoses(kstrVector<const Dose*>& out) const {
 
 std::vector<const KelborComponent*> Kelbor::getComponentReferences(
     const KelborComponent* component) const {
+  // In list order, from the variants and doses filed under the name; the
+  // lists are walked only when some are.
   std::vector<const KelborComponent*> references;
-  for (const Variant* variant : variants_) {
-    if (!variant->getUsageLocations(component).empty()) references.push_back(variant);
+  const std::vector<const Variant*> variants = variantsNaming(component);
+  if (!variants.empty()) {
+    const std::set<const Variant*> naming(variants.begin(), variants.end());
+    for (const Variant* variant : variants_) {
+      if (naming.count(variant) != 0 && !variant->getUsageLocations(component).empty()) {
+        references.push_back(variant);
+      }
+    }
   }
-  for (const Dose* dose : doses_) {
-    if (dose->isComponentReferenced(component)) references.push_back(dose);
+  const std::vector<const Dose*> doses = dosesNaming(component);
+  if (!doses.empty()) {
+    const std::set<const Dose*> naming(doses.begin(), doses.end());
+    for (const Dose* dose : doses_) {
+      if (naming.count(dose) != 0 && dose->isComponentReferenced(component)) references.push_back(dose);
+    }
   }
   return references;
 }

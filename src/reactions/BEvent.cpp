@@ -279,10 +279,7 @@ void BEvent::attachListenersForAllExpressions() {
 void BEvent::detachListenerSupport() {
   // Every token, host function names included: a component named like a
   // host function is listened to as well.
-  std::set<std::string> tokens;
-  trigger_->fillSetWithTokens(tokens, true);
-  for (const EventFcnPtr& fcn : eventFcns_) fcn->fillSetWithTokens(tokens, true);
-  resolveSymbolsAndListen(tokens, {});
+  releaseListeners(allExpressions());
 }
 
 void BEvent::debugPrint(std::ostream& out) const {

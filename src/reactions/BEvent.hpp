@@ -148,6 +148,7 @@ class KELBOR_API BEvent : public ExpressionBasedComponent {
                                               const std::set<size_t>& positions) override;
   // The component's expression texts, each set back resolves again.
   std::vector<std::string> getExpressionTexts() const override;
+  std::vector<ExpressionPtr> getFormulaExpressions() const override { return allExpressions(); }
   void restoreExpressionTexts(const std::vector<std::string>& texts) override;
 
  private:

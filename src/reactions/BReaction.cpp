@@ -51,7 +51,14 @@ void BReaction::setName(const std::string& name) {
                kstr::code(kstr::MessageCode::KS_DUPLICATE_REACTION_NAME));
   }
   errorForReservedPrefix(trimmed);
-  KelborComponent::setName(trimmed);
+  // A reaction has no rename of its own: its name is the qualifier of its
+  // kinetic-law parameters, so the texts that name them follow it.  With
+  // none naming them (a reaction being read or made) the name is only set.
+  if (model && areLawParametersNamed(*model)) {
+    setNameRewritingTexts(trimmed);
+  } else {
+    KelborComponent::setName(trimmed);
+  }
 }
 
 void BReaction::errorForInvalidNameStatic(const std::string& name) {
@@ -64,6 +71,15 @@ void BReaction::errorForReservedPrefix(const std::string& name) {
     kstr_error("Kestrion:ReservedReactionName",
                kstr::code(kstr::MessageCode::KS_REACTION_RESERVED_NAME));
   }
+}
+
+bool BReaction::areLawParametersNamed(const Kelbor& model) const {
+  if (kineticLaw_) {
+    for (const BParameter* parameter : *kineticLaw_->getParameters()) {
+      if (!parameter->getListeners().empty()) return true;
+    }
+  }
+  return !model.variantsNaming(this).empty() || !model.dosesNaming(this).empty();
 }
 
 void BReaction::fillDisplayQualifiedName(std::string& out) const {
@@ -507,12 +523,7 @@ const KelborComponent* BReaction::findComponentApiObject(const std::string& name
 
 // --- expression-based component ------------------------------------------------------------
 
-void BReaction::detachListenerSupport() {
-  std::set<std::string> tokens;
-  reaction_->fillSetWithTokens(tokens, true);
-  rate_->fillSetWithTokens(tokens, true);
-  resolveSymbolsAndListen(tokens, {});
-}
+void BReaction::detachListenerSupport() { releaseListeners({reaction_, rate_}); }
 
 void BReaction::debugPrint(std::ostream& out) const {
   reaction_->debugPrint(out);

@@ -72,6 +72,10 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // The checks of setName that do not depend on the model: the component
   // rules and the reserved prefix.  The name is checked as given.
   static void errorForInvalidNameStatic(const std::string& name);
+  // Whether a text may name one of the reaction's kinetic-law parameters
+  // through the reaction's name: a parameter has listeners, or a variant or
+  // dose of the model holds the name.
+  bool areLawParametersNamed(const Kelbor& model) const;
   // A new parent (only when it differs) runs the equation frame, so the
   // equation and the rate resolve in the new model (or unbind outside one).
   void setParent(KelborComponent* parent) override;
@@ -265,6 +269,7 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
                                               const std::set<size_t>& requested) override;
   // The rate's text; set back it resolves again.
   std::vector<std::string> getExpressionTexts() const override;
+  std::vector<ExpressionPtr> getFormulaExpressions() const override;
   void restoreExpressionTexts(const std::vector<std::string>& texts) override;
   // Besides the rate's text: a copy of the equation (its terms with their
   // names) and the kinetic law's variable names.  Restored, the law takes

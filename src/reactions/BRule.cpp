@@ -240,11 +240,7 @@ const KelborComponent* BRule::findComponentApiObject(const std::string& name) co
 
 // --- listening and desktop events ---------------------------------------------------------------
 
-void BRule::detachListenerSupport() {
-  std::set<std::string> tokens;
-  expression_->fillSetWithTokens(tokens, true);
-  resolveSymbolsAndListen(tokens, {});
-}
+void BRule::detachListenerSupport() { releaseListeners({expression_}); }
 
 void BRule::debugPrint(std::ostream& out) const {
   out << "Rule. RuleType: " << ruleType_ << " Expression: " << std::endl;

@@ -138,6 +138,7 @@ class KELBOR_API BRule : public ExpressionBasedComponent {
                                               const std::set<size_t>& positions) override;
   // The component's expression texts, each set back resolves again.
   std::vector<std::string> getExpressionTexts() const override;
+  std::vector<ExpressionPtr> getFormulaExpressions() const override { return {expression_}; }
   void restoreExpressionTexts(const std::vector<std::string>& texts) override;
 
  private:

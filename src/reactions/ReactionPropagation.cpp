@@ -188,6 +188,8 @@ void BReaction::updateReactionExpressionForMultiCompartmentTransition(bool) {
 
 std::vector<std::string> BReaction::getExpressionTexts() const { return {getReactionRate()}; }
 
+std::vector<BReaction::ExpressionPtr> BReaction::getFormulaExpressions() const { return {rate_}; }
+
 void BReaction::restoreExpressionTexts(const std::vector<std::string>& texts) {
   if (texts.size() == 1) setReactionRate(texts[0], true);
 }

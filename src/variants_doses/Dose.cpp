@@ -43,7 +43,26 @@ std::string blanks(long n) { return std::string(static_cast<size_t>(std::clamp(n
 
 }  // namespace
 
-Dose::~Dose() = default;
+Dose::~Dose() {
+  // Normally taken out by the model that removed it; a walk of the index
+  // cannot fail where collecting the parts could.
+  if (indexedIn_.model) indexedIn_.model->forgetDoseNameParts(this);
+}
+
+Dose& Dose::operator=(const Dose& other) {
+  if (this == &other) return *this;
+  KelborComponent::operator=(other);
+  table_ = other.table_;
+  compileNeeded_ = other.compileNeeded_;
+  active_ = other.active_;
+  amountUnits_ = other.amountUnits_;
+  rateUnits_ = other.rateUnits_;
+  timeUnits_ = other.timeUnits_;
+  groupIndex_ = other.groupIndex_;
+  setReference(targetName_, other.targetName_);
+  setReference(durationParameterName_, other.durationParameterName_);
+  return *this;
+}
 
 void* Dose::operator new(size_t size) { return hbCallocWithCheck(size, 1); }
 void* Dose::operator new[](size_t size) { return hbCallocWithCheck(size, 1); }
@@ -66,13 +85,65 @@ void Dose::setName(const std::string& name) {
 // --- fields with checks ----------------------------------------------------------------------
 
 void Dose::setTargetName(const std::string& name) {
+  setReference(targetName_, name);
   setCompileNeeded(true);
-  targetName_ = name;
 }
 
 void Dose::setDurationParameterName(const std::string& name) {
+  setReference(durationParameterName_, name);
   setCompileNeeded(true);
-  durationParameterName_ = name;
+}
+
+// --- the model's name index ----------------------------------------------------------------------
+
+void Dose::fileParts(const std::vector<std::string>& parts, bool held) {
+  if (!indexedIn_.model) return;
+  if (!held) {
+    for (const std::string& part : parts) indexedIn_.model->doseNamePartHeld(this, part, false);
+    return;
+  }
+  size_t filed = 0;
+  try {
+    for (; filed < parts.size(); ++filed) indexedIn_.model->doseNamePartHeld(this, parts[filed], true);
+  } catch (...) {
+    while (filed > 0) indexedIn_.model->doseNamePartHeld(this, parts[--filed], false);
+    throw;
+  }
+}
+
+void Dose::setReference(std::string& reference, std::string value) {
+  // The new parts are filed before the old ones leave, and both lists are
+  // made before anything changes: the index never misses a part the dose
+  // holds, and never keeps one it does not.
+  const std::vector<std::string> oldParts = kstr::variants::namePartsOf(reference);
+  const std::vector<std::string> newParts = kstr::variants::namePartsOf(value);
+  fileParts(newParts, true);
+  reference = std::move(value);
+  fileParts(oldParts, false);
+}
+
+void Dose::setNameIndex(Kelbor* model) {
+  if (model == indexedIn_.model) return;
+  std::vector<std::string> parts;
+  try {
+    parts = kstr::variants::namePartsOf(targetName_);
+    for (std::string& part : kstr::variants::namePartsOf(durationParameterName_)) parts.push_back(std::move(part));
+  } catch (...) {
+    if (!model && indexedIn_.model) {
+      // Leaving must not fail: the whole index is walked instead.
+      indexedIn_.model->forgetDoseNameParts(this);
+      indexedIn_.model = nullptr;
+    }
+    throw;
+  }
+  fileParts(parts, false);
+  indexedIn_.model = model;
+  try {
+    fileParts(parts, true);
+  } catch (...) {
+    indexedIn_.model = nullptr;
+    throw;
+  }
 }
 
 void Dose::setTimeUnits(const std::string& units) {
@@ -121,23 +192,41 @@ const kstr::QuantityComponent* Dose::resolveTarget(const Kelbor* model) const {
 const kstr::QuantityComponent* Dose::resolveDurationParameter(const Kelbor* model) const {
   model = modelOrParent(model);
   if (!model) return nullptr;
-  return model->anyModelParameterUsingName(durationParameterName_);
+  if (const kstr::QuantityComponent* found = model->anyModelParameterUsingName(durationParameterName_)) return found;
+  // A name written in brackets, as a name that is no identifier is written
+  // in expressions, names the parameter without them.
+  const std::string& name = durationParameterName_;
+  if (name.size() > 2 && name.front() == '[' && name.back() == ']' && name.find(']') == name.size() - 1) {
+    return model->anyModelParameterUsingName(name.substr(1, name.size() - 2));
+  }
+  return nullptr;
 }
+
+namespace {
+
+// Which reference may denote a component of the kind: TargetName a species
+// only, DurationParameterName a parameter only.
+bool targetMayDenote(kstr::bcomptype kind) { return kind == kstr::species; }
+bool durationMayDenote(kstr::bcomptype kind) { return kind == kstr::parameter; }
+
+}  // namespace
 
 bool Dose::isComponentReferenced(const KelborComponent* component) const {
   const Kelbor* model = modelOfComponent(component);
   if (!model) return false;
   const kstr::bcomptype kind = component->getEnumType();
-  return model->getPartiallyQualifiedComponent(targetName_, kind) == component ||
-         model->getPartiallyQualifiedComponent(durationParameterName_, kind) == component;
+  return (targetMayDenote(kind) && model->getPartiallyQualifiedComponent(targetName_, kind) == component) ||
+         (durationMayDenote(kind) && model->getPartiallyQualifiedComponent(durationParameterName_, kind) == component);
 }
 
 void Dose::privateFindUsages(StringVector& out, const KelborComponent* component) const {
   const Kelbor* model = modelOfComponent(component);
   if (!model) return;
   const kstr::bcomptype kind = component->getEnumType();
-  if (model->getPartiallyQualifiedComponent(targetName_, kind) == component) out.addElement("TargetName");
-  if (model->getPartiallyQualifiedComponent(durationParameterName_, kind) == component) {
+  if (targetMayDenote(kind) && model->getPartiallyQualifiedComponent(targetName_, kind) == component) {
+    out.addElement("TargetName");
+  }
+  if (durationMayDenote(kind) && model->getPartiallyQualifiedComponent(durationParameterName_, kind) == component) {
     out.addElement("DurationParameterName");
   }
 }
@@ -186,36 +275,66 @@ bool Dose::referencesHold(const std::string& text) const {
 
 void Dose::restoreReferences(const std::string& targetName, const std::string& durationParameterName) {
   if (targetName_ != targetName) {
-    targetName_ = targetName;
+    setReference(targetName_, targetName);
     notifyPropertyPostSet(getOBI(), "TargetName", targetName_.c_str());
   }
   if (durationParameterName_ != durationParameterName) {
-    durationParameterName_ = durationParameterName;
+    setReference(durationParameterName_, durationParameterName);
     notifyPropertyPostSet(getOBI(), "DurationParameterName", durationParameterName_.c_str());
   }
 }
 
 void Dose::componentRename(const KelborComponent* component, std::string newName) {
   // Neither reference can denote a component whose name it does not hold.
-  if (!modelOfComponent(component) || !referencesHold(component->getName())) return;
+  if (!modelOfComponent(component) || !referencesHold(kstr::variants::writtenName(component))) return;
+  const std::string plainNewName = newName;
   const kstr::variants::ReferenceRename rename = kstr::variants::prepareReferenceRename(component, newName);
-  const Kelbor* model = rename.model;
+  Kelbor* model = rename.model;
   auto rewrite = [&](std::string& reference, const char* property, std::string renamed) {
-    reference = std::move(renamed);
+    setReference(reference, std::move(renamed));
     notifyPropertyPostSet(getOBI(), property, reference.c_str());
   };
-  auto renamedReference = [&](const std::string& reference) {
-    return reference == rename.oldQualified ? rename.newQualified : rename.newName;
+  auto denotes = [&](const std::string& reference) {
+    return model->getPartiallyQualifiedComponent(reference, rename.kind) == component;
   };
-  if (model->getPartiallyQualifiedComponent(targetName_, rename.kind) == component) {
-    rewrite(targetName_, "TargetName", renamedReference(targetName_));
-  } else if (model->getPartiallyQualifiedComponent(durationParameterName_, rename.kind) == component) {
-    rewrite(durationParameterName_, "DurationParameterName", renamedReference(durationParameterName_));
-  } else if (rename.kind == kstr::compartment &&
-             model->getPartiallyQualifiedComponent(targetName_, kstr::species)) {
-    if (std::optional<std::string> requalified = kstr::variants::requalifiedSpeciesName(targetName_, rename)) {
-      rewrite(targetName_, "TargetName", std::move(*requalified));
+  switch (rename.kind) {
+    case kstr::species:
+      if (!denotes(targetName_)) return;
+      // The bare new name when it denotes nothing else; otherwise the
+      // qualified one, so that the dose keeps its species.
+      if (targetName_ == rename.oldQualified ||
+          !model->resolveSymbolWithCollisions(rename.newName, static_cast<ExpressionBasedComponent*>(nullptr))
+               ->empty()) {
+        rewrite(targetName_, "TargetName", rename.newQualified);
+      } else {
+        rewrite(targetName_, "TargetName", rename.newName);
+      }
+      return;
+    case kstr::parameter: {
+      if (!denotes(durationParameterName_)) return;
+      // A model parameter is found by its plain name; a kinetic-law
+      // parameter by its qualified one.
+      const KelborComponent* parent = component->getParent();
+      const bool modelScoped = parent && parent->getEnumType() == kstr::kstrmodel;
+      rewrite(durationParameterName_, "DurationParameterName", modelScoped ? plainNewName : rename.newQualified);
+      return;
     }
+    case kstr::compartment: {
+      const KelborComponent* target = model->getPartiallyQualifiedComponent(targetName_, kstr::species);
+      if (!target || target->getParent() != component) return;
+      if (std::optional<std::string> requalified = kstr::variants::requalifiedName(targetName_, rename)) {
+        rewrite(targetName_, "TargetName", std::move(*requalified));
+      }
+      return;
+    }
+    case kstr::reaction:
+      if (std::optional<std::string> requalified =
+              kstr::variants::requalifiedChildName(durationParameterName_, "parameter", rename, component)) {
+        rewrite(durationParameterName_, "DurationParameterName", std::move(*requalified));
+      }
+      return;
+    default:
+      return;
   }
 }
 

@@ -23,8 +23,9 @@ class KELBOR_API Dose : public KelborComponent {
   using Table = std::map<std::string, std::vector<double>>;
 
   Dose() = default;
+  // A copy is filed in no model's name index until a model adds it.
   Dose(const Dose& other) = default;
-  Dose& operator=(const Dose& other) = default;
+  Dose& operator=(const Dose& other);
   ~Dose() override;
 
   static void* operator new(size_t size);
@@ -102,6 +103,14 @@ class KELBOR_API Dose : public KelborComponent {
   // Both references take the saved texts back where they differ; the host
   // hears of each that changed.
   void restoreReferences(const std::string& targetName, const std::string& durationParameterName);
+  // Files the dose under the name parts of its references in the model's
+  // index (null: takes it out of the index it is in).  The model calls it
+  // when it adds or removes the dose; while filed, every change of a
+  // reference is filed too.
+  void setNameIndex(Kelbor* model);
+  // The model that files the dose is going: the dose forgets it, touching
+  // nothing else.
+  void forgetNameIndex() noexcept { indexedIn_.model = nullptr; }
 
   // Prints this dose, or the doses, as a table.
   void display() const;
@@ -119,6 +128,19 @@ class KELBOR_API Dose : public KelborComponent {
   void stack(const char* id, uint32_t code) const;
   // The model given, or the parent model when none is given.
   const Kelbor* modelOrParent(const Kelbor* model) const;
+  // Stores a reference, keeping the model's name index in step.
+  void setReference(std::string& reference, std::string value);
+  // Files (or takes out) name parts in the model's index; filing raises
+  // only with nothing filed.
+  void fileParts(const std::vector<std::string>& parts, bool held);
+
+  // The model whose name index files the dose; never copied.
+  struct IndexLink {
+    Kelbor* model = nullptr;
+    IndexLink() = default;
+    IndexLink(const IndexLink&) noexcept {}
+    IndexLink& operator=(const IndexLink&) noexcept { return *this; }
+  };
 
   mutable Table table_;
   mutable bool compileNeeded_ = true;
@@ -129,4 +151,5 @@ class KELBOR_API Dose : public KelborComponent {
   std::string timeUnits_;
   int32_t groupIndex_ = 0;
   std::string durationParameterName_;
+  IndexLink indexedIn_;
 };

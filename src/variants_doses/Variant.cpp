@@ -112,8 +112,9 @@ std::set<size_t> Variant::componentRename(const KelborComponent* component, std:
   std::set<size_t> collided;
   if (!content_ || !modelOfComponent(component)) return collided;
   // Only entries whose name holds the old name as one of its parts can name
-  // the component, directly or as the compartment of a species.
-  const std::vector<size_t> candidates = entriesNaming(component->getName());
+  // the component, directly, as the compartment of a species or as the
+  // reaction of a kinetic-law parameter.
+  const std::vector<size_t> candidates = entriesNaming(kstr::variants::writtenName(component));
   if (candidates.empty()) return collided;
   const kstr::variants::ReferenceRename rename = kstr::variants::prepareReferenceRename(component, newName);
   const std::string keyword = component->getType();
@@ -127,8 +128,7 @@ std::set<size_t> Variant::componentRename(const KelborComponent* component, std:
     const std::string name = qxArrayToStdString(quadAt(index)->getName());
     std::string renamed;
     if (key != keyword) {
-      if (rename.kind != kstr::compartment || key != "species") continue;
-      std::optional<std::string> requalified = kstr::variants::requalifiedSpeciesName(name, rename);
+      std::optional<std::string> requalified = kstr::variants::requalifiedChildName(name, key, rename, component);
       if (!requalified) continue;
       renamed = std::move(*requalified);
     } else {

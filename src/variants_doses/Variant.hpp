@@ -131,6 +131,8 @@ class KELBOR_API Variant : public KelborComponent {
   void indexName(size_t index, const qxArray_tag* name);
   void unindexName(size_t index, const qxArray_tag* name);
   void rebuildNameIndex();
+  // Empties the name index (and the variant's filing in its model's).
+  void clearNameIndex();
   // Entries whose name holds the part, ascending.
   std::vector<size_t> entriesNaming(const std::string& part) const;
   // Writes a new name into entry index and renews its entry.
@@ -144,4 +146,7 @@ class KELBOR_API Variant : public KelborComponent {
   // The element of quads_ that holds each index (rebuilt with the content).
   std::vector<QuadContainer::iterator> positions_;
   WordIndex words_;
+  // The model that files the variant under the name parts it holds: set
+  // while the variant is in the model's list (Kelbor::addVariant).
+  Kelbor* indexedIn_ = nullptr;
 };

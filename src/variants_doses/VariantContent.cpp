@@ -9,7 +9,9 @@
 #include <ks_utils/Errors.hpp>
 #include <qx/qx.hpp>
 
+#include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
+#include "variants_doses/ReferenceRename.hpp"
 
 using Code = kstr::MessageCode;
 
@@ -41,37 +43,13 @@ bool isCell(const qxArray* array) { return array && qxGetClassID(array) == qxCEL
 // The name parts of a name text: the segments between the dots that lie
 // outside brackets, each without its enclosing brackets ("[c 1].A" gives
 // "c 1" and "A").
-std::vector<std::string> namePartsOf(const std::string& text) {
-  std::vector<std::string> parts;
-  std::string part;
-  bool bracketed = false;
-  auto flush = [&] {
-    if (part.size() >= 2 && part.front() == '[' && part.back() == ']') {
-      part = part.substr(1, part.size() - 2);
-    }
-    if (!part.empty()) parts.push_back(part);
-    part.clear();
-  };
-  for (char c : text) {
-    if (c == '[') bracketed = true;
-    if (c == ']') bracketed = false;
-    if (c == '.' && !bracketed) {
-      flush();
-    } else {
-      part += c;
-    }
-  }
-  flush();
-  return parts;
-}
-
 }  // namespace
 
 void Variant::qxDestroy_deleter::operator()(qxArray* array) const { qxDestroyArray(array); }
 
 Variant::~Variant() {
   positions_.clear();
-  words_.clear();
+  clearNameIndex();
   quads_.clear();
   qxDestroyArray(content_);
 }
@@ -155,7 +133,7 @@ void Variant::replaceContent(qxArray* fresh) {
 void Variant::setContent(const qxArray* content) {
   if (!content || qxIsEmpty(content)) {
     positions_.clear();
-    words_.clear();
+    clearNameIndex();
     quads_.clear();
     replaceContent(nullptr);
     return;
@@ -273,15 +251,36 @@ void Variant::rebuildPositions() {
 const BPatchQuad* Variant::quadAt(size_t index) const { return positions_[index]->second.first.get(); }
 
 void Variant::indexName(size_t index, const qxArray* name) {
-  for (std::string& part : namePartsOf(qxArrayToStdString(name))) words_.emplace(std::move(part), index);
+  for (std::string& part : kstr::variants::namePartsOf(qxArrayToStdString(name))) {
+    // Filed in the model first: its index may name the variant for a part
+    // the variant does not hold, never the other way round.
+    if (indexedIn_) indexedIn_->variantNamePartHeld(this, part, true);
+    bool made = false;
+    try {
+      made = words_.emplace(part, index).second;
+    } catch (...) {
+      if (indexedIn_) indexedIn_->variantNamePartHeld(this, part, false);
+      throw;
+    }
+    if (!made && indexedIn_) indexedIn_->variantNamePartHeld(this, part, false);
+  }
 }
 
 void Variant::unindexName(size_t index, const qxArray* name) {
-  for (std::string& part : namePartsOf(qxArrayToStdString(name))) words_.erase({std::move(part), index});
+  for (std::string& part : kstr::variants::namePartsOf(qxArrayToStdString(name))) {
+    if (words_.erase({part, index}) != 0 && indexedIn_) indexedIn_->variantNamePartHeld(this, part, false);
+  }
+}
+
+void Variant::clearNameIndex() {
+  if (indexedIn_) {
+    for (const auto& [part, index] : words_) indexedIn_->variantNamePartHeld(this, part, false);
+  }
+  words_.clear();
 }
 
 void Variant::rebuildNameIndex() {
-  words_.clear();
+  clearNameIndex();
   for (const auto& [key, entry] : quads_) indexName(entry.second, entry.first->getName());
 }
 

@@ -383,7 +383,10 @@ TEST_F(PropagationTest, ReactionRenameReKeysItsParameters) {
   EXPECT_EQ(w.table.findByQualifiedName("r2.k"), &k);
   EXPECT_EQ(w.table.findByQualifiedName("r1.k"), nullptr);
   EXPECT_EQ(w.table.findByQualifiedName("r2"), &r1);
-  EXPECT_EQ(onK.calls, (Strings{"nameChange r2.k k r1.k", "removed r2.k", "added r2.k"}));
+  // As for a compartment's species, the parameter's listeners first hear
+  // its new qualified name (to rewrite r1.k), then the re-keying.
+  EXPECT_EQ(onK.calls,
+            (Strings{"parentRename r1.k r1 r2 r1.k r2.k", "nameChange r2.k k r1.k", "removed r2.k", "added r2.k"}));
   EXPECT_EQ(w.table.getComponentCount(), 2u);
 }
 

@@ -320,6 +320,37 @@ namespace {
 
 // Handles of the wrong class are refused where rules and events are
 // expected, and nothing joins the model.
+// A rule whose text does not parse keeps the names it holds: each rename of
+// its variable rewrites it, and the rule keeps listening to the variable.
+TEST_F(RuleHostTest, RulesThatDoNotParseFollowEveryRename) {
+  struct Case {
+    const char* text;
+    const char* type;
+    const char* afterFirst;
+    const char* afterSecond;
+  };
+  const std::vector<Case> cases = {
+      {"A = = 1", "rate", "B = = 1", "C = = 1"},
+      {"A = k*(", "repeatedAssignment", "B = k*(", "C = k*("},
+      {"A = 2 +", "initialAssignment", "B = 2 +", "C = 2 +"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    OBInterface* m = model();
+    OBInterface* a = addSpecies(m, "A");
+    addParameter(m, "k");
+    OBInterface* rule = addRule(m, {host().str(c.text), host().str(c.type)});
+    ASSERT_EQ(componentOf(a)->getInUseCount(), 1u);
+    host().call(a, "rename", {host().str("B")});
+    EXPECT_EQ(host().getString(rule, "Rule"), c.afterFirst);
+    EXPECT_EQ(componentOf(a)->getInUseCount(), 1u);
+    host().call(a, "rename", {host().str("C")});
+    EXPECT_EQ(host().getString(rule, "Rule"), c.afterSecond);
+    EXPECT_EQ(componentOf(a)->getInUseCount(), 1u);
+    host().call(m, "delete");
+  }
+}
+
 TEST_F(RuleHostTest, HandlesOfTheWrongClassAreRefused) {
   OBInterface* m = model();
   OBInterface* freeRule = host().construct("Rule", {host().str("x = 1")});

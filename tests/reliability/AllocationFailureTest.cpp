@@ -176,6 +176,23 @@ std::vector<Step> lawVariantAndDoseSteps(const char* s) {
   return steps;
 }
 
+// lawVariantAndDoseSteps with a parameter kv that only the variant names, so
+// that renaming a species to kv changes no formula's meaning.
+std::vector<Step> variantOnlyParameterSteps() {
+  std::vector<Step> steps = lawVariantAndDoseSteps("S");
+  steps.push_back({"a parameter only the variant names", [](Context& c) -> std::function<void()> {
+                     return [&c] {
+                       TestHost& h = c.host;
+                       OBInterface* model = c.objects["model"];
+                       c.call1("addparameter", {h.handle(model), h.str("kv")});
+                       OBInterface* variant = objectOf(h.call(model, "getvariant", {h.str("v")}, 1).at(0));
+                       h.call("addcontent", {h.handle(variant), h.cell({h.str("parameter"), h.str("kv"),
+                                                                        h.str("Value"), h.num(3)})});
+                     };
+                   }});
+  return steps;
+}
+
 // The bundled example with rules and an event naming S, and a second
 // compartment whose species X a rule names by its bare name.
 std::vector<Step> secondCompartmentSteps() {
@@ -248,9 +265,12 @@ std::vector<Scenario> scenarios() {
   // naming that species by its bare name are rewritten to its qualified name.
   all.push_back(renameScenario("rename a species to the name of another compartment's species",
                                secondCompartmentSteps(), "S", "X"));
-  // The new name is a parameter's, which a rate and a kinetic law name.
-  all.push_back(renameScenario("rename a species to the name of a parameter kinetic laws name",
-                               lawVariantAndDoseSteps("S"), "S", "kcat"));
+  // The new name is a parameter's: the variant entries and dose targets
+  // naming the species take its qualified name.  (A parameter a formula
+  // names would refuse the rename: that formula's bare name would come to
+  // denote the species.)
+  all.push_back(renameScenario("rename a species to the name of a parameter a variant names",
+                               variantOnlyParameterSteps(), "S", "kv"));
   all.push_back(renameScenario("rename a kinetic law's own parameter", lawParameterSteps(), "klocal", "klaw"));
   if (OBApplicationManager::findClass("Kestrion.SBMLReadWrite") != nullptr) {
     // Written to text, then read back as a new model.
