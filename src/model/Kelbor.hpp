@@ -144,6 +144,17 @@ class KELBOR_API Kelbor : public KelborComponent {
   // --- adding and removing -----------------------------------------------------
   void addCompartment(BCompartment* compartment);
   void removeCompartment(BCompartment* compartment);
+  // A compartment tree built at once (as a read builds it): each pair puts
+  // its first compartment below its second, as setting the owners pair by
+  // pair would (an owner's members follow the order of the pairs), in time
+  // proportional to the pairs and the model's compartments, however deep
+  // the tree.  Every compartment named must be a top-level compartment of
+  // this model, each first one in one pair only
+  // ("Kestrion:COMPARTMENT_INVALID_OWNER_SAME_MODEL" otherwise), and owners
+  // that come back to themselves raise
+  // "Kestrion:COMPARTMENT_INVALID_OWNER_DESCENDANT"; both before anything
+  // changes.
+  void nestCompartments(const kstrVector<std::pair<BCompartment*, BCompartment*>>& pairs);
   void addParameter(BParameter* parameter);
   // hint: the parameter's place in the model's list when the caller knows
   // it (its handle's position in the model's handle vector), -1 otherwise;

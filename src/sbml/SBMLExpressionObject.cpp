@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include <sbml/math/ASTNode.h>
 #include <sbml/math/FormulaFormatter.h>
@@ -36,6 +37,30 @@ constexpr const char* kForwardPairs[][2] = {
     {"arccsch", "acsch"},   {"arccoth", "acoth"},  {"notanumber", "NaN"},   {"infinity", "Inf"},
     {"INF", "Inf"},         {"exponentiale", "exp(1)"}};
 
+// Calls visit on every node of the tree, each before its children (which
+// visit may change), without recursing: libSBML nests the operands of one
+// operator, so a long sum is a deep tree.  Stops, answering true, at the
+// first node for which visit answers true.
+template <class Node, class Visit>
+bool anyNode(Node& root, Visit visit) {
+  std::vector<Node*> pending{&root};
+  while (!pending.empty()) {
+    Node* node = pending.back();
+    pending.pop_back();
+    if (visit(*node)) return true;
+    for (unsigned i = node->getNumChildren(); i-- > 0;) pending.push_back(node->getChild(i));
+  }
+  return false;
+}
+
+template <class Node, class Visit>
+void forEachNode(Node& root, Visit visit) {
+  anyNode(root, [&visit](Node& node) {
+    visit(node);
+    return false;
+  });
+}
+
 // A user function node of that name, keeping the node's children.
 void makeNamedFunction(ASTNode& node, const char* name) {
   node.setType(AST_FUNCTION);
@@ -48,7 +73,7 @@ void makeNamedFunction(ASTNode& node, const char* name) {
 // "log" and "kstrlogf"; a power is always written as a call, so that a
 // negated base keeps its parentheses; a root without degree is a square
 // root; the time symbol reads as "time".
-void prepareForHostText(ASTNode& node) {
+void prepareNodeForHostText(ASTNode& node) {
   switch (node.getType()) {
     case AST_FUNCTION_LN:
       makeNamedFunction(node, "ln");
@@ -77,12 +102,13 @@ void prepareForHostText(ASTNode& node) {
     default:
       break;
   }
-  for (unsigned i = 0; i < node.getNumChildren(); ++i) prepareForHostText(*node.getChild(i));
 }
+
+void prepareForHostText(ASTNode& root) { forEachNode(root, prepareNodeForHostText); }
 
 // Write: the inverse of prepareForHostText on the tree the level-1 parser
 // made of the translated text.
-void finishFromHostText(ASTNode& node) {
+void finishNodeFromHostText(ASTNode& node) {
   const char* name = node.getName();
   if (node.getType() == AST_FUNCTION_LN && name && std::string(name) == "log") {
     // A base-10 logarithm: MathML's log with its base written out.
@@ -100,8 +126,9 @@ void finishFromHostText(ASTNode& node) {
       node.setValue(std::numeric_limits<double>::infinity());
     }
   }
-  for (unsigned i = 0; i < node.getNumChildren(); ++i) finishFromHostText(*node.getChild(i));
 }
+
+void finishFromHostText(ASTNode& root) { forEachNode(root, finishNodeFromHostText); }
 
 // The model name of an SBML id: a local parameter first, then the species,
 // compartments and parameters read so far.  Empty when nothing has the id.
@@ -124,9 +151,9 @@ std::string modelNameOf(SBMLConversionContext& context, const std::string& id,
 // Gives name nodes (and calls without arguments) the model names of the
 // ids they hold; names that cannot stand in a math tree go through
 // placeholders that are put back into the text afterwards.
-void renameMathIdsToNames(SBMLConversionContext& context, ASTNode& node,
-                          std::map<std::string, std::string>& placeholders,
-                          const SBMLExpressionObject::LocalNames* localNames) {
+void renameMathIdToName(SBMLConversionContext& context, ASTNode& node,
+                        std::map<std::string, std::string>& placeholders,
+                        const SBMLExpressionObject::LocalNames* localNames) {
   const bool isCallWithoutArguments =
       node.getType() == AST_FUNCTION && node.getNumChildren() == 0;
   if ((node.isName() && node.getType() != AST_NAME_TIME) || isCallWithoutArguments) {
@@ -143,16 +170,19 @@ void renameMathIdsToNames(SBMLConversionContext& context, ASTNode& node,
       }
     }
   }
-  for (unsigned i = 0; i < node.getNumChildren(); ++i) {
-    renameMathIdsToNames(context, *node.getChild(i), placeholders, localNames);
-  }
+}
+
+void renameMathIdsToNames(SBMLConversionContext& context, ASTNode& root,
+                          std::map<std::string, std::string>& placeholders,
+                          const SBMLExpressionObject::LocalNames* localNames) {
+  forEachNode(root, [&](ASTNode& node) { renameMathIdToName(context, node, placeholders, localNames); });
 }
 
 // Whether prepareForHostText or renameMathIdsToNames would change the
 // tree: a node the first rewrites, a call without arguments, or a name
 // whose model name differs from it or needs a placeholder.
-bool needsHostRewrite(SBMLConversionContext& context, const ASTNode& node,
-                      const SBMLExpressionObject::LocalNames* localNames) {
+bool nodeNeedsHostRewrite(SBMLConversionContext& context, const ASTNode& node,
+                          const SBMLExpressionObject::LocalNames* localNames) {
   switch (node.getType()) {
     case AST_FUNCTION_LN:
     case AST_FUNCTION_LOG:
@@ -171,10 +201,12 @@ bool needsHostRewrite(SBMLConversionContext& context, const ASTNode& node,
     const std::string name = modelNameOf(context, id, localNames);
     if (!name.empty() && (name != id || !isValidPELLAMIdentifier(name))) return true;
   }
-  for (unsigned i = 0; i < node.getNumChildren(); ++i) {
-    if (needsHostRewrite(context, *node.getChild(i), localNames)) return true;
-  }
   return false;
+}
+
+bool needsHostRewrite(SBMLConversionContext& context, const ASTNode& root,
+                      const SBMLExpressionObject::LocalNames* localNames) {
+  return anyNode(root, [&](const ASTNode& node) { return nodeNeedsHostRewrite(context, node, localNames); });
 }
 
 // A small replacement map of the names of the tree found in the table.
@@ -203,7 +235,7 @@ std::string substitute(const MParseTree& tree, const std::map<std::string, std::
 // True when the level-1 text of the tree is plain arithmetic over names
 // and finite numbers: the host language parses it as it stands and no name
 // of it is one the function map translates, so translating changes nothing.
-bool isPlainArithmetic(const ASTNode& node, const std::map<std::string, std::string>& functionMap) {
+bool isPlainArithmeticNode(const ASTNode& node, const std::map<std::string, std::string>& functionMap) {
   switch (node.getType()) {
     case AST_PLUS:
     case AST_MINUS:
@@ -221,11 +253,11 @@ bool isPlainArithmetic(const ASTNode& node, const std::map<std::string, std::str
     default:
       return false;
   }
-  if (node.getNumChildren() == 0) return false;
-  for (unsigned i = 0; i < node.getNumChildren(); ++i) {
-    if (!isPlainArithmetic(*node.getChild(i), functionMap)) return false;
-  }
-  return true;
+  return node.getNumChildren() != 0;
+}
+
+bool isPlainArithmetic(const ASTNode& root, const std::map<std::string, std::string>& functionMap) {
+  return !anyNode(root, [&](const ASTNode& node) { return !isPlainArithmeticNode(node, functionMap); });
 }
 
 bool parses(MParseTree& tree) {

@@ -1,6 +1,7 @@
 // The read, write and validate drivers.
 #include "sbml/SBMLReadWriteService.hpp"
 
+#include <cstdarg>
 #include <memory>
 #include <vector>
 
@@ -11,8 +12,11 @@
 
 #include "host/Host.hpp"
 #include "model/MessageCatalog.hpp"
+#include "sbml/SBMLCompartment.hpp"
 #include "sbml/SBMLComponent.hpp"
 #include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLInputShape.hpp"
+#include "sbml/SBMLLargeStack.hpp"
 #include "sbml/SBMLModel.hpp"
 
 using Code = kstr::MessageCode;
@@ -110,13 +114,44 @@ void listInvalidFileMessages(const SBMLDocument& document) {
 
 // libSBML throws, instead of logging, when the document's namespace does not
 // go with its level and version: that is the level error of a read.
-SBMLDocument* readDocument(const std::string& text, bool fromText) {
-  SBMLReader reader;
+LargeStackDocument readDocument(const std::string& text, bool fromText) {
+  SBMLDocument* document = nullptr;
   try {
-    return fromText ? reader.readSBMLFromString(text) : reader.readSBML(text);
+    runOnLargeStack([&] {
+      SBMLReader reader;
+      document = fromText ? reader.readSBMLFromString(text) : reader.readSBML(text);
+    });
   } catch (const SBMLConstructorException&) {
     raiseLevelError();
   }
+  return LargeStackDocument(document);
+}
+
+// libSBML's consistency check.  Its unit check takes time that grows with
+// the cube of a formula's size, so a file with a formula too large for it
+// is checked without its units, with a warning (true then).
+bool checkConsistency(SBMLDocument& document, const InputShape& shape) {
+  const bool unitsSkipped = shape.largestMathElements > kMaxUnitCheckedMathElements;
+  if (unitsSkipped) document.setConsistencyChecks(LIBSBML_CAT_UNITS_CONSISTENCY, false);
+  runOnLargeStack([&document] { document.checkConsistency(); });
+  return unitsSkipped;
+}
+
+void warnUnitsSkipped(const InputShape& shape) {
+  hb_warning_id(hbGetWarningContext(), "Kestrion:SBML_UNIT_CHECK_SKIPPED",
+                kstr::code(Code::KS_SBML_UNIT_CHECK_SKIPPED), static_cast<int>(shape.largestMathLine),
+                static_cast<int>(shape.largestMathElements), static_cast<int>(kMaxUnitCheckedMathElements));
+}
+
+// The catalog text of the code formatted with the arguments.
+std::string catalogText(uint32_t code, ...) {
+  va_list args;
+  va_start(args, code);
+  char* text = hbFormatMessage(code, args);
+  va_end(args);
+  std::string result = text ? text : "";
+  hbFree(text);
+  return result;
 }
 
 // Removes a half-read model from the root and gives back the read's hold.
@@ -181,10 +216,13 @@ KestrionVersion SBMLReadWriteService::readToolVersionFromAnnotation(const SBMLDo
 
 OBInterface* SBMLReadWriteService::readSBMLModel(const std::string& text, const qxArray* options) {
   const unsigned bits = parseSBMLReadOptions(options);
+  const bool fromText = (bits & kReadFromText) != 0;
+  const InputShape shape = measureReadArgument(text, fromText);
+  refuseTooDeep(shape);
   SBMLConversionContext context;
   const ConversionSession session(&context);
-  const std::unique_ptr<SBMLDocument> document(readDocument(text, (bits & kReadFromText) != 0));
-  if (!(bits & kReadFromText) && isUnreadableFile(*document)) {
+  const LargeStackDocument document = readDocument(text, fromText);
+  if (!fromText && isUnreadableFile(*document)) {
     kstr_error("SBML:HardReadError", kstr::code(Code::SBML_HARD_READ_ERROR), text.c_str());
   }
   bool present = false;
@@ -192,7 +230,8 @@ OBInterface* SBMLReadWriteService::readSBMLModel(const std::string& text, const 
   context.setToolVersion(version, present);
   reportFatalReadErrors(*document, text);
   if (!isSupportedLevelVersion(*document)) raiseLevelError();
-  if (bits & kCheckConsistency) document->checkConsistency();
+  if (const Model* sbmlModel = document->getModel()) refuseOutsideLoops(*sbmlModel);
+  if ((bits & kCheckConsistency) && checkConsistency(*document, shape)) warnUnitsSkipped(shape);
   listInvalidFileMessages(*document);
   context.setSBMLLevel(document->getLevel());
   Model* sbmlModel = document->getModel();
@@ -239,7 +278,14 @@ void SBMLReadWriteService::writeSBMLModel(OBInterface* model, std::string& text,
 
 void SBMLReadWriteService::validateSBMLFile(const std::string& fileName, StringVector& fatals,
                                             StringVector& errors, StringVector& warnings) {
-  const std::unique_ptr<SBMLDocument> document(readDocument(fileName, false));
+  const InputShape shape = measureReadArgument(fileName, false);
+  try {
+    refuseTooDeep(shape);
+  } catch (const ErrorIdException& refusal) {
+    fatals.addElement(refusal.getMessage().c_str());
+    return;
+  }
+  const LargeStackDocument document = readDocument(fileName, false);
   if (isUnreadableFile(*document)) {
     fatals.addElement("A hard error occurred.");
     return;
@@ -247,7 +293,7 @@ void SBMLReadWriteService::validateSBMLFile(const std::string& fileName, StringV
   const SBMLErrorLog* log = document->getErrorLog();
   bool anyFatal = false;
   for (unsigned i = 0; i < log->getNumErrors(); ++i) anyFatal = anyFatal || isFatal(*log->getError(i));
-  if (!anyFatal) document->checkConsistency();
+  const bool unitsSkipped = !anyFatal && checkConsistency(*document, shape);
   const auto add = [log](StringVector& list, auto wanted) {
     for (unsigned i = 0; i < log->getNumErrors(); ++i) {
       const SBMLError* error = log->getError(i);
@@ -258,4 +304,11 @@ void SBMLReadWriteService::validateSBMLFile(const std::string& fileName, StringV
   add(fatals, [](const SBMLError& e) { return isFatal(e); });
   add(errors, [](const SBMLError& e) { return !isFatal(e) && e.getSeverity() == LIBSBML_SEV_ERROR; });
   add(warnings, [](const SBMLError& e) { return e.getSeverity() == LIBSBML_SEV_WARNING; });
+  if (unitsSkipped) {
+    warnings.addElement(catalogText(kstr::code(Code::KS_SBML_UNIT_CHECK_SKIPPED),
+                                    static_cast<int>(shape.largestMathLine),
+                                    static_cast<int>(shape.largestMathElements),
+                                    static_cast<int>(kMaxUnitCheckedMathElements))
+                            .c_str());
+  }
 }

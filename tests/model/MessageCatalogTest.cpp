@@ -83,8 +83,8 @@ long indexOfCode(const MessageTable& table, uint32_t code) {
 
 TEST(MessageCatalog, ShapeCodesIdentifiersAndFormats) {
   const MessageTable& table = kstr::getMessageCatalog();
-  ASSERT_EQ(table.count, 406u);
-  ASSERT_EQ(kstr::kMessageCount, 406u);
+  ASSERT_EQ(table.count, 410u);
+  ASSERT_EQ(kstr::kMessageCount, 410u);
   EXPECT_EQ(table.facility, 0x40u);
   ASSERT_NE(table.codes, nullptr);
   ASSERT_NE(table.ids, nullptr);
@@ -115,16 +115,16 @@ TEST(MessageCatalog, ShapeCodesIdentifiersAndFormats) {
   RecordProperty("string_placeholders", strings);
   RecordProperty("integer_placeholders", integers);
   RecordProperty("warnings", warnings);
-  EXPECT_EQ(strings, 186);
-  EXPECT_EQ(integers, 1);
-  EXPECT_EQ(warnings, 89);
+  EXPECT_EQ(strings, 187);
+  EXPECT_EQ(integers, 9);
+  EXPECT_EQ(warnings, 90);
 
   EXPECT_EQ(table.codes[0], 0x400001u);
   EXPECT_STREQ(table.ids[0], "KS_DesktopCodeNotFound");
-  EXPECT_EQ(table.codes[table.count - 1], 0x400197u);
-  EXPECT_STREQ(table.ids[table.count - 1], "KS_RENAME_ROLLBACK_FAILED");
+  EXPECT_EQ(table.codes[table.count - 1], 0x40019bu);
+  EXPECT_STREQ(table.ids[table.count - 1], "KS_SBML_COMPARTMENT_OUTSIDE_LOOP");
   EXPECT_EQ(indexOfCode(table, 0x400006), -1);
-  EXPECT_EQ(indexOfCode(table, 0x400198), -1);
+  EXPECT_EQ(indexOfCode(table, 0x40019c), -1);
   EXPECT_EQ(indexOfCode(table, 0x400000), -1);
 }
 

@@ -89,12 +89,6 @@ TEST_F(SbmlHostTest, ReadOptionsSwitchTextAndConsistencyCheck) {
               "SBML:HardReadError");
 }
 
-std::string writeTempFile(const std::string& name, const std::string& content) {
-  const std::string path = testing::TempDir() + name;
-  std::ofstream(path, std::ios::binary) << content;
-  return path;
-}
-
 // Bad input ends the read with the Part's error and leaves no model.
 TEST_F(SbmlHostTest, BadInputRaisesAndLeavesNoModel) {
   struct Row {
