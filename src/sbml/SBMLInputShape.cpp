@@ -2,6 +2,8 @@
 #include "sbml/SBMLInputShape.hpp"
 
 #include <algorithm>
+#include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -167,9 +169,16 @@ InputShape measureReadArgument(const std::string& argument, bool isText) {
   for (const char* compressed : {".gz", ".zip", ".bz2"}) {
     if (endsWith(argument, compressed)) return InputShape{};
   }
-  std::ifstream file(argument, std::ios::binary);
-  if (!file) return InputShape{};
-  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(argument, error)) return InputShape{};
+  std::string text;
+  try {
+    std::ifstream file(argument, std::ios::binary);
+    if (!file) return InputShape{};
+    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    return InputShape{};  // unreadable: libSBML's read says so
+  }
   return measureInputShape(text);
 }
 
