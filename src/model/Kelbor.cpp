@@ -497,14 +497,17 @@ BParameter* Kelbor::anyModelParameterUsingName(const std::string& name) const {
 }
 
 bool Kelbor::isAnySpeciesUsedByReactions(const kstrVector<BSpecies*>& species) const {
-  std::set<const BSpecies*> wanted(species.begin(), species.end());
-  kstrVector<BSpecies*> used;
-  for (const BReaction* reaction : reactions_.items()) {
-    used.clear();
-    reaction->getReactants(used);
-    reaction->getProducts(used);
-    for (const BSpecies* s : used) {
-      if (wanted.count(s)) return true;
+  // A reaction listens to every species its equation names, so the species'
+  // listeners are the only reactions that can hold them as terms.
+  kstrVector<BSpecies*> terms;
+  for (const BSpecies* s : species) {
+    for (const ExpressionBasedComponent* listener : s->getListeners()) {
+      if (listener->getEnumType() != kstr::reaction) continue;
+      const auto* reaction = static_cast<const BReaction*>(listener);
+      terms.clear();
+      reaction->getReactants(terms);
+      reaction->getProducts(terms);
+      if (std::find(terms.begin(), terms.end(), s) != terms.end()) return true;
     }
   }
   return false;

@@ -130,6 +130,7 @@ class KELBOR_API Kelbor : public KelborComponent {
   Vector* heldOBIReactions() const { return obiReactions_; }
   Vector* heldOBIRules() const { return obiRules_; }
   Vector* heldOBIParameters() const { return obiParameters_; }
+  Vector* heldOBICompartments() const { return obiCompartments_; }
 
   // Replace a whole list; no parent, symbol-table or compile-needed effect.
   void setEvents(kstrVector<BEvent*> events) { events_ = std::move(events); }
@@ -197,6 +198,9 @@ class KELBOR_API Kelbor : public KelborComponent {
   BCompartment* getNamedCompartment(const std::string& name) const;
   BCompartment* anyCompartmentUsingName(const std::string& name) const;
   BParameter* anyModelParameterUsingName(const std::string& name) const;
+  // Whether a reaction holds one of the species as a reactant or product;
+  // asks only the reactions listening to them (every reaction listens to
+  // the species its equation names), not every reaction of the model.
   bool isAnySpeciesUsedByReactions(const kstrVector<BSpecies*>& species) const;
   void findAllSpeciesAndParams(kstrVector<BSpecies*>& species,
                                kstrVector<BParameter*>& parameters,
