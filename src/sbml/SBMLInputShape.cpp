@@ -27,6 +27,7 @@ class ShapeScanner {
   explicit ShapeScanner(std::string_view text) : text_(text) {}
 
   InputShape run() {
+    shape_.measured = true;
     while (at_ < text_.size() && !shape_.tooDeepLine && !shape_.tooDeepMathLine) {
       const char c = text_[at_];
       if (c == '<') {
@@ -109,6 +110,7 @@ class ShapeScanner {
       if (empty) math_.back().deepest = std::max<size_t>(math_.back().deepest, 1);
     }
     if (empty) return;
+    shape_.deepestNesting = std::max(shape_.deepestNesting, depth_ + 1);
     if (++depth_ > kMaxElementNesting) {
       // Inside a formula it is the formula that is too deep.
       if (math_.empty()) {
@@ -138,6 +140,7 @@ class ShapeScanner {
       math_.back().deepest = std::max(math_.back().deepest, levels);
       return;
     }
+    shape_.deepestMathLevels = std::max(shape_.deepestMathLevels, levels);
     if (levels > kMaxMathLevels) shape_.tooDeepMathLine = mathLine_;
     if (mathElements_ > shape_.largestMathElements) {
       shape_.largestMathElements = mathElements_;

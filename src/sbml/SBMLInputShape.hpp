@@ -25,7 +25,17 @@ inline constexpr std::size_t kMaxMathLevels = 10000;
 // libSBML's consistency check is asked to check.
 inline constexpr std::size_t kMaxUnitCheckedMathElements = 1000;
 
+// Nesting below which libSBML's recursion fits any thread's stack.
+inline constexpr std::size_t kShallowNesting = 256;
+
 struct InputShape {
+  // Whether the text was measured at all (a file that could not be read
+  // was not).
+  bool measured = false;
+  // The deepest element nesting and the deepest formula (in the levels of
+  // kMaxMathLevels) seen.
+  std::size_t deepestNesting = 0;
+  std::size_t deepestMathLevels = 0;
   // 1-based line of the first element outside formulas beyond
   // kMaxElementNesting, 0 when there is none.
   std::size_t tooDeepLine = 0;
@@ -36,6 +46,13 @@ struct InputShape {
   std::size_t largestMathElements = 0;
   std::size_t largestMathLine = 0;
 };
+
+// Whether libSBML's parse, check and destruction of a document of this
+// shape need the large stack (SBMLLargeStack.hpp): anything not measured,
+// nested or with a formula deeper than kShallowNesting.
+inline bool needsLargeStack(const InputShape& shape) {
+  return !shape.measured || shape.deepestNesting > kShallowNesting || shape.deepestMathLevels > kShallowNesting;
+}
 
 // Measures the XML text in one pass (comments, CDATA sections, processing
 // instructions and declarations are skipped, quoted attribute values may

@@ -119,7 +119,8 @@ class Worker {
 
 }  // namespace
 
-void runOnLargeStack(const std::function<void()>& work) {
+void runOnLargeStack(const std::function<void()>& work, bool needed) {
+  if (!needed) return work();
   std::exception_ptr failure;
   if (!Worker::instance().run(work, failure)) {
     kstr_error("Kestrion:MallocError", kstr::code(kstr::MessageCode::KS_MallocError));
@@ -129,6 +130,10 @@ void runOnLargeStack(const std::function<void()>& work) {
 
 void LargeStackDocumentDeleter::operator()(SBMLDocument* document) const noexcept {
   if (!document) return;
+  if (!onLargeStack) {
+    delete document;
+    return;
+  }
   const std::function<void()> work = [document] { delete document; };
   std::exception_ptr failure;
   if (!Worker::instance().run(work, failure)) delete document;

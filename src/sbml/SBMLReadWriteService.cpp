@@ -114,17 +114,20 @@ void listInvalidFileMessages(const SBMLDocument& document) {
 
 // libSBML throws, instead of logging, when the document's namespace does not
 // go with its level and version: that is the level error of a read.
-LargeStackDocument readDocument(const std::string& text, bool fromText) {
+LargeStackDocument readDocument(const std::string& text, bool fromText, const InputShape& shape) {
   SBMLDocument* document = nullptr;
+  const bool deep = needsLargeStack(shape);
   try {
-    runOnLargeStack([&] {
-      SBMLReader reader;
-      document = fromText ? reader.readSBMLFromString(text) : reader.readSBML(text);
-    });
+    runOnLargeStack(
+        [&] {
+          SBMLReader reader;
+          document = fromText ? reader.readSBMLFromString(text) : reader.readSBML(text);
+        },
+        deep);
   } catch (const SBMLConstructorException&) {
     raiseLevelError();
   }
-  return LargeStackDocument(document);
+  return LargeStackDocument(document, LargeStackDocumentDeleter{deep});
 }
 
 // libSBML's consistency check.  Its unit check takes time that grows with
@@ -133,7 +136,7 @@ LargeStackDocument readDocument(const std::string& text, bool fromText) {
 bool checkConsistency(SBMLDocument& document, const InputShape& shape) {
   const bool unitsSkipped = shape.largestMathElements > kMaxUnitCheckedMathElements;
   if (unitsSkipped) document.setConsistencyChecks(LIBSBML_CAT_UNITS_CONSISTENCY, false);
-  runOnLargeStack([&document] { document.checkConsistency(); });
+  runOnLargeStack([&document] { document.checkConsistency(); }, needsLargeStack(shape));
   return unitsSkipped;
 }
 
@@ -221,7 +224,7 @@ OBInterface* SBMLReadWriteService::readSBMLModel(const std::string& text, const 
   refuseTooDeep(shape);
   SBMLConversionContext context;
   const ConversionSession session(&context);
-  const LargeStackDocument document = readDocument(text, fromText);
+  const LargeStackDocument document = readDocument(text, fromText, shape);
   if (!fromText && isUnreadableFile(*document)) {
     kstr_error("SBML:HardReadError", kstr::code(Code::SBML_HARD_READ_ERROR), text.c_str());
   }
@@ -285,7 +288,7 @@ void SBMLReadWriteService::validateSBMLFile(const std::string& fileName, StringV
     fatals.addElement(refusal.getMessage().c_str());
     return;
   }
-  const LargeStackDocument document = readDocument(fileName, false);
+  const LargeStackDocument document = readDocument(fileName, false, shape);
   if (isUnreadableFile(*document)) {
     fatals.addElement("A hard error occurred.");
     return;
