@@ -518,6 +518,9 @@ class KELBOR_API SymbolTable {
   void dropRemovedEntries(Namespace& space);
   void gatherCandidates(const std::string& qualifiedName, const std::string& bracketedName,
                         CandidateList& out) const;
+  // Appends the species of that bare name whose listeners may hold it bare:
+  // all of them while at most two species hold it, none from three on.
+  void appendSpeciesHoldingBareName(const std::string& bracketedName, CandidateList& out) const;
   // Whether a component other than the one just taken out may answer its
   // names: false only when, with nothing entered or taken out since, no
   // entry holds either name, nor either name with the brackets of its

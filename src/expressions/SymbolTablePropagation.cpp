@@ -32,7 +32,16 @@ void SymbolTable::gatherCandidates(const std::string& qualifiedName,
   if (bracketedName.empty()) return;
   appendAllWithName(bracketedName, reactionParameters_, out);
   collectCandidates(bracketedName, nullptr, out);
-  appendAllWithName(bracketedName, species_, out);
+  appendSpeciesHoldingBareName(bracketedName, out);
+}
+
+void SymbolTable::appendSpeciesHoldingBareName(const std::string& bracketedName, CandidateList& out) const {
+  // A bare name denotes a species only while it is the one species of that
+  // name, and an expression naming it so is qualified once a second one
+  // comes: when three or more species hold the name (the one coming, going
+  // or renamed among them) none of their listeners holds it bare, and a
+  // name shared by every compartment's species costs nothing here.
+  if (species_.countNamed(bracketedName, 3) < 3) appendAllWithName(bracketedName, species_, out);
 }
 
 bool SymbolTable::othersMayAnswer(const FormerKeys& former, const std::string& qualifiedName,
@@ -190,7 +199,7 @@ void SymbolTable::tellNameChange(KelborComponent* component, const std::string& 
   if (!bracketedName.empty()) {
     appendAllWithName(bracketedName, reactionParameters_, newCandidates);
     collectCandidates(bracketedName, nullptr, newCandidates);
-    appendAllWithName(bracketedName, species_, newCandidates);
+    appendSpeciesHoldingBareName(bracketedName, newCandidates);
   }
   ListenerSet second;
   addWaiting(bracketedName, second);

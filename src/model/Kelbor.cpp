@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <boost/make_shared.hpp>
@@ -31,6 +33,42 @@ CModelApi::~CModelApi() = default;
 ODESimulationDataApi::~ODESimulationDataApi() = default;
 
 namespace {
+
+using Nesting = kstrVector<std::pair<BCompartment*, BCompartment*>>;
+using MemberLists = std::unordered_map<const BCompartment*, std::vector<BCompartment*>>;
+
+// The pairs of a nesting in the order they are placed in: from every
+// top-level compartment that goes below none, depth first, each owner's
+// members in their own order, a compartment placed below its owner once
+// its own members are below it.  While it is placed its owner is still at
+// the top of the tree, so no placement climbs a long chain of owners.
+// Pairs whose owners come back to themselves are never reached.
+Nesting placingOrder(const kstrVector<BCompartment*>& topLevel,
+                     const std::unordered_set<const BCompartment*>& inner, const MemberLists& members) {
+  Nesting order;
+  struct Frame {
+    BCompartment* compartment;
+    size_t next;
+  };
+  std::vector<Frame> path;
+  for (BCompartment* root : topLevel) {
+    if (inner.count(root)) continue;
+    path.push_back({root, 0});
+    while (!path.empty()) {
+      Frame& top = path.back();
+      auto found = members.find(top.compartment);
+      if (found != members.end() && top.next < found->second.size()) {
+        BCompartment* member = found->second[top.next++];
+        path.push_back({member, 0});
+        continue;
+      }
+      BCompartment* placed = top.compartment;
+      path.pop_back();
+      if (!path.empty()) order.emplace_back(placed, path.back().compartment);
+    }
+  }
+  return order;
+}
 
 // Takes the item out of the list.  While a model is being destroyed its
 // components leave one by one, first to last; the order of what remains no
@@ -209,6 +247,28 @@ void Kelbor::removeCompartment(BCompartment* compartment) {
       componentRemoved(c);
     }
   }
+  setCompileNeeded(true);
+}
+
+void Kelbor::nestCompartments(const Nesting& pairs) {
+  if (pairs.empty()) return;
+  const std::unordered_set<const BCompartment*> topLevel(compartments_.begin(), compartments_.end());
+  std::unordered_set<const BCompartment*> inner;
+  MemberLists members;
+  for (const auto& [sub, owner] : pairs) {
+    if (!topLevel.count(sub) || !topLevel.count(owner) || !inner.insert(sub).second) {
+      kstr_error("Kestrion:COMPARTMENT_INVALID_OWNER_SAME_MODEL",
+                 kstr::code(kstr::MessageCode::KS_COMPARTMENT_INVALID_OWNER_SAME_MODEL));
+    }
+    members[owner].push_back(sub);
+  }
+  const Nesting order = placingOrder(compartments_, inner, members);
+  if (order.size() != pairs.size()) {
+    kstr_error("Kestrion:COMPARTMENT_INVALID_OWNER_DESCENDANT",
+               kstr::code(kstr::MessageCode::KS_COMPARTMENT_INVALID_OWNER_DESCENDANT));
+  }
+  std::erase_if(compartments_, [&inner](const BCompartment* c) { return inner.count(c) != 0; });
+  for (const auto& [sub, owner] : order) owner->adoptTopLevelCompartment(sub);
   setCompileNeeded(true);
 }
 
@@ -447,14 +507,17 @@ BParameter* Kelbor::anyModelParameterUsingName(const std::string& name) const {
 }
 
 bool Kelbor::isAnySpeciesUsedByReactions(const kstrVector<BSpecies*>& species) const {
-  std::set<const BSpecies*> wanted(species.begin(), species.end());
-  kstrVector<BSpecies*> used;
-  for (const BReaction* reaction : reactions_.items()) {
-    used.clear();
-    reaction->getReactants(used);
-    reaction->getProducts(used);
-    for (const BSpecies* s : used) {
-      if (wanted.count(s)) return true;
+  // A reaction listens to every species its equation names, so the species'
+  // listeners are the only reactions that can hold them as terms.
+  kstrVector<BSpecies*> terms;
+  for (const BSpecies* s : species) {
+    for (const ExpressionBasedComponent* listener : s->getListeners()) {
+      if (listener->getEnumType() != kstr::reaction) continue;
+      const auto* reaction = static_cast<const BReaction*>(listener);
+      terms.clear();
+      reaction->getReactants(terms);
+      reaction->getProducts(terms);
+      if (std::find(terms.begin(), terms.end(), s) != terms.end()) return true;
     }
   }
   return false;

@@ -131,6 +131,7 @@ class KELBOR_API Kelbor : public KelborComponent {
   Vector* heldOBIReactions() const { return obiReactions_; }
   Vector* heldOBIRules() const { return obiRules_; }
   Vector* heldOBIParameters() const { return obiParameters_; }
+  Vector* heldOBICompartments() const { return obiCompartments_; }
 
   // Replace a whole list; no parent, symbol-table or compile-needed effect.
   void setEvents(kstrVector<BEvent*> events) { events_ = std::move(events); }
@@ -145,6 +146,17 @@ class KELBOR_API Kelbor : public KelborComponent {
   // --- adding and removing -----------------------------------------------------
   void addCompartment(BCompartment* compartment);
   void removeCompartment(BCompartment* compartment);
+  // A compartment tree built at once (as a read builds it): each pair puts
+  // its first compartment below its second, as setting the owners pair by
+  // pair would (an owner's members follow the order of the pairs), in time
+  // proportional to the pairs and the model's compartments, however deep
+  // the tree.  Every compartment named must be a top-level compartment of
+  // this model, each first one in one pair only
+  // ("Kestrion:COMPARTMENT_INVALID_OWNER_SAME_MODEL" otherwise), and owners
+  // that come back to themselves raise
+  // "Kestrion:COMPARTMENT_INVALID_OWNER_DESCENDANT"; both before anything
+  // changes.
+  void nestCompartments(const kstrVector<std::pair<BCompartment*, BCompartment*>>& pairs);
   void addParameter(BParameter* parameter);
   // hint: the parameter's place in the model's list when the caller knows
   // it (its handle's position in the model's handle vector), -1 otherwise;
@@ -207,6 +219,9 @@ class KELBOR_API Kelbor : public KelborComponent {
   BCompartment* getNamedCompartment(const std::string& name) const;
   BCompartment* anyCompartmentUsingName(const std::string& name) const;
   BParameter* anyModelParameterUsingName(const std::string& name) const;
+  // Whether a reaction holds one of the species as a reactant or product;
+  // asks only the reactions listening to them (every reaction listens to
+  // the species its equation names), not every reaction of the model.
   bool isAnySpeciesUsedByReactions(const kstrVector<BSpecies*>& species) const;
   void findAllSpeciesAndParams(kstrVector<BSpecies*>& species,
                                kstrVector<BParameter*>& parameters,

@@ -214,6 +214,13 @@ class KELBOR_API BCompartment : public kstr::QuantityComponent {
   // member; else appended, owned, entered in the host vector and host tree
   // and, in a model, its whole tree told to the model (added).
   void moveCompartment(BCompartment* sub);
+  // Another top-level compartment of this compartment's model, which the
+  // model has already taken out of its list, comes under this one with its
+  // tree: appended, owned, entered in the host vector and put below this
+  // compartment in the host tree.  The symbol table is left as it is
+  // (qualified names do not name owners).  Only Kelbor::nestCompartments
+  // calls it, after its checks.
+  void adoptTopLevelCompartment(BCompartment* sub);
   // Marks this compartment; a member leaves the list (its owner field is
   // left for the caller) and the host vector, and, in a model, every
   // species and compartment of its tree is told to the model (removed).

@@ -257,6 +257,13 @@ void BCompartment::moveCompartment(BCompartment* sub) {
   setModelCompileNeeded();
 }
 
+void BCompartment::adoptTopLevelCompartment(BCompartment* sub) {
+  appendSub(sub);
+  enterInstance(sub->getOBI(), obiCompartments_);
+  attachInstance(sub->getOBI(), getOBI());
+  setModelCompileNeeded();
+}
+
 void BCompartment::removeCompartment(BCompartment* sub) {
   setModelCompileNeeded();
   const bool member = eraseMember(compartments_, sub, getOBI());

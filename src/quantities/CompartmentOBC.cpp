@@ -186,7 +186,7 @@ void BCompartmentOBC::destroyInstance(OBInterface* inst) {
   Kelbor* model = parentComponent && parentComponent->getEnumType() == kstr::kstrmodel
                       ? static_cast<Kelbor*>(parentComponent)
                       : nullptr;
-  if (model) leaveOwnedHandleVector(parent, inst, model->getOBICompartments());
+  if (model) leaveOwnedHandleVector(parent, inst, model->heldOBICompartments());
   if (BCompartment* owner = compartment->getOwner()) {
     owner->removeCompartment(compartment);
     compartment->setOwnerField(nullptr);

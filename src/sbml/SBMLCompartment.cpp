@@ -2,6 +2,7 @@
 #include "sbml/SBMLCompartment.hpp"
 
 #include <memory>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -134,7 +135,9 @@ void importCompartments(SBMLConversionContext& context, Model& model) {
       converter->getCompartment()->setName("unnamed");
     }
   }
+  kstrVector<std::pair<BCompartment*, BCompartment*>> nesting;
   for (const auto& [compartment, outside] : outsides) {
+    if (!compartment) continue;
     auto* owner = static_cast<SBMLCompartment*>(context.findCompartmentConverter(outside));
     if (!owner || !owner->getCompartment()) {
       hb_warning_id(hbGetWarningContext(), "Kestrion:SBML_UNKNOWN_OUTSIDE_COMPARTMENT",
@@ -142,7 +145,40 @@ void importCompartments(SBMLConversionContext& context, Model& model) {
                     outside.c_str());
       continue;
     }
-    compartment->setOwner(owner->getCompartment());
+    nesting.emplace_back(compartment, owner->getCompartment());
+  }
+  kelborFromHandle(context.getModelHandle())->nestCompartments(nesting);
+}
+
+void refuseOutsideLoops(const Model& model) {
+  std::unordered_map<std::string, const Compartment*> byId;
+  for (unsigned i = 0; i < model.getNumCompartments(); ++i) {
+    const Compartment* element = model.getCompartment(i);
+    byId.emplace(element->getId(), element);
+  }
+  const auto outsideOf = [&byId](const Compartment* element) -> const Compartment* {
+    if (!element->isSetOutside()) return nullptr;
+    auto found = byId.find(element->getOutside());
+    return found == byId.end() ? nullptr : found->second;
+  };
+  // Each chain is followed until it ends, meets a compartment an earlier
+  // chain reached (which ends without a loop) or comes back into itself.
+  enum class Seen : unsigned char { OnChain, Done };
+  std::unordered_map<const Compartment*, Seen> seen;
+  std::vector<const Compartment*> chain;
+  for (unsigned i = 0; i < model.getNumCompartments(); ++i) {
+    chain.clear();
+    const Compartment* at = model.getCompartment(i);
+    while (at && !seen.count(at)) {
+      seen.emplace(at, Seen::OnChain);
+      chain.push_back(at);
+      at = outsideOf(at);
+    }
+    if (at && seen.at(at) == Seen::OnChain) {
+      kstr_error("Kestrion:SBML_COMPARTMENT_OUTSIDE_LOOP", kstr::code(Code::KS_SBML_COMPARTMENT_OUTSIDE_LOOP),
+                 at->getId().c_str());
+    }
+    for (const Compartment* reached : chain) seen[reached] = Seen::Done;
   }
 }
 

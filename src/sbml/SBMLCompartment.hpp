@@ -51,4 +51,10 @@ std::string spatialUnitsOf(const Compartment& compartment);
 // skipped with "Kestrion:SBML_UNKNOWN_OUTSIDE_COMPARTMENT".
 void importCompartments(SBMLConversionContext& context, Model& model);
 
+// Raises "Kestrion:SBML_COMPARTMENT_OUTSIDE_LOOP" (naming a compartment of
+// the loop) when the outside attributes of the model's compartments come
+// back to a compartment they started from; in time proportional to the
+// compartments.  Outsides that name no compartment end a chain.
+void refuseOutsideLoops(const Model& model);
+
 }  // namespace kstr::sbml

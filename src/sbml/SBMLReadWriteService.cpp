@@ -1,6 +1,7 @@
 // The read, write and validate drivers.
 #include "sbml/SBMLReadWriteService.hpp"
 
+#include <cstdarg>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -14,8 +15,11 @@
 
 #include "host/Host.hpp"
 #include "model/MessageCatalog.hpp"
+#include "sbml/SBMLCompartment.hpp"
 #include "sbml/SBMLComponent.hpp"
 #include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLInputShape.hpp"
+#include "sbml/SBMLLargeStack.hpp"
 #include "sbml/SBMLModel.hpp"
 #include "sbml/SBMLNumberText.hpp"
 
@@ -143,13 +147,47 @@ void listInvalidFileMessages(const SBMLDocument& document) {
 
 // libSBML throws, instead of logging, when the document's namespace does not
 // go with its level and version: that is the level error of a read.
-SBMLDocument* readDocument(const std::string& text, bool fromText) {
-  SBMLReader reader;
+LargeStackDocument readDocument(const std::string& text, bool fromText, const InputShape& shape) {
+  SBMLDocument* document = nullptr;
+  const bool deep = needsLargeStack(shape);
   try {
-    return fromText ? reader.readSBMLFromString(text) : reader.readSBML(text);
+    runOnLargeStack(
+        [&] {
+          SBMLReader reader;
+          document = fromText ? reader.readSBMLFromString(text) : reader.readSBML(text);
+        },
+        deep);
   } catch (const SBMLConstructorException&) {
     raiseLevelError();
   }
+  return LargeStackDocument(document, LargeStackDocumentDeleter{deep});
+}
+
+// libSBML's consistency check.  Its unit check takes time that grows with
+// the cube of a formula's size, so a file with a formula too large for it
+// is checked without its units, with a warning (true then).
+bool checkConsistency(SBMLDocument& document, const InputShape& shape) {
+  const bool unitsSkipped = shape.largestMathElements > kMaxUnitCheckedMathElements;
+  if (unitsSkipped) document.setConsistencyChecks(LIBSBML_CAT_UNITS_CONSISTENCY, false);
+  runOnLargeStack([&document] { document.checkConsistency(); }, needsLargeStack(shape));
+  return unitsSkipped;
+}
+
+void warnUnitsSkipped(const InputShape& shape) {
+  hb_warning_id(hbGetWarningContext(), "Kestrion:SBML_UNIT_CHECK_SKIPPED",
+                kstr::code(Code::KS_SBML_UNIT_CHECK_SKIPPED), static_cast<int>(shape.largestMathLine),
+                static_cast<int>(shape.largestMathElements), static_cast<int>(kMaxUnitCheckedMathElements));
+}
+
+// The catalog text of the code formatted with the arguments.
+std::string catalogText(uint32_t code, ...) {
+  va_list args;
+  va_start(args, code);
+  char* text = hbFormatMessage(code, args);
+  va_end(args);
+  std::string result = text ? text : "";
+  hbFree(text);
+  return result;
 }
 
 // Removes a half-read model from the root and gives back the read's hold.
@@ -214,10 +252,13 @@ KestrionVersion SBMLReadWriteService::readToolVersionFromAnnotation(const SBMLDo
 
 OBInterface* SBMLReadWriteService::readSBMLModel(const std::string& text, const qxArray* options) {
   const unsigned bits = parseSBMLReadOptions(options);
+  const bool fromText = (bits & kReadFromText) != 0;
+  const InputShape shape = measureReadArgument(text, fromText);
+  refuseTooDeep(shape);
   SBMLConversionContext context;
   const ConversionSession session(&context);
-  const std::unique_ptr<SBMLDocument> document(readDocument(text, (bits & kReadFromText) != 0));
-  if (!(bits & kReadFromText) && isUnreadableFile(*document)) {
+  const LargeStackDocument document = readDocument(text, fromText, shape);
+  if (!fromText && isUnreadableFile(*document)) {
     kstr_error("SBML:HardReadError", kstr::code(Code::SBML_HARD_READ_ERROR), text.c_str());
   }
   bool present = false;
@@ -225,7 +266,8 @@ OBInterface* SBMLReadWriteService::readSBMLModel(const std::string& text, const 
   context.setToolVersion(version, present);
   reportFatalReadErrors(*document, text);
   if (!isSupportedLevelVersion(*document)) raiseLevelError();
-  if (bits & kCheckConsistency) document->checkConsistency();
+  if (const Model* sbmlModel = document->getModel()) refuseOutsideLoops(*sbmlModel);
+  if ((bits & kCheckConsistency) && checkConsistency(*document, shape)) warnUnitsSkipped(shape);
   listInvalidFileMessages(*document);
   context.setSBMLLevel(document->getLevel());
   Model* sbmlModel = document->getModel();
@@ -273,7 +315,14 @@ void SBMLReadWriteService::writeSBMLModel(OBInterface* model, std::string& text,
 
 void SBMLReadWriteService::validateSBMLFile(const std::string& fileName, StringVector& fatals,
                                             StringVector& errors, StringVector& warnings) {
-  const std::unique_ptr<SBMLDocument> document(readDocument(fileName, false));
+  const InputShape shape = measureReadArgument(fileName, false);
+  try {
+    refuseTooDeep(shape);
+  } catch (const ErrorIdException& refusal) {
+    fatals.addElement(refusal.getMessage().c_str());
+    return;
+  }
+  const LargeStackDocument document = readDocument(fileName, false, shape);
   if (isUnreadableFile(*document)) {
     fatals.addElement("A hard error occurred.");
     return;
@@ -281,7 +330,7 @@ void SBMLReadWriteService::validateSBMLFile(const std::string& fileName, StringV
   const SBMLErrorLog* log = document->getErrorLog();
   bool anyFatal = false;
   for (unsigned i = 0; i < log->getNumErrors(); ++i) anyFatal = anyFatal || isFatal(*log->getError(i), *document);
-  if (!anyFatal) document->checkConsistency();
+  const bool unitsSkipped = !anyFatal && checkConsistency(*document, shape);
   const auto add = [log](StringVector& list, auto wanted) {
     for (unsigned i = 0; i < log->getNumErrors(); ++i) {
       const SBMLError* error = log->getError(i);
@@ -293,4 +342,11 @@ void SBMLReadWriteService::validateSBMLFile(const std::string& fileName, StringV
   add(fatals, [&read](const SBMLError& e) { return isFatal(e, read); });
   add(errors, [&read](const SBMLError& e) { return !isFatal(e, read) && e.getSeverity() == LIBSBML_SEV_ERROR; });
   add(warnings, [](const SBMLError& e) { return e.getSeverity() == LIBSBML_SEV_WARNING; });
+  if (unitsSkipped) {
+    warnings.addElement(catalogText(kstr::code(Code::KS_SBML_UNIT_CHECK_SKIPPED),
+                                    static_cast<int>(shape.largestMathLine),
+                                    static_cast<int>(shape.largestMathElements),
+                                    static_cast<int>(kMaxUnitCheckedMathElements))
+                            .c_str());
+  }
 }

@@ -83,8 +83,8 @@ long indexOfCode(const MessageTable& table, uint32_t code) {
 
 TEST(MessageCatalog, ShapeCodesIdentifiersAndFormats) {
   const MessageTable& table = kstr::getMessageCatalog();
-  ASSERT_EQ(table.count, 421u);
-  ASSERT_EQ(kstr::kMessageCount, 421u);
+  ASSERT_EQ(table.count, 425u);
+  ASSERT_EQ(kstr::kMessageCount, 425u);
   EXPECT_EQ(table.facility, 0x40u);
   ASSERT_NE(table.codes, nullptr);
   ASSERT_NE(table.ids, nullptr);
@@ -115,16 +115,16 @@ TEST(MessageCatalog, ShapeCodesIdentifiersAndFormats) {
   RecordProperty("string_placeholders", strings);
   RecordProperty("integer_placeholders", integers);
   RecordProperty("warnings", warnings);
-  EXPECT_EQ(strings, 230);
-  EXPECT_EQ(integers, 3);
-  EXPECT_EQ(warnings, 99);
+  EXPECT_EQ(strings, 231);
+  EXPECT_EQ(integers, 11);
+  EXPECT_EQ(warnings, 100);
 
   EXPECT_EQ(table.codes[0], 0x400001u);
   EXPECT_STREQ(table.ids[0], "KS_DesktopCodeNotFound");
   EXPECT_EQ(table.codes[table.count - 1], 0x400262u);
   EXPECT_STREQ(table.ids[table.count - 1], "KS_SBML_NAME_REPLACED");
   EXPECT_EQ(indexOfCode(table, 0x400006), -1);
-  EXPECT_EQ(indexOfCode(table, 0x40019f), -1);
+  EXPECT_EQ(indexOfCode(table, 0x4001a3), -1);
   EXPECT_EQ(indexOfCode(table, 0x400000), -1);
 }
 

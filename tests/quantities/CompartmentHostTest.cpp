@@ -433,7 +433,7 @@ TEST_F(CompartmentHostTest, DeleteGuardWarnsAndTheModelGoesWhole) {
   OBInterface* inner = objectOf(host().call(outer, "addcompartment", {host().str("inner")}, 1).at(0));
   OBInterface* s = addSpecies(inner, "S");
   OBInterface* r = newReaction(model, "R1");
-  behind<qtest::LinkedReaction>(r)->products.push_back(behind<BSpecies>(s));
+  behind<qtest::LinkedReaction>(r)->addProduct(behind<BSpecies>(s));
 
   EXPECT_FALSE(host().destroy(outer));
   EXPECT_FALSE(host().destroy(inner));
@@ -445,7 +445,7 @@ TEST_F(CompartmentHostTest, DeleteGuardWarnsAndTheModelGoesWhole) {
             "RMREACTANT or RMPRODUCT.");
   EXPECT_EQ(m->getNumCompartmentsInTree(), 2u);
 
-  behind<qtest::LinkedReaction>(r)->products.clear();
+  behind<qtest::LinkedReaction>(r)->clearProducts();
   hbTestClearWarnings();
   EXPECT_TRUE(host().destroy(inner));
   EXPECT_TRUE(warningIds().empty());

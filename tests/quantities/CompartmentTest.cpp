@@ -341,7 +341,7 @@ TEST_F(CompartmentTest, DeleteGuard) {
   inner->addSpecies(&a);
   inner->addSpecies(&b);
   qtest::LinkedReaction reaction;
-  reaction.products.push_back(&b);
+  reaction.addProduct(&b);
   model.addReaction(&reaction);
 
   hbTestClearWarnings();
@@ -361,10 +361,10 @@ TEST_F(CompartmentTest, DeleteGuard) {
             " contains is being used by a reaction.\n"
             " The species can be removed from the reaction using RMREACTANT or RMPRODUCT.");
 
-  reaction.products.clear();
-  reaction.reactants.push_back(&a);
+  reaction.clearProducts();
+  reaction.addReactant(&a);
   EXPECT_FALSE(inner->isOKToDestroy());  // A is a reactant
-  reaction.reactants.clear();
+  reaction.clearReactants();
   hbTestClearWarnings();
   EXPECT_TRUE(inner->isOKToDestroy());
   EXPECT_TRUE(hbTestWarnings().empty());

@@ -13,6 +13,17 @@ size_t SbmlHostTest::warningCount(const std::string& id) const {
   return count;
 }
 
+std::vector<std::vector<std::string>> SbmlHostTest::validate(const std::string& path) {
+  std::vector<qxArray*> out = host().call(service(), "qesbmlvalidate", {host().str(path.c_str())}, 3);
+  std::vector<std::vector<std::string>> lists;
+  for (qxArray* list : out) {
+    std::vector<std::string> texts;
+    for (size_t i = 0; i < qxGetNumberOfElements(list); ++i) texts.push_back(textOf(qxGetCell(list, i)));
+    lists.push_back(texts);
+  }
+  return lists;
+}
+
 size_t SbmlHostTest::modelCount() {
   return qxGetNumberOfElements(host().get(getOBIRoot(), "Models"));
 }

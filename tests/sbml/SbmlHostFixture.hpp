@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +27,14 @@ inline std::string l2v1(const std::string& lists, const std::string& modelAttrib
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<sbml xmlns=\"http://www.sbml.org/sbml/level2\" level=\"2\" version=\"1\">\n"
          "<model " + modelAttributes + ">\n" + lists + "</model>\n</sbml>\n";
+}
+
+// Writes the content to a file of that name in the test's temporary folder;
+// returns its path.
+inline std::string writeTempFile(const std::string& name, const std::string& content) {
+  const std::string path = testing::TempDir() + name;
+  std::ofstream(path, std::ios::binary) << content;
+  return path;
 }
 
 // A MathML element around the content.
@@ -147,6 +156,10 @@ class SbmlHostTest : public EngineHostTest {
     EXPECT_EQ(error->id, id) << error->message;
     return *error;
   }
+
+  // The three lists "qesbmlvalidate" gives for the file: fatal errors,
+  // errors and warnings.
+  std::vector<std::vector<std::string>> validate(const std::string& path);
 
   // How many warnings with that identifier were given.
   size_t warningCount(const std::string& id) const;

@@ -89,12 +89,6 @@ TEST_F(SbmlHostTest, ReadOptionsSwitchTextAndConsistencyCheck) {
               "SBML:HardReadError");
 }
 
-std::string writeTempFile(const std::string& name, const std::string& content) {
-  const std::string path = testing::TempDir() + name;
-  std::ofstream(path, std::ios::binary) << content;
-  return path;
-}
-
 // Bad input ends the read with the error that says what is wrong with the
 // file (not readable XML, bad characters, an unsupported level or version,
 // no model, a species in an unknown compartment, a value or name that the

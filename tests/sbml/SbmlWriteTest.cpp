@@ -185,16 +185,6 @@ TEST_F(SbmlHostTest, WriteToFileWithoutUnitDefinitions) {
 
 // The three lists of "qesbmlvalidate": fatal errors, errors, warnings.
 TEST_F(SbmlHostTest, ValidateListsFatalErrorsErrorsAndWarnings) {
-  const auto validate = [this](const std::string& file) {
-    std::vector<qxArray*> out = host().call(service(), "qesbmlvalidate", {host().str(file.c_str())}, 3);
-    std::vector<std::vector<std::string>> lists;
-    for (qxArray* list : out) {
-      std::vector<std::string> texts;
-      for (size_t i = 0; i < qxGetNumberOfElements(list); ++i) texts.push_back(textOf(qxGetCell(list, i)));
-      lists.push_back(texts);
-    }
-    return lists;
-  };
   const auto write = [](const char* name, const std::string& text) {
     const std::string path = testing::TempDir() + name;
     std::ofstream(path) << text;

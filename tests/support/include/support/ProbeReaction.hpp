@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "quantities/BSpecies.hpp"
 #include "reactions/BReaction.hpp"
 
 class ProbeReaction : public BReaction {
@@ -21,6 +22,24 @@ class ProbeReaction : public BReaction {
   }
   void getProducts(kstrVector<BSpecies*>& out) const override {
     out.insert(out.end(), products.begin(), products.end());
+  }
+  // A term as a real reaction's equation makes one: listed and listening to
+  // its species.
+  void addReactant(BSpecies* species) {
+    reactants.push_back(species);
+    species->addListener(this);
+  }
+  void addProduct(BSpecies* species) {
+    products.push_back(species);
+    species->addListener(this);
+  }
+  void clearReactants() {
+    for (BSpecies* species : reactants) species->removeListener(this);
+    reactants.clear();
+  }
+  void clearProducts() {
+    for (BSpecies* species : products) species->removeListener(this);
+    products.clear();
   }
   void updateReactionExpressionForMultiCompartmentTransition(bool multiple) override {
     transitions.push_back(multiple);
