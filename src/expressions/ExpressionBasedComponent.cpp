@@ -1,6 +1,6 @@
 #include "expressions/ExpressionBasedComponent.hpp"
 
-#include <unordered_set>
+#include <algorithm>
 
 #include <ks_utils/Identifiers.hpp>
 
@@ -159,17 +159,13 @@ void ExpressionBasedComponent::releaseListenersExcept(const std::vector<Expressi
   Kelbor* model = getLiveModel();
   if (!model) return;
   SymbolTable& table = *model->getSymbolTable();
-  std::unordered_set<const KelborComponent*> keptComponents;
-  std::set<std::string> keptTokens;
-  for (const ExpressionPtr& other : kept) {
-    if (!other) continue;
-    kstr::Expression::ConstComponentMap map;
-    other->getSymbolComponentMap(map);
-    for (const auto& [token, component] : map) {
-      keptTokens.insert(token);
-      if (component) keptComponents.insert(component);
-    }
-  }
+  // The kept expressions are asked about each released token and binding
+  // (they answer from their own maps), so releasing a short rate beside a
+  // long equation costs what the rate holds, not what the equation holds.
+  const auto keeps = [&kept](const auto& holds) {
+    return std::any_of(kept.begin(), kept.end(),
+                       [&holds](const ExpressionPtr& other) { return other && holds(*other); });
+  };
   for (const ExpressionPtr& expression : expressions) {
     if (!expression) continue;
     kstr::Expression::ComponentMap map;
@@ -179,11 +175,14 @@ void ExpressionBasedComponent::releaseListenersExcept(const std::vector<Expressi
       // may have come to denote another component (a default name that
       // moved) or none.  A component already out of the table keeps its
       // listeners, as its removal left them.
-      if (component && keptComponents.count(component) == 0 && table.containsComponent(component) &&
-          component->getListeners().count(this) != 0) {
+      if (component && table.containsComponent(component) &&
+          component->getListeners().count(this) != 0 &&
+          !keeps([c = component](const kstr::Expression& other) { return other.isComponentUsed(c); })) {
         component->removeListener(this);
       }
-      if (keptTokens.count(token) == 0) table.removePendingListener(token, this);
+      if (!keeps([&t = token](const kstr::Expression& other) { return other.containsToken(t); })) {
+        table.removePendingListener(token, this);
+      }
     }
   }
 }
