@@ -163,8 +163,8 @@ void BReaction::announceEquationChange(bool deferSetting) {
 }
 
 void BReaction::notifyReactionChanged() {
-  const std::string text = getReactionString();
-  notifyPropertyPostSet(getOBI(), "Reaction", text.c_str());
+  // The equation's own text (no copy of a long equation for each edit).
+  notifyPropertyPostSet(getOBI(), "Reaction", reaction_->getText().c_str());
 }
 
 void BReaction::notifyLawProperty(const char* property) const {
