@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include <ks_utils/Identifiers.hpp>
 
@@ -264,27 +265,46 @@ void ReactionExpression::cutTermFromText(TermVector& terms, std::size_t slot) {
   LiveSlotTree& slots = slotsOf(terms);
   if (lengths.empty()) buildLengths(lengths, terms, slots);
   const std::size_t length = termTextLength(terms[slot]);
-  std::size_t start = lengthBefore(lengths, slot);
+  // Where the term stands in text_ (the text begins at textStart_).
+  std::size_t start = textStart_ + lengthBefore(lengths, slot);
   if (products) {
     // The product side ends the text.
     const std::size_t side = lengthBefore(lengths, terms.size()) - kJoinLength;
-    start += text_.size() - side;
+    start = text_.size() - side + lengthBefore(lengths, slot);
   }
   if (slots.live() == 1) {
     text_.replace(start, length, kEmptySide);
   } else if (slots.liveBefore(slot) == 0) {
-    text_.erase(start, length + kJoinLength);
+    eraseText(start, length + kJoinLength);
   } else {
-    text_.erase(start - kJoinLength, length + kJoinLength);
+    eraseText(start - kJoinLength, length + kJoinLength);
   }
   takeLength(lengths, slot, length + kJoinLength);
   slots.kill(slot);
+}
+
+void ReactionExpression::eraseText(std::size_t at, std::size_t count) {
+  const std::size_t before = at - textStart_;
+  if (before >= text_.size() - at - count) {
+    text_.erase(at, count);
+    return;
+  }
+  // The part before is the shorter one: it moves towards the end, and the
+  // text begins later.
+  std::memmove(&text_[textStart_ + count], &text_[textStart_], before);
+  textStart_ += count;
+  // Space given up in front is taken back once it exceeds the text.
+  if (textStart_ > text_.size() - textStart_) {
+    text_.erase(0, textStart_);
+    textStart_ = 0;
+  }
 }
 
 void ReactionExpression::composeText() {
   closeAllGaps();
   composed_ = true;
   text_.clear();
+  textStart_ = 0;
   // The text lengths of the terms are taken as they are written, so that a
   // removal that follows finds its term in the text at once.
   reactantLengths_.assign(reactants_.size() + 1, 0);
@@ -296,7 +316,7 @@ void ReactionExpression::composeText() {
   sumLengths(productLengths_);
 }
 
-std::string ReactionExpression::getExpressionString() const { return text_; }
+std::string ReactionExpression::getExpressionString() const { return text_.substr(textStart_); }
 
 // --- tokens and bindings -----------------------------------------------------------
 

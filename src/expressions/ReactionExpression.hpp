@@ -57,7 +57,7 @@ class KELBOR_API ReactionExpression : public Expression {
 
   std::string getExpressionString() const override;
   // The same text, borrowed until the expression next changes.
-  const std::string& getText() const { return text_; }
+  const char* getText() const { return text_.c_str() + textStart_; }
   // Fixed at construction.
   bool isSyntacticallyValid() const override { return valid_; }
   bool containsToken(const std::string& token) const override;
@@ -252,6 +252,9 @@ class KELBOR_API ReactionExpression : public Expression {
 
   void init(const ParsedReaction& parsed);
   void composeText();
+  // Erases count characters at that place of text_, moving the shorter of
+  // the parts before and after them.
+  void eraseText(std::size_t at, std::size_t count);
   // Takes the term in that slot of the side out of the composed text in
   // place of composing it again (a long equation loses one term at the
   // cost of moving the text behind it), and leaves the slot empty.
@@ -276,7 +279,10 @@ class KELBOR_API ReactionExpression : public Expression {
   bool removeBoundTerms(TermVector& terms, const KelborComponent* species,
                         std::vector<std::string>* removedNames = nullptr);
 
+  // The text is text_ from textStart_ on: a removal near the front moves
+  // the part before the term in place of the part after it.
   std::string text_;
+  std::size_t textStart_ = 0;
   // The text is the one composeText writes (not one kept as given).
   bool composed_ = false;
   bool valid_ = true;

@@ -164,7 +164,7 @@ void BReaction::announceEquationChange(bool deferSetting) {
 
 void BReaction::notifyReactionChanged() {
   // The equation's own text (no copy of a long equation for each edit).
-  notifyPropertyPostSet(getOBI(), "Reaction", reaction_->getText().c_str());
+  notifyPropertyPostSet(getOBI(), "Reaction", reaction_->getText());
 }
 
 void BReaction::notifyLawProperty(const char* property) const {
