@@ -1,8 +1,8 @@
 // Editing the terms of one long reaction as a user does: "addreactant" with
 // K names in one call (a cell of names), and "rmreactant" of one name from
-// a reaction of n reactants.  The cost per added name is the same at K =
-// 100 and K = 800, and the cost of one removal the same on reactions of 500
-// and of 4,000 terms.
+// a reaction of n reactants (and "rmproduct" of n products).  The cost per
+// added name is the same at K = 100 and K = 800, and the cost of one removal
+// the same on reactions of 500 and of 4,000 terms.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -62,32 +62,44 @@ void BM_AddReactantNamesInOneCall(benchmark::State& state) {
 BENCHMARK(BM_AddReactantNamesInOneCall)->Arg(100)->Arg(800)->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 
-// "rmreactant" of one name per iteration from a reaction of n reactants:
-// 50 terms spread over the whole reaction, one after the other, so that the
-// reaction keeps nearly n terms and a removal moves on average half of the
-// terms behind it; the time is the cost of one removal.
+// "rmreactant" ("rmproduct") of one name per iteration from a reaction of
+// n reactants (products): 50 terms spread over the whole side, one after
+// the other, so that the reaction keeps nearly n terms and a removal moves
+// on average half of the terms behind it; the time is the cost of one
+// removal.
 constexpr int kRemovals = 50;
 
-void BM_RemoveReactantFromLongReaction(benchmark::State& state) {
+void removeFromLongSide(benchmark::State& state, const char* add, const char* remove,
+                        size_t (BReaction::*count)() const) {
   const int terms = static_cast<int>(state.range(0));
   TestHost& host = startedBenchHost();
   OBInterface* model = nullptr;
   OBInterface* r = reactionInNewModel(host, model);
-  host.call(r, "addreactant", {namesCell(host, 0, terms)}, 1);
+  host.call(r, add, {namesCell(host, 0, terms)}, 1);
   std::vector<qxArray*> names;
   for (int i = 0; i < kRemovals; ++i) {
     names.push_back(host.str(speciesName(i * (terms / kRemovals)).c_str()));
   }
+  const auto held = [&] { return static_cast<int>((dynamic_cast<BReaction*>(componentOf(r))->*count)()); };
+  const int before = held();
   int next = 0;
-  for (auto _ : state) host.call(r, "rmreactant", {names[static_cast<size_t>(next++)]}, 1);
-  if (static_cast<int>(dynamic_cast<BReaction*>(componentOf(r))->getNumReactants()) !=
-      terms - kRemovals) {
-    state.SkipWithError("not every removal took a term away");
-  }
+  for (auto _ : state) host.call(r, remove, {names[static_cast<size_t>(next++)]}, 1);
+  if (held() != before - kRemovals) state.SkipWithError("not every removal took a term away");
   host.clearLogs();
   host.call(getOBIRoot(), "reset");
 }
+
+void BM_RemoveReactantFromLongReaction(benchmark::State& state) {
+  removeFromLongSide(state, "addreactant", "rmreactant", &BReaction::getNumReactants);
+}
 BENCHMARK(BM_RemoveReactantFromLongReaction)->Arg(500)->Arg(4000)->Unit(benchmark::kMicrosecond)
+    ->Iterations(kRemovals);
+
+// The product "P" of "null -> P" stays before the added products.
+void BM_RemoveProductFromLongReaction(benchmark::State& state) {
+  removeFromLongSide(state, "addproduct", "rmproduct", &BReaction::getNumProducts);
+}
+BENCHMARK(BM_RemoveProductFromLongReaction)->Arg(500)->Arg(4000)->Unit(benchmark::kMicrosecond)
     ->Iterations(kRemovals);
 
 }  // namespace

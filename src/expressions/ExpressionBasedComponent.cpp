@@ -1,6 +1,6 @@
 #include "expressions/ExpressionBasedComponent.hpp"
 
-#include <unordered_set>
+#include <algorithm>
 
 #include <ks_utils/Identifiers.hpp>
 
@@ -159,32 +159,43 @@ void ExpressionBasedComponent::releaseListenersExcept(const std::vector<Expressi
   Kelbor* model = getLiveModel();
   if (!model) return;
   SymbolTable& table = *model->getSymbolTable();
-  std::unordered_set<const KelborComponent*> keptComponents;
-  std::set<std::string> keptTokens;
-  for (const ExpressionPtr& other : kept) {
-    if (!other) continue;
-    kstr::Expression::ConstComponentMap map;
-    other->getSymbolComponentMap(map);
-    for (const auto& [token, component] : map) {
-      keptTokens.insert(token);
-      if (component) keptComponents.insert(component);
-    }
-  }
   for (const ExpressionPtr& expression : expressions) {
     if (!expression) continue;
     kstr::Expression::ComponentMap map;
     expression->getSymbolComponentMap(map);
-    for (const auto& [token, component] : map) {
-      // What the token is bound to, not what its name denotes now: the name
-      // may have come to denote another component (a default name that
-      // moved) or none.  A component already out of the table keeps its
-      // listeners, as its removal left them.
-      if (component && keptComponents.count(component) == 0 && table.containsComponent(component) &&
-          component->getListeners().count(this) != 0) {
-        component->removeListener(this);
-      }
-      if (keptTokens.count(token) == 0) table.removePendingListener(token, this);
-    }
+    for (const auto& [token, component] : map) releaseBinding(table, token, component, kept);
+  }
+}
+
+void ExpressionBasedComponent::releaseBindingsExcept(const std::vector<std::string>& names,
+                                                     KelborComponent* component,
+                                                     const std::vector<ExpressionPtr>& kept) {
+  Kelbor* model = getLiveModel();
+  if (!model) return;
+  SymbolTable& table = *model->getSymbolTable();
+  for (const std::string& name : names) releaseBinding(table, name, component, kept);
+}
+
+void ExpressionBasedComponent::releaseBinding(SymbolTable& table, const std::string& token,
+                                              KelborComponent* component,
+                                              const std::vector<ExpressionPtr>& kept) {
+  // The kept expressions are asked about the token and the binding (they
+  // answer from their own maps), so releasing a short rate beside a long
+  // equation costs what the rate holds, not what the equation holds.
+  const auto keeps = [&kept](const auto& holds) {
+    return std::any_of(kept.begin(), kept.end(),
+                       [&holds](const ExpressionPtr& other) { return other && holds(*other); });
+  };
+  // What the token is bound to, not what its name denotes now: the name may
+  // have come to denote another component (a default name that moved) or
+  // none.  A component already out of the table keeps its listeners, as its
+  // removal left them.
+  if (component && table.containsComponent(component) && component->getListeners().count(this) != 0 &&
+      !keeps([component](const kstr::Expression& other) { return other.isComponentUsed(component); })) {
+    component->removeListener(this);
+  }
+  if (!keeps([&token](const kstr::Expression& other) { return other.containsToken(token); })) {
+    table.removePendingListener(token, this);
   }
 }
 

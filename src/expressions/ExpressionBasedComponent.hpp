@@ -16,6 +16,8 @@
 #include "core/KelborApi.hpp"
 #include "core/KelborComponent.hpp"
 
+class SymbolTable;
+
 namespace kstr {
 class Expression;
 }
@@ -153,6 +155,13 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
   // (also when the released expressions name it otherwise).
   void releaseListenersExcept(const std::vector<ExpressionPtr>& expressions,
                               const std::vector<ExpressionPtr>& kept);
+  // The same for names that were bound to one component (null: unbound)
+  // and are no longer held by an expression of the component: the names
+  // stop waiting and the component is no longer listened to, but for what
+  // the kept expressions still use.  Costs what the kept expressions take
+  // to answer for the names and the component, nothing more.
+  void releaseBindingsExcept(const std::vector<std::string>& names, KelborComponent* component,
+                             const std::vector<ExpressionPtr>& kept);
   // releaseListenersExcept for one expression.
   void detachListenersForExpression(const ExpressionPtr& expression,
                                     const std::vector<ExpressionPtr>& kept);
@@ -186,6 +195,9 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
 
  private:
   void applyCollisionRule(const ExpressionPtr& expression, const std::string& token, bool quiet);
+  // One token's part of releaseListenersExcept.
+  void releaseBinding(SymbolTable& table, const std::string& token, KelborComponent* component,
+                      const std::vector<ExpressionPtr>& kept);
   void sendExpressionBatch(const std::vector<ExpressionPtr>& expressions, bool deleted);
 
   bool deferring_ = false;

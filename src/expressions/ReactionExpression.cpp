@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include <ks_utils/Identifiers.hpp>
 
@@ -74,46 +75,68 @@ std::size_t termTextLength(const ReactionTerm& term) {
 
 constexpr std::size_t kJoinLength = 3;  // " + "
 
-// The length of a whole side's text.
-std::size_t sideTextLength(const ReactionExpression::TermVector& terms) {
-  if (terms.empty()) return std::char_traits<char>::length(kEmptySide);
-  std::size_t length = kJoinLength * (terms.size() - 1);
-  for (const ReactionTerm& term : terms) length += termTextLength(term);
-  return length;
-}
-
-void appendSide(std::string& text, const ReactionExpression::TermVector& terms) {
+// Appends the side's text; each term's length with its " + " goes to
+// lengths[slot + 1] (lengths holds one more than the terms), for the
+// Fenwick tree of the side.
+void appendSide(std::string& text, const ReactionExpression::TermVector& terms,
+                std::vector<std::size_t>& lengths) {
   if (terms.empty()) {
     text += kEmptySide;
     return;
   }
-  bool first = true;
-  for (const ReactionTerm& term : terms) {
-    if (!first) text += " + ";
-    first = false;
+  for (std::size_t i = 0; i < terms.size(); ++i) {
+    if (i != 0) text += " + ";
+    const std::size_t start = text.size();
+    const ReactionTerm& term = terms[i];
     if (!(term.stoichiometry == 1.0)) {
       appendNumber(text, term.stoichiometry);
       text += ' ';
     }
     text += term.name;
+    lengths[i + 1] = text.size() - start + kJoinLength;
   }
 }
 
-const ReactionTerm* findNamed(const ReactionExpression::TermVector& terms,
-                              const std::string& name) {
-  for (const ReactionTerm& term : terms) {
-    if (term.name == name) return &term;
+// Turns lengths[1..] of each slot into their Fenwick tree, in place.
+void sumLengths(std::vector<std::size_t>& tree) {
+  for (std::size_t i = 1; i < tree.size(); ++i) {
+    const std::size_t parent = i + (i & (~i + 1));
+    if (parent < tree.size()) tree[parent] += tree[i];
   }
-  return nullptr;
 }
 
 // Below this many terms an equation is searched term by term; above it a
 // name index pays for itself.
 constexpr std::size_t kIndexedTerms = 32;
 
-template <class Map>
-void insertBindings(const ReactionExpression::TermVector& terms, Map& out) {
-  for (const ReactionTerm& term : terms) out.emplace(term.name, term.species);
+// Gaps left by removed terms are closed once a side holds more of them
+// than terms (and more than this), so closing costs O(1) a removal.
+constexpr std::size_t kGapsKept = 32;
+
+// The Fenwick tree of text lengths of a side (see the member's comment).
+void buildLengths(std::vector<std::size_t>& tree, const ReactionExpression::TermVector& terms,
+                  const LiveSlotTree& slots) {
+  tree.assign(terms.size() + 1, 0);
+  for (std::size_t i = 0; i < terms.size(); ++i) {
+    if (slots.isLive(i)) tree[i + 1] = termTextLength(terms[i]) + kJoinLength;
+  }
+  sumLengths(tree);
+}
+
+// The lengths of the slots before the slot.
+std::size_t lengthBefore(const std::vector<std::size_t>& tree, std::size_t slot) {
+  std::size_t sum = 0;
+  for (std::size_t i = slot; i > 0; i -= i & (~i + 1)) sum += tree[i];
+  return sum;
+}
+
+void takeLength(std::vector<std::size_t>& tree, std::size_t slot, std::size_t length) {
+  for (std::size_t i = slot + 1; i < tree.size(); i += i & (~i + 1)) tree[i] -= length;
+}
+
+void erasePosition(std::vector<std::uint32_t>& positions, std::uint32_t position) {
+  const auto it = std::find(positions.begin(), positions.end(), position);
+  if (it != positions.end()) positions.erase(it);
 }
 
 }  // namespace
@@ -134,28 +157,60 @@ ReactionExpression::ReactionExpression(const ReactionExpression& other) = defaul
 ReactionExpression& ReactionExpression::operator=(const ReactionExpression& other) = default;
 ReactionExpression::~ReactionExpression() = default;
 
-void ReactionExpression::NameIndex::build(const TermVector& reactants,
-                                          const TermVector& products) {
+// --- the index ---------------------------------------------------------------------
+
+void ReactionExpression::NameIndex::build(const ReactionExpression& expression) {
   positions_.clear();
-  positions_.reserve(reactants.size() + products.size());
-  for (std::size_t i = 0; i < reactants.size(); ++i) {
-    positions_[reactants[i].name].push_back(static_cast<std::uint32_t>(i));
-  }
-  for (std::size_t j = 0; j < products.size(); ++j) {
-    positions_[products[j].name].push_back(static_cast<std::uint32_t>(j) | kProductBit);
-  }
+  species_.clear();
+  positions_.reserve(expression.getNumReactants() + expression.getNumProducts());
+  const auto add = [this](const TermVector& terms, const LiveSlotTree& slots, std::uint32_t bit) {
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+      if (!slots.isLive(i)) continue;
+      const std::uint32_t position = static_cast<std::uint32_t>(i) | bit;
+      positions_[terms[i].name].push_back(position);
+      if (terms[i].species != nullptr) species_[terms[i].species].push_back(position);
+    }
+  };
+  add(expression.reactants_, expression.reactantSlots_, 0);
+  add(expression.products_, expression.productSlots_, kProductBit);
   built_ = true;
 }
 
-const std::vector<std::uint32_t>* ReactionExpression::NameIndex::find(
+const ReactionExpression::NameIndex::Positions* ReactionExpression::NameIndex::find(
     const std::string& name) const {
   const auto it = positions_.find(std::string_view(name));
   return it == positions_.end() ? nullptr : &it->second;
 }
 
-const ReactionExpression::NameIndex* ReactionExpression::nameIndex() const {
+const ReactionExpression::NameIndex::Positions* ReactionExpression::NameIndex::findSpecies(
+    const KelborComponent* species) const {
+  const auto it = species_.find(species);
+  return it == species_.end() ? nullptr : &it->second;
+}
+
+void ReactionExpression::NameIndex::remove(std::uint32_t position, const ReactionTerm& term) {
+  if (const auto it = positions_.find(std::string_view(term.name)); it != positions_.end()) {
+    erasePosition(it->second, position);
+    if (it->second.empty()) positions_.erase(it);
+  }
+  rebind(position, term.species, nullptr);
+}
+
+void ReactionExpression::NameIndex::rebind(std::uint32_t position, const KelborComponent* from,
+                                           const KelborComponent* to) {
+  if (from == to) return;
+  if (from != nullptr) {
+    if (const auto it = species_.find(from); it != species_.end()) {
+      erasePosition(it->second, position);
+      if (it->second.empty()) species_.erase(it);
+    }
+  }
+  if (to != nullptr) species_[to].push_back(position);
+}
+
+ReactionExpression::NameIndex* ReactionExpression::nameIndex() const {
   if (reactants_.size() + products_.size() <= kIndexedTerms) return nullptr;
-  if (!nameIndex_.built()) nameIndex_.build(reactants_, products_);
+  if (!nameIndex_.built()) nameIndex_.build(*this);
   return &nameIndex_;
 }
 
@@ -169,108 +224,182 @@ const ReactionTerm& ReactionExpression::termAt(std::uint32_t position) const {
   return (position & NameIndex::kProductBit) ? products_[index] : reactants_[index];
 }
 
-void ReactionExpression::init(const ParsedReaction& parsed) {
+void ReactionExpression::termsChanged() {
   nameIndex_.clear();
+  reactantLengths_.clear();
+  productLengths_.clear();
+}
+
+void ReactionExpression::closeGaps(TermVector& terms) {
+  LiveSlotTree& slots = slotsOf(terms);
+  if (slots.live() == slots.slots()) return;
+  TermVector kept;
+  kept.reserve(slots.live());
+  for (std::size_t i = 0; i < terms.size(); ++i) {
+    if (slots.isLive(i)) kept.push_back(std::move(terms[i]));
+  }
+  terms.swap(kept);
+  slots.reset(terms.size());
+  termsChanged();
+}
+
+void ReactionExpression::closeAllGaps() {
+  closeGaps(reactants_);
+  closeGaps(products_);
+}
+
+void ReactionExpression::init(const ParsedReaction& parsed) {
   fillTerms(parsed.reactants, reactants_);
   fillTerms(parsed.products, products_);
+  reactantSlots_.reset(reactants_.size());
+  productSlots_.reset(products_.size());
+  termsChanged();
   reversible_ = parsed.reversible;
 }
 
-void ReactionExpression::cutTermFromText(const TermVector& terms, std::size_t index) {
-  std::size_t start = 0;
-  if (&terms == &products_) {
-    start = sideTextLength(reactants_) + (reversible_ ? 5 : 4);  // " <-> " or " -> "
+// --- the text ----------------------------------------------------------------------
+
+void ReactionExpression::cutTermFromText(TermVector& terms, std::size_t slot) {
+  const bool products = &terms == &products_;
+  std::vector<std::size_t>& lengths = products ? productLengths_ : reactantLengths_;
+  LiveSlotTree& slots = slotsOf(terms);
+  if (lengths.empty()) buildLengths(lengths, terms, slots);
+  const std::size_t length = termTextLength(terms[slot]);
+  // Where the term stands in text_ (the text begins at textStart_).
+  std::size_t start = textStart_ + lengthBefore(lengths, slot);
+  if (products) {
+    // The product side ends the text.
+    const std::size_t side = lengthBefore(lengths, terms.size()) - kJoinLength;
+    start = text_.size() - side + lengthBefore(lengths, slot);
   }
-  for (std::size_t j = 0; j < index; ++j) start += termTextLength(terms[j]) + kJoinLength;
-  const std::size_t length = termTextLength(terms[index]);
-  if (terms.size() == 1) {
+  if (slots.live() == 1) {
     text_.replace(start, length, kEmptySide);
-  } else if (index == 0) {
-    text_.erase(start, length + kJoinLength);
+  } else if (slots.liveBefore(slot) == 0) {
+    eraseText(start, length + kJoinLength);
   } else {
-    text_.erase(start - kJoinLength, length + kJoinLength);
+    eraseText(start - kJoinLength, length + kJoinLength);
+  }
+  takeLength(lengths, slot, length + kJoinLength);
+  slots.kill(slot);
+}
+
+void ReactionExpression::eraseText(std::size_t at, std::size_t count) {
+  const std::size_t before = at - textStart_;
+  if (before >= text_.size() - at - count) {
+    text_.erase(at, count);
+    return;
+  }
+  // The part before is the shorter one: it moves towards the end, and the
+  // text begins later.
+  std::memmove(&text_[textStart_ + count], &text_[textStart_], before);
+  textStart_ += count;
+  // Space given up in front is taken back once it exceeds the text.
+  if (textStart_ > text_.size() - textStart_) {
+    text_.erase(0, textStart_);
+    textStart_ = 0;
   }
 }
 
 void ReactionExpression::composeText() {
+  closeAllGaps();
   composed_ = true;
   text_.clear();
-  appendSide(text_, reactants_);
+  textStart_ = 0;
+  // The text lengths of the terms are taken as they are written, so that a
+  // removal that follows finds its term in the text at once.
+  reactantLengths_.assign(reactants_.size() + 1, 0);
+  productLengths_.assign(products_.size() + 1, 0);
+  appendSide(text_, reactants_, reactantLengths_);
   text_ += reversible_ ? " <-> " : " -> ";
-  appendSide(text_, products_);
+  appendSide(text_, products_, productLengths_);
+  sumLengths(reactantLengths_);
+  sumLengths(productLengths_);
 }
 
-std::string ReactionExpression::getExpressionString() const { return text_; }
+std::string ReactionExpression::getExpressionString() const { return text_.substr(textStart_); }
+
+// --- tokens and bindings -----------------------------------------------------------
 
 bool ReactionExpression::containsToken(const std::string& token) const {
   if (const NameIndex* index = nameIndex()) return index->find(token) != nullptr;
-  return findNamed(reactants_, token) != nullptr || findNamed(products_, token) != nullptr;
+  const auto named = [&token](const ReactionTerm& term) { return term.name == token; };
+  return anyTerm(reactants_, named) || anyTerm(products_, named);
 }
 
 void ReactionExpression::fillSetWithTokens(TokenSet& tokens, bool) const {
-  for (const ReactionTerm& term : reactants_) tokens.insert(term.name);
-  for (const ReactionTerm& term : products_) tokens.insert(term.name);
+  const auto insert = [&tokens](const ReactionTerm& term) { tokens.insert(term.name); };
+  forEachTerm(reactants_, insert);
+  forEachTerm(products_, insert);
 }
 
 bool ReactionExpression::doAllTokensResolve() const {
-  const auto bound = [](const ReactionTerm& term) { return term.species != nullptr; };
-  return std::all_of(reactants_.begin(), reactants_.end(), bound) &&
-         std::all_of(products_.begin(), products_.end(), bound);
+  const auto unbound = [](const ReactionTerm& term) { return term.species == nullptr; };
+  return !anyTerm(reactants_, unbound) && !anyTerm(products_, unbound);
 }
 
 void ReactionExpression::getUnresolvedTokens(TokenSet& tokens) const {
-  for (const ReactionTerm& term : reactants_) {
+  const auto insert = [&tokens](const ReactionTerm& term) {
     if (term.species == nullptr) tokens.insert(term.name);
-  }
-  for (const ReactionTerm& term : products_) {
-    if (term.species == nullptr) tokens.insert(term.name);
-  }
+  };
+  forEachTerm(reactants_, insert);
+  forEachTerm(products_, insert);
 }
 
 void ReactionExpression::getSymbolComponentMap(ConstComponentMap& out) const {
-  insertBindings(reactants_, out);
-  insertBindings(products_, out);
+  const auto insert = [&out](const ReactionTerm& term) { out.emplace(term.name, term.species); };
+  forEachTerm(reactants_, insert);
+  forEachTerm(products_, insert);
 }
 
 void ReactionExpression::getSymbolComponentMap(ComponentMap& out) const {
-  insertBindings(reactants_, out);
-  insertBindings(products_, out);
+  const auto insert = [&out](const ReactionTerm& term) { out.emplace(term.name, term.species); };
+  forEachTerm(reactants_, insert);
+  forEachTerm(products_, insert);
 }
 
 bool ReactionExpression::isComponentUsed(const KelborComponent* component) const {
   if (!isSpecies(component)) return false;
+  if (const NameIndex* index = nameIndex()) return index->findSpecies(component) != nullptr;
   const auto boundToIt = [component](const ReactionTerm& term) {
     return term.species == component;
   };
-  return std::any_of(reactants_.begin(), reactants_.end(), boundToIt) ||
-         std::any_of(products_.begin(), products_.end(), boundToIt);
+  return anyTerm(reactants_, boundToIt) || anyTerm(products_, boundToIt);
 }
 
 void ReactionExpression::setResolvedComponent(const std::string& token,
                                               KelborComponent* component) {
   KelborComponent* species = isSpecies(component) ? component : nullptr;
-  if (const NameIndex* index = nameIndex()) {
-    if (const std::vector<std::uint32_t>* positions = index->find(token)) {
-      for (const std::uint32_t position : *positions) termAt(position).species = species;
+  if (NameIndex* index = nameIndex()) {
+    if (const NameIndex::Positions* positions = index->find(token)) {
+      for (const std::uint32_t position : *positions) {
+        ReactionTerm& term = termAt(position);
+        index->rebind(position, term.species, species);
+        term.species = species;
+      }
     }
     return;
   }
-  for (ReactionTerm& term : reactants_) {
-    if (term.name == token) term.species = species;
-  }
-  for (ReactionTerm& term : products_) {
-    if (term.name == token) term.species = species;
+  for (TermVector* terms : {&reactants_, &products_}) {
+    const LiveSlotTree& slots = slotsOf(*terms);
+    for (std::size_t i = 0; i < terms->size(); ++i) {
+      if (slots.isLive(i) && (*terms)[i].name == token) (*terms)[i].species = species;
+    }
   }
 }
 
 KelborComponent* ReactionExpression::getResolvedComponent(const std::string& token) const {
   if (const NameIndex* index = nameIndex()) {
-    const std::vector<std::uint32_t>* positions = index->find(token);
+    const NameIndex::Positions* positions = index->find(token);
     return positions ? termAt(positions->front()).species : nullptr;
   }
-  const ReactionTerm* term = findNamed(reactants_, token);
-  if (term == nullptr) term = findNamed(products_, token);
-  return term == nullptr ? nullptr : term->species;
+  KelborComponent* found = nullptr;
+  const auto named = [&](const ReactionTerm& term) {
+    if (term.name != token) return false;
+    found = term.species;
+    return true;
+  };
+  if (!anyTerm(reactants_, named)) anyTerm(products_, named);
+  return found;
 }
 
 void ReactionExpression::substitute(const SubstitutionMap&) {}
@@ -289,39 +418,73 @@ bool ReactionExpression::isProduct(const char* text) const {
   return isNamedOnSide(products_, text);
 }
 
+std::vector<std::size_t> ReactionExpression::boundSlots(const TermVector& terms,
+                                                        const KelborComponent* species) const {
+  std::vector<std::size_t> slots;
+  if (species == nullptr) return slots;
+  if (const NameIndex* index = nameIndex()) {
+    const std::uint32_t side = &terms == &products_ ? NameIndex::kProductBit : 0;
+    if (const NameIndex::Positions* positions = index->findSpecies(species)) {
+      for (const std::uint32_t position : *positions) {
+        if ((position & NameIndex::kProductBit) == side) {
+          slots.push_back(position & ~NameIndex::kProductBit);
+        }
+      }
+    }
+    std::sort(slots.begin(), slots.end());
+    return slots;
+  }
+  const LiveSlotTree& live = slotsOf(terms);
+  for (std::size_t i = 0; i < terms.size(); ++i) {
+    if (live.isLive(i) && terms[i].species == species) slots.push_back(i);
+  }
+  return slots;
+}
+
 bool ReactionExpression::isBoundOnSide(const TermVector& terms,
                                        const KelborComponent* species) const {
   if (!valid_ || species == nullptr) return false;
-  return std::any_of(terms.begin(), terms.end(),
-                     [species](const ReactionTerm& term) { return term.species == species; });
+  if (const NameIndex* index = nameIndex()) {
+    const std::uint32_t side = &terms == &products_ ? NameIndex::kProductBit : 0;
+    const NameIndex::Positions* positions = index->findSpecies(species);
+    return positions != nullptr &&
+           std::any_of(positions->begin(), positions->end(), [side](std::uint32_t position) {
+             return (position & NameIndex::kProductBit) == side;
+           });
+  }
+  return anyTerm(terms, [species](const ReactionTerm& term) { return term.species == species; });
 }
 
 bool ReactionExpression::isNamedOnSide(const TermVector& terms, const char* text) const {
   if (!valid_) return false;
   const std::string wanted = text == nullptr ? std::string() : std::string(text);
   std::string pqn;
-  for (const ReactionTerm& term : terms) {
-    if (term.species == nullptr) continue;
+  return anyTerm(terms, [&](const ReactionTerm& term) {
+    if (term.species == nullptr) return false;
     term.species->getPQN(pqn);
-    if (pqn == wanted) return true;
-  }
-  return false;
+    return pqn == wanted;
+  });
 }
+
+// --- editing the terms -------------------------------------------------------------
 
 void ReactionExpression::appendTerm(TermVector& terms, KelborComponent* species,
                                     double stoichiometry) {
   if (species == nullptr) return;
+  closeGaps(terms);
   ReactionTerm term;
   species->getPQN(term.name);
   term.stoichiometry = stoichiometry;
   term.species = species;
   terms.push_back(std::move(term));
-  nameIndex_.clear();
+  slotsOf(terms).push();
+  termsChanged();
   composeText();
 }
 
 void ReactionExpression::addToSide(bool products, const std::vector<SpeciesAmount>& amounts) {
   TermVector& terms = products ? products_ : reactants_;
+  closeGaps(terms);
   // The side's first term of each species, found once for all amounts.
   std::unordered_map<const KelborComponent*, std::size_t> firstTerm;
   firstTerm.reserve(terms.size() + amounts.size());
@@ -341,8 +504,10 @@ void ReactionExpression::addToSide(bool products, const std::vector<SpeciesAmoun
     term.stoichiometry = stoichiometry;
     term.species = species;
     terms.push_back(std::move(term));
+    slotsOf(terms).push();
   }
-  if (terms.size() != before) nameIndex_.clear();
+  // A stoichiometry that grew changes the text lengths.
+  if (terms.size() != before || !amounts.empty()) termsChanged();
   composeText();
 }
 
@@ -357,48 +522,51 @@ bool ReactionExpression::removeTermsOf(bool products, const KelborComponent* spe
 
 bool ReactionExpression::removeBoundTerms(TermVector& terms, const KelborComponent* species,
                                           std::vector<std::string>* removedNames) {
-  const std::size_t before = terms.size();
-  const auto bound = [species](const ReactionTerm& term) { return term.species == species; };
-  const auto first = species ? std::find_if(terms.begin(), terms.end(), bound) : terms.end();
-  if (composed_ && first != terms.end() && std::find_if(first + 1, terms.end(), bound) == terms.end()) {
-    // One term goes: the text loses it without being composed again.
-    if (removedNames) removedNames->push_back(first->name);
-    cutTermFromText(terms, static_cast<std::size_t>(first - terms.begin()));
-    terms.erase(first);
-    nameIndex_.clear();
-    return true;
+  const std::vector<std::size_t> slots = boundSlots(terms, species);
+  if (removedNames) {
+    for (const std::size_t slot : slots) removedNames->push_back(terms[slot].name);
   }
-  if (species != nullptr) {
-    for (auto it = first; removedNames && it != terms.end(); ++it) {
-      if (bound(*it)) removedNames->push_back(it->name);
+  const std::uint32_t side = &terms == &products_ ? NameIndex::kProductBit : 0;
+  for (const std::size_t slot : slots) {
+    if (nameIndex_.built()) nameIndex_.remove(static_cast<std::uint32_t>(slot) | side, terms[slot]);
+    // A composed text loses the term where it stands; one kept as given
+    // is composed again below.
+    if (composed_) {
+      cutTermFromText(terms, slot);
+    } else {
+      slotsOf(terms).kill(slot);
     }
-    terms.erase(std::remove_if(first, terms.end(), bound), terms.end());
   }
-  if (terms.size() != before) nameIndex_.clear();
-  composeText();
-  return terms.size() != before;
+  const LiveSlotTree& live = slotsOf(terms);
+  const std::size_t gaps = live.slots() - live.live();
+  if (gaps > kGapsKept && gaps > live.live()) closeGaps(terms);
+  if (slots.empty() || !composed_) composeText();
+  return !slots.empty();
 }
 
 void ReactionExpression::setStoichiometry(const double* values, std::size_t count) {
-  const std::size_t numReactants = reactants_.size();
-  if (count != numReactants + products_.size()) return;
+  const std::size_t numReactants = getNumReactants();
+  if (count != numReactants + getNumProducts()) return;
   if (values == nullptr && count != 0) return;
+  closeAllGaps();
   for (std::size_t i = 0; i < numReactants; ++i) reactants_[i].stoichiometry = -values[i];
   for (std::size_t j = 0; j < products_.size(); ++j) {
     products_[j].stoichiometry = values[numReactants + j];
   }
+  termsChanged();
   composeText();
 }
 
 void ReactionExpression::getSignedStoichiometry(kstrVector<double>& out) const {
-  out.reserve(out.size() + reactants_.size() + products_.size());
-  for (const ReactionTerm& term : reactants_) out.push_back(-term.stoichiometry);
-  for (const ReactionTerm& term : products_) out.push_back(term.stoichiometry);
+  out.reserve(out.size() + getNumReactants() + getNumProducts());
+  forEachTerm(reactants_, [&out](const ReactionTerm& term) { out.push_back(-term.stoichiometry); });
+  forEachTerm(products_, [&out](const ReactionTerm& term) { out.push_back(term.stoichiometry); });
 }
 
 void ReactionExpression::refreshReactionString(bool refreshNames) {
   if (refreshNames) {
-    nameIndex_.clear();
+    closeAllGaps();
+    termsChanged();
     for (ReactionTerm& term : reactants_) {
       if (term.species != nullptr) term.species->getPQN(term.name);
     }

@@ -12,6 +12,7 @@
 #include <ks_utils/kstrContainers.hpp>
 
 #include "core/KelborApi.hpp"
+#include "core/LiveSlotTree.hpp"
 #include "expressions/Expression.hpp"
 #include "expressions/ReactionTerm.hpp"
 
@@ -55,6 +56,8 @@ class KELBOR_API ReactionExpression : public Expression {
   ~ReactionExpression() override;
 
   std::string getExpressionString() const override;
+  // The same text, borrowed until the expression next changes.
+  const char* getText() const { return text_.c_str() + textStart_; }
   // Fixed at construction.
   bool isSyntacticallyValid() const override { return valid_; }
   bool containsToken(const std::string& token) const override;
@@ -84,20 +87,25 @@ class KELBOR_API ReactionExpression : public Expression {
   // Composes the text when the flag changes; otherwise nothing happens.
   void setReversible(bool reversible);
 
-  std::size_t getNumReactants() const { return reactants_.size(); }
-  std::size_t getNumProducts() const { return products_.size(); }
-  // The index must be below the side's count.
-  const ReactionTerm& getReactantAt(std::size_t index) const { return reactants_[index]; }
-  const ReactionTerm& getProductAt(std::size_t index) const { return products_[index]; }
+  std::size_t getNumReactants() const { return reactantSlots_.live(); }
+  std::size_t getNumProducts() const { return productSlots_.live(); }
+  // The index must be below the side's count.  Constant time, or
+  // logarithmic while the side has gaps left by removed terms.
+  const ReactionTerm& getReactantAt(std::size_t index) const {
+    return reactants_[slotAt(reactantSlots_, index)];
+  }
+  const ReactionTerm& getProductAt(std::size_t index) const {
+    return products_[slotAt(productSlots_, index)];
+  }
 
   // Append each term's species (null for an unbound term), in term order.
   template <class Species = BSpecies>
   void getReactants(kstrVector<Species*>& out) const {
-    for (const ReactionTerm& term : reactants_) out.push_back(term.getSpecies<Species>());
+    forEachTerm(reactants_, [&out](const ReactionTerm& term) { out.push_back(term.getSpecies<Species>()); });
   }
   template <class Species = BSpecies>
   void getProducts(kstrVector<Species*>& out) const {
-    for (const ReactionTerm& term : products_) out.push_back(term.getSpecies<Species>());
+    forEachTerm(products_, [&out](const ReactionTerm& term) { out.push_back(term.getSpecies<Species>()); });
   }
 
   // False when the expression is not valid or the species is null; else
@@ -137,7 +145,10 @@ class KELBOR_API ReactionExpression : public Expression {
   }
   // Removes every term of that side bound to the species, keeping the
   // order of the others, composes the text in any case and answers whether
-  // a term was removed (never for a null species).
+  // a term was removed (never for a null species).  On a long equation the
+  // removal of k terms costs O(k log n): the terms are found by the index,
+  // leave gaps that are closed once they outnumber the terms, and are cut
+  // out of the text where it holds them.
   template <std::derived_from<KelborComponent> Species>
   bool removeReactant(const Species* species) {
     return removeBoundTerms(reactants_, species);
@@ -168,13 +179,16 @@ class KELBOR_API ReactionExpression : public Expression {
   void refreshReactionString(bool refreshNames);
 
  private:
-  // Where each term name stands: positions of reactants, and of products
-  // with kProductBit set.  Built on first use for an equation of many terms
-  // (a few terms are searched instead) and dropped whenever terms or their
-  // names change; a copy starts without one, since its keys view the
-  // names of the equation it was built for.
+  // Where each term name stands, and each bound species: positions of
+  // reactants, and of products with kProductBit set (a position is the
+  // term's slot in its side's vector).  Built on first use for an equation
+  // of many terms (a few terms are searched instead), kept as terms are
+  // removed or bound, and dropped whenever terms are added, renamed or
+  // moved; a copy starts without one, since its keys view the names of the
+  // equation it was built for.
   class NameIndex {
    public:
+    using Positions = std::vector<std::uint32_t>;
     static constexpr std::uint32_t kProductBit = 0x80000000u;
     NameIndex() = default;
     NameIndex(const NameIndex&) {}
@@ -185,42 +199,106 @@ class KELBOR_API ReactionExpression : public Expression {
     bool built() const { return built_; }
     void clear() {
       positions_.clear();
+      species_.clear();
       built_ = false;
     }
-    void build(const TermVector& reactants, const TermVector& products);
+    void build(const ReactionExpression& expression);
     // The positions of the terms of that name, in term order, reactants
     // first; null when there is none.
-    const std::vector<std::uint32_t>* find(const std::string& name) const;
+    const Positions* find(const std::string& name) const;
+    // The positions of the terms bound to the species, in no set order;
+    // null when there is none.
+    const Positions* findSpecies(const KelborComponent* species) const;
+    // The term at the position (still holding its name) leaves the index.
+    void remove(std::uint32_t position, const ReactionTerm& term);
+    // The term at the position is bound from one species to another.
+    void rebind(std::uint32_t position, const KelborComponent* from, const KelborComponent* to);
 
    private:
-    std::unordered_map<std::string_view, std::vector<std::uint32_t>> positions_;
+    std::unordered_map<std::string_view, Positions> positions_;
+    std::unordered_map<const KelborComponent*, Positions> species_;
     bool built_ = false;
   };
 
+  // A side's vector position of the side's index-th term.
+  static std::size_t slotAt(const LiveSlotTree& slots, std::size_t index) {
+    return slots.live() == slots.slots() ? index : slots.slotOf(index);
+  }
+  const LiveSlotTree& slotsOf(const TermVector& terms) const {
+    return &terms == &products_ ? productSlots_ : reactantSlots_;
+  }
+  LiveSlotTree& slotsOf(const TermVector& terms) {
+    return &terms == &products_ ? productSlots_ : reactantSlots_;
+  }
+  // Calls f with each term of the side in term order, passing over the
+  // gaps of removed terms.
+  template <class F>
+  void forEachTerm(const TermVector& terms, F&& f) const {
+    const LiveSlotTree& slots = slotsOf(terms);
+    const bool gaps = slots.live() != slots.slots();
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+      if (!gaps || slots.isLive(i)) f(terms[i]);
+    }
+  }
+  template <class Pred>
+  bool anyTerm(const TermVector& terms, Pred&& pred) const {
+    const LiveSlotTree& slots = slotsOf(terms);
+    const bool gaps = slots.live() != slots.slots();
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+      if ((!gaps || slots.isLive(i)) && pred(terms[i])) return true;
+    }
+    return false;
+  }
+
   void init(const ParsedReaction& parsed);
   void composeText();
-  // Takes term `index` of the side out of the composed text in place of
-  // composing it again (a long equation loses one term at the cost of
-  // moving the text behind it).
-  void cutTermFromText(const TermVector& terms, std::size_t index);
+  // Erases count characters at that place of text_, moving the shorter of
+  // the parts before and after them.
+  void eraseText(std::size_t at, std::size_t count);
+  // Takes the term in that slot of the side out of the composed text in
+  // place of composing it again (a long equation loses one term at the
+  // cost of moving the text behind it), and leaves the slot empty.
+  void cutTermFromText(TermVector& terms, std::size_t slot);
+  // The side's terms moved together, without gaps; every index dropped.
+  void closeGaps(TermVector& terms);
+  // Both sides without gaps, for an edit that rewrites the terms.
+  void closeAllGaps();
+  // The terms or their names changed otherwise than by removal: the name
+  // index and the text lengths are dropped.
+  void termsChanged();
   // The term index for a lookup by name, or null when the terms are few
   // enough to be searched.
-  const NameIndex* nameIndex() const;
+  NameIndex* nameIndex() const;
   ReactionTerm& termAt(std::uint32_t position);
   const ReactionTerm& termAt(std::uint32_t position) const;
+  // The slots of the side's terms bound to the species, in term order.
+  std::vector<std::size_t> boundSlots(const TermVector& terms, const KelborComponent* species) const;
   bool isBoundOnSide(const TermVector& terms, const KelborComponent* species) const;
   bool isNamedOnSide(const TermVector& terms, const char* text) const;
   void appendTerm(TermVector& terms, KelborComponent* species, double stoichiometry);
   bool removeBoundTerms(TermVector& terms, const KelborComponent* species,
                         std::vector<std::string>* removedNames = nullptr);
 
+  // The text is text_ from textStart_ on: a removal near the front moves
+  // the part before the term in place of the part after it.
   std::string text_;
+  std::size_t textStart_ = 0;
   // The text is the one composeText writes (not one kept as given).
   bool composed_ = false;
   bool valid_ = true;
   bool reversible_ = false;
+  // The terms of each side in term order; a removed term leaves its slot
+  // (which no longer counts) until the side's gaps are closed.
   TermVector reactants_;
   TermVector products_;
+  // Which slots of each side hold a term.
+  LiveSlotTree reactantSlots_;
+  LiveSlotTree productSlots_;
+  // Per side, a Fenwick tree (1-based) over the slots of the text length of
+  // each term with its " + ", for where a term stands in the composed text;
+  // empty until a removal needs it.
+  std::vector<std::size_t> reactantLengths_;
+  std::vector<std::size_t> productLengths_;
   mutable NameIndex nameIndex_;
 };
 

@@ -163,8 +163,8 @@ void BReaction::announceEquationChange(bool deferSetting) {
 }
 
 void BReaction::notifyReactionChanged() {
-  const std::string text = getReactionString();
-  notifyPropertyPostSet(getOBI(), "Reaction", text.c_str());
+  // The equation's own text (no copy of a long equation for each edit).
+  notifyPropertyPostSet(getOBI(), "Reaction", reaction_->getText());
 }
 
 void BReaction::notifyLawProperty(const char* property) const {
@@ -251,16 +251,10 @@ bool BReaction::removeTermsOf(bool product, BSpecies* species) {
   const bool previous = deferNotification(true);
   try {
     // The other terms keep their bindings and what they listen to; only a
-    // species that nothing here uses any more is no longer listened to (a
-    // term left with one of the names would be bound to it).
-    const bool onOtherSide = product ? reaction_->isReactant(species) : reaction_->isProduct(species);
-    if (!onOtherSide && !rate_->isComponentUsed(species)) {
-      std::set<std::string> release;
-      for (const std::string& name : names) {
-        if (!rate_->containsToken(name)) release.insert(name);
-      }
-      if (!release.empty()) resolveSymbolsAndListen(release, {});
-    }
+    // species that nothing here uses any more is no longer listened to, and
+    // only names that nothing here holds any more stop waiting.  The
+    // removed terms' binding decides, so the names are not looked up again.
+    releaseBindingsExcept(names, species, {reaction_, rate_});
     notifyReactionChanged();
     announceEquationChange(previous);
   } catch (...) {

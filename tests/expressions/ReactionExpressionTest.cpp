@@ -2,8 +2,11 @@
 // bindings, signed stoichiometry and editing of the terms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -326,6 +329,114 @@ TEST(ReactionExpression, RemoveDropsEveryBoundTermAndAlwaysComposes) {
   expression.setResolvedComponent("C", &c);
   EXPECT_TRUE(expression.removeProduct(&c));
   EXPECT_EQ(expression.getExpressionString(), "B -> null");
+}
+
+// Removals from equations short enough to be searched and long enough to
+// be indexed, spread over both sides, of species with one term or several:
+// after each one the equation holds what a new equation of the remaining
+// terms holds (the text, the order, the stoichiometry and the bindings),
+// and so does a copy, also after the removed terms outnumber the rest.
+TEST(ReactionExpression, RemovalsKeepTheRemainingTermsAsAFreshEquationHasThem) {
+  struct Term {
+    std::string name;
+    double stoichiometry;
+    Species* species;
+  };
+  for (const int count : {6, 40, 300}) {
+    SCOPED_TRACE(count);
+    std::vector<std::unique_ptr<Species>> species;
+    std::vector<Term> sides[2];
+    ReactionExpression expression;
+    for (int i = 0; i < count; ++i) {
+      species.push_back(std::make_unique<Species>("S" + std::to_string(i)));
+      // Every fifth species also stands a second time on its side.
+      const int side = i % 3 == 0 ? 1 : 0;
+      const double stoichiometry = i % 4 == 0 ? 1.0 : 0.5 * i;
+      for (int copies = i % 5 == 0 ? 2 : 1; copies > 0; --copies) {
+        sides[side].push_back({species.back()->getName(), stoichiometry, species.back().get()});
+      }
+    }
+    for (int side = 0; side < 2; ++side) {
+      // One term at a time: addToSide would merge the repeats.
+      for (const Term& term : sides[side]) {
+        if (side == 1) {
+          expression.addProduct(term.species, term.stoichiometry);
+        } else {
+          expression.addReactant(term.species, term.stoichiometry);
+        }
+      }
+    }
+    const auto check = [&](const ReactionExpression& e) {
+      std::vector<TermSpec> specs[2];
+      for (int side = 0; side < 2; ++side) {
+        for (const Term& term : sides[side]) specs[side].push_back({term.name.c_str(), "", term.stoichiometry});
+      }
+      const ParsedReactionPtr fresh = parsed(specs[0], specs[1], false);
+      EXPECT_EQ(e.getExpressionString(), ReactionExpression(fresh.get()).getExpressionString());
+      ASSERT_EQ(e.getNumReactants(), sides[0].size());
+      ASSERT_EQ(e.getNumProducts(), sides[1].size());
+      kstrVector<double> expectedSigned;
+      for (std::size_t i = 0; i < sides[0].size(); ++i) {
+        EXPECT_EQ(e.getReactantAt(i).name, sides[0][i].name);
+        EXPECT_EQ(e.getReactantAt(i).species, sides[0][i].species);
+        expectedSigned.push_back(-sides[0][i].stoichiometry);
+      }
+      for (std::size_t j = 0; j < sides[1].size(); ++j) {
+        EXPECT_EQ(e.getProductAt(j).name, sides[1][j].name);
+        EXPECT_EQ(e.getProductAt(j).species, sides[1][j].species);
+        expectedSigned.push_back(sides[1][j].stoichiometry);
+      }
+      kstrVector<double> signedValues;
+      e.getSignedStoichiometry(signedValues);
+      EXPECT_EQ(signedValues, expectedSigned);
+      Expression::TokenSet tokens;
+      e.fillSetWithTokens(tokens, true);
+      std::set<std::string> expectedTokens;
+      for (const auto& side : sides) {
+        for (const Term& term : side) expectedTokens.insert(term.name);
+      }
+      EXPECT_EQ(std::set<std::string>(tokens.begin(), tokens.end()), expectedTokens);
+    };
+    // Every seventh species in turn, then every second of those left, so
+    // that the removed terms come to outnumber the others.
+    std::vector<int> order;
+    for (int i = 0; i < count; i += 7) order.push_back(i);
+    for (int i = 1; i < count; i += 2) {
+      if (i % 7 != 0) order.push_back(i);
+    }
+    for (const int i : order) {
+      Species* gone = species[static_cast<std::size_t>(i)].get();
+      const int side = i % 3 == 0 ? 1 : 0;
+      std::vector<std::string> removed;
+      ASSERT_TRUE(expression.removeTermsOf(side == 1, gone, removed));
+      EXPECT_EQ(removed, std::vector<std::string>(i % 5 == 0 ? 2 : 1, gone->getName()));
+      std::erase_if(sides[side], [gone](const Term& term) { return term.species == gone; });
+      EXPECT_FALSE(side == 1 ? expression.isProduct(gone) : expression.isReactant(gone));
+      EXPECT_FALSE(expression.isComponentUsed(gone));
+      EXPECT_FALSE(expression.containsToken(gone->getName()));
+      // A second removal finds nothing, on either side.
+      EXPECT_FALSE(expression.removeTermsOf(side == 1, gone, removed));
+      EXPECT_FALSE(expression.removeTermsOf(side != 1, gone, removed));
+      if (i % 49 == 0) {
+        check(expression);
+        check(ReactionExpression(expression));
+      }
+    }
+    check(expression);
+    // Rebinding and unbinding a remaining name reaches its terms only.
+    const Term kept = sides[0].empty() ? sides[1].front() : sides[0].front();
+    expression.setResolvedComponent(kept.name, nullptr);
+    EXPECT_EQ(expression.getResolvedComponent(kept.name), nullptr);
+    EXPECT_FALSE(expression.isComponentUsed(kept.species));
+    expression.setResolvedComponent(kept.name, kept.species);
+    EXPECT_TRUE(expression.isComponentUsed(kept.species));
+    std::vector<std::string> removed;
+    EXPECT_TRUE(expression.removeTermsOf(sides[0].empty(), kept.species, removed));
+    const auto& keptSide = sides[sides[0].empty() ? 1 : 0];
+    EXPECT_EQ(removed.size(), static_cast<std::size_t>(std::count_if(
+                                  keptSide.begin(), keptSide.end(),
+                                  [&kept](const Term& term) { return term.species == kept.species; })));
+  }
 }
 
 TEST(ReactionExpression, SignedStoichiometryNegatesReactantsFirst) {

@@ -2,26 +2,33 @@
 // written text passes libSBML's consistency check (but for the errors a row
 // expects, which the engine has warned about), reads back, and is written
 // again the same (values, units, CV terms, metaids and math); each row adds
-// the checks of its own fault.
+// the checks of its own fault, on the written document and, where it has
+// them, on the model read back.
 #include <sbml/SBMLTypes.h>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <sstream>
 
 #include "SbmlDocumentCompare.hpp"
 #include "SbmlHostFixture.hpp"
 #include <interp/interp.hpp>
 
+#include "support/SbmlMeaning.hpp"
 #include "core/KelborComponent.hpp"
+#include <ks_utils/Units.hpp>
 
 namespace sbmltest {
 namespace {
 
 using Build = std::function<OBInterface*(TestHost&)>;
 using Check = std::function<void(const SBMLDocument&)>;
+// Checks the model read back from the written text.
+using CheckBack = std::function<void(TestHost&, OBInterface* back)>;
 
 struct Row {
-  const char* what;
+  std::string what;
   Build build;
   std::vector<std::pair<std::string, size_t>> warnings;  // identifier, count
   std::vector<unsigned> expectedErrors;                   // libSBML ids the row's warnings explain
@@ -29,6 +36,7 @@ struct Row {
   // A species whose units are left out comes back without units, which the
   // write gives the default substance flag.
   bool sameOnSecondWrite = true;
+  CheckBack checkBack = nullptr;
 };
 
 OBInterface* add(TestHost& host, OBInterface* on, const char* method, std::initializer_list<qxArray*> args) {
@@ -79,6 +87,68 @@ OBInterface* named(TestHost& host, OBInterface* m, const char* name) {
   inCallFcn(1, out, 3, args, "kstrselect");
   host.own(out[0]);
   return static_cast<OBInterface*>(qxGetHandle(out[0], 0));
+}
+
+// What a unit text means to the engine: its expansion over the base units.
+std::string engineMeaning(const std::string& units) {
+  const OVUnits::BaseUnitExpansion e = getUnitManagerApiFcn()->expandToBaseUnits(units);
+  std::ostringstream out;
+  out.precision(17);
+  out << e.multiplier << " +" << e.offset;
+  for (const OVUnits::BaseUnitTerm& term : e.terms) out << " " << term.name << "^" << term.exponent;
+  return out.str();
+}
+
+// The SI meaning of the units attribute of a written parameter: a unit
+// definition of the document, or a base unit kind.
+sbmlmeaning::SIUnit writtenMeaning(const SBMLDocument& d, const std::string& units) {
+  if (const UnitDefinition* definition = modelOf(d).getUnitDefinition(units)) {
+    return sbmlmeaning::siUnitOf(definition);
+  }
+  UnitDefinition base(2, 4);
+  Unit* unit = base.createUnit();
+  if (unit->setKind(UnitKind_forName(units.c_str())) != LIBSBML_OPERATION_SUCCESS) {
+    ADD_FAILURE() << "units '" << units << "' name no unit definition and no base unit";
+    return {};
+  }
+  unit->setExponent(1);
+  unit->setMultiplier(1);
+  unit->setScale(0);
+  return sbmlmeaning::siUnitOf(&base);
+}
+
+sbmlmeaning::SIUnit si(double factor, std::map<std::string, int> dimension) {
+  sbmlmeaning::SIUnit unit;
+  unit.none = false;
+  unit.factor = factor;
+  unit.dimension = std::move(dimension);
+  return unit;
+}
+
+void expectSameUnit(const sbmlmeaning::SIUnit& written, const sbmlmeaning::SIUnit& expected) {
+  EXPECT_TRUE(sbmlmeaning::sameUnit(written, expected))
+      << "written " << sbmlmeaning::describe(written) << ", meant " << sbmlmeaning::describe(expected);
+}
+
+// The kinetic-law parameter of that name of the model's first reaction.
+OBInterface* lawParameterNamed(TestHost& h, OBInterface* m, const char* name) {
+  OBInterface* r = objectOf(h.get(m, "Reactions"));
+  OBInterface* law = objectOf(h.get(r, "KineticLaw"));
+  qxArray* parameters = h.get(law, "Parameters");
+  for (size_t i = 0; i < qxGetNumberOfElements(parameters); ++i) {
+    auto* parameter = static_cast<OBInterface*>(qxGetHandle(parameters, i));
+    if (componentOf(parameter)->getName() == name) return parameter;
+  }
+  ADD_FAILURE() << "no kinetic-law parameter " << name;
+  return nullptr;
+}
+
+// The ValueUnits of a parameter read back mean what the given text means.
+void expectValueUnitsMean(TestHost& h, OBInterface* parameter, const char* units) {
+  ASSERT_NE(parameter, nullptr);
+  const std::string back = textOf(h.get(parameter, "ValueUnits"));
+  ASSERT_FALSE(back.empty()) << "the units were lost on the read";
+  EXPECT_EQ(engineMeaning(back), engineMeaning(units)) << back << " read for " << units;
 }
 
 const char* const kChebi = "http://identifiers.org/chebi/CHEBI:17234";
@@ -309,6 +379,48 @@ std::vector<Row> rows() {
                      const std::string rule = mathText(modelOf(d).getRule(0)->getMath());
                      EXPECT_NE(rule.find("numbers 0.1 0.2"), std::string::npos) << rule;
                    }});
+  // Units written with a parameter and a kinetic-law parameter: the written
+  // unit definition means the units (SI factor and dimension), and the
+  // parameter read back has units of the same meaning.
+  struct UnitsCase {
+    const char* rate;  // of the model parameter, in 1/time
+    double rateFactor;
+    const char* flux;  // of the kinetic-law parameter, in substance/time
+    double fluxFactor;
+  };
+  for (const UnitsCase& u : {UnitsCase{"1/second", 1, "mole / second", 1},
+                             UnitsCase{"second^-1", 1, "mole / second", 1},
+                             UnitsCase{"1/minute", 1.0 / 60, "millimole / minute", 1e-3 / 60}}) {
+    table.push_back({std::string("a parameter in ") + u.rate + " and a kinetic-law parameter in " + u.flux,
+                     [u](TestHost& h) {
+                       OBInterface* m = base(h, {"k1"});
+                       h.set(named(h, m, "k1"), "ValueUnits", h.str(u.rate));
+                       OBInterface* r = add(h, m, "addreaction", {h.str("A -> B")});
+                       OBInterface* law = add(h, r, "addkineticlaw", {h.str("MassAction")});
+                       OBInterface* flux = add(h, law, "addparameter", {h.str("flux"), h.num(2.5)});
+                       h.set(flux, "ValueUnits", h.str(u.flux));
+                       h.set(law, "ParameterVariableNames", h.cell({h.str("k1")}));
+                       return m;
+                     },
+                     {},
+                     {},
+                     [u](const SBMLDocument& d) {
+                       const Parameter& k1 = parameterNamed(d, "k1");
+                       ASSERT_TRUE(k1.isSetUnits()) << "k1 written without units";
+                       expectSameUnit(writtenMeaning(d, k1.getUnits()), si(u.rateFactor, {{"second", -1}}));
+                       const KineticLaw* law = modelOf(d).getReaction(0)->getKineticLaw();
+                       ASSERT_NE(law, nullptr);
+                       ASSERT_EQ(law->getNumParameters(), 1u);
+                       ASSERT_TRUE(law->getParameter(0)->isSetUnits()) << "flux written without units";
+                       expectSameUnit(writtenMeaning(d, law->getParameter(0)->getUnits()),
+                                      si(u.fluxFactor, {{"mole", 1}, {"second", -1}}));
+                     },
+                     true,
+                     [u](TestHost& h, OBInterface* back) {
+                       expectValueUnitsMean(h, named(h, back, "k1"), u.rate);
+                       expectValueUnitsMean(h, lawParameterNamed(h, back, "flux"), u.flux);
+                     }});
+  }
   return table;
 }
 
@@ -361,6 +473,7 @@ class SbmlWriteTableTest : public SbmlHostTest {
     }
     row.check(*document);
     OBInterface* back = readText(text, {"skipcc"});
+    if (row.checkBack) row.checkBack(host(), back);
     const std::unique_ptr<SBMLDocument> again(readSBMLFromString(writeText(back).c_str()));
     if (row.sameOnSecondWrite) {
       EXPECT_EQ(describeDocument(*again), describeDocument(*document));
