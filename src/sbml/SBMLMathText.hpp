@@ -20,7 +20,8 @@ using ModelNameOf = std::function<std::string(const std::string& id)>;
 // names, n-ary relations and logical operators become chains of
 // two-argument calls with the same meaning, the delay symbol reads as
 // "delay" and the time symbol as "time", and every number is written with
-// the shortest text that reads back as the same double.
+// the shortest text that reads back as the same double.  The tree is
+// walked without recursion: any depth takes the same stack.
 std::string hostFormulaOf(const ASTNode& math, const ModelNameOf& nameOf);
 
 // The SBML id of the component a formula's name denotes, or null.
@@ -31,7 +32,11 @@ using NoMathMLForm = std::function<void(const std::string& function)>;
 // Write: the math tree of a host formula (the caller owns it), or null when
 // the formula does not parse (with the warning
 // "Kestrion:ParseErrorCannotReplaceExpressionNamesWithIDS") or its MathML
-// form does not (with "Kestrion:ParseErrorReplacingFunctions2").  A name in
+// form does not (with "Kestrion:ParseErrorReplacingFunctions2"), and null
+// with the warning "Kestrion:SBML_MATH_TOO_DEEP_TO_WRITE" when its tree
+// would be more than kMaxMathLevels deep (a chain a + b + c of n operands
+// is n levels: libSBML nests them, and its copy, write and destruction of a
+// tree recurse as deep as it goes).  A name in
 // a call's position is a function: a host function with a MathML form gets
 // it (nthroot and log2 included); any other is written as a call of that
 // name and reported to noForm.  Any other name that idOf knows becomes the
