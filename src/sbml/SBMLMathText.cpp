@@ -24,6 +24,7 @@
 #include "host/Host.hpp"
 #include "model/MessageCatalog.hpp"
 #include "sbml/SBMLInputShape.hpp"
+#include "sbml/SBMLLargeStack.hpp"
 
 using Code = kstr::MessageCode;
 
@@ -511,24 +512,40 @@ size_t levelsOf(const ASTNode& math) {
   return deepest;
 }
 
-// Frees a tree without recursion (ASTNode's destructor recurses as deep as
-// the tree goes): each node loses its operands before it is deleted.
-void freeTree(ASTNode* math) {
-  std::vector<ASTNode*> waiting{math};
-  while (!waiting.empty()) {
-    ASTNode* node = waiting.back();
-    waiting.pop_back();
-    while (node->getNumChildren() > 0) {
-      const unsigned last = node->getNumChildren() - 1;
-      ASTNode* operand = node->getChild(last);
-      if (node->removeChild(last) != LIBSBML_OPERATION_SUCCESS) break;  // the node frees the rest itself
-      waiting.push_back(operand);
+}  // namespace
+
+// Each node loses its operands to the list before it is deleted.  Should
+// the list find no memory, what is left is freed as libSBML frees it.
+void MathDeleter::operator()(ASTNode* math) const noexcept {
+  std::vector<ASTNode*> waiting;
+  ASTNode* node = math;
+  try {
+    while (node) {
+      while (node->getNumChildren() > 0) {
+        if (waiting.size() == waiting.capacity()) waiting.reserve(2 * waiting.size() + 16);
+        const unsigned last = node->getNumChildren() - 1;
+        ASTNode* operand = node->getChild(last);
+        if (node->removeChild(last) != LIBSBML_OPERATION_SUCCESS) break;  // the node frees the rest itself
+        waiting.push_back(operand);
+      }
+      delete node;
+      node = nullptr;
+      if (!waiting.empty()) {
+        node = waiting.back();
+        waiting.pop_back();
+      }
     }
+  } catch (...) {
     delete node;
+    for (ASTNode* rest : waiting) delete rest;
   }
 }
 
-}  // namespace
+int copyMathInto(const ASTNode& math, const std::function<int(const ASTNode*)>& set) {
+  int status = 0;
+  runOnLargeStack([&] { status = set(&math); }, levelsOf(math) > kShallowNesting);
+  return status;
+}
 
 ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf, const NoMathMLForm& noForm) {
   MParseTree tree(formula.c_str());
@@ -562,7 +579,7 @@ ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf
   // libSBML nests the operands of a chain (a + b + c is (a + b) + c), and
   // its copy, write and destruction of a tree recurse as deep as it goes.
   if (levelsOf(*parsed) > kMaxMathLevels) {
-    freeTree(parsed);
+    MathDeleter()(parsed);
     hb_warning_id(hbGetWarningContext(), "Kestrion:SBML_MATH_TOO_DEEP_TO_WRITE",
                   kstr::code(Code::KS_SBML_MATH_TOO_DEEP_TO_WRITE), static_cast<int>(kMaxMathLevels));
     return nullptr;

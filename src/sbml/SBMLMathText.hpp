@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "sbml/SBMLForward.hpp"
@@ -44,5 +45,22 @@ using NoMathMLForm = std::function<void(const std::string& function)>;
 // otherwise the host constants pi, Inf, NaN, true, false, eps and time get
 // their MathML forms and other names stay as written.
 ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf, const NoMathMLForm& noForm);
+
+// Frees a tree without recursion (libSBML's destructor recurses as deep as
+// the tree goes).
+struct MathDeleter {
+  void operator()(ASTNode* math) const noexcept;
+};
+using MathPtr = std::unique_ptr<ASTNode, MathDeleter>;
+
+// Runs set, an element's setMath, with the tree: libSBML copies it node by
+// node, recursively, so a tree deeper than kShallowNesting levels is copied
+// on the large stack (SBMLLargeStack.hpp).  libSBML's status.
+int copyMathInto(const ASTNode& math, const std::function<int(const ASTNode*)>& set);
+
+template <class Element>
+int setMathOf(Element& element, const ASTNode& math) {
+  return copyMathInto(math, [&element](const ASTNode* tree) { return element.setMath(tree); });
+}
 
 }  // namespace kstr::sbml

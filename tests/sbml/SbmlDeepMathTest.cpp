@@ -190,7 +190,7 @@ TEST_F(SbmlDeepMathTest, WriteOfDeepFormulasWritesOrWarns) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    [&] {
+    onSmallStack([&] {
       OBInterface* r = nullptr;
       OBInterface* m = smallModel(r);
       if (row.asRule) {
@@ -210,7 +210,7 @@ TEST_F(SbmlDeepMathTest, WriteOfDeepFormulasWritesOrWarns) {
       OBInterface* back = readText(text, {"skipcc"});
       EXPECT_EQ(host().getString(children(back, "reaction").at(0), "ReactionRate"), row.readBack);
       host().call(back, "delete");
-    }();
+    });
   }
 }
 
