@@ -15,6 +15,7 @@
 #include <sbml/math/ASTNode.h>
 #include <sbml/math/FormulaFormatter.h>
 #include <sbml/math/FormulaParser.h>
+#include <sbml/math/MathML.h>
 
 #include <ks_utils/Errors.hpp>
 #include <ks_utils/MParseTree.hpp>
@@ -512,6 +513,26 @@ size_t levelsOf(const ASTNode& math) {
   return deepest;
 }
 
+// The elements above a formula in a written document at the most: sbml,
+// model, listOfEvents, event, listOfEventAssignments, eventAssignment.
+constexpr size_t kMathAncestors = 6;
+
+// Whether the read takes back the MathML libSBML writes for the tree
+// (written on the large stack: libSBML's write recurses as deep as the tree).
+bool readsBack(const ASTNode& math) {
+  std::string text;
+  runOnLargeStack([&] { text = writeMathMLToStdString(&math); });
+  const InputShape shape = measureInputShape(text);
+  return shape.deepestMathLevels <= kMaxMathLevels && shape.deepestNesting + kMathAncestors <= kMaxElementNesting;
+}
+
+ASTNode* warnTooDeepToWrite() {
+  hb_warning_id(hbGetWarningContext(), "Kestrion:SBML_MATH_TOO_DEEP_TO_WRITE",
+                kstr::code(Code::KS_SBML_MATH_TOO_DEEP_TO_WRITE), static_cast<int>(kMaxElementNesting),
+                static_cast<int>(kMaxMathLevels));
+  return nullptr;
+}
+
 }  // namespace
 
 // Each node loses its operands to the list before it is deleted.  Should
@@ -576,16 +597,13 @@ ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf
     warnFormula("Kestrion:ParseErrorReplacingFunctions2", Code::KS_PARSE_ERROR_REPLACING_FUNCTIONS2, formula);
     return nullptr;
   }
+  MathPtr math(parsed);
   // libSBML nests the operands of a chain (a + b + c is (a + b) + c), and
   // its copy, write and destruction of a tree recurse as deep as it goes.
-  if (levelsOf(*parsed) > kMaxMathLevels) {
-    MathDeleter()(parsed);
-    hb_warning_id(hbGetWarningContext(), "Kestrion:SBML_MATH_TOO_DEEP_TO_WRITE",
-                  kstr::code(Code::KS_SBML_MATH_TOO_DEEP_TO_WRITE), static_cast<int>(kMaxMathLevels));
-    return nullptr;
-  }
-  std::unique_ptr<ASTNode> math(parsed);
+  const size_t levels = levelsOf(*math);
+  if (levels > kMaxMathLevels) return warnTooDeepToWrite();
   TreeNames{names, idOf, noForm}.restore(*math);
+  if (levels > kShallowNesting && !readsBack(*math)) return warnTooDeepToWrite();
   return math.release();
 }
 

@@ -37,7 +37,8 @@ using NoMathMLForm = std::function<void(const std::string& function)>;
 // with the warning "Kestrion:SBML_MATH_TOO_DEEP_TO_WRITE" when its tree
 // would be more than kMaxMathLevels deep (a chain a + b + c of n operands
 // is n levels: libSBML nests them, and its copy, write and destruction of a
-// tree recurse as deep as it goes).  A name in
+// tree recurse as deep as it goes) or its MathML deeper than the read
+// accepts (SBMLInputShape.hpp): what is written reads again.  A name in
 // a call's position is a function: a host function with a MathML form gets
 // it (nthroot and log2 included); any other is written as a call of that
 // name and reported to noForm.  Any other name that idOf knows becomes the

@@ -116,7 +116,7 @@ TEST(MessageCatalog, ShapeCodesIdentifiersAndFormats) {
   RecordProperty("integer_placeholders", integers);
   RecordProperty("warnings", warnings);
   EXPECT_EQ(strings, 231);
-  EXPECT_EQ(integers, 12);
+  EXPECT_EQ(integers, 13);
   EXPECT_EQ(warnings, 101);
 
   EXPECT_EQ(table.codes[0], 0x400001u);
