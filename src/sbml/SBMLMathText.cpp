@@ -49,6 +49,19 @@ std::string mathmlNameOf(ASTNodeType_t type) {
   return canonical.getName() ? canonical.getName() : "";
 }
 
+// The levels of a tree (a leaf is one), without recursion.
+size_t levelsOf(const ASTNode& math) {
+  std::vector<std::pair<const ASTNode*, size_t>> waiting{{&math, 1}};
+  size_t deepest = 0;
+  while (!waiting.empty()) {
+    const auto [node, levels] = waiting.back();
+    waiting.pop_back();
+    deepest = std::max(deepest, levels);
+    for (unsigned i = 0; i < node->getNumChildren(); ++i) waiting.emplace_back(node->getChild(i), levels + 1);
+  }
+  return deepest;
+}
+
 // --- read -----------------------------------------------------------------
 
 // How tightly what a node writes binds in the host grammar: a sum, a
@@ -331,8 +344,10 @@ class HostTextWriter {
       if (type >= AST_RELATIONAL_EQ && node.getNumChildren() > 2) return relationChain(node, host);
       return call(host, node);
     }
-    // What has no host form of its own is written as libSBML writes it.
-    char* text = SBML_formulaToString(&node);
+    // What has no host form of its own is written as libSBML writes it (on
+    // the large stack when deep: libSBML's formatter recurses).
+    char* text = nullptr;
+    runOnLargeStack([&] { text = SBML_formulaToString(&node); }, levelsOf(node) > kShallowNesting);
     write(text ? text : "");
     std::free(text);
   }
@@ -498,19 +513,6 @@ bool parses(MParseTree& tree) {
 
 void warnFormula(const char* id, Code code, const std::string& formula) {
   hb_warning_id(hbGetWarningContext(), id, kstr::code(code), formula.c_str());
-}
-
-// The levels of a tree (a leaf is one), without recursion.
-size_t levelsOf(const ASTNode& math) {
-  std::vector<std::pair<const ASTNode*, size_t>> waiting{{&math, 1}};
-  size_t deepest = 0;
-  while (!waiting.empty()) {
-    const auto [node, levels] = waiting.back();
-    waiting.pop_back();
-    deepest = std::max(deepest, levels);
-    for (unsigned i = 0; i < node->getNumChildren(); ++i) waiting.emplace_back(node->getChild(i), levels + 1);
-  }
-  return deepest;
 }
 
 // The elements above a formula in a written document at the most: sbml,
