@@ -16,6 +16,7 @@
 #include "model/MessageCatalog.hpp"
 #include "reactions/BEvent.hpp"
 #include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLMathText.hpp"
 
 using Code = kstr::MessageCode;
 using namespace kstr::sbml;
@@ -117,12 +118,12 @@ void SBMLEvent::exportElement() {
     hb_warning_id(hbGetWarningContext(), "Kestrion:KS_UNABLE_TO_CREATE_EVENT",
                   kstr::code(Code::KS_UNABLE_TO_CREATE_EVENT), modelEvent->getErrString().c_str());
   };
-  std::unique_ptr<ASTNode> trigger(mathOf(modelEvent->getTrigger()));
+  const MathPtr trigger(mathOf(modelEvent->getTrigger()));
   if (!trigger) {
     unableToCreate();
     return;
   }
-  element->createTrigger()->setMath(trigger.get());
+  checkSetter(setMathOf(*element->createTrigger(), *trigger), "trigger", modelEvent->getTrigger(), *modelEvent);
   const SBMLConversionContext& context = currentContext();
   std::set<std::string> assigned;
   // What a level 2 version 1 event cannot hold is left out.
@@ -134,7 +135,7 @@ void SBMLEvent::exportElement() {
   for (uint64_t i = 0; i < modelEvent->getNumTriggerFunctions(); ++i) {
     BEvent::Map left;
     modelEvent->fillFromEventFcnLHSToken2KLCMapAt(i, left);
-    std::unique_ptr<ASTNode> math(mathOf(modelEvent->getEventFcnRHSExprAt(i)));
+    const MathPtr math(mathOf(modelEvent->getEventFcnRHSExprAt(i)));
     const KelborComponent* variable = left.empty() ? nullptr : left.begin()->second;
     if (!math || !variable || !variable->getID()) {
       unableToCreate();
@@ -151,7 +152,7 @@ void SBMLEvent::exportElement() {
     }
     EventAssignment* assignment = element->createEventAssignment();
     assignment->setVariable(variable->getID());
-    assignment->setMath(math.get());
+    checkSetter(setMathOf(*assignment, *math), "math", modelEvent->getTriggerFunctionAt(i), *modelEvent);
   }
   element->unsetDelay();
   element->unsetTimeUnits();

@@ -18,8 +18,8 @@ inline constexpr std::size_t kMaxElementNesting = 2000;
 // of it: an element is one level deeper than its deepest child, and one
 // more for each of its children (libSBML nests the operands of one
 // operator), so a sum of n terms counts about n levels and a formula of k
-// nested binary operations about 3k.  The engine's own walks of the
-// formula take that many levels of the caller's stack.
+// nested binary operations about 3k.  The write refuses a formula whose
+// tree is deeper (SBMLMathText.hpp).
 inline constexpr std::size_t kMaxMathLevels = 10000;
 // Largest formula (elements inside one MathML element) whose units
 // libSBML's consistency check is asked to check.

@@ -15,6 +15,7 @@
 #include "quantities/BParameter.hpp"
 #include "reactions/BReaction.hpp"
 #include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLMathText.hpp"
 #include "sbml/SBMLParameter.hpp"
 
 using Code = kstr::MessageCode;
@@ -103,7 +104,7 @@ void SBMLKineticLaw::exportElement() {
                   kstr::code(Code::KS_KINETIC_LAW_FORMULA_NOT_SAVED), reaction->getName().c_str());
     return;
   }
-  std::unique_ptr<ASTNode> math(
+  const MathPtr math(
       mathFromRate(rate, modelOf(*reaction), reaction, "reaction '" + reaction->getName() + "'"));
   if (!math) {
     hb_warning_id(hbGetWarningContext(), "Kestrion:KineticLawUnableToSaveExpression",
@@ -111,6 +112,6 @@ void SBMLKineticLaw::exportElement() {
                   rate.c_str());
     return;
   }
-  law()->setMath(math.get());
+  checkSetter(setMathOf(*law(), *math), "math", rate, *reaction);
   wroteMath_ = true;
 }

@@ -4,8 +4,10 @@
 // operands), so for a document nested deeper than any thread's stack takes
 // they run on a thread with a large stack that the calling thread waits for
 // (one thread, started on first use and kept until the library is
-// unloaded); a shallow document is read where it is asked for.  Nothing else runs there: every engine and host
-// call stays on the caller's thread.
+// unloaded); a shallow document is read where it is asked for.  A write
+// does the same with libSBML's copy of a deep formula into the document,
+// the document's text and its destruction.  Nothing else runs there: every
+// engine and host call stays on the caller's thread.
 #pragma once
 
 #include <cstddef>

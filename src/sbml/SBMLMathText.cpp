@@ -1,9 +1,11 @@
 // SBML math trees and host formulas in both directions.
 #include "sbml/SBMLMathText.hpp"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <memory>
@@ -13,6 +15,7 @@
 #include <sbml/math/ASTNode.h>
 #include <sbml/math/FormulaFormatter.h>
 #include <sbml/math/FormulaParser.h>
+#include <sbml/math/MathML.h>
 
 #include <ks_utils/Errors.hpp>
 #include <ks_utils/MParseTree.hpp>
@@ -21,6 +24,8 @@
 #include "expressions/FormulaFunctions.hpp"
 #include "host/Host.hpp"
 #include "model/MessageCatalog.hpp"
+#include "sbml/SBMLInputShape.hpp"
+#include "sbml/SBMLLargeStack.hpp"
 
 using Code = kstr::MessageCode;
 
@@ -42,6 +47,19 @@ const std::map<std::string, std::string, std::less<>>& hostNames() {
 std::string mathmlNameOf(ASTNodeType_t type) {
   const ASTNode canonical(type);
   return canonical.getName() ? canonical.getName() : "";
+}
+
+// The levels of a tree (a leaf is one), without recursion.
+size_t levelsOf(const ASTNode& math) {
+  std::vector<std::pair<const ASTNode*, size_t>> waiting{{&math, 1}};
+  size_t deepest = 0;
+  while (!waiting.empty()) {
+    const auto [node, levels] = waiting.back();
+    waiting.pop_back();
+    deepest = std::max(deepest, levels);
+    for (unsigned i = 0; i < node->getNumChildren(); ++i) waiting.emplace_back(node->getChild(i), levels + 1);
+  }
+  return deepest;
 }
 
 // --- read -----------------------------------------------------------------
@@ -95,84 +113,129 @@ Level levelOf(const ASTNode& node) {
   }
 }
 
+// Writes the host text of a tree without recursion, so that a tree as deep
+// as the read accepts takes no more of the caller's stack than a shallow
+// one.  A step writes a text, or the text of one node: what the node writes
+// before its first operand goes out at once, and the rest (its operands and
+// the texts between and after them) becomes steps that run, in order,
+// before any step that was already waiting.
 class HostTextWriter {
  public:
   explicit HostTextWriter(const ModelNameOf& nameOf) : nameOf_(nameOf) {}
 
   std::string text(const ASTNode& math) {
-    put(math, kSum);
+    steps_.push_back(Step{&math, kSum, true, {}});
+    while (!steps_.empty()) {
+      Step step = std::move(steps_.back());
+      steps_.pop_back();
+      if (!step.node) {
+        out_ += step.text;
+      } else if (step.put) {
+        put(*step.node, step.least);
+      } else {
+        emit(*step.node);
+      }
+      steps_.insert(steps_.end(), std::make_move_iterator(later_.rbegin()), std::make_move_iterator(later_.rend()));
+      later_.clear();
+    }
     return std::move(out_);
   }
 
  private:
+  // A text (node null), a node in its place (put) or a node as it stands.
+  struct Step {
+    const ASTNode* node;
+    Level least;
+    bool put;
+    std::string text;
+  };
+
+  // Text goes straight out until the node's step has left an operand for
+  // later; after that it waits its turn behind the operand.
+  void write(std::string_view text) {
+    if (later_.empty()) {
+      out_ += text;
+    } else {
+      later_.push_back(Step{nullptr, kSum, false, std::string(text)});
+    }
+  }
+  void write(char c) { write(std::string_view(&c, 1)); }
+
+  void putLater(const ASTNode& node, Level least) { later_.push_back(Step{&node, least, true, {}}); }
+  void emitLater(const ASTNode& node) { later_.push_back(Step{&node, kSum, false, {}}); }
+
   // The node, in parentheses when it binds less tightly than its place asks.
   void put(const ASTNode& node, Level least) {
     const bool parenthesised = levelOf(node) < least;
-    if (parenthesised) out_ += '(';
+    if (parenthesised) write('(');
     emit(node);
-    if (parenthesised) out_ += ')';
+    if (parenthesised) write(')');
   }
 
   void infix(const ASTNode& node, const char* op, Level left, Level right) {
-    put(*node.getChild(0), left);
+    putLater(*node.getChild(0), left);
     for (unsigned i = 1; i < node.getNumChildren(); ++i) {
-      out_ += op;
-      put(*node.getChild(i), right);
+      write(op);
+      putLater(*node.getChild(i), right);
     }
   }
 
   void call(const std::string& name, const ASTNode& node, unsigned first = 0) {
-    out_ += name;
-    out_ += '(';
+    write(name);
+    write('(');
     for (unsigned i = first; i < node.getNumChildren(); ++i) {
-      if (i > first) out_ += ", ";
-      put(*node.getChild(i), kSum);
+      if (i > first) write(", ");
+      putLater(*node.getChild(i), kSum);
     }
-    out_ += ')';
+    write(')');
   }
 
   void name(const std::string& id) {
     const std::string model = nameOf_(id);
-    out_ += model.empty() ? id : model;
+    write(model.empty() ? id : model);
   }
 
   // and(and(a, b), c) for a logical operator of three operands or more.
   void logicalChain(const ASTNode& node, const char* host) {
     const unsigned count = node.getNumChildren();
-    for (unsigned i = 1; i < count; ++i) (out_ += host) += '(';
-    put(*node.getChild(0), kSum);
     for (unsigned i = 1; i < count; ++i) {
-      out_ += ", ";
-      put(*node.getChild(i), kSum);
-      out_ += ')';
+      write(host);
+      write('(');
+    }
+    putLater(*node.getChild(0), kSum);
+    for (unsigned i = 1; i < count; ++i) {
+      write(", ");
+      putLater(*node.getChild(i), kSum);
+      write(')');
     }
   }
 
   // gt(a, b, c) means gt(a, b) and gt(b, c): and(gt(a, b), gt(b, c)).
   void relationChain(const ASTNode& node, const std::string& host) {
     const unsigned pairs = node.getNumChildren() - 1;
-    for (unsigned i = 1; i < pairs; ++i) out_ += "and(";
+    for (unsigned i = 1; i < pairs; ++i) write("and(");
     for (unsigned i = 0; i < pairs; ++i) {
-      if (i > 0) out_ += ", ";
-      (out_ += host) += '(';
-      put(*node.getChild(i), kSum);
-      out_ += ", ";
-      put(*node.getChild(i + 1), kSum);
-      out_ += ')';
-      if (i > 0) out_ += ')';
+      if (i > 0) write(", ");
+      write(host);
+      write('(');
+      putLater(*node.getChild(i), kSum);
+      write(", ");
+      putLater(*node.getChild(i + 1), kSum);
+      write(')');
+      if (i > 0) write(')');
     }
   }
 
   void number(const ASTNode& node) {
-    out_ += node.isInteger() ? std::to_string(node.getInteger()) : numberText(node.getReal());
+    write(node.isInteger() ? std::to_string(node.getInteger()) : numberText(node.getReal()));
   }
 
   void emitLogical(const ASTNode& node, const char* host, const char* empty) {
     const unsigned count = node.getNumChildren();
     if (count == 0) {
-      out_ += empty;
+      write(empty);
     } else if (count == 1) {
-      emit(*node.getChild(0));
+      emitLater(*node.getChild(0));
     } else {
       logicalChain(node, host);
     }
@@ -198,21 +261,21 @@ class HostTextWriter {
     const unsigned count = node.getNumChildren();
     switch (node.getType()) {
       case AST_PLUS:
-        if (count == 0) out_ += '0';
-        else if (count == 1) emit(*node.getChild(0));
+        if (count == 0) write('0');
+        else if (count == 1) emitLater(*node.getChild(0));
         else infix(node, " + ", kSum, kProduct);
         return;
       case AST_MINUS:
         if (count == 1) {
-          out_ += '-';
-          put(*node.getChild(0), kOperand);
+          write('-');
+          putLater(*node.getChild(0), kOperand);
         } else {
           infix(node, " - ", kSum, kProduct);
         }
         return;
       case AST_TIMES:
-        if (count == 0) out_ += '1';
-        else if (count == 1) emit(*node.getChild(0));
+        if (count == 0) write('1');
+        else if (count == 1) emitLater(*node.getChild(0));
         else infix(node, " * ", kProduct, kPrefix);
         return;
       default:
@@ -238,22 +301,22 @@ class HostTextWriter {
       case AST_NAME:
         return name(node.getName() ? node.getName() : "");
       case AST_NAME_TIME:
-        out_ += "time";
+        write("time");
         return;
       case AST_NAME_AVOGADRO:
-        out_ += numberText(node.getReal());
+        write(numberText(node.getReal()));
         return;
       case AST_CONSTANT_E:
-        out_ += "exp(1)";
+        write("exp(1)");
         return;
       case AST_CONSTANT_PI:
-        out_ += "pi";
+        write("pi");
         return;
       case AST_CONSTANT_TRUE:
-        out_ += "true";
+        write("true");
         return;
       case AST_CONSTANT_FALSE:
-        out_ += "false";
+        write("false");
         return;
       case AST_POWER:
       case AST_FUNCTION_POWER:
@@ -281,14 +344,18 @@ class HostTextWriter {
       if (type >= AST_RELATIONAL_EQ && node.getNumChildren() > 2) return relationChain(node, host);
       return call(host, node);
     }
-    // What has no host form of its own is written as libSBML writes it.
-    char* text = SBML_formulaToString(&node);
-    out_ += text ? text : "";
+    // What has no host form of its own is written as libSBML writes it (on
+    // the large stack when deep: libSBML's formatter recurses).
+    char* text = nullptr;
+    runOnLargeStack([&] { text = SBML_formulaToString(&node); }, levelsOf(node) > kShallowNesting);
+    write(text ? text : "");
     std::free(text);
   }
 
   const ModelNameOf& nameOf_;
   std::string out_;
+  std::vector<Step> steps_;  // waiting, the next last
+  std::vector<Step> later_;  // left by the running step, in order
 };
 
 }  // namespace
@@ -401,7 +468,20 @@ struct TreeNames {
   const ComponentIdOf& idOf;
   const NoMathMLForm& noForm;
 
-  void restore(ASTNode& node) const {
+  // Every node of the tree, parents before their operands and operands in
+  // order (so that noForm hears of functions in the order they are
+  // written), without recursion.
+  void restore(ASTNode& math) const {
+    std::vector<ASTNode*> waiting{&math};
+    while (!waiting.empty()) {
+      ASTNode& node = *waiting.back();
+      waiting.pop_back();
+      restoreNode(node);
+      for (unsigned i = node.getNumChildren(); i-- > 0;) waiting.push_back(node.getChild(i));
+    }
+  }
+
+  void restoreNode(ASTNode& node) const {
     size_t index = 0;
     const bool named = (node.getType() == AST_NAME || node.getType() == AST_FUNCTION) &&
                        placeholderIndex(node.getName(), index) && index < names.size();
@@ -419,7 +499,6 @@ struct TreeNames {
         giveConstantForm(node, name);
       }
     }
-    for (unsigned i = 0; i < node.getNumChildren(); ++i) restore(*node.getChild(i));
   }
 };
 
@@ -436,7 +515,60 @@ void warnFormula(const char* id, Code code, const std::string& formula) {
   hb_warning_id(hbGetWarningContext(), id, kstr::code(code), formula.c_str());
 }
 
+// The elements above a formula in a written document at the most: sbml,
+// model, listOfEvents, event, listOfEventAssignments, eventAssignment.
+constexpr size_t kMathAncestors = 6;
+
+// Whether the read takes back the MathML libSBML writes for the tree
+// (written on the large stack: libSBML's write recurses as deep as the tree).
+bool readsBack(const ASTNode& math) {
+  std::string text;
+  runOnLargeStack([&] { text = writeMathMLToStdString(&math); });
+  const InputShape shape = measureInputShape(text);
+  return shape.deepestMathLevels <= kMaxMathLevels && shape.deepestNesting + kMathAncestors <= kMaxElementNesting;
+}
+
+ASTNode* warnTooDeepToWrite() {
+  hb_warning_id(hbGetWarningContext(), "Kestrion:SBML_MATH_TOO_DEEP_TO_WRITE",
+                kstr::code(Code::KS_SBML_MATH_TOO_DEEP_TO_WRITE), static_cast<int>(kMaxElementNesting),
+                static_cast<int>(kMaxMathLevels));
+  return nullptr;
+}
+
 }  // namespace
+
+// Each node loses its operands to the list before it is deleted.  Should
+// the list find no memory, what is left is freed as libSBML frees it.
+void MathDeleter::operator()(ASTNode* math) const noexcept {
+  std::vector<ASTNode*> waiting;
+  ASTNode* node = math;
+  try {
+    while (node) {
+      while (node->getNumChildren() > 0) {
+        if (waiting.size() == waiting.capacity()) waiting.reserve(2 * waiting.size() + 16);
+        const unsigned last = node->getNumChildren() - 1;
+        ASTNode* operand = node->getChild(last);
+        if (node->removeChild(last) != LIBSBML_OPERATION_SUCCESS) break;  // the node frees the rest itself
+        waiting.push_back(operand);
+      }
+      delete node;
+      node = nullptr;
+      if (!waiting.empty()) {
+        node = waiting.back();
+        waiting.pop_back();
+      }
+    }
+  } catch (...) {
+    delete node;
+    for (ASTNode* rest : waiting) delete rest;
+  }
+}
+
+int copyMathInto(const ASTNode& math, const std::function<int(const ASTNode*)>& set) {
+  int status = 0;
+  runOnLargeStack([&] { status = set(&math); }, levelsOf(math) > kShallowNesting);
+  return status;
+}
 
 ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf, const NoMathMLForm& noForm) {
   MParseTree tree(formula.c_str());
@@ -461,13 +593,19 @@ ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf
   for (size_t i = 0; i < names.size(); ++i) placeholders.push_back(placeholder(i));
   for (size_t i = 0; i < names.size(); ++i) replacements.emplace(names[i], placeholders[i].c_str());
   char* substituted = translated.traverseSubstitute(replacements);
-  std::unique_ptr<ASTNode> math(SBML_parseFormula(substituted ? substituted : ""));
+  ASTNode* parsed = SBML_parseFormula(substituted ? substituted : "");
   hbFree(substituted);
-  if (!math) {
+  if (!parsed) {
     warnFormula("Kestrion:ParseErrorReplacingFunctions2", Code::KS_PARSE_ERROR_REPLACING_FUNCTIONS2, formula);
     return nullptr;
   }
+  MathPtr math(parsed);
+  // libSBML nests the operands of a chain (a + b + c is (a + b) + c), and
+  // its copy, write and destruction of a tree recurse as deep as it goes.
+  const size_t levels = levelsOf(*math);
+  if (levels > kMaxMathLevels) return warnTooDeepToWrite();
   TreeNames{names, idOf, noForm}.restore(*math);
+  if (levels > kShallowNesting && !readsBack(*math)) return warnTooDeepToWrite();
   return math.release();
 }
 

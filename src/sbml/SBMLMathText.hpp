@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "sbml/SBMLForward.hpp"
@@ -20,7 +21,8 @@ using ModelNameOf = std::function<std::string(const std::string& id)>;
 // names, n-ary relations and logical operators become chains of
 // two-argument calls with the same meaning, the delay symbol reads as
 // "delay" and the time symbol as "time", and every number is written with
-// the shortest text that reads back as the same double.
+// the shortest text that reads back as the same double.  The tree is
+// walked without recursion: any depth takes the same stack.
 std::string hostFormulaOf(const ASTNode& math, const ModelNameOf& nameOf);
 
 // The SBML id of the component a formula's name denotes, or null.
@@ -31,7 +33,12 @@ using NoMathMLForm = std::function<void(const std::string& function)>;
 // Write: the math tree of a host formula (the caller owns it), or null when
 // the formula does not parse (with the warning
 // "Kestrion:ParseErrorCannotReplaceExpressionNamesWithIDS") or its MathML
-// form does not (with "Kestrion:ParseErrorReplacingFunctions2").  A name in
+// form does not (with "Kestrion:ParseErrorReplacingFunctions2"), and null
+// with the warning "Kestrion:SBML_MATH_TOO_DEEP_TO_WRITE" when its tree
+// would be more than kMaxMathLevels deep (a chain a + b + c of n operands
+// is n levels: libSBML nests them, and its copy, write and destruction of a
+// tree recurse as deep as it goes) or its MathML deeper than the read
+// accepts (SBMLInputShape.hpp): what is written reads again.  A name in
 // a call's position is a function: a host function with a MathML form gets
 // it (nthroot and log2 included); any other is written as a call of that
 // name and reported to noForm.  Any other name that idOf knows becomes the
@@ -39,5 +46,22 @@ using NoMathMLForm = std::function<void(const std::string& function)>;
 // otherwise the host constants pi, Inf, NaN, true, false, eps and time get
 // their MathML forms and other names stay as written.
 ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf, const NoMathMLForm& noForm);
+
+// Frees a tree without recursion (libSBML's destructor recurses as deep as
+// the tree goes).
+struct MathDeleter {
+  void operator()(ASTNode* math) const noexcept;
+};
+using MathPtr = std::unique_ptr<ASTNode, MathDeleter>;
+
+// Runs set, an element's setMath, with the tree: libSBML copies it node by
+// node, recursively, so a tree deeper than kShallowNesting levels is copied
+// on the large stack (SBMLLargeStack.hpp).  libSBML's status.
+int copyMathInto(const ASTNode& math, const std::function<int(const ASTNode*)>& set);
+
+template <class Element>
+int setMathOf(Element& element, const ASTNode& math) {
+  return copyMathInto(math, [&element](const ASTNode* tree) { return element.setMath(tree); });
+}
 
 }  // namespace kstr::sbml

@@ -6,15 +6,19 @@
 // the text is then searched for and rewritten with the exact texts.
 #include "sbml/SBMLNumberText.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include <sbml/SBMLTypes.h>
 
 #include "expressions/FormulaFunctions.hpp"
+#include "sbml/SBMLInputShape.hpp"
+#include "sbml/SBMLLargeStack.hpp"
 
 namespace kstr::sbml {
 
@@ -37,14 +41,27 @@ struct Slot {
 class SlotCollector {
  public:
   std::vector<Slot> slots;
+  // The levels of the deepest formula (a leaf is one).
+  size_t deepestMath = 0;
 
   void value(bool isSet, double v, std::function<void(double)> set) {
     if (isSet && needsMoreDigits(v)) slots.push_back({v, std::move(set)});
   }
 
-  void math(const ASTNode* node) {
-    if (!node) return;
-    auto* n = const_cast<ASTNode*>(node);
+  // Every node of the formula, without recursion.
+  void math(const ASTNode* formula) {
+    if (!formula) return;
+    std::vector<std::pair<ASTNode*, size_t>> waiting{{const_cast<ASTNode*>(formula), 1}};
+    while (!waiting.empty()) {
+      const auto [n, levels] = waiting.back();
+      waiting.pop_back();
+      deepestMath = std::max(deepestMath, levels);
+      mathNode(n);
+      for (unsigned i = n->getNumChildren(); i-- > 0;) waiting.emplace_back(n->getChild(i), levels + 1);
+    }
+  }
+
+  void mathNode(ASTNode* n) {
     if ((n->getType() == AST_REAL || n->getType() == AST_REAL_E) && needsMoreDigits(n->getReal())) {
       // Restoring an e-notation number gives back its two parts.
       const double original = n->getReal();
@@ -59,7 +76,6 @@ class SlotCollector {
                          }
                        }});
     }
-    for (unsigned i = 0; i < n->getNumChildren(); ++i) math(n->getChild(i));
   }
 
   void reaction(Reaction& r) {
@@ -120,8 +136,11 @@ std::string markerText(char family, size_t k) {
   return text;
 }
 
-std::string writtenText(SBMLDocument& document) {
-  char* written = writeSBMLToString(&document);
+// libSBML's write recurses as deep as the formulas go: a deep one is
+// written on the large stack.
+std::string writtenText(SBMLDocument& document, bool deep) {
+  char* written = nullptr;
+  runOnLargeStack([&] { written = writeSBMLToString(&document); }, deep);
   std::string text = written ? written : "";
   std::free(written);
   return text;
@@ -154,11 +173,12 @@ bool replaceMarkers(std::string& text, char family, const std::vector<Slot>& slo
 
 }  // namespace
 
-std::string writeWithExactNumbers(SBMLDocument& document) {
+std::string writeWithExactNumbers(SBMLDocument& document, bool& deep) {
   SlotCollector collector;
   if (Model* model = document.getModel()) collector.model(*model);
+  deep = collector.deepestMath > kShallowNesting;
   const std::vector<Slot>& slots = collector.slots;
-  if (slots.empty()) return writtenText(document);
+  if (slots.empty()) return writtenText(document, deep);
   std::string text;
   bool done = false;
   for (char family = '1'; family <= '9' && !done; ++family) {
@@ -166,12 +186,12 @@ std::string writeWithExactNumbers(SBMLDocument& document) {
       const double marker = std::strtod(markerText(family, k).c_str(), nullptr);
       slots[k].set(std::signbit(slots[k].value) ? -marker : marker);
     }
-    text = writtenText(document);
+    text = writtenText(document, deep);
     done = replaceMarkers(text, family, slots);
   }
   for (const Slot& slot : slots) slot.set(slot.value);
   // Every family met a number of the document itself: the 15-digit text.
-  return done ? text : writtenText(document);
+  return done ? text : writtenText(document, deep);
 }
 
 }  // namespace kstr::sbml

@@ -292,7 +292,10 @@ void SBMLReadWriteService::writeSBMLModel(OBInterface* model, std::string& text,
   const ConversionSession session(&context);
   context.setModelHandle(model);
   context.setWithoutUnitDefinitions(withoutUnitDefinitions);
-  SBMLDocument document(2, 1);
+  // Freed on the large stack unless the write finds its formulas shallow
+  // (libSBML frees a formula recursively).
+  LargeStackDocument owned(new SBMLDocument(2, 1), LargeStackDocumentDeleter{true});
+  SBMLDocument& document = *owned;
   document.setAnnotation(std::string(banner()) + GetKestrionVersionString() + "\n</annotation>");
   Model* sbmlModel = document.createModel("");
   context.setSBMLModel(sbmlModel);
@@ -300,7 +303,9 @@ void SBMLReadWriteService::writeSBMLModel(OBInterface* model, std::string& text,
   converter.bindInterface(model, false);
   converter.exportElement();
   document.getNamespaces()->add(kXhtmlNamespace, "html");
-  std::string written = writeWithExactNumbers(document);
+  bool deep = true;
+  std::string written = writeWithExactNumbers(document, deep);
+  owned.get_deleter().onLargeStack = deep;
   if (toText) {
     text.swap(written);
     return;

@@ -13,6 +13,7 @@
 #include "model/MessageCatalog.hpp"
 #include "reactions/BRule.hpp"
 #include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLMathText.hpp"
 
 using Code = kstr::MessageCode;
 using namespace kstr::sbml;
@@ -123,7 +124,7 @@ bool SBMLRule::exportAssignmentKind(int type, const std::string& text) {
     }
     return false;
   }
-  std::unique_ptr<ASTNode> math(mathOf(modelRule->getRuleString()));
+  const MathPtr math(mathOf(modelRule->getRuleString()));
   if (!math) {
     warnRule("Kestrion:UnableToWriteRateRuleRHS", Code::KS_UNABLE_TO_WRITE_RATE_RULE_RHS, text);
     return false;
@@ -163,7 +164,7 @@ bool SBMLRule::exportAssignmentKind(int type, const std::string& text) {
     setMetaId(*created, readFits ? read : typed, typed, *modelRule);
   }
   created->setVariable(variableId);
-  created->setMath(math.get());
+  checkSetter(setMathOf(*created, *math), "math", modelRule->getRuleString(), *modelRule);
   setElement(created);
   return true;
 }
@@ -189,13 +190,13 @@ void SBMLRule::exportElement() {
   }
   const int type = *modelRule->getRuleType();
   if (type == 0) {
-    std::unique_ptr<ASTNode> math(mathOf(text));
+    const MathPtr math(mathOf(text));
     if (!math) {
       warnRule("Kestrion:UnableToWriteAlgebraicRule", Code::KS_UNABLE_TO_WRITE_ALGEBRAIC_RULE, text);
       return;
     }
     Rule* created = currentContext().getSBMLModel()->createAlgebraicRule();
-    created->setMath(math.get());
+    checkSetter(setMathOf(*created, *math), "math", text, *modelRule);
     setElement(created);
   } else if (!exportAssignmentKind(type, text)) {
     return;

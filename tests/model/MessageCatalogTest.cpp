@@ -83,8 +83,8 @@ long indexOfCode(const MessageTable& table, uint32_t code) {
 
 TEST(MessageCatalog, ShapeCodesIdentifiersAndFormats) {
   const MessageTable& table = kstr::getMessageCatalog();
-  ASSERT_EQ(table.count, 425u);
-  ASSERT_EQ(kstr::kMessageCount, 425u);
+  ASSERT_EQ(table.count, 426u);
+  ASSERT_EQ(kstr::kMessageCount, 426u);
   EXPECT_EQ(table.facility, 0x40u);
   ASSERT_NE(table.codes, nullptr);
   ASSERT_NE(table.ids, nullptr);
@@ -116,8 +116,8 @@ TEST(MessageCatalog, ShapeCodesIdentifiersAndFormats) {
   RecordProperty("integer_placeholders", integers);
   RecordProperty("warnings", warnings);
   EXPECT_EQ(strings, 231);
-  EXPECT_EQ(integers, 11);
-  EXPECT_EQ(warnings, 100);
+  EXPECT_EQ(integers, 13);
+  EXPECT_EQ(warnings, 101);
 
   EXPECT_EQ(table.codes[0], 0x400001u);
   EXPECT_STREQ(table.ids[0], "KS_DesktopCodeNotFound");
