@@ -16,7 +16,6 @@
 
 #include <ks_utils/Errors.hpp>
 #include <ks_utils/MParseTree.hpp>
-#include <ks_utils/kstrContainers.hpp>
 
 #include "expressions/FormulaFunctions.hpp"
 #include "host/Host.hpp"
@@ -314,17 +313,6 @@ const std::map<std::string, ASTNodeType_t, std::less<>>& nodeTypes() {
   return map;
 }
 
-// Placeholders stand for every name while libSBML parses the formula, so
-// that its parser gives no name a meaning of its own.
-std::string placeholder(size_t index) { return "kelborName" + std::to_string(index) + "_"; }
-
-bool placeholderIndex(const char* name, size_t& index) {
-  static const std::string prefix = "kelborName";
-  if (!name || std::string_view(name).substr(0, prefix.size()) != prefix) return false;
-  index = std::strtoul(name + prefix.size(), nullptr, 10);
-  return true;
-}
-
 void prependNumber(ASTNode& node, long value) {
   auto* number = new ASTNode(AST_INTEGER);
   number->setValue(value);
@@ -396,23 +384,33 @@ void giveConstantForm(ASTNode& node, const std::string& name) {
   }
 }
 
+ASTNodeType_t infixType(char op) {
+  switch (op) {
+    case '+':
+      return AST_PLUS;
+    case '-':
+      return AST_MINUS;
+    case '*':
+      return AST_TIMES;
+    case '/':
+      return AST_DIVIDE;
+    default:
+      return AST_POWER;
+  }
+}
+
+// Gives every name and call of a tree built from a formula its SBML form,
+// parents before their children.
 struct TreeNames {
-  const std::vector<std::string>& names;
   const ComponentIdOf& idOf;
   const NoMathMLForm& noForm;
 
   void restore(ASTNode& node) const {
-    size_t index = 0;
-    const bool named = (node.getType() == AST_NAME || node.getType() == AST_FUNCTION) &&
-                       placeholderIndex(node.getName(), index) && index < names.size();
-    if (named && node.getType() == AST_FUNCTION) {
-      const std::string& host = names[index];
-      if (!giveMathMLForm(node, host)) {
-        node.setName(host.c_str());
-        noForm(host);
-      }
-    } else if (named) {
-      const std::string& name = names[index];
+    if (node.getType() == AST_FUNCTION) {
+      const std::string host = node.getName() ? node.getName() : "";
+      if (!giveMathMLForm(node, host)) noForm(host);
+    } else if (node.getType() == AST_NAME) {
+      const std::string name = node.getName() ? node.getName() : "";
       if (const char* id = idOf(name)) {
         node.setName(id);
       } else {
@@ -422,6 +420,74 @@ struct TreeNames {
     for (unsigned i = 0; i < node.getNumChildren(); ++i) restore(*node.getChild(i));
   }
 };
+
+// What libSBML's formula parser makes of a minus before a number: the
+// number negated.
+void negateNumber(ASTNode& number) {
+  if (number.isInteger()) {
+    number.setValue(-number.getInteger());
+  } else if (number.getType() == AST_REAL_E) {
+    number.setValue(-number.getMantissa(), number.getExponent());
+  } else {
+    number.setValue(-number.getReal());
+  }
+}
+
+// The tree libSBML's formula parser reads from the formula's
+// translateToMathML text, with every name and callee a plain name or call
+// of its canonical text; null when libSBML reads a number of it as no
+// number.
+std::unique_ptr<ASTNode> treeOfSteps(const std::vector<MParseStep>& steps) {
+  std::vector<std::unique_ptr<ASTNode>> stack;
+  const auto pop = [&stack] {
+    std::unique_ptr<ASTNode> top = std::move(stack.back());
+    stack.pop_back();
+    return top;
+  };
+  for (const MParseStep& step : steps) {
+    std::unique_ptr<ASTNode> node;
+    switch (step.kind) {
+      case MParseStep::Kind::Number:
+        // The number as libSBML reads its text: integer, real or
+        // e-notation with its two parts.
+        node.reset(SBML_parseFormula(std::string(step.text).c_str()));
+        if (!node || !node->isNumber()) return nullptr;
+        break;
+      case MParseStep::Kind::Name:
+        node = std::make_unique<ASTNode>(AST_NAME);
+        node->setName(std::string(step.text).c_str());
+        break;
+      case MParseStep::Kind::Call: {
+        node = std::make_unique<ASTNode>(AST_FUNCTION);
+        node->setName(std::string(step.text).c_str());
+        std::vector<std::unique_ptr<ASTNode>> arguments(step.count);
+        for (size_t i = step.count; i > 0; --i) arguments[i - 1] = pop();
+        for (std::unique_ptr<ASTNode>& argument : arguments) node->addChild(argument.release());
+        break;
+      }
+      case MParseStep::Kind::Infix: {
+        std::unique_ptr<ASTNode> right = pop();
+        std::unique_ptr<ASTNode> left = pop();
+        node = std::make_unique<ASTNode>(infixType(step.op));
+        node->addChild(left.release());
+        node->addChild(right.release());
+        break;
+      }
+      case MParseStep::Kind::Negate:
+        node = pop();
+        if (node->isNumber()) {
+          negateNumber(*node);
+        } else {
+          auto minus = std::make_unique<ASTNode>(AST_MINUS);
+          minus->addChild(node.release());
+          node = std::move(minus);
+        }
+        break;
+    }
+    stack.push_back(std::move(node));
+  }
+  return stack.size() == 1 ? pop() : nullptr;
+}
 
 bool parses(MParseTree& tree) {
   try {
@@ -445,29 +511,14 @@ ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf
                 Code::KS_PARSE_ERROR_CANNOT_REPLACE_EXPRESSION_NAMES_WITH_IDS, formula);
     return nullptr;
   }
-  std::string mathml;
-  tree.translateToMathML(mathml);
-  MParseTree translated(mathml.c_str());
-  if (!parses(translated)) {
-    warnFormula("Kestrion:ParseErrorReplacingFunctions2", Code::KS_PARSE_ERROR_REPLACING_FUNCTIONS2, formula);
-    return nullptr;
-  }
-  kstrVector<std::string> found;
-  translated.parsePLExpression(found, {}, true);
-  const std::vector<std::string> names(found.begin(), found.end());
-  std::vector<std::string> placeholders;
-  kstrMap<std::string, const char*> replacements;
-  placeholders.reserve(names.size());
-  for (size_t i = 0; i < names.size(); ++i) placeholders.push_back(placeholder(i));
-  for (size_t i = 0; i < names.size(); ++i) replacements.emplace(names[i], placeholders[i].c_str());
-  char* substituted = translated.traverseSubstitute(replacements);
-  std::unique_ptr<ASTNode> math(SBML_parseFormula(substituted ? substituted : ""));
-  hbFree(substituted);
+  std::vector<MParseStep> steps;
+  tree.mathMLSteps(steps);
+  std::unique_ptr<ASTNode> math = treeOfSteps(steps);
   if (!math) {
     warnFormula("Kestrion:ParseErrorReplacingFunctions2", Code::KS_PARSE_ERROR_REPLACING_FUNCTIONS2, formula);
     return nullptr;
   }
-  TreeNames{names, idOf, noForm}.restore(*math);
+  TreeNames{idOf, noForm}.restore(*math);
   return math.release();
 }
 
