@@ -504,15 +504,20 @@ void warnFormula(const char* id, Code code, const std::string& formula) {
 
 }  // namespace
 
-ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf, const NoMathMLForm& noForm) {
-  MParseTree tree(formula.c_str());
-  if (!parses(tree)) {
-    warnFormula("Kestrion:ParseErrorCannotReplaceExpressionNamesWithIDS",
-                Code::KS_PARSE_ERROR_CANNOT_REPLACE_EXPRESSION_NAMES_WITH_IDS, formula);
-    return nullptr;
-  }
+ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf, const NoMathMLForm& noForm,
+                           const MParseTree* parsed) {
   std::vector<MParseStep> steps;
-  tree.mathMLSteps(steps);
+  std::unique_ptr<MParseTree> own;
+  if (!parsed || !parsed->isParsed() || parsed->getText() != formula) {
+    own = std::make_unique<MParseTree>(formula.c_str());
+    if (!parses(*own)) {
+      warnFormula("Kestrion:ParseErrorCannotReplaceExpressionNamesWithIDS",
+                  Code::KS_PARSE_ERROR_CANNOT_REPLACE_EXPRESSION_NAMES_WITH_IDS, formula);
+      return nullptr;
+    }
+    parsed = own.get();
+  }
+  parsed->mathMLSteps(steps);
   std::unique_ptr<ASTNode> math = treeOfSteps(steps);
   if (!math) {
     warnFormula("Kestrion:ParseErrorReplacingFunctions2", Code::KS_PARSE_ERROR_REPLACING_FUNCTIONS2, formula);
