@@ -405,88 +405,127 @@ struct TreeNames {
   const ComponentIdOf& idOf;
   const NoMathMLForm& noForm;
 
-  void restore(ASTNode& node) const {
+  // False when libSBML refuses a component's id as a name.
+  bool restore(ASTNode& node) const {
     if (node.getType() == AST_FUNCTION) {
       const std::string host = node.getName() ? node.getName() : "";
       if (!giveMathMLForm(node, host)) noForm(host);
     } else if (node.getType() == AST_NAME) {
       const std::string name = node.getName() ? node.getName() : "";
       if (const char* id = idOf(name)) {
-        node.setName(id);
+        if (node.setName(id) != LIBSBML_OPERATION_SUCCESS) return false;
       } else {
         giveConstantForm(node, name);
       }
     }
-    for (unsigned i = 0; i < node.getNumChildren(); ++i) restore(*node.getChild(i));
+    for (unsigned i = 0; i < node.getNumChildren(); ++i) {
+      if (!restore(*node.getChild(i))) return false;
+    }
+    return true;
   }
 };
 
 // What libSBML's formula parser makes of a minus before a number: the
-// number negated.
-void negateNumber(ASTNode& number) {
+// number negated.  False when libSBML refuses the value.
+bool negateNumber(ASTNode& number) {
+  int status = LIBSBML_OPERATION_SUCCESS;
   if (number.isInteger()) {
-    number.setValue(-number.getInteger());
+    status = number.setValue(-number.getInteger());
   } else if (number.getType() == AST_REAL_E) {
-    number.setValue(-number.getMantissa(), number.getExponent());
+    status = number.setValue(-number.getMantissa(), number.getExponent());
   } else {
-    number.setValue(-number.getReal());
+    status = number.setValue(-number.getReal());
   }
+  return status == LIBSBML_OPERATION_SUCCESS;
 }
 
-// The tree libSBML's formula parser reads from the formula's
-// translateToMathML text, with every name and callee a plain name or call
-// of its canonical text; null when libSBML reads a number of it as no
-// number.
-std::unique_ptr<ASTNode> treeOfSteps(const std::vector<MParseStep>& steps) {
-  std::vector<std::unique_ptr<ASTNode>> stack;
+// Gives the child to the parent; false, the child freed, when libSBML
+// refuses it.
+bool adopt(ASTNode& parent, std::unique_ptr<ASTNode> child) {
+  if (parent.addChild(child.get()) != LIBSBML_OPERATION_SUCCESS) return false;
+  child.release();
+  return true;
+}
+
+// A node of the type; with a name when one is given.  Null when libSBML
+// refuses the name.
+std::unique_ptr<ASTNode> newNode(ASTNodeType_t type, std::string_view name = {}) {
+  auto node = std::make_unique<ASTNode>(type);
+  if (!name.empty() && node->setName(std::string(name).c_str()) != LIBSBML_OPERATION_SUCCESS) return nullptr;
+  return node;
+}
+
+// One step applied to the results so far; null when libSBML refuses a
+// part of it.
+std::unique_ptr<ASTNode> applyStep(const MParseStep& step, std::vector<std::unique_ptr<ASTNode>>& stack) {
   const auto pop = [&stack] {
     std::unique_ptr<ASTNode> top = std::move(stack.back());
     stack.pop_back();
     return top;
   };
-  for (const MParseStep& step : steps) {
-    std::unique_ptr<ASTNode> node;
-    switch (step.kind) {
-      case MParseStep::Kind::Number:
-        // The number as libSBML reads its text: integer, real or
-        // e-notation with its two parts.
-        node.reset(SBML_parseFormula(std::string(step.text).c_str()));
-        if (!node || !node->isNumber()) return nullptr;
-        break;
-      case MParseStep::Kind::Name:
-        node = std::make_unique<ASTNode>(AST_NAME);
-        node->setName(std::string(step.text).c_str());
-        break;
-      case MParseStep::Kind::Call: {
-        node = std::make_unique<ASTNode>(AST_FUNCTION);
-        node->setName(std::string(step.text).c_str());
-        std::vector<std::unique_ptr<ASTNode>> arguments(step.count);
-        for (size_t i = step.count; i > 0; --i) arguments[i - 1] = pop();
-        for (std::unique_ptr<ASTNode>& argument : arguments) node->addChild(argument.release());
-        break;
-      }
-      case MParseStep::Kind::Infix: {
-        std::unique_ptr<ASTNode> right = pop();
-        std::unique_ptr<ASTNode> left = pop();
-        node = std::make_unique<ASTNode>(infixType(step.op));
-        node->addChild(left.release());
-        node->addChild(right.release());
-        break;
-      }
-      case MParseStep::Kind::Negate:
-        node = pop();
-        if (node->isNumber()) {
-          negateNumber(*node);
-        } else {
-          auto minus = std::make_unique<ASTNode>(AST_MINUS);
-          minus->addChild(node.release());
-          node = std::move(minus);
-        }
-        break;
+  switch (step.kind) {
+    case MParseStep::Kind::Number: {
+      // The number as libSBML reads its text: integer, real or e-notation
+      // with its two parts.
+      std::unique_ptr<ASTNode> number(SBML_parseFormula(std::string(step.text).c_str()));
+      return number && number->isNumber() ? std::move(number) : nullptr;
     }
+    case MParseStep::Kind::Name:
+      return newNode(AST_NAME, step.text);
+    case MParseStep::Kind::Call: {
+      std::vector<std::unique_ptr<ASTNode>> arguments(step.count);
+      for (size_t i = step.count; i > 0; --i) arguments[i - 1] = pop();
+      std::unique_ptr<ASTNode> call = newNode(AST_FUNCTION, step.text);
+      if (!call) return nullptr;
+      for (std::unique_ptr<ASTNode>& argument : arguments) {
+        if (!adopt(*call, std::move(argument))) return nullptr;
+      }
+      return call;
+    }
+    case MParseStep::Kind::Infix: {
+      std::unique_ptr<ASTNode> right = pop();
+      std::unique_ptr<ASTNode> left = pop();
+      std::unique_ptr<ASTNode> node = newNode(infixType(step.op));
+      return adopt(*node, std::move(left)) && adopt(*node, std::move(right)) ? std::move(node) : nullptr;
+    }
+    case MParseStep::Kind::Negate: {
+      std::unique_ptr<ASTNode> operand = pop();
+      if (operand->isNumber()) return negateNumber(*operand) ? std::move(operand) : nullptr;
+      std::unique_ptr<ASTNode> minus = newNode(AST_MINUS);
+      return adopt(*minus, std::move(operand)) ? std::move(minus) : nullptr;
+    }
+  }
+  return nullptr;
+}
+
+size_t operandsOf(const MParseStep& step) {
+  switch (step.kind) {
+    case MParseStep::Kind::Number:
+    case MParseStep::Kind::Name:
+      return 0;
+    case MParseStep::Kind::Call:
+      return step.count;
+    case MParseStep::Kind::Infix:
+      return 2;
+    case MParseStep::Kind::Negate:
+      return 1;
+  }
+  return 0;
+}
+
+// The tree libSBML's formula parser reads from the formula's
+// translateToMathML text, with every name and callee a plain name or call
+// of its canonical text; null when libSBML reads a number of it as no
+// number or refuses a part of the tree.
+std::unique_ptr<ASTNode> treeOfSteps(const std::vector<MParseStep>& steps) {
+  std::vector<std::unique_ptr<ASTNode>> stack;
+  for (const MParseStep& step : steps) {
+    if (stack.size() < operandsOf(step)) return nullptr;
+    std::unique_ptr<ASTNode> node = applyStep(step, stack);
+    if (!node) return nullptr;
     stack.push_back(std::move(node));
   }
-  return stack.size() == 1 ? pop() : nullptr;
+  return stack.size() == 1 ? std::move(stack.back()) : nullptr;
 }
 
 bool parses(MParseTree& tree) {
@@ -519,11 +558,10 @@ ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf
   }
   parsed->mathMLSteps(steps);
   std::unique_ptr<ASTNode> math = treeOfSteps(steps);
-  if (!math) {
+  if (!math || !TreeNames{idOf, noForm}.restore(*math)) {
     warnFormula("Kestrion:ParseErrorReplacingFunctions2", Code::KS_PARSE_ERROR_REPLACING_FUNCTIONS2, formula);
     return nullptr;
   }
-  TreeNames{idOf, noForm}.restore(*math);
   return math.release();
 }
 
