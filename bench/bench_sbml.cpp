@@ -4,14 +4,18 @@
 // species and n rate constants); every benchmark reports the cost per
 // reaction at 1,000 and 10,000 reactions, and with --full at 100,000.  One
 // more reads n species that share one name (cost per species at 1,000 and
-// 4,000).
+// 4,000).  At the end it prints, for each size, the ratio of each engine
+// figure to the libSBML figure it is compared with, both from this run.
 #include <benchmark/benchmark.h>
 
 #include <sbml/SBMLTypes.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <string>
@@ -251,6 +255,58 @@ void BM_SbmlReadSharedNames(benchmark::State& state) {
                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+// The console report, keeping the real time per iteration of every run, so
+// that the ratios of each engine figure to its libSBML figure are printed
+// at the end (the median over repetitions when there are several).
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) continue;
+      const int64_t size = std::atoll(run.run_name.args.c_str());
+      times_[{run.run_name.function_name, size}].push_back(run.real_accumulated_time /
+                                                            static_cast<double>(run.iterations));
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+
+  void printRatios(std::ostream& out) const {
+    struct Pair {
+      const char* engine;
+      const char* floor;
+      const char* title;
+    };
+    const Pair pairs[] = {{"BM_SbmlWrite", "BM_LibsbmlBuildAndWrite", "sbmlwrite / build-and-write floor"},
+                          {"BM_SbmlReadSkipcc", "BM_LibsbmlRead", "sbmlread skipcc / readSBML"},
+                          {"BM_SbmlRead", "BM_LibsbmlReadAndCheck", "sbmlread / readSBML and check"}};
+    out << "\nPer reaction, each engine figure over the libSBML figure of the same run:\n";
+    for (const Pair& pair : pairs) {
+      std::string line;
+      for (const int64_t size : {1000, 10000, 100000}) {
+        const double engine = median(pair.engine, size);
+        const double floor = median(pair.floor, size);
+        if (engine <= 0.0 || floor <= 0.0) continue;
+        char cell[64];
+        std::snprintf(cell, sizeof cell, "  %lld: %.2fx", static_cast<long long>(size), engine / floor);
+        line += cell;
+      }
+      if (!line.empty()) out << "  " << pair.title << line << "\n";
+    }
+  }
+
+ private:
+  double median(const std::string& name, int64_t size) const {
+    auto it = times_.find({name, size});
+    if (it == times_.end()) return 0.0;
+    std::vector<double> sorted = it->second;
+    std::sort(sorted.begin(), sorted.end());
+    const size_t n = sorted.size();
+    return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+  }
+
+  std::map<std::pair<std::string, int64_t>, std::vector<double>> times_;
+};
+
 }  // namespace
 
 // The sizes each benchmark runs at.  By default 1,000 and 10,000 reactions;
@@ -301,7 +357,9 @@ int main(int argc, char** argv) {
   int count = static_cast<int>(rest.size());
   benchmark::Initialize(&count, rest.data());
   if (benchmark::ReportUnrecognizedArguments(count, rest.data())) return 1;
-  benchmark::RunSpecifiedBenchmarks();
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.printRatios(std::cout);
   benchmark::Shutdown();
   return 0;
 }

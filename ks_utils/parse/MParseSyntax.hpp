@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ks_utils/MParseTree.hpp"
+
 namespace ks_parse {
 
 enum class Op : std::uint8_t {
@@ -132,5 +134,9 @@ std::size_t formulaNesting(const ParsedExpression& parsed, const Node& node);
 // MParseTree::translateToMathML).
 void writeMathMLFormula(std::string_view text, const ParsedExpression& parsed,
                         std::string& out);
+
+// The postfix steps of the same form (see MParseTree::mathMLSteps).
+void writeMathMLSteps(std::string_view text, const ParsedExpression& parsed,
+                      std::vector<MParseStep>& out);
 
 }  // namespace ks_parse

@@ -84,3 +84,7 @@ bool MParseTree::getContainsNumericValues() const {
 void MParseTree::translateToMathML(std::string& out) const {
   ks_parse::writeMathMLFormula(text_, parsed(), out);
 }
+
+void MParseTree::mathMLSteps(std::vector<MParseStep>& out) const {
+  ks_parse::writeMathMLSteps(text_, parsed(), out);
+}

@@ -3,8 +3,8 @@
 // relational and logical operators become calls (lt(a, b), and(a, b, c),
 // not(a)), unary minus is written (-a) and unary plus is dropped.  Names
 // are written in canonical form and numbers as they stand in the text.
-// formulaNesting counts the nesting of exactly this layout; keep the two in
-// step.
+// formulaNesting counts the nesting of exactly this layout, and the steps
+// are the same form read one operator at a time; keep the three in step.
 #include "MParseSyntax.hpp"
 
 #include <algorithm>
@@ -40,22 +40,40 @@ std::size_t nestedRunNesting(const ParsedExpression& parsed,
   return deepest;
 }
 
-class MathMLWriter {
+// What both writers read of a node: the text of its token and its
+// canonical name.
+class TreeReader {
+ protected:
+  TreeReader(std::string_view text, const ParsedExpression& parsed)
+      : text_(text), parsed_(parsed) {}
+
+  std::string_view tokenText(const Node& node) const {
+    const Token& t = parsed_.tokens[node.token];
+    return text_.substr(t.begin, t.end - t.begin);
+  }
+
+  const std::string& nameOf(const Node& node) const {
+    return parsed_.names[parsed_.tokens[node.token].name].canonical;
+  }
+
+  std::string_view text_;
+  const ParsedExpression& parsed_;
+};
+
+class MathMLWriter : public TreeReader {
  public:
   MathMLWriter(std::string_view text, const ParsedExpression& parsed,
                std::string& out)
-      : text_(text), parsed_(parsed), out_(out) {}
+      : TreeReader(text, parsed), out_(out) {}
 
   // The tree is no deeper than kMaxNesting levels of the output, so the
   // recursion here is bounded.
   void write(std::size_t index) {
     const Node& node = parsed_.nodes[index];
     switch (node.kind) {
-      case NodeKind::Number: {
-        const Token& t = parsed_.tokens[node.token];
-        out_.append(text_.substr(t.begin, t.end - t.begin));
+      case NodeKind::Number:
+        out_.append(tokenText(node));
         return;
-      }
       case NodeKind::Name:
         out_.append(nameOf(node));
         return;
@@ -73,10 +91,6 @@ class MathMLWriter {
   }
 
  private:
-  const std::string& nameOf(const Node& node) const {
-    return parsed_.names[parsed_.tokens[node.token].name].canonical;
-  }
-
   void writeChild(std::size_t slot) { write(parsed_.children[slot]); }
 
   // (c0, c1, ...) with separators; with opSeparators the operator before
@@ -150,9 +164,79 @@ class MathMLWriter {
     }
   }
 
-  std::string_view text_;
-  const ParsedExpression& parsed_;
   std::string& out_;
+};
+
+// The same form as postfix steps, in the order libSBML's parser would
+// build them from the text MathMLWriter writes.
+class StepWriter : public TreeReader {
+ public:
+  StepWriter(std::string_view text, const ParsedExpression& parsed,
+             std::vector<MParseStep>& out)
+      : TreeReader(text, parsed), out_(out) {}
+
+  // Bounded by kMaxNesting, as MathMLWriter::write.
+  void write(std::size_t index) {
+    const Node& node = parsed_.nodes[index];
+    switch (node.kind) {
+      case NodeKind::Number:
+        push(MParseStep::Kind::Number, tokenText(node));
+        return;
+      case NodeKind::Name:
+        push(MParseStep::Kind::Name, nameOf(node));
+        return;
+      case NodeKind::Call:
+        writeChildren(node);
+        push(MParseStep::Kind::Call, nameOf(node), node.count);
+        return;
+      case NodeKind::Prefix:
+        writeChild(node.first);
+        if (node.op == Op::Minus) push(MParseStep::Kind::Negate, {});
+        if (node.op == Op::Not) push(MParseStep::Kind::Call, operatorInfo(node.op).mathmlText, 1);
+        return;
+      case NodeKind::Chain:
+        writeChain(node);
+        return;
+    }
+  }
+
+ private:
+  void push(MParseStep::Kind kind, std::string_view text, std::size_t count = 0, char op = 0) {
+    MParseStep step;
+    step.kind = kind;
+    step.op = op;
+    step.text = text;
+    step.count = count;
+    out_.push_back(step);
+  }
+
+  void writeChild(std::size_t slot) { write(parsed_.children[slot]); }
+
+  void writeChildren(const Node& node) {
+    for (std::size_t i = node.first; i < node.first + node.count; ++i) writeChild(i);
+  }
+
+  // Every run but a call of all operands is read left to right, one
+  // operator at a time: ((a op1 b) op2 c).
+  void writeChain(const Node& node) {
+    if (runStyleOf(parsed_, node) == RunStyle::NaryCall) {
+      writeChildren(node);
+      push(MParseStep::Kind::Call, operatorInfo(parsed_.childOps[node.first + 1]).mathmlText, node.count);
+      return;
+    }
+    writeChild(node.first);
+    for (std::size_t i = node.first + 1; i < node.first + node.count; ++i) {
+      writeChild(i);
+      const OperatorInfo& info = operatorInfo(parsed_.childOps[i]);
+      if (info.run == RunStyle::NestedCall) {
+        push(MParseStep::Kind::Call, info.mathmlText, 2);
+      } else {
+        push(MParseStep::Kind::Infix, {}, 2, info.mathmlText.front());
+      }
+    }
+  }
+
+  std::vector<MParseStep>& out_;
 };
 
 }  // namespace
@@ -188,6 +272,12 @@ void writeMathMLFormula(std::string_view text, const ParsedExpression& parsed,
                         std::string& out) {
   out.clear();
   MathMLWriter(text, parsed, out).write(parsed.root);
+}
+
+void writeMathMLSteps(std::string_view text, const ParsedExpression& parsed,
+                      std::vector<MParseStep>& out) {
+  out.clear();
+  StepWriter(text, parsed, out).write(parsed.root);
 }
 
 }  // namespace ks_parse

@@ -9,10 +9,13 @@
 
 #include <sbml/SBMLTypes.h>
 
+#include <obk/OBDispatch.hpp>
+
 #include <ks_utils/Errors.hpp>
 #include <ks_utils/Identifiers.hpp>
 
 #include "core/KelborComponent.hpp"
+#include "core/ModelComponentProps.hpp"
 #include "core/QuantityComponent.hpp"
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
@@ -295,20 +298,49 @@ Kelbor* modelOf(const KelborComponent& component) {
   return data ? data->model : nullptr;
 }
 
-std::vector<OBInterface*> findChildrenByType(const SBMLComponent& converter, const char* type) {
-  HostArgs args;
-  args.handle(converter.getInterface()).text("type").text(type);
-  qxArray* out[1] = {nullptr};
-  inCallFcn(1, out, args.size(), args.data(), "kstrselect");
-  std::vector<OBInterface*> found;
-  if (out[0] && qxIsHandleArray(out[0])) {
-    for (size_t i = 0; i < qxGetNumberOfElements(out[0]); ++i) {
-      auto* instance = static_cast<OBInterface*>(qxGetHandle(out[0], i));
-      instance->getReference();
-      found.push_back(instance);
+namespace {
+
+// True when the instance's "Type" reads as the text type, as the host's
+// queries read it: the component's own type when the property is the
+// engine's component property, otherwise through the host.
+bool hasTypeText(OBInterface* instance, OBPropInfo* property, const char* type) {
+  if (!instance->isValid()) return false;
+  if (dynamic_cast<const ModelComponent_TypePIT*>(property)) {
+    if (const KelborComponent* component = componentOf(instance)) {
+      const char* own = component->getType();
+      return std::strcmp(own ? own : "", type) == 0;
     }
   }
-  qxDestroyArray(out[0]);
+  qxArray* have = obkTryGetProperty(instance, "Type");
+  qxArray* wanted = qxCreateString(type);
+  const bool same = have && obkHostValuesEqual(have, wanted);
+  qxDestroyArray(wanted);
+  qxDestroyArray(have);
+  return same;
+}
+
+// The descendants of node whose "Type" is that keyword, in the order of the
+// host's "kstrselect" (pre-order, not entering "Model" instances).  Every
+// component answers its type from the engine, without a host array made
+// and compared for each.
+void collectOfType(const OBInterface* node, const char* type, std::vector<OBInterface*>& out) {
+  for (OBInterface* child = node->getFirstChild(); child; child = child->getRight()) {
+    if (OBPropInfo* property = child->getProperty("Type")) {
+      if (hasTypeText(child, property, type)) out.push_back(child);
+    }
+    if (std::strcmp(child->getClass()->getName(), "Model") != 0) collectOfType(child, type, out);
+  }
+}
+
+}  // namespace
+
+std::vector<OBInterface*> findChildrenByType(const SBMLComponent& converter, const char* type) {
+  std::vector<OBInterface*> found;
+  if (OBInterface* scope = converter.getInterface()) {
+    scope->checkValid();
+    collectOfType(scope, type, found);
+  }
+  for (OBInterface* instance : found) instance->getReference();
   return found;
 }
 

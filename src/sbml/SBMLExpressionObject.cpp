@@ -4,11 +4,13 @@
 #include <sbml/math/ASTNode.h>
 
 #include <ks_utils/Identifiers.hpp>
+#include <ks_utils/MParseTree.hpp>
 
 #include "core/KelborComponent.hpp"
 #include "host/Host.hpp"
 #include "model/Kelbor.hpp"
 #include "model/MessageCatalog.hpp"
+#include "reactions/BReaction.hpp"
 #include "sbml/SBMLComponent.hpp"
 #include "sbml/SBMLConversionContext.hpp"
 #include "sbml/SBMLMathText.hpp"
@@ -36,7 +38,8 @@ std::string modelNameOf(SBMLConversionContext& context, const std::string& id,
 }
 
 template <class Scope>
-ASTNode* mathOf(const std::string& formula, Kelbor* model, Scope* scope, const std::string& where) {
+ASTNode* mathOf(const std::string& formula, Kelbor* model, Scope* scope, const std::string& where,
+                const MParseTree* parsed = nullptr) {
   const auto idOf = [model, scope](const std::string& name) -> const char* {
     KelborComponent* component = model ? model->resolveSymbol(name, scope) : nullptr;
     return component ? component->getID() : nullptr;
@@ -45,7 +48,7 @@ ASTNode* mathOf(const std::string& formula, Kelbor* model, Scope* scope, const s
     hb_warning_id(hbGetWarningContext(), "Kestrion:SBMLFunctionWithoutMathML",
                   kstr::code(Code::KS_SBML_FUNCTION_WITHOUT_MATHML), function.c_str(), where.c_str());
   };
-  return kstr::sbml::mathOfHostFormula(formula, idOf, noForm);
+  return kstr::sbml::mathOfHostFormula(formula, idOf, noForm, parsed);
 }
 
 }  // namespace
@@ -63,5 +66,7 @@ ASTNode* SBMLExpressionObject::mathFromFormula(const std::string& formula, Kelbo
 
 ASTNode* SBMLExpressionObject::mathFromRate(const std::string& formula, Kelbor* model, BReaction* scope,
                                             const std::string& where) {
-  return mathOf(formula, model, scope, where);
+  // The rate's own parse serves when it is of this text.
+  const boost::shared_ptr<const MParseTree> parsed = scope ? scope->getReactionRateParseTree() : nullptr;
+  return mathOf(formula, model, scope, where, parsed.get());
 }

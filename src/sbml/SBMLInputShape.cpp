@@ -29,13 +29,12 @@ class ShapeScanner {
   InputShape run() {
     shape_.measured = true;
     while (at_ < text_.size() && !shape_.tooDeepLine && !shape_.tooDeepMathLine) {
-      const char c = text_[at_];
-      if (c == '<') {
-        markup();
-      } else {
-        if (c == '\n') ++line_;
-        ++at_;
-      }
+      // Text between markup only counts its lines.
+      const size_t open = text_.find('<', at_);
+      const size_t stop = open == std::string_view::npos ? text_.size() : open;
+      countLines(at_, stop);
+      at_ = stop;
+      if (at_ < text_.size()) markup();
     }
     return shape_;
   }
@@ -52,7 +51,11 @@ class ShapeScanner {
   }
 
   void countLines(size_t from, size_t to) {
-    for (size_t i = from; i < to; ++i) line_ += text_[i] == '\n';
+    line_ += static_cast<size_t>(std::count(text_.begin() + from, text_.begin() + to, '\n'));
+  }
+
+  static bool endsName(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '/' || c == '>';
   }
 
   // The offset of the '>' that closes the markup starting at at_, outside
@@ -97,7 +100,7 @@ class ShapeScanner {
     size_t begin = at_ + 1;
     if (begin < text_.size() && text_[begin] == '/') ++begin;
     size_t end = begin;
-    while (end < text_.size() && std::string_view(" \t\r\n/>").find(text_[end]) == std::string_view::npos) ++end;
+    while (end < text_.size() && !endsName(text_[end])) ++end;
     std::string_view name = text_.substr(begin, end - begin);
     const size_t colon = name.rfind(':');
     return colon == std::string_view::npos ? name : name.substr(colon + 1);

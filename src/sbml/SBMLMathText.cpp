@@ -19,7 +19,6 @@
 
 #include <ks_utils/Errors.hpp>
 #include <ks_utils/MParseTree.hpp>
-#include <ks_utils/kstrContainers.hpp>
 
 #include "expressions/FormulaFunctions.hpp"
 #include "host/Host.hpp"
@@ -381,17 +380,6 @@ const std::map<std::string, ASTNodeType_t, std::less<>>& nodeTypes() {
   return map;
 }
 
-// Placeholders stand for every name while libSBML parses the formula, so
-// that its parser gives no name a meaning of its own.
-std::string placeholder(size_t index) { return "kelborName" + std::to_string(index) + "_"; }
-
-bool placeholderIndex(const char* name, size_t& index) {
-  static const std::string prefix = "kelborName";
-  if (!name || std::string_view(name).substr(0, prefix.size()) != prefix) return false;
-  index = std::strtoul(name + prefix.size(), nullptr, 10);
-  return true;
-}
-
 void prependNumber(ASTNode& node, long value) {
   auto* number = new ASTNode(AST_INTEGER);
   number->setValue(value);
@@ -463,44 +451,160 @@ void giveConstantForm(ASTNode& node, const std::string& name) {
   }
 }
 
+ASTNodeType_t infixType(char op) {
+  switch (op) {
+    case '+':
+      return AST_PLUS;
+    case '-':
+      return AST_MINUS;
+    case '*':
+      return AST_TIMES;
+    case '/':
+      return AST_DIVIDE;
+    default:
+      return AST_POWER;
+  }
+}
+
+// Gives every name and call of a tree built from a formula its SBML form,
+// parents before their children.
 struct TreeNames {
-  const std::vector<std::string>& names;
   const ComponentIdOf& idOf;
   const NoMathMLForm& noForm;
 
   // Every node of the tree, parents before their operands and operands in
   // order (so that noForm hears of functions in the order they are
-  // written), without recursion.
-  void restore(ASTNode& math) const {
+  // written), without recursion.  False when libSBML refuses a
+  // component's id as a name.
+  bool restore(ASTNode& math) const {
     std::vector<ASTNode*> waiting{&math};
     while (!waiting.empty()) {
       ASTNode& node = *waiting.back();
       waiting.pop_back();
-      restoreNode(node);
+      if (!restoreNode(node)) return false;
       for (unsigned i = node.getNumChildren(); i-- > 0;) waiting.push_back(node.getChild(i));
     }
+    return true;
   }
 
-  void restoreNode(ASTNode& node) const {
-    size_t index = 0;
-    const bool named = (node.getType() == AST_NAME || node.getType() == AST_FUNCTION) &&
-                       placeholderIndex(node.getName(), index) && index < names.size();
-    if (named && node.getType() == AST_FUNCTION) {
-      const std::string& host = names[index];
-      if (!giveMathMLForm(node, host)) {
-        node.setName(host.c_str());
-        noForm(host);
-      }
-    } else if (named) {
-      const std::string& name = names[index];
+  bool restoreNode(ASTNode& node) const {
+    if (node.getType() == AST_FUNCTION) {
+      const std::string host = node.getName() ? node.getName() : "";
+      if (!giveMathMLForm(node, host)) noForm(host);
+    } else if (node.getType() == AST_NAME) {
+      const std::string name = node.getName() ? node.getName() : "";
       if (const char* id = idOf(name)) {
-        node.setName(id);
+        if (node.setName(id) != LIBSBML_OPERATION_SUCCESS) return false;
       } else {
         giveConstantForm(node, name);
       }
     }
+    return true;
   }
 };
+
+// What libSBML's formula parser makes of a minus before a number: the
+// number negated.  False when libSBML refuses the value.
+bool negateNumber(ASTNode& number) {
+  int status = LIBSBML_OPERATION_SUCCESS;
+  if (number.isInteger()) {
+    status = number.setValue(-number.getInteger());
+  } else if (number.getType() == AST_REAL_E) {
+    status = number.setValue(-number.getMantissa(), number.getExponent());
+  } else {
+    status = number.setValue(-number.getReal());
+  }
+  return status == LIBSBML_OPERATION_SUCCESS;
+}
+
+// Gives the child to the parent; false, the child freed, when libSBML
+// refuses it.
+bool adopt(ASTNode& parent, MathPtr child) {
+  if (parent.addChild(child.get()) != LIBSBML_OPERATION_SUCCESS) return false;
+  child.release();
+  return true;
+}
+
+// A node of the type; with a name when one is given.  Null when libSBML
+// refuses the name.
+MathPtr newNode(ASTNodeType_t type, std::string_view name = {}) {
+  MathPtr node(new ASTNode(type));
+  if (!name.empty() && node->setName(std::string(name).c_str()) != LIBSBML_OPERATION_SUCCESS) return nullptr;
+  return node;
+}
+
+// One step applied to the results so far; null when libSBML refuses a
+// part of it.
+MathPtr applyStep(const MParseStep& step, std::vector<MathPtr>& stack) {
+  const auto pop = [&stack] {
+    MathPtr top = std::move(stack.back());
+    stack.pop_back();
+    return top;
+  };
+  switch (step.kind) {
+    case MParseStep::Kind::Number: {
+      // The number as libSBML reads its text: integer, real or e-notation
+      // with its two parts.
+      MathPtr number(SBML_parseFormula(std::string(step.text).c_str()));
+      return number && number->isNumber() ? std::move(number) : nullptr;
+    }
+    case MParseStep::Kind::Name:
+      return newNode(AST_NAME, step.text);
+    case MParseStep::Kind::Call: {
+      std::vector<MathPtr> arguments(step.count);
+      for (size_t i = step.count; i > 0; --i) arguments[i - 1] = pop();
+      MathPtr call = newNode(AST_FUNCTION, step.text);
+      if (!call) return nullptr;
+      for (MathPtr& argument : arguments) {
+        if (!adopt(*call, std::move(argument))) return nullptr;
+      }
+      return call;
+    }
+    case MParseStep::Kind::Infix: {
+      MathPtr right = pop();
+      MathPtr left = pop();
+      MathPtr node = newNode(infixType(step.op));
+      return adopt(*node, std::move(left)) && adopt(*node, std::move(right)) ? std::move(node) : nullptr;
+    }
+    case MParseStep::Kind::Negate: {
+      MathPtr operand = pop();
+      if (operand->isNumber()) return negateNumber(*operand) ? std::move(operand) : nullptr;
+      MathPtr minus = newNode(AST_MINUS);
+      return adopt(*minus, std::move(operand)) ? std::move(minus) : nullptr;
+    }
+  }
+  return nullptr;
+}
+
+size_t operandsOf(const MParseStep& step) {
+  switch (step.kind) {
+    case MParseStep::Kind::Number:
+    case MParseStep::Kind::Name:
+      return 0;
+    case MParseStep::Kind::Call:
+      return step.count;
+    case MParseStep::Kind::Infix:
+      return 2;
+    case MParseStep::Kind::Negate:
+      return 1;
+  }
+  return 0;
+}
+
+// The tree libSBML's formula parser reads from the formula's
+// translateToMathML text, with every name and callee a plain name or call
+// of its canonical text; null when libSBML reads a number of it as no
+// number or refuses a part of the tree.
+MathPtr treeOfSteps(const std::vector<MParseStep>& steps) {
+  std::vector<MathPtr> stack;
+  for (const MParseStep& step : steps) {
+    if (stack.size() < operandsOf(step)) return nullptr;
+    MathPtr node = applyStep(step, stack);
+    if (!node) return nullptr;
+    stack.push_back(std::move(node));
+  }
+  return stack.size() == 1 ? std::move(stack.back()) : nullptr;
+}
 
 bool parses(MParseTree& tree) {
   try {
@@ -570,41 +674,34 @@ int copyMathInto(const ASTNode& math, const std::function<int(const ASTNode*)>& 
   return status;
 }
 
-ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf, const NoMathMLForm& noForm) {
-  MParseTree tree(formula.c_str());
-  if (!parses(tree)) {
-    warnFormula("Kestrion:ParseErrorCannotReplaceExpressionNamesWithIDS",
-                Code::KS_PARSE_ERROR_CANNOT_REPLACE_EXPRESSION_NAMES_WITH_IDS, formula);
-    return nullptr;
+ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf, const NoMathMLForm& noForm,
+                           const MParseTree* parsed) {
+  std::vector<MParseStep> steps;
+  std::unique_ptr<MParseTree> own;
+  if (!parsed || !parsed->isParsed() || parsed->getText() != formula) {
+    own = std::make_unique<MParseTree>(formula.c_str());
+    if (!parses(*own)) {
+      warnFormula("Kestrion:ParseErrorCannotReplaceExpressionNamesWithIDS",
+                  Code::KS_PARSE_ERROR_CANNOT_REPLACE_EXPRESSION_NAMES_WITH_IDS, formula);
+      return nullptr;
+    }
+    parsed = own.get();
   }
-  std::string mathml;
-  tree.translateToMathML(mathml);
-  MParseTree translated(mathml.c_str());
-  if (!parses(translated)) {
+  parsed->mathMLSteps(steps);
+  MathPtr math = treeOfSteps(steps);
+  if (!math) {
     warnFormula("Kestrion:ParseErrorReplacingFunctions2", Code::KS_PARSE_ERROR_REPLACING_FUNCTIONS2, formula);
     return nullptr;
   }
-  kstrVector<std::string> found;
-  translated.parsePLExpression(found, {}, true);
-  const std::vector<std::string> names(found.begin(), found.end());
-  std::vector<std::string> placeholders;
-  kstrMap<std::string, const char*> replacements;
-  placeholders.reserve(names.size());
-  for (size_t i = 0; i < names.size(); ++i) placeholders.push_back(placeholder(i));
-  for (size_t i = 0; i < names.size(); ++i) replacements.emplace(names[i], placeholders[i].c_str());
-  char* substituted = translated.traverseSubstitute(replacements);
-  ASTNode* parsed = SBML_parseFormula(substituted ? substituted : "");
-  hbFree(substituted);
-  if (!parsed) {
-    warnFormula("Kestrion:ParseErrorReplacingFunctions2", Code::KS_PARSE_ERROR_REPLACING_FUNCTIONS2, formula);
-    return nullptr;
-  }
-  MathPtr math(parsed);
-  // libSBML nests the operands of a chain (a + b + c is (a + b) + c), and
-  // its copy, write and destruction of a tree recurse as deep as it goes.
+  // The tree nests the operands of a chain as libSBML does (a + b + c is
+  // (a + b) + c), and libSBML's copy, write and destruction of a tree
+  // recurse as deep as it goes.
   const size_t levels = levelsOf(*math);
   if (levels > kMaxMathLevels) return warnTooDeepToWrite();
-  TreeNames{names, idOf, noForm}.restore(*math);
+  if (!TreeNames{idOf, noForm}.restore(*math)) {
+    warnFormula("Kestrion:ParseErrorReplacingFunctions2", Code::KS_PARSE_ERROR_REPLACING_FUNCTIONS2, formula);
+    return nullptr;
+  }
   if (levels > kShallowNesting && !readsBack(*math)) return warnTooDeepToWrite();
   return math.release();
 }

@@ -11,6 +11,8 @@
 
 #include "sbml/SBMLForward.hpp"
 
+class MParseTree;
+
 namespace kstr::sbml {
 
 // The model name of an SBML id, or "" when the id names nothing read.
@@ -45,7 +47,10 @@ using NoMathMLForm = std::function<void(const std::string& function)>;
 // component's id, whatever it spells ("Pi", "power", "NaN", "true");
 // otherwise the host constants pi, Inf, NaN, true, false, eps and time get
 // their MathML forms and other names stay as written.
-ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf, const NoMathMLForm& noForm);
+// parsed, when given, is a parse the caller already holds: it is used when
+// it has parsed exactly this formula, and the formula is parsed otherwise.
+ASTNode* mathOfHostFormula(const std::string& formula, const ComponentIdOf& idOf, const NoMathMLForm& noForm,
+                           const MParseTree* parsed = nullptr);
 
 // Frees a tree without recursion (libSBML's destructor recurses as deep as
 // the tree goes).

@@ -7,6 +7,8 @@
 #include "sbml/SBMLNumberText.hpp"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -24,9 +26,23 @@ namespace kstr::sbml {
 
 namespace {
 
+// The significant digits of the shortest text that reads back as the value.
+int shortestDigits(double value) {
+  std::array<char, 32> text{};
+  const char* end = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::scientific).ptr;
+  int digits = 0;
+  for (const char* c = text.data(); c != end && *c != 'e'; ++c) digits += *c >= '0' && *c <= '9';
+  return digits;
+}
+
 // True when libSBML's 15 significant digits read back as another double.
+// A value with a text of 15 digits or fewer needs none: the 15-digit
+// rounding lies no farther from it than that text (the spacing of 15-digit
+// decimals is far wider than a double's), so it reads back the same; only
+// the others are formatted as libSBML does and read back.
 bool needsMoreDigits(double value) {
   if (!std::isfinite(value)) return false;
+  if (shortestDigits(value) <= 15) return false;
   char text[32];
   std::snprintf(text, sizeof text, "%.15g", value);
   return std::strtod(text, nullptr) != value;

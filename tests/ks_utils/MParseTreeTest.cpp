@@ -491,6 +491,55 @@ struct TranslationCase {
   std::string meaning;  // the same formula in libSBML's level-1 syntax
 };
 
+// The steps in postfix: a number or name as its text, a call as
+// "name/count", an infix operator as itself and a negation as "neg".
+std::string stepsOf(const std::string& text) {
+  std::vector<MParseStep> steps;
+  parse(text)->mathMLSteps(steps);
+  std::string out;
+  for (const MParseStep& step : steps) {
+    if (!out.empty()) out += ' ';
+    switch (step.kind) {
+      case MParseStep::Kind::Number:
+      case MParseStep::Kind::Name:
+        out += step.text;
+        break;
+      case MParseStep::Kind::Call:
+        out += std::string(step.text) + "/" + std::to_string(step.count);
+        break;
+      case MParseStep::Kind::Infix:
+        out += step.op;
+        break;
+      case MParseStep::Kind::Negate:
+        out += "neg";
+        break;
+    }
+  }
+  return out;
+}
+
+// The steps build what libSBML's parser builds from translateToMathML's
+// text: runs left to right one operator at a time, calls of every operand
+// for the logical runs, nested calls for the relational ones.
+TEST(MParseTreeTest, MathMLStepsReadTheTranslationOneOperatorAtATime) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"a - b + c - d", "a b - c + d -"},
+      {"a / b * c", "a b / c *"},
+      {"x^y^z", "x y ^ z ^"},
+      {"-a^2", "a 2 ^ neg"},
+      {"(-a)^2", "a neg 2 ^"},
+      {"2^-1", "2 1 neg ^"},
+      {"+a * b", "a b *"},
+      {"a || b || c && d && e", "a b c d e and/3 or/3"},
+      {"a <= b + 1 > c", "a b 1 + le/2 c gt/2"},
+      {"!(a == b) | c != d", "a b eq/2 not/1 c d ne/2 or/2"},
+      {"f(a+b, -c) * [A] + g()", "a b + c neg f/2 A * g/0 +"},
+      {"[ my A ] * c1.[B] - 2.5e-3", "[my A] c1.B * 2.5e-3 -"},
+      {"7.", "7."},
+  };
+  for (const auto& [text, steps] : cases) EXPECT_EQ(stepsOf(text), steps) << text;
+}
+
 TEST(MParseTreeTest, TranslateToMathMLRoundTripsThroughLibsbml) {
   const TranslationCase cases[] = {
       {"a + b*c", "(a + (b * c))", "a + b*c"},

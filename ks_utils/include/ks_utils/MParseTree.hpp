@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <boost/function.hpp>
 
@@ -28,6 +30,21 @@
 namespace ks_parse {
 struct ParsedExpression;
 }
+
+// One step of the expression in the form translateToMathML writes, read in
+// postfix order: a number (text as written), a name (canonical form), a
+// call of text on the last count results (the callee, or the function a
+// relational or logical operator or "!" becomes: lt, and, not, ...), an
+// infix operator (op one of + - * / ^) on the last two results, or a
+// negation of the last result.  text views the tree's own storage and lives
+// as long as the tree.
+struct MParseStep {
+  enum class Kind : std::uint8_t { Number, Name, Call, Infix, Negate };
+  Kind kind = Kind::Number;
+  char op = 0;
+  std::string_view text;
+  std::size_t count = 0;
+};
 
 class KS_API MParseTree {
  public:
@@ -94,6 +111,12 @@ class KS_API MParseTree {
   // leq: the caller renames them (traverseSubstitute) before handing the
   // text on.
   void translateToMathML(std::string& out) const;
+
+  // Replaces out with the steps of the translateToMathML form: what
+  // libSBML's formula parser reads from that text, one operator at a time
+  // ("(a + b - c)" is a + b, then - c; "((a ^ b) ^ c)" likewise; "lt(le(a,
+  // b), c)" is le of a and b, then lt of that and c).
+  void mathMLSteps(std::vector<MParseStep>& out) const;
 
   // True when the text names a function or constant of the host language
   // (case sensitive); false for anything else.
