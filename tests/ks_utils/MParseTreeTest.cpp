@@ -494,8 +494,10 @@ struct TranslationCase {
 // The steps in postfix: a number or name as its text, a call as
 // "name/count", an infix operator as itself and a negation as "neg".
 std::string stepsOf(const std::string& text) {
+  // The steps' texts point into the tree, which must outlive them.
+  const auto tree = parse(text);
   std::vector<MParseStep> steps;
-  parse(text)->mathMLSteps(steps);
+  tree->mathMLSteps(steps);
   std::string out;
   for (const MParseStep& step : steps) {
     if (!out.empty()) out += ' ';
