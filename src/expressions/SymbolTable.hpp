@@ -121,7 +121,11 @@ class KELBOR_API SymbolTable {
   // has been taken out: it keeps its node, because erasing a node from a
   // long tree rebalances it and touches nodes scattered over memory, until
   // such entries outnumber the live ones and are dropped in one pass.  A
-  // component entered again under its key takes the same node back.
+  // component entered again under its key takes the same node back.  Of
+  // the entries under one bracketed name only the last may be a removed
+  // one (the node the next of that name takes back): an entry followed by
+  // others of its name is erased, so that no lookup of a name shared by
+  // many components (ATP in every compartment) walks the removed ones.
   // Read the indexes through the members below, which skip removed entries.
   struct Namespace {
     Namespace() = default;
@@ -512,7 +516,8 @@ class KELBOR_API SymbolTable {
   // each on a line of its own) until they outnumber the others, then go
   // in one pass.
   void leave(Membership& member);
-  // Marks an entry of either index removed and counts it.
+  // Marks an entry of either index removed and counts it; an entry of the
+  // name index followed by others of its name is erased instead.
   static void markQualifiedRemoved(QualifiedIndex::iterator entry, Namespace& space);
   static void markNameRemoved(NameIndex::iterator entry, Namespace& space);
   // Drops the removed entries of the namespace's indexes that hold more of
