@@ -596,6 +596,25 @@ KelborComponent* Kelbor::findModelParameter(const std::string& name) const {
   return nullptr;
 }
 
+BReaction* Kelbor::findReaction(const std::string& name) const {
+  // Reaction names are unique and never a default name, and the symbol
+  // table enters every reaction under its name, an unnamed one under its
+  // default name (found through its place in the list).  The list is
+  // walked only while the model is torn down, or when the table's answer
+  // does not carry the name (which it always should).
+  if (isBeingDestroyed() || name.empty()) return findByName(reactions_.items(), name);
+  std::string key = name;
+  bracketNameIfNotValidIdentifier(key);
+  const SymbolTable::Namespace* space = symbolTable_->getNamespace(SymbolTable::reactionNamespace);
+  KelborComponent* found = symbolTable_->findInNamespace(key, *space);
+  if (!found) return nullptr;
+  const std::string& own = found->getName();
+  if (found->getEnumType() == kstr::reaction && (own.empty() ? found->getDefaultName() == name : own == name)) {
+    return static_cast<BReaction*>(found);
+  }
+  return findByName(reactions_.items(), name);
+}
+
 KelborComponent* Kelbor::getPartiallyQualifiedComponent(const std::string& name,
                                                         kstr::bcomptype kind) const {
   std::string container, part;
@@ -603,12 +622,12 @@ KelborComponent* Kelbor::getPartiallyQualifiedComponent(const std::string& name,
   switch (kind) {
     case kstr::parameter: {
       if (container.empty()) return findModelParameter(part);
-      BReaction* reaction = findByName(reactions_.items(), container);
+      BReaction* reaction = findReaction(container);
       BKineticLaw* law = reaction ? reaction->getKineticLaw() : nullptr;
       return law ? findByName(*law->getParameters(), part) : nullptr;
     }
     case kstr::reaction:
-      return container.empty() ? findByName(reactions_.items(), part) : nullptr;
+      return container.empty() ? findReaction(part) : nullptr;
     case kstr::species: {
       std::string text;
       if (!container.empty()) {

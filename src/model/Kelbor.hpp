@@ -234,6 +234,9 @@ class KELBOR_API Kelbor : public KelborComponent {
                                                   kstr::bcomptype kind) const;
   // The model parameter of that name (a logarithmic lookup), or null.
   KelborComponent* findModelParameter(const std::string& name) const;
+  // The first reaction of the list whose name (or default name, when it
+  // has none) is the name, or null; a logarithmic lookup when it is found.
+  BReaction* findReaction(const std::string& name) const;
   KelborComponent* getPartiallyQualifiedComponentApi(const std::string& name,
                                                      kstr::bcomptype kind) const {
     return getPartiallyQualifiedComponent(name, kind);

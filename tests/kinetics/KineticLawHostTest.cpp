@@ -456,5 +456,49 @@ TEST_F(KineticsHostTest, SharedLocalParameterNamesKeepTheirReactionsThroughEdits
   }
 }
 
+// Reactions and their laws' parameters found by partially qualified name:
+// named, unnamed (by the default name their place gives), missing, and
+// after the reactions ahead of an unnamed one are deleted.
+TEST_F(KineticsHostTest, ReactionsAndTheirParametersAreFoundByName) {
+  OBInterface* m = model();
+  std::vector<OBInterface*> reactions;
+  std::vector<OBInterface*> ks;
+  for (const char* name : {"r1", "", "r3", ""}) {
+    OBInterface* r = addReaction(m, (std::string("A") + std::to_string(reactions.size()) + " -> B").c_str());
+    if (*name) host().set(r, "Name", host().str(name));
+    OBInterface* law = addLaw(r, "MassAction");
+    ks.push_back(call1(law, "addparameter", {host().str("k")}));
+    reactions.push_back(r);
+  }
+  Kelbor* engine = kelbor(m);
+  auto check = [&](const std::string& name, kstr::bcomptype kind, OBInterface* expected) {
+    EXPECT_EQ(engine->getPartiallyQualifiedComponent(name, kind), expected ? componentOf(expected) : nullptr)
+        << name;
+  };
+  struct Case {
+    const char* name;
+    kstr::bcomptype kind;
+    int expected;  // index into the reactions (or their parameters); -1 for none
+  } before[] = {
+      {"r1", kstr::reaction, 0},           {"UnnamedReaction_2", kstr::reaction, 1},
+      {"r3", kstr::reaction, 2},           {"UnnamedReaction_4", kstr::reaction, 3},
+      {"UnnamedReaction_1", kstr::reaction, -1}, {"r9", kstr::reaction, -1},
+      {"r1.k", kstr::parameter, 0},        {"UnnamedReaction_2.k", kstr::parameter, 1},
+      {"[r3].k", kstr::parameter, 2},      {"r3.kx", kstr::parameter, -1},
+      {"A1.k", kstr::parameter, -1},       {"r1.k", kstr::reaction, -1},
+  };
+  for (const Case& c : before) {
+    const std::vector<OBInterface*>& from = c.kind == kstr::reaction ? reactions : ks;
+    check(c.name, c.kind, c.expected < 0 ? nullptr : from[static_cast<size_t>(c.expected)]);
+  }
+  // The first two go: the unnamed fourth is the second now.
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(reactions[static_cast<size_t>(i)]->destroy(OBDatabaseClient::getExternalClient()));
+  check("UnnamedReaction_2", kstr::reaction, reactions[3]);
+  check("UnnamedReaction_2.k", kstr::parameter, ks[3]);
+  check("UnnamedReaction_4", kstr::reaction, nullptr);
+  check("r1", kstr::reaction, nullptr);
+  check("r3.k", kstr::parameter, ks[2]);
+}
+
 }  // namespace
 }  // namespace ktest
