@@ -4,9 +4,12 @@
 // - adding, renaming and deleting a species whose name a species of every
 //   other compartment has too (ATP in each of n compartments, each used by
 //   a reaction of its own compartment, named qualified), at n = 1,000 and
-//   16,000;
+//   16,000, also adding one after n / 4 ATP entered ahead of the others
+//   were deleted;
 // - deleting a compartment (empty, or holding a species nothing uses) in a
-//   model of n reactions over n / 8 compartments, at n = 4,000 and 32,000.
+//   model of n reactions over n / 8 compartments, at n = 4,000 and 32,000,
+//   and an empty one among n compartments (each with its species ATP and
+//   ADP and a reaction), at n = 1,000 and 16,000.
 //
 // Every figure is the time of the timed operation alone (manual timing),
 // per operation.
@@ -50,16 +53,23 @@ void perOperation(benchmark::State& state) {
 }
 
 // n compartments c<i>, each with species ATP and ADP and a reaction
-// "c<i>.ATP -> c<i>.ADP", and one compartment "work" with none.
+// "c<i>.ATP -> c<i>.ADP", and one compartment "work" with none; ahead of
+// them `leading` compartments with an ATP only (in atps).
 struct SharedNames {
   OBInterface* model = nullptr;
   OBInterface* work = nullptr;
   OBInterface* someAtp = nullptr;
+  std::vector<OBInterface*> atps;
 };
 
-SharedNames buildSharedNames(TestHost& host, size_t n) {
+SharedNames buildSharedNames(TestHost& host, size_t n, size_t leading = 0) {
   SharedNames built;
   built.model = host.construct("Model", {host.str("bench")});
+  // First, when asked, compartments whose ATP nothing uses.
+  for (size_t i = 0; i < leading; ++i) {
+    OBInterface* compartment = addNamed(host, built.model, "addcompartment", "early" + std::to_string(i));
+    built.atps.push_back(addNamed(host, compartment, "addspecies", "ATP"));
+  }
   for (size_t i = 0; i < n; ++i) {
     const std::string c = "c" + std::to_string(i);
     OBInterface* compartment = addNamed(host, built.model, "addcompartment", c);
@@ -77,9 +87,17 @@ enum class SpeciesStep { Add, Rename, Delete };
 
 // Times kOperations of the step on a species ATP of the compartment "work"
 // (added and deleted around the timed part as the step needs).
-void sharedNameStep(benchmark::State& state, SpeciesStep step) {
+void sharedNameStep(benchmark::State& state, SpeciesStep step, bool quarterLeft = false) {
   TestHost& host = startedBenchHost();
-  const SharedNames built = buildSharedNames(host, static_cast<size_t>(state.range(0)));
+  const auto n = static_cast<size_t>(state.range(0));
+  const SharedNames built = buildSharedNames(host, n, quarterLeft ? n / 4 : 0);
+  if (quarterLeft) {
+    // The ATP entered first, a quarter as many as the others, deleted.
+    for (size_t i = 0; i < built.atps.size(); ++i) {
+      if (!built.atps[i]->destroy(OBDatabaseClient::getExternalClient())) state.SkipWithError("a deletion was refused");
+    }
+    host.clearLogs();
+  }
   for (auto _ : state) {
     double seconds = 0;
     for (size_t i = 0; i < kOperations; ++i) {
@@ -106,6 +124,9 @@ void sharedNameStep(benchmark::State& state, SpeciesStep step) {
 void BM_AddSpeciesSharingItsName(benchmark::State& state) { sharedNameStep(state, SpeciesStep::Add); }
 void BM_RenameSpeciesSharingItsName(benchmark::State& state) { sharedNameStep(state, SpeciesStep::Rename); }
 void BM_DeleteSpeciesSharingItsName(benchmark::State& state) { sharedNameStep(state, SpeciesStep::Delete); }
+void BM_AddSpeciesAfterAQuarterOfItsNameLeft(benchmark::State& state) {
+  sharedNameStep(state, SpeciesStep::Add, true);
+}
 
 // n reactions "r<i>" turning x<i> into y<i>, spread over n / 8 compartments.
 OBInterface* buildReactions(TestHost& host, size_t n) {
@@ -125,9 +146,8 @@ OBInterface* buildReactions(TestHost& host, size_t n) {
 
 // Times the deletion of kOperations compartments made for it (empty, or
 // with one species nothing uses).
-void deleteCompartments(benchmark::State& state, bool withSpecies) {
+void deleteCompartments(benchmark::State& state, OBInterface* model, bool withSpecies) {
   TestHost& host = startedBenchHost();
-  OBInterface* model = buildReactions(host, static_cast<size_t>(state.range(0)));
   for (auto _ : state) {
     std::vector<OBInterface*> made;
     for (size_t i = 0; i < kOperations; ++i) {
@@ -145,15 +165,25 @@ void deleteCompartments(benchmark::State& state, bool withSpecies) {
   perOperation(state);
 }
 
-void BM_DeleteEmptyCompartment(benchmark::State& state) { deleteCompartments(state, false); }
-void BM_DeleteCompartmentWithUnusedSpecies(benchmark::State& state) { deleteCompartments(state, true); }
+void BM_DeleteEmptyCompartment(benchmark::State& state) {
+  deleteCompartments(state, buildReactions(startedBenchHost(), static_cast<size_t>(state.range(0))), false);
+}
+void BM_DeleteCompartmentWithUnusedSpecies(benchmark::State& state) {
+  deleteCompartments(state, buildReactions(startedBenchHost(), static_cast<size_t>(state.range(0))), true);
+}
+void BM_DeleteEmptyCompartmentAmongMany(benchmark::State& state) {
+  TestHost& host = startedBenchHost();
+  deleteCompartments(state, buildSharedNames(host, static_cast<size_t>(state.range(0))).model, false);
+}
 
 }  // namespace
 
 BENCHMARK(BM_AddSpeciesSharingItsName)->Arg(1000)->Arg(16000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenameSpeciesSharingItsName)->Arg(1000)->Arg(16000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeleteSpeciesSharingItsName)->Arg(1000)->Arg(16000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddSpeciesAfterAQuarterOfItsNameLeft)->Arg(1000)->Arg(16000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeleteEmptyCompartment)->Arg(4000)->Arg(32000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeleteCompartmentWithUnusedSpecies)->Arg(4000)->Arg(32000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DeleteEmptyCompartmentAmongMany)->Arg(1000)->Arg(16000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -186,6 +186,11 @@ void SymbolTable::markQualifiedRemoved(QualifiedIndex::iterator entry, Namespace
 }
 
 void SymbolTable::markNameRemoved(NameIndex::iterator entry, Namespace& space) {
+  const auto next = std::next(entry);
+  if (next != space.byName.end() && next->first == entry->first) {
+    space.byName.erase(entry);
+    return;
+  }
   entry->second = nullptr;
   ++space.removedNames;
 }

@@ -121,7 +121,11 @@ class KELBOR_API SymbolTable {
   // has been taken out: it keeps its node, because erasing a node from a
   // long tree rebalances it and touches nodes scattered over memory, until
   // such entries outnumber the live ones and are dropped in one pass.  A
-  // component entered again under its key takes the same node back.
+  // component entered again under its key takes the same node back.  Of
+  // the entries under one bracketed name only the last may be a removed
+  // one (the node the next of that name takes back): an entry followed by
+  // others of its name is erased, so that no lookup of a name shared by
+  // many components (ATP in every compartment) walks the removed ones.
   // Read the indexes through the members below, which skip removed entries.
   struct Namespace {
     Namespace() = default;
@@ -406,7 +410,10 @@ class KELBOR_API SymbolTable {
   // Adds to out the listeners of every component the name can denote (in
   // the model or in any reaction's scope) and those waiting for the name:
   // whose expressions a component taking or leaving that name may rewrite.
-  void collectNameUsers(const std::string& name, ListenerSet& out) const;
+  // For a component of a known namespace (0-4) the users only a component
+  // of another kind concerns are left out (gatherCandidates).
+  void collectNameUsers(const std::string& name, ListenerSet& out,
+                        size_t number = undefinedNamespace) const;
   // Re-keys every child entered under "oldQualifiedName." in the namespace.
   void renameChildEntries(const std::string& oldQualifiedName, size_t childNamespace);
   // For a compartment: tells the listeners of each of its species the new
@@ -509,15 +516,24 @@ class KELBOR_API SymbolTable {
   // each on a line of its own) until they outnumber the others, then go
   // in one pass.
   void leave(Membership& member);
-  // Marks an entry of either index removed and counts it.
+  // Marks an entry of either index removed and counts it; an entry of the
+  // name index followed by others of its name is erased instead.
   static void markQualifiedRemoved(QualifiedIndex::iterator entry, Namespace& space);
   static void markNameRemoved(NameIndex::iterator entry, Namespace& space);
   // Drops the removed entries of the namespace's indexes that hold more of
   // them than live ones, rebuilding each such index in one ordered pass
   // and moving the components' places to the new nodes.
   void dropRemovedEntries(Namespace& space);
+  // The components whose listeners a component of the namespace (a number
+  // 0-4, or undefinedNamespace for any kind) taking or leaving the names
+  // may concern: those the qualified name resolves to, and the holders of
+  // the bare name (appendBareNameHolders).
   void gatherCandidates(const std::string& qualifiedName, const std::string& bracketedName,
-                        CandidateList& out) const;
+                        size_t number, CandidateList& out) const;
+  // The kinetic-law parameters of the bare name (unless the component is
+  // one of them), the species, compartment and model parameter it resolves
+  // to, and the species holding it (appendSpeciesHoldingBareName).
+  void appendBareNameHolders(const std::string& bracketedName, size_t number, CandidateList& out) const;
   // Appends the species of that bare name whose listeners may hold it bare:
   // all of them while at most two species hold it, none from three on.
   void appendSpeciesHoldingBareName(const std::string& bracketedName, CandidateList& out) const;

@@ -26,11 +26,20 @@ void notifyInUseCount(KelborComponent* component, bool removing) {
 
 }  // namespace
 
-void SymbolTable::gatherCandidates(const std::string& qualifiedName,
-                                   const std::string& bracketedName, CandidateList& out) const {
+void SymbolTable::gatherCandidates(const std::string& qualifiedName, const std::string& bracketedName,
+                                   size_t number, CandidateList& out) const {
   collectCandidates(qualifiedName, nullptr, out);
   if (bracketedName.empty()) return;
-  appendAllWithName(bracketedName, reactionParameters_, out);
+  appendBareNameHolders(bracketedName, number, out);
+}
+
+void SymbolTable::appendBareNameHolders(const std::string& bracketedName, size_t number,
+                                        CandidateList& out) const {
+  // A kinetic-law parameter is seen bare only in its own reaction, and
+  // only where no species takes the name first: the parameters of other
+  // reactions sharing a parameter's name (every law's "k") keep what they
+  // denote whatever that parameter does, and their listeners are not told.
+  if (number != reactionParameterNamespace) appendAllWithName(bracketedName, reactionParameters_, out);
   collectCandidates(bracketedName, nullptr, out);
   appendSpeciesHoldingBareName(bracketedName, out);
 }
@@ -69,11 +78,11 @@ void SymbolTable::addWaiting(const std::string& name, ListenerSet& out) const {
   if (waiting) out.insert(waiting->begin(), waiting->end());
 }
 
-void SymbolTable::collectNameUsers(const std::string& name, ListenerSet& out) const {
+void SymbolTable::collectNameUsers(const std::string& name, ListenerSet& out, size_t number) const {
   std::string bracketed = name;
   bracketNameIfNotValidIdentifier(bracketed);
   CandidateList candidates;
-  gatherCandidates(bracketed, bracketed, candidates);
+  gatherCandidates(bracketed, bracketed, number, candidates);
   addWaiting(bracketed, out);
   collectListeners(candidates, out);
 }
@@ -92,7 +101,7 @@ void SymbolTable::componentAdded(KelborComponent* component) {
   insertComponent(number, qualifiedName, bracketedName, component);
 
   CandidateList candidates;
-  gatherCandidates(qualifiedName, bracketedName, candidates);
+  gatherCandidates(qualifiedName, bracketedName, number, candidates);
   ListenerSet affected;
   addWaiting(bracketedName, affected);
   addWaiting(qualifiedName, affected);
@@ -119,7 +128,7 @@ void SymbolTable::componentRemoved(KelborComponent* component) {
   // counts show that nothing else answers them.
   CandidateList candidates;
   if (othersMayAnswer(*former, qualifiedName, bracketedName)) {
-    gatherCandidates(qualifiedName, bracketedName, candidates);
+    gatherCandidates(qualifiedName, bracketedName, former->ns, candidates);
   }
   ListenerSet affected(component->getListeners().begin(), component->getListeners().end());
   addWaiting(qualifiedName, affected);
@@ -127,7 +136,7 @@ void SymbolTable::componentRemoved(KelborComponent* component) {
   const std::string formerQualified = former->qualified.value_or(qualifiedName);
   const std::string formerName = former->name.value_or(bracketedName);
   if (formerQualified != qualifiedName || formerName != bracketedName) {
-    gatherCandidates(formerQualified, formerName, candidates);
+    gatherCandidates(formerQualified, formerName, former->ns, candidates);
     addWaiting(formerQualified, affected);
     addWaiting(formerName, affected);
   }
@@ -151,7 +160,7 @@ void SymbolTable::componentNameChanged(KelborComponent* component, std::string o
   // leave the component out.  The component itself may be among them; its
   // listeners are told anyway.
   CandidateList oldCandidates;
-  gatherCandidates(oldQualifiedName, oldName, oldCandidates);
+  gatherCandidates(oldQualifiedName, oldName, number, oldCandidates);
   // By identity: a missing old key is skipped, and an entry of another
   // component under the old key is left alone.
   std::optional<FormerKeys> former = takeOut(component);
@@ -196,11 +205,7 @@ void SymbolTable::tellNameChange(KelborComponent* component, const std::string& 
   CandidateList newCandidates;
   collectCandidates(qualifiedName, nullptr, newCandidates);
   newCandidates.push_back(component);
-  if (!bracketedName.empty()) {
-    appendAllWithName(bracketedName, reactionParameters_, newCandidates);
-    collectCandidates(bracketedName, nullptr, newCandidates);
-    appendSpeciesHoldingBareName(bracketedName, newCandidates);
-  }
+  if (!bracketedName.empty()) appendBareNameHolders(bracketedName, number, newCandidates);
   ListenerSet second;
   addWaiting(bracketedName, second);
   addWaiting(qualifiedName, second);

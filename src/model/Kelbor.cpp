@@ -236,10 +236,12 @@ void Kelbor::enterCompartmentSubtree(BCompartment* compartment) {
   }
 }
 
-void Kelbor::removeCompartment(BCompartment* compartment) {
+void Kelbor::removeCompartment(BCompartment* compartment, int position) {
   // A model being destroyed keeps no symbol table entries to take out, so
   // its destroy path walks no subtree (and allocates nothing).
-  if (eraseFrom(compartments_, compartment, !isBeingDestroyed()) && !isBeingDestroyed()) {
+  if (isBeingDestroyed()) {
+    compartments_.eraseUnordered(compartment);
+  } else if (compartments_.erase(compartment, position)) {
     kstrVector<BCompartment*> subtree{compartment};
     compartment->getAllDescendantCompartments(&subtree);
     for (BCompartment* c : subtree) {
@@ -252,7 +254,8 @@ void Kelbor::removeCompartment(BCompartment* compartment) {
 
 void Kelbor::nestCompartments(const Nesting& pairs) {
   if (pairs.empty()) return;
-  const std::unordered_set<const BCompartment*> topLevel(compartments_.begin(), compartments_.end());
+  const kstrVector<BCompartment*>& top = compartments_.items();
+  const std::unordered_set<const BCompartment*> topLevel(top.begin(), top.end());
   std::unordered_set<const BCompartment*> inner;
   MemberLists members;
   for (const auto& [sub, owner] : pairs) {
@@ -262,12 +265,12 @@ void Kelbor::nestCompartments(const Nesting& pairs) {
     }
     members[owner].push_back(sub);
   }
-  const Nesting order = placingOrder(compartments_, inner, members);
+  const Nesting order = placingOrder(top, inner, members);
   if (order.size() != pairs.size()) {
     kstr_error("Kestrion:COMPARTMENT_INVALID_OWNER_DESCENDANT",
                kstr::code(kstr::MessageCode::KS_COMPARTMENT_INVALID_OWNER_DESCENDANT));
   }
-  std::erase_if(compartments_, [&inner](const BCompartment* c) { return inner.count(c) != 0; });
+  std::erase_if(compartments_.changeableItems(), [&inner](const BCompartment* c) { return inner.count(c) != 0; });
   for (const auto& [sub, owner] : order) owner->adoptTopLevelCompartment(sub);
   setCompileNeeded(true);
 }
@@ -426,30 +429,30 @@ int Kelbor::getListPosition(const KelborComponent* component) const {
 
 bool Kelbor::hasSeveralCompartments() const {
   if (compartments_.size() != 1) return compartments_.size() > 1;
-  return compartments_.front()->getNumCompartments() > 0;
+  return compartments_.at(0)->getNumCompartments() > 0;
 }
 
 uint64_t Kelbor::getNumCompartmentsInTree() const {
   uint64_t count = 0;
-  for (const BCompartment* c : compartments_) count += 1 + c->getNumCompartmentsInTree();
+  for (const BCompartment* c : compartments_.items()) count += 1 + c->getNumCompartmentsInTree();
   return count;
 }
 
 uint32_t Kelbor::getNumSpeciesInTree() const {
   uint64_t count = 0;
-  for (const BCompartment* c : compartments_) count += c->getNumSpeciesInTree();
+  for (const BCompartment* c : compartments_.items()) count += c->getNumSpeciesInTree();
   return static_cast<uint32_t>(count);
 }
 
 BSpecies* Kelbor::getSpeciesInTreeAt(uint64_t index) const {
-  for (BCompartment* c : compartments_) {
+  for (BCompartment* c : compartments_.items()) {
     if (BSpecies* s = c->getSpeciesInTreeAtLocal(index)) return s;
   }
   return nullptr;
 }
 
 BCompartment* Kelbor::getCompartmentInTreeAt(uint64_t index) const {
-  for (BCompartment* c : compartments_) {
+  for (BCompartment* c : compartments_.items()) {
     if (BCompartment* found = c->getCompartmentInTreeAtLocal(index)) return found;
   }
   return nullptr;
@@ -457,13 +460,13 @@ BCompartment* Kelbor::getCompartmentInTreeAt(uint64_t index) const {
 
 kstrVector<BSpecies*>* Kelbor::getAllSpeciesInTree() const {
   auto* all = new kstrVector<BSpecies*>();
-  for (BCompartment* c : compartments_) c->getAllDescendantSpecies(all);
+  for (BCompartment* c : compartments_.items()) c->getAllDescendantSpecies(all);
   return all;
 }
 
 kstrVector<BCompartment*>* Kelbor::getAllCompartmentsInTree() const {
   auto* all = new kstrVector<BCompartment*>();
-  for (BCompartment* c : compartments_) {
+  for (BCompartment* c : compartments_.items()) {
     all->push_back(c);
     c->getAllDescendantCompartments(all);
   }
@@ -472,7 +475,7 @@ kstrVector<BCompartment*>* Kelbor::getAllCompartmentsInTree() const {
 
 Vector* Kelbor::getSpeciesOBIs() const {
   auto* handles = new Vector();
-  for (BCompartment* c : compartments_) c->getAllDescendantSpeciesOBIs(handles);
+  for (BCompartment* c : compartments_.items()) c->getAllDescendantSpeciesOBIs(handles);
   return handles;
 }
 
@@ -526,7 +529,7 @@ bool Kelbor::isAnySpeciesUsedByReactions(const kstrVector<BSpecies*>& species) c
 void Kelbor::findAllSpeciesAndParams(kstrVector<BSpecies*>& species,
                                      kstrVector<BParameter*>& parameters,
                                      bool includeConstants) const {
-  for (BCompartment* c : compartments_) c->getAllDescendantSpecies(&species);
+  for (BCompartment* c : compartments_.items()) c->getAllDescendantSpecies(&species);
   for (BParameter* p : parameters_.items()) {
     if (includeConstants || !p->getConstantValue()) parameters.push_back(p);
   }
@@ -593,6 +596,25 @@ KelborComponent* Kelbor::findModelParameter(const std::string& name) const {
   return nullptr;
 }
 
+BReaction* Kelbor::findReaction(const std::string& name) const {
+  // Reaction names are unique and never a default name, and the symbol
+  // table enters every reaction under its name, an unnamed one under its
+  // default name (found through its place in the list).  The list is
+  // walked only while the model is torn down, or when the table's answer
+  // does not carry the name (which it always should).
+  if (isBeingDestroyed() || name.empty()) return findByName(reactions_.items(), name);
+  std::string key = name;
+  bracketNameIfNotValidIdentifier(key);
+  const SymbolTable::Namespace* space = symbolTable_->getNamespace(SymbolTable::reactionNamespace);
+  KelborComponent* found = symbolTable_->findInNamespace(key, *space);
+  if (!found) return nullptr;
+  const std::string& own = found->getName();
+  if (found->getEnumType() == kstr::reaction && (own.empty() ? found->getDefaultName() == name : own == name)) {
+    return static_cast<BReaction*>(found);
+  }
+  return findByName(reactions_.items(), name);
+}
+
 KelborComponent* Kelbor::getPartiallyQualifiedComponent(const std::string& name,
                                                         kstr::bcomptype kind) const {
   std::string container, part;
@@ -600,12 +622,12 @@ KelborComponent* Kelbor::getPartiallyQualifiedComponent(const std::string& name,
   switch (kind) {
     case kstr::parameter: {
       if (container.empty()) return findModelParameter(part);
-      BReaction* reaction = findByName(reactions_.items(), container);
+      BReaction* reaction = findReaction(container);
       BKineticLaw* law = reaction ? reaction->getKineticLaw() : nullptr;
       return law ? findByName(*law->getParameters(), part) : nullptr;
     }
     case kstr::reaction:
-      return container.empty() ? findByName(reactions_.items(), part) : nullptr;
+      return container.empty() ? findReaction(part) : nullptr;
     case kstr::species: {
       std::string text;
       if (!container.empty()) {

@@ -86,7 +86,7 @@ class KELBOR_API Kelbor : public KelborComponent {
   kstrVector<BEvent*>* getEvents() { return &events_; }
   kstrVector<BReaction*>* getReactions() { return &reactions_.changeableItems(); }
   kstrVector<BRule*>* getRules() { return &rules_; }
-  const kstrVector<BCompartment*>* getCompartments() const { return &compartments_; }
+  const kstrVector<BCompartment*>* getCompartments() const { return &compartments_.items(); }
   const kstrVector<BParameter*>* getParameters() const { return &parameters_.items(); }
   uint32_t getNumReactions() const { return static_cast<uint32_t>(reactions_.size()); }
   // The reaction's place in the list, or the number of reactions when it is
@@ -145,7 +145,10 @@ class KELBOR_API Kelbor : public KelborComponent {
 
   // --- adding and removing -----------------------------------------------------
   void addCompartment(BCompartment* compartment);
-  void removeCompartment(BCompartment* compartment);
+  // position: the compartment's place among the top-level ones when the
+  // caller knows it (its handle's place in the model's handle vector), -1
+  // otherwise; a wrong one costs a search.
+  void removeCompartment(BCompartment* compartment, int position = -1);
   // A compartment tree built at once (as a read builds it): each pair puts
   // its first compartment below its second, as setting the owners pair by
   // pair would (an owner's members follow the order of the pairs), in time
@@ -231,6 +234,9 @@ class KELBOR_API Kelbor : public KelborComponent {
                                                   kstr::bcomptype kind) const;
   // The model parameter of that name (a logarithmic lookup), or null.
   KelborComponent* findModelParameter(const std::string& name) const;
+  // The first reaction of the list whose name (or default name, when it
+  // has none) is the name, or null; a logarithmic lookup when it is found.
+  BReaction* findReaction(const std::string& name) const;
   KelborComponent* getPartiallyQualifiedComponentApi(const std::string& name,
                                                      kstr::bcomptype kind) const {
     return getPartiallyQualifiedComponent(name, kind);
@@ -447,7 +453,7 @@ class KELBOR_API Kelbor : public KelborComponent {
   kstr::MemberList<BReaction*> reactions_;
   kstrVector<BRule*> rules_;
   kstr::MemberList<BParameter*> parameters_;
-  kstrVector<BCompartment*> compartments_;
+  kstr::MemberList<BCompartment*> compartments_;
   Vector* obiEvents_ = nullptr;
   Vector* obiModels_ = nullptr;
   Vector* obiReactions_ = nullptr;

@@ -189,7 +189,7 @@ void printExpressionComponents(const char* title, const kstrVector<T*>& list) {
 
 void Kelbor::printEBCsAndListeners() const {
   hbPrintf("==COMPARTMENTS==\n");
-  for (const BCompartment* c : compartments_) printListenerLine(c);
+  for (const BCompartment* c : compartments_.items()) printListenerLine(c);
   hbPrintf("==SPECIES==\n");
   const uint32_t numSpecies = getNumSpeciesInTree();
   for (uint32_t i = 0; i < numSpecies; ++i) {

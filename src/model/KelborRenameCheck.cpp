@@ -47,8 +47,9 @@ std::set<ExpressionBasedComponent*> Kelbor::renameUsers(const KelborComponent* c
   SymbolTable::ListenerSet users(listeners.begin(), listeners.end());
   // Expressions naming another holder of the new or the old name by that
   // name are rewritten when it becomes ambiguous or plain again.
-  symbolTable_->collectNameUsers(newName, users);
-  if (!component->getName().empty()) symbolTable_->collectNameUsers(component->getName(), users);
+  const size_t number = SymbolTable::getNamespaceIndex(component);
+  symbolTable_->collectNameUsers(newName, users, number);
+  if (!component->getName().empty()) symbolTable_->collectNameUsers(component->getName(), users, number);
   // The users of the children, whose qualified names change.
   if (component->getEnumType() == kstr::compartment) {
     for (const BSpecies* species : static_cast<const BCompartment*>(component)->getSpecies()) {

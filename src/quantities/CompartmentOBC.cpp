@@ -186,12 +186,14 @@ void BCompartmentOBC::destroyInstance(OBInterface* inst) {
   Kelbor* model = parentComponent && parentComponent->getEnumType() == kstr::kstrmodel
                       ? static_cast<Kelbor*>(parentComponent)
                       : nullptr;
+  // The handle's place is the compartment's place among the model's.
+  const int position = model && !parent->isBeingDestroyed() ? handleVectorPosition(model->heldOBICompartments(), inst) : -1;
   if (model) leaveOwnedHandleVector(parent, inst, model->heldOBICompartments());
   if (BCompartment* owner = compartment->getOwner()) {
     owner->removeCompartment(compartment);
     compartment->setOwnerField(nullptr);
   } else if (model) {
-    model->removeCompartment(compartment);
+    model->removeCompartment(compartment, position);
   }
   // Members that did not take themselves out give back the references
   // the vectors hold for them.

@@ -54,7 +54,9 @@ TEST_F(PropagationTest, AdditionTellsEveryListenerOfTheSharedNamesOnce) {
   } cases[] = {
       {"modelParameter", {&modelK}, {}, 1},
       {"compartment", {&compartmentK}, {}, 1},
-      {"otherReactionParameter", {&otherK}, {}, 1},
+      // Another reaction's "k" is what that reaction's bare "k" denotes,
+      // whichever reactions have a "k" of their own.
+      {"otherReactionParameter", {&otherK}, {}, 0},
       {"speciesOfC1", {&speciesK1}, {}, 1},
       {"speciesOfC2", {&speciesK2}, {}, 1},
       {"waitsForBareName", {}, {"k"}, 1},

@@ -111,6 +111,53 @@ TEST_F(RemovedEntriesTest, EqualBracketedNamesKeepTheirOrderAcrossRemovedEntries
   EXPECT_EQ(namedInOrder(w.table, "A"), (Components{&a5, &a3}));
 }
 
+// Many components share a bracketed name and leave in every order: no
+// removed entry stays ahead of a live one of that name (at most the last
+// is kept, for the next to take back), so counting and finding the first
+// never walk past the ones that left, and the order of the rest holds.
+TEST_F(RemovedEntriesTest, ASharedNameKeepsNoRemovedEntryAheadOfALiveOne) {
+  struct Case {
+    const char* label;
+    std::vector<size_t> leaving;  // indexes, in order of removal
+  } cases[] = {
+      {"from the front", {0, 1, 2, 3, 4, 5}},
+      {"from the back", {7, 6, 5, 4, 3, 2}},
+      {"from the middle out", {3, 4, 2, 5, 1, 6}},
+      {"every other", {0, 2, 4, 6, 7, 5}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    SymbolTableWorld world;
+    std::vector<const KelborComponent*> live;
+    for (size_t i = 0; i < 8; ++i) {
+      live.push_back(&world.species("A", world.compartment("c" + std::to_string(i))));
+    }
+    const auto entry = live;
+    const SymbolTable::Namespace& space = *world.table.getNamespace(SymbolTable::speciesNamespace);
+    for (size_t index : c.leaving) {
+      world.table.componentRemoved(const_cast<KelborComponent*>(entry[index]));
+      std::erase(live, entry[index]);
+      const auto [first, last] = space.byName.equal_range("A");
+      size_t removed = 0;
+      for (auto it = first; it != last; ++it) {
+        if (it->second) continue;
+        ++removed;
+        EXPECT_EQ(std::next(it), last) << "a removed entry ahead of a live one";
+      }
+      EXPECT_LE(removed, 1u);
+      EXPECT_EQ(namedInOrder(world.table, "A"), live);
+      EXPECT_EQ(space.countNamed("A"), live.size());
+      EXPECT_EQ(space.firstNamed("A"), live.front());
+      EXPECT_EQ(world.table.resolveSpecies("A"),
+                SymbolTable::SpeciesMatch(live.size() == 1 ? const_cast<KelborComponent*>(live.front()) : nullptr,
+                                          true));
+    }
+    // A newcomer goes after the rest.
+    live.push_back(&world.species("A", world.compartment("late")));
+    EXPECT_EQ(namedInOrder(world.table, "A"), live);
+  }
+}
+
 TEST_F(RemovedEntriesTest, RemovedEntriesAreDroppedOnceTheyOutnumberTheLiveOnes) {
   std::vector<TestComponent*> parameters;
   for (int i = 0; i < 300; ++i) parameters.push_back(&w.parameter("p" + std::to_string(i)));

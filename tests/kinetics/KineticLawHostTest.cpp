@@ -392,5 +392,113 @@ TEST_F(LawParameterTest, ParametersTheLawRefusesAreNotHalfAdded) {
   }
 }
 
+// Every reaction's law has a parameter "k" of its own; another reaction
+// names two of them qualified.  Each edit (a reaction with its own "k"
+// added, one "k" renamed, a reaction renamed, one deleted) must leave every
+// bare "k" bound to the parameter of its own reaction and the qualified
+// names bound to theirs, written as they now read.
+TEST_F(KineticsHostTest, SharedLocalParameterNamesKeepTheirReactionsThroughEdits) {
+  OBInterface* m = model();
+  struct Local {
+    OBInterface* reaction;
+    OBInterface* k;
+  };
+  std::vector<Local> locals;
+  auto addWithLocalK = [&](const std::string& name, const std::string& equation) {
+    OBInterface* r = addReaction(m, equation.c_str());
+    host().set(r, "Name", host().str(name.c_str()));
+    OBInterface* law = addLaw(r, "MassAction");
+    OBInterface* k = call1(law, "addparameter", {host().str("k")});
+    setParameter(law, "Forward Rate Parameter", "k");
+    locals.push_back({r, k});
+  };
+  for (const char* name : {"r1", "r2", "r3"}) addWithLocalK(name, std::string("A_") + name + " -> B_" + name);
+  OBInterface* user = addReaction(m, "X -> Y");
+  host().set(user, "ReactionRate", host().str("r1.k*X + r2.k*X"));
+  OBInterface* firstK = locals[0].k;
+  OBInterface* secondK = locals[1].k;
+
+  struct Step {
+    const char* label;
+    std::function<void()> edit;
+    const char* userRate;
+  } steps[] = {
+      {"a reaction with its own k added", [&] { addWithLocalK("r4", "A_r4 -> B_r4"); }, "r1.k*X + r2.k*X"},
+      {"the second reaction's k renamed", [&] { host().call(locals[1].k, "rename", {host().str("k2")}); },
+       "r1.k*X + r2.k2*X"},
+      {"the first reaction renamed", [&] { host().set(locals[0].reaction, "Name", host().str("q1")); },
+       "q1.k*X + r2.k2*X"},
+      {"the third reaction deleted",
+       [&] {
+         ASSERT_TRUE(locals[2].reaction->destroy(OBDatabaseClient::getExternalClient()));
+         locals.erase(locals.begin() + 2);
+       },
+       "q1.k*X + r2.k2*X"},
+      {"the second reaction's parameter named k again",
+       [&] { host().call(locals[1].k, "rename", {host().str("k")}); }, "q1.k*X + r2.k*X"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.label);
+    step.edit();
+    for (const Local& local : locals) {
+      const std::string own = host().getString(local.k, "Name");
+      const auto expression = reaction(local.reaction)->getReactionRateExpression();
+      EXPECT_EQ(expression->getResolvedComponent(own), componentOf(local.k)) << host().getString(local.reaction, "Name");
+      EXPECT_TRUE(expression->doAllTokensResolve());
+    }
+    EXPECT_EQ(rate(user), step.userRate);
+    const auto expression = reaction(user)->getReactionRateExpression();
+    const std::string firstName = host().getString(locals[0].reaction, "Name") + "." + host().getString(firstK, "Name");
+    const std::string secondName = host().getString(locals[1].reaction, "Name") + "." + host().getString(secondK, "Name");
+    EXPECT_EQ(expression->getResolvedComponent(firstName), componentOf(firstK));
+    EXPECT_EQ(expression->getResolvedComponent(secondName), componentOf(secondK));
+    EXPECT_TRUE(expression->doAllTokensResolve());
+  }
+}
+
+// Reactions and their laws' parameters found by partially qualified name:
+// named, unnamed (by the default name their place gives), missing, and
+// after the reactions ahead of an unnamed one are deleted.
+TEST_F(KineticsHostTest, ReactionsAndTheirParametersAreFoundByName) {
+  OBInterface* m = model();
+  std::vector<OBInterface*> reactions;
+  std::vector<OBInterface*> ks;
+  for (const char* name : {"r1", "", "r3", ""}) {
+    OBInterface* r = addReaction(m, (std::string("A") + std::to_string(reactions.size()) + " -> B").c_str());
+    if (*name) host().set(r, "Name", host().str(name));
+    OBInterface* law = addLaw(r, "MassAction");
+    ks.push_back(call1(law, "addparameter", {host().str("k")}));
+    reactions.push_back(r);
+  }
+  Kelbor* engine = kelbor(m);
+  auto check = [&](const std::string& name, kstr::bcomptype kind, OBInterface* expected) {
+    EXPECT_EQ(engine->getPartiallyQualifiedComponent(name, kind), expected ? componentOf(expected) : nullptr)
+        << name;
+  };
+  struct Case {
+    const char* name;
+    kstr::bcomptype kind;
+    int expected;  // index into the reactions (or their parameters); -1 for none
+  } before[] = {
+      {"r1", kstr::reaction, 0},           {"UnnamedReaction_2", kstr::reaction, 1},
+      {"r3", kstr::reaction, 2},           {"UnnamedReaction_4", kstr::reaction, 3},
+      {"UnnamedReaction_1", kstr::reaction, -1}, {"r9", kstr::reaction, -1},
+      {"r1.k", kstr::parameter, 0},        {"UnnamedReaction_2.k", kstr::parameter, 1},
+      {"[r3].k", kstr::parameter, 2},      {"r3.kx", kstr::parameter, -1},
+      {"A1.k", kstr::parameter, -1},       {"r1.k", kstr::reaction, -1},
+  };
+  for (const Case& c : before) {
+    const std::vector<OBInterface*>& from = c.kind == kstr::reaction ? reactions : ks;
+    check(c.name, c.kind, c.expected < 0 ? nullptr : from[static_cast<size_t>(c.expected)]);
+  }
+  // The first two go: the unnamed fourth is the second now.
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(reactions[static_cast<size_t>(i)]->destroy(OBDatabaseClient::getExternalClient()));
+  check("UnnamedReaction_2", kstr::reaction, reactions[3]);
+  check("UnnamedReaction_2.k", kstr::parameter, ks[3]);
+  check("UnnamedReaction_4", kstr::reaction, nullptr);
+  check("r1", kstr::reaction, nullptr);
+  check("r3.k", kstr::parameter, ks[2]);
+}
+
 }  // namespace
 }  // namespace ktest

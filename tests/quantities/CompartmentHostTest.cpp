@@ -501,5 +501,23 @@ TEST_F(CompartmentHostTest, DeletingACompartmentKeepsTheRestOfTheModel) {
     EXPECT_FALSE(m->isComponentNameInUse(name, kstr::species)) << name;
   }
   EXPECT_TRUE(m->isComponentNameInUse("t", kstr::species));
+  // The engine's list keeps the order of the handles through deletions at
+  // the front, in the middle and at the back.
+  OBInterface* third = newCompartment(model, "third");
+  OBInterface* last = newCompartment(model, "last");
+  auto engineOrder = [&] {
+    std::vector<std::string> order;
+    for (const BCompartment* c : *m->getCompartments()) order.push_back(c->getName());
+    return order;
+  };
+  EXPECT_EQ(engineOrder(), (std::vector<std::string>{"first", "other", "third", "last"}));
+  for (OBInterface* going : {first, third, last}) {
+    EXPECT_TRUE(host().destroy(going));
+    std::vector<std::string> shown;
+    for (OBInterface* handle : m->getOBICompartments()->elements()) shown.push_back(componentOf(handle)->getName());
+    EXPECT_EQ(engineOrder(), shown);
+  }
+  EXPECT_EQ(engineOrder(), std::vector<std::string>{"other"});
+  EXPECT_FALSE(m->isComponentNameInUse("third", kstr::compartment));
   EXPECT_TRUE(obkDestroyDiagnostics().empty());
 }
