@@ -472,14 +472,18 @@ void ReactionExpression::appendTerm(TermVector& terms, KelborComponent* species,
                                     double stoichiometry) {
   if (species == nullptr) return;
   closeGaps(terms);
+  pushTerm(terms, species, stoichiometry);
+  termsChanged();
+  composeText();
+}
+
+void ReactionExpression::pushTerm(TermVector& terms, KelborComponent* species, double stoichiometry) {
   ReactionTerm term;
   species->getPQN(term.name);
   term.stoichiometry = stoichiometry;
   term.species = species;
   terms.push_back(std::move(term));
   slotsOf(terms).push();
-  termsChanged();
-  composeText();
 }
 
 void ReactionExpression::addToSide(bool products, const std::vector<SpeciesAmount>& amounts) {
@@ -499,12 +503,7 @@ void ReactionExpression::addToSide(bool products, const std::vector<SpeciesAmoun
       terms[it->second].stoichiometry += stoichiometry;
       continue;
     }
-    ReactionTerm term;
-    species->getPQN(term.name);
-    term.stoichiometry = stoichiometry;
-    term.species = species;
-    terms.push_back(std::move(term));
-    slotsOf(terms).push();
+    pushTerm(terms, species, stoichiometry);
   }
   // A stoichiometry that grew changes the text lengths.
   if (terms.size() != before || !amounts.empty()) termsChanged();

@@ -276,6 +276,8 @@ class KELBOR_API ReactionExpression : public Expression {
   bool isBoundOnSide(const TermVector& terms, const KelborComponent* species) const;
   bool isNamedOnSide(const TermVector& terms, const char* text) const;
   void appendTerm(TermVector& terms, KelborComponent* species, double stoichiometry);
+  // A term of the species at the end of the side, with its live slot.
+  void pushTerm(TermVector& terms, KelborComponent* species, double stoichiometry);
   bool removeBoundTerms(TermVector& terms, const KelborComponent* species,
                         std::vector<std::string>* removedNames = nullptr);
 
