@@ -74,13 +74,29 @@ void BLibrary::addUnitPrefix(BUnitPrefixWrapper* prefix) {
 }
 
 void BLibrary::addAbstractKineticLaw(BAbstractKineticLaw* law) {
+  // The vector readers see is made again (or fails to be) when next read.
+  lawVectorStale_ = true;
   laws_.push_back(law);
   try {
-    lawsByName_[law->getName()].push_back(law);
+    lawPlaces_[law] = std::prev(laws_.end());
+    try {
+      lawsByName_[law->getName()].push_back(law);
+    } catch (...) {
+      lawPlaces_.erase(law);
+      throw;
+    }
   } catch (...) {
     laws_.pop_back();
     throw;
   }
+}
+
+const std::vector<BAbstractKineticLaw*>& BLibrary::getAbstractKineticLaws() const {
+  if (lawVectorStale_) {
+    lawVector_.assign(laws_.begin(), laws_.end());
+    lawVectorStale_ = false;
+  }
+  return lawVector_;
 }
 
 void BLibrary::removeUnit(const std::string& name) { eraseEntry(units_, findUnit(name)); }
@@ -109,7 +125,12 @@ bool leaveName(Index& index, const std::string& name, const Law* law) {
 
 void BLibrary::removeAbstractKineticLaw(const BAbstractKineticLaw* law) {
   if (!law) return;
-  eraseEntry(laws_, law);
+  const auto place = lawPlaces_.find(law);
+  if (place != lawPlaces_.end()) {
+    laws_.erase(place->second);
+    lawPlaces_.erase(place);
+    lawVectorStale_ = true;
+  }
   leaveName(lawsByName_, law->getName(), law);
 }
 

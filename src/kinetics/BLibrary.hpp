@@ -3,6 +3,7 @@
 // and the request that the host rewrite the user's library file.
 #pragma once
 
+#include <list>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -47,7 +48,8 @@ class KELBOR_API BLibrary {
 
   const kstrVector<BUnitWrapper*>& getUnits() const { return units_; }
   const kstrVector<BUnitPrefixWrapper*>& getUnitPrefixes() const { return unitPrefixes_; }
-  const kstrVector<BAbstractKineticLaw*>& getAbstractKineticLaws() const { return laws_; }
+  // The laws in the order they were added.
+  const std::vector<BAbstractKineticLaw*>& getAbstractKineticLaws() const;
   OBInterface* getOBI() const { return obi_; }
   void setOBI(OBInterface* obi) { obi_ = obi; }
   // Prints the numbers of laws, units and prefixes.
@@ -56,7 +58,13 @@ class KELBOR_API BLibrary {
  private:
   kstrVector<BUnitWrapper*> units_;
   kstrVector<BUnitPrefixWrapper*> unitPrefixes_;
-  kstrVector<BAbstractKineticLaw*> laws_;
+  // The laws in order, each found through its place in lawPlaces_, so that
+  // removing one of thousands neither searches nor moves the rest; the
+  // vector readers see is made again from the list when it changed.
+  std::list<BAbstractKineticLaw*> laws_;
+  std::unordered_map<const BAbstractKineticLaw*, std::list<BAbstractKineticLaw*>::iterator> lawPlaces_;
+  mutable std::vector<BAbstractKineticLaw*> lawVector_;
+  mutable bool lawVectorStale_ = false;
   // The laws by name, each name's laws in the order they were added (a name
   // normally has one): a library of thousands of user laws answers a name
   // without reading every law's name.
