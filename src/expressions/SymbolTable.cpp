@@ -43,6 +43,43 @@ SymbolTable::SymbolTable()
 SymbolTable::~SymbolTable() {
   static_assert(std::is_trivially_destructible_v<KeyCount>);
   std::construct_at(&keyHolders_, &memory_);
+  // The namespaces' hashes hold views and iterators only: let them go the
+  // same way.
+  static_assert(std::is_trivially_destructible_v<HashOf<QualifiedIndex>::value_type> &&
+                std::is_trivially_destructible_v<HashOf<NameIndex>::value_type>);
+  for (Namespace* space : namespaces_) {
+    std::construct_at(&space->qualifiedHash, &memory_);
+    std::construct_at(&space->nameHash, &memory_);
+  }
+}
+
+// --- the hashes of a namespace ----------------------------------------------
+
+std::pair<SymbolTable::QualifiedIndex::iterator, bool> SymbolTable::Namespace::enterQualified(
+    const std::string& key, KelborComponent* component) {
+  auto entered = byQualifiedName.try_emplace(key, component);
+  if (!entered.second) return entered;
+  try {
+    qualifiedHash.emplace(std::string_view(entered.first->first), entered.first);
+  } catch (...) {
+    byQualifiedName.erase(entered.first);
+    throw;
+  }
+  return entered;
+}
+
+SymbolTable::NameIndex::iterator SymbolTable::Namespace::enterName(NameIndex::const_iterator hint,
+                                                                   const std::string& name,
+                                                                   KelborComponent* component) {
+  auto entered = byName.emplace_hint(hint, name, component);
+  try {
+    // After the equal names already there: it is the first only when alone.
+    nameHash.try_emplace(std::string_view(entered->first), entered);
+  } catch (...) {
+    byName.erase(entered);
+    throw;
+  }
+  return entered;
 }
 
 size_t SymbolTable::getNamespaceIndex(const KelborComponent* component) {
@@ -114,7 +151,7 @@ void SymbolTable::insertComponent(size_t number, const std::string& qualifiedNam
   const std::string& key = number == reactionNamespace || number == reactionParameterNamespace
                                ? keyOf(qualifiedName, buffer)
                                : qualifiedName;
-  auto [where, inserted] = space.byQualifiedName.try_emplace(key, component);
+  auto [where, inserted] = space.enterQualified(key, component);
   if (!inserted && !where->second) {
     // The node of a removed entry under the key, taken back.
     where->second = component;
@@ -135,7 +172,7 @@ void SymbolTable::insertComponent(size_t number, const std::string& qualifiedNam
       --space.removedNames;
       entry.name = last;
     } else {
-      entry.name = space.byName.emplace_hint(after, bracketedName, component);
+      entry.name = space.enterName(after, bracketedName, component);
     }
     entry.nameCount = holdKeyText(bracketedName);
   }
@@ -192,20 +229,25 @@ void SymbolTable::markNameRemoved(NameIndex::iterator entry, Namespace& space) {
 
 namespace {
 
-// Builds the index again from its live entries when worth it, in the same
-// order (new nodes, allocated in key order), and moves each component's
-// place (the member `place` of its membership) to its new node.  The new
-// index is complete before any place moves, so running out of memory while
-// it is built leaves the old index and every place as they were: dropping
-// is only a saving, and the removed entries wait for the next pass.
-template <class Index, class Members, class Place>
-void dropRemovedFrom(Index& index, size_t& removed, Members& members, Place place) {
+// Builds the index and its hash again from its live entries when worth it,
+// in the same order (new nodes, allocated in key order), and moves each
+// component's place (the member `place` of its membership) to its new node.
+// The new index and hash are complete before any place moves, so running
+// out of memory while they are built leaves the old ones and every place as
+// they were: dropping is only a saving, and the removed entries wait for the
+// next pass.
+template <class Index, class Hash, class Members, class Place>
+void dropRemovedFrom(Index& index, Hash& hash, size_t& removed, Members& members, Place place) {
   if (!kstr::isWorthCompacting(removed, index.size())) return;
   Index kept(index.get_allocator());
+  Hash keptHash(hash.get_allocator());
   try {
     for (const auto& entry : index) {
       if (entry.second) kept.emplace_hint(kept.end(), entry.first, entry.second);
     }
+    keptHash.reserve(kept.size());
+    // In key order, so each key keeps its first node.
+    for (auto it = kept.begin(); it != kept.end(); ++it) keptHash.try_emplace(std::string_view(it->first), it);
   } catch (const std::bad_alloc&) {
     return;
   }
@@ -218,14 +260,16 @@ void dropRemovedFrom(Index& index, size_t& removed, Members& members, Place plac
     ++now;
   }
   index.swap(kept);
+  hash.swap(keptHash);
   removed = 0;
 }
 
 }  // namespace
 
 void SymbolTable::dropRemovedEntries(Namespace& space) {
-  dropRemovedFrom(space.byQualifiedName, space.removedQualified, members_, &Membership::qualified);
-  dropRemovedFrom(space.byName, space.removedNames, members_, &Membership::name);
+  dropRemovedFrom(space.byQualifiedName, space.qualifiedHash, space.removedQualified, members_,
+                  &Membership::qualified);
+  dropRemovedFrom(space.byName, space.nameHash, space.removedNames, members_, &Membership::name);
 }
 
 SymbolTable::KeyCount* SymbolTable::holdKeyText(const std::string& text) {

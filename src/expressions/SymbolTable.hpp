@@ -11,6 +11,7 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -40,7 +41,8 @@ class BReaction;
 // the entries of a component by identity.
 //
 // The table owns no component and no listener.  Every operation costs a few
-// logarithmic searches; change propagation additionally touches only the
+// logarithmic searches (a lookup of an exact key, a hashed one); change
+// propagation additionally touches only the
 // listeners concerned.  Lookups never raise: absence gives null, false, 0,
 // an empty vector or an empty pointer.  Listeners may call back into the
 // table while they are told of a change: every propagation collects the
@@ -60,6 +62,12 @@ class KELBOR_API SymbolTable {
   using SpeciesMatch = std::pair<KelborComponent*, bool>;
   using QualifiedIndex = std::pmr::map<std::string, KelborComponent*>;
   using NameIndex = std::pmr::multimap<std::string, KelborComponent*>;
+  // Exact-key lookups of an index by hash: each key (a view of the text
+  // held in the tree node) gives its first node in key order.  A node
+  // stays put until it is erased, and nodes are erased only when an index
+  // is built again, which builds its hash again.
+  template <class Index>
+  using HashOf = std::pmr::unordered_map<std::string_view, typename Index::iterator>;
   using PendingTable = std::map<std::string, ListenerSetPtr>;
 
   // The entries of [first, last) whose component is not null, in order.
@@ -125,12 +133,25 @@ class KELBOR_API SymbolTable {
   // Read the indexes through the members below, which skip removed entries.
   struct Namespace {
     Namespace() = default;
-    explicit Namespace(std::pmr::memory_resource* memory) : byQualifiedName(memory), byName(memory) {}
+    explicit Namespace(std::pmr::memory_resource* memory)
+        : byQualifiedName(memory), byName(memory), qualifiedHash(memory), nameHash(memory) {}
     QualifiedIndex byQualifiedName;
     NameIndex byName;
+    // The first node of each key of the two indexes; enter entries through
+    // enterQualified and enterName, which keep them.  (A copy made only to
+    // be listed has none: it is walked, never searched.)
+    HashOf<QualifiedIndex> qualifiedHash;
+    HashOf<NameIndex> nameHash;
     // Removed entries still kept in each index.
     size_t removedQualified = 0;
     size_t removedNames = 0;
+
+    // try_emplace into byQualifiedName, keeping its hash.
+    std::pair<QualifiedIndex::iterator, bool> enterQualified(const std::string& key, KelborComponent* component);
+    // emplace_hint into byName at the hint (after the equal names already
+    // there), keeping its hash.
+    NameIndex::iterator enterName(NameIndex::const_iterator hint, const std::string& name,
+                                  KelborComponent* component);
 
     // The live entries of each index, in key order (equal bracketed names
     // in order of insertion).
@@ -144,28 +165,38 @@ class KELBOR_API SymbolTable {
     LiveEntries<QualifiedIndex::const_iterator> entriesUnder(const std::string& prefix) const {
       return {byQualifiedName.lower_bound(prefix), endOfPrefix(byQualifiedName, prefix)};
     }
+    // The first node under the bracketed name (live or removed), or the end.
+    NameIndex::const_iterator firstNode(const std::string& name) const {
+      auto found = nameHash.find(std::string_view(name));
+      return found != nameHash.end() ? NameIndex::const_iterator(found->second) : byName.end();
+    }
     // The live entries under the bracketed name, in order of insertion.
     LiveEntries<NameIndex::const_iterator> named(const std::string& name) const {
-      auto [first, last] = byName.equal_range(name);
+      auto first = firstNode(name);
+      auto last = first;
+      while (last != byName.end() && last->first == name) ++last;
       return {first, last};
     }
     // The component under the qualified key, or null.
     KelborComponent* findQualified(const std::string& key) const {
-      auto found = byQualifiedName.find(key);
-      return found != byQualifiedName.end() ? found->second : nullptr;
+      auto found = qualifiedHash.find(std::string_view(key));
+      return found != qualifiedHash.end() ? found->second->second : nullptr;
     }
     // The first component under the bracketed name, or null.
     KelborComponent* firstNamed(const std::string& name) const {
-      for (const auto& entry : named(name)) return entry.second;
+      for (auto it = firstNode(name); it != byName.end() && it->first == name; ++it) {
+        if (it->second) return it->second;
+      }
       return nullptr;
     }
     // How many components are under the bracketed name, counting no
-    // further than the limit.
-    size_t countNamed(const std::string& name, size_t limit = SIZE_MAX) const {
+    // further than the limit; the first of them in first.
+    size_t countNamed(const std::string& name, size_t limit = SIZE_MAX, KelborComponent** first = nullptr) const {
       size_t count = 0;
-      for (auto it = byName.lower_bound(name);
-           count < limit && it != byName.end() && it->first == name; ++it) {
-        if (it->second) ++count;
+      for (auto it = firstNode(name); count < limit && it != byName.end() && it->first == name; ++it) {
+        if (!it->second) continue;
+        if (count == 0 && first) *first = it->second;
+        ++count;
       }
       return count;
     }
