@@ -55,6 +55,16 @@ SymbolTable::~SymbolTable() {
 
 // --- the hashes of a namespace ----------------------------------------------
 
+void SymbolTable::reserve(size_t number, size_t entries) {
+  if (number >= namespaceCount) return;
+  Namespace& space = ns(number);
+  try {
+    space.qualifiedHash.reserve(space.qualifiedHash.size() + entries);
+    space.nameHash.reserve(space.nameHash.size() + entries);
+  } catch (const std::bad_alloc&) {
+  }
+}
+
 std::pair<SymbolTable::QualifiedIndex::iterator, bool> SymbolTable::Namespace::enterQualified(
     const std::string& key, KelborComponent* component) {
   auto entered = byQualifiedName.try_emplace(key, component);

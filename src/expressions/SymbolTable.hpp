@@ -237,6 +237,12 @@ class KELBOR_API SymbolTable {
   // rekeyComponents moves them.  Set before anything is entered.
   void setReactionAtPosition(ReactionAtPosition reactionAt) { reactionAt_ = std::move(reactionAt); }
 
+  // Makes room in the hashes of namespace `number` for `entries` more, so
+  // that entering a known number of components does not grow them step by
+  // step.  An unknown namespace number is ignored; out of memory nothing is
+  // reserved (a reservation is only a saving).
+  void reserve(size_t number, size_t entries);
+
   // Namespace number of a component from its kind: species 0, compartment 1,
   // parameter of the model 2, parameter of anything else 3, reaction 4; 6
   // for every other kind, for a parameter without a parent and for null.
