@@ -295,9 +295,11 @@ uint32_t SymbolTable::releaseKeyText(KeyCount* count) {
   return count->second;
 }
 
-bool SymbolTable::isKeyTextHeld(const std::string& text) const {
+bool SymbolTable::isKeyTextHeld(const std::string& text) const { return keyTextHolders(text) != 0; }
+
+uint32_t SymbolTable::keyTextHolders(const std::string& text) const {
   auto found = keyHolders_.find(std::hash<std::string>{}(text));
-  return found != keyHolders_.end() && found->second != 0;
+  return found != keyHolders_.end() ? found->second : 0;
 }
 
 bool SymbolTable::containsComponent(const KelborComponent* component) const {

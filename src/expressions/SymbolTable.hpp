@@ -564,7 +564,18 @@ class KELBOR_API SymbolTable {
   // identifier parts dropped (the texts gatherCandidates searches for).
   bool othersMayAnswer(const FormerKeys& former, const std::string& qualifiedName,
                        const std::string& bracketedName) const;
+  // Whether gatherCandidates may find, for the names of a component just
+  // entered, a component with listeners: false only when it has none itself
+  // and no entry but its own holds either name, nor either name with the
+  // brackets of its identifier parts dropped.
+  bool othersMayAnswerAdded(const KelborComponent* component, const std::string& qualifiedName,
+                            const std::string& bracketedName) const;
+  // Whether a text other than each of the names, made by dropping the
+  // brackets of its identifier parts, is held by an entry.
+  bool plainFormsHeld(const std::string& qualifiedName, const std::string& bracketedName) const;
   bool isKeyTextHeld(const std::string& text) const;
+  // How many entries hold the text (or a text of the same hash).
+  uint32_t keyTextHolders(const std::string& text) const;
   KeyCount* holdKeyText(const std::string& text);
   uint32_t releaseKeyText(KeyCount* count);
   void addWaiting(const std::string& name, ListenerSet& out) const;
