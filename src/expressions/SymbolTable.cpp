@@ -43,14 +43,6 @@ SymbolTable::SymbolTable()
 SymbolTable::~SymbolTable() {
   static_assert(std::is_trivially_destructible_v<KeyCount>);
   std::construct_at(&keyHolders_, &memory_);
-  // The namespaces' hashes hold views and iterators only: let them go the
-  // same way.
-  static_assert(std::is_trivially_destructible_v<HashOf<QualifiedIndex>::value_type> &&
-                std::is_trivially_destructible_v<HashOf<NameIndex>::value_type>);
-  for (Namespace* space : namespaces_) {
-    std::construct_at(&space->qualifiedHash, &memory_);
-    std::construct_at(&space->nameHash, &memory_);
-  }
 }
 
 // --- the hashes of a namespace ----------------------------------------------
@@ -59,8 +51,8 @@ void SymbolTable::reserve(size_t number, size_t entries) {
   if (number >= namespaceCount) return;
   Namespace& space = ns(number);
   try {
-    space.qualifiedHash.reserve(space.qualifiedHash.size() + entries);
-    space.nameHash.reserve(space.nameHash.size() + entries);
+    space.qualifiedHash.reserve(entries);
+    space.nameHash.reserve(entries);
   } catch (const std::bad_alloc&) {
   }
 }
@@ -70,7 +62,7 @@ std::pair<SymbolTable::QualifiedIndex::iterator, bool> SymbolTable::Namespace::e
   auto entered = byQualifiedName.try_emplace(key, component);
   if (!entered.second) return entered;
   try {
-    qualifiedHash.emplace(std::string_view(entered.first->first), entered.first);
+    qualifiedHash.tryEnter(entered.first);
   } catch (...) {
     byQualifiedName.erase(entered.first);
     throw;
@@ -84,7 +76,7 @@ SymbolTable::NameIndex::iterator SymbolTable::Namespace::enterName(NameIndex::co
   auto entered = byName.emplace_hint(hint, name, component);
   try {
     // After the equal names already there: it is the first only when alone.
-    nameHash.try_emplace(std::string_view(entered->first), entered);
+    nameHash.tryEnter(entered);
   } catch (...) {
     byName.erase(entered);
     throw;
@@ -250,14 +242,14 @@ template <class Index, class Hash, class Members, class Place>
 void dropRemovedFrom(Index& index, Hash& hash, size_t& removed, Members& members, Place place) {
   if (!kstr::isWorthCompacting(removed, index.size())) return;
   Index kept(index.get_allocator());
-  Hash keptHash(hash.get_allocator());
+  Hash keptHash(hash.resource());
   try {
     for (const auto& entry : index) {
       if (entry.second) kept.emplace_hint(kept.end(), entry.first, entry.second);
     }
     keptHash.reserve(kept.size());
     // In key order, so each key keeps its first node.
-    for (auto it = kept.begin(); it != kept.end(); ++it) keptHash.try_emplace(std::string_view(it->first), it);
+    for (auto it = kept.begin(); it != kept.end(); ++it) keptHash.tryEnter(it);
   } catch (const std::bad_alloc&) {
     return;
   }

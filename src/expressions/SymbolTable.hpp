@@ -21,6 +21,7 @@
 
 #include "core/ComponentKind.hpp"
 #include "core/KelborApi.hpp"
+#include "expressions/NodeKeyIndex.hpp"
 #include "core/PointerMap.hpp"
 #include "core/RenameUndoData.hpp"
 
@@ -62,12 +63,11 @@ class KELBOR_API SymbolTable {
   using SpeciesMatch = std::pair<KelborComponent*, bool>;
   using QualifiedIndex = std::pmr::map<std::string, KelborComponent*>;
   using NameIndex = std::pmr::multimap<std::string, KelborComponent*>;
-  // Exact-key lookups of an index by hash: each key (a view of the text
-  // held in the tree node) gives its first node in key order.  A node
-  // stays put until it is erased, and nodes are erased only when an index
-  // is built again, which builds its hash again.
+  // Exact-key lookups of an index by hash: each key gives its first node
+  // in key order.  A node stays put until it is erased, and nodes are
+  // erased only when an index is built again, which builds its hash again.
   template <class Index>
-  using HashOf = std::pmr::unordered_map<std::string_view, typename Index::iterator>;
+  using HashOf = kstr::NodeKeyIndex<typename Index::iterator>;
   using PendingTable = std::map<std::string, ListenerSetPtr>;
 
   // The entries of [first, last) whose component is not null, in order.
@@ -167,8 +167,8 @@ class KELBOR_API SymbolTable {
     }
     // The first node under the bracketed name (live or removed), or the end.
     NameIndex::const_iterator firstNode(const std::string& name) const {
-      auto found = nameHash.find(std::string_view(name));
-      return found != nameHash.end() ? NameIndex::const_iterator(found->second) : byName.end();
+      const NameIndex::iterator* found = nameHash.find(name);
+      return found ? NameIndex::const_iterator(*found) : byName.end();
     }
     // The live entries under the bracketed name, in order of insertion.
     LiveEntries<NameIndex::const_iterator> named(const std::string& name) const {
@@ -179,8 +179,8 @@ class KELBOR_API SymbolTable {
     }
     // The component under the qualified key, or null.
     KelborComponent* findQualified(const std::string& key) const {
-      auto found = qualifiedHash.find(std::string_view(key));
-      return found != qualifiedHash.end() ? found->second->second : nullptr;
+      const QualifiedIndex::iterator* found = qualifiedHash.find(key);
+      return found ? (*found)->second : nullptr;
     }
     // The first component under the bracketed name, or null.
     KelborComponent* firstNamed(const std::string& name) const {
