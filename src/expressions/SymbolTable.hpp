@@ -43,8 +43,8 @@ class BReaction;
 //
 // The table owns no component and no listener.  Every operation costs a few
 // logarithmic searches (a lookup of an exact key, a hashed one); change
-// propagation additionally touches only the
-// listeners concerned.  Lookups never raise: absence gives null, false, 0,
+// propagation additionally touches only the listeners concerned.  Lookups
+// never raise: absence gives null, false, 0,
 // an empty vector or an empty pointer.  Listeners may call back into the
 // table while they are told of a change: every propagation collects the
 // listeners into a private set first and tells each of them once.
