@@ -45,6 +45,45 @@ SymbolTable::~SymbolTable() {
   std::construct_at(&keyHolders_, &memory_);
 }
 
+// --- the hashes of a namespace ----------------------------------------------
+
+void SymbolTable::reserve(size_t number, size_t entries) {
+  if (number >= namespaceCount) return;
+  Namespace& space = ns(number);
+  try {
+    space.qualifiedHash.reserve(entries);
+    space.nameHash.reserve(entries);
+  } catch (const std::bad_alloc&) {
+  }
+}
+
+std::pair<SymbolTable::QualifiedIndex::iterator, bool> SymbolTable::Namespace::enterQualified(
+    const std::string& key, KelborComponent* component) {
+  auto entered = byQualifiedName.try_emplace(key, component);
+  if (!entered.second) return entered;
+  try {
+    qualifiedHash.tryEnter(entered.first);
+  } catch (...) {
+    byQualifiedName.erase(entered.first);
+    throw;
+  }
+  return entered;
+}
+
+SymbolTable::NameIndex::iterator SymbolTable::Namespace::enterName(NameIndex::const_iterator hint,
+                                                                   const std::string& name,
+                                                                   KelborComponent* component) {
+  auto entered = byName.emplace_hint(hint, name, component);
+  try {
+    // After the equal names already there: it is the first only when alone.
+    nameHash.tryEnter(entered);
+  } catch (...) {
+    byName.erase(entered);
+    throw;
+  }
+  return entered;
+}
+
 size_t SymbolTable::getNamespaceIndex(const KelborComponent* component) {
   if (!component) return undefinedNamespace;
   switch (component->getEnumType()) {
@@ -114,7 +153,7 @@ void SymbolTable::insertComponent(size_t number, const std::string& qualifiedNam
   const std::string& key = number == reactionNamespace || number == reactionParameterNamespace
                                ? keyOf(qualifiedName, buffer)
                                : qualifiedName;
-  auto [where, inserted] = space.byQualifiedName.try_emplace(key, component);
+  auto [where, inserted] = space.enterQualified(key, component);
   if (!inserted && !where->second) {
     // The node of a removed entry under the key, taken back.
     where->second = component;
@@ -135,7 +174,7 @@ void SymbolTable::insertComponent(size_t number, const std::string& qualifiedNam
       --space.removedNames;
       entry.name = last;
     } else {
-      entry.name = space.byName.emplace_hint(after, bracketedName, component);
+      entry.name = space.enterName(after, bracketedName, component);
     }
     entry.nameCount = holdKeyText(bracketedName);
   }
@@ -188,6 +227,7 @@ void SymbolTable::markQualifiedRemoved(QualifiedIndex::iterator entry, Namespace
 void SymbolTable::markNameRemoved(NameIndex::iterator entry, Namespace& space) {
   const auto next = std::next(entry);
   if (next != space.byName.end() && next->first == entry->first) {
+    space.nameHash.moveEntry(entry, next);
     space.byName.erase(entry);
     return;
   }
@@ -197,20 +237,25 @@ void SymbolTable::markNameRemoved(NameIndex::iterator entry, Namespace& space) {
 
 namespace {
 
-// Builds the index again from its live entries when worth it, in the same
-// order (new nodes, allocated in key order), and moves each component's
-// place (the member `place` of its membership) to its new node.  The new
-// index is complete before any place moves, so running out of memory while
-// it is built leaves the old index and every place as they were: dropping
-// is only a saving, and the removed entries wait for the next pass.
-template <class Index, class Members, class Place>
-void dropRemovedFrom(Index& index, size_t& removed, Members& members, Place place) {
+// Builds the index and its hash again from its live entries when worth it,
+// in the same order (new nodes, allocated in key order), and moves each
+// component's place (the member `place` of its membership) to its new node.
+// The new index and hash are complete before any place moves, so running
+// out of memory while they are built leaves the old ones and every place as
+// they were: dropping is only a saving, and the removed entries wait for the
+// next pass.
+template <class Index, class Hash, class Members, class Place>
+void dropRemovedFrom(Index& index, Hash& hash, size_t& removed, Members& members, Place place) {
   if (!kstr::isWorthCompacting(removed, index.size())) return;
   Index kept(index.get_allocator());
+  Hash keptHash(hash.resource());
   try {
     for (const auto& entry : index) {
       if (entry.second) kept.emplace_hint(kept.end(), entry.first, entry.second);
     }
+    keptHash.reserve(kept.size());
+    // In key order, so each key keeps its first node.
+    for (auto it = kept.begin(); it != kept.end(); ++it) keptHash.tryEnter(it);
   } catch (const std::bad_alloc&) {
     return;
   }
@@ -223,14 +268,16 @@ void dropRemovedFrom(Index& index, size_t& removed, Members& members, Place plac
     ++now;
   }
   index.swap(kept);
+  hash.swap(keptHash);
   removed = 0;
 }
 
 }  // namespace
 
 void SymbolTable::dropRemovedEntries(Namespace& space) {
-  dropRemovedFrom(space.byQualifiedName, space.removedQualified, members_, &Membership::qualified);
-  dropRemovedFrom(space.byName, space.removedNames, members_, &Membership::name);
+  dropRemovedFrom(space.byQualifiedName, space.qualifiedHash, space.removedQualified, members_,
+                  &Membership::qualified);
+  dropRemovedFrom(space.byName, space.nameHash, space.removedNames, members_, &Membership::name);
 }
 
 SymbolTable::KeyCount* SymbolTable::holdKeyText(const std::string& text) {
@@ -246,9 +293,11 @@ uint32_t SymbolTable::releaseKeyText(KeyCount* count) {
   return count->second;
 }
 
-bool SymbolTable::isKeyTextHeld(const std::string& text) const {
+bool SymbolTable::isKeyTextHeld(const std::string& text) const { return keyTextHolders(text) != 0; }
+
+uint32_t SymbolTable::keyTextHolders(const std::string& text) const {
   auto found = keyHolders_.find(std::hash<std::string>{}(text));
-  return found != keyHolders_.end() && found->second != 0;
+  return found != keyHolders_.end() ? found->second : 0;
 }
 
 bool SymbolTable::containsComponent(const KelborComponent* component) const {

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -20,6 +21,7 @@
 
 #include "core/ComponentKind.hpp"
 #include "core/KelborApi.hpp"
+#include "expressions/NodeKeyIndex.hpp"
 #include "core/PointerMap.hpp"
 #include "core/RenameUndoData.hpp"
 
@@ -40,8 +42,9 @@ class BReaction;
 // the entries of a component by identity.
 //
 // The table owns no component and no listener.  Every operation costs a few
-// logarithmic searches; change propagation additionally touches only the
-// listeners concerned.  Lookups never raise: absence gives null, false, 0,
+// logarithmic searches (a lookup of an exact key, a hashed one); change
+// propagation additionally touches only the listeners concerned.  Lookups
+// never raise: absence gives null, false, 0,
 // an empty vector or an empty pointer.  Listeners may call back into the
 // table while they are told of a change: every propagation collects the
 // listeners into a private set first and tells each of them once.
@@ -60,6 +63,13 @@ class KELBOR_API SymbolTable {
   using SpeciesMatch = std::pair<KelborComponent*, bool>;
   using QualifiedIndex = std::pmr::map<std::string, KelborComponent*>;
   using NameIndex = std::pmr::multimap<std::string, KelborComponent*>;
+  // Exact-key lookups of an index by hash: each key gives its first node
+  // in key order.  A node stays put until it is erased; nodes are erased
+  // when an index is built again, which builds its hash again, and a name
+  // entry followed by others of its name, whose hash entry then moves to
+  // the next.
+  template <class Index>
+  using HashOf = kstr::NodeKeyIndex<typename Index::iterator>;
   using PendingTable = std::map<std::string, ListenerSetPtr>;
 
   // The entries of [first, last) whose component is not null, in order.
@@ -129,12 +139,25 @@ class KELBOR_API SymbolTable {
   // Read the indexes through the members below, which skip removed entries.
   struct Namespace {
     Namespace() = default;
-    explicit Namespace(std::pmr::memory_resource* memory) : byQualifiedName(memory), byName(memory) {}
+    explicit Namespace(std::pmr::memory_resource* memory)
+        : byQualifiedName(memory), byName(memory), qualifiedHash(memory), nameHash(memory) {}
     QualifiedIndex byQualifiedName;
     NameIndex byName;
+    // The first node of each key of the two indexes; enter entries through
+    // enterQualified and enterName, which keep them.  (A copy made only to
+    // be listed has none: it is walked, never searched.)
+    HashOf<QualifiedIndex> qualifiedHash;
+    HashOf<NameIndex> nameHash;
     // Removed entries still kept in each index.
     size_t removedQualified = 0;
     size_t removedNames = 0;
+
+    // try_emplace into byQualifiedName, keeping its hash.
+    std::pair<QualifiedIndex::iterator, bool> enterQualified(const std::string& key, KelborComponent* component);
+    // emplace_hint into byName at the hint (after the equal names already
+    // there), keeping its hash.
+    NameIndex::iterator enterName(NameIndex::const_iterator hint, const std::string& name,
+                                  KelborComponent* component);
 
     // The live entries of each index, in key order (equal bracketed names
     // in order of insertion).
@@ -148,28 +171,38 @@ class KELBOR_API SymbolTable {
     LiveEntries<QualifiedIndex::const_iterator> entriesUnder(const std::string& prefix) const {
       return {byQualifiedName.lower_bound(prefix), endOfPrefix(byQualifiedName, prefix)};
     }
+    // The first node under the bracketed name (live or removed), or the end.
+    NameIndex::const_iterator firstNode(const std::string& name) const {
+      const NameIndex::iterator* found = nameHash.find(name);
+      return found ? NameIndex::const_iterator(*found) : byName.end();
+    }
     // The live entries under the bracketed name, in order of insertion.
     LiveEntries<NameIndex::const_iterator> named(const std::string& name) const {
-      auto [first, last] = byName.equal_range(name);
+      auto first = firstNode(name);
+      auto last = first;
+      while (last != byName.end() && last->first == name) ++last;
       return {first, last};
     }
     // The component under the qualified key, or null.
     KelborComponent* findQualified(const std::string& key) const {
-      auto found = byQualifiedName.find(key);
-      return found != byQualifiedName.end() ? found->second : nullptr;
+      const QualifiedIndex::iterator* found = qualifiedHash.find(key);
+      return found ? (*found)->second : nullptr;
     }
     // The first component under the bracketed name, or null.
     KelborComponent* firstNamed(const std::string& name) const {
-      for (const auto& entry : named(name)) return entry.second;
+      for (auto it = firstNode(name); it != byName.end() && it->first == name; ++it) {
+        if (it->second) return it->second;
+      }
       return nullptr;
     }
     // How many components are under the bracketed name, counting no
-    // further than the limit.
-    size_t countNamed(const std::string& name, size_t limit = SIZE_MAX) const {
+    // further than the limit; the first of them in first.
+    size_t countNamed(const std::string& name, size_t limit = SIZE_MAX, KelborComponent** first = nullptr) const {
       size_t count = 0;
-      for (auto it = byName.lower_bound(name);
-           count < limit && it != byName.end() && it->first == name; ++it) {
-        if (it->second) ++count;
+      for (auto it = firstNode(name); count < limit && it != byName.end() && it->first == name; ++it) {
+        if (!it->second) continue;
+        if (count == 0 && first) *first = it->second;
+        ++count;
       }
       return count;
     }
@@ -209,6 +242,12 @@ class KELBOR_API SymbolTable {
   // Without a list (a table on its own) the default names are the keys, and
   // rekeyComponents moves them.  Set before anything is entered.
   void setReactionAtPosition(ReactionAtPosition reactionAt) { reactionAt_ = std::move(reactionAt); }
+
+  // Makes room in the hashes of namespace `number` for `entries` more, so
+  // that entering a known number of components does not grow them step by
+  // step.  An unknown namespace number is ignored; out of memory nothing is
+  // reserved (a reservation is only a saving).
+  void reserve(size_t number, size_t entries);
 
   // Namespace number of a component from its kind: species 0, compartment 1,
   // parameter of the model 2, parameter of anything else 3, reaction 4; 6
@@ -543,7 +582,18 @@ class KELBOR_API SymbolTable {
   // identifier parts dropped (the texts gatherCandidates searches for).
   bool othersMayAnswer(const FormerKeys& former, const std::string& qualifiedName,
                        const std::string& bracketedName) const;
+  // Whether gatherCandidates may find, for the names of a component just
+  // entered, a component with listeners: false only when it has none itself
+  // and no entry but its own holds either name, nor either name with the
+  // brackets of its identifier parts dropped.
+  bool othersMayAnswerAdded(const KelborComponent* component, const std::string& qualifiedName,
+                            const std::string& bracketedName) const;
+  // Whether a text other than each of the names, made by dropping the
+  // brackets of its identifier parts, is held by an entry.
+  bool plainFormsHeld(const std::string& qualifiedName, const std::string& bracketedName) const;
   bool isKeyTextHeld(const std::string& text) const;
+  // How many entries hold the text (or a text of the same hash).
+  uint32_t keyTextHolders(const std::string& text) const;
   KeyCount* holdKeyText(const std::string& text);
   uint32_t releaseKeyText(KeyCount* count);
   void addWaiting(const std::string& name, ListenerSet& out) const;

@@ -37,11 +37,12 @@ SymbolTable::SpeciesMatch SymbolTable::resolveSpecies(std::string name) const {
     if (KelborComponent* found = species_.findQualified(name)) return {found, true};
   }
   // Only none, one or several matter: count no further than two.
-  switch (species_.countNamed(name, 2)) {
+  KelborComponent* first = nullptr;
+  switch (species_.countNamed(name, 2, &first)) {
     case 0:
       return {nullptr, false};
     case 1:
-      return {species_.firstNamed(name), true};
+      return {first, true};
     default:
       return {nullptr, true};
   }

@@ -64,6 +64,10 @@ bool SymbolTable::othersMayAnswer(const FormerKeys& former, const std::string& q
   } else if (!former.name || *former.name != bracketedName || former.nameHolders != 0) {
     return true;
   }
+  return plainFormsHeld(qualifiedName, bracketedName);
+}
+
+bool SymbolTable::plainFormsHeld(const std::string& qualifiedName, const std::string& bracketedName) const {
   for (const std::string* name : {&qualifiedName, &bracketedName}) {
     if (name->find('[') == std::string::npos) continue;
     std::string plain = *name;
@@ -71,6 +75,23 @@ bool SymbolTable::othersMayAnswer(const FormerKeys& former, const std::string& q
     if (plain != *name && isKeyTextHeld(plain)) return true;
   }
   return false;
+}
+
+bool SymbolTable::othersMayAnswerAdded(const KelborComponent* component, const std::string& qualifiedName,
+                                       const std::string& bracketedName) const {
+  if (!component->getListeners().empty()) return true;
+  const Membership* member = memberOf(component);
+  if (!member) return true;
+  // The texts the component's own entries hold.
+  const std::string* ownQualified = member->qualified ? &(*member->qualified)->first : nullptr;
+  const std::string* ownName = member->name ? &(*member->name)->first : nullptr;
+  const auto ownCount = [&](const std::string& text) {
+    return static_cast<uint32_t>(ownQualified && *ownQualified == text) +
+           static_cast<uint32_t>(ownName && *ownName == text);
+  };
+  if (keyTextHolders(qualifiedName) != ownCount(qualifiedName)) return true;
+  if (!bracketedName.empty() && keyTextHolders(bracketedName) != ownCount(bracketedName)) return true;
+  return plainFormsHeld(qualifiedName, bracketedName);
 }
 
 void SymbolTable::addWaiting(const std::string& name, ListenerSet& out) const {
@@ -100,8 +121,13 @@ void SymbolTable::componentAdded(KelborComponent* component) {
   if (ns(number).findQualified(key)) return;
   insertComponent(number, qualifiedName, bracketedName, component);
 
+  // Most names are new to the table: the searches are skipped when the key
+  // counts show that only the component itself answers them and it has no
+  // listeners to tell.
   CandidateList candidates;
-  gatherCandidates(qualifiedName, bracketedName, number, candidates);
+  if (othersMayAnswerAdded(component, qualifiedName, bracketedName)) {
+    gatherCandidates(qualifiedName, bracketedName, number, candidates);
+  }
   ListenerSet affected;
   addWaiting(bracketedName, affected);
   addWaiting(qualifiedName, affected);

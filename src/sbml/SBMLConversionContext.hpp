@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <memory_resource>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -117,14 +118,18 @@ class KELBOR_API SBMLConversionContext {
   void enter(const std::string& id, SBMLComponent* Converters::*kind, SBMLComponent* converter);
   SBMLComponent* find(const std::string& id, SBMLComponent* Converters::*kind) const;
 
+  // The entries of the indexes by id below: one read enters them and never
+  // takes one out, so they lie together in the order entered and go at
+  // once with the context.  Declared first, so it outlives them.
+  std::pmr::monotonic_buffer_resource entries_;
   // Compartments, species and parameters by SBML id, all kinds of an id in
   // one entry.
-  std::unordered_map<std::string, Converters> converters_;
+  std::pmr::unordered_map<std::string, Converters> converters_{&entries_};
   std::vector<SBMLComponent*> adopted_;
   std::map<std::pair<std::string, std::string>, SBMLComponent*> localParameters_;
-  std::unordered_map<std::string, std::string> componentNames_;
+  std::pmr::unordered_map<std::string, std::string> componentNames_{&entries_};
   // Reverse index of componentNames_: name -> first id entered with it.
-  std::unordered_map<std::string, std::string> idsByName_;
+  std::pmr::unordered_map<std::string, std::string> idsByName_{&entries_};
   std::unordered_map<std::string, unsigned long> nameSuffixes_;
   std::map<std::string, std::string> sbmlUnitIds_;
   std::map<std::string, std::string> hostUnitNames_;

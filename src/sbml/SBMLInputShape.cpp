@@ -2,6 +2,7 @@
 #include "sbml/SBMLInputShape.hpp"
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -55,17 +56,34 @@ class ShapeScanner {
   }
 
   static bool endsName(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '/' || c == '>';
+    static constexpr std::array<bool, 256> ends = [] {
+      std::array<bool, 256> table{};
+      for (const unsigned char e : {' ', '\t', '\r', '\n', '/', '>'}) table[e] = true;
+      return table;
+    }();
+    return ends[static_cast<unsigned char>(c)];
   }
 
   // The offset of the '>' that closes the markup starting at at_, outside
-  // quoted values (and, in a declaration, outside its internal subset).
-  size_t closingBracket(bool declaration) const {
+  // quoted values (and, in a declaration, outside its internal subset);
+  // the line breaks before it are added to lines.  One pass: only the
+  // characters that matter stop the scan.
+  size_t closingBracket(bool declaration, size_t& lines) const {
+    static constexpr std::array<bool, 256> stops = [] {
+      std::array<bool, 256> table{};
+      for (const unsigned char c : {'"', '\'', '>', '[', ']', '\n'}) table[c] = true;
+      return table;
+    }();
+    const char* const data = text_.data();
+    const size_t size = text_.size();
     char quote = 0;
     int subset = 0;
-    for (size_t i = at_ + 1; i < text_.size(); ++i) {
-      const char c = text_[i];
-      if (quote) {
+    for (size_t i = at_ + 1; i < size; ++i) {
+      const char c = data[i];
+      if (!stops[static_cast<unsigned char>(c)]) continue;
+      if (c == '\n') {
+        ++lines;
+      } else if (quote) {
         if (c == quote) quote = 0;
       } else if (c == '"' || c == '\'') {
         quote = c;
@@ -75,7 +93,7 @@ class ShapeScanner {
         return i;
       }
     }
-    return text_.size();
+    return size;
   }
 
   void markup() {
@@ -83,12 +101,12 @@ class ShapeScanner {
     if (startsWith("<![CDATA[")) return skipPast("]]>");
     if (startsWith("<?")) return skipPast("?>");
     const bool declaration = startsWith("<!");
-    const size_t close = closingBracket(declaration);
     const size_t tagLine = line_;
-    countLines(at_, close);
+    const size_t close = closingBracket(declaration, line_);
     const bool endTag = !declaration && startsWith("</");
     const bool empty = close < text_.size() && text_[close - 1] == '/';
-    const std::string_view name = localName();
+    // Only a start tag's name matters.
+    const std::string_view name = declaration || endTag ? std::string_view() : localName();
     at_ = close < text_.size() ? close + 1 : close;
     if (declaration) return;
     if (endTag) return leave();

@@ -11,6 +11,7 @@
 #include <ks_utils/Version.hpp>
 
 #include "core/Application.hpp"
+#include "expressions/SymbolTable.hpp"
 #include "host/Host.hpp"
 #include "host/HostHelpers.hpp"
 #include "model/Kelbor.hpp"
@@ -62,6 +63,12 @@ void SBMLModel::importElement() {
   replaceBracketsInName(name, kstr::kstrmodel);
   component->setName(name);
   context.reserve(element->getNumCompartments() + element->getNumSpecies() + element->getNumParameters());
+  if (auto* kelbor = dynamic_cast<Kelbor*>(component); kelbor && kelbor->getSymbolTable()) {
+    SymbolTable& table = *kelbor->getSymbolTable();
+    table.reserve(SymbolTable::speciesNamespace, element->getNumSpecies());
+    table.reserve(SymbolTable::modelParameterNamespace, element->getNumParameters());
+    table.reserve(SymbolTable::reactionNamespace, element->getNumReactions());
+  }
   importUnitDefinitions();
   importCompartments(context, *element);
   importFunctionDefinitions();

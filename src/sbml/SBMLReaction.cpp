@@ -61,6 +61,8 @@ OBInterface* referencedSpecies(SBMLConversionContext& context, const std::string
 
 void addReferences(SBMLConversionContext& context, const std::string& reactionName, ListOfSpeciesReferences& list,
                    Side& side) {
+  side.species.reserve(side.species.size() + list.size());
+  side.stoichiometry.reserve(side.stoichiometry.size() + list.size());
   for (unsigned i = 0; i < list.size(); ++i) {
     auto* reference = static_cast<SpeciesReference*>(list.get(i));
     OBInterface* species = referencedSpecies(context, reactionName, *reference);
