@@ -380,75 +380,69 @@ const std::map<std::string, ASTNodeType_t, std::less<>>& nodeTypes() {
   return map;
 }
 
-void prependNumber(ASTNode& node, long value) {
-  auto* number = new ASTNode(AST_INTEGER);
-  number->setValue(value);
-  node.prependChild(number);
+constexpr int kTaken = LIBSBML_OPERATION_SUCCESS;
+
+// Puts an integer before the node's operands (a root's degree, a log's
+// base); false, nothing changed, when libSBML refuses it.
+bool prependNumber(ASTNode& node, long value) {
+  MathPtr number(new ASTNode(AST_INTEGER));
+  if (number->setValue(value) != kTaken || node.prependChild(number.get()) != kTaken) return false;
+  number.release();
+  return true;
 }
 
-// A call of a host function with a MathML form; false when it has none.
-bool giveMathMLForm(ASTNode& node, const std::string& host) {
+enum class MathMLForm { None, Given, Refused };
+
+// A call of a host function in its MathML form: None when it has none,
+// Refused when libSBML refuses a part of the change.
+MathMLForm giveMathMLForm(ASTNode& node, const std::string& host) {
+  const auto given = [](bool taken) { return taken ? MathMLForm::Given : MathMLForm::Refused; };
   const unsigned count = node.getNumChildren();
   if (host == "sqrt" || host == "log10" || host == "log2" || (host == "kstrlogf" && count == 1)) {
     const bool root = host == "sqrt";
-    node.setType(root ? AST_FUNCTION_ROOT : AST_FUNCTION_LOG);
-    prependNumber(node, root || host == "log2" ? 2 : 10);
-    return true;
+    return given(node.setType(root ? AST_FUNCTION_ROOT : AST_FUNCTION_LOG) == kTaken &&
+                 prependNumber(node, root || host == "log2" ? 2 : 10));
   }
   if (host == "nthroot" && count == 2) {
     // nthroot(x, n) is MathML's root of degree n.
     ASTNode* degree = node.getChild(1);
-    node.removeChild(1);
-    node.prependChild(degree);
-    node.setType(AST_FUNCTION_ROOT);
-    return true;
+    if (node.removeChild(1) != kTaken) return MathMLForm::Refused;
+    if (node.prependChild(degree) != kTaken) {
+      MathDeleter{}(degree);
+      return MathMLForm::Refused;
+    }
+    return given(node.setType(AST_FUNCTION_ROOT) == kTaken);
   }
   if (host == "exp" && count == 1 && hasValue(*node.getChild(0), 1.0)) {
     ASTNode* one = node.getChild(0);
-    node.removeChild(0);
+    if (node.removeChild(0) != kTaken) return MathMLForm::Refused;
     delete one;
-    node.setType(AST_CONSTANT_E);
-    return true;
+    return given(node.setType(AST_CONSTANT_E) == kTaken);
   }
   for (const FormulaFunction& f : formulaFunctions()) {
     if (f.host != host) continue;
-    if (f.mathml == "power") {
-      node.setType(AST_POWER);
-    } else if (f.mathml == "plus") {
-      node.setType(AST_PLUS);
-    } else if (f.mathml == "divide") {
-      node.setType(AST_DIVIDE);
-    } else {
-      // A function node keeps a name; the delay symbol writes it.
-      node.setType(nodeTypes().find(f.mathml)->second);
-      node.setName(std::string(f.mathml).c_str());
-    }
-    return true;
+    if (f.mathml == "power") return given(node.setType(AST_POWER) == kTaken);
+    if (f.mathml == "plus") return given(node.setType(AST_PLUS) == kTaken);
+    if (f.mathml == "divide") return given(node.setType(AST_DIVIDE) == kTaken);
+    // A function node keeps a name; the delay symbol writes it.
+    return given(node.setType(nodeTypes().find(f.mathml)->second) == kTaken &&
+                 node.setName(std::string(f.mathml).c_str()) == kTaken);
   }
-  return false;
+  return MathMLForm::None;
 }
 
 // A name that no component answers to: the host's constants get their
-// MathML forms, anything else stays the name it is.
-void giveConstantForm(ASTNode& node, const std::string& name) {
-  if (name == "pi") {
-    node.setType(AST_CONSTANT_PI);
-  } else if (name == "Inf" || name == "inf") {
-    node.setValue(std::numeric_limits<double>::infinity());
-  } else if (name == "NaN" || name == "nan") {
-    node.setValue(std::numeric_limits<double>::quiet_NaN());
-  } else if (name == "true") {
-    node.setType(AST_CONSTANT_TRUE);
-  } else if (name == "false") {
-    node.setType(AST_CONSTANT_FALSE);
-  } else if (name == "eps") {
-    node.setValue(DBL_EPSILON);
-  } else if (name == "time") {
-    node.setType(AST_NAME_TIME);
-    node.setName("time");
-  } else {
-    node.setName(name.c_str());
-  }
+// MathML forms, anything else stays the name it is.  False when libSBML
+// refuses the change.
+bool giveConstantForm(ASTNode& node, const std::string& name) {
+  if (name == "pi") return node.setType(AST_CONSTANT_PI) == kTaken;
+  if (name == "Inf" || name == "inf") return node.setValue(std::numeric_limits<double>::infinity()) == kTaken;
+  if (name == "NaN" || name == "nan") return node.setValue(std::numeric_limits<double>::quiet_NaN()) == kTaken;
+  if (name == "true") return node.setType(AST_CONSTANT_TRUE) == kTaken;
+  if (name == "false") return node.setType(AST_CONSTANT_FALSE) == kTaken;
+  if (name == "eps") return node.setValue(DBL_EPSILON) == kTaken;
+  if (name == "time") return node.setType(AST_NAME_TIME) == kTaken && node.setName("time") == kTaken;
+  return node.setName(name.c_str()) == kTaken;
 }
 
 ASTNodeType_t infixType(char op) {
@@ -475,7 +469,7 @@ struct TreeNames {
   // Every node of the tree, parents before their operands and operands in
   // order (so that noForm hears of functions in the order they are
   // written), without recursion.  False when libSBML refuses a
-  // component's id as a name.
+  // component's id as a name or a part of a MathML form.
   bool restore(ASTNode& math) const {
     std::vector<ASTNode*> waiting{&math};
     while (!waiting.empty()) {
@@ -490,14 +484,14 @@ struct TreeNames {
   bool restoreNode(ASTNode& node) const {
     if (node.getType() == AST_FUNCTION) {
       const std::string host = node.getName() ? node.getName() : "";
-      if (!giveMathMLForm(node, host)) noForm(host);
-    } else if (node.getType() == AST_NAME) {
+      const MathMLForm form = giveMathMLForm(node, host);
+      if (form == MathMLForm::None) noForm(host);
+      return form != MathMLForm::Refused;
+    }
+    if (node.getType() == AST_NAME) {
       const std::string name = node.getName() ? node.getName() : "";
-      if (const char* id = idOf(name)) {
-        if (node.setName(id) != LIBSBML_OPERATION_SUCCESS) return false;
-      } else {
-        giveConstantForm(node, name);
-      }
+      if (const char* id = idOf(name)) return node.setName(id) == kTaken;
+      return giveConstantForm(node, name);
     }
     return true;
   }
