@@ -151,7 +151,7 @@ void SBMLEvent::exportElement() {
       continue;
     }
     EventAssignment* assignment = element->createEventAssignment();
-    assignment->setVariable(variable->getID());
+    checkSetter(assignment->setVariable(variable->getID()), "variable", variable->getID(), *modelEvent);
     checkSetter(setMathOf(*assignment, *math), "math", modelEvent->getTriggerFunctionAt(i), *modelEvent);
   }
   element->unsetDelay();

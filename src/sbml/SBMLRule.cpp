@@ -163,7 +163,7 @@ bool SBMLRule::exportAssignmentKind(int type, const std::string& text) {
     const bool readFits = read && (type == 1) == (std::string(read).find("initialAssignment") != std::string::npos);
     setMetaId(*created, readFits ? read : typed, typed, *modelRule);
   }
-  created->setVariable(variableId);
+  checkSetter(created->setVariable(variableId), "variable", variableId, *modelRule);
   checkSetter(setMathOf(*created, *math), "math", modelRule->getRuleString(), *modelRule);
   setElement(created);
   return true;
