@@ -1,16 +1,20 @@
 // SBML reading and writing against libSBML's own parse and write of the
 // same document.  Generated level 2 version 1 models of n reactions (two
 // reactants, two products and a mass-action rate each, one compartment, n
-// species and n rate constants); every benchmark reports the cost per
-// reaction at 1,000 and 10,000 reactions, and with --full at 100,000.  One
-// more reads n species that share one name (cost per species at 1,000 and
-// 4,000).  At the end it prints, for each size, the ratio of each engine
-// figure to the libSBML figure it is compared with, both from this run.
+// species and n rate constants), at 1,000 and 10,000 reactions, and with
+// --full at 100,000.  Each engine operation is timed in a pair with the
+// libSBML operation it is compared with, the two in turn in every
+// iteration; every pair reports the cost per reaction of each and their
+// ratio, and at the end the ratios are printed per size.  Two more
+// benchmarks time libSBML's write alone of the document "sbmlwrite" gives,
+// and "sbmlread" of n species that share one name (cost per species at
+// 1,000 and 4,000).
 #include <benchmark/benchmark.h>
 
 #include <sbml/SBMLTypes.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstdint>
@@ -62,85 +66,125 @@ const std::string& modelText(int n) {
   return it->second;
 }
 
+
 void perReaction(benchmark::State& state) {
   state.counters["per_reaction"] =
       benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)),
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// Every benchmark runs its operation once untimed first, so that no timed
-// run pays for growing the heap of the process.
-void BM_LibsbmlRead(benchmark::State& state) {
-  const std::string& text = modelText(static_cast<int>(state.range(0)));
-  std::unique_ptr<SBMLDocument>(readSBMLFromString(text.c_str()));
-  for (auto _ : state) {
-    std::unique_ptr<SBMLDocument> document(readSBMLFromString(text.c_str()));
-    benchmark::DoNotOptimize(document.get());
-  }
-  perReaction(state);
+using Clock = std::chrono::steady_clock;
+
+double secondsBetween(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double>(to - from).count();
 }
 
-void BM_LibsbmlReadAndCheck(benchmark::State& state) {
-  const std::string& text = modelText(static_cast<int>(state.range(0)));
-  std::unique_ptr<SBMLDocument>(readSBMLFromString(text.c_str()))->checkConsistency();
-  for (auto _ : state) {
-    std::unique_ptr<SBMLDocument> document(readSBMLFromString(text.c_str()));
-    document->checkConsistency();
-  }
-  perReaction(state);
+double medianOf(std::vector<double> values) {
+  if (values.empty()) return 0.0;
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// "sbmlread" of the text; the model's deletion is not timed.  The
-// interpreter stand-in only counts the read's calls to the add functions:
-// its log of their arguments is a test aid the host does not have.
-void timeReads(benchmark::State& state, const std::string& text, bool skipConsistencyCheck) {
-  hbTestSetEcho(false);
+// A pair of operations timed in turn in every iteration, libSBML's first and
+// then the engine's, so that both meet the same heap, caches and load: timed
+// as benchmarks of their own, one after the other, each met the heap that
+// the runs before it had left, and the ratio of the two moved by up to a
+// half with the order and history of the runs, though neither's work had
+// changed.  `after` (the removal of a read model) follows the engine's
+// operation untimed.  The time of an iteration is the sum of the two; the
+// counters are the median per reaction of each, in microseconds, and the
+// ratio of the engine's median to libSBML's.
+template <class LibsbmlOperation, class EngineOperation, class After>
+void timePair(benchmark::State& state, LibsbmlOperation&& libsbml, EngineOperation&& engine, After&& after) {
+  const double reactions = static_cast<double>(state.range(0));
+  std::vector<double> libsbmlTimes, engineTimes;
+  for (auto _ : state) {
+    const Clock::time_point start = Clock::now();
+    libsbml();
+    const Clock::time_point middle = Clock::now();
+    engine();
+    const Clock::time_point end = Clock::now();
+    state.SetIterationTime(secondsBetween(start, end));
+    libsbmlTimes.push_back(secondsBetween(start, middle));
+    engineTimes.push_back(secondsBetween(middle, end));
+    after();
+  }
+  const double libsbmlMedian = medianOf(libsbmlTimes);
+  const double engineMedian = medianOf(engineTimes);
+  state.counters["libsbml_us"] = libsbmlMedian * 1e6 / reactions;
+  state.counters["engine_us"] = engineMedian * 1e6 / reactions;
+  state.counters["ratio"] = libsbmlMedian > 0.0 ? engineMedian / libsbmlMedian : 0.0;
+}
+
+// The engine's service on a test host that prints nothing.  The interpreter
+// stand-in only counts the read's calls to the add functions: its log of
+// their arguments is a test aid the host does not have.
+struct ServiceHost {
   TestHost host;
-  host.start();
-  interpTestSetCallLogging(false);
-  OBInterface* service = host.construct("SBMLReadWrite");
-  const auto optionsCell = [&] {
+  OBInterface* service = nullptr;
+
+  ServiceHost() {
+    hbTestSetEcho(false);
+    host.start();
+    interpTestSetCallLogging(false);
+    service = host.construct("SBMLReadWrite");
+  }
+  ~ServiceHost() {
+    host.release(service);
+    host.call(getOBIRoot(), "reset");
+    interpTestSetCallLogging(true);
+  }
+  ServiceHost(const ServiceHost&) = delete;
+  ServiceHost& operator=(const ServiceHost&) = delete;
+
+  qxArray* read(const std::string& text, bool skipConsistencyCheck) {
+    return host.call(service, "sbmlread", {host.str(text.c_str()), readOptions(skipConsistencyCheck)}, 1).at(0);
+  }
+  qxArray* readOptions(bool skipConsistencyCheck) {
     return skipConsistencyCheck ? host.cell({host.str("stream"), host.str("skipcc")}) : host.cell({host.str("stream")});
-  };
-  host.call(service, "sbmlread", {host.str(text.c_str()), optionsCell()}, 1);
-  host.call(getOBIRoot(), "reset");
-  for (auto _ : state) {
-    qxArray* options = optionsCell();
-    benchmark::DoNotOptimize(host.call(service, "sbmlread", {host.str(text.c_str()), options}, 1));
-    state.PauseTiming();
+  }
+  void removeModels() {
     host.call(getOBIRoot(), "reset");
     host.clearLogs();
-    state.ResumeTiming();
   }
-  host.release(service);
-  interpTestSetCallLogging(true);
-}
+};
 
-void readThroughHost(benchmark::State& state, bool skipConsistencyCheck) {
-  timeReads(state, modelText(static_cast<int>(state.range(0))), skipConsistencyCheck);
-  perReaction(state);
-}
-
-void BM_SbmlReadSkipcc(benchmark::State& state) { readThroughHost(state, true); }
-void BM_SbmlRead(benchmark::State& state) { readThroughHost(state, false); }
-
-// "sbmlwrite" to text of the model read from the generated text, against
-// libSBML's write of the document that the write builds.
-void BM_SbmlWrite(benchmark::State& state) {
+// "sbmlread" of the text (its arguments made before the clock starts, as
+// the user's values exist before the call) against libSBML's read of the
+// same text and the destruction of its document; with the consistency
+// check, against libSBML's read and check.  The read model is removed
+// untimed.  Both run once untimed first, so that no timed run pays for
+// growing the heap of the process.
+void readPair(benchmark::State& state, bool skipConsistencyCheck) {
   const std::string& text = modelText(static_cast<int>(state.range(0)));
-  hbTestSetEcho(false);
-  TestHost host;
-  host.start();
-  OBInterface* service = host.construct("SBMLReadWrite");
-  qxArray* model = host.call(service, "sbmlread", {host.str(text.c_str()), host.cell({host.str("stream"), host.str("skipcc")})}, 1).at(0);
-  host.call(service, "sbmlwrite", {model}, 1);
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(host.call(service, "sbmlwrite", {model}, 1));
-  }
-  host.release(service);
-  host.call(getOBIRoot(), "reset");
-  perReaction(state);
+  ServiceHost service;
+  const auto libsbmlRead = [&] {
+    std::unique_ptr<SBMLDocument> document(readSBMLFromString(text.c_str()));
+    if (!skipConsistencyCheck) document->checkConsistency();
+    benchmark::DoNotOptimize(document.get());
+  };
+  libsbmlRead();
+  service.read(text, skipConsistencyCheck);
+  service.removeModels();
+  qxArray* textArgument = nullptr;
+  qxArray* options = nullptr;
+  const auto prepare = [&] {
+    textArgument = service.host.str(text.c_str());
+    options = service.readOptions(skipConsistencyCheck);
+  };
+  prepare();
+  timePair(
+      state, libsbmlRead,
+      [&] { benchmark::DoNotOptimize(service.host.call(service.service, "sbmlread", {textArgument, options}, 1)); },
+      [&] {
+        service.removeModels();
+        prepare();
+      });
 }
+
+void BM_SbmlReadSkipccPair(benchmark::State& state) { readPair(state, true); }
+void BM_SbmlReadPair(benchmark::State& state) { readPair(state, false); }
 
 // The text "sbmlwrite" gives for the model read from the generated text.
 std::string writtenText(int n) {
@@ -226,14 +270,23 @@ std::string buildAndWriteDirectly(int n) {
   return text;
 }
 
-void BM_LibsbmlBuildAndWrite(benchmark::State& state) {
+
+// "sbmlwrite" to text of the model read from the generated text against
+// the floor, the same document built directly, written and destroyed
+// (buildAndWriteDirectly), while the model is held for both: a write always
+// has its model in memory, and libSBML's own work runs slower among it.
+void BM_SbmlWritePair(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   if (buildAndWriteDirectly(n) != writtenText(n)) {
     state.SkipWithError("the directly built document differs from the one sbmlwrite gives");
     return;
   }
-  for (auto _ : state) benchmark::DoNotOptimize(buildAndWriteDirectly(n));
-  perReaction(state);
+  ServiceHost service;
+  qxArray* model = service.read(modelText(n), true);
+  service.host.call(service.service, "sbmlwrite", {model}, 1);
+  timePair(
+      state, [&] { benchmark::DoNotOptimize(buildAndWriteDirectly(n)); },
+      [&] { benchmark::DoNotOptimize(service.host.call(service.service, "sbmlwrite", {model}, 1)); }, [] {});
 }
 
 // "sbmlread" of n species of one compartment that all have the same name:
@@ -250,44 +303,52 @@ std::string sharedNameModel(int n) {
 }
 
 void BM_SbmlReadSharedNames(benchmark::State& state) {
-  timeReads(state, sharedNameModel(static_cast<int>(state.range(0))), true);
+  const std::string text = sharedNameModel(static_cast<int>(state.range(0)));
+  ServiceHost service;
+  service.read(text, true);
+  service.removeModels();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(service.read(text, true));
+    state.PauseTiming();
+    service.removeModels();
+    state.ResumeTiming();
+  }
   state.counters["per_species"] = benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)),
                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// The console report, keeping the real time per iteration of every run, so
-// that the ratios of each engine figure to its libSBML figure are printed
-// at the end (the median over repetitions when there are several).
+// The console report, keeping each pair's ratio (one per repetition), so
+// that the ratios are printed per size at the end (their median when there
+// are repetitions).
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) continue;
+      auto ratio = run.counters.find("ratio");
+      if (ratio == run.counters.end()) continue;
       const int64_t size = std::atoll(run.run_name.args.c_str());
-      times_[{run.run_name.function_name, size}].push_back(run.real_accumulated_time /
-                                                            static_cast<double>(run.iterations));
+      ratios_[{run.run_name.function_name, size}].push_back(ratio->second.value);
     }
     ConsoleReporter::ReportRuns(runs);
   }
 
   void printRatios(std::ostream& out) const {
     struct Pair {
-      const char* engine;
-      const char* floor;
+      const char* name;
       const char* title;
     };
-    const Pair pairs[] = {{"BM_SbmlWrite", "BM_LibsbmlBuildAndWrite", "sbmlwrite / build-and-write floor"},
-                          {"BM_SbmlReadSkipcc", "BM_LibsbmlRead", "sbmlread skipcc / readSBML"},
-                          {"BM_SbmlRead", "BM_LibsbmlReadAndCheck", "sbmlread / readSBML and check"}};
-    out << "\nPer reaction, each engine figure over the libSBML figure of the same run:\n";
+    const Pair pairs[] = {{"BM_SbmlWritePair", "sbmlwrite / build-and-write floor"},
+                          {"BM_SbmlReadSkipccPair", "sbmlread skipcc / readSBML"},
+                          {"BM_SbmlReadPair", "sbmlread / readSBML and check"}};
+    out << "\nPer reaction, each engine operation over the libSBML operation timed in turn with it:\n";
     for (const Pair& pair : pairs) {
       std::string line;
       for (const int64_t size : {1000, 10000, 100000}) {
-        const double engine = median(pair.engine, size);
-        const double floor = median(pair.floor, size);
-        if (engine <= 0.0 || floor <= 0.0) continue;
+        auto it = ratios_.find({pair.name, size});
+        if (it == ratios_.end()) continue;
         char cell[64];
-        std::snprintf(cell, sizeof cell, "  %lld: %.2fx", static_cast<long long>(size), engine / floor);
+        std::snprintf(cell, sizeof cell, "  %lld: %.2fx", static_cast<long long>(size), medianOf(it->second));
         line += cell;
       }
       if (!line.empty()) out << "  " << pair.title << line << "\n";
@@ -295,25 +356,17 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
 
  private:
-  double median(const std::string& name, int64_t size) const {
-    auto it = times_.find({name, size});
-    if (it == times_.end()) return 0.0;
-    std::vector<double> sorted = it->second;
-    std::sort(sorted.begin(), sorted.end());
-    const size_t n = sorted.size();
-    return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
-  }
-
-  std::map<std::pair<std::string, int64_t>, std::vector<double>> times_;
+  std::map<std::pair<std::string, int64_t>, std::vector<double>> ratios_;
 };
 
 }  // namespace
 
 // The sizes each benchmark runs at.  By default 1,000 and 10,000 reactions;
 // --full adds 100,000 to the reads without consistency check and to the
-// writes, --full-check also to the checked reads (libSBML's consistency
-// check grows faster than linearly on these models: at 100,000 reactions a
-// single checked read takes the better part of an hour).
+// writes (three iterations each), --full-check also to the checked reads
+// (one: libSBML's consistency check grows faster than linearly on these
+// models, and at 100,000 reactions a single checked read takes the better
+// part of an hour).
 int main(int argc, char** argv) {
   bool full = false;
   bool fullCheck = false;
@@ -332,23 +385,31 @@ int main(int argc, char** argv) {
     void (*function)(benchmark::State&);
     bool checked;
   };
-  // Each size runs whole before the next, and each engine figure right
-  // after the libSBML figure it is compared with: a read timed after a
-  // larger model has come and gone meets a different heap than one timed
-  // first, so a pair measured far apart compares heaps, not work.
   const Entry entries[] = {
-      {"BM_LibsbmlRead", BM_LibsbmlRead, false},   {"BM_SbmlReadSkipcc", BM_SbmlReadSkipcc, false},
-      {"BM_LibsbmlReadAndCheck", BM_LibsbmlReadAndCheck, true}, {"BM_SbmlRead", BM_SbmlRead, true},
-      {"BM_LibsbmlWrite", BM_LibsbmlWrite, false}, {"BM_LibsbmlBuildAndWrite", BM_LibsbmlBuildAndWrite, false},
-      {"BM_SbmlWrite", BM_SbmlWrite, false},
+      {"BM_SbmlReadSkipccPair", BM_SbmlReadSkipccPair, false},
+      {"BM_SbmlReadPair", BM_SbmlReadPair, true},
+      {"BM_SbmlWritePair", BM_SbmlWritePair, false},
+      {"BM_LibsbmlWrite", BM_LibsbmlWrite, false},
   };
   for (const int64_t size : {1000, 10000, 100000}) {
     for (const Entry& entry : entries) {
       if (size == 100000 && !(entry.checked ? fullCheck : full)) continue;
       benchmark::internal::Benchmark* b = benchmark::RegisterBenchmark(entry.name, entry.function);
-      // Wall-clock time: the engine's reads parse on a thread of their own.
-      b->Arg(size)->Unit(benchmark::kMillisecond)->UseRealTime();
-      if (size == 100000) b->Iterations(1);
+      // Wall-clock time (the engine's reads may parse on a thread of their
+      // own): a pair times itself.
+      b->Arg(size)->Unit(benchmark::kMillisecond);
+      if (entry.function == BM_LibsbmlWrite) {
+        b->UseRealTime();
+      } else {
+        b->UseManualTime();
+      }
+      // Enough iterations for a median: a pair of reads takes about a fifth
+      // of a second at 1,000 reactions and two seconds at 10,000.
+      if (size == 100000) {
+        b->Iterations(entry.checked ? 1 : 3);
+      } else {
+        b->MinTime(size == 1000 ? 2.0 : 6.0);
+      }
     }
   }
   for (const int64_t size : {1000, 4000}) {
