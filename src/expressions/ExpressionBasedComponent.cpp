@@ -122,6 +122,11 @@ void ExpressionBasedComponent::handleCollisionScenario(ExpressionPtr expression,
 void ExpressionBasedComponent::resolveTokensInExpressionAndListen(ExpressionPtr expression) {
   std::set<std::string> tokens;
   expression->fillSetWithTokens(tokens, true);
+  resolveTokensAndListen(expression, tokens);
+}
+
+void ExpressionBasedComponent::resolveTokensAndListen(const ExpressionPtr& expression,
+                                                      const std::set<std::string>& tokens) {
   const bool inModel = getLiveModel() != nullptr;
   for (const std::string& token : tokens) {
     expression->setResolvedComponent(token, inModel ? resolveSymbolAndListen(token) : nullptr);

@@ -139,6 +139,9 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
   // component's expression events.
   void setActive(bool active);
   void resolveTokensInExpressionAndListen(ExpressionPtr expression);
+  // The same for the listed tokens of the expression only (the others keep
+  // their bindings and what they listen to).
+  void resolveTokensAndListen(const ExpressionPtr& expression, const std::set<std::string>& tokens);
   void resolveTokensInExpression(ExpressionPtr expression);
   // Listens to the component bound to each token of the expression; an
   // unbound token waits for its name (nothing outside a model).

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <unordered_set>
 
 #include <ks_utils/Identifiers.hpp>
 
@@ -194,6 +195,16 @@ void ReactionExpression::NameIndex::remove(std::uint32_t position, const Reactio
     if (it->second.empty()) positions_.erase(it);
   }
   rebind(position, term.species, nullptr);
+}
+
+void ReactionExpression::NameIndex::add(std::uint32_t position, const ReactionTerm& term) {
+  // Positions stay in term order, reactants first: a reactant goes in front
+  // of the name's products.
+  Positions& named = positions_[std::string_view(term.name)];
+  const auto firstProduct = std::find_if(named.begin(), named.end(),
+                                         [](std::uint32_t p) { return (p & kProductBit) != 0; });
+  named.insert((position & kProductBit) ? named.end() : firstProduct, position);
+  if (term.species != nullptr) species_[term.species].push_back(position);
 }
 
 void ReactionExpression::NameIndex::rebind(std::uint32_t position, const KelborComponent* from,
@@ -508,6 +519,75 @@ void ReactionExpression::addToSide(bool products, const std::vector<SpeciesAmoun
   // A stoichiometry that grew changes the text lengths.
   if (terms.size() != before || !amounts.empty()) termsChanged();
   composeText();
+}
+
+bool ReactionExpression::canAppendAsNewTerms(const TermVector& terms,
+                                             const std::vector<SpeciesAmount>& amounts) const {
+  std::unordered_set<const KelborComponent*> listed;
+  if (amounts.size() > 8) listed.reserve(amounts.size());
+  for (const auto& [species, stoichiometry] : amounts) {
+    (void)stoichiometry;
+    if (species == nullptr || isBoundOnSide(terms, species) || !listed.insert(species).second) return false;
+  }
+  return true;
+}
+
+bool ReactionExpression::appendNewTerms(const std::vector<SpeciesAmount>& reactants,
+                                        const std::vector<SpeciesAmount>& products,
+                                        std::vector<std::string>& names) {
+  if (!valid_ || !composed_) return false;
+  if (!canAppendAsNewTerms(reactants_, reactants) || !canAppendAsNewTerms(products_, products)) return false;
+  appendNewTermsToSide(reactants_, reactants, names);
+  appendNewTermsToSide(products_, products, names);
+  return true;
+}
+
+void ReactionExpression::appendNewTermsToSide(TermVector& terms, const std::vector<SpeciesAmount>& amounts,
+                                              std::vector<std::string>& names) {
+  if (amounts.empty()) return;
+  const bool products = &terms == &products_;
+  std::vector<std::size_t>& lengths = products ? productLengths_ : reactantLengths_;
+  LiveSlotTree& slots = slotsOf(terms);
+  if (lengths.empty()) buildLengths(lengths, terms, slots);
+  // Where the side's text ends, and whether it is the "null" of no terms.
+  const bool empty = slots.live() == 0;
+  const std::size_t sideLength = empty ? std::strlen(kEmptySide) : lengthBefore(lengths, terms.size()) - kJoinLength;
+  const std::size_t sideEnd = products ? text_.size() : textStart_ + sideLength;
+  const ReactionTerm* const storage = terms.data();
+  std::string added;
+  for (const auto& [species, stoichiometry] : amounts) {
+    pushTerm(terms, species, stoichiometry);
+    const ReactionTerm& term = terms.back();
+    if (!added.empty() || !empty) added += " + ";
+    const std::size_t start = added.size();
+    if (!(term.stoichiometry == 1.0)) {
+      appendNumber(added, term.stoichiometry);
+      added += ' ';
+    }
+    added += term.name;
+    // The Fenwick tree gains the slot: its node covers the slots
+    // (i - lowbit(i), i], so it holds the new length and those before it.
+    const std::size_t node = lengths.size();
+    const std::size_t covered = lengthBefore(lengths, node - 1) - lengthBefore(lengths, node - (node & (~node + 1)));
+    lengths.push_back(added.size() - start + kJoinLength + covered);
+    names.push_back(term.name);
+  }
+  if (empty) {
+    text_.replace(sideEnd - sideLength, sideLength, added);
+  } else {
+    text_.insert(sideEnd, added);
+  }
+  // The index views the names where they stand: a side whose vector moved
+  // is indexed again when next asked.
+  if (!nameIndex_.built()) return;
+  if (terms.data() != storage) {
+    nameIndex_.clear();
+    return;
+  }
+  const std::uint32_t side = products ? NameIndex::kProductBit : 0;
+  for (std::size_t slot = terms.size() - amounts.size(); slot < terms.size(); ++slot) {
+    nameIndex_.add(static_cast<std::uint32_t>(slot) | side, terms[slot]);
+  }
 }
 
 bool ReactionExpression::removeTermsOf(bool products, const KelborComponent* species,

@@ -131,6 +131,17 @@ class KELBOR_API ReactionExpression : public Expression {
   // the species' getPQN and bound to it; then composes the text once.  Null
   // species are skipped.  Costs O(side + amounts), however many there are.
   void addToSide(bool products, const std::vector<SpeciesAmount>& amounts);
+  // Appends each amount as a new term at the end of its side, named by the
+  // species' getPQN and bound to it, writing the terms into the composed
+  // text where their side ends in place of composing it again; the names
+  // of the new terms are appended to names, reactants first.  A long
+  // equation gains k terms at a cost of O(k) and the move of the text
+  // behind the reactants.  False, with nothing changed, when that is not
+  // the same as addToSide on each side: the expression is not valid or its
+  // text was kept as given, a species is null, already on its side or
+  // listed twice for it.
+  bool appendNewTerms(const std::vector<SpeciesAmount>& reactants,
+                      const std::vector<SpeciesAmount>& products, std::vector<std::string>& names);
 
   // Appends a term named by the species' getPQN with the given
   // stoichiometry, bound to the species, and composes the text.  A null
@@ -211,6 +222,8 @@ class KELBOR_API ReactionExpression : public Expression {
     const Positions* findSpecies(const KelborComponent* species) const;
     // The term at the position (still holding its name) leaves the index.
     void remove(std::uint32_t position, const ReactionTerm& term);
+    // The term at the position (a new one) enters the index.
+    void add(std::uint32_t position, const ReactionTerm& term);
     // The term at the position is bound from one species to another.
     void rebind(std::uint32_t position, const KelborComponent* from, const KelborComponent* to);
 
@@ -259,6 +272,13 @@ class KELBOR_API ReactionExpression : public Expression {
   // place of composing it again (a long equation loses one term at the
   // cost of moving the text behind it), and leaves the slot empty.
   void cutTermFromText(TermVector& terms, std::size_t slot);
+  // Whether every amount may be appended to the side as a new term (see
+  // appendNewTerms).
+  bool canAppendAsNewTerms(const TermVector& terms, const std::vector<SpeciesAmount>& amounts) const;
+  // Appends the amounts to the side, its text, its text lengths and the
+  // name index (dropped when the side's vector moved).
+  void appendNewTermsToSide(TermVector& terms, const std::vector<SpeciesAmount>& amounts,
+                            std::vector<std::string>& names);
   // The side's terms moved together, without gaps; every index dropped.
   void closeGaps(TermVector& terms);
   // Both sides without gaps, for an edit that rewrites the terms.

@@ -232,10 +232,29 @@ void BReaction::addTerms(const std::vector<SpeciesTerm>& reactants,
     for (const SpeciesTerm& term : terms) out.emplace_back(term.species, term.stoichiometry);
     return out;
   };
+  const std::vector<kstr::ReactionExpression::SpeciesAmount> newReactants = amounts(reactants);
+  const std::vector<kstr::ReactionExpression::SpeciesAmount> newProducts = amounts(products);
+  // New species at the ends of the sides: only their names are resolved
+  // and listened to, and the text grows where they stand, so that a long
+  // equation gains one term at a time at the cost of that term.
+  std::vector<std::string> added;
+  if (reversible == getReversible() && reaction_->appendNewTerms(newReactants, newProducts, added)) {
+    const bool previous = deferNotification(true);
+    try {
+      notifyReactionChanged();
+      resolveTokensAndListen(reaction_, std::set<std::string>(added.begin(), added.end()));
+      announceEquationChange(previous);
+    } catch (...) {
+      if (!previous) deferNotification(false);
+      throw;
+    }
+    setModelCompileNeeded();
+    return;
+  }
   editEquation(
       [&] {
-        reaction_->addToSide(false, amounts(reactants));
-        reaction_->addToSide(true, amounts(products));
+        reaction_->addToSide(false, newReactants);
+        reaction_->addToSide(true, newProducts);
         reaction_->setReversible(reversible);
       },
       true);

@@ -57,6 +57,54 @@ std::vector<std::string> names(const ReactionExpression& expression, bool reacta
   return out;
 }
 
+// A term as a test expects it on its side.
+struct Term {
+  std::string name;
+  double stoichiometry;
+  Species* species;
+};
+
+// The expression holds what a new equation of the expected terms (the
+// reactants, then the products) holds: the text, the order, the
+// stoichiometry and the bindings, and its lookups by name and by species
+// find every term.
+void expectAsFreshEquation(const ReactionExpression& e, const std::vector<Term> (&sides)[2]) {
+  std::vector<TermSpec> specs[2];
+  for (int side = 0; side < 2; ++side) {
+    for (const Term& term : sides[side]) specs[side].push_back({term.name.c_str(), "", term.stoichiometry});
+  }
+  const ParsedReactionPtr fresh = parsed(specs[0], specs[1], false);
+  EXPECT_EQ(e.getExpressionString(), ReactionExpression(fresh.get()).getExpressionString());
+  ASSERT_EQ(e.getNumReactants(), sides[0].size());
+  ASSERT_EQ(e.getNumProducts(), sides[1].size());
+  kstrVector<double> expectedSigned;
+  for (std::size_t i = 0; i < sides[0].size(); ++i) {
+    EXPECT_EQ(e.getReactantAt(i).name, sides[0][i].name);
+    EXPECT_EQ(e.getReactantAt(i).species, sides[0][i].species);
+    expectedSigned.push_back(-sides[0][i].stoichiometry);
+  }
+  for (std::size_t j = 0; j < sides[1].size(); ++j) {
+    EXPECT_EQ(e.getProductAt(j).name, sides[1][j].name);
+    EXPECT_EQ(e.getProductAt(j).species, sides[1][j].species);
+    expectedSigned.push_back(sides[1][j].stoichiometry);
+  }
+  kstrVector<double> signedValues;
+  e.getSignedStoichiometry(signedValues);
+  EXPECT_EQ(signedValues, expectedSigned);
+  Expression::TokenSet tokens;
+  e.fillSetWithTokens(tokens, true);
+  std::set<std::string> expectedTokens;
+  for (const auto& side : sides) {
+    for (const Term& term : side) {
+      expectedTokens.insert(term.name);
+      EXPECT_TRUE(e.containsToken(term.name));
+      EXPECT_EQ(e.getResolvedComponent(term.name), term.species);
+      EXPECT_TRUE(e.isComponentUsed(term.species));
+    }
+  }
+  EXPECT_EQ(std::set<std::string>(tokens.begin(), tokens.end()), expectedTokens);
+}
+
 // --- construction and the composed text ----------------------------------------------
 
 TEST(ReactionExpression, DefaultIsAnEmptyValidIrreversibleEquation) {
@@ -337,11 +385,6 @@ TEST(ReactionExpression, RemoveDropsEveryBoundTermAndAlwaysComposes) {
 // terms holds (the text, the order, the stoichiometry and the bindings),
 // and so does a copy, also after the removed terms outnumber the rest.
 TEST(ReactionExpression, RemovalsKeepTheRemainingTermsAsAFreshEquationHasThem) {
-  struct Term {
-    std::string name;
-    double stoichiometry;
-    Species* species;
-  };
   for (const int count : {6, 40, 300}) {
     SCOPED_TRACE(count);
     std::vector<std::unique_ptr<Species>> species;
@@ -366,37 +409,7 @@ TEST(ReactionExpression, RemovalsKeepTheRemainingTermsAsAFreshEquationHasThem) {
         }
       }
     }
-    const auto check = [&](const ReactionExpression& e) {
-      std::vector<TermSpec> specs[2];
-      for (int side = 0; side < 2; ++side) {
-        for (const Term& term : sides[side]) specs[side].push_back({term.name.c_str(), "", term.stoichiometry});
-      }
-      const ParsedReactionPtr fresh = parsed(specs[0], specs[1], false);
-      EXPECT_EQ(e.getExpressionString(), ReactionExpression(fresh.get()).getExpressionString());
-      ASSERT_EQ(e.getNumReactants(), sides[0].size());
-      ASSERT_EQ(e.getNumProducts(), sides[1].size());
-      kstrVector<double> expectedSigned;
-      for (std::size_t i = 0; i < sides[0].size(); ++i) {
-        EXPECT_EQ(e.getReactantAt(i).name, sides[0][i].name);
-        EXPECT_EQ(e.getReactantAt(i).species, sides[0][i].species);
-        expectedSigned.push_back(-sides[0][i].stoichiometry);
-      }
-      for (std::size_t j = 0; j < sides[1].size(); ++j) {
-        EXPECT_EQ(e.getProductAt(j).name, sides[1][j].name);
-        EXPECT_EQ(e.getProductAt(j).species, sides[1][j].species);
-        expectedSigned.push_back(sides[1][j].stoichiometry);
-      }
-      kstrVector<double> signedValues;
-      e.getSignedStoichiometry(signedValues);
-      EXPECT_EQ(signedValues, expectedSigned);
-      Expression::TokenSet tokens;
-      e.fillSetWithTokens(tokens, true);
-      std::set<std::string> expectedTokens;
-      for (const auto& side : sides) {
-        for (const Term& term : side) expectedTokens.insert(term.name);
-      }
-      EXPECT_EQ(std::set<std::string>(tokens.begin(), tokens.end()), expectedTokens);
-    };
+    const auto check = [&](const ReactionExpression& e) { expectAsFreshEquation(e, sides); };
     // Every seventh species in turn, then every second of those left, so
     // that the removed terms come to outnumber the others.
     std::vector<int> order;
@@ -437,6 +450,113 @@ TEST(ReactionExpression, RemovalsKeepTheRemainingTermsAsAFreshEquationHasThem) {
                                   keptSide.begin(), keptSide.end(),
                                   [&kept](const Term& term) { return term.species == kept.species; })));
   }
+}
+
+// New terms appended at the ends of the sides, in batches and one at a
+// time, between removals, to equations short enough to be searched and long
+// enough to be indexed: after each step the equation holds what a new
+// equation of its terms holds (text, order, stoichiometry, bindings and the
+// lookups by name and species), and so does a copy.
+TEST(ReactionExpression, AppendedTermsStandAsInAFreshEquation) {
+  for (const int count : {6, 40, 300}) {
+    SCOPED_TRACE(count);
+    std::vector<std::unique_ptr<Species>> species;
+    for (int i = 0; i < count; ++i) species.push_back(std::make_unique<Species>("S" + std::to_string(i)));
+    std::vector<Term> sides[2];
+    ReactionExpression expression;
+    const auto check = [&](const ReactionExpression& e) { expectAsFreshEquation(e, sides); };
+    const auto append = [&](int side, const std::vector<int>& which) {
+      std::vector<ReactionExpression::SpeciesAmount> amounts;
+      for (const int i : which) {
+        Species* s = species[static_cast<std::size_t>(i)].get();
+        const double stoichiometry = i % 4 == 0 ? 2.5 : 1.0;
+        amounts.emplace_back(s, stoichiometry);
+        sides[side].push_back({s->getName(), stoichiometry, s});
+      }
+      std::vector<std::string> appended;
+      const std::vector<ReactionExpression::SpeciesAmount> none;
+      ASSERT_TRUE(side == 0 ? expression.appendNewTerms(amounts, none, appended)
+                            : expression.appendNewTerms(none, amounts, appended));
+      std::vector<std::string> expected;
+      for (const int i : which) expected.push_back(species[static_cast<std::size_t>(i)]->getName());
+      EXPECT_EQ(appended, expected);
+    };
+    const auto onSide = [&](int side, int i) {
+      return std::any_of(sides[side].begin(), sides[side].end(),
+                         [&](const Term& t) { return t.species == species[static_cast<std::size_t>(i)].get(); });
+    };
+    const auto remove = [&](int side, int i) {
+      Species* gone = species[static_cast<std::size_t>(i)].get();
+      std::vector<std::string> removed;
+      ASSERT_EQ(expression.removeTermsOf(side == 1, gone, removed), onSide(side, i));
+      std::erase_if(sides[side], [gone](const Term& term) { return term.species == gone; });
+    };
+    // Half the species as reactants in one batch, the rest as products one
+    // at a time; some of the products were reactants already.
+    std::vector<int> firstHalf;
+    for (int i = 0; i < count / 2; ++i) firstHalf.push_back(i);
+    append(0, firstHalf);
+    check(expression);
+    for (int i = count / 3; i < count; ++i) {
+      append(1, {i});
+      if (i % 5 == 0) remove(0, i % (count / 2));
+      if (i % 7 == 0) {
+        // A removed reactant comes back at the end of its side.
+        const int back = i % (count / 2);
+        if (!onSide(0, back)) append(0, {back});
+      }
+      if (i % 11 == 0) check(expression);
+    }
+    check(expression);
+    check(ReactionExpression(expression));
+    // Every reactant away, then one back: the side reads "null" in between.
+    while (!sides[0].empty()) remove(0, std::stoi(sides[0].front().name.substr(1)));
+    EXPECT_EQ(expression.getExpressionString().substr(0, 4), "null");
+    append(0, {0});
+    check(expression);
+  }
+}
+
+// What appendNewTerms leaves to addToSide changes nothing: a null species,
+// one already on its side, one listed twice, a text kept as given and an
+// expression that is not valid.
+TEST(ReactionExpression, AppendRefusesWhatOnlyAddToSideDoes) {
+  Species a("A");
+  Species b("B");
+  Species c("C");
+  using Amounts = std::vector<ReactionExpression::SpeciesAmount>;
+  const ParsedReactionPtr reaction = parsed({{"A", "", 1}}, {{"B", "", 1}}, false);
+  struct Case {
+    const char* what;
+    bool keptText;
+    Amounts reactants;
+    Amounts products;
+  };
+  const Case cases[] = {
+      {"null species", false, {{nullptr, 1.0}}, {}},
+      {"already a reactant", false, {{&c, 1.0}, {&a, 2.0}}, {}},
+      {"already a product", false, {}, {{&b, 1.0}}},
+      {"listed twice", false, {{&c, 1.0}, {&c, 1.0}}, {}},
+      {"text kept as given", true, {{&c, 1.0}}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ReactionExpression expression = c.keptText ? ReactionExpression("A->B", reaction.get())
+                                               : ReactionExpression(reaction.get());
+    expression.setResolvedComponent("A", &a);
+    expression.setResolvedComponent("B", &b);
+    const std::string before = expression.getExpressionString();
+    std::vector<std::string> names;
+    EXPECT_FALSE(expression.appendNewTerms(c.reactants, c.products, names));
+    EXPECT_TRUE(names.empty());
+    EXPECT_EQ(expression.getExpressionString(), before);
+    EXPECT_EQ(expression.getNumReactants(), 1u);
+    EXPECT_EQ(expression.getNumProducts(), 1u);
+  }
+  ReactionExpression invalid("A -> ", nullptr);
+  std::vector<std::string> names;
+  EXPECT_FALSE(invalid.appendNewTerms({{&c, 1.0}}, {}, names));
+  EXPECT_EQ(invalid.getExpressionString(), "A -> ");
 }
 
 TEST(ReactionExpression, SignedStoichiometryNegatesReactantsFirst) {

@@ -157,6 +157,60 @@ TEST_F(ReactionHostTest, AddSpeciesListChangesTheEquationOnce) {
   EXPECT_EQ(heard, 1u);
 }
 
+// Terms added one name per call to a long equation, new species and known
+// ones, between removals: the equation reads as the same edits made in one
+// call give it, each call is heard once, and every added species is used
+// and followed through renames like the terms that were there before.
+TEST_F(ReactionHostTest, AddingOneTermAtATimeToALongEquation) {
+  OBInterface* m = model();
+  OBInterface* one = addReaction(m, "null -> P");
+  OBInterface* all = addReaction(m, "null -> P");
+  qxArray* batch = host().own(qxCreateCellMatrix(1, 40));
+  for (int i = 0; i < 40; ++i) {
+    const std::string name = "S" + std::to_string(i);
+    qxSetCell(batch, static_cast<size_t>(i), qxCreateString(name.c_str()));
+    host().clearLogs();
+    host().call(one, "addreactant", {host().str(name.c_str())}, 1);
+    size_t heard = 0;
+    for (const OBEventRecord& e : host().postSetEvents()) heard += e.source == one && e.propName == "Reaction";
+    EXPECT_EQ(heard, 1u) << name;
+  }
+  host().call(all, "addreactant", {batch}, 1);
+  EXPECT_EQ(equation(one), equation(all));
+  // Known species, one also a reactant already, and one with a
+  // stoichiometry; then a removed reactant comes back at the end.
+  for (OBInterface* r : {one, all}) {
+    host().call(r, "addproduct", {host().str("S3")}, 1);
+    host().call(r, "addproduct", {host().str("S7"), host().num(2)}, 1);
+    host().call(r, "rmreactant", {host().str("S5")}, 1);
+    host().call(r, "addreactant", {host().str("S5")}, 1);
+  }
+  std::string reactants;
+  for (int i = 0; i < 40; ++i) {
+    if (i != 5) reactants += "S" + std::to_string(i) + " + ";
+  }
+  EXPECT_EQ(equation(one), reactants + "S5 -> P + S3 + 2 S7");
+  EXPECT_EQ(equation(all), equation(one));
+  const auto inUse = [&](const char* name) {
+    return dynamic_cast<BSpecies*>(componentOf(species(m, name)))->getInUseCount();
+  };
+  EXPECT_EQ(inUse("S39"), 2u);  // a reactant of both reactions
+  EXPECT_EQ(inUse("S5"), 2u);
+  host().call(species(m, "S39"), "rename", {host().str("T39")});
+  host().call(species(m, "S7"), "rename", {host().str("T7")});
+  std::string renamed = reactants + "S5 -> P + S3 + 2 T7";
+  renamed.replace(renamed.find("S39"), 3, "T39");
+  renamed.replace(renamed.find("S7 "), 2, "T7");
+  EXPECT_EQ(equation(one), renamed);
+  EXPECT_EQ(equation(all), renamed);
+  host().call(one, "rmreactant", {host().str("T39")}, 1);
+  EXPECT_EQ(inUse("T39"), 1u);
+  host().call(one, "rmproduct", {host().str("T7")}, 1);
+  EXPECT_EQ(inUse("T7"), 2u);  // still a reactant of both
+  host().call(one, "rmreactant", {host().str("T7")}, 1);
+  EXPECT_EQ(inUse("T7"), 1u);
+}
+
 // Removing terms from a long equation leaves the others as they were: the
 // text is the composed one, the removed species is no longer listened to
 // unless the other side or the rate still uses it, and the remaining terms
