@@ -28,6 +28,13 @@ constexpr const char* kMassAction = "MassAction";
 constexpr const char* kUnknown = "Unknown";
 constexpr const char* kReservedPrefix = "UnnamedReaction_";
 
+std::vector<kstr::ReactionExpression::SpeciesAmount> speciesAmounts(const std::vector<BReaction::SpeciesTerm>& terms) {
+  std::vector<kstr::ReactionExpression::SpeciesAmount> out;
+  out.reserve(terms.size());
+  for (const BReaction::SpeciesTerm& term : terms) out.emplace_back(term.species, term.stoichiometry);
+  return out;
+}
+
 }  // namespace
 
 BReaction::BReaction()
@@ -209,13 +216,32 @@ void BReaction::addTerm(bool product, BSpecies* species, double stoichiometry) {
 }
 
 void BReaction::addReactant(BSpecies* species, double stoichiometry) {
-  if (!species) return;
+  if (!species || appendNewSpecies({{species, stoichiometry}}, {})) return;
   editEquation([&] { addTerm(false, species, stoichiometry); }, true);
 }
 
 void BReaction::addProduct(BSpecies* species, double stoichiometry) {
-  if (!species) return;
+  if (!species || appendNewSpecies({}, {{species, stoichiometry}})) return;
   editEquation([&] { addTerm(true, species, stoichiometry); }, true);
+}
+
+bool BReaction::appendNewSpecies(const std::vector<SpeciesTerm>& reactants, const std::vector<SpeciesTerm>& products) {
+  // New species at the ends of the sides: only their names are resolved
+  // and listened to, and the text grows where they stand, so that a long
+  // equation gains one term at a time at the cost of that term.
+  std::vector<std::string> added;
+  if (!reaction_->appendNewTerms(speciesAmounts(reactants), speciesAmounts(products), added)) return false;
+  const bool previous = deferNotification(true);
+  try {
+    notifyReactionChanged();
+    resolveTokensAndListen(reaction_, std::set<std::string>(added.begin(), added.end()));
+    announceEquationChange(previous);
+  } catch (...) {
+    if (!previous) deferNotification(false);
+    throw;
+  }
+  setModelCompileNeeded();
+  return true;
 }
 
 void BReaction::addTerms(const std::vector<SpeciesTerm>& reactants,
@@ -226,35 +252,11 @@ void BReaction::addTerms(const std::vector<SpeciesTerm>& reactants,
   // Nothing to add and the direction unchanged: the equation stays as it is
   // and the host hears nothing.
   if (!named(reactants) && !named(products) && reversible == getReversible()) return;
-  const auto amounts = [](const std::vector<SpeciesTerm>& terms) {
-    std::vector<kstr::ReactionExpression::SpeciesAmount> out;
-    out.reserve(terms.size());
-    for (const SpeciesTerm& term : terms) out.emplace_back(term.species, term.stoichiometry);
-    return out;
-  };
-  const std::vector<kstr::ReactionExpression::SpeciesAmount> newReactants = amounts(reactants);
-  const std::vector<kstr::ReactionExpression::SpeciesAmount> newProducts = amounts(products);
-  // New species at the ends of the sides: only their names are resolved
-  // and listened to, and the text grows where they stand, so that a long
-  // equation gains one term at a time at the cost of that term.
-  std::vector<std::string> added;
-  if (reversible == getReversible() && reaction_->appendNewTerms(newReactants, newProducts, added)) {
-    const bool previous = deferNotification(true);
-    try {
-      notifyReactionChanged();
-      resolveTokensAndListen(reaction_, std::set<std::string>(added.begin(), added.end()));
-      announceEquationChange(previous);
-    } catch (...) {
-      if (!previous) deferNotification(false);
-      throw;
-    }
-    setModelCompileNeeded();
-    return;
-  }
+  if (reversible == getReversible() && appendNewSpecies(reactants, products)) return;
   editEquation(
       [&] {
-        reaction_->addToSide(false, newReactants);
-        reaction_->addToSide(true, newProducts);
+        reaction_->addToSide(false, speciesAmounts(reactants));
+        reaction_->addToSide(true, speciesAmounts(products));
         reaction_->setReversible(reversible);
       },
       true);

@@ -293,6 +293,11 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // The body of addProduct (product) or addReactant, without the
   // notification frame.
   void addTerm(bool product, BSpecies* species, double stoichiometry);
+  // Appends the species, none of them on its side yet, as new terms and
+  // resolves and listens to their names only, with the frame of an edit;
+  // false, with nothing changed, when the equation cannot take them so
+  // (see ReactionExpression::appendNewTerms).
+  bool appendNewSpecies(const std::vector<SpeciesTerm>& reactants, const std::vector<SpeciesTerm>& products);
   // Puts a copy of the saved equation in place of the current one; its
   // terms resolve by their names and listen again.
   void restoreEquation(const kstr::ReactionExpression& saved);
