@@ -353,6 +353,17 @@ class KELBOR_API SymbolTable {
   KelborComponent* resolveSymbolAndListenImpl(const std::string& name,
                                               ExpressionBasedComponent* listener,
                                               bool reactionScope);
+  // resolveSymbolAndListenImpl that also sets `candidates` to the size of
+  // what resolveSymbolWithCollisionsImpl lists for the name in the same
+  // scope.  A name without brackets to drop is looked up once for both.
+  KelborComponent* resolveListenAndCountImpl(const std::string& name,
+                                             ExpressionBasedComponent* listener,
+                                             bool reactionScope, size_t& candidates);
+  // The resolution's listening: the component found gains the listener,
+  // otherwise the listener waits under the name; a null listener does
+  // neither.  Answers the component.
+  KelborComponent* listenTo(KelborComponent* found, const std::string& name,
+                            ExpressionBasedComponent* listener);
   KelborComponent* reResolveSymbolAndListenImpl(const std::string& oldName,
                                                 const std::string& newName,
                                                 ExpressionBasedComponent* listener,

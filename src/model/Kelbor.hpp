@@ -252,6 +252,12 @@ class KELBOR_API Kelbor : public KelborComponent {
   KelborComponent* resolveSymbolAndListen(const std::string& name,
                                           ExpressionBasedComponent* listener);
   KelborComponent* resolveSymbolAndListen(const std::string& name, BReaction* listener);
+  // resolveSymbolAndListen (in the listener's reaction scope when
+  // reactionScope) that also sets `candidates` to the size of what
+  // resolveSymbolWithCollisions lists in that scope, from the same lookups.
+  // False, with nothing resolved or counted, while the model is destroyed.
+  bool resolveSymbolListenAndCount(const std::string& name, ExpressionBasedComponent* listener,
+                                   bool reactionScope, KelborComponent*& found, size_t& candidates);
   KelborComponent* reResolveSymbolAndListen(const std::string& oldName,
                                             const std::string& newName,
                                             ExpressionBasedComponent* listener);

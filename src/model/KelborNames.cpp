@@ -51,6 +51,14 @@ KelborComponent* Kelbor::resolveSymbolAndListen(const std::string& name, BReacti
   return isBeingDestroyed() ? nullptr : symbolTable_->resolveSymbolAndListen(name, listener);
 }
 
+bool Kelbor::resolveSymbolListenAndCount(const std::string& name, ExpressionBasedComponent* listener,
+                                         bool reactionScope, KelborComponent*& found,
+                                         size_t& candidates) {
+  if (isBeingDestroyed()) return false;
+  found = symbolTable_->resolveListenAndCountImpl(name, listener, reactionScope, candidates);
+  return true;
+}
+
 KelborComponent* Kelbor::reResolveSymbolAndListen(const std::string& oldName,
                                                   const std::string& newName,
                                                   ExpressionBasedComponent* listener) {

@@ -257,6 +257,34 @@ TEST_F(LookupTest, CollisionsListEveryCandidateInOrder) {
             (std::vector<std::string>{"cell.A", "A"}));
 }
 
+// The one lookup that binds a token and counts its candidates answers what
+// the two separate lookups answer, in either scope, and listens where the
+// separate resolution listens.
+TEST_F(LookupTest, CountedResolutionAgreesWithResolveAndCollisions) {
+  RecordingListener& rule = w.listener("rule");
+  const std::vector<std::string> names = {"A",  "[A]",   "cell.A", "[cell].[A]", "B",       "c2.B",
+                                          "[my A]", "cell", "k1",     "kf",         "r1.kf",   "ku",
+                                          "r1", "nothing", "",       "[A",         "a.b.c",   "[]"};
+  for (RecordingListener* listener : {&rule, r1, r2, unnamed}) {
+    const bool reactionScope = listener != &rule;
+    for (const std::string& name : names) {
+      SCOPED_TRACE(name + " in " + qualifiedNameOf(listener));
+      const KelborComponent* scope = reactionScope ? listener : nullptr;
+      size_t candidates = 99;
+      KelborComponent* found = w.table.resolveListenAndCountImpl(name, listener, reactionScope, candidates);
+      EXPECT_EQ(found, w.table.resolveSymbolImpl(name, scope));
+      EXPECT_EQ(candidates, w.table.resolveSymbolWithCollisionsImpl(name, scope)->size());
+      if (found) {
+        EXPECT_EQ(found->getListeners().count(listener), 1u);
+      } else {
+        SymbolTable::ListenerSetPtr waiting = w.table.findPendingListeners(name);
+        ASSERT_TRUE(waiting);
+        EXPECT_EQ(waiting->count(listener), 1u);
+      }
+    }
+  }
+}
+
 TEST_F(LookupTest, SpeciesLookupTellsNoneOneAndSeveralApart) {
   struct Case {
     std::string name;
