@@ -50,7 +50,9 @@ SymbolTable::SpeciesMatch SymbolTable::resolveSpecies(std::string name) const {
 
 KelborComponent* SymbolTable::resolveReactionParameter(const std::string& name,
                                                        const KelborComponent* reaction) const {
-  if (!reaction) return nullptr;
+  // Without kinetic-law parameters no key can answer: the qualified key is
+  // not even made.
+  if (!reaction || reactionParameters_.liveQualifiedCount() == 0) return nullptr;
   std::string buffer;
   const std::string& key = keyOf(name, buffer);
   if (KelborComponent* found = reactionParameters_.findQualified(key)) {

@@ -257,6 +257,25 @@ TEST_F(LookupTest, CollisionsListEveryCandidateInOrder) {
             (std::vector<std::string>{"cell.A", "A"}));
 }
 
+// A reaction's own parameters answer while any is entered: the last one
+// removed, its name falls through to the model's; entered again, it answers
+// again, bare and qualified.
+TEST_F(SymbolTableTest, ReactionParametersAnswerOnlyWhileAnyIsEntered) {
+  SymbolTableWorld w;
+  RecordingListener& r1 = w.reaction("r1");
+  TestComponent& model = w.parameter("k");
+  TestComponent& own = w.reactionParameter("k", r1);
+  EXPECT_EQ(w.table.resolveSymbolImpl("k", &r1), &own);
+  w.table.componentRemoved(&own);
+  EXPECT_EQ(w.table.resolveSymbolImpl("k", &r1), &model);
+  EXPECT_EQ(w.table.resolveSymbolImpl("r1.k", &r1), nullptr);
+  EXPECT_EQ(w.table.resolveSymbolWithCollisionsImpl("k", &r1)->size(), 1u);
+  TestComponent& again = w.reactionParameter("k", r1);
+  EXPECT_EQ(w.table.resolveSymbolImpl("k", &r1), &again);
+  EXPECT_EQ(w.table.resolveSymbolImpl("r1.k", &r1), &again);
+  EXPECT_EQ(w.table.resolveSymbolWithCollisionsImpl("k", &r1)->size(), 2u);
+}
+
 // The one lookup that binds a token and counts its candidates answers what
 // the two separate lookups answer, in either scope, and listens where the
 // separate resolution listens.
