@@ -3,6 +3,7 @@
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <functional>
 #include <iosfwd>
 #include <map>
@@ -364,6 +365,9 @@ class KELBOR_API SymbolTable {
   // neither.  Answers the component.
   KelborComponent* listenTo(KelborComponent* found, const std::string& name,
                             ExpressionBasedComponent* listener);
+  // The namespace of a kind's names (parameter, reaction, species,
+  // compartment); null for other kinds.
+  const Namespace* namespaceOfKind(kstr::bcomptype kind) const;
   KelborComponent* reResolveSymbolAndListenImpl(const std::string& oldName,
                                                 const std::string& newName,
                                                 ExpressionBasedComponent* listener,
@@ -408,6 +412,9 @@ class KELBOR_API SymbolTable {
   // Whether a component of the kind (parameter, reaction, species,
   // compartment) carries the name; false for "" and for other kinds.
   bool isComponentNameInUse(const std::string& name, kstr::bcomptype kind) const;
+  // Whether a component of any of the kinds carries the name (the name is
+  // bracketed once for all of them).
+  bool isComponentNameInUse(const std::string& name, std::initializer_list<kstr::bcomptype> kinds) const;
   // Appends the candidates of the unchanged name: the species (not when
   // ambiguous), the reaction's parameter (when `reaction` is given), the
   // compartment and the model parameter.

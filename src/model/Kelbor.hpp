@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -246,6 +247,7 @@ class KELBOR_API Kelbor : public KelborComponent {
   SymbolTable* getSymbolTable() const { return symbolTable_; }
   bool isBeingDestroyed() const;
   bool isComponentNameInUse(const std::string& name, kstr::bcomptype kind) const;
+  bool isComponentNameInUse(const std::string& name, std::initializer_list<kstr::bcomptype> kinds) const;
   bool isAnyComponentNameInUse(const kstrVector<const char*>& names, kstr::bcomptype kind) const;
   KelborComponent* resolveSymbol(const std::string& name, ExpressionBasedComponent* scope);
   KelborComponent* resolveSymbol(const std::string& name, BReaction* scope);

@@ -26,6 +26,11 @@ bool Kelbor::isComponentNameInUse(const std::string& name, kstr::bcomptype kind)
   return symbolTable_->isComponentNameInUse(name, kind);
 }
 
+bool Kelbor::isComponentNameInUse(const std::string& name,
+                                  std::initializer_list<kstr::bcomptype> kinds) const {
+  return symbolTable_->isComponentNameInUse(name, kinds);
+}
+
 bool Kelbor::isAnyComponentNameInUse(const kstrVector<const char*>& names,
                                      kstr::bcomptype kind) const {
   for (const char* name : names) {

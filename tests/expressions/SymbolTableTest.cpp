@@ -380,7 +380,15 @@ TEST_F(LookupTest, NameInUseLooksInTheNamespaceOfTheKind) {
   for (const Case& c : cases) {
     EXPECT_EQ(w.table.isComponentNameInUse(c.name, c.kind), c.inUse)
         << c.name << " as " << kstr::componentTypeKeyword(c.kind);
+    // Asked with other kinds around it, the name is in use when any of them has it.
+    for (const kstr::bcomptype other : {kstr::rule, kstr::species, kstr::compartment}) {
+      const bool either = c.inUse || w.table.isComponentNameInUse(c.name, other);
+      EXPECT_EQ(w.table.isComponentNameInUse(c.name, {other, c.kind}), either)
+          << c.name << " as " << kstr::componentTypeKeyword(other) << " or " << kstr::componentTypeKeyword(c.kind);
+      EXPECT_EQ(w.table.isComponentNameInUse(c.name, {c.kind, other}), either);
+    }
   }
+  EXPECT_FALSE(w.table.isComponentNameInUse("A", {}));
 }
 
 TEST_F(LookupTest, CountsAndMembershipPerNamespaceNumber) {
