@@ -103,8 +103,13 @@ void ExpressionBasedComponent::setActive(bool active) {
 void ExpressionBasedComponent::applyCollisionRule(const ExpressionPtr& expression,
                                                   const std::string& token, bool quiet) {
   ComponentVectorPtr candidates = resolveSymbolWithCollisions(token);
-  if (!candidates || !expression->containsToken(token)) return;
-  const bool collides = candidates->size() >= 2;
+  if (candidates) markCollision(expression, token, candidates->size(), quiet);
+}
+
+void ExpressionBasedComponent::markCollision(const ExpressionPtr& expression, const std::string& token,
+                                             size_t candidates, bool quiet) {
+  if (!expression->containsToken(token)) return;
+  const bool collides = candidates >= 2;
   if (collides == expression->containsCollisionToken(token)) return;
   if (collides) {
     expression->addCollisionToken(token);
@@ -127,11 +132,27 @@ void ExpressionBasedComponent::resolveTokensInExpressionAndListen(ExpressionPtr 
 
 void ExpressionBasedComponent::resolveTokensAndListen(const ExpressionPtr& expression,
                                                       const std::set<std::string>& tokens) {
-  const bool inModel = getLiveModel() != nullptr;
+  Kelbor* model = getLiveModel();
+  // One lookup per token binds it and counts its candidates, in the scope
+  // resolveSymbolAndListen and resolveSymbolWithCollisions take: a
+  // reaction's own for a reaction, the model's otherwise.  The collision
+  // marks follow once every token is bound.
+  const bool reactionScope = getEnumType() == kstr::reaction;
+  std::vector<std::pair<bool, size_t>> counts;
+  counts.reserve(tokens.size());
   for (const std::string& token : tokens) {
-    expression->setResolvedComponent(token, inModel ? resolveSymbolAndListen(token) : nullptr);
+    KelborComponent* found = nullptr;
+    size_t candidates = 0;
+    const bool counted =
+        model && model->resolveSymbolListenAndCount(token, this, reactionScope, found, candidates);
+    expression->setResolvedComponent(token, found);
+    counts.emplace_back(counted, candidates);
   }
-  for (const std::string& token : tokens) applyCollisionRule(expression, token, deferring_);
+  auto count = counts.begin();
+  for (const std::string& token : tokens) {
+    if (count->first) markCollision(expression, token, count->second, deferring_);
+    ++count;
+  }
 }
 
 void ExpressionBasedComponent::resolveTokensInExpression(ExpressionPtr expression) {

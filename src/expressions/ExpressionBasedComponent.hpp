@@ -198,6 +198,10 @@ class KELBOR_API ExpressionBasedComponent : public KelborComponent {
 
  private:
   void applyCollisionRule(const ExpressionPtr& expression, const std::string& token, bool quiet);
+  // Marks the token of the expression as a collision token when it has two
+  // or more candidates, and unmarks it otherwise; events unless quiet.
+  void markCollision(const ExpressionPtr& expression, const std::string& token, size_t candidates,
+                     bool quiet);
   // One token's part of releaseListenersExcept.
   void releaseBinding(SymbolTable& table, const std::string& token, KelborComponent* component,
                       const std::vector<ExpressionPtr>& kept);

@@ -500,18 +500,34 @@ void ReactionExpression::pushTerm(TermVector& terms, KelborComponent* species, d
 void ReactionExpression::addToSide(bool products, const std::vector<SpeciesAmount>& amounts) {
   TermVector& terms = products ? products_ : reactants_;
   closeGaps(terms);
-  // The side's first term of each species, found once for all amounts.
+  terms.reserve(terms.size() + amounts.size());
+  // The side's first term of each species: a short side is searched term
+  // by term, a long one hashed once for all amounts.
+  constexpr std::size_t kSearchedSide = 16;
+  const bool hashed = terms.size() + amounts.size() > kSearchedSide;
   std::unordered_map<const KelborComponent*, std::size_t> firstTerm;
-  firstTerm.reserve(terms.size() + amounts.size());
-  for (std::size_t i = 0; i < terms.size(); ++i) {
-    if (terms[i].species != nullptr) firstTerm.emplace(terms[i].species, i);
+  if (hashed) {
+    firstTerm.reserve(terms.size() + amounts.size());
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+      if (terms[i].species != nullptr) firstTerm.emplace(terms[i].species, i);
+    }
   }
+  // The first term of the species, or null when the amount adds one.
+  const auto termOf = [&](const KelborComponent* species) -> ReactionTerm* {
+    if (hashed) {
+      const auto [it, added] = firstTerm.emplace(species, terms.size());
+      return added ? nullptr : &terms[it->second];
+    }
+    for (ReactionTerm& term : terms) {
+      if (term.species == species) return &term;
+    }
+    return nullptr;
+  };
   const std::size_t before = terms.size();
   for (const auto& [species, stoichiometry] : amounts) {
     if (species == nullptr) continue;
-    const auto [it, added] = firstTerm.emplace(species, terms.size());
-    if (!added) {
-      terms[it->second].stoichiometry += stoichiometry;
+    if (ReactionTerm* term = termOf(species)) {
+      term->stoichiometry += stoichiometry;
       continue;
     }
     pushTerm(terms, species, stoichiometry);

@@ -477,7 +477,11 @@ SymbolTable::ComponentVectorPtr SymbolTable::resolveSymbolWithCollisionsImpl(
 KelborComponent* SymbolTable::resolveSymbolAndListenImpl(const std::string& name,
                                                          ExpressionBasedComponent* listener,
                                                          bool reactionScope) {
-  KelborComponent* found = resolveSymbolImpl(name, reactionScope ? listener : nullptr);
+  return listenTo(resolveSymbolImpl(name, reactionScope ? listener : nullptr), name, listener);
+}
+
+KelborComponent* SymbolTable::listenTo(KelborComponent* found, const std::string& name,
+                                       ExpressionBasedComponent* listener) {
   if (!listener) return found;
   if (found) {
     found->addListener(listener);
@@ -485,6 +489,35 @@ KelborComponent* SymbolTable::resolveSymbolAndListenImpl(const std::string& name
     addPendingListener(name, listener);
   }
   return found;
+}
+
+KelborComponent* SymbolTable::resolveListenAndCountImpl(const std::string& name,
+                                                        ExpressionBasedComponent* listener,
+                                                        bool reactionScope, size_t& candidates) {
+  const KelborComponent* scope = reactionScope ? listener : nullptr;
+  std::string plain = name;
+  kstr::removeBracketsFromValidIdentifiers(plain);
+  if (plain != name) {
+    CandidateList all;
+    collectCandidates(name, scope, all);
+    candidates = all.size();
+    return resolveSymbolAndListenImpl(name, listener, reactionScope);
+  }
+  // The candidates in the order collectCandidates finds them; resolution
+  // takes a species name that answers (even ambiguously, as null) before
+  // the rest, otherwise the first of the others.
+  const SpeciesMatch species = resolveSpecies(name);
+  KelborComponent* const others[] = {scope ? resolveReactionParameter(name, scope) : nullptr,
+                                     findInNamespace(name, compartments_),
+                                     findInNamespace(name, modelParameters_)};
+  candidates = species.first ? 1 : 0;
+  KelborComponent* found = species.second ? species.first : nullptr;
+  for (KelborComponent* other : others) {
+    if (!other) continue;
+    ++candidates;
+    if (!species.second && !found) found = other;
+  }
+  return listenTo(found, name, listener);
 }
 
 KelborComponent* SymbolTable::reResolveSymbolAndListenImpl(const std::string& oldName,

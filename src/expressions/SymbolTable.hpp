@@ -3,6 +3,7 @@
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <functional>
 #include <iosfwd>
 #include <map>
@@ -353,6 +354,20 @@ class KELBOR_API SymbolTable {
   KelborComponent* resolveSymbolAndListenImpl(const std::string& name,
                                               ExpressionBasedComponent* listener,
                                               bool reactionScope);
+  // resolveSymbolAndListenImpl that also sets `candidates` to the size of
+  // what resolveSymbolWithCollisionsImpl lists for the name in the same
+  // scope.  A name without brackets to drop is looked up once for both.
+  KelborComponent* resolveListenAndCountImpl(const std::string& name,
+                                             ExpressionBasedComponent* listener,
+                                             bool reactionScope, size_t& candidates);
+  // The resolution's listening: the component found gains the listener,
+  // otherwise the listener waits under the name; a null listener does
+  // neither.  Answers the component.
+  KelborComponent* listenTo(KelborComponent* found, const std::string& name,
+                            ExpressionBasedComponent* listener);
+  // The namespace of a kind's names (parameter, reaction, species,
+  // compartment); null for other kinds.
+  const Namespace* namespaceOfKind(kstr::bcomptype kind) const;
   KelborComponent* reResolveSymbolAndListenImpl(const std::string& oldName,
                                                 const std::string& newName,
                                                 ExpressionBasedComponent* listener,
@@ -397,6 +412,9 @@ class KELBOR_API SymbolTable {
   // Whether a component of the kind (parameter, reaction, species,
   // compartment) carries the name; false for "" and for other kinds.
   bool isComponentNameInUse(const std::string& name, kstr::bcomptype kind) const;
+  // Whether a component of any of the kinds carries the name (the name is
+  // bracketed once for all of them).
+  bool isComponentNameInUse(const std::string& name, std::initializer_list<kstr::bcomptype> kinds) const;
   // Appends the candidates of the unchanged name: the species (not when
   // ambiguous), the reaction's parameter (when `reaction` is given), the
   // compartment and the model parameter.

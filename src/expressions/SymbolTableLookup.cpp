@@ -50,7 +50,9 @@ SymbolTable::SpeciesMatch SymbolTable::resolveSpecies(std::string name) const {
 
 KelborComponent* SymbolTable::resolveReactionParameter(const std::string& name,
                                                        const KelborComponent* reaction) const {
-  if (!reaction) return nullptr;
+  // Without kinetic-law parameters no key can answer: the qualified key is
+  // not even made.
+  if (!reaction || reactionParameters_.liveQualifiedCount() == 0) return nullptr;
   std::string buffer;
   const std::string& key = keyOf(name, buffer);
   if (KelborComponent* found = reactionParameters_.findQualified(key)) {
@@ -91,29 +93,40 @@ KelborComponent* SymbolTable::findByQualifiedName(const std::string& name) const
   return nullptr;
 }
 
-bool SymbolTable::isComponentNameInUse(const std::string& name, kstr::bcomptype kind) const {
-  if (name.empty()) return false;
-  const Namespace* space = nullptr;
+const SymbolTable::Namespace* SymbolTable::namespaceOfKind(kstr::bcomptype kind) const {
   switch (kind) {
     case kstr::parameter:
-      space = &modelParameters_;
-      break;
+      return &modelParameters_;
     case kstr::reaction:
-      space = &reactions_;
-      break;
+      return &reactions_;
     case kstr::species:
-      space = &species_;
-      break;
+      return &species_;
     case kstr::compartment:
-      space = &compartments_;
-      break;
+      return &compartments_;
     default:
       // No namespace holds other kinds; no caller asks for them.
-      return false;
+      return nullptr;
   }
-  std::string bracketed = name;
-  bracketNameIfNotValidIdentifier(bracketed);
-  return findInNamespace(bracketed, *space) != nullptr;
+}
+
+bool SymbolTable::isComponentNameInUse(const std::string& name, kstr::bcomptype kind) const {
+  return isComponentNameInUse(name, {kind});
+}
+
+bool SymbolTable::isComponentNameInUse(const std::string& name,
+                                       std::initializer_list<kstr::bcomptype> kinds) const {
+  if (name.empty()) return false;
+  std::string bracketed;
+  for (kstr::bcomptype kind : kinds) {
+    const Namespace* space = namespaceOfKind(kind);
+    if (!space) continue;
+    if (bracketed.empty()) {
+      bracketed = name;
+      bracketNameIfNotValidIdentifier(bracketed);
+    }
+    if (findInNamespace(bracketed, *space)) return true;
+  }
+  return false;
 }
 
 void SymbolTable::collectCandidates(const std::string& name, const KelborComponent* reaction,

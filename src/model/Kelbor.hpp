@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -246,12 +247,19 @@ class KELBOR_API Kelbor : public KelborComponent {
   SymbolTable* getSymbolTable() const { return symbolTable_; }
   bool isBeingDestroyed() const;
   bool isComponentNameInUse(const std::string& name, kstr::bcomptype kind) const;
+  bool isComponentNameInUse(const std::string& name, std::initializer_list<kstr::bcomptype> kinds) const;
   bool isAnyComponentNameInUse(const kstrVector<const char*>& names, kstr::bcomptype kind) const;
   KelborComponent* resolveSymbol(const std::string& name, ExpressionBasedComponent* scope);
   KelborComponent* resolveSymbol(const std::string& name, BReaction* scope);
   KelborComponent* resolveSymbolAndListen(const std::string& name,
                                           ExpressionBasedComponent* listener);
   KelborComponent* resolveSymbolAndListen(const std::string& name, BReaction* listener);
+  // resolveSymbolAndListen (in the listener's reaction scope when
+  // reactionScope) that also sets `candidates` to the size of what
+  // resolveSymbolWithCollisions lists in that scope, from the same lookups.
+  // False, with nothing resolved or counted, while the model is destroyed.
+  bool resolveSymbolListenAndCount(const std::string& name, ExpressionBasedComponent* listener,
+                                   bool reactionScope, KelborComponent*& found, size_t& candidates);
   KelborComponent* reResolveSymbolAndListen(const std::string& oldName,
                                             const std::string& newName,
                                             ExpressionBasedComponent* listener);

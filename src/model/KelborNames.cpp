@@ -26,6 +26,11 @@ bool Kelbor::isComponentNameInUse(const std::string& name, kstr::bcomptype kind)
   return symbolTable_->isComponentNameInUse(name, kind);
 }
 
+bool Kelbor::isComponentNameInUse(const std::string& name,
+                                  std::initializer_list<kstr::bcomptype> kinds) const {
+  return symbolTable_->isComponentNameInUse(name, kinds);
+}
+
 bool Kelbor::isAnyComponentNameInUse(const kstrVector<const char*>& names,
                                      kstr::bcomptype kind) const {
   for (const char* name : names) {
@@ -49,6 +54,14 @@ KelborComponent* Kelbor::resolveSymbolAndListen(const std::string& name,
 
 KelborComponent* Kelbor::resolveSymbolAndListen(const std::string& name, BReaction* listener) {
   return isBeingDestroyed() ? nullptr : symbolTable_->resolveSymbolAndListen(name, listener);
+}
+
+bool Kelbor::resolveSymbolListenAndCount(const std::string& name, ExpressionBasedComponent* listener,
+                                         bool reactionScope, KelborComponent*& found,
+                                         size_t& candidates) {
+  if (isBeingDestroyed()) return false;
+  found = symbolTable_->resolveListenAndCountImpl(name, listener, reactionScope, candidates);
+  return true;
 }
 
 KelborComponent* Kelbor::reResolveSymbolAndListen(const std::string& oldName,

@@ -89,7 +89,8 @@ const OBDataType* valueConverter(ValueType type);
 // Host arrays of one call; each is destroyed when the holder goes.
 class HostArgs {
  public:
-  HostArgs() = default;
+  // Room for the arguments of every add call the read makes, taken once.
+  HostArgs() { arrays_.reserve(kUsualCount); }
   ~HostArgs();
   HostArgs(const HostArgs&) = delete;
   HostArgs& operator=(const HostArgs&) = delete;
@@ -103,6 +104,7 @@ class HostArgs {
   int size() const { return static_cast<int>(arrays_.size()); }
 
  private:
+  static constexpr size_t kUsualCount = 8;
   std::vector<qxArray_tag*> arrays_;
 };
 

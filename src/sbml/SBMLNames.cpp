@@ -80,25 +80,25 @@ std::string acceptedName(const std::string& name, const std::string& id, kstr::b
 // of its kind there, or one a formula would confuse it with.
 bool isTaken(const NameScope& scope, const std::string& name) {
   const Kelbor* model = scope.model;
-  const auto inUse = [model, &name](kstr::bcomptype kind) {
-    return model && model->isComponentNameInUse(name, kind);
+  const auto inUse = [model, &name](std::initializer_list<kstr::bcomptype> kinds) {
+    return model && model->isComponentNameInUse(name, kinds);
   };
   switch (scope.kind) {
     case kstr::compartment:
-      return inUse(kstr::compartment) || inUse(kstr::species) || inUse(kstr::parameter);
+      return inUse({kstr::compartment, kstr::species, kstr::parameter});
     case kstr::species:
-      return (scope.compartment && scope.compartment->isSpeciesNameInUse(name)) || inUse(kstr::compartment) ||
-             inUse(kstr::parameter);
+      return (scope.compartment && scope.compartment->isSpeciesNameInUse(name)) ||
+             inUse({kstr::compartment, kstr::parameter});
     case kstr::parameter:
       if (scope.law) {
         for (const BParameter* p : *scope.law->getParameters()) {
           if (p->getName() == name) return true;
         }
-        return inUse(kstr::species) || (scope.hidden && scope.hidden->count(name));
+        return inUse({kstr::species}) || (scope.hidden && scope.hidden->count(name));
       }
-      return inUse(kstr::parameter) || inUse(kstr::species) || inUse(kstr::compartment);
+      return inUse({kstr::parameter, kstr::species, kstr::compartment});
     case kstr::reaction:
-      return inUse(kstr::reaction);
+      return inUse({kstr::reaction});
     default:
       return false;
   }

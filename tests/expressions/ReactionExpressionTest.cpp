@@ -360,6 +360,59 @@ TEST(ReactionExpression, AddAppendsTermsWithoutMerging) {
   EXPECT_EQ(expression.getNumReactants(), 2u);
 }
 
+// Adding amounts to a side merges each species into its first term (one
+// already there or one the same call added) and skips a null species, on
+// sides short enough to be searched and long enough to be hashed.
+TEST(ReactionExpression, AddToSideMergesEachSpeciesIntoItsFirstTerm) {
+  for (const int count : {2, 7, 30}) {
+    SCOPED_TRACE(count);
+    std::vector<std::unique_ptr<Species>> species;
+    for (int i = 0; i < count; ++i) species.push_back(std::make_unique<Species>("S" + std::to_string(i)));
+    ReactionExpression expression;
+    // Terms already there, the first species twice (added one at a time).
+    std::vector<std::pair<Species*, double>> expected;
+    for (int i = 0; i < count; i += 2) {
+      expression.addProduct(species[i].get(), 1.0);
+      expected.emplace_back(species[i].get(), 1.0);
+    }
+    expression.addProduct(species[0].get(), 4.0);
+    // Every species, the odd ones twice, and a null one among them.
+    std::vector<ReactionExpression::SpeciesAmount> amounts;
+    for (int i = 0; i < count; ++i) {
+      for (int copies = i % 2 == 1 ? 2 : 1; copies > 0; --copies) amounts.emplace_back(species[i].get(), 0.5 * (i + 1));
+      if (i == count / 2) amounts.emplace_back(nullptr, 9.0);
+    }
+    for (int i = 0; i < count; ++i) {
+      const double added = (i % 2 == 1 ? 2 : 1) * 0.5 * (i + 1);
+      if (i % 2 == 0) {
+        expected[static_cast<size_t>(i / 2)].second += added;
+      } else {
+        expected.emplace_back(species[i].get(), added);
+      }
+    }
+    expression.addToSide(true, amounts);
+    ASSERT_EQ(expression.getNumProducts(), expected.size() + 1);
+    // The second term of the first species, after the terms that were
+    // there, stays as it was: only first terms take amounts.
+    const size_t secondOfFirst = static_cast<size_t>((count + 1) / 2);
+    size_t matched = 0;
+    for (size_t term = 0; term < expression.getNumProducts(); ++term) {
+      const kstr::ReactionTerm& t = expression.getProductAt(term);
+      if (term == secondOfFirst) {
+        EXPECT_EQ(t.species, species[0].get());
+        EXPECT_EQ(t.stoichiometry, 4.0);
+        continue;
+      }
+      ASSERT_LT(matched, expected.size());
+      EXPECT_EQ(t.species, expected[matched].first);
+      EXPECT_EQ(t.stoichiometry, expected[matched].second);
+      ++matched;
+    }
+    EXPECT_EQ(matched, expected.size());
+    EXPECT_EQ(expression.getNumReactants(), 0u);
+  }
+}
+
 TEST(ReactionExpression, RemoveDropsEveryBoundTermAndAlwaysComposes) {
   const ParsedReactionPtr reaction = parsed({{"A", "", 1}, {"B", "", 1}, {"A", "", 3}},
                                             {{"C", "", 1}}, false);

@@ -257,6 +257,53 @@ TEST_F(LookupTest, CollisionsListEveryCandidateInOrder) {
             (std::vector<std::string>{"cell.A", "A"}));
 }
 
+// A reaction's own parameters answer while any is entered: the last one
+// removed, its name falls through to the model's; entered again, it answers
+// again, bare and qualified.
+TEST_F(SymbolTableTest, ReactionParametersAnswerOnlyWhileAnyIsEntered) {
+  SymbolTableWorld w;
+  RecordingListener& r1 = w.reaction("r1");
+  TestComponent& model = w.parameter("k");
+  TestComponent& own = w.reactionParameter("k", r1);
+  EXPECT_EQ(w.table.resolveSymbolImpl("k", &r1), &own);
+  w.table.componentRemoved(&own);
+  EXPECT_EQ(w.table.resolveSymbolImpl("k", &r1), &model);
+  EXPECT_EQ(w.table.resolveSymbolImpl("r1.k", &r1), nullptr);
+  EXPECT_EQ(w.table.resolveSymbolWithCollisionsImpl("k", &r1)->size(), 1u);
+  TestComponent& again = w.reactionParameter("k", r1);
+  EXPECT_EQ(w.table.resolveSymbolImpl("k", &r1), &again);
+  EXPECT_EQ(w.table.resolveSymbolImpl("r1.k", &r1), &again);
+  EXPECT_EQ(w.table.resolveSymbolWithCollisionsImpl("k", &r1)->size(), 2u);
+}
+
+// The one lookup that binds a token and counts its candidates answers what
+// the two separate lookups answer, in either scope, and listens where the
+// separate resolution listens.
+TEST_F(LookupTest, CountedResolutionAgreesWithResolveAndCollisions) {
+  RecordingListener& rule = w.listener("rule");
+  const std::vector<std::string> names = {"A",  "[A]",   "cell.A", "[cell].[A]", "B",       "c2.B",
+                                          "[my A]", "cell", "k1",     "kf",         "r1.kf",   "ku",
+                                          "r1", "nothing", "",       "[A",         "a.b.c",   "[]"};
+  for (RecordingListener* listener : {&rule, r1, r2, unnamed}) {
+    const bool reactionScope = listener != &rule;
+    for (const std::string& name : names) {
+      SCOPED_TRACE(name + " in " + qualifiedNameOf(listener));
+      const KelborComponent* scope = reactionScope ? listener : nullptr;
+      size_t candidates = 99;
+      KelborComponent* found = w.table.resolveListenAndCountImpl(name, listener, reactionScope, candidates);
+      EXPECT_EQ(found, w.table.resolveSymbolImpl(name, scope));
+      EXPECT_EQ(candidates, w.table.resolveSymbolWithCollisionsImpl(name, scope)->size());
+      if (found) {
+        EXPECT_EQ(found->getListeners().count(listener), 1u);
+      } else {
+        SymbolTable::ListenerSetPtr waiting = w.table.findPendingListeners(name);
+        ASSERT_TRUE(waiting);
+        EXPECT_EQ(waiting->count(listener), 1u);
+      }
+    }
+  }
+}
+
 TEST_F(LookupTest, SpeciesLookupTellsNoneOneAndSeveralApart) {
   struct Case {
     std::string name;
@@ -333,7 +380,15 @@ TEST_F(LookupTest, NameInUseLooksInTheNamespaceOfTheKind) {
   for (const Case& c : cases) {
     EXPECT_EQ(w.table.isComponentNameInUse(c.name, c.kind), c.inUse)
         << c.name << " as " << kstr::componentTypeKeyword(c.kind);
+    // Asked with other kinds around it, the name is in use when any of them has it.
+    for (const kstr::bcomptype other : {kstr::rule, kstr::species, kstr::compartment}) {
+      const bool either = c.inUse || w.table.isComponentNameInUse(c.name, other);
+      EXPECT_EQ(w.table.isComponentNameInUse(c.name, {other, c.kind}), either)
+          << c.name << " as " << kstr::componentTypeKeyword(other) << " or " << kstr::componentTypeKeyword(c.kind);
+      EXPECT_EQ(w.table.isComponentNameInUse(c.name, {c.kind, other}), either);
+    }
   }
+  EXPECT_FALSE(w.table.isComponentNameInUse("A", {}));
 }
 
 TEST_F(LookupTest, CountsAndMembershipPerNamespaceNumber) {
