@@ -138,19 +138,26 @@ void BReaction::setParent(KelborComponent* parent) {
   setModelCompileNeeded();
 }
 
-template <class Change>
-void BReaction::editEquation(Change change, bool notifyReaction) {
+template <class Edit>
+void BReaction::deferredEdit(Edit edit) {
   const bool previous = deferNotification(true);
   try {
-    detachListenerSupport();
-    change();
-    if (notifyReaction) notifyReactionChanged();
-    postSetReaction(previous);
+    edit(previous);
   } catch (...) {
     if (!previous) deferNotification(false);
     throw;
   }
   setModelCompileNeeded();
+}
+
+template <class Change>
+void BReaction::editEquation(Change change, bool notifyReaction) {
+  deferredEdit([&](bool previous) {
+    detachListenerSupport();
+    change();
+    if (notifyReaction) notifyReactionChanged();
+    postSetReaction(previous);
+  });
 }
 
 void BReaction::postSetReaction(bool deferSetting) {
@@ -231,16 +238,11 @@ bool BReaction::appendNewSpecies(const std::vector<SpeciesTerm>& reactants, cons
   // equation gains one term at a time at the cost of that term.
   std::vector<std::string> added;
   if (!reaction_->appendNewTerms(speciesAmounts(reactants), speciesAmounts(products), added)) return false;
-  const bool previous = deferNotification(true);
-  try {
+  deferredEdit([&](bool previous) {
     notifyReactionChanged();
     resolveTokensAndListen(reaction_, std::set<std::string>(added.begin(), added.end()));
     announceEquationChange(previous);
-  } catch (...) {
-    if (!previous) deferNotification(false);
-    throw;
-  }
-  setModelCompileNeeded();
+  });
   return true;
 }
 
@@ -269,8 +271,7 @@ bool BReaction::removeProduct(BSpecies* species) { return removeTermsOf(true, sp
 bool BReaction::removeTermsOf(bool product, BSpecies* species) {
   std::vector<std::string> names;
   if (!reaction_->removeTermsOf(product, species, names)) return false;
-  const bool previous = deferNotification(true);
-  try {
+  deferredEdit([&](bool previous) {
     // The other terms keep their bindings and what they listen to; only a
     // species that nothing here uses any more is no longer listened to, and
     // only names that nothing here holds any more stop waiting.  The
@@ -278,11 +279,7 @@ bool BReaction::removeTermsOf(bool product, BSpecies* species) {
     releaseBindingsExcept(names, species, {reaction_, rate_});
     notifyReactionChanged();
     announceEquationChange(previous);
-  } catch (...) {
-    if (!previous) deferNotification(false);
-    throw;
-  }
-  setModelCompileNeeded();
+  });
   return true;
 }
 

@@ -290,6 +290,11 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
   // notifyReaction the host hears "Reaction" right after the change.
   template <class Change>
   void editEquation(Change change, bool notifyReaction);
+  // Runs edit(previous) with the host's notifications deferred, previous
+  // being the setting before (the edit announces its change with it); a
+  // throw restores that setting.  The model needs compiling afterwards.
+  template <class Edit>
+  void deferredEdit(Edit edit);
   // The body of addProduct (product) or addReactant, without the
   // notification frame.
   void addTerm(bool product, BSpecies* species, double stoichiometry);
