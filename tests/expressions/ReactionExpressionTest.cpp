@@ -570,6 +570,27 @@ TEST(ReactionExpression, AppendedTermsStandAsInAFreshEquation) {
   }
 }
 
+// A reversible equation keeps its arrow between the sides, and an appended
+// stoichiometry is written as a composed text writes it (every digit it
+// takes to read back).
+TEST(ReactionExpression, AppendKeepsTheArrowAndWritesStoichiometryAsComposed) {
+  Species a("A");
+  Species b("B");
+  Species c("my C");
+  Species d("D");
+  const ParsedReactionPtr reaction = parsed({{"A", "", 1}}, {{"B", "", 2}}, true);
+  ReactionExpression expression(reaction.get());
+  expression.setResolvedComponent("A", &a);
+  expression.setResolvedComponent("B", &b);
+  std::vector<std::string> names;
+  ASSERT_TRUE(expression.appendNewTerms({{&c, 0.1 + 0.2}}, {{&d, 1.0}}, names));
+  EXPECT_EQ(names, (std::vector<std::string>{"[my C]", "D"}));
+  const ParsedReactionPtr fresh =
+      parsed({{"A", "", 1}, {"my C", "", 0.1 + 0.2}}, {{"B", "", 2}, {"D", "", 1}}, true);
+  EXPECT_EQ(expression.getExpressionString(), ReactionExpression(fresh.get()).getExpressionString());
+  EXPECT_EQ(expression.getExpressionString(), "A + 0.30000000000000004 [my C] <-> 2 B + D");
+}
+
 // What appendNewTerms leaves to addToSide changes nothing: a null species,
 // one already on its side, one listed twice, a text kept as given and an
 // expression that is not valid.
