@@ -76,6 +76,19 @@ std::size_t termTextLength(const ReactionTerm& term) {
 
 constexpr std::size_t kJoinLength = 3;  // " + "
 
+// Appends the term's text (its stoichiometry and a space when that is not
+// 1, then its name) and answers its length with the " + " before it, the
+// length the Fenwick tree of its side holds for it.
+std::size_t appendTermText(std::string& text, const ReactionTerm& term) {
+  const std::size_t start = text.size();
+  if (!(term.stoichiometry == 1.0)) {
+    appendNumber(text, term.stoichiometry);
+    text += ' ';
+  }
+  text += term.name;
+  return text.size() - start + kJoinLength;
+}
+
 // Appends the side's text; each term's length with its " + " goes to
 // lengths[slot + 1] (lengths holds one more than the terms), for the
 // Fenwick tree of the side.
@@ -87,14 +100,7 @@ void appendSide(std::string& text, const ReactionExpression::TermVector& terms,
   }
   for (std::size_t i = 0; i < terms.size(); ++i) {
     if (i != 0) text += " + ";
-    const std::size_t start = text.size();
-    const ReactionTerm& term = terms[i];
-    if (!(term.stoichiometry == 1.0)) {
-      appendNumber(text, term.stoichiometry);
-      text += ' ';
-    }
-    text += term.name;
-    lengths[i + 1] = text.size() - start + kJoinLength;
+    lengths[i + 1] = appendTermText(text, terms[i]);
   }
 }
 
@@ -575,17 +581,12 @@ void ReactionExpression::appendNewTermsToSide(TermVector& terms, const std::vect
     pushTerm(terms, species, stoichiometry);
     const ReactionTerm& term = terms.back();
     if (!added.empty() || !empty) added += " + ";
-    const std::size_t start = added.size();
-    if (!(term.stoichiometry == 1.0)) {
-      appendNumber(added, term.stoichiometry);
-      added += ' ';
-    }
-    added += term.name;
+    const std::size_t length = appendTermText(added, term);
     // The Fenwick tree gains the slot: its node covers the slots
     // (i - lowbit(i), i], so it holds the new length and those before it.
     const std::size_t node = lengths.size();
     const std::size_t covered = lengthBefore(lengths, node - 1) - lengthBefore(lengths, node - (node & (~node + 1)));
-    lengths.push_back(added.size() - start + kJoinLength + covered);
+    lengths.push_back(length + covered);
     names.push_back(term.name);
   }
   if (empty) {

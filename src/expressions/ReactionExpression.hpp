@@ -194,9 +194,10 @@ class KELBOR_API ReactionExpression : public Expression {
   // reactants, and of products with kProductBit set (a position is the
   // term's slot in its side's vector).  Built on first use for an equation
   // of many terms (a few terms are searched instead), kept as terms are
-  // removed or bound, and dropped whenever terms are added, renamed or
-  // moved; a copy starts without one, since its keys view the names of the
-  // equation it was built for.
+  // removed, bound or appended as new terms, and dropped whenever terms are
+  // otherwise added, renamed or moved (also when an append moves a side's
+  // vector); a copy starts without one, since its keys view the names of
+  // the equation it was built for.
   class NameIndex {
    public:
     using Positions = std::vector<std::uint32_t>;
@@ -318,7 +319,8 @@ class KELBOR_API ReactionExpression : public Expression {
   LiveSlotTree productSlots_;
   // Per side, a Fenwick tree (1-based) over the slots of the text length of
   // each term with its " + ", for where a term stands in the composed text;
-  // empty until a removal needs it.
+  // written with the text, and once dropped, empty until a removal or an
+  // append needs it.
   std::vector<std::size_t> reactantLengths_;
   std::vector<std::size_t> productLengths_;
   mutable NameIndex nameIndex_;
