@@ -57,6 +57,14 @@ void SymbolTable::reserve(size_t number, size_t entries) {
   }
 }
 
+void SymbolTable::reserveMembers(size_t components) {
+  try {
+    members_.reserve(members_.size() + components);
+    keyHolders_.reserve(keyHolders_.size() + 2 * components);
+  } catch (const std::bad_alloc&) {
+  }
+}
+
 std::pair<SymbolTable::QualifiedIndex::iterator, bool> SymbolTable::Namespace::enterQualified(
     const std::string& key, KelborComponent* component) {
   auto entered = byQualifiedName.try_emplace(key, component);

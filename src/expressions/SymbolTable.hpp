@@ -249,6 +249,12 @@ class KELBOR_API SymbolTable {
   // step.  An unknown namespace number is ignored; out of memory nothing is
   // reserved (a reservation is only a saving).
   void reserve(size_t number, size_t entries);
+  // Makes room in the index of members for `components` more, in one
+  // array, and in the counts of key texts for their two keys each: grown
+  // step by step, a read of 100,000 reactions would build and fault in
+  // every smaller array on the way and rehash every entry at each step.
+  // Out of memory nothing is reserved.
+  void reserveMembers(size_t components);
 
   // Namespace number of a component from its kind: species 0, compartment 1,
   // parameter of the model 2, parameter of anything else 3, reaction 4; 6

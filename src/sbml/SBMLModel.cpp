@@ -68,6 +68,8 @@ void SBMLModel::importElement() {
     table.reserve(SymbolTable::speciesNamespace, element->getNumSpecies());
     table.reserve(SymbolTable::modelParameterNamespace, element->getNumParameters());
     table.reserve(SymbolTable::reactionNamespace, element->getNumReactions());
+    table.reserveMembers(element->getNumCompartments() + element->getNumSpecies() + element->getNumParameters() +
+                         element->getNumReactions());
   }
   importUnitDefinitions();
   importCompartments(context, *element);
