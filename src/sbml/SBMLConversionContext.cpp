@@ -28,8 +28,9 @@ SBMLConversionContext::~SBMLConversionContext() {
   // Each distinct converter once, in address order (a list sorted once
   // instead of a hashed set of every converter).
   std::vector<SBMLComponent*> distinct;
-  distinct.reserve(adopted_.size() + converters_.size());
-  for (const auto& [id, kinds] : converters_) {
+  distinct.reserve(adopted_.size() + ids_.entries().size());
+  for (const auto& [id, entry] : ids_.entries()) {
+    const Converters& kinds = entry.converters;
     for (SBMLComponent* converter : {kinds.compartment, kinds.species, kinds.parameter}) {
       if (converter) distinct.push_back(converter);
     }
@@ -43,7 +44,7 @@ SBMLConversionContext::~SBMLConversionContext() {
 
 void SBMLConversionContext::enter(const std::string& id, SBMLComponent* Converters::*kind,
                                   SBMLComponent* converter) {
-  SBMLComponent*& slot = converters_[id].*kind;
+  SBMLComponent*& slot = ids_.enter(id).first->second.converters.*kind;
   if (!slot) slot = converter;
 }
 
@@ -79,8 +80,7 @@ SBMLComponent* SBMLConversionContext::findLocalParameterConverter(const std::str
 }
 
 void SBMLConversionContext::reserve(size_t ids) {
-  converters_.reserve(ids);
-  componentNames_.reserve(ids);
+  ids_.reserve(ids);
   idsByName_.reserve(ids);
 }
 
@@ -89,8 +89,8 @@ void SBMLConversionContext::adoptConverter(SBMLComponent* converter) {
 }
 
 const SBMLConversionContext::Converters* SBMLConversionContext::findConverters(const std::string& id) const {
-  auto it = converters_.find(id);
-  return it == converters_.end() ? nullptr : &it->second;
+  const auto* entry = ids_.find(id);
+  return entry ? &entry->second.converters : nullptr;
 }
 
 SBMLComponent* SBMLConversionContext::findCompartmentConverter(const std::string& id) const {
@@ -106,12 +106,16 @@ SBMLComponent* SBMLConversionContext::findParameterConverter(const std::string& 
 }
 
 void SBMLConversionContext::addParameterName(const std::string& id, const std::string& name) {
-  if (componentNames_.emplace(id, name).second) idsByName_.emplace(name, id);
+  bool& named = ids_.enter(id).first->second.named;
+  if (named) return;
+  named = true;
+  const auto [entry, made] = idsByName_.enter(name);
+  if (made) entry->second = id;
 }
 
 const std::string* SBMLConversionContext::findParameterIdByName(const std::string& name) const {
-  auto it = idsByName_.find(name);
-  return it == idsByName_.end() ? nullptr : &it->second;
+  const auto* entry = idsByName_.find(name);
+  return entry ? &entry->second : nullptr;
 }
 
 void SBMLConversionContext::setHostUnitForSBMLUnit(const std::string& sbmlId,

@@ -4,16 +4,19 @@
 // read or written and what is known of the file.
 #pragma once
 
+#include <deque>
 #include <map>
-#include <memory_resource>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include <ks_utils/Version.hpp>
 
 #include "core/KelborApi.hpp"
+#include "expressions/NodeKeyIndex.hpp"
 
 class OBInterface;
 class SBMLComponent;
@@ -115,21 +118,57 @@ class KELBOR_API SBMLConversionContext {
   bool isToolVersionBelow(int major, double minor, double patch) const;
 
  private:
+  // Values by string key, entered once and never taken out: the entries
+  // lie in one sequence in the order entered, found through a flat hash of
+  // their keys, so that a lookup touches its slot and its entry where a
+  // node-based hash also reads the node before it.  A read enters one or
+  // two per component and looks each up from every reference to it.
+  template <class Value>
+  class FirstEntries {
+   public:
+    using Entry = std::pair<const std::string, Value>;
+
+    Entry* find(std::string_view key) const {
+      Entry* const* found = index_.find(key);
+      return found ? *found : nullptr;
+    }
+    // The key's entry, made with a default value when there was none
+    // (second: whether it was made).
+    std::pair<Entry*, bool> enter(const std::string& key) {
+      if (Entry* found = find(key)) return {found, false};
+      Entry& made = entries_.emplace_back(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple());
+      try {
+        index_.tryEnter(&made);
+      } catch (...) {
+        entries_.pop_back();
+        throw;
+      }
+      return {&made, true};
+    }
+    void reserve(size_t count) { index_.reserve(count); }
+    const std::deque<Entry>& entries() const { return entries_; }
+
+   private:
+    std::deque<Entry> entries_;
+    kstr::NodeKeyIndex<Entry*> index_;
+  };
+
+  // The converters of every kind an id has, and whether a name was entered
+  // for it.
+  struct IdEntry {
+    Converters converters;
+    bool named = false;
+  };
+
   void enter(const std::string& id, SBMLComponent* Converters::*kind, SBMLComponent* converter);
   SBMLComponent* find(const std::string& id, SBMLComponent* Converters::*kind) const;
 
-  // The entries of the indexes by id below: one read enters them and never
-  // takes one out, so they lie together in the order entered and go at
-  // once with the context.  Declared first, so it outlives them.
-  std::pmr::monotonic_buffer_resource entries_;
-  // Compartments, species and parameters by SBML id, all kinds of an id in
-  // one entry.
-  std::pmr::unordered_map<std::string, Converters> converters_{&entries_};
+  // Compartments, species and parameters by SBML id.
+  FirstEntries<IdEntry> ids_;
   std::vector<SBMLComponent*> adopted_;
   std::map<std::pair<std::string, std::string>, SBMLComponent*> localParameters_;
-  std::pmr::unordered_map<std::string, std::string> componentNames_{&entries_};
-  // Reverse index of componentNames_: name -> first id entered with it.
-  std::pmr::unordered_map<std::string, std::string> idsByName_{&entries_};
+  // Name of a species or model parameter -> the first id entered with it.
+  FirstEntries<std::string> idsByName_;
   std::unordered_map<std::string, unsigned long> nameSuffixes_;
   std::map<std::string, std::string> sbmlUnitIds_;
   std::map<std::string, std::string> hostUnitNames_;
