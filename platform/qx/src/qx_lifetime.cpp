@@ -3,10 +3,11 @@
 #include "qx/qx.hpp"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -15,13 +16,85 @@
 
 namespace {
 
+// The addresses of the live arrays: one array of slots (open addressing,
+// linear probing, at most half full; a removal moves the entries behind it
+// back instead of leaving a marker), so that entering and taking out an
+// array allocates nothing once the set has grown to the number alive.
+class AddressSet {
+ public:
+  size_t size() const { return size_; }
+  bool contains(const void* address) const {
+    if (slots_.empty() || address == nullptr) return false;
+    for (size_t i = home(address);; i = next(i)) {
+      if (slots_[i] == address) return true;
+      if (slots_[i] == nullptr) return false;
+    }
+  }
+  // Raises std::bad_alloc, entering nothing, when the slots cannot grow.
+  void insert(const void* address) {
+    if (address == nullptr || contains(address)) return;
+    if (2 * (size_ + 1) > slots_.size()) rehash(slots_.empty() ? 64 : 2 * slots_.size());
+    place(address);
+    ++size_;
+  }
+  // False when the address is not in the set.
+  bool erase(const void* address) {
+    if (slots_.empty() || address == nullptr) return false;
+    size_t hole = home(address);
+    while (slots_[hole] != address) {
+      if (slots_[hole] == nullptr) return false;
+      hole = next(hole);
+    }
+    for (size_t i = next(hole); slots_[i] != nullptr; i = next(i)) {
+      const size_t want = home(slots_[i]);
+      const bool stays = hole < i ? (hole < want && want <= i) : (hole < want || want <= i);
+      if (stays) continue;
+      slots_[hole] = slots_[i];
+      hole = i;
+    }
+    slots_[hole] = nullptr;
+    --size_;
+    return true;
+  }
+
+ private:
+  size_t home(const void* address) const {
+    auto bits = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(address));
+    bits ^= bits >> 33;
+    bits *= 0xff51afd7ed558ccdULL;
+    bits ^= bits >> 33;
+    return static_cast<size_t>(bits) & (slots_.size() - 1);
+  }
+  size_t next(size_t i) const { return (i + 1) & (slots_.size() - 1); }
+  void place(const void* address) {
+    size_t i = home(address);
+    while (slots_[i] != nullptr) i = next(i);
+    slots_[i] = address;
+  }
+  void rehash(size_t count) {
+    std::vector<const void*> former(count, nullptr);
+    former.swap(slots_);
+    for (const void* address : former) {
+      if (address != nullptr) place(address);
+    }
+  }
+
+  std::vector<const void*> slots_;
+  size_t size_ = 0;
+};
+
+// An array's header and its description, made and freed together.
+struct ArrayBlock final : qxArray_tag {
+  qxArray_tag::Impl description;
+};
+
 struct CallScope {
   uint64_t serial;
   std::vector<qxArray*> created;
 };
 
 struct Registry {
-  std::unordered_set<const qxArray*> live;
+  AddressSet live;
   std::vector<CallScope> scopes;  // innermost last
   uint64_t nextScopeSerial = 1;
   size_t badDestroys = 0;
@@ -64,8 +137,9 @@ qxArray* makeArray(qxClassID cls, Kind kind, std::vector<size_t> dims,
     ++r.refusedCreations;
     throw std::bad_alloc();
   }
-  auto* a = new qxArray_tag;
-  a->impl = new qxArray_tag::Impl;
+  auto block = std::make_unique<ArrayBlock>();
+  qxArray* a = block.get();
+  a->impl = &block->description;
   a->impl->cls = cls;
   a->impl->kind = kind;
   a->impl->complex = complex;
@@ -73,10 +147,15 @@ qxArray* makeArray(qxClassID cls, Kind kind, std::vector<size_t> dims,
   a->impl->data = std::move(data);
   r.live.insert(a);
   if (!r.scopes.empty()) {
+    try {
+      r.scopes.back().created.push_back(a);
+    } catch (...) {
+      r.live.erase(a);
+      throw;
+    }
     a->impl->callScope = r.scopes.back().serial;
-    r.scopes.back().created.push_back(a);
   }
-  return a;
+  return block.release();
 }
 
 void retainHandle(void* object) {
@@ -105,12 +184,11 @@ const char* HostError::what() const noexcept { return message_.c_str(); }
 void qxDestroyArray(qxArray* a) {
   if (a == nullptr) return;
   Registry& r = registry();
-  if (r.live.erase(a) == 0) {
+  if (!r.live.erase(a)) {
     ++r.badDestroys;  // not a live array: destroyed twice or never made here
     return;
   }
-  delete a->impl;  // the storage goes with its last header
-  delete a;
+  delete static_cast<ArrayBlock*>(a);  // the storage goes with its last header
 }
 
 void qxSetArrayScope(qxArray* a, int scope) {
@@ -132,7 +210,7 @@ void qxCloseCallScope() {
   for (qxArray* a : closing.created) {
     // An address may have been freed and reused; only a live call temporary
     // of this very scope is freed.
-    if (r.live.count(a) != 0 && a->impl->callScope == closing.serial &&
+    if (r.live.contains(a) && a->impl->callScope == closing.serial &&
         a->impl->scope == qxSCOPE_CALL_TEMPORARY) {
       qxDestroyArray(a);
     }
@@ -141,7 +219,7 @@ void qxCloseCallScope() {
 
 size_t qxCallScopeDepth() { return registry().scopes.size(); }
 size_t qxLiveArrayCount() { return registry().live.size(); }
-bool qxIsLiveArray(const qxArray* a) { return registry().live.count(a) != 0; }
+bool qxIsLiveArray(const qxArray* a) { return registry().live.contains(a); }
 size_t qxBadDestroyCount() { return registry().badDestroys; }
 
 void qxTestFailCreationAt(size_t k) {
