@@ -25,10 +25,15 @@ class NodeKeyIndex {
 
   size_t size() const { return size_; }
 
+  // The hash a key is found by: a caller that looks one key up in several
+  // indexes computes it once.
+  static size_t hashOf(std::string_view key) { return std::hash<std::string_view>{}(key); }
+
   // The first node entered under the key, or null when there is none.
-  const Iterator* find(std::string_view key) const {
+  const Iterator* find(std::string_view key) const { return find(key, hashOf(key)); }
+  // The same, the key's hashOf given.
+  const Iterator* find(std::string_view key, size_t hash) const {
     if (slots_.empty()) return nullptr;
-    const size_t hash = hashOf(key);
     for (size_t i = hash & mask();; i = (i + 1) & mask()) {
       const Slot& slot = slots_[i];
       if (!slot.used) return nullptr;
@@ -83,7 +88,6 @@ class NodeKeyIndex {
     bool used = false;
   };
 
-  static size_t hashOf(std::string_view key) { return std::hash<std::string_view>{}(key); }
   size_t mask() const { return slots_.size() - 1; }
 
   void place(const Slot& slot) {

@@ -463,13 +463,14 @@ KelborComponent* SymbolTable::resolveSymbolImpl(const std::string& name,
                                                 const KelborComponent* reaction) const {
   std::string plain = name;
   kstr::removeBracketsFromValidIdentifiers(plain);
-  const SpeciesMatch species = resolveSpecies(plain);
+  const size_t hash = Namespace::hashOf(plain);
+  const SpeciesMatch species = resolvePlainSpecies(plain, hash);
   if (species.second) return species.first;
   if (reaction) {
     if (KelborComponent* parameter = resolveReactionParameter(plain, reaction)) return parameter;
   }
-  if (KelborComponent* compartment = findInNamespace(plain, compartments_)) return compartment;
-  return findInNamespace(plain, modelParameters_);
+  if (KelborComponent* compartment = findInNamespace(plain, hash, compartments_)) return compartment;
+  return findInNamespace(plain, hash, modelParameters_);
 }
 
 SymbolTable::ComponentVectorPtr SymbolTable::resolveSymbolWithCollisionsImpl(
@@ -514,10 +515,12 @@ KelborComponent* SymbolTable::resolveListenAndCountImpl(const std::string& name,
   // The candidates in the order collectCandidates finds them; resolution
   // takes a species name that answers (even ambiguously, as null) before
   // the rest, otherwise the first of the others.
-  const SpeciesMatch species = resolveSpecies(name);
+  // One hash of the name serves every namespace it is looked up in.
+  const size_t hash = Namespace::hashOf(name);
+  const SpeciesMatch species = resolvePlainSpecies(name, hash);
   KelborComponent* const others[] = {scope ? resolveReactionParameter(name, scope) : nullptr,
-                                     findInNamespace(name, compartments_),
-                                     findInNamespace(name, modelParameters_)};
+                                     findInNamespace(name, hash, compartments_),
+                                     findInNamespace(name, hash, modelParameters_)};
   candidates = species.first ? 1 : 0;
   KelborComponent* found = species.second ? species.first : nullptr;
   for (KelborComponent* other : others) {

@@ -174,7 +174,10 @@ class KELBOR_API SymbolTable {
     }
     // The first node under the bracketed name (live or removed), or the end.
     NameIndex::const_iterator firstNode(const std::string& name) const {
-      const NameIndex::iterator* found = nameHash.find(name);
+      return firstNode(name, hashOf(name));
+    }
+    NameIndex::const_iterator firstNode(const std::string& name, size_t hash) const {
+      const NameIndex::iterator* found = nameHash.find(name, hash);
       return found ? NameIndex::const_iterator(*found) : byName.end();
     }
     // The live entries under the bracketed name, in order of insertion.
@@ -185,13 +188,15 @@ class KELBOR_API SymbolTable {
       return {first, last};
     }
     // The component under the qualified key, or null.
-    KelborComponent* findQualified(const std::string& key) const {
-      const QualifiedIndex::iterator* found = qualifiedHash.find(key);
+    KelborComponent* findQualified(const std::string& key) const { return findQualified(key, hashOf(key)); }
+    KelborComponent* findQualified(const std::string& key, size_t hash) const {
+      const QualifiedIndex::iterator* found = qualifiedHash.find(key, hash);
       return found ? (*found)->second : nullptr;
     }
     // The first component under the bracketed name, or null.
-    KelborComponent* firstNamed(const std::string& name) const {
-      for (auto it = firstNode(name); it != byName.end() && it->first == name; ++it) {
+    KelborComponent* firstNamed(const std::string& name) const { return firstNamed(name, hashOf(name)); }
+    KelborComponent* firstNamed(const std::string& name, size_t hash) const {
+      for (auto it = firstNode(name, hash); it != byName.end() && it->first == name; ++it) {
         if (it->second) return it->second;
       }
       return nullptr;
@@ -199,8 +204,11 @@ class KELBOR_API SymbolTable {
     // How many components are under the bracketed name, counting no
     // further than the limit; the first of them in first.
     size_t countNamed(const std::string& name, size_t limit = SIZE_MAX, KelborComponent** first = nullptr) const {
+      return countNamed(name, hashOf(name), limit, first);
+    }
+    size_t countNamed(const std::string& name, size_t hash, size_t limit, KelborComponent** first) const {
       size_t count = 0;
-      for (auto it = firstNode(name); count < limit && it != byName.end() && it->first == name; ++it) {
+      for (auto it = firstNode(name, hash); count < limit && it != byName.end() && it->first == name; ++it) {
         if (!it->second) continue;
         if (count == 0 && first) *first = it->second;
         ++count;
@@ -208,6 +216,8 @@ class KELBOR_API SymbolTable {
       return count;
     }
     size_t liveQualifiedCount() const { return byQualifiedName.size() - removedQualified; }
+    // The hash by which both indexes find a key (one for every namespace).
+    static size_t hashOf(const std::string& key) { return HashOf<QualifiedIndex>::hashOf(key); }
     size_t liveNameCount() const { return byName.size() - removedNames; }
   };
 
@@ -405,9 +415,14 @@ class KELBOR_API SymbolTable {
   // Exact qualified key unless wholly bracketed, else the first component
   // entered under the bracketed name; null when neither holds.
   KelborComponent* findInNamespace(const std::string& name, const Namespace& ns) const;
+  // The same, the name's Namespace::hashOf given.
+  KelborComponent* findInNamespace(const std::string& name, size_t hash, const Namespace& ns) const;
   // (species, true) for one species, (null, true) when several share the bare
   // name, (null, false) for none.
   SpeciesMatch resolveSpecies(std::string name) const;
+  // The same for a name whose brackets are already as few as they can be,
+  // with its Namespace::hashOf.
+  SpeciesMatch resolvePlainSpecies(const std::string& name, size_t hash) const;
   // The kinetic-law parameter under the unchanged name, else under the
   // reaction's (default) name, ".", and the name.  Null for a null reaction.
   KelborComponent* resolveReactionParameter(const std::string& name,

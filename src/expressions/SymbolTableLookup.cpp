@@ -21,24 +21,34 @@ bool SymbolTable::isWhollyBracketed(const std::string& name) {
 
 KelborComponent* SymbolTable::findInNamespace(const std::string& name,
                                               const Namespace& space) const {
+  return findInNamespace(name, Namespace::hashOf(name), space);
+}
+
+KelborComponent* SymbolTable::findInNamespace(const std::string& name, size_t hash,
+                                              const Namespace& space) const {
   if (!isWhollyBracketed(name)) {
     std::string buffer;
     const bool reactionKeys = &space == &reactions_ || &space == &reactionParameters_;
-    if (KelborComponent* found = space.findQualified(reactionKeys ? keyOf(name, buffer) : name)) {
+    const std::string& key = reactionKeys ? keyOf(name, buffer) : name;
+    if (KelborComponent* found = space.findQualified(key, &key == &name ? hash : Namespace::hashOf(key))) {
       return found;
     }
   }
-  return space.firstNamed(name);
+  return space.firstNamed(name, hash);
 }
 
 SymbolTable::SpeciesMatch SymbolTable::resolveSpecies(std::string name) const {
   kstr::removeBracketsFromValidIdentifiers(name);
+  return resolvePlainSpecies(name, Namespace::hashOf(name));
+}
+
+SymbolTable::SpeciesMatch SymbolTable::resolvePlainSpecies(const std::string& name, size_t hash) const {
   if (!isWhollyBracketed(name)) {
-    if (KelborComponent* found = species_.findQualified(name)) return {found, true};
+    if (KelborComponent* found = species_.findQualified(name, hash)) return {found, true};
   }
   // Only none, one or several matter: count no further than two.
   KelborComponent* first = nullptr;
-  switch (species_.countNamed(name, 2, &first)) {
+  switch (species_.countNamed(name, hash, 2, &first)) {
     case 0:
       return {nullptr, false};
     case 1:
