@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -29,10 +32,20 @@ inline std::string l2v1(const std::string& lists, const std::string& modelAttrib
          "<model " + modelAttributes + ">\n" + lists + "</model>\n</sbml>\n";
 }
 
+// The path of a file of that name in a temporary folder of this test
+// process's own: tests run in parallel, and several write files of the
+// same name.
+inline std::string tempPath(const std::string& name) {
+  const std::filesystem::path folder =
+      std::filesystem::path(testing::TempDir()) / ("sbml-tests-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  return (folder / name).string();
+}
+
 // Writes the content to a file of that name in the test's temporary folder;
 // returns its path.
 inline std::string writeTempFile(const std::string& name, const std::string& content) {
-  const std::string path = testing::TempDir() + name;
+  const std::string path = tempPath(name);
   std::ofstream(path, std::ios::binary) << content;
   return path;
 }

@@ -175,7 +175,7 @@ TEST_F(SbmlHostTest, ReactionTermWithoutItsSpeciesIsLeftOutWithAWarning) {
 
 TEST_F(SbmlHostTest, WriteToFileWithoutUnitDefinitions) {
   OBInterface* m = buildMainRoad(host());
-  const std::string path = testing::TempDir() + "road.xml";
+  const std::string path = tempPath("road.xml");
   host().call(service(), "sbmlwrite", {host().handle(m), host().str(path.c_str()), host().logical(true)});
   const std::unique_ptr<SBMLDocument> document(readSBMLFromFile(path.c_str()));
   EXPECT_EQ(document->getModel()->getNumUnitDefinitions(), 0u);
@@ -186,7 +186,7 @@ TEST_F(SbmlHostTest, WriteToFileWithoutUnitDefinitions) {
 // The three lists of "qesbmlvalidate": fatal errors, errors, warnings.
 TEST_F(SbmlHostTest, ValidateListsFatalErrorsErrorsAndWarnings) {
   const auto write = [](const char* name, const std::string& text) {
-    const std::string path = testing::TempDir() + name;
+    const std::string path = tempPath(name);
     std::ofstream(path) << text;
     return path;
   };
