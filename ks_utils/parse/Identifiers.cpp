@@ -15,6 +15,11 @@ constexpr std::string_view kKeywords[] = {
 }  // namespace
 
 bool isPellamKeyword(std::string_view text) noexcept {
+  // Most names begin with a letter no keyword begins with: they are
+  // answered without comparing against the list.
+  if (text.empty() || std::string_view("bcefirstw").find(text.front()) == std::string_view::npos) {
+    return false;
+  }
   return std::find(std::begin(kKeywords), std::end(kKeywords), text) !=
          std::end(kKeywords);
 }

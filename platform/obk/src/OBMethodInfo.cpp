@@ -112,9 +112,7 @@ OBMethodSignature* matchSignature(const std::vector<OBMethodSignature*>& sigs,
   return nullptr;
 }
 
-bool isPellamArrayType(const OBDataType* t) noexcept {
-  return dynamic_cast<const PellamArrayType*>(t) != nullptr;
-}
+bool isPellamArrayType(const OBDataType* t) noexcept { return t != nullptr && t->isHostArray(); }
 
 ConvertedArgs::ConvertedArgs(const OBMethodSignature* sig, int nIn,
                              qxArray* const ins[]) {

@@ -71,6 +71,9 @@ class PELLAM_API OBDataType : public OBDataConverter {
   virtual jobject toJava(const void* value) const;
   // True for types whose values hold instances (copy skips them).
   virtual bool isHandleBearing() const noexcept { return false; }
+  // True for the type whose values are host arrays themselves, which
+  // method dispatch lends and hands over without converting.
+  virtual bool isHostArray() const noexcept { return false; }
   // The allowed values as an n-by-1 cell, or null for a free-form type.
   virtual qxArray* getAllowedValues() const;
 
@@ -224,6 +227,7 @@ class PELLAM_API PellamArrayType : public OBDataType {
   void* copy(const void* value) const override;
   void release(void* value) const override;
   bool isEqual(const void* a, const void* b) const override;
+  bool isHostArray() const noexcept override { return true; }
 };
 
 class PELLAM_API NRealsType : public OBDataType {
