@@ -29,7 +29,7 @@ const size_t* qxGetDimensions(const qxArray* a) { return a != nullptr ? a->impl-
 
 int qxSetDimensions(qxArray* a, const size_t* dims, size_t ndim) {
   if (a == nullptr || dims == nullptr) return 1;
-  std::vector<size_t> shape = qx_detail::normalDims(dims, ndim);
+  qx_detail::Shape shape = qx_detail::normalDims(dims, ndim);
   if (elementCount(shape) != elementCount(a)) return 1;
   // The column structure of a sparse array fixes its shape.
   if (a->impl->kind == Kind::Sparse && shape != a->impl->dims) return 1;

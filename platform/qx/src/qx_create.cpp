@@ -16,15 +16,15 @@ using qx_detail::Storage;
 
 namespace qx_detail {
 
-std::vector<size_t> normalDims(const size_t* dims, size_t ndim) {
-  std::vector<size_t> out;
+Shape normalDims(const size_t* dims, size_t ndim) {
+  Shape out;
   if (dims != nullptr) out.assign(dims, dims + ndim);
   while (out.size() > 2 && out.back() == 1) out.pop_back();
   while (out.size() < 2) out.push_back(1);
   return out;
 }
 
-size_t elementCount(const std::vector<size_t>& dims) {
+size_t elementCount(const Shape& dims) {
   size_t n = 1;
   for (size_t d : dims) n *= d;
   return n;
@@ -121,7 +121,7 @@ qxArray* qxCreateCellMatrix(size_t m, size_t n) {
 }
 
 qxArray* qxCreateCellArray(size_t ndim, const size_t* dims) {
-  std::vector<size_t> shape = qx_detail::normalDims(dims, ndim);
+  qx_detail::Shape shape = qx_detail::normalDims(dims, ndim);
   auto s = std::make_shared<Storage>();
   s->elements.assign(qx_detail::elementCount(shape), nullptr);
   return qx_detail::makeArray(qxCELL_CLASS, Kind::Cell, std::move(shape), std::move(s));

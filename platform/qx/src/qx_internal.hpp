@@ -1,7 +1,10 @@
 // Private layout of host arrays, shared by the qx sources.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +15,51 @@ namespace qx_detail {
 
 // What the storage of an array holds.
 enum class Kind { Numeric, Sparse, Logical, Char, Cell, Struct, Handle, Foreign };
+
+// The dimensions of an array, held in the array's description up to four
+// (nearly every array has two), so that making one does not allocate them;
+// more go to the heap.
+class Shape {
+ public:
+  Shape() = default;
+  Shape(std::initializer_list<size_t> dims) {
+    for (size_t d : dims) push_back(d);
+  }
+  size_t size() const { return size_; }
+  const size_t* data() const { return heap_.empty() ? inline_.data() : heap_.data(); }
+  size_t* data() { return heap_.empty() ? inline_.data() : heap_.data(); }
+  size_t operator[](size_t i) const { return data()[i]; }
+  size_t& operator[](size_t i) { return data()[i]; }
+  const size_t* begin() const { return data(); }
+  const size_t* end() const { return data() + size_; }
+  size_t back() const { return data()[size_ - 1]; }
+  void push_back(size_t d) {
+    if (heap_.empty() && size_ < inline_.size()) {
+      inline_[size_++] = d;
+      return;
+    }
+    if (heap_.empty()) heap_.assign(inline_.begin(), inline_.begin() + size_);
+    heap_.push_back(d);
+    ++size_;
+  }
+  void pop_back() {
+    --size_;
+    if (!heap_.empty()) heap_.pop_back();
+  }
+  void assign(const size_t* first, const size_t* last) {
+    size_ = 0;
+    heap_.clear();
+    for (; first != last; ++first) push_back(*first);
+  }
+  friend bool operator==(const Shape& a, const Shape& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+  }
+
+ private:
+  std::array<size_t, 4> inline_{};
+  std::vector<size_t> heap_;  // every dimension, once there are more than four
+  size_t size_ = 0;
+};
 
 // Payload of a foreign object array, shared by all its duplicates.
 struct Foreign {
@@ -49,7 +97,7 @@ struct qxArray_tag::Impl {
   qxClassID cls = qxUNKNOWN_CLASS;
   qx_detail::Kind kind = qx_detail::Kind::Numeric;
   bool complex = false;
-  std::vector<size_t> dims;
+  qx_detail::Shape dims;
   int scope = qxSCOPE_CALL_TEMPORARY;
   uint64_t callScope = 0;  // serial of the call scope that made it; 0 = none
   std::shared_ptr<qx_detail::Storage> data;
@@ -59,12 +107,12 @@ namespace qx_detail {
 
 // Makes a registered array (a call temporary of the innermost open call
 // scope, if any) over the given storage.
-qxArray* makeArray(qxClassID cls, Kind kind, std::vector<size_t> dims,
+qxArray* makeArray(qxClassID cls, Kind kind, Shape dims,
                    std::shared_ptr<Storage> data, bool complex = false);
 // At least two dimensions; trailing singleton dimensions past the second
 // are dropped.
-std::vector<size_t> normalDims(const size_t* dims, size_t ndim);
-size_t elementCount(const std::vector<size_t>& dims);
+Shape normalDims(const size_t* dims, size_t ndim);
+size_t elementCount(const Shape& dims);
 size_t elementCount(const qxArray* a);
 const qxArray_tag::Impl* impl(const qxArray* a);  // null for a null array
 bool isKind(const qxArray* a, Kind kind);

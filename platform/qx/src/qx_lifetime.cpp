@@ -129,7 +129,7 @@ Storage::~Storage() {
   for (void* h : handles) releaseHandle(h);
 }
 
-qxArray* makeArray(qxClassID cls, Kind kind, std::vector<size_t> dims,
+qxArray* makeArray(qxClassID cls, Kind kind, Shape dims,
                    std::shared_ptr<Storage> data, bool complex) {
   Registry& r = registry();
   ++r.creations;

@@ -1,6 +1,7 @@
 // Tests of the host array stand-in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -181,6 +182,7 @@ TEST_F(QxTest, NullArraysAnswerAsEmpty) {
 
 TEST_F(QxTest, ReshapeKeepsLinearOrder) {
   qxArray* a = doubles(2, 3, {1, 2, 3, 4, 5, 6});
+  const size_t flat6[] = {1, 6};
   struct Case {
     std::vector<size_t> dims;
     int rc;
@@ -196,6 +198,29 @@ TEST_F(QxTest, ReshapeKeepsLinearOrder) {
   }
   EXPECT_EQ(qxGetNumberOfDimensions(a), 3u);
   EXPECT_EQ(qxGetPr(a)[4], 5.0);
+  // More dimensions than an array holds in place, back to two, and a copy
+  // of each shape.
+  const size_t six[] = {1, 2, 1, 3, 1, 1};
+  const size_t fourKept[] = {1, 2, 1, 3};
+  EXPECT_EQ(qxSetDimensions(a, six, 6), 0);
+  ASSERT_EQ(qxGetNumberOfDimensions(a), 4u);
+  EXPECT_TRUE(std::equal(fourKept, fourKept + 4, qxGetDimensions(a)));
+  const size_t seven[] = {1, 1, 2, 1, 1, 3, 1, 1};
+  EXPECT_EQ(qxSetDimensions(a, seven, 8), 0);
+  ASSERT_EQ(qxGetNumberOfDimensions(a), 6u);
+  EXPECT_TRUE(std::equal(seven, seven + 6, qxGetDimensions(a)));
+  qxArray* copy = qxDuplicateArray(a);
+  ASSERT_EQ(qxGetNumberOfDimensions(copy), 6u);
+  EXPECT_TRUE(std::equal(seven, seven + 6, qxGetDimensions(copy)));
+  EXPECT_TRUE(qxIsIdentical(a, copy));
+  EXPECT_EQ(qxSetDimensions(copy, seven, 7), 0);  // the same six after trimming
+  EXPECT_TRUE(qxIsIdentical(a, copy));
+  EXPECT_EQ(qxSetDimensions(copy, flat6, 2), 0);
+  EXPECT_FALSE(qxIsIdentical(a, copy));
+  qxDestroyArray(copy);
+  EXPECT_EQ(qxSetDimensions(a, flat6, 2), 0);
+  EXPECT_EQ(qxGetNumberOfDimensions(a), 2u);
+  EXPECT_EQ(qxGetN(a), 6u);
   qxArray* s = qxCreateSparse(2, 3, 1, qxREAL);
   const size_t flat[] = {3, 2};
   EXPECT_EQ(qxSetDimensions(s, flat, 2), 1);
