@@ -140,6 +140,8 @@ class Lexer {
   bool lexOperator() {
     const std::string_view rest = text_.substr(pos_);
     for (const OperatorInfo& row : kOperatorTable) {
+      // Most rows differ at the first character: no comparison of the rest.
+      if (!row.spelling.empty() && row.spelling.front() != rest.front()) continue;
       if (rest.starts_with(row.spelling)) {
         const std::size_t begin = pos_;
         pos_ += row.spelling.size();
