@@ -350,6 +350,18 @@ void BReaction::getReactionTokens(std::set<std::string>& tokens) const {
 std::string BReaction::getReactionRate() const { return rate_->getExpressionString(); }
 
 void BReaction::setReactionRate(const std::string& text, bool sendEvents) {
+  // An empty rate set again (each change of a reaction without a law sets
+  // its rate) names nothing and listens to nothing: it stays as it is, and
+  // only the events follow.
+  if (!(text.empty() && rate_ && rate_->getExpressionString().empty())) replaceReactionRate(text);
+  if (sendEvents) {
+    sendJavaUpdateEvents();
+    notifyReactionRatePostSetEvent(getOBI());
+  }
+  setModelCompileNeeded();
+}
+
+void BReaction::replaceReactionRate(const std::string& text) {
   // The new rate is made before anything changes; when resolving it fails
   // (memory running out) the old rate is put back and listened to again.
   // Only the rate's own listening changes: what the equation uses stays
@@ -371,11 +383,6 @@ void BReaction::setReactionRate(const std::string& text, bool sendEvents) {
     throw;
   }
   deferNotification(previous);
-  if (sendEvents) {
-    sendJavaUpdateEvents();
-    notifyReactionRatePostSetEvent(getOBI());
-  }
-  setModelCompileNeeded();
 }
 
 boost::shared_ptr<const MParseTree> BReaction::getReactionRateParseTree() const {

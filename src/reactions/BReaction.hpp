@@ -286,6 +286,9 @@ class KELBOR_API BReaction : public ExpressionBasedComponent {
 
  private:
   static void errorForReservedPrefix(const std::string& name);
+  // Puts a new expression of the text in the rate's place, the rate
+  // listening to what it names (setReactionRate without its events).
+  void replaceReactionRate(const std::string& text);
   // Runs an equation change inside the notification frame; with
   // notifyReaction the host hears "Reaction" right after the change.
   template <class Change>
