@@ -46,11 +46,12 @@ void SBMLParameter::addToModel() {
   Parameter* element = parameter();
   if (element->isSetId()) {
     sbmlId_ = element->getId();
-    if (!local_ && context.findParameterConverter(sbmlId_)) {
+    const SBMLConversionContext::Converters* taken = context.findConverters(sbmlId_);
+    if (!local_ && taken && taken->parameter) {
       createValidPELLAMIdFromUuidString(replacementId_);
       element->setId(replacementId_);
     }
-    if (context.findSpeciesConverter(sbmlId_)) {
+    if (taken && taken->species) {
       hb_warning_id(hbGetWarningContext(), "Kestrion:ParameterSpeciesIdClash",
                     kstr::code(Code::KS_PARAMETER_SPECIES_ID_CLASH), sbmlId_.c_str());
     }
