@@ -323,12 +323,25 @@ bool hasTypeText(OBInterface* instance, OBPropInfo* property, const char* type) 
 // host's "kstrselect" (pre-order, not entering "Model" instances).  Every
 // component answers its type from the engine, without a host array made
 // and compared for each.
-void collectOfType(const OBInterface* node, const char* type, std::vector<OBInterface*>& out) {
+//
+// A class's "Type" property and whether it is "Model" are looked up once
+// per class met in a row: siblings are mostly of one class.
+struct ClassFacts {
+  const OBClass* cls = nullptr;
+  OBPropInfo* type = nullptr;
+  bool isModel = false;
+};
+
+void collectOfType(const OBInterface* node, const char* type, std::vector<OBInterface*>& out, ClassFacts& facts) {
   for (OBInterface* child = node->getFirstChild(); child; child = child->getRight()) {
-    if (OBPropInfo* property = child->getProperty("Type")) {
-      if (hasTypeText(child, property, type)) out.push_back(child);
+    const OBClass* cls = child->getClass();
+    if (cls != facts.cls) {
+      facts.cls = cls;
+      facts.type = child->getProperty("Type");
+      facts.isModel = std::strcmp(cls->getName(), "Model") == 0;
     }
-    if (std::strcmp(child->getClass()->getName(), "Model") != 0) collectOfType(child, type, out);
+    if (facts.type && hasTypeText(child, facts.type, type)) out.push_back(child);
+    if (!facts.isModel) collectOfType(child, type, out, facts);
   }
 }
 
@@ -338,7 +351,8 @@ std::vector<OBInterface*> findChildrenByType(const SBMLComponent& converter, con
   std::vector<OBInterface*> found;
   if (OBInterface* scope = converter.getInterface()) {
     scope->checkValid();
-    collectOfType(scope, type, found);
+    ClassFacts facts;
+    collectOfType(scope, type, found, facts);
   }
   for (OBInterface* instance : found) instance->getReference();
   return found;
