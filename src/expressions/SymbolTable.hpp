@@ -216,9 +216,10 @@ class KELBOR_API SymbolTable {
       return count;
     }
     size_t liveQualifiedCount() const { return byQualifiedName.size() - removedQualified; }
+    size_t liveNameCount() const { return byName.size() - removedNames; }
+
     // The hash by which both indexes find a key (one for every namespace).
     static size_t hashOf(const std::string& key) { return HashOf<QualifiedIndex>::hashOf(key); }
-    size_t liveNameCount() const { return byName.size() - removedNames; }
   };
 
   // Namespace numbers.  pendingNamespace stands for the waiting names in

@@ -127,14 +127,16 @@ bool SymbolTable::isComponentNameInUse(const std::string& name,
                                        std::initializer_list<kstr::bcomptype> kinds) const {
   if (name.empty()) return false;
   std::string bracketed;
+  size_t hash = 0;
   for (kstr::bcomptype kind : kinds) {
     const Namespace* space = namespaceOfKind(kind);
     if (!space) continue;
     if (bracketed.empty()) {
       bracketed = name;
       bracketNameIfNotValidIdentifier(bracketed);
+      hash = Namespace::hashOf(bracketed);
     }
-    if (findInNamespace(bracketed, *space)) return true;
+    if (findInNamespace(bracketed, hash, *space)) return true;
   }
   return false;
 }
@@ -148,10 +150,11 @@ void SymbolTable::collectCandidates(const std::string& name, const KelborCompone
       out.push_back(parameter);
     }
   }
-  if (KelborComponent* compartment = findInNamespace(name, compartments_)) {
+  const size_t hash = Namespace::hashOf(name);
+  if (KelborComponent* compartment = findInNamespace(name, hash, compartments_)) {
     out.push_back(compartment);
   }
-  if (KelborComponent* parameter = findInNamespace(name, modelParameters_)) {
+  if (KelborComponent* parameter = findInNamespace(name, hash, modelParameters_)) {
     out.push_back(parameter);
   }
 }
