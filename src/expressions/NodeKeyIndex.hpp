@@ -46,9 +46,14 @@ class NodeKeyIndex {
   // grow.
   void tryEnter(Iterator node) {
     const std::string_view key(node->first);
-    if (find(key)) return;
+    const size_t hash = hashOf(key);
+    if (!find(key, hash)) enterAbsent(node, hash);
+  }
+  // Enters a node whose key (of that hashOf) has no node entered yet, as a
+  // find has just answered.  Raises std::bad_alloc as tryEnter does.
+  void enterAbsent(Iterator node, size_t hash) {
     if (2 * (size_ + 1) > slots_.size()) grow(2 * (size_ + 1));
-    place(Slot{hashOf(key), node, true});
+    place(Slot{hash, node, true});
     ++size_;
   }
 

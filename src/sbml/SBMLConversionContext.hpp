@@ -135,10 +135,11 @@ class KELBOR_API SBMLConversionContext {
     // The key's entry, made with a default value when there was none
     // (second: whether it was made).
     std::pair<Entry*, bool> enter(const std::string& key) {
-      if (Entry* found = find(key)) return {found, false};
+      const size_t hash = kstr::NodeKeyIndex<Entry*>::hashOf(key);
+      if (Entry* const* found = index_.find(key, hash)) return {*found, false};
       Entry& made = entries_.emplace_back(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple());
       try {
-        index_.tryEnter(&made);
+        index_.enterAbsent(&made, hash);
       } catch (...) {
         entries_.pop_back();
         throw;
