@@ -33,13 +33,20 @@ inline std::string l2v1(const std::string& lists, const std::string& modelAttrib
 }
 
 // The path of a file of that name in a temporary folder of this test
-// process's own: tests run in parallel, and several write files of the
-// same name.
+// process's own, removed with what is left in it when the process ends:
+// tests run in parallel, and several write files of the same name.
 inline std::string tempPath(const std::string& name) {
-  const std::filesystem::path folder =
-      std::filesystem::path(testing::TempDir()) / ("sbml-tests-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  return (folder / name).string();
+  struct Folder {
+    std::filesystem::path path =
+        std::filesystem::path(testing::TempDir()) / ("sbml-tests-" + std::to_string(getpid()));
+    Folder() { std::filesystem::create_directories(path); }
+    ~Folder() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+  };
+  static const Folder folder;
+  return (folder.path / name).string();
 }
 
 // Writes the content to a file of that name in the test's temporary folder;
