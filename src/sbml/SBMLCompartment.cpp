@@ -37,7 +37,7 @@ void SBMLCompartment::addToModel() {
   std::string id = element->isSetId() ? element->getId() : std::string();
   if (id.empty() && context.getSBMLLevel() == 1 && element->isSetName()) id = element->getName();
   if (id.empty()) createValidPELLAMIdFromUuidString(id);
-  if (!element->isSetId()) element->setId(id);
+  if (!element->isSetId()) writtenOrWarn(element->setId(id), "id", id, "compartment", id);
   const std::string fileName = element->isSetName() ? element->getName() : id;
   const std::string name =
       chooseReadName(fileName, id, NameScope{kstr::compartment, kelborFromHandle(context.getModelHandle())});

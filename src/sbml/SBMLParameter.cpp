@@ -27,7 +27,7 @@ void chooseIdAndName(SBase& element, unsigned level, std::string& id, std::strin
   if (id.empty() && level == 1 && element.isSetName()) id = element.getName();
   if (id.empty()) {
     createValidPELLAMIdFromUuidString(id);
-    element.setId(id);
+    writtenOrWarn(element.setId(id), "id", id, element.getElementName().c_str(), id);
   }
   name = element.isSetName() ? element.getName() : id;
   if (STDStringHelpers::isAllWhitespace(name)) name = id;
@@ -49,7 +49,7 @@ void SBMLParameter::addToModel() {
     const SBMLConversionContext::Converters* taken = context.findConverters(sbmlId_);
     if (!local_ && taken && taken->parameter) {
       createValidPELLAMIdFromUuidString(replacementId_);
-      element->setId(replacementId_);
+      writtenOrWarn(element->setId(replacementId_), "id", replacementId_, "parameter", sbmlId_);
     }
     if (taken && taken->species) {
       hb_warning_id(hbGetWarningContext(), "Kestrion:ParameterSpeciesIdClash",
