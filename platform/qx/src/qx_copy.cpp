@@ -45,7 +45,7 @@ std::shared_ptr<Storage> deepCopy(const qxArray_tag::Impl& src) {
 
 bool sameDouble(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
 
-bool sameDoubles(const std::vector<double>& a, const std::vector<double>& b, size_t n) {
+bool sameDoubles(const Storage::Doubles& a, const Storage::Doubles& b, size_t n) {
   for (size_t i = 0; i < n; ++i) {
     if (!sameDouble(a[i], b[i])) return false;
   }

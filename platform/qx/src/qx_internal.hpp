@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "qx/qx.hpp"
+#include "qx_small_vector.hpp"
 
 namespace qx_detail {
 
@@ -75,14 +76,19 @@ struct Foreign {
 // Element storage, shared by reference count between an array and its
 // shared-data copies.  Only the members of the array's kind are used.
 struct Storage {
-  std::vector<double> re, im;        // numeric, or the values of a sparse array
+  // The few elements of a scalar, a single handle or a short text lie in
+  // the storage itself.
+  using Doubles = SmallVector<double, 2>;
+  using Chars = SmallVector<char, 32>;
+  using Handles = SmallVector<void*, 2>;
+  Doubles re, im;                    // numeric, or the values of a sparse array
   std::vector<size_t> ir, jc;        // sparse: row of each value, column starts
   size_t nzmax = 0;                  // sparse: capacity as requested
   std::unique_ptr<bool[]> logicals;  // logical
-  std::vector<char> chars;           // char, column-major
+  Chars chars;                       // char, column-major
   std::vector<qxArray*> elements;    // cell; struct at index * nfields + field
   std::vector<std::string> fieldNames;
-  std::vector<void*> handles;        // handle arrays: one reference each
+  Handles handles;                   // handle arrays: one reference each
   std::shared_ptr<Foreign> foreign;
 
   Storage() = default;

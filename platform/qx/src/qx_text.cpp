@@ -11,12 +11,12 @@
 
 namespace {
 
-const std::vector<char>* charsOf(const qxArray* a) {
+const qx_detail::Storage::Chars* charsOf(const qxArray* a) {
   return qx_detail::isKind(a, qx_detail::Kind::Char) ? &a->impl->data->chars : nullptr;
 }
 
 char* newText(const qxArray* a) {
-  const std::vector<char>* chars = charsOf(a);
+  const qx_detail::Storage::Chars* chars = charsOf(a);
   if (chars == nullptr) return nullptr;
   char* text = static_cast<char*>(hbMalloc(chars->size() + 1));
   if (text == nullptr) return nullptr;
@@ -29,7 +29,7 @@ char* newText(const qxArray* a) {
 
 int qxGetString(const qxArray* a, char* buf, size_t size) {
   if (buf == nullptr || size == 0) return 1;
-  const std::vector<char>* chars = charsOf(a);
+  const qx_detail::Storage::Chars* chars = charsOf(a);
   if (chars == nullptr) {
     buf[0] = '\0';
     return 1;
@@ -43,14 +43,14 @@ int qxGetString(const qxArray* a, char* buf, size_t size) {
 char* qxArrayToString(const qxArray* a) { return newText(a); }
 
 std::string qxArrayToStdString(const qxArray* a) {
-  const std::vector<char>* chars = charsOf(a);
+  const qx_detail::Storage::Chars* chars = charsOf(a);
   return chars != nullptr ? std::string(chars->begin(), chars->end()) : std::string();
 }
 
 char* qxCreateCStrFromArray(const qxArray* a) { return newText(a); }
 
 bool qxTxtCmp(const qxArray* a, const char* text) {
-  const std::vector<char>* chars = charsOf(a);
+  const qx_detail::Storage::Chars* chars = charsOf(a);
   if (chars == nullptr || text == nullptr) return false;
   size_t n = std::strlen(text);
   return n == chars->size() && (n == 0 || std::memcmp(chars->data(), text, n) == 0);

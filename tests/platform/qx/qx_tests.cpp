@@ -424,6 +424,45 @@ TEST_F(QxHandleTest, ArraysHoldOneReferencePerElement) {
   EXPECT_EQ(s2.refs, 1);
 }
 
+// Arrays of a few elements keep them in place, longer ones on the heap:
+// sizes on both sides of that edge read, copy, compare and transpose alike.
+TEST_F(QxHandleTest, ElementsReadAndCopyAlikeOnBothSidesOfTheInPlaceSize) {
+  for (size_t n : {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{31}, size_t{32}, size_t{33}, size_t{100}}) {
+    SCOPED_TRACE(n);
+    std::string text;
+    for (size_t i = 0; i < n; ++i) text.push_back(static_cast<char>('a' + i % 26));
+    qxArray* t = qxCreateString(text.c_str());
+    qxArray* tCopy = qxDuplicateArray(t);
+    EXPECT_EQ(qxArrayToStdString(tCopy), text);
+    EXPECT_TRUE(qxIsIdentical(t, tCopy));
+
+    std::vector<double> values(n);
+    for (size_t i = 0; i < n; ++i) values[i] = 0.5 + static_cast<double>(i);
+    qxArray* d = doubles(1, n, values);
+    qxArray* dCopy = qxDuplicateArray(d);
+    qxArray* dTransposed = qxTranspose(d);
+    for (size_t i = 0; i < n; ++i) {
+      EXPECT_EQ(qxGetPr(dCopy)[i], values[i]);
+      EXPECT_EQ(qxGetPr(dTransposed)[i], values[i]);
+    }
+    EXPECT_EQ(qxGetM(dTransposed), n);
+    if (n > 0) qxGetPr(dCopy)[n - 1] = -1;  // a deep copy: the original keeps its value
+    EXPECT_EQ(qxIsIdentical(d, dCopy), n == 0);
+
+    std::vector<FakeObject> objects(n, FakeObject{1, "Kestrion.Species"});
+    qxArray* h = qxCreateHandleArray(n, 1);
+    for (size_t i = 0; i < n; ++i) qxSetHandle(h, i, &objects[i]);
+    qxArray* hCopy = qxDuplicateArray(h);
+    for (size_t i = 0; i < n; ++i) {
+      EXPECT_EQ(qxGetHandle(hCopy, i), &objects[i]);
+      EXPECT_EQ(objects[i].refs, 3);
+    }
+    EXPECT_TRUE(qxIsIdentical(h, hCopy));
+    for (qxArray* a : {t, tCopy, d, dCopy, dTransposed, h, hCopy}) qxDestroyArray(a);
+    for (const FakeObject& o : objects) EXPECT_EQ(o.refs, 1);
+  }
+}
+
 TEST_F(QxHandleTest, ClassNameOfMixedOrEmptyHandlesIsEmpty) {
   FakeObject species{1, "Kestrion.Species"}, model{1, "Kestrion.Model"};
   qxArray* h = qxCreateHandleArray(1, 2);
