@@ -1,6 +1,7 @@
 #include "obk/OBDispatch.hpp"
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -32,7 +33,14 @@ bool isLentOutput(const OBDataType* t) {
 class Outputs {
  public:
   explicit Outputs(const OBMethodSignature* sig)
-      : sig_(sig), values_(static_cast<size_t>(std::max(sig->getNumOutputs(), 1)), nullptr) {}
+      : sig_(sig) {
+    const auto count = static_cast<size_t>(std::max(sig->getNumOutputs(), 1));
+    if (count > inlineCount) {
+      heap_.reset(new void*[count]);
+      values_ = heap_.get();
+    }
+    std::fill_n(values_, count, nullptr);
+  }
   ~Outputs() {
     for (int i = 0; i < sig_->getNumOutputs(); ++i) {
       void* v = values_[static_cast<size_t>(i)];
@@ -42,7 +50,7 @@ class Outputs {
   }
   Outputs(const Outputs&) = delete;
   Outputs& operator=(const Outputs&) = delete;
-  void** data() noexcept { return values_.data(); }
+  void** data() noexcept { return values_; }
 
   // Converts output i into a persistent host array for the caller.
   qxArray* deliver(int i) {
@@ -61,7 +69,11 @@ class Outputs {
 
  private:
   const OBMethodSignature* sig_;
-  std::vector<void*> values_;
+  // Room for the outputs of nearly every method in place.
+  static constexpr size_t inlineCount = 4;
+  void* inline_[inlineCount];
+  std::unique_ptr<void*[]> heap_;
+  void** values_ = inline_;
 };
 
 }  // namespace

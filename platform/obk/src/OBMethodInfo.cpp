@@ -116,18 +116,28 @@ bool isPellamArrayType(const OBDataType* t) noexcept { return t != nullptr && t-
 
 ConvertedArgs::ConvertedArgs(const OBMethodSignature* sig, int nIn,
                              qxArray* const ins[]) {
-  values_.reserve(static_cast<size_t>(nIn));
-  owners_.reserve(static_cast<size_t>(nIn));
+  const size_t count = nIn > 0 ? static_cast<size_t>(nIn) : 0;
+  if (count > inlineCount) {
+    try {
+      heapValues_.reset(new void*[count]);
+      heapOwners_.reset(new const OBDataType*[count]);
+    } catch (const std::bad_alloc&) {
+      raiseOutOfMemory();
+    }
+    values_ = heapValues_.get();
+    owners_ = heapOwners_.get();
+  }
   try {
-    for (int i = 0; i < nIn; ++i) {
-      const OBDataType* t = sig->getArgumentType(i);
+    for (size_t i = 0; i < count; ++i) {
+      const OBDataType* t = sig->getArgumentType(static_cast<int>(i));
       if (isPellamArrayType(t)) {
-        values_.push_back(ins[i]);
-        owners_.push_back(nullptr);
+        values_[i] = ins[i];
+        owners_[i] = nullptr;
       } else {
-        values_.push_back(t->fromHost(ins[i]));
-        owners_.push_back(t);
+        values_[i] = t->fromHost(ins[i]);
+        owners_[i] = t;
       }
+      count_ = i + 1;
     }
   } catch (const std::bad_alloc&) {
     releaseAll();
@@ -141,10 +151,9 @@ ConvertedArgs::ConvertedArgs(const OBMethodSignature* sig, int nIn,
 ConvertedArgs::~ConvertedArgs() { releaseAll(); }
 
 void ConvertedArgs::releaseAll() noexcept {
-  for (size_t i = values_.size(); i-- > 0;)
+  for (size_t i = count_; i-- > 0;)
     if (owners_[i] != nullptr) owners_[i]->release(values_[i]);
-  values_.clear();
-  owners_.clear();
+  count_ = 0;
 }
 
 }  // namespace obk_detail

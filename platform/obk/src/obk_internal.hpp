@@ -47,6 +47,7 @@ class CallScope {
 
 }  // namespace obk_detail
 
+#include <memory>
 #include <vector>
 
 class OBMethodSignature;
@@ -71,13 +72,21 @@ class ConvertedArgs {
   ~ConvertedArgs();
   ConvertedArgs(const ConvertedArgs&) = delete;
   ConvertedArgs& operator=(const ConvertedArgs&) = delete;
-  void* const* data() const noexcept { return values_.data(); }
-  int size() const noexcept { return static_cast<int>(values_.size()); }
+  void* const* data() const noexcept { return values_; }
+  int size() const noexcept { return static_cast<int>(count_); }
 
  private:
   void releaseAll() noexcept;
-  std::vector<void*> values_;
-  std::vector<const OBDataType*> owners_;  // null: nothing to release
+  // Nearly every method takes a few inputs: theirs lie in place, and only
+  // a longer list is allocated.
+  static constexpr size_t inlineCount = 8;
+  void* inlineValues_[inlineCount];
+  const OBDataType* inlineOwners_[inlineCount];
+  std::unique_ptr<void*[]> heapValues_;
+  std::unique_ptr<const OBDataType*[]> heapOwners_;
+  void** values_ = inlineValues_;
+  const OBDataType** owners_ = inlineOwners_;  // null: nothing to release
+  size_t count_ = 0;
 };
 
 }  // namespace obk_detail
