@@ -36,17 +36,23 @@ class PointerMap {
   // The key's value, entered as value when absent (second: whether it was).
   std::pair<V*, bool> tryEmplace(K key, const V& value) {
     if (V* found = find(key)) return {found, false};
+    return {emplaceAbsent(key, value), true};
+  }
+
+  // Enters a key that find has just answered absent, without searching
+  // for it again.
+  V* emplaceAbsent(K key, const V& value) {
     if (!key) {
       nullValue_ = value;
       hasNull_ = true;
-      return {&nullValue_, true};
+      return &nullValue_;
     }
     if (2 * (size_ + 1) > entries_.size()) grow();
     size_t i = home(key);
     while (entries_[i].key) i = next(i);
     entries_[i] = Entry{key, value};
     ++size_;
-    return {&entries_[i].value, true};
+    return &entries_[i].value;
   }
 
   // Takes the key out; false when it is absent.

@@ -35,15 +35,10 @@ SymbolTable::SymbolTable()
 // Members go in reverse order of declaration: the index of entries, the
 // namespace list, the waiting sets (the table's share only), the namespaces
 // from kinetic-law parameters back to compartments, and last the pool their
-// entries came from.  The entries of the two hash indexes hold nothing to
-// release and all lie in the pool: instead of walking them one by one (a
-// large model's table has hundreds of thousands), the hash index is replaced
-// by an empty one and the pool hands back its memory in blocks.  The index
-// of members is one array and goes in one free.
-SymbolTable::~SymbolTable() {
-  static_assert(std::is_trivially_destructible_v<KeyCount>);
-  std::construct_at(&keyHolders_, &memory_);
-}
+// entries came from.  The counts of key texts and the index of members are
+// one array each and go in one free; the pool hands back the memory of the
+// indexes in blocks.
+SymbolTable::~SymbolTable() = default;
 
 // --- the hashes of a namespace ----------------------------------------------
 
@@ -66,11 +61,13 @@ void SymbolTable::reserveMembers(size_t components) {
 }
 
 std::pair<SymbolTable::QualifiedIndex::iterator, bool> SymbolTable::Namespace::enterQualified(
-    const std::string& key, KelborComponent* component) {
+    const std::string& key, size_t hash, KelborComponent* component) {
   auto entered = byQualifiedName.try_emplace(key, component);
   if (!entered.second) return entered;
   try {
-    qualifiedHash.tryEnter(entered.first);
+    // Every key of the index has its hash entry: a key new to the index
+    // has none yet.
+    qualifiedHash.enterAbsent(entered.first, hash);
   } catch (...) {
     byQualifiedName.erase(entered.first);
     throw;
@@ -79,12 +76,12 @@ std::pair<SymbolTable::QualifiedIndex::iterator, bool> SymbolTable::Namespace::e
 }
 
 SymbolTable::NameIndex::iterator SymbolTable::Namespace::enterName(NameIndex::const_iterator hint,
-                                                                   const std::string& name,
+                                                                   const std::string& name, size_t hash,
                                                                    KelborComponent* component) {
   auto entered = byName.emplace_hint(hint, name, component);
   try {
     // After the equal names already there: it is the first only when alone.
-    nameHash.tryEnter(entered);
+    nameHash.tryEnter(entered, hash);
   } catch (...) {
     byName.erase(entered);
     throw;
@@ -153,7 +150,13 @@ const std::string& SymbolTable::keyOf(const std::string& name, std::string& buff
 void SymbolTable::insertComponent(size_t number, const std::string& qualifiedName,
                                   const std::string& bracketedName, KelborComponent* component) {
   if (number >= namespaceCount || !component) return;
-  takeOut(component);
+  // A component met for the first time (as every one of a read is) has no
+  // record to take out: its slot is found once, for both.
+  Membership* record = members_.find(component);
+  if (record && (record->qualified || record->name)) {
+    takeOut(component);
+    record = members_.find(component);  // the sweep of takeOut may move it
+  }
   Namespace& space = ns(number);
   Membership entry;
   entry.ns = number;
@@ -161,7 +164,8 @@ void SymbolTable::insertComponent(size_t number, const std::string& qualifiedNam
   const std::string& key = number == reactionNamespace || number == reactionParameterNamespace
                                ? keyOf(qualifiedName, buffer)
                                : qualifiedName;
-  auto [where, inserted] = space.enterQualified(key, component);
+  const size_t keyHash = Namespace::hashOf(key);
+  auto [where, inserted] = space.enterQualified(key, keyHash, component);
   if (!inserted && !where->second) {
     // The node of a removed entry under the key, taken back.
     where->second = component;
@@ -170,11 +174,13 @@ void SymbolTable::insertComponent(size_t number, const std::string& qualifiedNam
   }
   if (inserted) {
     entry.qualified = where;
-    entry.qualifiedCount = holdKeyText(key);
+    entry.qualifiedHash = keyHash;
+    holdKeyText(keyHash);
   }
   // After the equal keys already present; the last of them is taken back
   // when it is a removed entry, since every live one comes before it.
   if (!bracketedName.empty()) {
+    const size_t nameHash = &bracketedName == &key || bracketedName == key ? keyHash : Namespace::hashOf(bracketedName);
     auto after = space.byName.upper_bound(bracketedName);
     auto last = after == space.byName.begin() ? after : std::prev(after);
     if (last != after && !last->second && last->first == bracketedName) {
@@ -182,16 +188,18 @@ void SymbolTable::insertComponent(size_t number, const std::string& qualifiedNam
       --space.removedNames;
       entry.name = last;
     } else {
-      entry.name = space.enterName(after, bracketedName, component);
+      entry.name = space.enterName(after, bracketedName, nameHash, component);
     }
-    entry.nameCount = holdKeyText(bracketedName);
+    entry.nameHash = nameHash;
+    holdKeyText(nameHash);
   }
   if (entry.qualified || entry.name) {
-    auto [member, made] = members_.tryEmplace(component, entry);
-    if (!made) {
+    if (record) {
       // The empty record of an earlier stay, or one just emptied.
-      if (!member->qualified && !member->name) --leftMembers_;
-      *member = entry;
+      --leftMembers_;
+      *record = entry;
+    } else {
+      members_.emplaceAbsent(component, entry);
     }
     ++changes_;
   }
@@ -208,21 +216,18 @@ std::optional<SymbolTable::FormerKeys> SymbolTable::takeOut(const KelborComponen
   if (entry.qualified) {
     keys.qualified = (*entry.qualified)->first;
     markQualifiedRemoved(*entry.qualified, space);
-    releaseKeyText(entry.qualifiedCount);
+    releaseKeyText(entry.qualifiedHash);
   }
   if (entry.name) {
     keys.name = (*entry.name)->first;
     markNameRemoved(*entry.name, space);
-    releaseKeyText(entry.nameCount);
+    releaseKeyText(entry.nameHash);
   }
   // Read after both releases: the two keys may be one text.
-  if (entry.qualifiedCount) keys.qualifiedHolders = entry.qualifiedCount->second;
-  if (entry.nameCount) keys.nameHolders = entry.nameCount->second;
+  if (entry.qualified) keys.qualifiedHolders = keyHolders_.count(entry.qualifiedHash);
+  if (entry.name) keys.nameHolders = keyHolders_.count(entry.nameHash);
   keys.changes = ++changes_;
-  if (kstr::isWorthCompacting(unheldKeyTexts_, keyHolders_.size())) {
-    std::erase_if(keyHolders_, [](const KeyCount& count) { return count.second == 0; });
-    unheldKeyTexts_ = 0;
-  }
+  if (kstr::isWorthCompacting(keyHolders_.unheld(), keyHolders_.size())) keyHolders_.dropUnheld();
   dropRemovedEntries(space);
   return keys;
 }
@@ -288,24 +293,14 @@ void SymbolTable::dropRemovedEntries(Namespace& space) {
   dropRemovedFrom(space.byName, space.nameHash, space.removedNames, members_, &Membership::name);
 }
 
-SymbolTable::KeyCount* SymbolTable::holdKeyText(const std::string& text) {
-  auto [where, made] = keyHolders_.try_emplace(std::hash<std::string>{}(text), 0);
-  if (!made && where->second == 0) --unheldKeyTexts_;
-  ++where->second;
-  return &*where;
-}
+void SymbolTable::holdKeyText(size_t hash) { keyHolders_.hold(hash); }
 
-uint32_t SymbolTable::releaseKeyText(KeyCount* count) {
-  if (!count || count->second == 0) return 0;
-  if (--count->second == 0) ++unheldKeyTexts_;
-  return count->second;
-}
+uint32_t SymbolTable::releaseKeyText(size_t hash) { return keyHolders_.release(hash); }
 
 bool SymbolTable::isKeyTextHeld(const std::string& text) const { return keyTextHolders(text) != 0; }
 
 uint32_t SymbolTable::keyTextHolders(const std::string& text) const {
-  auto found = keyHolders_.find(std::hash<std::string>{}(text));
-  return found != keyHolders_.end() ? found->second : 0;
+  return keyHolders_.count(Namespace::hashOf(text));
 }
 
 bool SymbolTable::containsComponent(const KelborComponent* component) const {
@@ -343,14 +338,13 @@ bool SymbolTable::removeNameEntry(const std::string& bracketedName,
     if (!it->second || it->second != component) continue;
     Membership* member = memberOf(component);
     if (member && member->name == it) {
-      releaseKeyText(member->nameCount);
+      releaseKeyText(member->nameHash);
       member->name.reset();
-      member->nameCount = nullptr;
+      member->nameHash = 0;
       if (!member->qualified) leave(*member);
     } else {
       // Not the component's own entry: its text's count is found by text.
-      auto count = keyHolders_.find(std::hash<std::string>{}(bracketedName));
-      if (count != keyHolders_.end()) releaseKeyText(&*count);
+      releaseKeyText(Namespace::hashOf(bracketedName));
     }
     markNameRemoved(it, space);
     ++changes_;

@@ -22,6 +22,7 @@
 
 #include "core/ComponentKind.hpp"
 #include "core/KelborApi.hpp"
+#include "expressions/KeyTextCounts.hpp"
 #include "expressions/NodeKeyIndex.hpp"
 #include "core/PointerMap.hpp"
 #include "core/RenameUndoData.hpp"
@@ -154,10 +155,11 @@ class KELBOR_API SymbolTable {
     size_t removedNames = 0;
 
     // try_emplace into byQualifiedName, keeping its hash.
-    std::pair<QualifiedIndex::iterator, bool> enterQualified(const std::string& key, KelborComponent* component);
+    std::pair<QualifiedIndex::iterator, bool> enterQualified(const std::string& key, size_t hash,
+                                                             KelborComponent* component);
     // emplace_hint into byName at the hint (after the equal names already
     // there), keeping its hash.
-    NameIndex::iterator enterName(NameIndex::const_iterator hint, const std::string& name,
+    NameIndex::iterator enterName(NameIndex::const_iterator hint, const std::string& name, size_t hash,
                                   KelborComponent* component);
 
     // The live entries of each index, in key order (equal bracketed names
@@ -551,16 +553,16 @@ class KELBOR_API SymbolTable {
   // which only ever makes a text look held).  A hash no entry holds any more
   // is kept with a count of 0 until such hashes outnumber the held ones,
   // then all are dropped at once.
-  using KeyHolders = std::pmr::unordered_map<size_t, uint32_t>;
-  using KeyCount = KeyHolders::value_type;
+  using KeyHolders = kstr::KeyTextCounts;
 
-  // Where a component is entered, and the counts of its two key texts.
+  // Where a component is entered, and the hashes of its two key texts
+  // (meaningful where the entry is).
   struct Membership {
     size_t ns = undefinedNamespace;
     std::optional<QualifiedIndex::iterator> qualified;
     std::optional<NameIndex::iterator> name;
-    KeyCount* qualifiedCount = nullptr;
-    KeyCount* nameCount = nullptr;
+    size_t qualifiedHash = 0;
+    size_t nameHash = 0;
   };
   // The keys a component was entered under, as taken out, with how many
   // entries still hold each text and the table's change count just after.
@@ -634,8 +636,9 @@ class KELBOR_API SymbolTable {
   bool isKeyTextHeld(const std::string& text) const;
   // How many entries hold the text (or a text of the same hash).
   uint32_t keyTextHolders(const std::string& text) const;
-  KeyCount* holdKeyText(const std::string& text);
-  uint32_t releaseKeyText(KeyCount* count);
+  // Counts one holder more (or fewer) of the text of that hash.
+  void holdKeyText(size_t hash);
+  uint32_t releaseKeyText(size_t hash);
   void addWaiting(const std::string& name, ListenerSet& out) const;
   void takeOutChildren(const std::string& parentKey, size_t childNamespace,
                        std::vector<KelborComponent*>& children);
@@ -668,7 +671,6 @@ class KELBOR_API SymbolTable {
   kstr::PointerMap<const KelborComponent*, Membership> members_;
   size_t leftMembers_ = 0;
   KeyHolders keyHolders_;
-  size_t unheldKeyTexts_ = 0;
   // Counts every entry made or taken out.
   uint64_t changes_ = 0;
   ReactionAtPosition reactionAt_;
