@@ -246,6 +246,11 @@ class Lexer {
 }  // namespace
 
 void lexExpression(std::string_view text, ParsedExpression& out) {
+  // Room for every token a text of this length can hold (each but the End
+  // spans a character at least) and every name (names stand apart by a
+  // character at least), so that neither vector grows step by step.
+  out.tokens.reserve(out.tokens.size() + text.size() + 1);
+  out.names.reserve(out.names.size() + (text.size() + 1) / 2);
   Lexer(text, out).run();
 }
 

@@ -235,16 +235,30 @@ class Parser {
 
 }  // namespace
 
+namespace {
+
+template <class Vector>
+void shrinkWhenSparse(Vector& v) {
+  if (v.capacity() > 2 * v.size() + 16) v.shrink_to_fit();
+}
+
+}  // namespace
+
 void parseExpression(std::string_view text, ParsedExpression& out) {
   lexExpression(text, out);
+  // Every node stands on a token of its own, every child is a node and
+  // every operator between children a token: room for all at once.
+  out.nodes.reserve(out.tokens.size());
+  out.children.reserve(out.tokens.size());
+  out.childOps.reserve(out.tokens.size());
   Parser(text, out).run();
-  // A parsed expression is kept as long as its owner lives: give back what
-  // the vectors reserved while growing.
-  out.tokens.shrink_to_fit();
-  out.names.shrink_to_fit();
-  out.nodes.shrink_to_fit();
-  out.children.shrink_to_fit();
-  out.childOps.shrink_to_fit();
+  // A parsed expression is kept as long as its owner lives: what a vector
+  // reserved beyond twice its use is given back (a copy of it each).
+  shrinkWhenSparse(out.tokens);
+  shrinkWhenSparse(out.names);
+  shrinkWhenSparse(out.nodes);
+  shrinkWhenSparse(out.children);
+  shrinkWhenSparse(out.childOps);
 }
 
 }  // namespace ks_parse

@@ -1,5 +1,6 @@
 #include "ks_utils/MParseTree.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -47,11 +48,24 @@ void MParseTree::parsePLExpression(
     boost::function1<uint64_t, const std::string&> pred,
     bool distinct) const {
   const ks_parse::ParsedExpression& expression = parsed();
+  const auto& names = expression.names;
+  // A formula names a few tokens, found again among the earlier names
+  // without a set; a long one (a sum of thousands of terms) is hashed.
+  constexpr size_t scannedNames = 16;
   std::unordered_set<std::string_view> seen;
-  for (const ks_parse::NameOccurrence& name : expression.names) {
-    if (distinct && !seen.insert(name.canonical).second) continue;
-    if (pred.empty() || pred(name.canonical) != 0) {
-      out.push_back(name.canonical);
+  if (distinct && names.size() > scannedNames) seen.reserve(names.size());
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string_view token = names[i].canonical;
+    if (distinct) {
+      if (names.size() > scannedNames) {
+        if (!seen.insert(token).second) continue;
+      } else if (std::any_of(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(i),
+                             [&](const ks_parse::NameOccurrence& earlier) { return earlier.canonical == token; })) {
+        continue;
+      }
+    }
+    if (pred.empty() || pred(names[i].canonical) != 0) {
+      out.push_back(names[i].canonical);
     }
   }
 }
