@@ -11,7 +11,10 @@ namespace {
 class Parser {
  public:
   Parser(std::string_view text, ParsedExpression& out)
-      : text_(text), out_(out) {}
+      : text_(text), out_(out), operands_(scratch<std::size_t>()), ops_(scratch<Op>()) {
+    operands_.clear();
+    ops_.clear();
+  }
 
   void run() {
     if (peek().kind == TokenKind::End) {
@@ -60,13 +63,21 @@ class Parser {
                                 std::to_string(kMaxNesting) + " levels");
   }
 
-  // Appends a child list; returns its first index.
-  std::size_t addChildren(const std::vector<std::size_t>& nodes,
-                          const std::vector<Op>& ops) {
+  // Moves the list of operands from base to the top of the stack into the
+  // child lists; returns its first index.
+  std::size_t closeList(std::size_t base) {
     const std::size_t first = out_.children.size();
-    out_.children.insert(out_.children.end(), nodes.begin(), nodes.end());
-    out_.childOps.insert(out_.childOps.end(), ops.begin(), ops.end());
+    out_.children.insert(out_.children.end(), operands_.begin() + static_cast<std::ptrdiff_t>(base),
+                         operands_.end());
+    out_.childOps.insert(out_.childOps.end(), ops_.begin() + static_cast<std::ptrdiff_t>(base), ops_.end());
+    operands_.resize(base);
+    ops_.resize(base);
     return first;
+  }
+  // Pushes an operand, and the operator before it, on the list being made.
+  void pushOperand(std::size_t node, Op op) {
+    operands_.push_back(node);
+    ops_.push_back(op);
   }
 
   void enterNesting(const Token& at) {
@@ -83,8 +94,7 @@ class Parser {
   // loop never rise, so each change of level closes the current run.
   std::size_t parseBinary(int minLevel) {
     std::size_t lhs = parseUnary();
-    std::vector<std::size_t> operands;
-    std::vector<Op> ops;
+    const std::size_t base = operands_.size();
     int runLevel = 0;
     for (;;) {
       const int level = binaryLevelOf(peek());
@@ -92,22 +102,21 @@ class Parser {
       const Op op = advance().op;
       const std::size_t rhs = parseBinary(level + 1);
       if (level != runLevel) {
-        if (runLevel != 0) lhs = closeRun(operands, ops);
-        operands.assign(1, lhs);
-        ops.assign(1, Op::None);
+        if (runLevel != 0) lhs = closeRun(base);
+        pushOperand(lhs, Op::None);
         runLevel = level;
       }
-      operands.push_back(rhs);
-      ops.push_back(op);
+      pushOperand(rhs, op);
     }
-    return runLevel != 0 ? closeRun(operands, ops) : lhs;
+    return runLevel != 0 ? closeRun(base) : lhs;
   }
 
-  std::size_t closeRun(const std::vector<std::size_t>& operands,
-                       const std::vector<Op>& ops) {
-    const std::size_t first = addChildren(operands, ops);
-    return addNode(NodeKind::Chain, Op::None, 0, out_.nodes[operands[0]].begin,
-                   first, operands.size());
+  // A Chain node of the operands from base up.
+  std::size_t closeRun(std::size_t base) {
+    const std::size_t begin = out_.nodes[operands_[base]].begin;
+    const std::size_t count = operands_.size() - base;
+    const std::size_t first = closeList(base);
+    return addNode(NodeKind::Chain, Op::None, 0, begin, first, count);
   }
 
   bool atPrefixOperator() const noexcept {
@@ -126,7 +135,9 @@ class Parser {
     enterNesting(t);
     const std::size_t child = (this->*operand)();
     --nesting_;
-    const std::size_t first = addChildren({child}, {Op::None});
+    const std::size_t first = out_.children.size();
+    out_.children.push_back(child);
+    out_.childOps.push_back(Op::None);
     return addNode(NodeKind::Prefix, t.op, 0, t.begin, first, 1);
   }
 
@@ -134,13 +145,14 @@ class Parser {
   std::size_t parsePower() {
     const std::size_t base = parsePrimary();
     if (!isPowerOperator(peek())) return base;
-    std::vector<std::size_t> operands{base};
-    std::vector<Op> ops{Op::None};
+    const std::size_t listBase = operands_.size();
+    pushOperand(base, Op::None);
     while (isPowerOperator(peek())) {
-      ops.push_back(advance().op);
-      operands.push_back(parsePowerOperand());
+      const Op op = advance().op;
+      const std::size_t exponent = parsePowerOperand();  // may make lists of its own first
+      pushOperand(exponent, op);
     }
-    return closeRun(operands, ops);
+    return closeRun(listBase);
   }
 
   static bool isPowerOperator(const Token& t) noexcept {
@@ -209,25 +221,39 @@ class Parser {
     const Token& open = advance();
     enterNesting(open);
     ++parenDepth_;
-    std::vector<std::size_t> args;
+    const std::size_t base = operands_.size();
     if (peek().kind != TokenKind::RightParen) {
-      args.push_back(parseBinary(1));
+      const std::size_t arg = parseBinary(1);
+      pushOperand(arg, Op::None);
       while (peek().kind == TokenKind::Comma) {
         ++next_;
-        args.push_back(parseBinary(1));
+        const std::size_t more = parseBinary(1);
+        pushOperand(more, Op::None);
       }
     }
     expectClose(open);
     --parenDepth_;
     --nesting_;
-    const std::size_t first =
-        addChildren(args, std::vector<Op>(args.size(), Op::None));
-    return addNode(NodeKind::Call, Op::None, nameToken, begin, first,
-                   args.size());
+    const std::size_t count = operands_.size() - base;
+    const std::size_t first = closeList(base);
+    return addNode(NodeKind::Call, Op::None, nameToken, begin, first, count);
   }
 
   std::string_view text_;
   ParsedExpression& out_;
+  // The operand lists being made, innermost last, each from its base to
+  // the top: an inner list is closed (moved to the child lists) before the
+  // list around it grows again, so that one pair of vectors serves every
+  // list of the text.  The pair is the thread's own and kept from one
+  // parse to the next (a parse calls no other), so that a formula's parse
+  // allocates none of it.
+  template <class T>
+  static std::vector<T>& scratch() {
+    thread_local std::vector<T> lists;
+    return lists;
+  }
+  std::vector<std::size_t>& operands_;
+  std::vector<Op>& ops_;
   std::size_t next_ = 0;
   std::size_t nesting_ = 0;
   std::size_t parenDepth_ = 0;
