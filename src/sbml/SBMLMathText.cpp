@@ -120,7 +120,12 @@ Level levelOf(const ASTNode& node) {
 // before any step that was already waiting.
 class HostTextWriter {
  public:
-  explicit HostTextWriter(const ModelNameOf& nameOf) : nameOf_(nameOf) {}
+  explicit HostTextWriter(const ModelNameOf& nameOf) : nameOf_(nameOf) {
+    // Room for the steps and text of a rate law of a few terms at once.
+    steps_.reserve(16);
+    later_.reserve(16);
+    out_.reserve(64);
+  }
 
   std::string text(const ASTNode& math) {
     steps_.push_back(Step{&math, kSum, true, {}});
