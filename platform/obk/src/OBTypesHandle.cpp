@@ -96,6 +96,7 @@ void* OBInterfaceVectorType::fromHost(const qxArray* a) const {
   size_t n = qxGetNumberOfElements(a);
   auto* v = new Vector;
   try {
+    v->ensureCapacity(static_cast<int>(n));
     for (size_t i = 0; i < n; ++i) v->addElement(takeLive(qxGetHandle(a, i)));
   } catch (...) {
     release(v);

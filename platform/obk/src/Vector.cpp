@@ -12,6 +12,10 @@ OBInterface* Vector::elementAt(int index) const noexcept {
   return items_[static_cast<size_t>(index)];
 }
 
+void Vector::ensureCapacity(int minCapacity) {
+  if (minCapacity > 0) items_.reserve(static_cast<size_t>(minCapacity));
+}
+
 void Vector::addElement(OBInterface* p) { items_.push_back(p); }
 
 void Vector::insertElementAt(OBInterface* p, int index) {

@@ -20,6 +20,9 @@ class PELLAM_API Vector {
   int size() const noexcept { return static_cast<int>(items_.size()); }
   // The element at index, or null when the index is out of range.
   OBInterface* elementAt(int index) const noexcept;
+  // Makes room for at least that many elements, so that filling it to
+  // them does not grow it step by step.
+  void ensureCapacity(int minCapacity);
   // Appends p (null allowed); takes no reference.
   void addElement(OBInterface* p);
   // Inserts p before index (index == size() appends); out of range: ignored.
