@@ -576,6 +576,14 @@ void ReactionExpression::appendNewTermsToSide(TermVector& terms, const std::vect
   const std::size_t sideLength = empty ? std::strlen(kEmptySide) : lengthBefore(lengths, terms.size()) - kJoinLength;
   const std::size_t sideEnd = products ? text_.size() : textStart_ + sideLength;
   const ReactionTerm* const storage = terms.data();
+  // Room for the new terms, their lengths and names at once, still growing
+  // by doubling: terms added one at a time stay linear in all.
+  const auto makeRoom = [extra = amounts.size()](auto& v) {
+    if (v.capacity() < v.size() + extra) v.reserve(std::max(v.size() + extra, 2 * v.capacity()));
+  };
+  makeRoom(terms);
+  makeRoom(lengths);
+  makeRoom(names);
   std::string added;
   for (const auto& [species, stoichiometry] : amounts) {
     pushTerm(terms, species, stoichiometry);
