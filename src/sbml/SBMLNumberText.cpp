@@ -42,6 +42,9 @@ int shortestDigits(double value) {
 // the others are formatted as libSBML does and read back.
 bool needsMoreDigits(double value) {
   if (!std::isfinite(value)) return false;
+  // Whole numbers of up to 15 digits (stoichiometries, most amounts) are
+  // answered without formatting them.
+  if (std::fabs(value) < 1e15 && std::trunc(value) == value) return false;
   if (shortestDigits(value) <= 15) return false;
   char text[32];
   std::snprintf(text, sizeof text, "%.15g", value);
@@ -60,20 +63,24 @@ class SlotCollector {
   // The levels of the deepest formula (a leaf is one).
   size_t deepestMath = 0;
 
-  void value(bool isSet, double v, std::function<void(double)> set) {
-    if (isSet && needsMoreDigits(v)) slots.push_back({v, std::move(set)});
+  // The setter is kept (as a function) only for a value that needs it.
+  template <class Set>
+  void value(bool isSet, double v, Set&& set) {
+    if (isSet && needsMoreDigits(v)) slots.push_back({v, std::function<void(double)>(std::forward<Set>(set))});
   }
 
-  // Every node of the formula, without recursion.
+  // Every node of the formula, without recursion; one list of waiting
+  // nodes serves every formula of the document.
   void math(const ASTNode* formula) {
     if (!formula) return;
-    std::vector<std::pair<ASTNode*, size_t>> waiting{{const_cast<ASTNode*>(formula), 1}};
-    while (!waiting.empty()) {
-      const auto [n, levels] = waiting.back();
-      waiting.pop_back();
+    waiting_.clear();
+    waiting_.emplace_back(const_cast<ASTNode*>(formula), 1);
+    while (!waiting_.empty()) {
+      const auto [n, levels] = waiting_.back();
+      waiting_.pop_back();
       deepestMath = std::max(deepestMath, levels);
       mathNode(n);
-      for (unsigned i = n->getNumChildren(); i-- > 0;) waiting.emplace_back(n->getChild(i), levels + 1);
+      for (unsigned i = n->getNumChildren(); i-- > 0;) waiting_.emplace_back(n->getChild(i), levels + 1);
     }
   }
 
@@ -140,6 +147,9 @@ class SlotCollector {
       for (unsigned j = 0; j < e->getNumEventAssignments(); ++j) math(e->getEventAssignment(j)->getMath());
     }
   }
+
+ private:
+  std::vector<std::pair<ASTNode*, size_t>> waiting_;
 };
 
 // Marker k of a family: 0.0043F, nine digits of k, 7.  libSBML writes it as
