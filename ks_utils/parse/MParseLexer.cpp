@@ -2,6 +2,7 @@
 // each an identifier or a bracketed text), operators and punctuation.
 #include "MParseSyntax.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "IdentifierRules.hpp"
@@ -248,9 +249,13 @@ class Lexer {
 void lexExpression(std::string_view text, ParsedExpression& out) {
   // Room for every token a text of this length can hold (each but the End
   // spans a character at least) and every name (names stand apart by a
-  // character at least), so that neither vector grows step by step.
-  out.tokens.reserve(out.tokens.size() + text.size() + 1);
-  out.names.reserve(out.names.size() + (text.size() + 1) / 2);
+  // character at least), so that neither vector grows step by step.  A
+  // long text holds far fewer tokens than characters: past a formula's
+  // usual size the vectors grow by doubling instead, so that a text of
+  // millions of characters reserves no more than it fills.
+  constexpr std::size_t reservedTokens = 4096;
+  out.tokens.reserve(out.tokens.size() + std::min(text.size() + 1, reservedTokens));
+  out.names.reserve(out.names.size() + std::min((text.size() + 1) / 2, reservedTokens / 2));
   Lexer(text, out).run();
 }
 
