@@ -15,6 +15,15 @@ class Parser {
     operands_.clear();
     ops_.clear();
   }
+  // The thread keeps the lists of a formula's usual size; those a very long
+  // one grew go with its parse.
+  ~Parser() {
+    constexpr std::size_t keptOperands = 4096;
+    if (operands_.capacity() > keptOperands) std::vector<std::size_t>().swap(operands_);
+    if (ops_.capacity() > keptOperands) std::vector<Op>().swap(ops_);
+  }
+  Parser(const Parser&) = delete;
+  Parser& operator=(const Parser&) = delete;
 
   void run() {
     if (peek().kind == TokenKind::End) {
