@@ -88,12 +88,14 @@ KStrUuid::~KStrUuid() = default;
 std::string& createValidPELLAMIdFromUuidString(std::string& out) {
   static const char* const hexDigits = "0123456789abcdef";
   const boost::uuids::uuid value = uuidSource().next();
-  out.assign(1, 'x');
-  out.reserve(33);
+  char text[1 + 2 * sizeof(value.data)];
+  char* at = text;
+  *at++ = 'x';
   for (const uint8_t byte : value) {
-    out.push_back(hexDigits[byte >> 4]);
-    out.push_back(hexDigits[byte & 0x0f]);
+    *at++ = hexDigits[byte >> 4];
+    *at++ = hexDigits[byte & 0x0f];
   }
+  out.assign(text, sizeof text);
   return out;
 }
 

@@ -24,14 +24,6 @@ Shape normalDims(const size_t* dims, size_t ndim) {
   return out;
 }
 
-size_t elementCount(const Shape& dims) {
-  size_t n = 1;
-  for (size_t d : dims) n *= d;
-  return n;
-}
-
-size_t elementCount(const qxArray* a) { return a != nullptr ? elementCount(a->impl->dims) : 0; }
-
 const qxArray_tag::Impl* impl(const qxArray* a) { return a != nullptr ? a->impl : nullptr; }
 
 bool isKind(const qxArray* a, Kind kind) { return a != nullptr && a->impl->kind == kind; }

@@ -118,8 +118,14 @@ qxArray* makeArray(qxClassID cls, Kind kind, Shape dims,
 // At least two dimensions; trailing singleton dimensions past the second
 // are dropped.
 Shape normalDims(const size_t* dims, size_t ndim);
-size_t elementCount(const Shape& dims);
-size_t elementCount(const qxArray* a);
+// The product of the dimensions; nearly every array has two.
+inline size_t elementCount(const Shape& dims) {
+  if (dims.size() == 2) return dims[0] * dims[1];
+  size_t n = 1;
+  for (size_t d : dims) n *= d;
+  return n;
+}
+inline size_t elementCount(const qxArray* a) { return a != nullptr ? elementCount(a->impl->dims) : 0; }
 const qxArray_tag::Impl* impl(const qxArray* a);  // null for a null array
 bool isKind(const qxArray* a, Kind kind);
 
