@@ -89,8 +89,14 @@ bool SymbolTable::othersMayAnswerAdded(const KelborComponent* component, const s
     return static_cast<uint32_t>(ownQualified && *ownQualified == text) +
            static_cast<uint32_t>(ownName && *ownName == text);
   };
-  if (keyTextHolders(qualifiedName) != ownCount(qualifiedName)) return true;
-  if (!bracketedName.empty() && keyTextHolders(bracketedName) != ownCount(bracketedName)) return true;
+  // A text the component's own entry holds has the hash that entry keeps.
+  const auto holders = [&](const std::string& text) {
+    if (ownQualified && *ownQualified == text) return keyHolders_.count(member->qualifiedHash);
+    if (ownName && *ownName == text) return keyHolders_.count(member->nameHash);
+    return keyTextHolders(text);
+  };
+  if (holders(qualifiedName) != ownCount(qualifiedName)) return true;
+  if (!bracketedName.empty() && holders(bracketedName) != ownCount(bracketedName)) return true;
   return plainFormsHeld(qualifiedName, bracketedName);
 }
 
