@@ -60,7 +60,9 @@ void MParseTree::parsePLExpression(
       if (names.size() > scannedNames) {
         if (!seen.insert(token).second) continue;
       } else if (std::any_of(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(i),
-                             [&](const ks_parse::NameOccurrence& earlier) { return earlier.canonical == token; })) {
+                             [&](const ks_parse::NameOccurrence& earlier) {
+                               return earlier.canonical == token;
+                             })) {
         continue;
       }
     }

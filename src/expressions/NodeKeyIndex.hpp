@@ -35,7 +35,8 @@ class NodeKeyIndex {
   const Iterator* find(std::string_view key) const { return find(key, hashOf(key)); }
   // The same, the key's hashOf given.
   const Iterator* find(std::string_view key, size_t hash) const {
-    const Slot* slot = slots_.find(hash, [&](const Slot& s) { return std::string_view(s.node->first) == key; });
+    const Slot* slot =
+        slots_.find(hash, [&](const Slot& s) { return std::string_view(s.node->first) == key; });
     return slot ? &slot->node : nullptr;
   }
 

@@ -180,7 +180,7 @@ void SymbolTable::insertComponent(size_t number, const std::string& qualifiedNam
   // After the equal keys already present; the last of them is taken back
   // when it is a removed entry, since every live one comes before it.
   if (!bracketedName.empty()) {
-    const size_t nameHash = &bracketedName == &key || bracketedName == key ? keyHash : Namespace::hashOf(bracketedName);
+    const size_t nameHash = bracketedName == key ? keyHash : Namespace::hashOf(bracketedName);
     auto after = space.byName.upper_bound(bracketedName);
     auto last = after == space.byName.begin() ? after : std::prev(after);
     if (last != after && !last->second && last->first == bracketedName) {

@@ -427,7 +427,8 @@ TEST_F(QxHandleTest, ArraysHoldOneReferencePerElement) {
 // Arrays of a few elements keep them in place, longer ones on the heap:
 // sizes on both sides of that edge read, copy, compare and transpose alike.
 TEST_F(QxHandleTest, ElementsReadAndCopyAlikeOnBothSidesOfTheInPlaceSize) {
-  for (size_t n : {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{31}, size_t{32}, size_t{33}, size_t{100}}) {
+  const size_t sizes[] = {0, 1, 2, 3, 31, 32, 33, 100};
+  for (size_t n : sizes) {
     SCOPED_TRACE(n);
     std::string text;
     for (size_t i = 0; i < n; ++i) text.push_back(static_cast<char>('a' + i % 26));
