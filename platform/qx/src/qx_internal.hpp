@@ -1,10 +1,7 @@
 // Private layout of host arrays, shared by the qx sources.
 #pragma once
 
-#include <algorithm>
-#include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,49 +15,8 @@ namespace qx_detail {
 enum class Kind { Numeric, Sparse, Logical, Char, Cell, Struct, Handle, Foreign };
 
 // The dimensions of an array, held in the array's description up to four
-// (nearly every array has two), so that making one does not allocate them;
-// more go to the heap.
-class Shape {
- public:
-  Shape() = default;
-  Shape(std::initializer_list<size_t> dims) {
-    for (size_t d : dims) push_back(d);
-  }
-  size_t size() const { return size_; }
-  const size_t* data() const { return heap_.empty() ? inline_.data() : heap_.data(); }
-  size_t* data() { return heap_.empty() ? inline_.data() : heap_.data(); }
-  size_t operator[](size_t i) const { return data()[i]; }
-  size_t& operator[](size_t i) { return data()[i]; }
-  const size_t* begin() const { return data(); }
-  const size_t* end() const { return data() + size_; }
-  size_t back() const { return data()[size_ - 1]; }
-  void push_back(size_t d) {
-    if (heap_.empty() && size_ < inline_.size()) {
-      inline_[size_++] = d;
-      return;
-    }
-    if (heap_.empty()) heap_.assign(inline_.begin(), inline_.begin() + size_);
-    heap_.push_back(d);
-    ++size_;
-  }
-  void pop_back() {
-    --size_;
-    if (!heap_.empty()) heap_.pop_back();
-  }
-  void assign(const size_t* first, const size_t* last) {
-    size_ = 0;
-    heap_.clear();
-    for (; first != last; ++first) push_back(*first);
-  }
-  friend bool operator==(const Shape& a, const Shape& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end());
-  }
-
- private:
-  std::array<size_t, 4> inline_{};
-  std::vector<size_t> heap_;  // every dimension, once there are more than four
-  size_t size_ = 0;
-};
+// (nearly every array has two); more go to the heap.
+using Shape = SmallVector<size_t, 4>;
 
 // Payload of a foreign object array, shared by all its duplicates.
 struct Foreign {

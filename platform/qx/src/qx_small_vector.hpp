@@ -1,11 +1,13 @@
 // A vector of trivially copyable elements that holds its first few in
-// place: the storage of a scalar, a single handle or a short text is made
-// with the array's other members, without an allocation of its own.
+// place: the dimensions of an array, and the storage of a scalar, a single
+// handle or a short text, are made with the array's other members, without
+// an allocation of their own.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <type_traits>
 
@@ -17,6 +19,7 @@ class SmallVector {
 
  public:
   SmallVector() = default;
+  SmallVector(std::initializer_list<T> values) { assign(values.begin(), values.end()); }
   SmallVector(const SmallVector& other) { assign(other.begin(), other.end()); }
   SmallVector& operator=(const SmallVector& other) {
     if (this != &other) assign(other.begin(), other.end());
@@ -34,6 +37,7 @@ class SmallVector {
   const T* end() const { return data() + size_; }
   T& operator[](size_t i) { return data()[i]; }
   const T& operator[](size_t i) const { return data()[i]; }
+  const T& back() const { return data()[size_ - 1]; }
 
   // Raises std::bad_alloc, leaving the elements as they were, when room
   // for them cannot be had.
@@ -64,6 +68,8 @@ class SmallVector {
     }
     data()[size_++] = value;
   }
+
+  void pop_back() { --size_; }
 
   friend bool operator==(const SmallVector& a, const SmallVector& b) {
     return a.size_ == b.size_ && std::equal(a.begin(), a.end(), b.begin());
