@@ -185,17 +185,13 @@ TEST_F(SbmlHostTest, WriteToFileWithoutUnitDefinitions) {
 
 // The three lists of "qesbmlvalidate": fatal errors, errors, warnings.
 TEST_F(SbmlHostTest, ValidateListsFatalErrorsErrorsAndWarnings) {
-  const auto write = [](const char* name, const std::string& text) {
-    const std::string path = tempPath(name);
-    std::ofstream(path) << text;
-    return path;
-  };
-  const std::string valid = write("valid.xml", l2v1("<listOfCompartments><compartment id=\"c\"/></listOfCompartments>"));
+  const std::string valid =
+      writeTempFile("valid.xml", l2v1("<listOfCompartments><compartment id=\"c\"/></listOfCompartments>"));
   std::vector<std::vector<std::string>> lists = validate(valid);
   EXPECT_TRUE(lists.at(0).empty());
   EXPECT_TRUE(lists.at(1).empty());
 
-  const std::string dangling = write(
+  const std::string dangling = writeTempFile(
       "dangling.xml", l2v1("<listOfCompartments><compartment id=\"c\"/></listOfCompartments>"
                            "<listOfReactions><reaction id=\"r\"><listOfReactants><speciesReference "
                            "species=\"ghost\"/></listOfReactants></reaction></listOfReactions>"));
@@ -204,7 +200,7 @@ TEST_F(SbmlHostTest, ValidateListsFatalErrorsErrorsAndWarnings) {
   ASSERT_FALSE(lists.at(1).empty());
   EXPECT_NE(lists.at(1).at(0).find(" : "), std::string::npos);
 
-  const std::string notXml = write("notxml.xml", "this is not XML");
+  const std::string notXml = writeTempFile("notxml.xml", "this is not XML");
   lists = validate(notXml);
   EXPECT_FALSE(lists.at(0).empty());
 
