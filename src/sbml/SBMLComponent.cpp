@@ -21,6 +21,7 @@
 #include "host/HostHelpers.hpp"
 #include "model/MessageCatalog.hpp"
 #include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLNumberText.hpp"
 
 using Code = kstr::MessageCode;
 
@@ -229,7 +230,10 @@ bool writtenOrWarn(int status, const char* attribute, const std::string& value, 
 }
 
 bool writtenOrWarn(int status, const char* attribute, double value, const char* kind, const std::string& name) {
-  if (status == LIBSBML_OPERATION_SUCCESS) return true;
+  if (status == LIBSBML_OPERATION_SUCCESS) {
+    noteWrittenNumber(value);
+    return true;
+  }
   char text[32];
   std::snprintf(text, sizeof text, "%.17g", value);
   return writtenOrWarn(status, attribute, std::string(text), kind, name);

@@ -86,6 +86,22 @@ class KELBOR_API SBMLConversionContext {
   // counts as used from then on.
   std::string claimMetaId(const std::string& wanted, const std::string& base);
 
+  // --- numbers of the document being written -----------------------------------
+  // Every double the write sets on the document and every formula it copies
+  // into it are noted here (SBMLNumberText.hpp): whether one of them needs
+  // more digits than libSBML's 15, and how many levels the deepest formula
+  // has.  While none needs more, the text is written without looking
+  // through the document again.
+  void noteWrittenNumber(bool needsMoreDigits) {
+    writtenNeedsMoreDigits_ = writtenNeedsMoreDigits_ || needsMoreDigits;
+  }
+  void noteWrittenMath(size_t levels, bool needsMoreDigits) {
+    if (levels > deepestWrittenMath_) deepestWrittenMath_ = levels;
+    noteWrittenNumber(needsMoreDigits);
+  }
+  bool writtenNeedsMoreDigits() const { return writtenNeedsMoreDigits_; }
+  size_t deepestWrittenMath() const { return deepestWrittenMath_; }
+
   // --- variables of the rules written ------------------------------------------
   // Notes that a rule (an assignment rule when assignment) is written for the
   // id; false, noting nothing, when a rule is written for it already.
@@ -184,4 +200,6 @@ class KELBOR_API SBMLConversionContext {
   unsigned level_ = 2;
   KestrionVersion toolVersion_{};
   bool toolVersionPresent_ = false;
+  bool writtenNeedsMoreDigits_ = false;
+  size_t deepestWrittenMath_ = 0;
 };

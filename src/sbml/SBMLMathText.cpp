@@ -23,8 +23,11 @@
 #include "expressions/FormulaFunctions.hpp"
 #include "host/Host.hpp"
 #include "model/MessageCatalog.hpp"
+#include "sbml/SBMLComponent.hpp"
+#include "sbml/SBMLConversionContext.hpp"
 #include "sbml/SBMLInputShape.hpp"
 #include "sbml/SBMLLargeStack.hpp"
+#include "sbml/SBMLNumberText.hpp"
 
 using Code = kstr::MessageCode;
 
@@ -668,8 +671,10 @@ void MathDeleter::operator()(ASTNode* math) const noexcept {
 }
 
 int copyMathInto(const ASTNode& math, const std::function<int(const ASTNode*)>& set) {
+  const MathNumbers numbers = mathNumbersOf(math);
+  if (isConversionRunning()) currentContext().noteWrittenMath(numbers.levels, numbers.needsMoreDigits);
   int status = 0;
-  runOnLargeStack([&] { status = set(&math); }, levelsOf(math) > kShallowNesting);
+  runOnLargeStack([&] { status = set(&math); }, numbers.levels > kShallowNesting);
   return status;
 }
 

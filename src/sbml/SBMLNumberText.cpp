@@ -19,6 +19,8 @@
 #include <sbml/SBMLTypes.h>
 
 #include "expressions/FormulaFunctions.hpp"
+#include "sbml/SBMLComponent.hpp"
+#include "sbml/SBMLConversionContext.hpp"
 #include "sbml/SBMLInputShape.hpp"
 #include "sbml/SBMLLargeStack.hpp"
 
@@ -35,7 +37,8 @@ int shortestDigits(double value) {
   return digits;
 }
 
-// True when libSBML's 15 significant digits read back as another double.
+}  // namespace
+
 // A value with a text of 15 digits or fewer needs none: the 15-digit
 // rounding lies no farther from it than that text (the spacing of 15-digit
 // decimals is far wider than a double's), so it reads back the same; only
@@ -50,6 +53,8 @@ bool needsMoreDigits(double value) {
   std::snprintf(text, sizeof text, "%.15g", value);
   return std::strtod(text, nullptr) != value;
 }
+
+namespace {
 
 // One double of the document that 15 digits do not carry.
 struct Slot {
@@ -198,6 +203,30 @@ bool replaceMarkers(std::string& text, char family, const std::vector<Slot>& slo
 }
 
 }  // namespace
+
+MathNumbers mathNumbersOf(const ASTNode& math) {
+  MathNumbers found;
+  std::vector<std::pair<const ASTNode*, size_t>> waiting{{&math, 1}};
+  while (!waiting.empty()) {
+    const auto [node, levels] = waiting.back();
+    waiting.pop_back();
+    found.levels = std::max(found.levels, levels);
+    const ASTNodeType_t type = node->getType();
+    if ((type == AST_REAL || type == AST_REAL_E) && needsMoreDigits(node->getReal())) found.needsMoreDigits = true;
+    for (unsigned i = 0; i < node->getNumChildren(); ++i) waiting.emplace_back(node->getChild(i), levels + 1);
+  }
+  return found;
+}
+
+void noteWrittenNumber(double value) {
+  if (isConversionRunning()) currentContext().noteWrittenNumber(needsMoreDigits(value));
+}
+
+std::string writeWithExactNumbers(SBMLDocument& document, bool& deep, const SBMLConversionContext& noted) {
+  if (noted.writtenNeedsMoreDigits()) return writeWithExactNumbers(document, deep);
+  deep = noted.deepestWrittenMath() > kShallowNesting;
+  return writtenText(document, deep);
+}
 
 std::string writeWithExactNumbers(SBMLDocument& document, bool& deep) {
   SlotCollector collector;

@@ -4,9 +4,12 @@
 // double becomes infinity).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "sbml/SBMLForward.hpp"
+
+class SBMLConversionContext;
 
 namespace kstr::sbml {
 
@@ -18,5 +21,26 @@ namespace kstr::sbml {
 // as deep, so such a document is written on the large stack
 // (SBMLLargeStack.hpp), and should be freed there.
 std::string writeWithExactNumbers(SBMLDocument& document, bool& deep);
+// The same for a document every double and formula of which the write
+// noted in the context (noteWrittenNumber, noteWrittenMath): when none
+// needs more digits, the document is written as it stands, without the
+// look through it that finds them.
+std::string writeWithExactNumbers(SBMLDocument& document, bool& deep, const SBMLConversionContext& noted);
+
+// True when libSBML's 15 significant digits read back as another double
+// (never for infinities and NaN, which it writes by name).
+bool needsMoreDigits(double value);
+
+// The levels of a formula (a leaf is one) and whether one of its reals
+// needs more digits, found in one walk without recursion.
+struct MathNumbers {
+  size_t levels = 0;
+  bool needsMoreDigits = false;
+};
+MathNumbers mathNumbersOf(const ASTNode& math);
+
+// Notes in the running conversion, if any, a double the write sets on the
+// document.
+void noteWrittenNumber(double value);
 
 }  // namespace kstr::sbml

@@ -19,6 +19,7 @@
 #include "sbml/SBMLConversionContext.hpp"
 #include "sbml/SBMLNames.hpp"
 #include "sbml/SBMLKineticLaw.hpp"
+#include "sbml/SBMLNumberText.hpp"
 
 using Code = kstr::MessageCode;
 using namespace kstr::sbml;
@@ -125,6 +126,7 @@ void writeSpeciesReferences(const BReaction& r, Reaction& element) {
     SpeciesReference* reference = element.createReactant();
     reference->setSpecies(id);
     reference->setStoichiometry(r.getReactantStoichAt(i));
+    noteWrittenNumber(r.getReactantStoichAt(i));
   }
   for (size_t i = 0; i < r.getNumProducts(); ++i) {
     if (productIsModifier[i]) continue;
@@ -132,6 +134,7 @@ void writeSpeciesReferences(const BReaction& r, Reaction& element) {
     SpeciesReference* reference = element.createProduct();
     reference->setSpecies(r.getProductAt(i)->getID());
     reference->setStoichiometry(r.getProductStoichAt(i));
+    noteWrittenNumber(r.getProductStoichAt(i));
   }
 }
 

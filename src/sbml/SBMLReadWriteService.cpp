@@ -304,7 +304,7 @@ void SBMLReadWriteService::writeSBMLModel(OBInterface* model, std::string& text,
   converter.exportElement();
   document.getNamespaces()->add(kXhtmlNamespace, "html");
   bool deep = true;
-  std::string written = writeWithExactNumbers(document, deep);
+  std::string written = writeWithExactNumbers(document, deep, context);
   owned.get_deleter().onLargeStack = deep;
   if (toText) {
     text.swap(written);

@@ -19,6 +19,7 @@
 #include "sbml/SBMLComponent.hpp"
 #include "model/MessageCatalog.hpp"
 #include "sbml/SBMLConversionContext.hpp"
+#include "sbml/SBMLNumberText.hpp"
 
 using Code = kstr::MessageCode;
 
@@ -141,14 +142,19 @@ void SBMLUnit::exportElement() {
        (expansion.terms[0].exponent < 1 && units->getDimensionService()->classifyBaseUnits(names) == 4));
   if (onSingleUnit) {
     check(first->setMultiplier(expansion.multiplier), unitName_);
+    kstr::sbml::noteWrittenNumber(expansion.multiplier);
   } else if (expansion.multiplier != 1.0) {
     Unit* scale = definition->createUnit();
     if (!scale) cannotWrite(unitName_);
     check(scale->setKind(UNIT_KIND_DIMENSIONLESS), unitName_);
     check(scale->setExponent(1), unitName_);
     check(scale->setMultiplier(expansion.multiplier), unitName_);
+    kstr::sbml::noteWrittenNumber(expansion.multiplier);
   }
-  if (expansion.offset != 0.0) check(first->setOffset(expansion.offset), unitName_);
+  if (expansion.offset != 0.0) {
+    check(first->setOffset(expansion.offset), unitName_);
+    kstr::sbml::noteWrittenNumber(expansion.offset);
+  }
   kstr::sbml::currentContext().setSBMLUnitForHostUnit(unitName_, id);
 }
 

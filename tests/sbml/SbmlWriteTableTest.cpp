@@ -6,6 +6,7 @@
 // them, on the model read back.
 #include <sbml/SBMLTypes.h>
 
+#include <cmath>
 #include <functional>
 #include <map>
 #include <memory>
@@ -480,6 +481,93 @@ class SbmlWriteTableTest : public SbmlHostTest {
     }
   }
 };
+
+// The first real of a formula, or NaN when it has none.
+double firstReal(const ASTNode* math) {
+  if (!math) return std::nan("");
+  if (math->getType() == AST_REAL || math->getType() == AST_REAL_E) return math->getReal();
+  for (unsigned i = 0; i < math->getNumChildren(); ++i) {
+    const double found = firstReal(math->getChild(i));
+    if (!std::isnan(found)) return found;
+  }
+  return std::nan("");
+}
+
+// Each place a write sets a double, alone in its model with a value that
+// 15 digits do not carry: the written text keeps every digit of it, since
+// the write looks for such numbers only when one was set.
+TEST_F(SbmlWriteTableTest, EachKindOfWrittenNumberKeepsEveryDigitAlone) {
+  constexpr double third = 1.0 / 3;
+  constexpr const char* thirdText = "0.3333333333333333";
+  struct NumberRow {
+    const char* what;
+    std::function<void(TestHost&, OBInterface* m)> set;
+    std::function<double(const SBMLDocument&)> written;
+    double expected;
+  };
+  const auto rate = [](TestHost& h, OBInterface* m, const std::string& formula) {
+    OBInterface* r = add(h, m, "addreaction", {h.str("A -> B")});
+    h.set(r, "ReactionRate", h.str(formula.c_str()));
+  };
+  const NumberRow numberRows[] = {
+      {"a parameter's value", [](TestHost& h, OBInterface* m) { h.set(named(h, m, "p"), "Value", h.num(third)); },
+       [](const SBMLDocument& d) { return parameterNamed(d, "p").getValue(); }, third},
+      {"a species' initial amount",
+       [](TestHost& h, OBInterface* m) { h.set(named(h, m, "A"), "InitialAmount", h.num(third)); },
+       [](const SBMLDocument& d) { return modelOf(d).getSpecies(0)->getInitialAmount(); }, third},
+      {"a compartment's size",
+       [](TestHost& h, OBInterface* m) { h.set(named(h, m, "c"), "Capacity", h.num(third)); },
+       [](const SBMLDocument& d) { return modelOf(d).getCompartment(0)->getSize(); }, third},
+      {"a stoichiometry",
+       [](TestHost& h, OBInterface* m) {
+         add(h, m, "addreaction", {h.str((std::string(thirdText) + " A -> B").c_str())});
+       },
+       [](const SBMLDocument& d) { return modelOf(d).getReaction(0)->getReactant(0)->getStoichiometry(); }, third},
+      {"a number of a rate", [&](TestHost& h, OBInterface* m) { rate(h, m, std::string(thirdText) + " * A"); },
+       [](const SBMLDocument& d) { return firstReal(modelOf(d).getReaction(0)->getKineticLaw()->getMath()); },
+       third},
+      {"a number of a rule",
+       [](TestHost& h, OBInterface* m) {
+         add(h, m, "addrule", {h.str((std::string("p = ") + thirdText).c_str()), h.str("repeatedAssignment")});
+       },
+       [](const SBMLDocument& d) { return firstReal(modelOf(d).getRule(0)->getMath()); }, third},
+      {"a number of an event assignment",
+       [](TestHost& h, OBInterface* m) {
+         add(h, m, "addevent", {h.str("time > 1"), h.cell({h.str((std::string("p = ") + thirdText).c_str())})});
+       },
+       [](const SBMLDocument& d) { return firstReal(modelOf(d).getEvent(0)->getEventAssignment(0)->getMath()); },
+       third},
+      {"a kinetic-law parameter's value",
+       [](TestHost& h, OBInterface* m) {
+         OBInterface* r = add(h, m, "addreaction", {h.str("A -> B")});
+         OBInterface* law = add(h, r, "addkineticlaw", {h.str("MassAction")});
+         add(h, law, "addparameter", {h.str("kf"), h.num(third)});
+         h.set(law, "ParameterVariableNames", h.cell({h.str("kf")}));
+       },
+       [](const SBMLDocument& d) { return modelOf(d).getReaction(0)->getKineticLaw()->getParameter(0)->getValue(); },
+       third},
+      {"a unit's multiplier",
+       [](TestHost& h, OBInterface* m) { h.set(named(h, m, "p"), "ValueUnits", h.str("kelborPerMinute")); },
+       [](const SBMLDocument& d) {
+         const UnitDefinition* definition = modelOf(d).getUnitDefinition(parameterNamed(d, "p").getUnits());
+         if (!definition) return std::nan("");
+         double multiplier = 1;
+         for (unsigned i = 0; i < definition->getNumUnits(); ++i) multiplier *= definition->getUnit(i)->getMultiplier();
+         return multiplier;
+       },
+       1.0 / 60},
+  };
+  for (const NumberRow& row : numberRows) {
+    SCOPED_TRACE(row.what);
+    OBInterface* m = base(host(), {"p"});
+    row.set(host(), m);
+    const std::string text = writeText(m);
+    const std::unique_ptr<SBMLDocument> document(readSBMLFromString(text.c_str()));
+    ASSERT_NE(document->getModel(), nullptr) << text;
+    EXPECT_EQ(row.written(*document), row.expected) << text;
+    host().call(getOBIRoot(), "reset");
+  }
+}
 
 TEST_F(SbmlWriteTableTest, WrittenModelsAreValidAndReadBackTheSame) {
   for (const Row& row : rows()) {
