@@ -19,7 +19,6 @@
 #include "sbml/SBMLConversionContext.hpp"
 #include "sbml/SBMLNames.hpp"
 #include "sbml/SBMLKineticLaw.hpp"
-#include "sbml/SBMLNumberText.hpp"
 
 using Code = kstr::MessageCode;
 using namespace kstr::sbml;
@@ -116,25 +115,26 @@ void writeSpeciesReferences(const BReaction& r, Reaction& element) {
     reactantIsModifier.assign(reactantIsModifier.size(), false);
     productIsModifier.assign(productIsModifier.size(), false);
   }
+  const auto refer = [&r](SimpleSpeciesReference& reference, const char* id) {
+    writtenOrWarn(reference.setSpecies(id), "species", id ? id : "", "reaction", r.getName());
+  };
+  const auto term = [&r, &refer](SpeciesReference& reference, const char* id, double stoichiometry) {
+    refer(reference, id);
+    writtenOrWarn(reference.setStoichiometry(stoichiometry), "stoichiometry", stoichiometry, "reaction", r.getName());
+  };
   for (size_t i = 0; i < r.getNumReactants(); ++i) {
     if (skipsUnboundTerm(r, r.getReactantAt(i), equation.getReactantAt(i).name)) continue;
     const char* id = r.getReactantAt(i)->getID();
     if (reactantIsModifier[i]) {
-      element.createModifier()->setSpecies(id);
+      refer(*element.createModifier(), id);
       continue;
     }
-    SpeciesReference* reference = element.createReactant();
-    reference->setSpecies(id);
-    reference->setStoichiometry(r.getReactantStoichAt(i));
-    noteWrittenNumber(r.getReactantStoichAt(i));
+    term(*element.createReactant(), id, r.getReactantStoichAt(i));
   }
   for (size_t i = 0; i < r.getNumProducts(); ++i) {
     if (productIsModifier[i]) continue;
     if (skipsUnboundTerm(r, r.getProductAt(i), equation.getProductAt(i).name)) continue;
-    SpeciesReference* reference = element.createProduct();
-    reference->setSpecies(r.getProductAt(i)->getID());
-    reference->setStoichiometry(r.getProductStoichAt(i));
-    noteWrittenNumber(r.getProductStoichAt(i));
+    term(*element.createProduct(), r.getProductAt(i)->getID(), r.getProductStoichAt(i));
   }
 }
 
