@@ -569,6 +569,31 @@ TEST_F(SbmlWriteTableTest, EachKindOfWrittenNumberKeepsEveryDigitAlone) {
   }
 }
 
+// A species reference whose species libSBML refuses (an id that is not an
+// SBML id) is left out with the warning that names the attribute, the value
+// and the reaction, as every refused setter of a write is.
+TEST_F(SbmlWriteTableTest, ARefusedSpeciesReferenceIsAWarning) {
+  OBInterface* m = base(host());
+  add(host(), m, "addreaction", {host().str("A -> B")});
+  componentOf(named(host(), m, "A"))->setID("not an id");
+  host().clearLogs();
+  const std::string text = writeText(m);
+  size_t references = 0;
+  for (const hbRecordedWarning& w : host().warnings()) {
+    if (w.id != "Kestrion:SBMLAttributeNotWritten") continue;
+    if (w.text.find("species 'not an id' of reaction") != std::string::npos) ++references;
+  }
+  EXPECT_EQ(references, 1u) << text;
+  const std::unique_ptr<SBMLDocument> document(readSBMLFromString(text.c_str()));
+  ASSERT_NE(document->getModel(), nullptr) << text;
+  const Reaction* r = modelOf(*document).getReaction(0);
+  ASSERT_NE(r, nullptr);
+  ASSERT_EQ(r->getNumReactants(), 1u);
+  EXPECT_FALSE(r->getReactant(0)->isSetSpecies());
+  ASSERT_EQ(r->getNumProducts(), 1u);
+  EXPECT_EQ(r->getProduct(0)->getStoichiometry(), 1.0);
+}
+
 TEST_F(SbmlWriteTableTest, WrittenModelsAreValidAndReadBackTheSame) {
   for (const Row& row : rows()) {
     SCOPED_TRACE(row.what);
