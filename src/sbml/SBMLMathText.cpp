@@ -52,17 +52,7 @@ std::string mathmlNameOf(ASTNodeType_t type) {
 }
 
 // The levels of a tree (a leaf is one), without recursion.
-size_t levelsOf(const ASTNode& math) {
-  std::vector<std::pair<const ASTNode*, size_t>> waiting{{&math, 1}};
-  size_t deepest = 0;
-  while (!waiting.empty()) {
-    const auto [node, levels] = waiting.back();
-    waiting.pop_back();
-    deepest = std::max(deepest, levels);
-    for (unsigned i = 0; i < node->getNumChildren(); ++i) waiting.emplace_back(node->getChild(i), levels + 1);
-  }
-  return deepest;
-}
+size_t levelsOf(const ASTNode& math) { return mathNumbersOf(math).levels; }
 
 // --- read -----------------------------------------------------------------
 
