@@ -37,8 +37,8 @@ int shortestDigits(double value) {
   return digits;
 }
 
-}  // namespace
-
+// True when libSBML's 15 significant digits read back as another double
+// (never for infinities and NaN, which it writes by name).
 // A value with a text of 15 digits or fewer needs none: the 15-digit
 // rounding lies no farther from it than that text (the spacing of 15-digit
 // decimals is far wider than a double's), so it reads back the same; only
@@ -53,8 +53,6 @@ bool needsMoreDigits(double value) {
   std::snprintf(text, sizeof text, "%.15g", value);
   return std::strtod(text, nullptr) != value;
 }
-
-namespace {
 
 // One double of the document that 15 digits do not carry.
 struct Slot {
@@ -202,6 +200,29 @@ bool replaceMarkers(std::string& text, char family, const std::vector<Slot>& slo
   return true;
 }
 
+// The text with every number that needs more digits found by a look
+// through the document.
+std::string writeLookingForLongNumbers(SBMLDocument& document, bool& deep) {
+  SlotCollector collector;
+  if (Model* model = document.getModel()) collector.model(*model);
+  deep = collector.deepestMath > kShallowNesting;
+  const std::vector<Slot>& slots = collector.slots;
+  if (slots.empty()) return writtenText(document, deep);
+  std::string text;
+  bool done = false;
+  for (char family = '1'; family <= '9' && !done; ++family) {
+    for (size_t k = 0; k < slots.size(); ++k) {
+      const double marker = std::strtod(markerText(family, k).c_str(), nullptr);
+      slots[k].set(std::signbit(slots[k].value) ? -marker : marker);
+    }
+    text = writtenText(document, deep);
+    done = replaceMarkers(text, family, slots);
+  }
+  for (const Slot& slot : slots) slot.set(slot.value);
+  // Every family met a number of the document itself: the 15-digit text.
+  return done ? text : writtenText(document, deep);
+}
+
 }  // namespace
 
 MathNumbers mathNumbersOf(const ASTNode& math) {
@@ -223,30 +244,10 @@ void noteWrittenNumber(double value) {
 }
 
 std::string writeWithExactNumbers(SBMLDocument& document, bool& deep, const SBMLConversionContext& noted) {
-  if (noted.writtenNeedsMoreDigits()) return writeWithExactNumbers(document, deep);
+  if (noted.writtenNeedsMoreDigits()) return writeLookingForLongNumbers(document, deep);
   deep = noted.deepestWrittenMath() > kShallowNesting;
   return writtenText(document, deep);
 }
 
-std::string writeWithExactNumbers(SBMLDocument& document, bool& deep) {
-  SlotCollector collector;
-  if (Model* model = document.getModel()) collector.model(*model);
-  deep = collector.deepestMath > kShallowNesting;
-  const std::vector<Slot>& slots = collector.slots;
-  if (slots.empty()) return writtenText(document, deep);
-  std::string text;
-  bool done = false;
-  for (char family = '1'; family <= '9' && !done; ++family) {
-    for (size_t k = 0; k < slots.size(); ++k) {
-      const double marker = std::strtod(markerText(family, k).c_str(), nullptr);
-      slots[k].set(std::signbit(slots[k].value) ? -marker : marker);
-    }
-    text = writtenText(document, deep);
-    done = replaceMarkers(text, family, slots);
-  }
-  for (const Slot& slot : slots) slot.set(slot.value);
-  // Every family met a number of the document itself: the 15-digit text.
-  return done ? text : writtenText(document, deep);
-}
 
 }  // namespace kstr::sbml

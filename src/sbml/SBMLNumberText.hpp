@@ -16,20 +16,14 @@ namespace kstr::sbml {
 // The document as libSBML writes it, except that each value, stoichiometry,
 // unit multiplier and offset, and each real of the math that 15 digits do
 // not carry has the shortest text that reads back as the same double.  The
-// document is left as it was.  deep tells whether a formula of the
-// document is deeper than kShallowNesting levels: libSBML's write recurses
-// as deep, so such a document is written on the large stack
+// document is left as it was.  Every double and formula of the document
+// must have been noted in the context (noteWrittenNumber, noteWrittenMath):
+// when none needs more digits, the document is written as it stands,
+// without a look through it for the ones that do.  deep tells whether a
+// formula of the document is deeper than kShallowNesting levels: libSBML's
+// write recurses as deep, so such a document is written on the large stack
 // (SBMLLargeStack.hpp), and should be freed there.
-std::string writeWithExactNumbers(SBMLDocument& document, bool& deep);
-// The same for a document every double and formula of which the write
-// noted in the context (noteWrittenNumber, noteWrittenMath): when none
-// needs more digits, the document is written as it stands, without the
-// look through it that finds them.
 std::string writeWithExactNumbers(SBMLDocument& document, bool& deep, const SBMLConversionContext& noted);
-
-// True when libSBML's 15 significant digits read back as another double
-// (never for infinities and NaN, which it writes by name).
-bool needsMoreDigits(double value);
 
 // The levels of a formula (a leaf is one) and whether one of its reals
 // needs more digits, found in one walk without recursion.
