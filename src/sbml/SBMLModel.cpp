@@ -1,7 +1,9 @@
 // Whole models read from and written to SBML.
 #include "sbml/SBMLModel.hpp"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include <sbml/SBMLTypes.h>
 
@@ -126,8 +128,67 @@ void SBMLModel::importParameters() {
   importKept<SBMLParameter, Parameter>(model()->getNumParameters(), &Model::getParameter, *model());
 }
 
+namespace {
+
+// Reactions whose elements warmReactions brings into the cache at once.
+constexpr unsigned kReactionsWarmedTogether = 8;
+
+// Elements warmReactions reads ahead for each reaction, at most: enough for
+// the usual reaction, and a bound on the walk of an unusual one (a rate of
+// thousands of operands is read once, by its import).
+constexpr size_t kElementsWarmedPerReaction = 32;
+
+// Brings into the cache what the import of the reactions reads of libSBML's
+// document: the reactions, their species references and the nodes of their
+// rates.  The document is parsed whole before the model is built, and on a
+// large model the elements of a reaction have left every cache by the time
+// it is imported; read by the import, one after the other, each element is
+// a wait for memory.  Walked here a level at a time across several
+// reactions, the waits of one level overlap.
+void warmReactions(const Model& model, unsigned from, unsigned to) {
+  const size_t budget = kElementsWarmedPerReaction * (to - from);
+  std::vector<const SBase*> references;
+  std::vector<const ASTNode*> level;
+  for (unsigned i = from; i < to; ++i) {
+    const Reaction& reaction = *model.getReaction(i);
+    for (const ListOf* list :
+         {reaction.getListOfReactants(), reaction.getListOfProducts(), reaction.getListOfModifiers()}) {
+      const unsigned size = list->size();
+      for (unsigned k = 0; k < size && references.size() < budget; ++k) references.push_back(list->get(k));
+    }
+    const KineticLaw* law = reaction.getKineticLaw();
+    if (const ASTNode* math = law ? law->getMath() : nullptr) level.push_back(math);
+  }
+  for (const SBase* reference : references) {
+    __builtin_prefetch(static_cast<const SimpleSpeciesReference*>(reference)->getSpecies().data());
+  }
+  // Children are reached through libSBML's linked list, a walk from the
+  // first to each: only those of nodes with few are read ahead.
+  constexpr unsigned kFewChildren = 8;
+  std::vector<const ASTNode*> below;
+  size_t nodes = 0;
+  while (!level.empty() && nodes < budget) {
+    below.clear();
+    for (const ASTNode* node : level) {
+      ++nodes;
+      if (node->getType() == AST_NAME) __builtin_prefetch(node->getName());
+      const unsigned children = node->getNumChildren();
+      if (children > kFewChildren) continue;
+      for (unsigned k = 0; k < children; ++k) below.push_back(node->getChild(k));
+    }
+    level.swap(below);
+  }
+}
+
+}  // namespace
+
 void SBMLModel::importReactions() {
-  for (unsigned i = 0; i < model()->getNumReactions(); ++i) {
+  const unsigned count = model()->getNumReactions();
+  const unsigned step = kReactionsWarmedTogether;
+  warmReactions(*model(), 0, std::min(count, step));
+  for (unsigned i = 0; i < count; ++i) {
+    // The next reactions are warmed while this one's are still in the cache.
+    if (i % step == 0 && i + step < count) warmReactions(*model(), i + step, std::min(count, i + 2 * step));
     SBMLReaction converter(model()->getReaction(i));
     converter.importElement();
   }
