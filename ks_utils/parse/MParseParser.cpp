@@ -5,6 +5,8 @@
 // a hostile text cannot exhaust the stack and every translation parses.
 #include "MParseSyntax.hpp"
 
+#include <iterator>
+
 namespace ks_parse {
 namespace {
 
@@ -272,28 +274,62 @@ class Parser {
 
 namespace {
 
+// What a parse of a formula of the usual size fills, kept by the thread
+// from one parse to the next: lists that a very long formula grew go with
+// its parse.
+constexpr std::size_t kKeptScratchEntries = 4096;
+
 template <class Vector>
-void shrinkWhenSparse(Vector& v) {
-  if (v.capacity() > 2 * v.size() + 16) v.shrink_to_fit();
+void releaseWhenLarge(Vector& v) {
+  if (v.capacity() > kKeptScratchEntries) Vector().swap(v);
+}
+
+// Replaces the lists of to with copies of those of from (the names moved),
+// each at its exact size.
+void copyExact(ParsedExpression& from, ParsedExpression& to) {
+  to.tokens.assign(from.tokens.begin(), from.tokens.end());
+  to.names.assign(std::make_move_iterator(from.names.begin()), std::make_move_iterator(from.names.end()));
+  to.hasNumber = from.hasNumber;
+  to.nodes.assign(from.nodes.begin(), from.nodes.end());
+  to.children.assign(from.children.begin(), from.children.end());
+  to.childOps.assign(from.childOps.begin(), from.childOps.end());
+  to.root = from.root;
 }
 
 }  // namespace
 
 void parseExpression(std::string_view text, ParsedExpression& out) {
-  lexExpression(text, out);
+  // The lexer and the parser reserve room for as many tokens as the text
+  // has characters, several times what a formula fills.  A parsed
+  // expression is kept as long as its owner lives, tens of thousands of
+  // them in a large model: they are parsed into lists this thread keeps,
+  // and out receives a copy of each at its exact size.
+  thread_local ParsedExpression scratch;
+  struct Reset {
+    ParsedExpression& lists;
+    ~Reset() {
+      lists.tokens.clear();
+      lists.names.clear();
+      lists.nodes.clear();
+      lists.children.clear();
+      lists.childOps.clear();
+      lists.hasNumber = false;
+      lists.root = 0;
+      releaseWhenLarge(lists.tokens);
+      releaseWhenLarge(lists.names);
+      releaseWhenLarge(lists.nodes);
+      releaseWhenLarge(lists.children);
+      releaseWhenLarge(lists.childOps);
+    }
+  } reset{scratch};
+  lexExpression(text, scratch);
   // Every node stands on a token of its own, every child is a node and
   // every operator between children a token: room for all at once.
-  out.nodes.reserve(out.tokens.size());
-  out.children.reserve(out.tokens.size());
-  out.childOps.reserve(out.tokens.size());
-  Parser(text, out).run();
-  // A parsed expression is kept as long as its owner lives: what a vector
-  // reserved beyond twice its use is given back (a copy of it each).
-  shrinkWhenSparse(out.tokens);
-  shrinkWhenSparse(out.names);
-  shrinkWhenSparse(out.nodes);
-  shrinkWhenSparse(out.children);
-  shrinkWhenSparse(out.childOps);
+  scratch.nodes.reserve(scratch.tokens.size());
+  scratch.children.reserve(scratch.tokens.size());
+  scratch.childOps.reserve(scratch.tokens.size());
+  Parser(text, scratch).run();
+  copyExact(scratch, out);
 }
 
 }  // namespace ks_parse

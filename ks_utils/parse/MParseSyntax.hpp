@@ -123,7 +123,9 @@ struct ParsedExpression {
 // more than two parts.
 void lexExpression(std::string_view text, ParsedExpression& out);
 
-// Lexes and parses the text into out.  Throws the parse error on any fault.
+// Lexes and parses the text into out, whose lists are replaced by lists of
+// exactly the size the expression fills.  Throws the parse error on any
+// fault (out is then left as it was).
 void parseExpression(std::string_view text, ParsedExpression& out);
 
 // The nesting of the translateToMathML form of a node whose children are

@@ -352,6 +352,48 @@ TEST(MParseTreeTest, DeepTreesAndLongTextsStayWithinLimits) {
   EXPECT_NO_THROW(parse(mathml));
 }
 
+// Every parse of a thread starts from nothing: what a parse before it
+// filled, failed half-way through or grew far beyond a formula's usual size
+// leaves no trace in the next one.  Each row is parsed right after each of
+// the texts before it, and must give what it gives alone.
+TEST(MParseTreeTest, EachParseStartsAfreshAfterAnyOther) {
+  std::string sum = "k";
+  for (int i = 0; i < 10000; ++i) sum += " + [s" + std::to_string(i) + "]";
+  const std::vector<std::string> before = {
+      sum,                  // thousands of tokens, names and nodes
+      "a + (b * c",         // lexed whole, refused by the parser at the end
+      "x * [unclosed",      // refused by the lexer
+      "f(g(h(1.5)), -y)",   // calls, a prefix and a number
+      "",
+  };
+  struct Row {
+    std::string text;
+    Names tokens;
+    std::string mathml;  // the translated form
+    bool numbers;
+  };
+  const Row rows[] = {
+      {"Vm*S/(Km + S)", {"Vm", "S", "Km", "S"}, translate("Vm*S/(Km + S)"), false},
+      {"k1 * A * B", {"k1", "A", "B"}, translate("k1 * A * B"), false},
+      {"2 * x", {"x"}, translate("2 * x"), true},
+  };
+  for (const Row& row : rows) {
+    for (const std::string& previous : before) {
+      SCOPED_TRACE(row.text + " after " + previous.substr(0, 20));
+      try {
+        parse(previous);
+      } catch (const ErrorIdException&) {
+      }
+      const TreePtr tree = parse(row.text);
+      EXPECT_EQ(tokensOf(*tree), row.tokens);
+      EXPECT_EQ(tree->getContainsNumericValues(), row.numbers);
+      std::string mathml;
+      tree->translateToMathML(mathml);
+      EXPECT_EQ(mathml, row.mathml);
+    }
+  }
+}
+
 TEST(MParseTreeTest, UnparsedTreeRefusesQueries) {
   MParseTree tree("a +");
   EXPECT_THROW(tree.init(true), ErrorIdException);
