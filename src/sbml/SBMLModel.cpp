@@ -170,7 +170,7 @@ void warmReactions(const Model& model, unsigned from, unsigned to) {
   while (!level.empty() && nodes < budget) {
     below.clear();
     for (const ASTNode* node : level) {
-      ++nodes;
+      if (++nodes > budget) break;
       if (node->getType() == AST_NAME) __builtin_prefetch(node->getName());
       const unsigned children = node->getNumChildren();
       if (children > kFewChildren) continue;
