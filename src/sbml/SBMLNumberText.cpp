@@ -54,6 +54,23 @@ bool needsMoreDigits(double value) {
   return std::strtod(text, nullptr) != value;
 }
 
+// Calls visit(node, levels) for every node of the formula (a leaf is one
+// level), without recursion, children in document order; waiting is the
+// list of nodes still to visit, given so that several formulas share one.
+template <class Node, class Visit>
+void walkMath(Node* formula, std::vector<std::pair<Node*, size_t>>& waiting, Visit&& visit) {
+  waiting.clear();
+  waiting.emplace_back(formula, 1);
+  while (!waiting.empty()) {
+    const auto [node, levels] = waiting.back();
+    waiting.pop_back();
+    visit(node, levels);
+    for (unsigned i = node->getNumChildren(); i-- > 0;) waiting.emplace_back(node->getChild(i), levels + 1);
+  }
+}
+
+bool isReal(const ASTNode& node) { return node.getType() == AST_REAL || node.getType() == AST_REAL_E; }
+
 // One double of the document that 15 digits do not carry.
 struct Slot {
   double value;
@@ -76,19 +93,14 @@ class SlotCollector {
   // nodes serves every formula of the document.
   void math(const ASTNode* formula) {
     if (!formula) return;
-    waiting_.clear();
-    waiting_.emplace_back(const_cast<ASTNode*>(formula), 1);
-    while (!waiting_.empty()) {
-      const auto [n, levels] = waiting_.back();
-      waiting_.pop_back();
+    walkMath(const_cast<ASTNode*>(formula), waiting_, [this](ASTNode* n, size_t levels) {
       deepestMath = std::max(deepestMath, levels);
       mathNode(n);
-      for (unsigned i = n->getNumChildren(); i-- > 0;) waiting_.emplace_back(n->getChild(i), levels + 1);
-    }
+    });
   }
 
   void mathNode(ASTNode* n) {
-    if ((n->getType() == AST_REAL || n->getType() == AST_REAL_E) && needsMoreDigits(n->getReal())) {
+    if (isReal(*n) && needsMoreDigits(n->getReal())) {
       // Restoring an e-notation number gives back its two parts.
       const double original = n->getReal();
       const double mantissa = n->getMantissa();
@@ -227,15 +239,11 @@ std::string writeLookingForLongNumbers(SBMLDocument& document, bool& deep) {
 
 MathNumbers mathNumbersOf(const ASTNode& math) {
   MathNumbers found;
-  std::vector<std::pair<const ASTNode*, size_t>> waiting{{&math, 1}};
-  while (!waiting.empty()) {
-    const auto [node, levels] = waiting.back();
-    waiting.pop_back();
+  std::vector<std::pair<const ASTNode*, size_t>> waiting;
+  walkMath(&math, waiting, [&found](const ASTNode* node, size_t levels) {
     found.levels = std::max(found.levels, levels);
-    const ASTNodeType_t type = node->getType();
-    if ((type == AST_REAL || type == AST_REAL_E) && needsMoreDigits(node->getReal())) found.needsMoreDigits = true;
-    for (unsigned i = 0; i < node->getNumChildren(); ++i) waiting.emplace_back(node->getChild(i), levels + 1);
-  }
+    if (!found.needsMoreDigits && isReal(*node)) found.needsMoreDigits = needsMoreDigits(node->getReal());
+  });
   return found;
 }
 
@@ -248,6 +256,5 @@ std::string writeWithExactNumbers(SBMLDocument& document, bool& deep, const SBML
   deep = noted.deepestWrittenMath() > kShallowNesting;
   return writtenText(document, deep);
 }
-
 
 }  // namespace kstr::sbml
