@@ -4,11 +4,13 @@
 #include <cstdarg>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <utility>
 #include <vector>
 
 #include <sbml/SBMLTypes.h>
+#include <sbml/extension/SBMLExtensionRegistry.h>
 
 #include <ks_utils/Errors.hpp>
 #include <ks_utils/Version.hpp>
@@ -145,11 +147,49 @@ void listInvalidFileMessages(const SBMLDocument& document) {
   hbPrintf("%s", rule);
 }
 
+// libSBML's packages switched off for as long as it lives, and those it
+// switched off switched on again after.  Every package libSBML registers
+// extends level 3, and two (layout, render) also read their level 2
+// annotations; with a package on, libSBML gives each element it parses the
+// package's part (a species reference its layout part, for one), which is
+// about a seventh of libSBML's read of a model of reactions.  The engine reads
+// levels 1 and 2 and keeps every annotation as text, and a package's level
+// 2 annotation then stays as the file wrote it.  The switch is libSBML's
+// own and process-wide: the read that holds it runs alone.
+class PackagesSwitchedOff {
+ public:
+  PackagesSwitchedOff() {
+    for (const std::string& name : SBMLExtensionRegistry::getAllRegisteredPackageNames()) {
+      if (SBMLExtensionRegistry::isPackageEnabled(name)) switchedOff_.push_back(name);
+    }
+    SBMLExtensionRegistry::disablePackages(switchedOff_);
+  }
+  ~PackagesSwitchedOff() {
+    try {
+      SBMLExtensionRegistry::enablePackages(switchedOff_);
+    } catch (...) {
+      // libSBML switches a registered package on without failing; nothing
+      // thrown may leave a destructor.
+    }
+  }
+  PackagesSwitchedOff(const PackagesSwitchedOff&) = delete;
+  PackagesSwitchedOff& operator=(const PackagesSwitchedOff&) = delete;
+
+ private:
+  std::vector<std::string> switchedOff_;
+};
+
+// Whether a document is parsed with libSBML's packages or without them.
+enum class Packages { kOn, kOff };
+
 // libSBML throws, instead of logging, when the document's namespace does not
 // go with its level and version: that is the level error of a read.
-LargeStackDocument readDocument(const std::string& text, bool fromText, const InputShape& shape) {
+LargeStackDocument readDocument(const std::string& text, bool fromText, const InputShape& shape,
+                                Packages packages) {
   SBMLDocument* document = nullptr;
   const bool deep = needsLargeStack(shape);
+  std::optional<PackagesSwitchedOff> switchedOff;
+  if (packages == Packages::kOff) switchedOff.emplace();
   try {
     runOnLargeStack(
         [&] {
@@ -257,7 +297,7 @@ OBInterface* SBMLReadWriteService::readSBMLModel(const std::string& text, const 
   refuseTooDeep(shape);
   SBMLConversionContext context;
   const ConversionSession session(&context);
-  const LargeStackDocument document = readDocument(text, fromText, shape);
+  const LargeStackDocument document = readDocument(text, fromText, shape, Packages::kOff);
   if (!fromText && isUnreadableFile(*document)) {
     kstr_error("SBML:HardReadError", kstr::code(Code::SBML_HARD_READ_ERROR), text.c_str());
   }
@@ -327,7 +367,8 @@ void SBMLReadWriteService::validateSBMLFile(const std::string& fileName, StringV
     fatals.addElement(refusal.getMessage().c_str());
     return;
   }
-  const LargeStackDocument document = readDocument(fileName, false, shape);
+  // Validated as libSBML validates by itself: with every package it has.
+  const LargeStackDocument document = readDocument(fileName, false, shape, Packages::kOn);
   if (isUnreadableFile(*document)) {
     fatals.addElement("A hard error occurred.");
     return;

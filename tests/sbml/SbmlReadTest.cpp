@@ -3,9 +3,11 @@
 // warnings of the converters and the errors of bad input.
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include <interp/interp.hpp>
+#include <sbml/extension/SBMLExtensionRegistry.h>
 
 #include "SbmlHostFixture.hpp"
 #include "core/KelborComponent.hpp"
@@ -276,6 +278,75 @@ TEST_F(SbmlHostTest, NestedReadIsRefused) {
   ASSERT_TRUE(inner.has_value());
   EXPECT_EQ(inner->id, "Kestrion:SBMLReadWriteBusy");
   EXPECT_EQ(modelCount(), 0u);
+}
+
+// libSBML's packages extend level 3; two of them also read level 2
+// annotations (layout, render) and would write them back in their own
+// form.  The read parses without them, so such an annotation stays as the
+// file wrote it, in the model and in what "sbmlwrite" gives; and whatever
+// the read's outcome, each package is switched on or off after it as it
+// was before (qual is switched off first, and stays off).
+TEST_F(SbmlHostTest, PackageAnnotationsStayAsWrittenAndPackagesAsTheyWere) {
+  const std::string layouts =
+      "<listOfLayouts xmlns=\"http://projects.eml.org/bcb/sbml/level2\">"
+      "<layout id=\"L1\"><dimensions width=\"400\" height=\"300\"/><listOfSpeciesGlyphs>"
+      "<speciesGlyph id=\"g1\" species=\"A\"><boundingBox><position x=\"10\" y=\"20\"/>"
+      "<dimensions width=\"40\" height=\"20\"/></boundingBox></speciesGlyph>"
+      "</listOfSpeciesGlyphs></layout></listOfLayouts>";
+  const std::string text = l2v1(
+      "<annotation>" + layouts + "</annotation>"
+      "<listOfCompartments><compartment id=\"cell\" size=\"2\"/></listOfCompartments>"
+      "<listOfSpecies><species id=\"A\" compartment=\"cell\" initialAmount=\"1\"/>"
+      "<species id=\"B\" compartment=\"cell\" initialAmount=\"0\"/></listOfSpecies>"
+      "<listOfParameters><parameter id=\"k\" value=\"0.5\"/></listOfParameters>"
+      "<listOfReactions><reaction id=\"R\" reversible=\"false\">"
+      "<listOfReactants><speciesReference species=\"A\"><annotation>"
+      "<layoutId xmlns=\"http://projects.eml.org/bcb/sbml/level2\" id=\"ref1\"/></annotation>"
+      "</speciesReference></listOfReactants>"
+      "<listOfProducts><speciesReference species=\"B\"/></listOfProducts>"
+      "<kineticLaw>" + math("<apply><times/><ci>k</ci><ci>A</ci></apply>") + "</kineticLaw>"
+      "</reaction></listOfReactions>");
+  const std::vector<std::string> packages = SBMLExtensionRegistry::getAllRegisteredPackageNames();
+  ASSERT_FALSE(packages.empty());
+  const bool qualWasOn = SBMLExtensionRegistry::isPackageEnabled("qual");
+  SBMLExtensionRegistry::disablePackage("qual");
+  std::map<std::string, bool> before;
+  for (const std::string& name : packages) before[name] = SBMLExtensionRegistry::isPackageEnabled(name);
+  const auto packagesAsBefore = [&](const char* after) {
+    for (const std::string& name : packages) {
+      EXPECT_EQ(SBMLExtensionRegistry::isPackageEnabled(name), before[name]) << name << " after " << after;
+    }
+  };
+  // The written annotation is read from the text of the one model element.
+  const auto modelAnnotationOf = [](const std::string& written) {
+    const size_t model = written.find("<model ");
+    const size_t from = written.find("<annotation>", model);
+    return written.substr(from, written.find("</annotation>", from) - from);
+  };
+  for (std::initializer_list<const char*> options : {std::initializer_list<const char*>{},
+                                                      std::initializer_list<const char*>{"skipcc"}}) {
+    OBInterface* model = readText(text, options);
+    packagesAsBefore("a read");
+    EXPECT_EQ(host().getString(objectOf(host().get(model, "Reactions")), "ReactionRate"), "k * A");
+    // libSBML indents what it gives; each element keeps the file's form.
+    for (const std::string& annotation : {host().getString(model, "Annotation"), modelAnnotationOf(writeText(model))}) {
+      for (const char* element : {"<listOfLayouts xmlns=\"http://projects.eml.org/bcb/sbml/level2\">",
+                                  "<layout id=\"L1\">", "<dimensions width=\"400\" height=\"300\"/>",
+                                  "<speciesGlyph id=\"g1\" species=\"A\">", "<position x=\"10\" y=\"20\"/>"}) {
+        EXPECT_NE(annotation.find(element), std::string::npos) << element << " in " << annotation;
+      }
+      EXPECT_EQ(annotation.find("layout:"), std::string::npos) << annotation;
+    }
+  }
+  // A level 3 file that needs a package is refused for its level, as before.
+  const std::string levelThree =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<sbml xmlns=\"http://www.sbml.org/sbml/level3/version1/core\" level=\"3\" version=\"1\" "
+      "xmlns:fbc=\"http://www.sbml.org/sbml/level3/version1/fbc/version2\" fbc:required=\"false\">"
+      "<model id=\"m\" fbc:strict=\"false\"/></sbml>";
+  expectError([&] { readText(levelThree); }, "Kestrion:READ_INVALID_LEVEL_AND_VERSION");
+  packagesAsBefore("a refused read");
+  if (qualWasOn) SBMLExtensionRegistry::enablePackage("qual");
 }
 
 }  // namespace
