@@ -308,7 +308,13 @@ TEST_F(SbmlHostTest, PackageAnnotationsStayAsWrittenAndPackagesAsTheyWere) {
       "</reaction></listOfReactions>");
   const std::vector<std::string> packages = SBMLExtensionRegistry::getAllRegisteredPackageNames();
   ASSERT_FALSE(packages.empty());
-  const bool qualWasOn = SBMLExtensionRegistry::isPackageEnabled("qual");
+  // qual as it was for the tests after this one, whatever this one ends in.
+  struct QualRestored {
+    bool wasOn = SBMLExtensionRegistry::isPackageEnabled("qual");
+    ~QualRestored() {
+      if (wasOn) SBMLExtensionRegistry::enablePackage("qual");
+    }
+  } qualRestored;
   SBMLExtensionRegistry::disablePackage("qual");
   std::map<std::string, bool> before;
   for (const std::string& name : packages) before[name] = SBMLExtensionRegistry::isPackageEnabled(name);
@@ -346,7 +352,6 @@ TEST_F(SbmlHostTest, PackageAnnotationsStayAsWrittenAndPackagesAsTheyWere) {
       "<model id=\"m\" fbc:strict=\"false\"/></sbml>";
   expectError([&] { readText(levelThree); }, "Kestrion:READ_INVALID_LEVEL_AND_VERSION");
   packagesAsBefore("a refused read");
-  if (qualWasOn) SBMLExtensionRegistry::enablePackage("qual");
 }
 
 }  // namespace
