@@ -52,7 +52,7 @@ std::string mathmlNameOf(ASTNodeType_t type) {
 }
 
 // The levels of a tree (a leaf is one), without recursion.
-size_t levelsOf(const ASTNode& math) { return mathNumbersOf(math).levels; }
+size_t levelsOf(const ASTNode& math) { return mathLevelsOf(math); }
 
 // --- read -----------------------------------------------------------------
 

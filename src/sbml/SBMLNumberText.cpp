@@ -247,6 +247,13 @@ MathNumbers mathNumbersOf(const ASTNode& math) {
   return found;
 }
 
+size_t mathLevelsOf(const ASTNode& math) {
+  size_t deepest = 0;
+  std::vector<std::pair<const ASTNode*, size_t>> waiting;
+  walkMath(&math, waiting, [&deepest](const ASTNode*, size_t levels) { deepest = std::max(deepest, levels); });
+  return deepest;
+}
+
 void noteWrittenNumber(double value) {
   if (isConversionRunning()) currentContext().noteWrittenNumber(needsMoreDigits(value));
 }

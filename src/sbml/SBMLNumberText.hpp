@@ -32,6 +32,8 @@ struct MathNumbers {
   bool needsMoreDigits = false;
 };
 MathNumbers mathNumbersOf(const ASTNode& math);
+// Only the levels of the formula, without looking at its numbers.
+size_t mathLevelsOf(const ASTNode& math);
 
 // Notes in the running conversion, if any, a double the write sets on the
 // document.

@@ -115,8 +115,13 @@ void writeSpeciesReferences(const BReaction& r, Reaction& element) {
     reactantIsModifier.assign(reactantIsModifier.size(), false);
     productIsModifier.assign(productIsModifier.size(), false);
   }
+  // A species whose ID was taken away has no id to be referred to by: the
+  // reference is left without one, with the warning of a refused id (libSBML
+  // itself would take the empty text as leaving it unset, in silence).
   const auto refer = [&r](SimpleSpeciesReference& reference, const char* id) {
-    writtenOrWarn(reference.setSpecies(id), "species", id ? id : "", "reaction", r.getName());
+    const bool none = !id || !*id;
+    const int status = none ? LIBSBML_INVALID_ATTRIBUTE_VALUE : reference.setSpecies(id);
+    writtenOrWarn(status, "species", none ? "" : id, "reaction", r.getName());
   };
   const auto term = [&r, &refer](SpeciesReference& reference, const char* id, double stoichiometry) {
     refer(reference, id);

@@ -570,28 +570,38 @@ TEST_F(SbmlWriteTableTest, EachKindOfWrittenNumberKeepsEveryDigitAlone) {
 }
 
 // A species reference whose species libSBML refuses (an id that is not an
-// SBML id) is left out with the warning that names the attribute, the value
-// and the reaction, as every refused setter of a write is.
+// SBML id, or none when the species' ID was taken away) is left out with the
+// warning that names the attribute, the value and the reaction, as every
+// refused setter of a write is.
 TEST_F(SbmlWriteTableTest, ARefusedSpeciesReferenceIsAWarning) {
-  OBInterface* m = base(host());
-  add(host(), m, "addreaction", {host().str("A -> B")});
-  componentOf(named(host(), m, "A"))->setID("not an id");
-  host().clearLogs();
-  const std::string text = writeText(m);
-  size_t references = 0;
-  for (const hbRecordedWarning& w : host().warnings()) {
-    if (w.id != "Kestrion:SBMLAttributeNotWritten") continue;
-    if (w.text.find("species 'not an id' of reaction") != std::string::npos) ++references;
+  struct IdRow {
+    const char* id;
+    const char* warned;
+  };
+  for (const IdRow& row : {IdRow{"not an id", "species 'not an id' of reaction"},
+                           IdRow{nullptr, "species '' of reaction"}}) {
+    SCOPED_TRACE(row.warned);
+    OBInterface* m = base(host());
+    add(host(), m, "addreaction", {host().str("A -> B")});
+    componentOf(named(host(), m, "A"))->setID(row.id);
+    host().clearLogs();
+    const std::string text = writeText(m);
+    size_t references = 0;
+    for (const hbRecordedWarning& w : host().warnings()) {
+      if (w.id != "Kestrion:SBMLAttributeNotWritten") continue;
+      if (w.text.find(row.warned) != std::string::npos) ++references;
+    }
+    EXPECT_EQ(references, 1u) << text;
+    const std::unique_ptr<SBMLDocument> document(readSBMLFromString(text.c_str()));
+    ASSERT_NE(document->getModel(), nullptr) << text;
+    const Reaction* r = modelOf(*document).getReaction(0);
+    ASSERT_NE(r, nullptr);
+    ASSERT_EQ(r->getNumReactants(), 1u);
+    EXPECT_FALSE(r->getReactant(0)->isSetSpecies());
+    ASSERT_EQ(r->getNumProducts(), 1u);
+    EXPECT_EQ(r->getProduct(0)->getStoichiometry(), 1.0);
+    host().call(getOBIRoot(), "reset");
   }
-  EXPECT_EQ(references, 1u) << text;
-  const std::unique_ptr<SBMLDocument> document(readSBMLFromString(text.c_str()));
-  ASSERT_NE(document->getModel(), nullptr) << text;
-  const Reaction* r = modelOf(*document).getReaction(0);
-  ASSERT_NE(r, nullptr);
-  ASSERT_EQ(r->getNumReactants(), 1u);
-  EXPECT_FALSE(r->getReactant(0)->isSetSpecies());
-  ASSERT_EQ(r->getNumProducts(), 1u);
-  EXPECT_EQ(r->getProduct(0)->getStoichiometry(), 1.0);
 }
 
 TEST_F(SbmlWriteTableTest, WrittenModelsAreValidAndReadBackTheSame) {
