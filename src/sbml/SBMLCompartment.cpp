@@ -81,7 +81,8 @@ void SBMLCompartment::exportElement() {
   const std::string id = c->getID() ? c->getID() : "";
   writtenOrWarn(element->setId(id), "id", id, "compartment", name);
   writtenOrWarn(element->setName(name), "name", name, "compartment", name);
-  element->setConstant(c->getConstantValue());
+  writtenOrWarn(element->setConstant(c->getConstantValue()), "constant", flagText(c->getConstantValue()),
+                "compartment", name);
   if (BCompartment* owner = c->getOwner(); owner && owner->getID()) {
     writtenOrWarn(element->setOutside(owner->getID()), "outside", owner->getID(), "compartment", name);
   }

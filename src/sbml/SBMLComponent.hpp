@@ -139,6 +139,8 @@ void setUnitsOrWarn(kstr::QuantityComponent& component, const std::string& units
 bool writtenOrWarn(int status, const char* attribute, const std::string& value, const char* kind,
                    const std::string& name);
 bool writtenOrWarn(int status, const char* attribute, double value, const char* kind, const std::string& name);
+// The text of a boolean attribute, as the warning names it.
+inline const char* flagText(bool value) { return value ? "true" : "false"; }
 
 // Copies the element's notes and annotation into the bound component.
 void importNotesAndAnnotation(SBMLComponent& converter);

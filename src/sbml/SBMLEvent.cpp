@@ -113,7 +113,8 @@ void SBMLEvent::exportElement() {
   exportNotesAndAnnotation(*this);
   Event* element = event();
   setIdOrWarn(*element, *modelEvent);
-  element->setName(modelEvent->getName());
+  writtenOrWarn(element->setName(modelEvent->getName()), "name", modelEvent->getName(), "event",
+                modelEvent->getName());
   const auto unableToCreate = [modelEvent] {
     hb_warning_id(hbGetWarningContext(), "Kestrion:KS_UNABLE_TO_CREATE_EVENT",
                   kstr::code(Code::KS_UNABLE_TO_CREATE_EVENT), modelEvent->getErrString().c_str());

@@ -211,7 +211,8 @@ void SBMLModel::importEvents() {
 void SBMLModel::exportElement() {
   KelborComponent* component = getComponent();
   if (!component) return;
-  model()->setName(component->getName());
+  writtenOrWarn(model()->setName(component->getName()), "name", component->getName(), "model",
+                component->getName());
   setIdOrWarn(*model(), *component);
   exportNotesAndAnnotation(*this);
   exportCompartments();

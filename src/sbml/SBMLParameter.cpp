@@ -110,7 +110,8 @@ void SBMLParameter::exportElement() {
     writtenOrWarn(element->setValue(p->getInitialValue()), "value", p->getInitialValue(),
                   "parameter", name);
   }
-  element->setConstant(p->getConstantValue());
+  writtenOrWarn(element->setConstant(p->getConstantValue()), "constant", flagText(p->getConstantValue()),
+                "parameter", name);
   if (p->getUnits().empty()) return;
   const std::string unitId = sbmlUnitReferenceFor(currentContext(), p->getUnits(), false);
   if (!unitId.empty()) writtenOrWarn(element->setUnits(unitId), "units", unitId, "parameter", name);

@@ -70,8 +70,8 @@ void addReferences(SBMLConversionContext& context, const std::string& reactionNa
     if (reference->isSetStoichiometryMath()) {
       hb_warning_id(hbGetWarningContext(), "Kestrion:StoichiometryMathNotSupported",
                     kstr::code(Code::KS_STOICHIOMETRY_MATH_NOT_SUPPORTED), reference->getSpecies().c_str());
-      reference->setStoichiometry(1.0);
     }
+    // A stoichiometry given by a formula is read as 1, with the warning above.
     side.species.push_back(species);
     side.stoichiometry.push_back(reference->isSetStoichiometryMath() ? 1.0 : reference->getStoichiometry());
   }
@@ -201,10 +201,13 @@ void SBMLReaction::exportElement() {
   if (!r) return;
   exportNotesAndAnnotation(*this);
   Reaction* element = reaction();
-  if (!r->getName().empty()) element->setName(r->getName());
+  const std::string& name = r->getName();
+  if (!name.empty()) writtenOrWarn(element->setName(name), "name", name, "reaction", name);
   setIdOrWarn(*element, *r);
-  element->setReversible(r->getReversible());
-  element->setFast(*r->getFastThreshold() != 0.0);
+  writtenOrWarn(element->setReversible(r->getReversible()), "reversible", flagText(r->getReversible()),
+                "reaction", name);
+  const bool fast = *r->getFastThreshold() != 0.0;
+  writtenOrWarn(element->setFast(fast), "fast", flagText(fast), "reaction", name);
   writeSpeciesReferences(*r, *element);
   KineticLaw* kineticLaw = element->createKineticLaw();
   SBMLKineticLaw law(kineticLaw, getInterface());

@@ -336,7 +336,8 @@ void SBMLReadWriteService::writeSBMLModel(OBInterface* model, std::string& text,
   // (libSBML frees a formula recursively).
   LargeStackDocument owned(new SBMLDocument(2, 1), LargeStackDocumentDeleter{true});
   SBMLDocument& document = *owned;
-  document.setAnnotation(std::string(banner()) + GetKestrionVersionString() + "\n</annotation>");
+  const std::string toolAnnotation = std::string(banner()) + GetKestrionVersionString() + "\n</annotation>";
+  writtenOrWarn(document.setAnnotation(toolAnnotation), "annotation", toolAnnotation, "document", "");
   Model* sbmlModel = document.createModel("");
   context.setSBMLModel(sbmlModel);
   SBMLModel converter(sbmlModel);

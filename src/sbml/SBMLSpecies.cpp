@@ -144,9 +144,13 @@ void SBMLSpecies::exportElement() {
     writtenOrWarn(element->setCompartment(c->getID()), "compartment", c->getID(), "species", name);
   }
   exportNotesAndAnnotation(*this);
-  element->setConstant(s->getConstantValue());
-  element->setBoundaryCondition(s->getBoundaryCondition());
-  if (*s->getCharge() != 0) element->setCharge(*s->getCharge());
+  writtenOrWarn(element->setConstant(s->getConstantValue()), "constant", flagText(s->getConstantValue()),
+                "species", name);
+  writtenOrWarn(element->setBoundaryCondition(s->getBoundaryCondition()), "boundaryCondition",
+                flagText(s->getBoundaryCondition()), "species", name);
+  if (const int charge = *s->getCharge(); charge != 0) {
+    writtenOrWarn(element->setCharge(charge), "charge", std::to_string(charge), "species", name);
+  }
   if (s->getUnits().empty()) {
     writeInitialValue(*s, false);
     return;
@@ -226,7 +230,8 @@ void SBMLSpecies::exportUnits(const BSpecies& s) {
     const int status = spatial ? element->setSpatialSizeUnits(id) : element->setSubstanceUnits(id);
     writtenOrWarn(status, spatial ? "spatialSizeUnits" : "substanceUnits", id, "species", s.getName());
   };
-  element->setHasOnlySubstanceUnits(!concentration);
+  writtenOrWarn(element->setHasOnlySubstanceUnits(!concentration), "hasOnlySubstanceUnits",
+                flagText(!concentration), "species", s.getName());
   writeInitialValue(s, concentration);
   if (!concentration) {
     writePart(text, false);
